@@ -1,0 +1,27 @@
+// Catching our own errors at the event loop.
+#include "application.h"
+
+#include "dialogs.h"
+#include "errors.h"
+
+namespace vrx {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const Error& error) {
+        ShowError(error.text());
+    } catch (const std::exception& error) {
+        // Not ours, but still better shown than ending the process with the user's work.
+        ShowError(QString::fromLocal8Bit(error.what()));
+    }
+    return true;
+}
+
+void Application::ShowError(const QString& text) {
+    Dialogs::Current().Message(nullptr, QApplication::applicationDisplayName(), text);
+}
+
+} // namespace vrx

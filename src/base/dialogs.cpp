@@ -1,0 +1,44 @@
+// Message boxes and file dialogs on real widgets, and the switch that tests use to replace them.
+#include "dialogs.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vrx {
+
+namespace {
+Dialogs* installed = nullptr;
+} // namespace
+
+Dialogs& Dialogs::Current() {
+    static WidgetDialogs real;
+    return installed ? *installed : real;
+}
+
+void Dialogs::Install(Dialogs* dialogs) { installed = dialogs; }
+
+void WidgetDialogs::Message(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool WidgetDialogs::Confirm(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
+                    parent);
+    return box.exec() == QMessageBox::Ok;
+}
+
+QString WidgetDialogs::OpenFileName(QWidget* parent, const QString& caption,
+                                    const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+}
+
+QString WidgetDialogs::SaveFileName(QWidget* parent, const QString& caption,
+                                    const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+}
+
+int WidgetDialogs::Exec(QDialog& dialog) { return dialog.exec(); }
+
+} // namespace vrx

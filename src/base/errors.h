@@ -1,0 +1,44 @@
+// Error types that no handler catches: they travel to the general error handler at the event loop.
+#pragma once
+
+#include <QString>
+#include <exception>
+
+namespace vrx {
+
+// Base of every error the program raises on purpose; what() and text() give the user's message.
+class Error : public std::exception {
+public:
+    explicit Error(QString text) : text_(std::move(text)), utf8_(text_.toUtf8()) {}
+    const QString& text() const { return text_; }
+    const char* what() const noexcept override { return utf8_.constData(); }
+
+private:
+    QString text_;
+    QByteArray utf8_;
+};
+
+// A text that should have been a number; the message names the text as typed.
+class ConvertError : public Error {
+public:
+    explicit ConvertError(const QString& value)
+        : Error(QStringLiteral("'%1' is not a valid integer value").arg(value)) {}
+};
+
+// A file that could not be opened, read or written.
+class FileError : public Error {
+public:
+    using Error::Error;
+};
+
+// The serial line refused an operation: not open, no port chosen, device lost, buffer errors.
+class PortError : public Error {
+public:
+    using Error::Error;
+};
+
+// Decimal text to a 32-bit integer, as users type it: leading blanks and a sign are allowed,
+// nothing else. Throws ConvertError naming the text.
+int StrToInt(const QString& text);
+
+} // namespace vrx

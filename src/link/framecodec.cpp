@@ -1,0 +1,1 @@
+// Frame codec: to be written.
