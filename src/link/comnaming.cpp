@@ -1,0 +1,108 @@
+// COMn naming: the environment first, then the serial ports present in a stable order.
+#include "comnaming.h"
+
+#include "qtserialdevice.h"
+
+#include <QCollator>
+#include <QSerialPortInfo>
+#include <QtGlobal>
+
+#include <algorithm>
+
+namespace vrx {
+
+namespace {
+
+int Rank(const QString& path) {
+    const QString name = path.section(u'/', -1);
+    if (name.startsWith(u"ttyUSB")) return 0;
+    if (name.startsWith(u"ttyACM")) return 1;
+    return 2;
+}
+
+} // namespace
+
+QStringList SortComDevices(QStringList paths) {
+    QCollator numeric;
+    numeric.setNumericMode(true);
+    std::stable_sort(paths.begin(), paths.end(), [&](const QString& a, const QString& b) {
+        const int ra = Rank(a), rb = Rank(b);
+        if (ra != rb) return ra < rb;
+        return numeric.compare(a, b) < 0;
+    });
+    return paths;
+}
+
+QStringList DefaultComDevices() {
+    QStringList paths;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        paths << info.systemLocation();
+    return SortComDevices(paths);
+}
+
+ComTarget ResolveCom(int number, const QStringList& defaults) {
+    ComTarget target;
+    if (number <= 0) return target;
+    const QByteArray variable = "VRX_COM" + QByteArray::number(number);
+    if (qEnvironmentVariableIsSet(variable.constData())) {
+        const QString value = qEnvironmentVariable(variable.constData()).trimmed();
+        if (value == u"sim" || value.startsWith(u"sim:")) {
+            target.kind = ComTarget::Kind::Simulated;
+            target.options = value.mid(4);
+        } else if (!value.isEmpty()) {
+            target.kind = ComTarget::Kind::Device;
+            target.path = value;
+        }
+        return target;
+    }
+#ifdef Q_OS_WIN
+    Q_UNUSED(defaults);
+    target.kind = ComTarget::Kind::Device;
+    target.path = QStringLiteral("COM%1").arg(number);
+#else
+    if (number <= defaults.size()) {
+        target.kind = ComTarget::Kind::Device;
+        target.path = defaults.at(number - 1);
+    }
+#endif
+    return target;
+}
+
+ComTarget ResolveCom(int number) {
+    const QByteArray variable = "VRX_COM" + QByteArray::number(number);
+    // Listing the system's ports is slow; skip it when the environment decides.
+    if (qEnvironmentVariableIsSet(variable.constData())) return ResolveCom(number, {});
+    return ResolveCom(number, DefaultComDevices());
+}
+
+std::unique_ptr<LineDevice> CreateLineDevice(int number, QString* error) {
+    const ComTarget target = ResolveCom(number);
+    switch (target.kind) {
+    case ComTarget::Kind::Device:
+        return std::make_unique<QtSerialDevice>(target.path);
+    case ComTarget::Kind::Simulated:
+        if (const auto& factory = InstalledSimulatedLineFactory())
+            if (auto device = factory(target.options, nullptr)) return device;
+        *error = QStringLiteral("COM%1: no simulated line is available").arg(number);
+        return nullptr;
+    case ComTarget::Kind::Missing:
+        break;
+    }
+    *error = QStringLiteral("COM%1 does not exist").arg(number);
+    return nullptr;
+}
+
+bool ComExists(int number, const QStringList& defaults) {
+    const ComTarget target = ResolveCom(number, defaults);
+    switch (target.kind) {
+    case ComTarget::Kind::Simulated:
+        return bool(InstalledSimulatedLineFactory());
+    case ComTarget::Kind::Device:
+        return QtSerialDevice::Probe(target.path);
+    case ComTarget::Kind::Missing:
+        break;
+    }
+    return false;
+}
+
+} // namespace vrx

@@ -1,0 +1,75 @@
+// The port selection dialog and its probe of COM1 to COM50.
+#include "comselectform.h"
+
+#include "comnaming.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace vrx {
+
+ComSelectForm::ComSelectForm(QWidget* parent) : ComSelectForm(DefaultComDevices(), parent) {}
+
+ComSelectForm::ComSelectForm(const QStringList& defaultDevices, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint) {
+    Build(defaultDevices);
+}
+
+void ComSelectForm::Build(const QStringList& defaultDevices) {
+    setObjectName(QStringLiteral("ComSelectForm"));
+    setWindowTitle(QStringLiteral("Select Port"));
+
+    auto* frame = new QFrame(this);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    auto* frameLayout = new QVBoxLayout(frame);
+    frameLayout->addWidget(new QLabel(QStringLiteral("The configured serial port is not valid."),
+                                      frame));
+    frameLayout->addWidget(new QLabel(QStringLiteral("Please choose another port."), frame));
+
+    PortsComboBox = new QComboBox(this);
+    PortsComboBox->setObjectName(QStringLiteral("PortsComboBox"));
+    PortsComboBox->setEditable(false);
+    for (int n = 1; n <= HighestPort; ++n)
+        if (ComExists(n, defaultDevices)) PortsComboBox->addItem(QStringLiteral("COM%1").arg(n));
+    PortsComboBox->setCurrentIndex(PortsComboBox->count() > 0 ? 0 : -1);
+
+    OkBtn = new QPushButton(QStringLiteral("OK"), this);
+    OkBtn->setObjectName(QStringLiteral("OkBtn"));
+    OkBtn->setDefault(true);
+    AbortBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    AbortBtn->setObjectName(QStringLiteral("AbortBtn"));
+    connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(AbortBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(OkBtn);
+    buttons->addWidget(AbortBtn);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addWidget(PortsComboBox);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        adjustSize();
+        move(screen->geometry().center() - rect().center());
+    }
+}
+
+int ComSelectForm::ChosenNumber(int result) const {
+    if (result != QDialog::Accepted || PortsComboBox->currentIndex() < 0) return 0;
+    // "COM12" gives 12: the number starts at the fourth character.
+    bool ok = false;
+    const int number = PortsComboBox->currentText().mid(3).toInt(&ok);
+    return ok ? number : 0;
+}
+
+} // namespace vrx

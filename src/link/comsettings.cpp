@@ -1,0 +1,70 @@
+// Packing, the settings file, and turning selections into port parameters.
+#include "comsettings.h"
+
+#include "errors.h"
+#include "serialport.h"
+
+#include <QFile>
+
+namespace vrx {
+
+int PackSettings(const ComSelections& s) {
+    return s.comPort + s.baudRate * 10 + s.parity * 100 + s.bitLen * 1000 + s.stopBit * 10000 +
+           s.modBus * 50000;
+}
+
+ComSelections UnpackSettings(int v) {
+    // Division truncates toward zero, so every digit of a negative value is 0 or negative.
+    ComSelections s;
+    s.modBus = v / 50000;
+    s.stopBit = (v % 50000) / 10000;
+    int r = (v % 50000) % 10000;
+    s.bitLen = r / 1000;
+    r %= 1000;
+    s.parity = r / 100;
+    s.baudRate = (r % 100) / 10;
+    s.comPort = (r % 100) % 10;
+    return s;
+}
+
+int ReadSettingsFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        throw FileError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    const QByteArray line = file.readLine();
+    if (file.error() != QFile::NoError)
+        throw FileError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    QByteArray text = line;
+    while (text.endsWith('\n') || text.endsWith('\r')) text.chop(1);
+    return StrToInt(QString::fromLatin1(text));
+}
+
+void WriteSettingsFile(const QString& path, int value) {
+    QFile file(path);
+    const QByteArray line = QByteArray::number(value) + "\r\n";
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(line) != line.size() || !file.flush())
+        throw FileError(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+}
+
+void ApplySettings(const ComSelections& s, SerialPort& port) {
+    port.SetComNumber(qint16(s.comPort + 1));
+    static constexpr qint32 bauds[] = {2400, 4800, 9600, 19200, 38400};
+    if (s.baudRate >= 0 && s.baudRate < 5) port.SetBaud(bauds[s.baudRate]);
+    port.SetParity(s.parity == 0 ? Parity::None : s.parity == 1 ? Parity::Even : Parity::Odd);
+    port.SetDataBits(qint16(s.bitLen + 7));
+    port.SetStopBits(qint16(s.stopBit + 1));
+}
+
+bool IsRtu(const ComSelections& selections) { return selections.modBus == 1; }
+
+namespace {
+// An RTU reply ends after one or two ticks of silence; slow lines need the second tick.
+int RtuSilenceTicks(const ComSelections& s) { return (s.baudRate == 0 || s.baudRate == 1) ? 2 : 1; }
+} // namespace
+
+int MonitorReplyTicks(const ComSelections& s) { return IsRtu(s) ? RtuSilenceTicks(s) : 36; }
+
+int RecorderReplyTicks(const ComSelections& s) { return IsRtu(s) ? RtuSilenceTicks(s) : 9; }
+
+} // namespace vrx

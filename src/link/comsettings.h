@@ -1,0 +1,46 @@
+// The communication settings as item indexes, their one-number packing, and what they mean
+// for a port: line parameters and reply time-outs.
+#pragma once
+
+#include "linedevice.h"
+
+#include <QString>
+
+namespace vrx {
+
+class SerialPort;
+
+// Item indexes of the Protocol window's six groups; -1 is "nothing selected".
+struct ComSelections {
+    int comPort = 0;
+    int baudRate = 2;
+    int parity = 1;
+    int bitLen = 0;
+    int stopBit = 0;
+    int modBus = 0; // 0 ASCII, 1 RTU
+    friend bool operator==(const ComSelections&, const ComSelections&) = default;
+};
+
+inline constexpr char SettingsFileName[] = "SETVRX.$$$";
+
+// value = port + baud*10 + parity*100 + bits*1000 + stop*10000 + framing*50000.
+int PackSettings(const ComSelections& selections);
+// The digits of a packed value, unclamped: a negative value gives negative digits.
+ComSelections UnpackSettings(int value);
+
+// The settings file's first line as a packed value; throws FileError or ConvertError.
+int ReadSettingsFile(const QString& path);
+// Writes the packed value as one line with CR LF; throws FileError.
+void WriteSettingsFile(const QString& path, int value);
+
+// Sets ComNumber, Baud (kept when no baud is selected), Parity, DataBits and StopBits.
+void ApplySettings(const ComSelections& selections, SerialPort& port);
+
+bool IsRtu(const ComSelections& selections);
+
+// Reply time-outs in 55 ms ticks.
+inline constexpr int TesterReplyTicks = 18;
+int MonitorReplyTicks(const ComSelections& selections);
+int RecorderReplyTicks(const ComSelections& selections);
+
+} // namespace vrx

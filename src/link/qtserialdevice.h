@@ -1,0 +1,38 @@
+// The real serial device, over QSerialPort.
+#pragma once
+
+#include "linedevice.h"
+
+#include <QSerialPort>
+
+namespace vrx {
+
+// Opens the device for exclusive use (also within this process, where the system's lock would
+// not stop a second open by root), raw 8-bit, DTR and RTS raised, no flow control.
+class QtSerialDevice final : public LineDevice {
+    Q_OBJECT
+public:
+    explicit QtSerialDevice(QString path, QObject* parent = nullptr);
+    ~QtSerialDevice() override;
+
+    bool Open(const LineSettings& settings, QString* error) override;
+    void Close() override;
+    bool IsOpen() const override { return serial_.isOpen(); }
+    bool Apply(const LineSettings& settings, QString* error) override;
+    bool Write(const QByteArray& bytes) override;
+    QByteArray ReadAll() override;
+
+    // True when the device is there: it opens, or it is refused only because it is in use.
+    static bool Probe(const QString& path);
+
+private:
+    void OnError(QSerialPort::SerialPortError error);
+    void HandleLoss();
+
+    QString path_;
+    QString claimed_;
+    QSerialPort serial_;
+    bool lossQueued_ = false;
+};
+
+} // namespace vrx

@@ -1,0 +1,251 @@
+// Opening and closing the line, the input buffer, reply timers and the notification queue.
+#include "serialport.h"
+
+#include "comnaming.h"
+#include "comselectform.h"
+#include "dialogs.h"
+#include "errors.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <limits>
+
+namespace vrx {
+
+namespace {
+
+// One event type carries every notification; the queue itself lives in the port.
+const QEvent::Type DeliveryEvent = QEvent::Type(QEvent::registerEventType());
+
+// The tick number is a 32-bit millisecond count divided by 55, so it wraps at this modulus.
+constexpr quint32 TickModulus = 0xFFFFFFFFu / SerialPort::TickMs + 1;
+
+} // namespace
+
+SerialPort::SerialPort(QObject* parent) : QObject(parent), clock_(&SteadyClock::Instance()) {
+    timerCheck_.setSingleShot(true);
+    timerCheck_.setTimerType(Qt::PreciseTimer);
+    connect(&timerCheck_, &QTimer::timeout, this, &SerialPort::CheckTimers);
+}
+
+SerialPort::~SerialPort() { CloseDevice(); }
+
+void SerialPort::SetComNumber(qint16 number) {
+    if (number == comNumber_) return;
+    comNumber_ = number;
+    if (!Open()) return;
+    // A new device under an open port: reopen there, keeping the timers the window holds.
+    auto timers = timers_;
+    const auto lastId = lastTimerId_;
+    CloseDevice();
+    OpenDevice();
+    timers_ = std::move(timers);
+    lastTimerId_ = lastId;
+    ScheduleTimerCheck();
+}
+
+void SerialPort::SetBaud(qint32 baud) {
+    if (baud == settings_.baud) return;
+    settings_.baud = baud;
+    ApplyToOpenLine();
+}
+
+void SerialPort::SetParity(vrx::Parity parity) {
+    if (parity == settings_.parity) return;
+    settings_.parity = parity;
+    ApplyToOpenLine();
+}
+
+void SerialPort::SetDataBits(qint16 bits) {
+    if (bits == settings_.dataBits) return;
+    settings_.dataBits = bits;
+    ApplyToOpenLine();
+}
+
+void SerialPort::SetStopBits(qint16 bits) {
+    if (bits == settings_.stopBits) return;
+    settings_.stopBits = bits;
+    ApplyToOpenLine();
+}
+
+void SerialPort::ApplyToOpenLine() {
+    if (!Open()) return;
+    QString error;
+    if (!device_->Apply(settings_, &error)) throw PortError(error);
+}
+
+void SerialPort::SetOpen(bool open) {
+    if (open == Open()) return;
+    if (open) {
+        OpenDevice();
+    } else {
+        CloseDevice();
+    }
+}
+
+void SerialPort::OpenDevice() {
+    if (comNumber_ == 0) {
+        ComSelectForm form;
+        const int chosen = form.ChosenNumber(Dialogs::Current().Exec(form));
+        if (chosen <= 0) throw PortError(tr("No serial port selected"));
+        comNumber_ = qint16(chosen);
+    }
+    QString error;
+    auto device = CreateLineDevice(comNumber_, &error);
+    if (!device || !device->Open(settings_, &error)) throw PortError(error);
+    device_ = std::move(device);
+    input_.clear();
+    connect(device_.get(), &LineDevice::readyRead, this, &SerialPort::OnReadyRead);
+    connect(device_.get(), &LineDevice::lost, this, &SerialPort::OnLost);
+}
+
+void SerialPort::CloseDevice() {
+    if (!device_) return;
+    // Detach before closing, so nothing the device still emits reaches a closed port.
+    device_->disconnect(this);
+    device_->Close();
+    device_.reset();
+    input_.clear();
+    timers_.clear();
+    pending_.clear();
+    timerCheck_.stop();
+}
+
+void SerialPort::EnsureOpen() {
+    if (Open()) return;
+    if (!openOnDemand_) throw PortError(tr("Serial port is not open"));
+    SetOpen(true);
+}
+
+quint16 SerialPort::AddTimer() {
+    EnsureOpen();
+    do {
+        ++lastTimerId_;
+    } while (lastTimerId_ == 0 || timers_.count(lastTimerId_));
+    timers_[lastTimerId_] = Timer{};
+    return lastTimerId_;
+}
+
+void SerialPort::SetTimer(quint16 id, qint32 ticks, bool activate) {
+    EnsureOpen();
+    const auto found = timers_.find(id);
+    if (found == timers_.end()) throw PortError(tr("Serial port has no timer %1").arg(id));
+    Timer& timer = found->second;
+    if (!activate) {
+        timer.active = false;
+    } else {
+        if (ticks != 0) timer.length = quint32(qBound(0, ticks, MaxTicks));
+        timer.armTick = CurrentTick();
+        timer.active = true;
+    }
+    ScheduleTimerCheck();
+}
+
+quint8 SerialPort::ReadChar() {
+    EnsureOpen();
+    if (input_.isEmpty()) throw PortError(tr("Serial port: no received byte to read"));
+    const auto byte = quint8(input_.front());
+    input_.remove(0, 1);
+    return byte;
+}
+
+void SerialPort::SendText(const QByteArray& text) {
+    EnsureOpen();
+    if (text.size() > BufferSize || !device_->Write(text))
+        throw PortError(tr("Serial port: output buffer full"));
+}
+
+void SerialPort::SetClock(const TickClock* clock) {
+    clock_ = clock ? clock : &SteadyClock::Instance();
+    ScheduleTimerCheck();
+}
+
+quint32 SerialPort::CurrentTick() const { return clock_->Milliseconds() / TickMs; }
+
+quint32 SerialPort::TicksSince(quint32 tick) const {
+    return (CurrentTick() + TickModulus - tick) % TickModulus;
+}
+
+void SerialPort::CheckTimers() {
+    for (auto& [id, timer] : timers_) {
+        if (timer.active && TicksSince(timer.armTick) > timer.length) {
+            timer.active = false;
+            Enqueue({PortEvent::TimerExpired, id, 0});
+        }
+    }
+    ScheduleTimerCheck();
+}
+
+void SerialPort::ScheduleTimerCheck() {
+    qint64 soonest = -1;
+    const quint32 intoTick = clock_->Milliseconds() % TickMs;
+    for (const auto& [id, timer] : timers_) {
+        if (!timer.active) continue;
+        const qint64 ticksLeft = qint64(timer.length) + 1 - qint64(TicksSince(timer.armTick));
+        const qint64 ms = qMax<qint64>(0, ticksLeft * TickMs - intoTick);
+        if (soonest < 0 || ms < soonest) soonest = ms;
+    }
+    if (soonest < 0) {
+        timerCheck_.stop();
+    } else {
+        timerCheck_.start(int(qMin<qint64>(soonest, std::numeric_limits<int>::max())));
+    }
+}
+
+void SerialPort::OnReadyRead() {
+    if (!device_) return;
+    const QByteArray bytes = device_->ReadAll();
+    if (bytes.isEmpty()) return;
+    input_.append(bytes);
+    // Bytes that come before the last notification is delivered join it, so a burst makes one
+    // notification; they never overtake an expiry queued before them.
+    if (!pending_.empty() && pending_.back().kind == PortEvent::DataAvailable &&
+        pending_.back().count + bytes.size() <= 0xFFFF) {
+        pending_.back().count += quint32(bytes.size());
+        return;
+    }
+    Enqueue({PortEvent::DataAvailable, 0, quint32(bytes.size())});
+}
+
+void SerialPort::OnLost(const QString& reason) {
+    const QString text = tr("COM%1: %2").arg(comNumber_).arg(reason);
+    CloseDevice();
+    // Reported from an event of its own, so the error reaches the general handler without
+    // unwinding through the device's code.
+    QMetaObject::invokeMethod(
+        this, [text] { throw PortError(text); }, Qt::QueuedConnection);
+}
+
+void SerialPort::Enqueue(const Notification& notification) {
+    pending_.push_back(notification);
+    PostDelivery();
+}
+
+void SerialPort::PostDelivery() {
+    if (deliveryPosted_ || delivering_ || pending_.empty()) return;
+    deliveryPosted_ = true;
+    QCoreApplication::postEvent(this, new QEvent(DeliveryEvent));
+}
+
+bool SerialPort::event(QEvent* event) {
+    if (event->type() != DeliveryEvent) return QObject::event(event);
+    deliveryPosted_ = false;
+    // A handler that runs a nested event loop (a message box) must not see the next
+    // notification before it returns; delivery resumes when it does.
+    if (delivering_ || pending_.empty()) return true;
+    const Notification next = pending_.front();
+    pending_.pop_front();
+    delivering_ = true;
+    struct Resume {
+        SerialPort* port;
+        ~Resume() {
+            port->delivering_ = false;
+            port->PostDelivery();
+        }
+    } resume{this};
+    emit Notify(next.kind, next.id, quint16(next.count));
+    return true;
+}
+
+} // namespace vrx

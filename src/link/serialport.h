@@ -1,0 +1,107 @@
+// SerialPort: the one object through which a window talks on the serial line.
+#pragma once
+
+#include "linedevice.h"
+#include "tickclock.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+
+#include <deque>
+#include <map>
+#include <memory>
+
+namespace vrx {
+
+enum class PortEvent { DataAvailable, TimerExpired };
+
+// Line parameters, open/close, sending, byte-wise reading, reply timers in 55 ms ticks, and two
+// notifications (data available, timer expired) delivered through the event queue to the
+// owner's PortTrigger: one at a time, in order, never re-entrantly, and never after a close.
+class SerialPort : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int TickMs = 55;
+    // Longer timers are cut, so that every length fits the half range of the wrapping tick count.
+    static constexpr qint32 MaxTicks = 39045157;
+    static constexpr int BufferSize = 4096;
+
+    explicit SerialPort(QObject* parent = nullptr);
+    ~SerialPort() override;
+
+    qint16 ComNumber() const { return comNumber_; }
+    void SetComNumber(qint16 number);
+    qint32 Baud() const { return settings_.baud; }
+    void SetBaud(qint32 baud);
+    vrx::Parity Parity() const { return settings_.parity; }
+    void SetParity(vrx::Parity parity);
+    qint16 DataBits() const { return qint16(settings_.dataBits); }
+    void SetDataBits(qint16 bits);
+    qint16 StopBits() const { return qint16(settings_.stopBits); }
+    void SetStopBits(qint16 bits);
+    bool Open() const { return device_ != nullptr; }
+    // Opening may show the port selection dialog; failures throw PortError, the port stays closed.
+    void SetOpen(bool open);
+
+    // Operations on a closed port: open with the current parameters first (true), or refuse
+    // with a port-not-open error (false, the default).
+    void SetOpenOnDemand(bool onDemand) { openOnDemand_ = onDemand; }
+
+    quint16 AddTimer();
+    void SetTimer(quint16 id, qint32 ticks, bool activate);
+    quint8 ReadChar();
+    void SendText(const QByteArray& text);
+
+    // Tests replace the clock; CheckTimers then looks at the timers at once.
+    void SetClock(const TickClock* clock);
+    void CheckTimers();
+
+signals:
+    // Connected by the owning window to its PortTrigger(kind, id, count).
+    void Notify(vrx::PortEvent kind, quint16 id, quint16 count);
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    struct Timer {
+        quint32 length = 0;
+        quint32 armTick = 0;
+        bool active = false;
+    };
+    struct Notification {
+        PortEvent kind;
+        quint16 id;
+        quint32 count;
+    };
+
+    void OpenDevice();
+    void CloseDevice();
+    void ApplyToOpenLine();
+    void EnsureOpen();
+    void OnReadyRead();
+    void OnLost(const QString& reason);
+    void Enqueue(const Notification& notification);
+    void PostDelivery();
+    void ScheduleTimerCheck();
+    quint32 CurrentTick() const;
+    quint32 TicksSince(quint32 tick) const;
+
+    qint16 comNumber_ = 0;
+    LineSettings settings_;
+    std::unique_ptr<LineDevice> device_;
+    QByteArray input_;
+    std::map<quint16, Timer> timers_;
+    quint16 lastTimerId_ = 0;
+    std::deque<Notification> pending_;
+    bool deliveryPosted_ = false;
+    bool delivering_ = false;
+    bool openOnDemand_ = false;
+    const TickClock* clock_;
+    QTimer timerCheck_;
+};
+
+} // namespace vrx
+
+Q_DECLARE_METATYPE(vrx::PortEvent)

@@ -1,0 +1,119 @@
+// The Protocol window's groups, the settings file and the RTU data-bit rule.
+#include "vrwset.h"
+
+#include "radiogroup.h"
+#include "scaling.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+
+namespace vrx {
+
+TVRW1::TVRW1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("VRW1"));
+    setWindowTitle(QStringLiteral("COMPORT PROTOCOL"));
+    resize(400, 400);
+
+    ComSetLB = new QLabel(QStringLiteral("COM PORT SETTING"), this);
+    ComSetLB->setObjectName(QStringLiteral("ComSetLB"));
+    QFont heading = ComSetLB->font();
+    heading.setBold(true);
+    heading.setPixelSize(16);
+    ComSetLB->setFont(heading);
+    ComSetLB->setGeometry(16, 8, 368, 26);
+
+    const auto group = [this](const char* name, const QString& caption, const QStringList& items,
+                              int columns, QRect geometry) {
+        auto* g = new RadioGroup(caption, items, columns, this);
+        g->setObjectName(QString::fromLatin1(name));
+        g->setGeometry(geometry);
+        return g;
+    };
+    ComPort = group("ComPort", QStringLiteral("ComPort"),
+                    {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"}, 4,
+                    {16, 40, 368, 72});
+    ComBaudRate = group("ComBaudRate", QStringLiteral("Baudrate"),
+                        {"2400bps", "4800bps", "9600bps", "19200bps", "38400bps"}, 3,
+                        {16, 118, 368, 72});
+    ComParity = group("ComParity", QStringLiteral("Parity Bit"), {"None", "Even", "Odd"}, 3,
+                      {16, 196, 368, 48});
+    ComBitLen = group("ComBitLen", QStringLiteral("Data Bit Length"), {"7 bits", "8 bits"}, 1,
+                      {16, 250, 180, 72});
+    ComStopBit = group("ComStopBit", QStringLiteral("Stop Bit Length"), {"1 bit", "2 bits"}, 1,
+                       {204, 250, 180, 72});
+    ModBus = group("ModBus", QStringLiteral("Modbus Format"), {"ASCII", "RTU"}, 1,
+                   {16, 328, 180, 64});
+
+    OKBt1 = new QPushButton(QStringLiteral("OK"), this);
+    OKBt1->setObjectName(QStringLiteral("OKBt1"));
+    OKBt1->setGeometry(244, 350, 120, 32);
+
+    connect(ModBus, &RadioGroup::Click, this, &TVRW1::ModBusClick);
+    connect(OKBt1, &QPushButton::clicked, this, &TVRW1::OKBt1Click);
+
+    SelectInitial();
+    ScaleForm(this);
+}
+
+void TVRW1::SelectInitial() {
+    ComStopBit->SetItemIndex(0);
+    ComBitLen->SetItemIndex(0);
+    ComParity->SetItemIndex(1);
+    ComBaudRate->SetItemIndex(2);
+    ComPort->SetItemIndex(0);
+    ModBus->SetItemIndex(0);
+}
+
+ComSelections TVRW1::Selections() const {
+    return {ComPort->ItemIndex(),   ComBaudRate->ItemIndex(), ComParity->ItemIndex(),
+            ComBitLen->ItemIndex(), ComStopBit->ItemIndex(),  ModBus->ItemIndex()};
+}
+
+bool TVRW1::Rtu() const { return ModBus->ItemIndex() == 1; }
+
+void TVRW1::LoadSettings() {
+    if (!QFile::exists(QString::fromLatin1(SettingsFileName))) {
+        SelectInitial();
+        return;
+    }
+    const ComSelections s = UnpackSettings(ReadSettingsFile(QString::fromLatin1(SettingsFileName)));
+    // Framing first: going to RTU forces 8 data bits, which the stored digit then confirms.
+    ModBus->SetItemIndex(s.modBus);
+    ComStopBit->SetItemIndex(s.stopBit);
+    ComBitLen->SetItemIndex(s.bitLen);
+    ComParity->SetItemIndex(s.parity);
+    ComBaudRate->SetItemIndex(s.baudRate);
+    ComPort->SetItemIndex(s.comPort);
+}
+
+void TVRW1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TVRW1::FormShow() {
+    if (ComPort->ItemIndex() == -1) SelectInitial();
+    OKBt1->setFocus();
+}
+
+void TVRW1::ModBusClick() {
+    if (Rtu()) {
+        ComBitLen->SetItemIndex(1);
+        ComBitLen->setEnabled(false);
+    } else {
+        ComBitLen->setEnabled(true);
+    }
+}
+
+void TVRW1::OKBt1Click() {
+    // Throws before closing, so a file that cannot be written leaves the window open.
+    WriteSettingsFile(QString::fromLatin1(SettingsFileName), PackSettings(Selections()));
+    close();
+}
+
+void TVRW1::ApplyTo(SerialPort& port) const { ApplySettings(Selections(), port); }
+
+} // namespace vrx

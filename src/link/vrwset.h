@@ -1,0 +1,52 @@
+// TVRW1, the Protocol window: the communication settings the whole program uses.
+#pragma once
+
+#include "comsettings.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace vrx {
+
+class RadioGroup;
+
+class TVRW1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TVRW1(QWidget* parent = nullptr);
+
+    // The settings as the six groups hold them now.
+    ComSelections Selections() const;
+    bool Rtu() const;
+
+    // Loading at start-up from "SETVRX.$$$" in the current directory; throws FileError or
+    // ConvertError, leaving the selections as they were.
+    void LoadSettings();
+
+    // Handlers.
+    void FormShow();
+    void ModBusClick();
+    void OKBt1Click();
+
+    // Sets ComNumber, line parameters from the groups (the opening is the caller's).
+    void ApplyTo(SerialPort& port) const;
+
+    RadioGroup* ComPort = nullptr;
+    RadioGroup* ComBaudRate = nullptr;
+    RadioGroup* ComParity = nullptr;
+    RadioGroup* ComBitLen = nullptr;
+    RadioGroup* ComStopBit = nullptr;
+    RadioGroup* ModBus = nullptr;
+    QLabel* ComSetLB = nullptr;
+    QPushButton* OKBt1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void SelectInitial();
+};
+
+} // namespace vrx
