@@ -56,6 +56,20 @@ void ApplySettings(const ComSelections& s, SerialPort& port) {
     port.SetStopBits(qint16(s.stopBit + 1));
 }
 
+bool OpenWithReplyTimer(const ComSelections& selections, SerialPort& port, int ticks,
+                        quint16& timerId) {
+    ApplySettings(selections, port);
+    try {
+        port.SetOpen(true);
+        timerId = port.AddTimer();
+        port.SetTimer(timerId, ticks, false);
+        return true;
+    } catch (const Error&) {
+        port.SetOpen(false);
+        return false;
+    }
+}
+
 bool IsRtu(const ComSelections& selections) { return selections.modBus == 1; }
 
 namespace {

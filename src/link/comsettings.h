@@ -36,6 +36,11 @@ void WriteSettingsFile(const QString& path, int value);
 // Sets ComNumber, Baud (kept when no baud is selected), Parity, DataBits and StopBits.
 void ApplySettings(const ComSelections& selections, SerialPort& port);
 
+// Applies the settings, opens the port and creates its idle reply timer of `ticks` into
+// `timerId`. False when opening failed: the port is then closed, and the caller shows its text.
+bool OpenWithReplyTimer(const ComSelections& selections, SerialPort& port, int ticks,
+                        quint16& timerId);
+
 bool IsRtu(const ComSelections& selections);
 
 // Reply time-outs in 55 ms ticks.

@@ -1,0 +1,34 @@
+// The six windows of the program and the program start.
+#pragma once
+
+#include "mainform.h"
+#include "vrwhelp.h"
+#include "vrwmon.h"
+#include "vrwrec.h"
+#include "vrwset.h"
+#include "vrxprog.h"
+
+#include <memory>
+
+namespace vrx {
+
+inline constexpr char ApplicationTitle[] = "VRX Communication Program V0.10";
+
+// Declared in creation order, so they are destroyed in the reverse order.
+struct Forms {
+    std::unique_ptr<TVRW0> VRW0;
+    std::unique_ptr<TVRW1> VRW1;
+    std::unique_ptr<TVRW2> VRW2;
+    std::unique_ptr<TVRW4> VRW4;
+    std::unique_ptr<TVRW3> VRW3;
+    std::unique_ptr<TVRX5> VRX5;
+};
+
+// Sets the application title and creates the windows in order: Main, Protocol, Monitor, About,
+// Recorder, Ramp/soak editor. Needs the application object.
+std::unique_ptr<Forms> CreateForms();
+
+// CreateForms, the Main window shown maximized, and the event loop.
+int RunProgram();
+
+} // namespace vrx

@@ -1,0 +1,215 @@
+// The Main window: building it at design size, and handing the one line to one tool at a time.
+#include "mainform.h"
+
+#include "application.h"
+#include "dialogs.h"
+#include "errors.h"
+#include "forms.h"
+#include "scaling.h"
+#include "tester.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace vrx {
+
+namespace {
+
+void CentreOn(QWidget* window, const QWidget* over) {
+    window->adjustSize();
+    const QRect frame = over->frameGeometry();
+    window->move(frame.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
+void ShowOnTop(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+TVRW0::TVRW0(QWidget* parent) : QMainWindow(parent) { FormCreate(); }
+
+TVRW0::~TVRW0() = default;
+
+void TVRW0::FormCreate() {
+    setObjectName(QStringLiteral("VRW0"));
+    setWindowTitle(QStringLiteral("VRX COMMUNICATION PROGRAM"));
+    setWindowIcon(QIcon(QStringLiteral(":/assets/icons/vrx.png")));
+    ScreenWidth = screen()->geometry().width();
+    // The tester's port opens itself when used while closed, as a later Send after a failed
+    // open does.
+    Port.SetOpenOnDemand(true);
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Client"));
+    client->setAutoFillBackground(true);
+    QPalette white = client->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    client->setPalette(white);
+    setCentralWidget(client);
+
+    Image1 = new QLabel(client);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/assets/main.jpg")));
+    Image1->setScaledContents(true);
+    Image1->setGeometry(260, 160, 280, 150);
+
+    TESTPL = new TesterPanel(Port, client);
+    TESTPL->setGeometry(8, 8, 784, 440);
+    connect(TESTPL, &TesterPanel::Closed, this, &TVRW0::CloseTester);
+
+    BuildMenu();
+    BuildToolBar();
+    ScaleForm(this);
+    TESTPL->hide();
+    TESTPL->SetCmdItemHeight(ScreenWidth * 15 / 800);
+}
+
+void TVRW0::SetForms(Forms* forms) {
+    forms_ = forms;
+    TESTPL->SetProtocol(forms->VRW1.get());
+}
+
+void TVRW0::BuildMenu() {
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    const auto item = [this](QWidget* menu, const char* name, const char* caption,
+                             void (TVRW0::*handler)()) {
+        auto* action = new QAction(QString::fromLatin1(caption), menu);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        menu->addAction(action);
+        return action;
+    };
+    item(MainMenu1, "PROTOCOL1", "PROTOCOL", &TVRW0::SetCommunication1Click);
+    QMenu* connectMenu = MainMenu1->addMenu(QStringLiteral("CONNECT"));
+    connectMenu->setObjectName(QStringLiteral("FUNCTION1"));
+    connectMenu->menuAction()->setObjectName(QStringLiteral("FUNCTION1Action"));
+    item(connectMenu, "MONITOR1", "MONITOR", &TVRW0::Monitor1Click);
+    item(connectMenu, "RECODER1", "RECORDER", &TVRW0::Recorder1Click);
+    item(connectMenu, "ESTER1", "TESTER", &TVRW0::ToolButton5Click);
+    item(MainMenu1, "EXIT1", "EXIT", &TVRW0::Exit1Click);
+    item(MainMenu1, "ABOUT1", "ABOUT", &TVRW0::About1Click);
+}
+
+void TVRW0::BuildToolBar() {
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(Scaled(32), Scaled(32)));
+    ToolBar1->toggleViewAction()->setEnabled(false);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    const auto divider = [this](const char* name) {
+        auto* gap = new QWidget(ToolBar1);
+        gap->setObjectName(QString::fromLatin1(name));
+        gap->setFixedSize(Scaled(10), Scaled(38));
+        ToolBar1->addWidget(gap);
+    };
+    // ImageList1, in icon order.
+    static const char* const icons[] = {"protocol", "monitor", "recorder",
+                                        "tester",   "exit",    "about"};
+    const auto button = [this](const char* name, int icon, const char* hint,
+                               void (TVRW0::*handler)()) {
+        auto* b = new QToolButton(ToolBar1);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setIcon(QIcon(QStringLiteral(":/assets/icons/%1.png").arg(icons[icon])));
+        b->setIconSize(QSize(Scaled(32), Scaled(32)));
+        b->setFixedSize(Scaled(39), Scaled(38));
+        b->setToolTip(QString::fromLatin1(hint));
+        b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        b->setAutoRaise(true);
+        connect(b, &QToolButton::clicked, this, handler);
+        ToolBar1->addWidget(b);
+        return b;
+    };
+    divider("ToolButton1");
+    button("ToolButton2", 0, "Communication Protocol Setting", &TVRW0::SetCommunication1Click)
+        ->setText(QStringLiteral("VRW PROTOCOL"));
+    divider("ToolButton9");
+    button("ToolButton3", 1, "Execute VRX Monitor Program", &TVRW0::Monitor1Click);
+    button("ToolButton4", 2, "Execute VRX Recoder Program", &TVRW0::Recorder1Click);
+    button("ToolButton5", 3, "Command Test Program", &TVRW0::ToolButton5Click);
+    divider("ToolButton10");
+    button("ToolButton6", 4, "Close this Program", &TVRW0::Exit1Click);
+    button("ToolButton7", 5, "About this Program", &TVRW0::About1Click);
+    divider("ToolButton11");
+}
+
+void TVRW0::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    FormShow();
+}
+
+void TVRW0::FormShow() {
+    if (!forms_) return;
+    // Reported here rather than thrown: the window is in the middle of being shown.
+    try {
+        forms_->VRW1->LoadSettings();
+    } catch (const Error& error) {
+        Application::ShowError(error.text());
+    }
+}
+
+void TVRW0::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    // FormClose: the whole program ends with its Main window; ports close as windows go.
+    QCoreApplication::quit();
+}
+
+void TVRW0::LineBusy() {
+    Dialogs::Current().Message(this, QStringLiteral("Message"),
+                               QStringLiteral("COM port in use, Shut down other program first !"));
+}
+
+void TVRW0::SetCommunication1Click() {
+    if (Port.Open() || forms_->VRW2->Port.Open() || forms_->VRW3->Port.Open()) return LineBusy();
+    CentreOn(forms_->VRW1.get(), this);
+    ShowOnTop(forms_->VRW1.get());
+}
+
+void TVRW0::Monitor1Click() {
+    if (Port.Open() || forms_->VRW3->Port.Open()) return LineBusy();
+    ShowOnTop(forms_->VRW2.get());
+}
+
+void TVRW0::Recorder1Click() {
+    if (Port.Open() || forms_->VRW2->Port.Open()) return LineBusy();
+    ShowOnTop(forms_->VRW3.get());
+}
+
+void TVRW0::ToolButton5Click() {
+    if (forms_->VRW2->Port.Open() || forms_->VRW3->Port.Open()) return LineBusy();
+    // Already open: nothing to set up again; a second reply timer would orphan a pending
+    // time-out and leave the tester busy.
+    if (TESTPL->isVisible()) return;
+    Image1->hide();
+    ToolBar1->setEnabled(false);
+    TESTPL->OpenTester();
+}
+
+void TVRW0::CloseTester() {
+    Image1->show();
+    ToolBar1->setEnabled(true);
+}
+
+void TVRW0::Exit1Click() { close(); }
+
+void TVRW0::About1Click() {
+    CentreOn(forms_->VRW4.get(), this);
+    ShowOnTop(forms_->VRW4.get());
+}
+
+} // namespace vrx
