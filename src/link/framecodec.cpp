@@ -1,1 +1,218 @@
-// Frame codec: to be written.
+// Modbus ASCII/RTU framing, read-reply checks and register word texts.
+#include "framecodec.h"
+
+#include "errors.h"
+
+#include <limits>
+
+namespace vrx {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr int kFunctionRead = 0x03;
+constexpr int kExceptionFlag = 0x80;
+
+// Character codes are taken as unsigned so that bytes above 127 in an 8-bit string behave the
+// same whatever the signedness of char.
+int HexDigitValue(char c) {
+    const int code = static_cast<unsigned char>(c);
+    return code <= '9' ? code - '0' : code - 'A' + 10;
+}
+
+int ByteAt(const QByteArray& bytes, qsizetype i) {
+    return static_cast<unsigned char>(bytes.at(i));
+}
+
+// The byte of the hex pair starting at character i.
+int PairAt(const QByteArray& text, qsizetype i) {
+    return HexToByte(text.at(i), text.at(i + 1));
+}
+
+bool IsDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// A register word whatever the caller passed: a signed value or one above 16 bits keeps only
+// the 16 bits that would go into the register.
+int LowWord(int value) {
+    return value & 0xFFFF;
+}
+
+} // namespace
+
+QByteArray ByteToHex(int value) {
+    const int byte = value & 0xFF;
+    const char pair[] = {kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
+    return QByteArray(pair, 2);
+}
+
+int HexToByte(char high, char low) {
+    const int value = HexDigitValue(high) * 16 + HexDigitValue(low);
+    return value < 0 || value > 255 ? 0 : value;
+}
+
+QByteArray AsciiLrc(const QByteArray& frame) {
+    const qsizetype pairs = frame.size() > 1 ? (frame.size() - 1) / 2 : 0;
+    int sum = 0;
+    for (qsizetype k = 0; k < pairs; ++k)
+        sum += PairAt(frame, 1 + 2 * k);
+    // Two's complement of the 8-bit sum; ByteToHex keeps the low byte, so a sum of 0 gives 00.
+    return ByteToHex(256 - (sum & 0xFF));
+}
+
+QByteArray ModbusCrc(const QByteArray& bytes) {
+    quint16 crc = 0xFFFF;
+    for (const char c : bytes) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+    }
+    const char wire[] = {static_cast<char>(crc & 0xFF), static_cast<char>(crc >> 8)};
+    return QByteArray(wire, 2);
+}
+
+QByteArray AsciiToRtu(const QByteArray& ascii) {
+    // The last four characters are the LRC and CR LF (or placeholders for them): not data.
+    const qsizetype pairs = ascii.size() > 5 ? (ascii.size() - 5) / 2 : 0;
+    QByteArray rtu;
+    rtu.reserve(pairs + 2);
+    for (qsizetype k = 0; k < pairs; ++k)
+        rtu.append(static_cast<char>(PairAt(ascii, 1 + 2 * k)));
+    rtu.append(ModbusCrc(rtu));
+    return rtu;
+}
+
+QString WordToSignedText(int value) {
+    const int word = LowWord(value);
+    // The word 8000 hex is shown as 32768, not -32768: the sign starts only above it.
+    return word > 32768 ? QStringLiteral("-%1").arg(65536 - word) : QString::number(word);
+}
+
+QString TenthsToText(int value, bool showDecimal) {
+    int word = LowWord(value);
+    QString text;
+    if (word > 32768) {
+        text = QStringLiteral("-");
+        word = 65536 - word;
+    }
+    text += QString::number(word / 10);
+    if (showDecimal) text += u'.' + QString::number(word % 10);
+    return text;
+}
+
+// Digit strings too long for a 32-bit integer raise ConvertError naming the text as typed: a
+// number that large is a typing mistake, and refusing it is better than writing some wrapped
+// value to the controller. Up to that range the word is the low 16 bits, so 70000 gives 1170.
+QString DecimalToHexWord(const QString& text, bool tenths) {
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == u' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && text.at(i) == u'-') {
+        negative = true;
+        ++i;
+    }
+    QString digits;
+    bool decimalTaken = false;
+    for (; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (IsDigit(c)) {
+            digits += c;
+        } else if (c == u'.' && i + 1 < text.size() && IsDigit(text.at(i + 1))) {
+            // One decimal place is all a register holds; what follows it is ignored.
+            digits += text.at(i + 1);
+            decimalTaken = true;
+            break;
+        } else {
+            return QStringLiteral("Err");
+        }
+    }
+    if (tenths && !decimalTaken) digits += u'0';
+    if (!tenths && decimalTaken) digits.chop(1);
+    if (digits.isEmpty()) throw ConvertError(QString());
+
+    // Magnitudes up to 2^31 (with a sign) or 2^31 - 1 fit the 32-bit conversion.
+    const qint64 limit = qint64(std::numeric_limits<int>::max()) + (negative ? 1 : 0);
+    qint64 magnitude = 0;
+    for (const QChar c : std::as_const(digits)) {
+        magnitude = magnitude * 10 + (c.unicode() - u'0');
+        if (magnitude > limit) throw ConvertError(text);
+    }
+    quint32 word = static_cast<quint32>(magnitude);
+    if (negative) word = (word ^ 0xFFFF) + 1;
+    word &= 0xFFFF;
+    return QString::fromLatin1(ByteToHex(int(word >> 8)) + ByteToHex(int(word)));
+}
+
+ReadReply CheckAsciiReply(const QByteArray& reply, int address) {
+    ReadReply result;
+    if (reply.size() < 3 || reply.at(0) != ':' || PairAt(reply, 1) != address) return result;
+    result.status = ReplyStatus::BadFrame;
+    if (reply.size() < 5) return result;
+    result.function = PairAt(reply, 3);
+
+    // Both shapes we judge carry one more byte after the function (count or code), then data.
+    const bool isRead = result.function == kFunctionRead;
+    const bool isException = (result.function & kExceptionFlag) != 0;
+    if (!isRead && !isException) {
+        result.status = ReplyStatus::OtherFunction;
+        return result;
+    }
+    if (reply.size() < 7) return result;
+    const int third = PairAt(reply, 5);
+    const int dataBytes = isRead ? third : 0;
+    // ':' + address, function, count or code + data + LRC, two characters a byte.
+    if (reply.size() < 1 + 2 * (3 + dataBytes + 1)) return result;
+
+    int sum = address + result.function + third;
+    for (int k = 0; k < dataBytes; ++k)
+        sum += PairAt(reply, 7 + 2 * k);
+    sum += PairAt(reply, 7 + 2 * dataBytes);
+    if ((sum & 0xFF) != 0) return result;
+
+    if (isException) {
+        result.status = ReplyStatus::Exception;
+        result.exceptionCode = third;
+        return result;
+    }
+    result.status = ReplyStatus::Good;
+    result.words.reserve(dataBytes / 2);
+    for (int w = 0; w < dataBytes / 2; ++w)
+        result.words.append(quint16(PairAt(reply, 7 + 4 * w) << 8 | PairAt(reply, 9 + 4 * w)));
+    return result;
+}
+
+ReadReply CheckRtuReply(const QByteArray& reply, int address) {
+    ReadReply result;
+    if (reply.isEmpty() || ByteAt(reply, 0) != address) return result;
+    result.status = ReplyStatus::BadFrame;
+    if (reply.size() < 2) return result;
+    result.function = ByteAt(reply, 1);
+
+    const bool isRead = result.function == kFunctionRead;
+    const bool isException = (result.function & kExceptionFlag) != 0;
+    if (!isRead && !isException) {
+        result.status = ReplyStatus::OtherFunction;
+        return result;
+    }
+    if (reply.size() < 3) return result;
+    const int third = ByteAt(reply, 2);
+    const int dataBytes = isRead ? third : 0;
+    const qsizetype checked = 3 + dataBytes;
+    if (reply.size() < checked + 2) return result;
+    if (reply.mid(checked, 2) != ModbusCrc(reply.first(checked))) return result;
+
+    if (isException) {
+        result.status = ReplyStatus::Exception;
+        result.exceptionCode = third;
+        return result;
+    }
+    result.status = ReplyStatus::Good;
+    result.words.reserve(dataBytes / 2);
+    for (int w = 0; w < dataBytes / 2; ++w)
+        result.words.append(quint16(ByteAt(reply, 3 + 2 * w) << 8 | ByteAt(reply, 4 + 2 * w)));
+    return result;
+}
+
+} // namespace vrx

@@ -1,8 +1,9 @@
-// Modbus ASCII and RTU framing and the conversions between register words and the texts users
-// see and type. Pure functions: no state, no I/O.
+// Modbus ASCII and RTU framing, the checks of read replies, and the conversions between register
+// words and the texts users see and type. Pure functions: no state, no I/O.
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace vrx {
@@ -24,7 +25,33 @@ QString WordToSignedText(int value);
 // Register word in tenths as decimal text, tenths cut off (not rounded) without showDecimal.
 QString TenthsToText(int value, bool showDecimal);
 // A value typed by the user as 4 hex digits of its 16-bit word, or "Err" when it is not a
-// number. Throws ConvertError for a text with no digit at all when tenths is false.
+// number. Throws ConvertError for a text with no digit at all when tenths is false, and for a
+// digit string beyond the 32-bit integer range.
 QString DecimalToHexWord(const QString& text, bool tenths);
+
+// What a received frame turned out to be, judged as the reply to a function-03 read.
+enum class ReplyStatus {
+    Good,          // a read reply (function 03) with a right LRC/CRC; words holds its registers
+    NotAddressed,  // empty, no ':' (ASCII), or another station's address
+    BadFrame,      // our station, but cut short or with a wrong LRC/CRC
+    Exception,     // a sound exception reply (function with bit 0x80 set), see exceptionCode
+    OtherFunction, // our station, a function that is neither 03 nor an exception; not checked
+};
+
+// The outcome of CheckAsciiReply / CheckRtuReply.
+struct ReadReply {
+    ReplyStatus status = ReplyStatus::NotAddressed;
+    int function = -1;     // the function byte received; -1 when the frame ended before it
+    int exceptionCode = 0; // the code of an Exception reply (01 illegal function, 02 ...)
+    QList<quint16> words;  // Good only: byte count / 2 registers, high byte first
+    bool isGood() const { return status == ReplyStatus::Good; }
+};
+
+// Checks a received ASCII frame text (":" address function count data LRC, CR LF need not be
+// there) against the station that was asked.
+ReadReply CheckAsciiReply(const QByteArray& reply, int address);
+// Checks a received RTU frame (address function count data CRC-low CRC-high) against the
+// station that was asked. Bytes after the CRC are not looked at.
+ReadReply CheckRtuReply(const QByteArray& reply, int address);
 
 } // namespace vrx
