@@ -4,6 +4,10 @@
 #include <QFileInfo>
 #include <QSet>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace vrx {
 
 namespace {
@@ -31,6 +35,18 @@ QSerialPort::Parity ToQt(Parity parity) {
     return QSerialPort::NoParity;
 }
 
+// A hung-up line (the far end of a pty closed, an adapter gone) reads as end of file over and
+// over; QSerialPort reports that as a read error each time, so look at the line itself.
+bool HungUp(QSerialPort& serial) {
+#ifdef Q_OS_UNIX
+    pollfd line{int(serial.handle()), POLLIN, 0};
+    return ::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+    Q_UNUSED(serial);
+    return false;
+#endif
+}
+
 } // namespace
 
 QtSerialDevice::QtSerialDevice(QString path, QObject* parent)
@@ -49,12 +65,11 @@ bool QtSerialDevice::Open(const LineSettings& settings, QString* error) {
         *error = tr("%1 is in use").arg(path_);
         return false;
     }
+    // Parameters go in before the open, which applies them all in one step; a pty ignores
+    // what it cannot represent (parity, 7 bits) instead of refusing the open.
+    if (!Apply(settings, error)) return false;
     if (!serial_.open(QIODevice::ReadWrite)) {
         *error = tr("%1: %2").arg(path_, serial_.errorString());
-        return false;
-    }
-    if (!Apply(settings, error)) {
-        serial_.close();
         return false;
     }
     serial_.setReadBufferSize(4096);
@@ -96,7 +111,10 @@ QByteArray QtSerialDevice::ReadAll() { return serial_.readAll(); }
 
 void QtSerialDevice::OnError(QSerialPort::SerialPortError error) {
     // Only a vanished device ends the line; a pty refusing modem-line control does not.
-    if (error != QSerialPort::ResourceError || lossQueued_ || !IsOpen()) return;
+    if (lossQueued_ || !IsOpen()) return;
+    const bool gone = error == QSerialPort::ResourceError ||
+                      (error == QSerialPort::ReadError && HungUp(serial_));
+    if (!gone) return;
     lossQueued_ = true;
     // Closed from the event loop, not from inside QSerialPort's own notifier.
     QMetaObject::invokeMethod(this, &QtSerialDevice::HandleLoss, Qt::QueuedConnection);
