@@ -1,0 +1,62 @@
+// Frame boundaries on the slave's receive side.
+#include "framereceiver.h"
+
+namespace vrx::sim {
+
+namespace {
+// Longer than any request; a buffer beyond it is noise.
+constexpr int MaxFrame = 600;
+} // namespace
+
+bool FrameReceiver::Ascii() const {
+    if (mode_ == FramingMode::Ascii) return true;
+    if (mode_ == FramingMode::Rtu) return false;
+    return buffer_.startsWith(':');
+}
+
+std::vector<ReceivedFrame> FrameReceiver::Feed(const QByteArray& bytes) {
+    std::vector<ReceivedFrame> frames;
+    for (char c : bytes) {
+        if (mode_ == FramingMode::Rtu ||
+            (mode_ == FramingMode::Auto && !buffer_.isEmpty() && !Ascii())) {
+            if (buffer_.size() < MaxFrame) buffer_.append(c);
+            continue;
+        }
+        // ASCII: a colon always starts a new frame; bytes outside a frame are dropped in pinned
+        // ASCII and begin an RTU frame in auto.
+        if (c == ':') {
+            buffer_ = QByteArray(1, ':');
+            continue;
+        }
+        if (buffer_.isEmpty()) {
+            if (mode_ == FramingMode::Auto) buffer_.append(c);
+            continue;
+        }
+        buffer_.append(c);
+        if (c == '\n' && buffer_.endsWith("\r\n")) {
+            frames.push_back({Framing::Ascii, buffer_});
+            buffer_.clear();
+        } else if (buffer_.size() > MaxFrame) {
+            buffer_.clear();
+        }
+    }
+    return frames;
+}
+
+std::optional<ReceivedFrame> FrameReceiver::Silence() {
+    if (buffer_.isEmpty()) return std::nullopt;
+    if (mode_ == FramingMode::Ascii) return std::nullopt; // ASCII allows pauses inside a frame
+    if (Ascii()) {
+        // Auto: an unfinished ":" frame may be an RTU frame to station 0x3A; otherwise it is
+        // dropped, so a garbled ASCII frame cannot swallow the RTU frames after it.
+        std::optional<ReceivedFrame> frame;
+        if (DecodeRtu(buffer_)) frame = ReceivedFrame{Framing::Rtu, buffer_};
+        buffer_.clear();
+        return frame;
+    }
+    ReceivedFrame frame{Framing::Rtu, buffer_};
+    buffer_.clear();
+    return frame;
+}
+
+} // namespace vrx::sim

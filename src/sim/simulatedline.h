@@ -1,0 +1,85 @@
+// The in-process serial line with simulated controllers on it: a LineDevice that answers what
+// SerialPort writes, through the event loop, paced like a real line.
+#pragma once
+
+#include "controllerbus.h"
+#include "framereceiver.h"
+#include "linedevice.h"
+#include "simoptions.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <deque>
+#include <memory>
+
+namespace vrx::sim {
+
+class SimulatedLine : public LineDevice {
+    Q_OBJECT
+public:
+    // A line with the controllers of the options. A line whose options did not parse refuses
+    // to open, with the reason.
+    SimulatedLine(const QString& options, QObject* parent = nullptr);
+    // A line over controllers that may be shared with other lines of the same name.
+    SimulatedLine(std::shared_ptr<ControllerBus> bus, LineOptions options,
+                  QObject* parent = nullptr);
+    ~SimulatedLine() override;
+
+    bool Open(const LineSettings& settings, QString* error) override;
+    void Close() override;
+    bool IsOpen() const override { return open_; }
+    bool Apply(const LineSettings& settings, QString* error) override;
+    bool Write(const QByteArray& bytes) override;
+    QByteArray ReadAll() override;
+
+    // The controllers, their clock and their faults, for tests and tools.
+    ControllerBus& Bus() { return *bus_; }
+    Controller* ControllerAt(int address) { return bus_->Find(address); }
+    void InjectFault(const Fault& fault) { bus_->Faults().Add(fault); }
+    void ClearFaults() { bus_->Faults().Clear(); }
+    const LineOptions& Options() const { return options_; }
+
+    // How long one character takes on the line at the current settings, in microseconds.
+    qint64 CharacterMicros() const;
+    // Bytes delivered per readyRead at most, as a UART FIFO or a USB adapter hands them over.
+    static constexpr int ChunkBytes = 8;
+
+private:
+    struct Delivery {
+        qint64 dueMicros;
+        QByteArray bytes;
+    };
+
+    // True when the master's line settings match what the line is pinned to; a mismatch
+    // garbles every character, which the controllers meet with silence.
+    bool SettingsMatch() const;
+    void Receive(const QByteArray& bytes);
+    void OnSilence();
+    void Answer(const ReceivedFrame& frame);
+    void Schedule(qint64 dueMicros, const QByteArray& bytes);
+    void ArmDeliveryTimer();
+    void Deliver();
+    qint64 NowMicros() const { return clock_.nsecsElapsed() / 1000; }
+
+    std::shared_ptr<ControllerBus> bus_;
+    LineOptions options_;
+    QString optionsError_;
+    LineSettings settings_;
+    bool open_ = false;
+    FrameReceiver receiver_;
+    QElapsedTimer clock_;
+    qint64 lineFreeMicros_ = 0; // when the controllers' last reply leaves the line
+    QTimer silenceTimer_;
+    QTimer deliveryTimer_;
+    std::deque<Delivery> deliveries_;
+    QByteArray received_;
+};
+
+// Makes "sim" and "sim:<options>" in VRX_COMn build simulated lines. Lines with the same
+// options share their controllers, so the windows that take turns on one port see the same
+// controllers; the controllers live while a line of theirs exists.
+void InstallSimulatedLine();
+
+} // namespace vrx::sim
