@@ -87,6 +87,9 @@ void TVRW1::LoadSettings() {
     ComParity->SetItemIndex(s.parity);
     ComBaudRate->SetItemIndex(s.baudRate);
     ComPort->SetItemIndex(s.comPort);
+    // A file edited by hand may pair RTU with 7 data bits, which would cut the top bit off every
+    // byte; the rule the window applies to the user applies to the file too.
+    ModBusClick();
 }
 
 void TVRW1::showEvent(QShowEvent* event) {

@@ -1,0 +1,261 @@
+// Communication settings: packing, the settings file through the Protocol window, the RTU rule,
+// applying them to a port, and reply time-outs.
+#include "comsettings.h"
+#include "errors.h"
+#include "fakeline.h"
+#include "radiogroup.h"
+#include "scripteddialogs.h"
+#include "serialport.h"
+#include "testmain.h"
+#include "vrwset.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vrx;
+
+Q_DECLARE_METATYPE(vrx::ComSelections)
+
+namespace {
+
+ComSelections Sel(int port, int baud, int parity, int bits, int stop, int modbus) {
+    return {port, baud, parity, bits, stop, modbus};
+}
+
+void WriteFile(const QByteArray& content) {
+    QFile file(QString::fromLatin1(SettingsFileName));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray ReadFile() {
+    QFile file(QString::fromLatin1(SettingsFileName));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestComSettings : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString home_;
+
+private slots:
+    void initTestCase() { home_ = QDir::currentPath(); }
+    void init() {
+        QDir::setCurrent(dir_.path());
+        QFile::remove(QString::fromLatin1(SettingsFileName));
+        QDir().rmdir(QString::fromLatin1(SettingsFileName));
+    }
+    void cleanupTestCase() { QDir::setCurrent(home_); }
+
+    void packing_data() {
+        QTest::addColumn<ComSelections>("selections");
+        QTest::addColumn<int>("packed");
+        QTest::newRow("initial") << Sel(0, 2, 1, 0, 0, 0) << 120;
+        QTest::newRow("COM2 19200 none 8 1 RTU") << Sel(1, 3, 0, 1, 0, 1) << 51031;
+        QTest::newRow("COM8 2400 none 7 1 ASCII") << Sel(7, 0, 0, 0, 0, 0) << 7;
+        QTest::newRow("everything high") << Sel(7, 4, 2, 1, 1, 1) << 61247;
+    }
+    void packing() {
+        QFETCH(ComSelections, selections);
+        QFETCH(int, packed);
+        QCOMPARE(PackSettings(selections), packed);
+        QCOMPARE(UnpackSettings(packed), selections);
+    }
+
+    void unpackingOddValues_data() {
+        QTest::addColumn<int>("packed");
+        QTest::addColumn<ComSelections>("digits");
+        QTest::newRow("9 in the port digit") << 9 << Sel(9, 0, 0, 0, 0, 0);
+        QTest::newRow("negative") << -7 << Sel(-7, 0, 0, 0, 0, 0);
+        QTest::newRow("negative in every digit") << -51031 << Sel(-1, -3, 0, -1, 0, -1);
+    }
+    void unpackingOddValues() {
+        QFETCH(int, packed);
+        QFETCH(ComSelections, digits);
+        QCOMPARE(UnpackSettings(packed), digits);
+    }
+
+    void loadingTheFile_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<ComSelections>("selected");
+        QTest::newRow("120") << QByteArray("120\r\n") << Sel(0, 2, 1, 0, 0, 0);
+        QTest::newRow("51031 forces 8 bits") << QByteArray("51031\r\n") << Sel(1, 3, 0, 1, 0, 1);
+        QTest::newRow("7") << QByteArray("7\r\n") << Sel(7, 0, 0, 0, 0, 0);
+        QTest::newRow("9 is clamped to COM8") << QByteArray("9") << Sel(7, 0, 0, 0, 0, 0);
+        QTest::newRow("baud digit 7 is clamped") << QByteArray("70") << Sel(0, 4, 0, 0, 0, 0);
+        // A hand-made file cannot put RTU on 7 data bits: every byte would be cut.
+        QTest::newRow("RTU with a 7-bit digit") << QByteArray("50120") << Sel(0, 2, 1, 1, 0, 1);
+        QTest::newRow("negative: no selection") << QByteArray("-7") << Sel(-1, 0, 0, 0, 0, 0);
+        QTest::newRow("only the first line") << QByteArray("3\r\n120\r\n") << Sel(3, 0, 0, 0, 0, 0);
+    }
+    void loadingTheFile() {
+        QFETCH(QByteArray, content);
+        QFETCH(ComSelections, selected);
+        WriteFile(content);
+        TVRW1 protocol;
+        protocol.LoadSettings();
+        QCOMPARE(protocol.Selections(), selected);
+        QCOMPARE(protocol.ComBitLen->isEnabled(), selected.modBus != 1);
+    }
+
+    void malformedFileKeepsInitialSelections_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("letters") << QByteArray("12a\r\n") << "'12a' is not a valid integer value";
+        QTest::newRow("empty") << QByteArray() << "'' is not a valid integer value";
+    }
+    void malformedFileKeepsInitialSelections() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        WriteFile(content);
+        TVRW1 protocol;
+        try {
+            protocol.LoadSettings();
+            QFAIL("no error raised");
+        } catch (const ConvertError& error) {
+            QCOMPARE(error.text(), message);
+        }
+        QCOMPARE(protocol.Selections(), Sel(0, 2, 1, 0, 0, 0));
+    }
+
+    void okWritesTheFileAndCloses_data() {
+        QTest::addColumn<ComSelections>("chosen");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("initial") << Sel(0, 2, 1, 0, 0, 0) << QByteArray("120\r\n");
+        QTest::newRow("RTU forces the thousands digit")
+            << Sel(1, 3, 0, 0, 0, 1) << QByteArray("51031\r\n");
+    }
+    void okWritesTheFileAndCloses() {
+        QFETCH(ComSelections, chosen);
+        QFETCH(QByteArray, line);
+        TVRW1 protocol;
+        protocol.show();
+        protocol.ComPort->SetItemIndex(chosen.comPort);
+        protocol.ComBaudRate->SetItemIndex(chosen.baudRate);
+        protocol.ComParity->SetItemIndex(chosen.parity);
+        protocol.ComBitLen->SetItemIndex(chosen.bitLen);
+        protocol.ComStopBit->SetItemIndex(chosen.stopBit);
+        protocol.ModBus->SetItemIndex(chosen.modBus);
+        QTest::mouseClick(protocol.OKBt1, Qt::LeftButton);
+        QCOMPARE(ReadFile(), line);
+        QVERIFY(!protocol.isVisible());
+
+        TVRW1 next;
+        next.LoadSettings();
+        QCOMPARE(next.Selections(), protocol.Selections());
+    }
+
+    void unwritableFileKeepsWindowOpen() {
+        test::ScriptedDialogs dialogs;
+        // A directory in the file's place cannot be written, whoever runs the test.
+        QVERIFY(QDir().mkdir(QString::fromLatin1(SettingsFileName)));
+        TVRW1 protocol;
+        protocol.show();
+        QTest::mouseClick(protocol.OKBt1, Qt::LeftButton);
+        QTRY_COMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages.at(0).text.contains(QString::fromLatin1(SettingsFileName)));
+        QVERIFY(protocol.isVisible());
+    }
+
+    void rtuDisablesDataBits() {
+        TVRW1 protocol;
+        protocol.show();
+        // Click on the indicator: the rest of a wide radio button does not take clicks.
+        const QPoint indicator(6, protocol.ModBus->Button(0)->height() / 2);
+        QTest::mouseClick(protocol.ModBus->Button(1), Qt::LeftButton, {}, indicator);
+        QCOMPARE(protocol.ModBus->ItemIndex(), 1);
+        QCOMPARE(protocol.ComBitLen->ItemIndex(), 1);
+        QVERIFY(!protocol.ComBitLen->isEnabled());
+        QTest::mouseClick(protocol.ModBus->Button(0), Qt::LeftButton, {}, indicator);
+        QVERIFY(protocol.ComBitLen->isEnabled());
+        QCOMPARE(protocol.ComBitLen->ItemIndex(), 1);
+    }
+
+    void showingFillsInMissingSelections() {
+        WriteFile("-7");
+        TVRW1 protocol;
+        protocol.LoadSettings();
+        QCOMPARE(protocol.ComPort->ItemIndex(), -1);
+        protocol.show();
+        QCOMPARE(protocol.Selections(), Sel(0, 2, 1, 0, 0, 0));
+        QTRY_VERIFY(protocol.OKBt1->hasFocus() || !QApplication::focusWindow());
+    }
+
+    void applyingToAPort_data() {
+        QTest::addColumn<ComSelections>("selections");
+        QTest::addColumn<int>("com");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("parity");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("stop");
+        QTest::newRow("initial") << Sel(0, 2, 1, 0, 0, 0) << 1 << 9600 << int(Parity::Even) << 7
+                                 << 1;
+        QTest::newRow("COM8 38400 odd 8 2") << Sel(7, 4, 2, 1, 1, 0) << 8 << 38400
+                                            << int(Parity::Odd) << 8 << 2;
+        QTest::newRow("no baud keeps the old one") << Sel(2, -1, 0, 1, 0, 1) << 3 << 4800
+                                                   << int(Parity::None) << 8 << 1;
+        QTest::newRow("no port: the dialog will ask") << Sel(-1, 0, 0, 0, 0, 0) << 0 << 2400
+                                                      << int(Parity::None) << 7 << 1;
+    }
+    void applyingToAPort() {
+        QFETCH(ComSelections, selections);
+        QFETCH(int, com);
+        QFETCH(int, baud);
+        QFETCH(int, parity);
+        QFETCH(int, bits);
+        QFETCH(int, stop);
+        SerialPort port;
+        port.SetBaud(4800);
+        ApplySettings(selections, port);
+        QCOMPARE(int(port.ComNumber()), com);
+        QCOMPARE(port.Baud(), baud);
+        QCOMPARE(int(port.Parity()), parity);
+        QCOMPARE(int(port.DataBits()), bits);
+        QCOMPARE(int(port.StopBits()), stop);
+    }
+
+    void openingReachesTheLineWithTheSettings() {
+        test::FakeLineFactory lines;
+        qputenv("VRX_COM2", "sim");
+        SerialPort port;
+        quint16 timer = 0;
+        QVERIFY(OpenWithReplyTimer(Sel(1, 4, 2, 1, 1, 1), port, 36, timer));
+        QVERIFY(port.Open());
+        QVERIFY(timer > 0);
+        QCOMPARE(lines.last->Settings(), (LineSettings{38400, Parity::Odd, 8, 2}));
+        port.SetOpen(false);
+        lines.refuseOpen = true;
+        QVERIFY(!OpenWithReplyTimer(Sel(1, 4, 2, 1, 1, 1), port, 36, timer));
+        QVERIFY(!port.Open());
+        qunsetenv("VRX_COM2");
+    }
+
+    void replyTicks_data() {
+        QTest::addColumn<ComSelections>("selections");
+        QTest::addColumn<int>("monitor");
+        QTest::addColumn<int>("recorder");
+        QTest::newRow("ASCII") << Sel(0, 2, 1, 0, 0, 0) << 36 << 9;
+        QTest::newRow("RTU 2400") << Sel(0, 0, 1, 1, 0, 1) << 2 << 2;
+        QTest::newRow("RTU 4800") << Sel(0, 1, 1, 1, 0, 1) << 2 << 2;
+        QTest::newRow("RTU 9600") << Sel(0, 2, 1, 1, 0, 1) << 1 << 1;
+        QTest::newRow("RTU 38400") << Sel(0, 4, 1, 1, 0, 1) << 1 << 1;
+    }
+    void replyTicks() {
+        QFETCH(ComSelections, selections);
+        QFETCH(int, monitor);
+        QFETCH(int, recorder);
+        QCOMPARE(MonitorReplyTicks(selections), monitor);
+        QCOMPARE(RecorderReplyTicks(selections), recorder);
+        QCOMPARE(TesterReplyTicks, 18);
+    }
+};
+
+VRX_TEST_MAIN(TestComSettings)
+#include "tst_comsettings.moc"
