@@ -37,7 +37,7 @@ void LoadDemoProgram(Controller& c) {
 Controller DemoController(int address, int n) {
     switch (n % 4) {
     case 0: {
-        Controller c(address, PlantModel{25.0, 400.0, 150.0, 150.0});
+        Controller c(address, PlantModel{25.0, 400.0, 150.0, 500.0});
         SetAll(c, {{reg::InputType, 0},
                    {reg::SetValue, 1500},
                    {reg::Alarm1Mode, 2},
@@ -45,7 +45,7 @@ Controller DemoController(int address, int n) {
         return c;
     }
     case 1: {
-        Controller c(address, PlantModel{22.0, 150.0, 80.0, 90.0}, 22.0);
+        Controller c(address, PlantModel{22.0, 150.0, 80.0, 240.0}, 22.0);
         SetAll(c, {{reg::InputType, 12},
                    {reg::SetValue, 600},
                    {reg::ControlMethod, int(ControlMethod::OnOff)},
@@ -55,14 +55,14 @@ Controller DemoController(int address, int n) {
         return c;
     }
     case 2: {
-        Controller c(address, PlantModel{25.0, 300.0, 150.0, 120.0});
+        Controller c(address, PlantModel{25.0, 300.0, 150.0, 400.0});
         SetAll(c, {{reg::InputType, 1}, {reg::SetValue, 500}});
         LoadDemoProgram(c);
         c.Set(reg::ControlMethod, int(ControlMethod::RampSoak)); // starts the program
         return c;
     }
     default: {
-        Controller c(address, PlantModel{25.0, 200.0, 100.0, 60.0});
+        Controller c(address, PlantModel{25.0, 200.0, 100.0, 120.0});
         SetAll(c, {{reg::InputType, 16},
                    {reg::ControlMethod, int(ControlMethod::Manual)},
                    {reg::Output1, 400}});

@@ -12,6 +12,7 @@ ThermalProcess::ThermalProcess(PlantModel plant, double temperatureC)
 void ThermalProcess::ResetLoop() {
     integralPrimed_ = false;
     havePrevious_ = false;
+    slope_ = 0;
     relay1_ = relay2_ = false;
     tuningElapsed_ = 0;
 }
@@ -61,8 +62,14 @@ ControlOutputs ThermalProcess::Pid(double seconds, const ControlInputs& in, doub
     const double band = std::max(in.proportionalBand, 1.0);
     const double error = sign * (in.setValue - pv);
     const double p = 100.0 * error / band;
-    const double slope = havePrevious_ && seconds > 0 ? sign * (pv - previousPv_) / seconds : 0.0;
-    const double d = -100.0 * in.derivativeSeconds * slope / band;
+    // Derivative on the measured value, not the error, so a set value change gives no kick;
+    // filtered over an eighth of the derivative time as controllers do against noise.
+    if (havePrevious_ && seconds > 0) {
+        const double raw = (pv - previousPv_) / seconds;
+        const double filter = std::max(in.derivativeSeconds / 8.0, seconds);
+        slope_ += (raw - slope_) * (seconds / filter);
+    }
+    const double d = -100.0 * in.derivativeSeconds * sign * slope_ / band;
 
     double demand;
     if (in.integralSeconds > 0) {

@@ -10,7 +10,7 @@ struct PlantModel {
     double ambientC = 25.0;
     double heatGainC = 400.0;
     double coolGainC = 150.0;
-    double tauSeconds = 180.0;
+    double tauSeconds = 600.0;
 };
 
 enum class ControlMethod { Pid = 0, OnOff = 1, Manual = 2, RampSoak = 3 };
@@ -69,6 +69,7 @@ private:
     double integral_ = 0; // percent
     bool integralPrimed_ = false;
     double previousPv_ = 0;
+    double slope_ = 0; // filtered rate of change of the value, per second
     bool havePrevious_ = false;
     bool relay1_ = false;
     bool relay2_ = false;
