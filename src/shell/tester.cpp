@@ -1,16 +1,35 @@
-// The command tester panel: its controls and handlers.
+// The command tester panel: its controls, laid out in design pixels, and its handlers.
 #include "tester.h"
 
+#include "comsettings.h"
 #include "dialogs.h"
-#include "serialport.h"
+#include "errors.h"
 #include "vrwset.h"
 
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
+#include <QTimer>
+#include <QValidator>
+
+#include <exception>
 
 namespace vrx {
 
 namespace {
+
+const QColor SkyBlue(166, 202, 240);
+const QColor Navy(0, 0, 128);
+
+// The longest send line a Modbus frame can need: 255 bytes as hex plus the check digits.
+constexpr int SendLineLimit = 512;
+// Replies are at most a few hundred characters; a line that keeps chattering is cut here.
+constexpr int ReplyLimit = SerialPort::BufferSize;
 
 // Fixed-height items, as an owner-drawn list has them.
 class FixedHeightDelegate final : public QStyledItemDelegate {
@@ -25,32 +44,399 @@ private:
     const int& height_;
 };
 
+// What the user types goes out on the line as typed, one byte per character: only printable
+// ASCII gets in (a 7-bit line would mangle anything else), and letters are forced to
+// uppercase, since the hex rules count lowercase as invalid.
+class UpperAsciiValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        QString kept;
+        kept.reserve(input.size());
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            const char16_t c = input.at(i).unicode();
+            if (c < 0x20 || c > 0x7E) {
+                if (i < pos) --pos;
+                continue;
+            }
+            kept.append(c >= u'a' && c <= u'z' ? QChar(c - u'a' + u'A') : QChar(c));
+        }
+        input = kept;
+        return Acceptable;
+    }
+};
+
+// Fonts carry an explicit pixel size, so the scaling of the Main window scales each once.
+QFont DesignFont(int pixelSize, bool bold = false, bool fixed = false) {
+    QFont font = fixed ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont();
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+template <typename Widget>
+Widget* Make(QWidget* parent, const char* name, const QRect& place, const QFont& font) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(place);
+    widget->setFont(font);
+    return widget;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, const QRect& place) {
+    auto* label = Make<QLabel>(parent, name, place, DesignFont(12, true));
+    label->setText(QString::fromLatin1(caption));
+    QPalette navy = label->palette();
+    navy.setColor(QPalette::WindowText, Navy);
+    label->setPalette(navy);
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& place, int maxLength,
+                    QValidator* validator) {
+    auto* edit = Make<QLineEdit>(parent, name, place, DesignFont(14, false, true));
+    edit->setMaxLength(maxLength);
+    if (validator) edit->setValidator(validator);
+    return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption,
+                        const QRect& place) {
+    auto* button = Make<QPushButton>(parent, name, place, DesignFont(13, true));
+    button->setText(QString::fromLatin1(caption));
+    return button;
+}
+
 } // namespace
 
 TesterPanel::TesterPanel(SerialPort& port, QWidget* parent) : QFrame(parent), port_(port) {
     setObjectName(QStringLiteral("TESTPL"));
+    setFrameStyle(QFrame::Panel | QFrame::Raised);
     setAutoFillBackground(true);
     QPalette sky = palette();
-    sky.setColor(QPalette::Window, QColor(166, 202, 240));
+    sky.setColor(QPalette::Window, SkyBlue);
     setPalette(sky);
-    SCmdBox = new QComboBox(this);
-    SCmdBox->setObjectName(QStringLiteral("SCmdBox"));
-    SCmdBox->setItemDelegate(new FixedHeightDelegate(cmdItemHeight_, SCmdBox));
+    resize(784, 440);
+
+    SingleCmdLb =
+        MakeLabel(this, "SingleCmdLb", "SINGLE COMMAND TEST (HEX FORMAT)", {24, 16, 480, 26});
+    SingleCmdLb->setFont(DesignFont(18, true));
+    BuildFields();
+    BuildWriteContent();
+    BuildButtons();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TesterPanel::Timer1Timer);
+
+    connect(&port_, &SerialPort::Notify, this, &TesterPanel::PortTrigger);
 }
 
-void TesterPanel::SetCmdItemHeight(int height) { cmdItemHeight_ = height; }
+void TesterPanel::BuildFields() {
+    auto* upper = new UpperAsciiValidator(this);
+    constexpr int labelY = 72, editY = 94, editH = 28;
+
+    AddrSendLb = MakeLabel(this, "AddrSendLb", "ADDRESS", {24, labelY, 64, 18});
+    SCOMAddr = MakeEdit(this, "SCOMAddr", {24, editY, 56, editH}, 2, upper);
+
+    CmdSendLb = MakeLabel(this, "CmdSendLb", "COMMAND", {92, labelY, 160, 18});
+    SCmdBox = Make<QComboBox>(this, "SCmdBox", {92, editY, 164, editH}, DesignFont(13));
+    SCmdBox->setItemDelegate(new FixedHeightDelegate(cmdItemHeight_, SCmdBox));
+    for (int i = 0; i < CommandKindCount; ++i)
+        SCmdBox->addItem(QString::fromLatin1(CommandKindAt(i).item));
+    SCmdBox->setCurrentIndex(-1);
+    // Over the text part of the list, so the drop-down button stays reachable; placed on show.
+    UserCmd = MakeEdit(this, "UserCmd", {94, editY + 2, 136, editH - 4}, 2, upper);
+    UserCmd->setText(QStringLiteral("03"));
+    UserCmd->hide();
+
+    FuncSendLb = MakeLabel(this, "FuncSendLb", "FUNC ADDR", {268, labelY, 80, 18});
+    SFunc = MakeEdit(this, "SFunc", {268, editY, 72, editH}, 4, upper);
+
+    DataLenLb = MakeLabel(this, "DataLenLb", "WRITE DATA", {352, labelY, 100, 18});
+    SDataLen = MakeEdit(this, "SDataLen", {352, editY, 72, editH}, 4, upper);
+
+    CheckSumSendLb = MakeLabel(this, "CheckSumSendLb", "LRC", {460, labelY, 60, 18});
+    SChkSum = MakeEdit(this, "SChkSum", {460, editY, 60, editH}, 4, nullptr);
+    SChkSum->setEnabled(false);
+    // Disabled because it is computed, not because it does not matter: keep it readable.
+    QPalette readable = SChkSum->palette();
+    readable.setColor(QPalette::Disabled, QPalette::Text, Navy);
+    SChkSum->setPalette(readable);
+
+    SendLb = MakeLabel(this, "SendLb", "SEND", {24, 150, 200, 18});
+    SendEdit = MakeEdit(this, "SendEdit", {24, 172, 496, 30}, SendLineLimit, upper);
+
+    RcvLb = MakeLabel(this, "RcvLb", "RECEIVED", {24, 226, 200, 18});
+    // The reply as it came; the user reads and copies it but does not type into it.
+    RcvEdit = MakeEdit(this, "RcvEdit", {24, 248, 496, 30}, 32767, nullptr);
+    RcvEdit->setReadOnly(true);
+
+    connect(SCmdBox, &QComboBox::activated, this, [this] { SCmdBoxSelect(SCmdBox); });
+    for (QLineEdit* edit : {SCOMAddr, SFunc, SDataLen})
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] { SCmdBoxSelect(edit); });
+    connect(UserCmd, &QLineEdit::textChanged, this, &TesterPanel::UserCmdChange);
+}
+
+void TesterPanel::BuildWriteContent() {
+    constexpr QRect place{540, 72, 220, 194};
+    MutiWrBox = Make<QGroupBox>(this, "MutiWrBox", place, DesignFont(12, true));
+    MutiWrBox->setTitle(QStringLiteral("WRITE DATA CONTENT"));
+    MutiWrBox->hide();
+    // Monospaced, so that the spaces put the second heading over the second column.
+    MutiWrLB = Make<QLabel>(MutiWrBox, "MutiWrLB", {18, 26, 196, 18}, DesignFont(12, true, true));
+    MutiWrLB->setText(QStringLiteral("DATA1~4        DATA 5~8"));
+
+    auto* upper = new UpperAsciiValidator(this);
+    // Word positions: the left column holds words 1-4, the right column words 5-8 in the order
+    // Edit6, Edit7, Edit5, Edit8 from the top.
+    struct Slot {
+        const char* name;
+        int tag;
+        int column;
+        int row;
+    };
+    constexpr Slot places[WriteWordCount] = {
+        {"Edit1", 1, 0, 0}, {"Edit2", 2, 0, 1}, {"Edit3", 3, 0, 2}, {"Edit4", 4, 0, 3},
+        {"Edit5", 7, 1, 2}, {"Edit6", 5, 1, 0}, {"Edit7", 6, 1, 1}, {"Edit8", 8, 1, 3},
+    };
+    for (int i = 0; i < WriteWordCount; ++i) {
+        const Slot& s = places[i];
+        QLineEdit* edit =
+            MakeEdit(MutiWrBox, s.name, {18 + s.column * 108, 50 + s.row * 34, 84, 28}, 4, upper);
+        edit->setProperty("Tag", s.tag);
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] { Edit1Change(edit); });
+        DataEdits[std::size_t(i)] = edit;
+    }
+
+    Image2 = new QLabel(this);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setGeometry(540, 80, 220, 143);
+    Image2->setPixmap(QPixmap(QStringLiteral(":/assets/tester.jpg")));
+    Image2->setScaledContents(true);
+}
+
+void TesterPanel::BuildButtons() {
+    constexpr int y = 318, h = 38;
+    SendBt = MakeButton(this, "SendBt", "Send", {24, y, 100, h});
+    RSendBt = MakeButton(this, "RSendBt", "Repeat", {136, y, 100, h});
+    SClearBt = MakeButton(this, "SClearBt", "Clear Result", {248, y, 124, h});
+    SExitBt = MakeButton(this, "SExitBt", "Close", {420, y, 100, h});
+    connect(SendBt, &QPushButton::clicked, this, [this] { SendBtClick(SendBt); });
+    connect(RSendBt, &QPushButton::clicked, this, [this] { SendBtClick(RSendBt); });
+    connect(SClearBt, &QPushButton::clicked, this, &TesterPanel::SClearBtClick);
+    connect(SExitBt, &QPushButton::clicked, this, &TesterPanel::SExitBtClick);
+}
+
+void TesterPanel::SetCmdItemHeight(int height) {
+    cmdItemHeight_ = height;
+}
+
+void TesterPanel::showEvent(QShowEvent* event) {
+    QFrame::showEvent(event);
+    PlaceUserCmd();
+}
+
+void TesterPanel::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    PlaceUserCmd();
+}
+
+void TesterPanel::PlaceUserCmd() {
+    // The list's own text field, wherever the style and the scaling put it.
+    QStyleOptionComboBox option;
+    option.initFrom(SCmdBox);
+    const QRect field = SCmdBox->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                         QStyle::SC_ComboBoxEditField, SCmdBox);
+    UserCmd->setGeometry(QRect(SCmdBox->geometry().topLeft() + field.topLeft(), field.size()));
+    UserCmd->raise();
+}
+
+bool TesterPanel::Rtu() const {
+    return protocol_ && protocol_->Rtu();
+}
+
+template <typename Handler> void TesterPanel::Guarded(Handler&& handler) {
+    try {
+        handler();
+    } catch (const Error&) {
+        // Thrown from here, the error would unwind through the widget that called us; it
+        // reaches the general error handler from an event of its own instead.
+        QMetaObject::invokeMethod(
+            this, [error = std::current_exception()] { std::rethrow_exception(error); },
+            Qt::QueuedConnection);
+    }
+}
 
 void TesterPanel::OpenTester() {
     show();
-    quint16 timerId = 0;
-    if (!OpenWithReplyTimer(protocol_->Selections(), port_, TesterReplyTicks, timerId))
+    CheckSumSendLb->setText(Rtu() ? QStringLiteral("CRC") : QStringLiteral("LRC"));
+    ReplyTicks = TesterReplyTicks;
+    const ComSelections selections = protocol_ ? protocol_->Selections() : ComSelections{};
+    if (!OpenWithReplyTimer(selections, port_, ReplyTicks, ReplyTimerId))
         Dialogs::Current().Message(this, QStringLiteral("Warning"),
                                    QStringLiteral("Com port not exist"));
+    // The fields survive a close; a send line composed under the other framing would carry
+    // the wrong kind of check digits.
+    if (composedRtu_ >= 0 && composedRtu_ != int(Rtu())) ComposeRequest();
+    SendBt->setFocus();
+}
+
+void TesterPanel::SCmdBoxSelect(QObject* source) {
+    if (source == SCmdBox && SCmdBox->currentIndex() >= 0) {
+        const int index = SCmdBox->currentIndex();
+        const CommandKindInfo& kind = CommandKindAt(index);
+        Image2->show();
+        MutiWrBox->hide();
+        {
+            // A shorter limit cuts the text; the request is composed once, below.
+            const QSignalBlocker quiet(SDataLen);
+            SDataLen->setMaxLength(kind.dataLenLimit);
+        }
+        DataLenLb->setText(QString::fromLatin1(kind.dataLenCaption));
+        if (CommandKind(index) == CommandKind::WriteMultiWords) {
+            MutiWrBox->show();
+            Image2->hide();
+        }
+        if (CommandKind(index) == CommandKind::UserDefine) {
+            PlaceUserCmd();
+            UserCmd->show();
+            UserCmd->setFocus();
+        } else {
+            UserCmd->hide();
+        }
+    }
+    ComposeRequest();
+}
+
+void TesterPanel::Edit1Change(QLineEdit* edit) {
+    const int tag = edit->property("Tag").toInt();
+    if (tag < 1 || tag > WriteWordCount) return;
+    WriteWords[std::size_t(tag - 1)] = PadHex(edit->text(), 4);
+    ComposeRequest();
+}
+
+void TesterPanel::UserCmdChange() {
+    ComposeRequest();
+}
+
+void TesterPanel::ComposeRequest() {
+    RequestFields fields;
+    fields.address = SCOMAddr->text();
+    fields.kind = SCmdBox->currentIndex();
+    fields.userCmd = UserCmd->text();
+    fields.funcAddr = SFunc->text();
+    fields.dataLen = SDataLen->text();
+    fields.writeWords = WriteWords;
+    fields.rtu = Rtu();
+    Guarded([&] {
+        const auto request = vrx::ComposeRequest(fields);
+        if (!request) return;
+        SChkSum->setText(request->checkSum);
+        SendEdit->setText(request->sendLine);
+        RcvEdit->clear();
+        composedRtu_ = int(fields.rtu);
+    });
+}
+
+void TesterPanel::StopRepeating() {
+    Repeating = false;
+    RSendBt->setText(QStringLiteral("Repeat"));
+    Timer1->stop();
+}
+
+void TesterPanel::SendBtClick(QObject* sender) {
+    if (sender == RSendBt && !Repeating) {
+        Repeating = true;
+        RSendBt->setText(QStringLiteral("Stop"));
+        Timer1->start();
+    } else {
+        // Send ends a repetition as Stop does, so what the user sees is what runs.
+        StopRepeating();
+    }
+    // A pending reply cannot outlive the port: a line that went away takes its timers along.
+    if (!port_.Open()) AwaitingReply = false;
+    if (AwaitingReply || SendEdit->text().isEmpty()) return;
+    ReplyCount = 0;
+    ReplyBuffer.clear();
+    RequestText = RequestBytes(SendEdit->text(), Rtu());
+    SendRequest(RequestText);
+}
+
+void TesterPanel::Timer1Timer() {
+    if (!port_.Open()) AwaitingReply = false;
+    // Nothing was ever sent (Repeat on an empty send line): there is nothing to repeat.
+    if (AwaitingReply || RequestText.isEmpty()) return;
+    ReplyBuffer.clear();
+    ReplyCount = 0;
+    SendRequest(RequestText);
+}
+
+void TesterPanel::SendRequest(const QByteArray& request) {
+    Guarded([&] {
+        try {
+            EnsurePortReady();
+            port_.SendText(request);
+            port_.SetTimer(ReplyTimerId, ReplyTicks, true);
+            AwaitingReply = true;
+        } catch (const Error&) {
+            // One message, not one a second: a line that fails stops the repetition.
+            StopRepeating();
+            throw;
+        }
+    });
+}
+
+void TesterPanel::EnsurePortReady() {
+    if (port_.Open()) return;
+    // The port failed to open with the tester, or the line went away since. Opening it here
+    // also makes the reply timer that a port opened on demand would lack; an opening error
+    // goes to the general error handler.
+    port_.SetOpen(true);
+    ReplyTimerId = port_.AddTimer();
+    port_.SetTimer(ReplyTimerId, ReplyTicks, false);
+}
+
+void TesterPanel::PortTrigger(PortEvent kind, quint16 id, quint16 count) {
+    const bool rtu = Rtu();
+    if (kind == PortEvent::DataAvailable) {
+        for (quint16 i = 0; i < count; ++i) {
+            LastChar = port_.ReadChar();
+            if (ReplyBuffer.size() < ReplyLimit) ReplyBuffer.append(char(LastChar));
+        }
+        // In ASCII the LF ends the reply; CR LF is not part of what is shown.
+        if (LastChar == '\n' && !rtu) {
+            if (ReplyBuffer.endsWith('\n')) ReplyBuffer.chop(1);
+            if (ReplyBuffer.endsWith('\r')) ReplyBuffer.chop(1);
+            port_.SetTimer(ReplyTimerId, ReplyTicks, false);
+            AwaitingReply = false;
+        }
+        ReplyCount = quint16(ReplyBuffer.size());
+        RcvEdit->setText(ReplyText(ReplyBuffer, rtu));
+    } else if (kind == PortEvent::TimerExpired && id == ReplyTimerId) {
+        // In RTU only the silence ends a reply, so the expiry is the normal end and the reply
+        // stays shown.
+        ReplyBuffer.clear();
+        ReplyCount = 0;
+        port_.SetTimer(ReplyTimerId, ReplyTicks, false);
+        if (!rtu) RcvEdit->setText(QStringLiteral("Time out"));
+        AwaitingReply = false;
+    }
+}
+
+void TesterPanel::SClearBtClick() {
+    RcvEdit->clear();
 }
 
 void TesterPanel::SExitBtClick() {
+    Timer1->stop();
+    Repeating = false;
+    RSendBt->setText(QStringLiteral("Repeat"));
+    AwaitingReply = false;
     port_.SetOpen(false);
     hide();
+    RcvEdit->clear();
     emit Closed();
 }
 

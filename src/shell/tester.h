@@ -1,13 +1,22 @@
 // TESTPL, the command tester panel of the Main window: one Modbus request at a time.
 #pragma once
 
+#include "serialport.h"
+#include "testerrequest.h"
+
 #include <QFrame>
 
+#include <array>
+
 class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
 
 namespace vrx {
 
-class SerialPort;
 class TVRW1;
 
 class TesterPanel : public QFrame {
@@ -20,23 +29,86 @@ public:
     // Opening the tester, after the Main window's line check: shows the panel, sets up and
     // opens the port with its reply timer, and gives Send the focus.
     void OpenTester();
-    // "Close": stops repeating, forgets a pending reply, closes the port and hides the panel.
-    void SExitBtClick();
 
     // The command list draws its own items; the Main window sets their height.
     void SetCmdItemHeight(int height);
     int CmdItemHeight() const { return cmdItemHeight_; }
 
+    // Handlers. SCmdBoxSelect runs for a choice in SCmdBox and for every change of SCOMAddr,
+    // SFunc and SDataLen; source tells them apart. SendBtClick serves SendBt and RSendBt.
+    void SCmdBoxSelect(QObject* source);
+    void Edit1Change(QLineEdit* edit);
+    void UserCmdChange();
+    void SendBtClick(QObject* sender);
+    void Timer1Timer();
+    void PortTrigger(PortEvent kind, quint16 id, quint16 count);
+    void SClearBtClick();
+    // "Close": stops repeating, forgets a pending reply, closes the port and hides the panel.
+    void SExitBtClick();
+
+    QLabel* SingleCmdLb = nullptr;
+    QLabel* AddrSendLb = nullptr;
+    QLineEdit* SCOMAddr = nullptr;
+    QLabel* CmdSendLb = nullptr;
     QComboBox* SCmdBox = nullptr;
+    QLineEdit* UserCmd = nullptr;
+    QLabel* FuncSendLb = nullptr;
+    QLineEdit* SFunc = nullptr;
+    QLabel* DataLenLb = nullptr;
+    QLineEdit* SDataLen = nullptr;
+    QLabel* CheckSumSendLb = nullptr;
+    QLineEdit* SChkSum = nullptr;
+    QLabel* SendLb = nullptr;
+    QLineEdit* SendEdit = nullptr;
+    QLabel* RcvLb = nullptr;
+    QLineEdit* RcvEdit = nullptr;
+    QGroupBox* MutiWrBox = nullptr;
+    QLabel* MutiWrLB = nullptr;
+    // Edit1 ... Edit8 by name; each one's "Tag" property is its word's position (1 to 8).
+    std::array<QLineEdit*, WriteWordCount> DataEdits{};
+    QLabel* Image2 = nullptr;
+    QPushButton* SendBt = nullptr;
+    QPushButton* RSendBt = nullptr;
+    QPushButton* SClearBt = nullptr;
+    QPushButton* SExitBt = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Tester state, kept while the program runs.
+    std::array<QString, WriteWordCount> WriteWords; // word 1 at index 0
+    QByteArray RequestText;
+    QByteArray ReplyBuffer;
+    quint16 ReplyCount = 0;
+    quint8 LastChar = 0;
+    bool AwaitingReply = false;
+    bool Repeating = false;
+    quint16 ReplyTimerId = 0;
+    quint16 ReplyTicks = 36;
 
 signals:
     // The panel was closed by its own button; the Main window returns to idle.
     void Closed();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void BuildFields();
+    void BuildWriteContent();
+    void BuildButtons();
+    void ComposeRequest();
+    bool Rtu() const;
+    void StopRepeating();
+    void SendRequest(const QByteArray& request);
+    void EnsurePortReady();
+    void PlaceUserCmd();
+    template <typename Handler> void Guarded(Handler&& handler);
+
     TVRW1* protocol_ = nullptr;
     SerialPort& port_;
     int cmdItemHeight_ = 15;
+    // The framing the send line was last composed for; -1 before the first composition.
+    int composedRtu_ = -1;
 };
 
 } // namespace vrx

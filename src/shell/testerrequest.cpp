@@ -1,0 +1,89 @@
+// Composing the command tester's requests and showing its replies.
+#include "testerrequest.h"
+
+#include "errors.h"
+#include "framecodec.h"
+
+#include <QtGlobal>
+
+namespace vrx {
+
+namespace {
+
+constexpr std::array<CommandKindInfo, CommandKindCount> Kinds{{
+    {"Read Register", "03", "WORD COUNT", 1},
+    {"Write One Word", "06", "WRITE DATA", 4},
+    {"Write Multi-Words", "10", "WORD COUNT", 1},
+    {"Read Bits", "02", "BIT COUNT", 2},
+    {"Write Bit", "05", "CONTENT", 1},
+    {"User Define", "", "DATA", 4},
+}};
+
+bool IsUpperHexDigit(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F');
+}
+
+// Stands in for the LRC and CR LF that AsciiToRtu leaves out, so it takes every pair of the text.
+constexpr char CheckPlaceholder[] = "XXXX";
+
+} // namespace
+
+QString PadHex(const QString& text, int width) {
+    for (const QChar c : text)
+        if (!IsUpperHexDigit(c)) return {};
+    return text.size() >= width ? text : QString(width - text.size(), u'0') + text;
+}
+
+const CommandKindInfo& CommandKindAt(int index) {
+    return Kinds.at(std::size_t(index));
+}
+
+std::optional<ComposedRequest> ComposeRequest(const RequestFields& fields) {
+    if (fields.address.isEmpty() || fields.kind < 0 || fields.kind >= CommandKindCount ||
+        fields.funcAddr.isEmpty() || fields.dataLen.isEmpty())
+        return std::nullopt;
+    const auto kind = CommandKind(fields.kind);
+
+    QString text = PadHex(fields.address, 2);
+    if (!fields.rtu) text.prepend(u':');
+    text += kind == CommandKind::UserDefine
+                ? PadHex(fields.userCmd, 2)
+                : QString::fromLatin1(CommandKindAt(fields.kind).function);
+    text += PadHex(fields.funcAddr, 4);
+    if (kind == CommandKind::WriteBit) {
+        // A coil is switched on by FF00 and off by 0000; anything but a lone "0" means on.
+        text += fields.dataLen == u"0" ? QStringLiteral("0000") : QStringLiteral("FF00");
+    } else {
+        text += PadHex(fields.dataLen, 4);
+    }
+    if (kind == CommandKind::WriteMultiWords) {
+        // The count field is hex-padded above but read as a decimal word count here; the panel
+        // has only eight data words, so a larger count still writes eight.
+        const int words = qBound(0, StrToInt(fields.dataLen), WriteWordCount);
+        text += QString::fromLatin1(ByteToHex(2 * words));
+        for (int i = 0; i < words; ++i)
+            text += fields.writeWords[std::size_t(i)];
+    }
+
+    ComposedRequest request;
+    if (fields.rtu) {
+        const QByteArray rtu = AsciiToRtu(':' + text.toLatin1() + CheckPlaceholder);
+        request.checkSum = QString::fromLatin1(ByteToHex(quint8(rtu.at(rtu.size() - 2))) +
+                                               ByteToHex(quint8(rtu.at(rtu.size() - 1))));
+    } else {
+        request.checkSum = QString::fromLatin1(AsciiLrc(text.toLatin1()));
+    }
+    request.sendLine = text + request.checkSum;
+    return request;
+}
+
+QByteArray RequestBytes(const QString& sendLine, bool rtu) {
+    const QByteArray line = sendLine.toLatin1();
+    return rtu ? AsciiToRtu(':' + line) : line + "\r\n";
+}
+
+QString ReplyText(const QByteArray& reply, bool rtu) {
+    return rtu ? QString::fromLatin1(reply.toHex().toUpper()) : QString::fromLatin1(reply);
+}
+
+} // namespace vrx
