@@ -40,6 +40,9 @@ public:
     void InjectFault(const Fault& fault) { bus_->Faults().Add(fault); }
     void ClearFaults() { bus_->Faults().Clear(); }
     const LineOptions& Options() const { return options_; }
+    // True while received bytes wait for the silence that ends an RTU frame. A master sends
+    // its next request only after that, as a reply time-out is longer than the silence.
+    bool Receiving() const { return receiver_.Pending(); }
 
     // How long one character takes on the line at the current settings, in microseconds.
     qint64 CharacterMicros() const;
