@@ -1,0 +1,159 @@
+// The pseudo-terminal server behind vrx-sim.
+#include "ptyserver.h"
+
+#include "controllerbus.h"
+#include "demo.h"
+#include "framereceiver.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace vrx::sim {
+
+namespace {
+
+QString SystemError(const char* what) {
+    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        if (n < 0) return false;
+        done += n;
+    }
+    return true;
+}
+
+// Owns the pty pair and the link, and gives them back in reverse order.
+class Pty {
+public:
+    ~Pty() {
+        if (linked_) ::unlink(link_.constData());
+        if (slave_ >= 0) ::close(slave_);
+        if (master_ >= 0) ::close(master_);
+    }
+
+    bool Open(const QString& linkPath, QString* error) {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0) return Fail(error, "posix_openpt");
+        if (::grantpt(master_) != 0) return Fail(error, "grantpt");
+        if (::unlockpt(master_) != 0) return Fail(error, "unlockpt");
+        const char* name = ::ptsname(master_);
+        if (!name) return Fail(error, "ptsname");
+        device_ = QString::fromLocal8Bit(name);
+        // Holding the slave open keeps the master readable between clients; raw mode so the
+        // line discipline neither echoes nor changes a byte.
+        slave_ = ::open(name, O_RDWR | O_NOCTTY);
+        if (slave_ < 0) return Fail(error, "open slave");
+        termios tio{};
+        if (::tcgetattr(slave_, &tio) != 0) return Fail(error, "tcgetattr");
+        ::cfmakeraw(&tio);
+        ::cfsetspeed(&tio, B9600);
+        if (::tcsetattr(slave_, TCSANOW, &tio) != 0) return Fail(error, "tcsetattr");
+        const int flags = ::fcntl(master_, F_GETFL);
+        ::fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+
+        link_ = QFile::encodeName(linkPath);
+        struct stat st {};
+        if (::lstat(link_.constData(), &st) == 0) {
+            // A link left by an earlier run is replaced; anything else is not ours to remove.
+            if (!S_ISLNK(st.st_mode)) {
+                if (error)
+                    *error = QStringLiteral("%1 exists and is not a symbolic link").arg(linkPath);
+                return false;
+            }
+            ::unlink(link_.constData());
+        }
+        if (::symlink(name, link_.constData()) != 0) return Fail(error, "symlink");
+        linked_ = true;
+        return true;
+    }
+
+    int Master() const { return master_; }
+    const QString& Device() const { return device_; }
+
+private:
+    static bool Fail(QString* error, const char* what) {
+        if (error) *error = SystemError(what);
+        return false;
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    QString device_;
+    QByteArray link_;
+    bool linked_ = false;
+};
+
+} // namespace
+
+int RunPtyServer(const PtyServerConfig& config, volatile std::sig_atomic_t* stop, QString* printed,
+                 QString* error) {
+    Pty pty;
+    if (!pty.Open(config.linkPath, error)) return 1;
+    if (printed) *printed = pty.Device();
+    std::printf("%s\n", qPrintable(pty.Device()));
+    std::fflush(stdout);
+
+    ControllerBus bus(MakeControllers(config.options), config.options.speed);
+    for (const Fault& fault : config.options.faults)
+        bus.Faults().Add(fault);
+    FrameReceiver receiver(config.options.mode);
+
+    auto answer = [&](const ReceivedFrame& frame) {
+        bus.CatchUp(ControllerBus::Clock::now());
+        const std::vector<ReplyPiece> pieces = bus.Respond(frame);
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const int wait = pieces[i].delayMs + (i == 0 ? config.options.turnaroundMs : 0);
+            if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+            if (!WriteAll(pty.Master(), pieces[i].bytes)) return;
+        }
+    };
+
+    char buffer[512];
+    while (!*stop) {
+        pollfd pfd{pty.Master(), POLLIN, 0};
+        // While a frame is open, wait only for the silence that may end it.
+        const int timeout = receiver.Pending() ? config.silenceMs : 100;
+        const int ready = ::poll(&pfd, 1, timeout);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            if (error) *error = SystemError("poll");
+            return 1;
+        }
+        if (ready == 0) {
+            if (const auto frame = receiver.Silence()) answer(*frame);
+            continue;
+        }
+        const ssize_t n = ::read(pty.Master(), buffer, sizeof buffer);
+        if (n <= 0) {
+            // No client holds the slave (EIO) or nothing after all: try again shortly.
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        for (const ReceivedFrame& frame : receiver.Feed(QByteArray(buffer, int(n))))
+            answer(frame);
+    }
+    return 0;
+}
+
+} // namespace vrx::sim
