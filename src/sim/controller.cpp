@@ -437,17 +437,17 @@ quint16 Controller::LampBits() const {
     if (Stored(reg::AutoTuning)) bits |= 0x80;
     // Relay and voltage-pulse outputs are time-proportioned over the control period, so their
     // lamps blink in step with the output; the others light while they drive anything.
-    auto lit = [this](double percent, int type, bool pulsed, int period) {
+    auto lit = [this](double percent, bool pulsed, int period) {
         if (percent <= 0) return false;
-        if (!pulsed) return type != -1;
+        if (!pulsed) return true;
         const double p = std::max(period, 1);
         return std::fmod(clock_, p) < percent / 100.0 * p;
     };
-    const int type1 = Stored(reg::OutputType1);
-    const int type2 = Stored(reg::OutputType2);
-    if (type1 != 5 && lit(outputs_.out1Percent, type1, type1 <= 1, Stored(reg::ControlPeriod1)))
+    const int type1 = Stored(reg::OutputType1); // 5: none
+    const int type2 = Stored(reg::OutputType2); // 2: none
+    if (type1 != 5 && lit(outputs_.out1Percent, type1 <= 1, Stored(reg::ControlPeriod1)))
         bits |= 0x40;
-    if (type2 != 2 && lit(outputs_.out2Percent, type2, type2 <= 1, Stored(reg::ControlPeriod2)))
+    if (type2 != 2 && lit(outputs_.out2Percent, type2 <= 1, Stored(reg::ControlPeriod2)))
         bits |= 0x20;
     const int unit = Stored(reg::Unit);
     if (unit == 0) bits |= 0x08;
@@ -487,10 +487,6 @@ void Controller::Substep(double seconds) {
     const ControlInputs in = LoopInputs();
     const double pv = MeasuredCounts();
     outputs_ = process_.Step(seconds, in, pv);
-    if (in.method == ControlMethod::Manual && in.running) {
-        outputs_.out1Percent = in.manual1Percent;
-        outputs_.out2Percent = in.manual2Percent;
-    }
     if (process_.TuningFinished()) {
         // Terms from the plant the relay test saw: a band for a loop gain near 5, the integral
         // at the time constant and a sixth of it as derivative.
