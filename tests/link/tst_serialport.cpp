@@ -46,6 +46,19 @@ void UseDevice(int com, const QString& path) {
     qputenv(QByteArray("VRX_COM") + QByteArray::number(com), path.toLocal8Bit());
 }
 
+// A port open on COM1 over a fake line, with a clock the test moves.
+struct FakePort {
+    explicit FakePort(quint32 startMs = 0) : clock(startMs) {
+        qputenv("VRX_COM1", "sim");
+        port.SetClock(&clock);
+        port.SetComNumber(1);
+        port.SetOpen(true);
+    }
+    vrx::test::FakeLineFactory lines;
+    ManualClock clock;
+    SerialPort port;
+};
+
 } // namespace
 
 class TestSerialPort : public QObject {
@@ -171,13 +184,8 @@ private slots:
     void timerRules() {
         QFETCH(QString, script);
         QFETCH(int, expiresAtMs);
-        vrx::test::FakeLineFactory lines;
-        qputenv("VRX_COM1", "sim");
-        ManualClock clock(0);
-        SerialPort port;
-        port.SetClock(&clock);
-        port.SetComNumber(1);
-        port.SetOpen(true);
+        FakePort fake;
+        auto& [lines, clock, port] = fake;
         Recorder recorder(port);
         const quint16 id = port.AddTimer();
         quint32 elapsed = 0;
@@ -211,13 +219,8 @@ private slots:
     }
 
     void timerSurvivesClockWrap() {
-        vrx::test::FakeLineFactory lines;
-        qputenv("VRX_COM1", "sim");
-        ManualClock clock(0xFFFFFFFFu - 200);
-        SerialPort port;
-        port.SetClock(&clock);
-        port.SetComNumber(1);
-        port.SetOpen(true);
+        FakePort fake(0xFFFFFFFFu - 200);
+        auto& [lines, clock, port] = fake;
         Recorder recorder(port);
         const quint16 id = port.AddTimer();
         port.SetTimer(id, 10, true);
@@ -260,13 +263,8 @@ private slots:
     }
 
     void noNotificationAfterClose() {
-        vrx::test::FakeLineFactory lines;
-        qputenv("VRX_COM1", "sim");
-        ManualClock clock(0);
-        SerialPort port;
-        port.SetClock(&clock);
-        port.SetComNumber(1);
-        port.SetOpen(true);
+        FakePort fake;
+        auto& [lines, clock, port] = fake;
         Recorder recorder(port);
         const quint16 id = port.AddTimer();
         port.SetTimer(id, 1, true);
@@ -279,13 +277,8 @@ private slots:
     }
 
     void notificationsAreInOrderAndNeverNested() {
-        vrx::test::FakeLineFactory lines;
-        qputenv("VRX_COM1", "sim");
-        ManualClock clock(0);
-        SerialPort port;
-        port.SetClock(&clock);
-        port.SetComNumber(1);
-        port.SetOpen(true);
+        FakePort fake;
+        auto& [lines, clock, port] = fake;
         const quint16 id = port.AddTimer();
         QStringList seen;
         bool inside = false;
