@@ -12,14 +12,15 @@ int Scaled(int designLength) { return designLength * ScreenWidth / DesignWidth; 
 
 namespace {
 
-void ScaleFont(QWidget* widget) {
+// The font a widget shows now, at ScreenWidth / 800 of its size.
+QFont ScaledFont(const QWidget* widget) {
     QFont font = widget->font();
     if (font.pixelSize() > 0) {
         font.setPixelSize(Scaled(font.pixelSize()));
     } else {
         font.setPointSizeF(font.pointSizeF() * ScreenWidth / DesignWidth);
     }
-    widget->setFont(font);
+    return font;
 }
 
 bool InLayout(const QWidget* widget) {
@@ -44,11 +45,14 @@ void ScaleChildren(QWidget* parent) {
 
 void ScaleForm(QWidget* form) {
     if (ScreenWidth == DesignWidth) return;
-    // Fonts cascade from the form to controls that set none of their own.
-    ScaleFont(form);
+    // Every target size is taken before any font changes: a control that set only, say, bold
+    // would otherwise inherit the form's new size and then be scaled a second time.
+    QList<QPair<QWidget*, QFont>> fonts{{form, ScaledFont(form)}};
     for (QWidget* child : form->findChildren<QWidget*>()) {
-        if (child->testAttribute(Qt::WA_SetFont) && !child->isWindow()) ScaleFont(child);
+        if (!child->isWindow() && child->testAttribute(Qt::WA_SetFont))
+            fonts.append({child, ScaledFont(child)});
     }
+    for (const auto& [widget, font] : fonts) widget->setFont(font);
     ScaleChildren(form);
     form->resize(Scaled(form->width()), Scaled(form->height()));
 }

@@ -6,6 +6,8 @@
 #include "tester.h"
 #include "testmain.h"
 
+#include <QFontInfo>
+#include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -38,6 +40,13 @@ private slots:
         QCOMPARE(forms->VRW1->OKBt1->geometry(), QRect(312, 448, 153, 40));
         QCOMPARE(forms->VRW1->ComSetLB->font().pixelSize(), 20);
         QCOMPARE(forms->VRW4->Image2->size(), QSize(115, 55));
+        // Bold labels set no size of their own: scaled once, with the window.
+        const int aboutFont = forms->VRW4->font().pixelSize() > 0
+                                  ? forms->VRW4->font().pixelSize()
+                                  : QFontInfo(forms->VRW4->font()).pixelSize();
+        for (QLabel* label : forms->VRW4->AboutPl->findChildren<QLabel*>())
+            if (label->font().bold())
+                QCOMPARE(QFontInfo(label->font()).pixelSize(), aboutFont);
         QCOMPARE(forms->VRW2->size(), QSize(1024, 716));
         QCOMPARE(forms->VRW3->size(), QSize(1024, 716));
         QCOMPARE(forms->VRX5->size(), QSize(1024, 716));
