@@ -31,7 +31,8 @@ void RadioGroup::resizeEvent(QResizeEvent* event) {
 }
 
 void RadioGroup::Arrange() {
-    const QRect area = contentsRect().adjusted(8, fontMetrics().height(), -4, -4);
+    // contentsRect already leaves room for the caption.
+    const QRect area = contentsRect().adjusted(8, 2, -4, -2);
     const int rows = (Count() + columns_ - 1) / columns_;
     if (rows == 0) return;
     const int width = area.width() / columns_;

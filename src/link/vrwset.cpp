@@ -15,7 +15,7 @@ TVRW1::TVRW1(QWidget* parent)
                           Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("VRW1"));
     setWindowTitle(QStringLiteral("COMPORT PROTOCOL"));
-    resize(400, 400);
+    resize(400, 412);
 
     ComSetLB = new QLabel(QStringLiteral("COM PORT SETTING"), this);
     ComSetLB->setObjectName(QStringLiteral("ComSetLB"));
@@ -39,17 +39,17 @@ TVRW1::TVRW1(QWidget* parent)
                         {"2400bps", "4800bps", "9600bps", "19200bps", "38400bps"}, 3,
                         {16, 118, 368, 72});
     ComParity = group("ComParity", QStringLiteral("Parity Bit"), {"None", "Even", "Odd"}, 3,
-                      {16, 196, 368, 48});
+                      {16, 196, 368, 56});
     ComBitLen = group("ComBitLen", QStringLiteral("Data Bit Length"), {"7 bits", "8 bits"}, 1,
-                      {16, 250, 180, 72});
+                      {16, 258, 180, 72});
     ComStopBit = group("ComStopBit", QStringLiteral("Stop Bit Length"), {"1 bit", "2 bits"}, 1,
-                       {204, 250, 180, 72});
+                       {204, 258, 180, 72});
     ModBus = group("ModBus", QStringLiteral("Modbus Format"), {"ASCII", "RTU"}, 1,
-                   {16, 328, 180, 64});
+                   {16, 336, 180, 68});
 
     OKBt1 = new QPushButton(QStringLiteral("OK"), this);
     OKBt1->setObjectName(QStringLiteral("OKBt1"));
-    OKBt1->setGeometry(244, 350, 120, 32);
+    OKBt1->setGeometry(244, 360, 120, 32);
 
     connect(ModBus, &RadioGroup::Click, this, &TVRW1::ModBusClick);
     connect(OKBt1, &QPushButton::clicked, this, &TVRW1::OKBt1Click);

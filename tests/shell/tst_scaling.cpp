@@ -36,8 +36,8 @@ private slots:
         QCOMPARE(forms->VRW0->TESTPL->geometry(), QRect(10, 10, 1003, 563));
         QCOMPARE(forms->VRW0->findChild<QToolButton*>("ToolButton3")->size(), QSize(49, 48));
         QCOMPARE(forms->VRW0->findChild<QWidget*>("ToolButton1")->width(), 12);
-        QCOMPARE(forms->VRW1->size(), QSize(512, 512));
-        QCOMPARE(forms->VRW1->OKBt1->geometry(), QRect(312, 448, 153, 40));
+        QCOMPARE(forms->VRW1->size(), QSize(512, 527));
+        QCOMPARE(forms->VRW1->OKBt1->geometry(), QRect(312, 460, 153, 40));
         QCOMPARE(forms->VRW1->ComSetLB->font().pixelSize(), 20);
         QCOMPARE(forms->VRW4->Image2->size(), QSize(115, 55));
         // Bold labels set no size of their own: scaled once, with the window.
