@@ -90,8 +90,8 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     out << "platform: " << qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("xcb")) << "\n"
         << "rounds: " << rounds << "\n"
-        << QString::asprintf("bare Qt Widgets window: median %.1f ms, best %.1f ms\n",
-                             Median(bare), *std::min_element(bare.begin(), bare.end()))
+        << QString::asprintf("bare Qt Widgets window: median %.1f ms, best %.1f ms\n", Median(bare),
+                             *std::min_element(bare.begin(), bare.end()))
         << QString::asprintf("VRX program Main window: median %.1f ms, best %.1f ms\n",
                              Median(program), *std::min_element(program.begin(), program.end()))
         << QString::asprintf("ratio of medians: %.2f\n", Median(program) / Median(bare));

@@ -16,7 +16,9 @@ Dialogs& Dialogs::Current() {
     return installed ? *installed : real;
 }
 
-void Dialogs::Install(Dialogs* dialogs) { installed = dialogs; }
+void Dialogs::Install(Dialogs* dialogs) {
+    installed = dialogs;
+}
 
 void WidgetDialogs::Message(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
@@ -39,6 +41,8 @@ QString WidgetDialogs::SaveFileName(QWidget* parent, const QString& caption,
     return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
 }
 
-int WidgetDialogs::Exec(QDialog& dialog) { return dialog.exec(); }
+int WidgetDialogs::Exec(QDialog& dialog) {
+    return dialog.exec();
+}
 
 } // namespace vrx

@@ -7,7 +7,8 @@ namespace vrx {
 
 int StrToInt(const QString& text) {
     qsizetype i = 0;
-    while (i < text.size() && text.at(i) == u' ') ++i;
+    while (i < text.size() && text.at(i) == u' ')
+        ++i;
     bool negative = false;
     if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+')) {
         negative = text.at(i) == u'-';

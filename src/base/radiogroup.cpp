@@ -19,7 +19,8 @@ RadioGroup::RadioGroup(const QString& caption, const QStringList& items, int col
 
 void RadioGroup::SetItemIndex(int index) {
     index = qBound(-1, index, Count() - 1);
-    for (int i = 0; i < Count(); ++i) buttons_.at(i)->setChecked(i == index);
+    for (int i = 0; i < Count(); ++i)
+        buttons_.at(i)->setChecked(i == index);
     if (index == index_) return;
     index_ = index;
     emit Click();
@@ -40,8 +41,8 @@ void RadioGroup::Arrange() {
     for (int i = 0; i < Count(); ++i) {
         const int column = i / rows;
         const int row = i % rows;
-        buttons_.at(i)->setGeometry(area.left() + column * width, area.top() + row * height,
-                                    width, height);
+        buttons_.at(i)->setGeometry(area.left() + column * width, area.top() + row * height, width,
+                                    height);
     }
 }
 

@@ -8,7 +8,9 @@ namespace vrx {
 
 int ScreenWidth = DesignWidth;
 
-int Scaled(int designLength) { return designLength * ScreenWidth / DesignWidth; }
+int Scaled(int designLength) {
+    return designLength * ScreenWidth / DesignWidth;
+}
 
 namespace {
 
@@ -34,8 +36,7 @@ void ScaleChildren(QWidget* parent) {
         if (!child || child->isWindow()) continue;
         if (!InLayout(child)) {
             const QRect g = child->geometry();
-            child->setGeometry(Scaled(g.x()), Scaled(g.y()), Scaled(g.width()),
-                               Scaled(g.height()));
+            child->setGeometry(Scaled(g.x()), Scaled(g.y()), Scaled(g.width()), Scaled(g.height()));
         }
         ScaleChildren(child);
     }
@@ -52,7 +53,8 @@ void ScaleForm(QWidget* form) {
         if (!child->isWindow() && child->testAttribute(Qt::WA_SetFont))
             fonts.append({child, ScaledFont(child)});
     }
-    for (const auto& [widget, font] : fonts) widget->setFont(font);
+    for (const auto& [widget, font] : fonts)
+        widget->setFont(font);
     ScaleChildren(form);
     form->resize(Scaled(form->width()), Scaled(form->height()));
 }

@@ -29,8 +29,8 @@ void ComSelectForm::Build(const QStringList& defaultDevices) {
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     auto* frameLayout = new QVBoxLayout(frame);
-    frameLayout->addWidget(new QLabel(QStringLiteral("The configured serial port is not valid."),
-                                      frame));
+    frameLayout->addWidget(
+        new QLabel(QStringLiteral("The configured serial port is not valid."), frame));
     frameLayout->addWidget(new QLabel(QStringLiteral("Please choose another port."), frame));
 
     PortsComboBox = new QComboBox(this);

@@ -35,15 +35,16 @@ int ReadSettingsFile(const QString& path) {
     if (file.error() != QFile::NoError)
         throw FileError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
     QByteArray text = line;
-    while (text.endsWith('\n') || text.endsWith('\r')) text.chop(1);
+    while (text.endsWith('\n') || text.endsWith('\r'))
+        text.chop(1);
     return StrToInt(QString::fromLatin1(text));
 }
 
 void WriteSettingsFile(const QString& path, int value) {
     QFile file(path);
     const QByteArray line = QByteArray::number(value) + "\r\n";
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(line) != line.size() || !file.flush())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(line) != line.size() ||
+        !file.flush())
         throw FileError(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
 }
 
@@ -70,15 +71,23 @@ bool OpenWithReplyTimer(const ComSelections& selections, SerialPort& port, int t
     }
 }
 
-bool IsRtu(const ComSelections& selections) { return selections.modBus == 1; }
+bool IsRtu(const ComSelections& selections) {
+    return selections.modBus == 1;
+}
 
 namespace {
 // An RTU reply ends after one or two ticks of silence; slow lines need the second tick.
-int RtuSilenceTicks(const ComSelections& s) { return (s.baudRate == 0 || s.baudRate == 1) ? 2 : 1; }
+int RtuSilenceTicks(const ComSelections& s) {
+    return (s.baudRate == 0 || s.baudRate == 1) ? 2 : 1;
+}
 } // namespace
 
-int MonitorReplyTicks(const ComSelections& s) { return IsRtu(s) ? RtuSilenceTicks(s) : 36; }
+int MonitorReplyTicks(const ComSelections& s) {
+    return IsRtu(s) ? RtuSilenceTicks(s) : 36;
+}
 
-int RecorderReplyTicks(const ComSelections& s) { return IsRtu(s) ? RtuSilenceTicks(s) : 9; }
+int RecorderReplyTicks(const ComSelections& s) {
+    return IsRtu(s) ? RtuSilenceTicks(s) : 9;
+}
 
 } // namespace vrx

@@ -10,8 +10,12 @@ SimulatedLineFactory& Factory() {
 }
 } // namespace
 
-void InstallSimulatedLineFactory(SimulatedLineFactory factory) { Factory() = std::move(factory); }
+void InstallSimulatedLineFactory(SimulatedLineFactory factory) {
+    Factory() = std::move(factory);
+}
 
-const SimulatedLineFactory& InstalledSimulatedLineFactory() { return Factory(); }
+const SimulatedLineFactory& InstalledSimulatedLineFactory() {
+    return Factory();
+}
 
 } // namespace vrx

@@ -56,7 +56,9 @@ QtSerialDevice::QtSerialDevice(QString path, QObject* parent)
     connect(&serial_, &QSerialPort::errorOccurred, this, &QtSerialDevice::OnError);
 }
 
-QtSerialDevice::~QtSerialDevice() { Close(); }
+QtSerialDevice::~QtSerialDevice() {
+    Close();
+}
 
 bool QtSerialDevice::Open(const LineSettings& settings, QString* error) {
     if (IsOpen()) return true;
@@ -91,12 +93,12 @@ void QtSerialDevice::Close() {
 }
 
 bool QtSerialDevice::Apply(const LineSettings& settings, QString* error) {
-    const bool ok = serial_.setBaudRate(settings.baud) &&
-                    serial_.setDataBits(QSerialPort::DataBits(settings.dataBits)) &&
-                    serial_.setParity(ToQt(settings.parity)) &&
-                    serial_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop
-                                                               : QSerialPort::OneStop) &&
-                    serial_.setFlowControl(QSerialPort::NoFlowControl);
+    const bool ok =
+        serial_.setBaudRate(settings.baud) &&
+        serial_.setDataBits(QSerialPort::DataBits(settings.dataBits)) &&
+        serial_.setParity(ToQt(settings.parity)) &&
+        serial_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+        serial_.setFlowControl(QSerialPort::NoFlowControl);
     if (!ok) *error = tr("%1: %2").arg(path_, serial_.errorString());
     return ok;
 }
@@ -107,13 +109,15 @@ bool QtSerialDevice::Write(const QByteArray& bytes) {
     return serial_.write(bytes) == bytes.size();
 }
 
-QByteArray QtSerialDevice::ReadAll() { return serial_.readAll(); }
+QByteArray QtSerialDevice::ReadAll() {
+    return serial_.readAll();
+}
 
 void QtSerialDevice::OnError(QSerialPort::SerialPortError error) {
     // Only a vanished device ends the line; a pty refusing modem-line control does not.
     if (lossQueued_ || !IsOpen()) return;
-    const bool gone = error == QSerialPort::ResourceError ||
-                      (error == QSerialPort::ReadError && HungUp(serial_));
+    const bool gone =
+        error == QSerialPort::ResourceError || (error == QSerialPort::ReadError && HungUp(serial_));
     if (!gone) return;
     lossQueued_ = true;
     // Closed from the event loop, not from inside QSerialPort's own notifier.

@@ -29,7 +29,9 @@ SerialPort::SerialPort(QObject* parent) : QObject(parent), clock_(&SteadyClock::
     connect(&timerCheck_, &QTimer::timeout, this, &SerialPort::CheckTimers);
 }
 
-SerialPort::~SerialPort() { CloseDevice(); }
+SerialPort::~SerialPort() {
+    CloseDevice();
+}
 
 void SerialPort::SetComNumber(qint16 number) {
     if (number == comNumber_) return;
@@ -161,7 +163,9 @@ void SerialPort::SetClock(const TickClock* clock) {
     ScheduleTimerCheck();
 }
 
-quint32 SerialPort::CurrentTick() const { return clock_->Milliseconds() / TickMs; }
+quint32 SerialPort::CurrentTick() const {
+    return clock_->Milliseconds() / TickMs;
+}
 
 quint32 SerialPort::TicksSince(quint32 tick) const {
     return (CurrentTick() + TickModulus - tick) % TickModulus;

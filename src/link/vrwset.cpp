@@ -35,17 +35,17 @@ TVRW1::TVRW1(QWidget* parent)
     ComPort = group("ComPort", QStringLiteral("ComPort"),
                     {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"}, 4,
                     {16, 40, 368, 72});
-    ComBaudRate = group("ComBaudRate", QStringLiteral("Baudrate"),
-                        {"2400bps", "4800bps", "9600bps", "19200bps", "38400bps"}, 3,
-                        {16, 118, 368, 72});
+    ComBaudRate =
+        group("ComBaudRate", QStringLiteral("Baudrate"),
+              {"2400bps", "4800bps", "9600bps", "19200bps", "38400bps"}, 3, {16, 118, 368, 72});
     ComParity = group("ComParity", QStringLiteral("Parity Bit"), {"None", "Even", "Odd"}, 3,
                       {16, 196, 368, 56});
     ComBitLen = group("ComBitLen", QStringLiteral("Data Bit Length"), {"7 bits", "8 bits"}, 1,
                       {16, 258, 180, 72});
     ComStopBit = group("ComStopBit", QStringLiteral("Stop Bit Length"), {"1 bit", "2 bits"}, 1,
                        {204, 258, 180, 72});
-    ModBus = group("ModBus", QStringLiteral("Modbus Format"), {"ASCII", "RTU"}, 1,
-                   {16, 336, 180, 68});
+    ModBus =
+        group("ModBus", QStringLiteral("Modbus Format"), {"ASCII", "RTU"}, 1, {16, 336, 180, 68});
 
     OKBt1 = new QPushButton(QStringLiteral("OK"), this);
     OKBt1->setObjectName(QStringLiteral("OKBt1"));
@@ -72,7 +72,9 @@ ComSelections TVRW1::Selections() const {
             ComBitLen->ItemIndex(), ComStopBit->ItemIndex(),  ModBus->ItemIndex()};
 }
 
-bool TVRW1::Rtu() const { return ModBus->ItemIndex() == 1; }
+bool TVRW1::Rtu() const {
+    return ModBus->ItemIndex() == 1;
+}
 
 void TVRW1::LoadSettings() {
     if (!QFile::exists(QString::fromLatin1(SettingsFileName))) {
@@ -117,6 +119,8 @@ void TVRW1::OKBt1Click() {
     close();
 }
 
-void TVRW1::ApplyTo(SerialPort& port) const { ApplySettings(Selections(), port); }
+void TVRW1::ApplyTo(SerialPort& port) const {
+    ApplySettings(Selections(), port);
+}
 
 } // namespace vrx

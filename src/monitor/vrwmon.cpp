@@ -29,9 +29,12 @@ void TVRW2::closeEvent(QCloseEvent* event) {
 void TVRW2::FormShow() {
     const ComSelections settings = protocol_.Selections();
     if (!OpenWithReplyTimer(settings, Port, MonitorReplyTicks(settings), ReplyTimerId))
-        Dialogs::Current().Message(this, QStringLiteral("Warning"), QStringLiteral("Com port not exist"));
+        Dialogs::Current().Message(this, QStringLiteral("Warning"),
+                                   QStringLiteral("Com port not exist"));
 }
 
-void TVRW2::FormClose() { Port.SetOpen(false); }
+void TVRW2::FormClose() {
+    Port.SetOpen(false);
+}
 
 } // namespace vrx

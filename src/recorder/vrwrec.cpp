@@ -31,9 +31,12 @@ void TVRW3::closeEvent(QCloseEvent* event) {
 void TVRW3::FormShow() {
     const ComSelections settings = protocol_.Selections();
     if (!OpenWithReplyTimer(settings, Port, RecorderReplyTicks(settings), ReplyTimerId))
-        Dialogs::Current().Message(this, QStringLiteral("Warning"), QStringLiteral("Comport not exist"));
+        Dialogs::Current().Message(this, QStringLiteral("Warning"),
+                                   QStringLiteral("Comport not exist"));
 }
 
-void TVRW3::FormClose() { Port.SetOpen(false); }
+void TVRW3::FormClose() {
+    Port.SetOpen(false);
+}
 
 } // namespace vrx

@@ -36,7 +36,9 @@ void ShowOnTop(QWidget* window) {
 
 } // namespace
 
-TVRW0::TVRW0(QWidget* parent) : QMainWindow(parent) { FormCreate(); }
+TVRW0::TVRW0(QWidget* parent) : QMainWindow(parent) {
+    FormCreate();
+}
 
 TVRW0::~TVRW0() = default;
 
@@ -205,7 +207,9 @@ void TVRW0::CloseTester() {
     ToolBar1->setEnabled(true);
 }
 
-void TVRW0::Exit1Click() { close(); }
+void TVRW0::Exit1Click() {
+    close();
+}
 
 void TVRW0::About1Click() {
     CentreOn(forms_->VRW4.get(), this);

@@ -28,8 +28,8 @@ TVRW4::TVRW4(QWidget* parent)
 
     const char* lines[] = {"VRX Digital Controller", "Communication Program", "Version 1.00.00",
                            "Recommanded Display Resolution 800 x 600"};
-    const QRect places[] = {{116, 14, 180, 20}, {116, 36, 180, 20}, {16, 76, 280, 20},
-                            {16, 110, 280, 36}};
+    const QRect places[] = {
+        {116, 14, 180, 20}, {116, 36, 180, 20}, {16, 76, 280, 20}, {16, 110, 280, 36}};
     for (int i = 0; i < 4; ++i) {
         auto* label = new QLabel(QString::fromLatin1(lines[i]), AboutPl);
         label->setObjectName(QStringLiteral("AboutLb%1").arg(i + 1));

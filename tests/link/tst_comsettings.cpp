@@ -197,12 +197,12 @@ private slots:
         QTest::addColumn<int>("stop");
         QTest::newRow("initial") << Sel(0, 2, 1, 0, 0, 0) << 1 << 9600 << int(Parity::Even) << 7
                                  << 1;
-        QTest::newRow("COM8 38400 odd 8 2") << Sel(7, 4, 2, 1, 1, 0) << 8 << 38400
-                                            << int(Parity::Odd) << 8 << 2;
-        QTest::newRow("no baud keeps the old one") << Sel(2, -1, 0, 1, 0, 1) << 3 << 4800
-                                                   << int(Parity::None) << 8 << 1;
-        QTest::newRow("no port: the dialog will ask") << Sel(-1, 0, 0, 0, 0, 0) << 0 << 2400
-                                                      << int(Parity::None) << 7 << 1;
+        QTest::newRow("COM8 38400 odd 8 2")
+            << Sel(7, 4, 2, 1, 1, 0) << 8 << 38400 << int(Parity::Odd) << 8 << 2;
+        QTest::newRow("no baud keeps the old one")
+            << Sel(2, -1, 0, 1, 0, 1) << 3 << 4800 << int(Parity::None) << 8 << 1;
+        QTest::newRow("no port: the dialog will ask")
+            << Sel(-1, 0, 0, 0, 0, 0) << 0 << 2400 << int(Parity::None) << 7 << 1;
     }
     void applyingToAPort() {
         QFETCH(ComSelections, selections);

@@ -36,7 +36,8 @@ struct Recorder {
     }
     int Expiries(quint16 id) const {
         int n = 0;
-        for (const auto& note : notes) n += note.kind == PortEvent::TimerExpired && note.id == id;
+        for (const auto& note : notes)
+            n += note.kind == PortEvent::TimerExpired && note.id == id;
         return n;
     }
     QList<Note> notes;
@@ -66,7 +67,8 @@ class TestSerialPort : public QObject {
 
 private slots:
     void init() {
-        for (int n = 1; n <= 8; ++n) qunsetenv(QByteArray("VRX_COM") + QByteArray::number(n));
+        for (int n = 1; n <= 8; ++n)
+            qunsetenv(QByteArray("VRX_COM") + QByteArray::number(n));
     }
 
     void opensPtyAndRefusesSecondOpen() {
@@ -141,7 +143,8 @@ private slots:
         QByteArray in;
         QTRY_VERIFY([&] {
             for (const auto& note : std::exchange(recorder.notes, {}))
-                for (int i = 0; i < note.count; ++i) in.append(char(port.ReadChar()));
+                for (int i = 0; i < note.count; ++i)
+                    in.append(char(port.ReadChar()));
             return in.size() >= frame.size();
         }());
         QCOMPARE(in, frame);
@@ -241,7 +244,8 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(PortError, port.SendText("x"));
         port.SetOpen(true);
         QVERIFY_THROWS_EXCEPTION(PortError, port.SetTimer(999, 5, true));
-        QVERIFY_THROWS_EXCEPTION(PortError, port.SendText(QByteArray(SerialPort::BufferSize + 1, 'x')));
+        QVERIFY_THROWS_EXCEPTION(PortError,
+                                 port.SendText(QByteArray(SerialPort::BufferSize + 1, 'x')));
         const quint16 a = port.AddTimer();
         const quint16 b = port.AddTimer();
         QVERIFY(a > 0 && b > 0 && a != b);
@@ -249,6 +253,24 @@ private slots:
         port.SetOpen(false);
         port.SetOpen(true);
         QVERIFY_THROWS_EXCEPTION(PortError, port.SetTimer(a, 5, true));
+    }
+
+    void newComNumberReopensKeepingTimers() {
+        FakePort fake;
+        auto& [lines, clock, port] = fake;
+        Recorder recorder(port);
+        const quint16 id = port.AddTimer();
+        port.SetTimer(id, 2, true);
+        QPointer<vrx::test::FakeLine> first = lines.last;
+        qputenv("VRX_COM2", "sim");
+        port.SetComNumber(2);
+        QVERIFY(port.Open());
+        QVERIFY(!first);
+        QVERIFY(lines.last && lines.last->IsOpen());
+        clock.Advance(200);
+        port.CheckTimers();
+        QTRY_COMPARE(recorder.Expiries(id), 1);
+        qunsetenv("VRX_COM2");
     }
 
     void openOnDemand() {
@@ -288,7 +310,8 @@ private slots:
             inside = true;
             seen << (kind == PortEvent::DataAvailable ? QStringLiteral("data%1").arg(count)
                                                       : QStringLiteral("timer"));
-            for (int i = 0; i < count; ++i) port.ReadChar();
+            for (int i = 0; i < count; ++i)
+                port.ReadChar();
             if (seen.size() == 1) {
                 // A handler that spins the event loop, as a message box does.
                 port.SetTimer(id, 1, true);
@@ -310,12 +333,14 @@ private slots:
     void selectionDialogChoosesPort() {
         PtyPair pty;
         UseDevice(2, pty.SlavePath());
-        for (int n : {1, 3, 4, 5, 6, 7, 8}) UseDevice(n, QStringLiteral("/dev/vrx-missing"));
+        for (int n : {1, 3, 4, 5, 6, 7, 8})
+            UseDevice(n, QStringLiteral("/dev/vrx-missing"));
         ScriptedDialogs dialogs;
         QStringList offered;
         dialogs.onExec = [&](QDialog& dialog) {
             auto* list = dialog.findChild<QComboBox*>(QStringLiteral("PortsComboBox"));
-            for (int i = 0; i < list->count(); ++i) offered << list->itemText(i);
+            for (int i = 0; i < list->count(); ++i)
+                offered << list->itemText(i);
             list->setCurrentIndex(list->findText(QStringLiteral("COM2")));
             return int(QDialog::Accepted);
         };

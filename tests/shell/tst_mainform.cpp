@@ -67,7 +67,8 @@ private slots:
 
     void startUp() {
         Start();
-        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("VRX Communication Program V0.10"));
+        QCOMPARE(QCoreApplication::applicationName(),
+                 QStringLiteral("VRX Communication Program V0.10"));
         QCOMPARE(forms_->VRW0->windowTitle(), QStringLiteral("VRX COMMUNICATION PROGRAM"));
         QCOMPARE(forms_->VRW1->windowTitle(), QStringLiteral("COMPORT PROTOCOL"));
         QCOMPARE(forms_->VRW2->windowTitle(), QStringLiteral("VRX MONITOR PROGRAM"));
@@ -78,11 +79,10 @@ private slots:
         QVERIFY(!forms_->VRW0->Image1->pixmap().isNull());
         QVERIFY(!forms_->VRW0->TESTPL->isVisible());
         QVERIFY(forms_->VRW0->ToolBar1->isEnabled());
-        for (QWidget* other : {static_cast<QWidget*>(forms_->VRW1.get()),
-                               static_cast<QWidget*>(forms_->VRW2.get()),
-                               static_cast<QWidget*>(forms_->VRW3.get()),
-                               static_cast<QWidget*>(forms_->VRW4.get()),
-                               static_cast<QWidget*>(forms_->VRX5.get())})
+        for (QWidget* other :
+             {static_cast<QWidget*>(forms_->VRW1.get()), static_cast<QWidget*>(forms_->VRW2.get()),
+              static_cast<QWidget*>(forms_->VRW3.get()), static_cast<QWidget*>(forms_->VRW4.get()),
+              static_cast<QWidget*>(forms_->VRX5.get())})
             QVERIFY(!other->isVisible());
         QVERIFY(dialogs_->messages.isEmpty());
     }
@@ -91,7 +91,8 @@ private slots:
         Start();
         const QStringList captions{"PROTOCOL", "CONNECT", "EXIT", "ABOUT"};
         QStringList shown;
-        for (QAction* action : forms_->VRW0->MainMenu1->actions()) shown << action->text();
+        for (QAction* action : forms_->VRW0->MainMenu1->actions())
+            shown << action->text();
         QCOMPARE(shown, captions);
         const QList<QPair<const char*, const char*>> connectItems{
             {"MONITOR1", "MONITOR"}, {"RECODER1", "RECORDER"}, {"ESTER1", "TESTER"}};
@@ -290,8 +291,10 @@ private slots:
         QPointer<test::FakeLine> line = lines_->last;
         QVERIFY(line && line->IsOpen());
         QTimer::singleShot(0, this, [&] {
-            if (how == u"exit") Trigger(*forms_, "EXIT1");
-            else forms_->VRW0->close();
+            if (how == u"exit")
+                Trigger(*forms_, "EXIT1");
+            else
+                forms_->VRW0->close();
         });
         // Returns only when the program's event loop is told to end.
         QCOMPARE(QCoreApplication::exec(), 0);

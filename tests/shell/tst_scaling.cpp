@@ -45,8 +45,7 @@ private slots:
                                   ? forms->VRW4->font().pixelSize()
                                   : QFontInfo(forms->VRW4->font()).pixelSize();
         for (QLabel* label : forms->VRW4->AboutPl->findChildren<QLabel*>())
-            if (label->font().bold())
-                QCOMPARE(QFontInfo(label->font()).pixelSize(), aboutFont);
+            if (label->font().bold()) QCOMPARE(QFontInfo(label->font()).pixelSize(), aboutFont);
         QCOMPARE(forms->VRW2->size(), QSize(1024, 716));
         QCOMPARE(forms->VRW3->size(), QSize(1024, 716));
         QCOMPARE(forms->VRX5->size(), QSize(1024, 716));

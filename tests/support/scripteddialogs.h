@@ -43,7 +43,8 @@ public:
 
     QStringList texts() const {
         QStringList all;
-        for (const auto& m : messages) all << m.text;
+        for (const auto& m : messages)
+            all << m.text;
         return all;
     }
 

@@ -6,11 +6,11 @@
 
 #include <QTest>
 
-#define VRX_TEST_MAIN(TestObject)                                                              \
-    int main(int argc, char** argv) {                                                          \
-        vrx::Application app(argc, argv);                                                      \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                               \
-        TestObject tc;                                                                         \
-        QTEST_SET_MAIN_SOURCE_PATH                                                             \
-        return QTest::qExec(&tc, argc, argv);                                                  \
+#define VRX_TEST_MAIN(TestObject)                                                                  \
+    int main(int argc, char** argv) {                                                              \
+        vrx::Application app(argc, argv);                                                          \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestObject tc;                                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
     }
