@@ -430,9 +430,7 @@ void TesterPanel::SClearBtClick() {
 }
 
 void TesterPanel::SExitBtClick() {
-    Timer1->stop();
-    Repeating = false;
-    RSendBt->setText(QStringLiteral("Repeat"));
+    StopRepeating();
     AwaitingReply = false;
     port_.SetOpen(false);
     hide();
