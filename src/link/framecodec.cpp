@@ -29,6 +29,15 @@ int PairAt(const QByteArray& text, qsizetype i) {
     return HexToByte(text.at(i), text.at(i + 1));
 }
 
+// The bytes of `pairs` hex pairs after the leading ':' of an ASCII frame.
+QByteArray HexPairs(const QByteArray& text, qsizetype pairs) {
+    QByteArray bytes;
+    bytes.reserve(pairs);
+    for (qsizetype k = 0; k < pairs; ++k)
+        bytes.append(static_cast<char>(PairAt(text, 1 + 2 * k)));
+    return bytes;
+}
+
 bool IsDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
@@ -75,10 +84,7 @@ QByteArray ModbusCrc(const QByteArray& bytes) {
 QByteArray AsciiToRtu(const QByteArray& ascii) {
     // The last four characters are the LRC and CR LF (or placeholders for them): not data.
     const qsizetype pairs = ascii.size() > 5 ? (ascii.size() - 5) / 2 : 0;
-    QByteArray rtu;
-    rtu.reserve(pairs + 2);
-    for (qsizetype k = 0; k < pairs; ++k)
-        rtu.append(static_cast<char>(PairAt(ascii, 1 + 2 * k)));
+    QByteArray rtu = HexPairs(ascii, pairs);
     rtu.append(ModbusCrc(rtu));
     return rtu;
 }
@@ -145,12 +151,18 @@ QString DecimalToHexWord(const QString& text, bool tenths) {
     return QString::fromLatin1(ByteToHex(int(word >> 8)) + ByteToHex(int(word)));
 }
 
-ReadReply CheckAsciiReply(const QByteArray& reply, int address) {
+namespace {
+
+// The shape both framings share once the frame is bytes: address, function, count or code,
+// data, then `checkSize` bytes that `checked` verifies over everything before them.
+template <typename Verify>
+ReadReply CheckReplyBytes(const QByteArray& bytes, int address, qsizetype checkSize,
+                          Verify checked) {
     ReadReply result;
-    if (reply.size() < 3 || reply.at(0) != ':' || PairAt(reply, 1) != address) return result;
+    if (bytes.isEmpty() || ByteAt(bytes, 0) != address) return result;
     result.status = ReplyStatus::BadFrame;
-    if (reply.size() < 5) return result;
-    result.function = PairAt(reply, 3);
+    if (bytes.size() < 2) return result;
+    result.function = ByteAt(bytes, 1);
 
     // Both shapes we judge carry one more byte after the function (count or code), then data.
     const bool isRead = result.function == kFunctionRead;
@@ -159,17 +171,12 @@ ReadReply CheckAsciiReply(const QByteArray& reply, int address) {
         result.status = ReplyStatus::OtherFunction;
         return result;
     }
-    if (reply.size() < 7) return result;
-    const int third = PairAt(reply, 5);
+    if (bytes.size() < 3) return result;
+    const int third = ByteAt(bytes, 2);
     const int dataBytes = isRead ? third : 0;
-    // ':' + address, function, count or code + data + LRC, two characters a byte.
-    if (reply.size() < 1 + 2 * (3 + dataBytes + 1)) return result;
-
-    int sum = address + result.function + third;
-    for (int k = 0; k < dataBytes; ++k)
-        sum += PairAt(reply, 7 + 2 * k);
-    sum += PairAt(reply, 7 + 2 * dataBytes);
-    if ((sum & 0xFF) != 0) return result;
+    const qsizetype body = 3 + dataBytes;
+    if (bytes.size() < body + checkSize || !checked(bytes.first(body), bytes.mid(body, checkSize)))
+        return result;
 
     if (isException) {
         result.status = ReplyStatus::Exception;
@@ -179,40 +186,27 @@ ReadReply CheckAsciiReply(const QByteArray& reply, int address) {
     result.status = ReplyStatus::Good;
     result.words.reserve(dataBytes / 2);
     for (int w = 0; w < dataBytes / 2; ++w)
-        result.words.append(quint16(PairAt(reply, 7 + 4 * w) << 8 | PairAt(reply, 9 + 4 * w)));
+        result.words.append(quint16(ByteAt(bytes, 3 + 2 * w) << 8 | ByteAt(bytes, 4 + 2 * w)));
     return result;
 }
 
+} // namespace
+
+ReadReply CheckAsciiReply(const QByteArray& reply, int address) {
+    if (reply.isEmpty() || reply.at(0) != ':') return {};
+    // Whole hex pairs after the ':'; a trailing CR LF only adds a byte past the LRC.
+    return CheckReplyBytes(HexPairs(reply, (reply.size() - 1) / 2), address, 1,
+                           [](const QByteArray& body, const QByteArray& lrc) {
+                               int sum = ByteAt(lrc, 0);
+                               for (const char c : body) sum += static_cast<unsigned char>(c);
+                               return (sum & 0xFF) == 0;
+                           });
+}
+
 ReadReply CheckRtuReply(const QByteArray& reply, int address) {
-    ReadReply result;
-    if (reply.isEmpty() || ByteAt(reply, 0) != address) return result;
-    result.status = ReplyStatus::BadFrame;
-    if (reply.size() < 2) return result;
-    result.function = ByteAt(reply, 1);
-
-    const bool isRead = result.function == kFunctionRead;
-    const bool isException = (result.function & kExceptionFlag) != 0;
-    if (!isRead && !isException) {
-        result.status = ReplyStatus::OtherFunction;
-        return result;
-    }
-    if (reply.size() < 3) return result;
-    const int third = ByteAt(reply, 2);
-    const int dataBytes = isRead ? third : 0;
-    const qsizetype checked = 3 + dataBytes;
-    if (reply.size() < checked + 2) return result;
-    if (reply.mid(checked, 2) != ModbusCrc(reply.first(checked))) return result;
-
-    if (isException) {
-        result.status = ReplyStatus::Exception;
-        result.exceptionCode = third;
-        return result;
-    }
-    result.status = ReplyStatus::Good;
-    result.words.reserve(dataBytes / 2);
-    for (int w = 0; w < dataBytes / 2; ++w)
-        result.words.append(quint16(ByteAt(reply, 3 + 2 * w) << 8 | ByteAt(reply, 4 + 2 * w)));
-    return result;
+    return CheckReplyBytes(reply, address, 2, [](const QByteArray& body, const QByteArray& crc) {
+        return crc == ModbusCrc(body);
+    });
 }
 
 } // namespace vrx
