@@ -47,6 +47,19 @@ void UseDevice(int com, const QString& path) {
     qputenv(QByteArray("VRX_COM") + QByteArray::number(com), path.toLocal8Bit());
 }
 
+// A port open on COM1 over a real pseudo-terminal, with the given character format.
+struct PtyPort {
+    explicit PtyPort(int dataBits = 7, Parity parity = Parity::Even) {
+        UseDevice(1, pty.SlavePath());
+        port.SetComNumber(1);
+        port.SetDataBits(qint16(dataBits));
+        port.SetParity(parity);
+        port.SetOpen(true);
+    }
+    PtyPair pty;
+    SerialPort port;
+};
+
 // A port open on COM1 over a fake line, with a clock the test moves.
 struct FakePort {
     explicit FakePort(quint32 startMs = 0) : clock(startMs) {
@@ -100,11 +113,8 @@ private slots:
     }
 
     void bytesArrivingTogetherMakeOneNotification() {
-        PtyPair pty;
-        UseDevice(1, pty.SlavePath());
-        SerialPort port;
-        port.SetComNumber(1);
-        port.SetOpen(true);
+        PtyPort line;
+        auto& [pty, port] = line;
         Recorder recorder(port);
         QVERIFY(pty.Send(QByteArray("\x01\x83", 2)));
         QTRY_COMPARE(recorder.notes.size(), 1);
@@ -124,13 +134,8 @@ private slots:
     void bytesPassUnchangedBothWays() {
         QFETCH(int, dataBits);
         QFETCH(int, parity);
-        PtyPair pty;
-        UseDevice(1, pty.SlavePath());
-        SerialPort port;
-        port.SetComNumber(1);
-        port.SetDataBits(qint16(dataBits));
-        port.SetParity(Parity(parity));
-        port.SetOpen(true);
+        PtyPort line(dataBits, Parity(parity));
+        auto& [pty, port] = line;
         Recorder recorder(port);
         // Line ends, XON/XOFF, NUL and high bytes: nothing may be translated or eaten.
         const QByteArray frame("\x00\x0D\x0A\x11\x13\xFF\x7F\x80:0103\r\n", 17);
@@ -151,11 +156,8 @@ private slots:
     }
 
     void timerExpiresAfterItsTicks() {
-        PtyPair pty;
-        UseDevice(1, pty.SlavePath());
-        SerialPort port;
-        port.SetComNumber(1);
-        port.SetOpen(true);
+        PtyPort line;
+        auto& [pty, port] = line;
         Recorder recorder(port);
         const quint16 id = port.AddTimer();
         QElapsedTimer clock;
