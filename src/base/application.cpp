@@ -3,12 +3,20 @@
 
 #include "dialogs.h"
 #include "errors.h"
+#include "guard.h"
 
 namespace vrx {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    InstallErrorHandler(&Application::ShowError);
+}
+
+Application::~Application() {
+    InstallErrorHandler({});
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
+    // The net under event handlers; slots and queued calls catch at their own edge (Guarded).
     try {
         return QApplication::notify(receiver, event);
     } catch (const Error& error) {

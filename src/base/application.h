@@ -10,7 +10,9 @@ namespace vrx {
 class Application : public QApplication {
     Q_OBJECT
 public:
+    // Installs ShowError as the general error handler for as long as the application lives.
     Application(int& argc, char** argv);
+    ~Application() override;
     bool notify(QObject* receiver, QEvent* event) override;
 
     // Shows an error as the general handler does; usable where an error cannot be thrown.

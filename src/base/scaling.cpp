@@ -6,12 +6,6 @@
 
 namespace vrx {
 
-int ScreenWidth = DesignWidth;
-
-int Scaled(int designLength) {
-    return designLength * ScreenWidth / DesignWidth;
-}
-
 namespace {
 
 // The font a widget shows now, at ScreenWidth / 800 of its size.

@@ -2,6 +2,8 @@
 #include "comselectform.h"
 
 #include "comnaming.h"
+#include "dialogs.h"
+#include "serialport.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -70,6 +72,13 @@ int ComSelectForm::ChosenNumber(int result) const {
     bool ok = false;
     const int number = PortsComboBox->currentText().mid(3).toInt(&ok);
     return ok ? number : 0;
+}
+
+void InstallPortDialog() {
+    SerialPort::InstallPortChooser([] {
+        ComSelectForm form;
+        return form.ChosenNumber(Dialogs::Current().Exec(form));
+    });
 }
 
 } // namespace vrx

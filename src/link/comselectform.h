@@ -30,4 +30,8 @@ private:
     QPushButton* AbortBtn = nullptr;
 };
 
+// Makes SerialPort ask the user through this dialog (shown by the dialog seam) whenever a port
+// opens without a port number. Run once at program start.
+void InstallPortDialog();
+
 } // namespace vrx

@@ -59,8 +59,8 @@ void ApplySettings(const ComSelections& s, SerialPort& port) {
 
 bool OpenWithReplyTimer(const ComSelections& selections, SerialPort& port, int ticks,
                         quint16& timerId) {
-    ApplySettings(selections, port);
     try {
+        ApplySettings(selections, port);
         port.SetOpen(true);
         timerId = port.AddTimer();
         port.SetTimer(timerId, ticks, false);

@@ -89,6 +89,27 @@ QByteArray AsciiToRtu(const QByteArray& ascii) {
     return rtu;
 }
 
+namespace {
+
+QByteArray WordToHex(int word) {
+    return ByteToHex(word >> 8) + ByteToHex(word);
+}
+
+QByteArray Request(int address, const char* function, int reg, int word) {
+    QByteArray text = ':' + ByteToHex(address) + function + WordToHex(reg) + WordToHex(word);
+    return text + AsciiLrc(text) + "\r\n";
+}
+
+} // namespace
+
+QByteArray ReadRequest(int address, int firstRegister, int count) {
+    return Request(address, "03", firstRegister, count);
+}
+
+QByteArray WriteRequest(int address, int reg, quint16 value) {
+    return Request(address, "06", reg, value);
+}
+
 QString WordToSignedText(int value) {
     const int word = LowWord(value);
     // The word 8000 hex is shown as 32768, not -32768: the sign starts only above it.
@@ -198,7 +219,8 @@ ReadReply CheckAsciiReply(const QByteArray& reply, int address) {
     return CheckReplyBytes(HexPairs(reply, (reply.size() - 1) / 2), address, 1,
                            [](const QByteArray& body, const QByteArray& lrc) {
                                int sum = ByteAt(lrc, 0);
-                               for (const char c : body) sum += static_cast<unsigned char>(c);
+                               for (const char c : body)
+                                   sum += static_cast<unsigned char>(c);
                                return (sum & 0xFF) == 0;
                            });
 }

@@ -20,6 +20,12 @@ QByteArray ModbusCrc(const QByteArray& bytes);
 // LRC and CR LF) as bytes, followed by their CRC.
 QByteArray AsciiToRtu(const QByteArray& ascii);
 
+// A complete ASCII request (":", address, function, data, LRC, CR LF) reading `count` holding
+// registers from `firstRegister` (function 03).
+QByteArray ReadRequest(int address, int firstRegister, int count);
+// A complete ASCII request writing `value` to one register (function 06).
+QByteArray WriteRequest(int address, int reg, quint16 value);
+
 // Register word (0-65535) as signed decimal text; above 32768 counts as negative.
 QString WordToSignedText(int value);
 // Register word in tenths as decimal text, tenths cut off (not rounded) without showDecimal.

@@ -2,9 +2,8 @@
 #include "serialport.h"
 
 #include "comnaming.h"
-#include "comselectform.h"
-#include "dialogs.h"
 #include "errors.h"
+#include "guard.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -21,12 +20,20 @@ const QEvent::Type DeliveryEvent = QEvent::Type(QEvent::registerEventType());
 // The tick number is a 32-bit millisecond count divided by 55, so it wraps at this modulus.
 constexpr quint32 TickModulus = 0xFFFFFFFFu / SerialPort::TickMs + 1;
 
+SerialPort::PortChooser& Chooser() {
+    static SerialPort::PortChooser chooser;
+    return chooser;
+}
+
 } // namespace
 
-SerialPort::SerialPort(QObject* parent) : QObject(parent), clock_(&SteadyClock::Instance()) {
+void SerialPort::InstallPortChooser(PortChooser chooser) {
+    Chooser() = std::move(chooser);
+}
+
+SerialPort::SerialPort(QObject* parent) : QObject(parent) {
     timerCheck_.setSingleShot(true);
-    timerCheck_.setTimerType(Qt::PreciseTimer);
-    connect(&timerCheck_, &QTimer::timeout, this, &SerialPort::CheckTimers);
+    connect(&timerCheck_, &ClockTimer::timeout, this, &SerialPort::CheckTimers);
 }
 
 SerialPort::~SerialPort() {
@@ -88,9 +95,8 @@ void SerialPort::SetOpen(bool open) {
 
 void SerialPort::OpenDevice() {
     if (comNumber_ == 0) {
-        ComSelectForm form;
-        const int chosen = form.ChosenNumber(Dialogs::Current().Exec(form));
-        if (chosen <= 0) throw PortError(tr("No serial port selected"));
+        const int chosen = Chooser() ? Chooser()() : 0;
+        if (chosen <= 0 || chosen > 0x7FFF) throw PortError(tr("No serial port selected"));
         comNumber_ = qint16(chosen);
     }
     QString error;
@@ -104,6 +110,7 @@ void SerialPort::OpenDevice() {
 
 void SerialPort::CloseDevice() {
     if (!device_) return;
+    log_.EndReceived(ComName());
     // Detach before closing, so nothing the device still emits reaches a closed port.
     device_->disconnect(this);
     device_->Close();
@@ -156,15 +163,15 @@ void SerialPort::SendText(const QByteArray& text) {
     EnsureOpen();
     if (text.size() > BufferSize || !device_->Write(text))
         throw PortError(tr("Serial port: output buffer full"));
+    log_.Sent(ComName(), text);
 }
 
-void SerialPort::SetClock(const TickClock* clock) {
-    clock_ = clock ? clock : &SteadyClock::Instance();
-    ScheduleTimerCheck();
+QString SerialPort::ComName() const {
+    return QStringLiteral("COM%1").arg(comNumber_);
 }
 
 quint32 SerialPort::CurrentTick() const {
-    return clock_->Milliseconds() / TickMs;
+    return Clock::Current().Milliseconds() / TickMs;
 }
 
 quint32 SerialPort::TicksSince(quint32 tick) const {
@@ -175,6 +182,7 @@ void SerialPort::CheckTimers() {
     for (auto& [id, timer] : timers_) {
         if (timer.active && TicksSince(timer.armTick) > timer.length) {
             timer.active = false;
+            log_.EndReceived(ComName());
             Enqueue({PortEvent::TimerExpired, id, 0});
         }
     }
@@ -183,7 +191,7 @@ void SerialPort::CheckTimers() {
 
 void SerialPort::ScheduleTimerCheck() {
     qint64 soonest = -1;
-    const quint32 intoTick = clock_->Milliseconds() % TickMs;
+    const quint32 intoTick = Clock::Current().Milliseconds() % TickMs;
     for (const auto& [id, timer] : timers_) {
         if (!timer.active) continue;
         const qint64 ticksLeft = qint64(timer.length) + 1 - qint64(TicksSince(timer.armTick));
@@ -201,6 +209,7 @@ void SerialPort::OnReadyRead() {
     if (!device_) return;
     const QByteArray bytes = device_->ReadAll();
     if (bytes.isEmpty()) return;
+    log_.Received(ComName(), bytes);
     input_.append(bytes);
     // Bytes that come before the last notification is delivered join it, so a burst makes one
     // notification; they never overtake an expiry queued before them.
@@ -215,10 +224,9 @@ void SerialPort::OnReadyRead() {
 void SerialPort::OnLost(const QString& reason) {
     const QString text = tr("COM%1: %2").arg(comNumber_).arg(reason);
     CloseDevice();
-    // Reported from an event of its own, so the error reaches the general handler without
-    // unwinding through the device's code.
+    // Reported from an event of its own, not from inside the device's notification.
     QMetaObject::invokeMethod(
-        this, [text] { throw PortError(text); }, Qt::QueuedConnection);
+        this, [text] { ShowGeneralError(text); }, Qt::QueuedConnection);
 }
 
 void SerialPort::Enqueue(const Notification& notification) {

@@ -1,14 +1,15 @@
 // SerialPort: the one object through which a window talks on the serial line.
 #pragma once
 
+#include "clock.h"
 #include "linedevice.h"
-#include "tickclock.h"
+#include "linelog.h"
 
 #include <QByteArray>
 #include <QObject>
-#include <QTimer>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -19,6 +20,7 @@ enum class PortEvent { DataAvailable, TimerExpired };
 // Line parameters, open/close, sending, byte-wise reading, reply timers in 55 ms ticks, and two
 // notifications (data available, timer expired) delivered through the event queue to the
 // owner's PortTrigger: one at a time, in order, never re-entrantly, and never after a close.
+// Time is the current Clock's; every frame goes to the traffic log.
 class SerialPort : public QObject {
     Q_OBJECT
 public:
@@ -41,8 +43,14 @@ public:
     qint16 StopBits() const { return qint16(settings_.stopBits); }
     void SetStopBits(qint16 bits);
     bool Open() const { return device_ != nullptr; }
-    // Opening may show the port selection dialog; failures throw PortError, the port stays closed.
+    // Opening without a port number asks the installed chooser; failures throw PortError and
+    // the port stays closed.
     void SetOpen(bool open);
+
+    // Asked for a port number when a port opens with ComNumber 0: the number chosen, or 0 when
+    // the user chose none. The program installs the Port selection dialog; tests a script.
+    using PortChooser = std::function<int()>;
+    static void InstallPortChooser(PortChooser chooser);
 
     // Operations on a closed port: open with the current parameters first (true), or refuse
     // with a port-not-open error (false, the default).
@@ -53,8 +61,7 @@ public:
     quint8 ReadChar();
     void SendText(const QByteArray& text);
 
-    // Tests replace the clock; CheckTimers then looks at the timers at once.
-    void SetClock(const TickClock* clock);
+    // Looks at the timers now; they are also looked at whenever one may have expired.
     void CheckTimers();
 
 signals:
@@ -82,6 +89,7 @@ private:
     void EnsureOpen();
     void OnReadyRead();
     void OnLost(const QString& reason);
+    QString ComName() const;
     void Enqueue(const Notification& notification);
     void PostDelivery();
     void ScheduleTimerCheck();
@@ -98,8 +106,8 @@ private:
     bool deliveryPosted_ = false;
     bool delivering_ = false;
     bool openOnDemand_ = false;
-    const TickClock* clock_;
-    QTimer timerCheck_;
+    ClockTimer timerCheck_;
+    LineLog log_;
 };
 
 } // namespace vrx

@@ -1,6 +1,7 @@
 // The Protocol window's groups, the settings file and the RTU data-bit rule.
 #include "vrwset.h"
 
+#include "guard.h"
 #include "radiogroup.h"
 #include "scaling.h"
 
@@ -51,8 +52,8 @@ TVRW1::TVRW1(QWidget* parent)
     OKBt1->setObjectName(QStringLiteral("OKBt1"));
     OKBt1->setGeometry(244, 360, 120, 32);
 
-    connect(ModBus, &RadioGroup::Click, this, &TVRW1::ModBusClick);
-    connect(OKBt1, &QPushButton::clicked, this, &TVRW1::OKBt1Click);
+    connect(ModBus, &RadioGroup::Click, this, GuardedSlot(this, &TVRW1::ModBusClick));
+    connect(OKBt1, &QPushButton::clicked, this, GuardedSlot(this, &TVRW1::OKBt1Click));
 
     SelectInitial();
     ScaleForm(this);

@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "errors.h"
 #include "forms.h"
+#include "guard.h"
 #include "scaling.h"
 #include "tester.h"
 
@@ -67,7 +68,7 @@ void TVRW0::FormCreate() {
 
     TESTPL = new TesterPanel(Port, client);
     TESTPL->setGeometry(8, 8, 784, 440);
-    connect(TESTPL, &TesterPanel::Closed, this, &TVRW0::CloseTester);
+    connect(TESTPL, &TesterPanel::Closed, this, GuardedSlot(this, &TVRW0::CloseTester));
 
     BuildMenu();
     BuildToolBar();
@@ -88,7 +89,7 @@ void TVRW0::BuildMenu() {
                              void (TVRW0::*handler)()) {
         auto* action = new QAction(QString::fromLatin1(caption), menu);
         action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, GuardedSlot(this, handler));
         menu->addAction(action);
         return action;
     };
@@ -131,7 +132,7 @@ void TVRW0::BuildToolBar() {
         b->setToolTip(QString::fromLatin1(hint));
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
         b->setAutoRaise(true);
-        connect(b, &QToolButton::clicked, this, handler);
+        connect(b, &QToolButton::clicked, this, GuardedSlot(this, handler));
         ToolBar1->addWidget(b);
         return b;
     };
@@ -158,11 +159,7 @@ void TVRW0::showEvent(QShowEvent* event) {
 void TVRW0::FormShow() {
     if (!forms_) return;
     // Reported here rather than thrown: the window is in the middle of being shown.
-    try {
-        forms_->VRW1->LoadSettings();
-    } catch (const Error& error) {
-        Application::ShowError(error.text());
-    }
+    Guarded([this] { forms_->VRW1->LoadSettings(); });
 }
 
 void TVRW0::closeEvent(QCloseEvent* event) {

@@ -2,8 +2,10 @@
 #include "tester.h"
 
 #include "comsettings.h"
-#include "dialogs.h"
 #include "errors.h"
+#include "guard.h"
+#include "portwindow.h"
+#include "replyend.h"
 #include "vrwset.h"
 
 #include <QComboBox>
@@ -14,10 +16,7 @@
 #include <QPushButton>
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
-#include <QTimer>
 #include <QValidator>
-
-#include <exception>
 
 namespace vrx {
 
@@ -125,12 +124,12 @@ TesterPanel::TesterPanel(SerialPort& port, QWidget* parent) : QFrame(parent), po
     BuildWriteContent();
     BuildButtons();
 
-    Timer1 = new QTimer(this);
+    Timer1 = new ClockTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TesterPanel::Timer1Timer);
+    connect(Timer1, &ClockTimer::timeout, this, GuardedSlot(this, &TesterPanel::Timer1Timer));
 
-    connect(&port_, &SerialPort::Notify, this, &TesterPanel::PortTrigger);
+    connect(&port_, &SerialPort::Notify, this, GuardedSlot(this, &TesterPanel::PortTrigger));
 }
 
 void TesterPanel::BuildFields() {
@@ -173,10 +172,12 @@ void TesterPanel::BuildFields() {
     RcvEdit = MakeEdit(this, "RcvEdit", {24, 248, 496, 30}, 32767, nullptr);
     RcvEdit->setReadOnly(true);
 
-    connect(SCmdBox, &QComboBox::activated, this, [this] { SCmdBoxSelect(SCmdBox); });
+    connect(SCmdBox, &QComboBox::activated, this,
+            [this] { Guarded([this] { SCmdBoxSelect(SCmdBox); }); });
     for (QLineEdit* edit : {SCOMAddr, SFunc, SDataLen})
-        connect(edit, &QLineEdit::textChanged, this, [this, edit] { SCmdBoxSelect(edit); });
-    connect(UserCmd, &QLineEdit::textChanged, this, &TesterPanel::UserCmdChange);
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, edit] { Guarded([this, edit] { SCmdBoxSelect(edit); }); });
+    connect(UserCmd, &QLineEdit::textChanged, this, GuardedSlot(this, &TesterPanel::UserCmdChange));
 }
 
 void TesterPanel::BuildWriteContent() {
@@ -206,7 +207,8 @@ void TesterPanel::BuildWriteContent() {
         QLineEdit* edit =
             MakeEdit(MutiWrBox, s.name, {18 + s.column * 108, 50 + s.row * 34, 84, 28}, 4, upper);
         edit->setProperty("Tag", s.tag);
-        connect(edit, &QLineEdit::textChanged, this, [this, edit] { Edit1Change(edit); });
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, edit] { Guarded([this, edit] { Edit1Change(edit); }); });
         DataEdits[std::size_t(i)] = edit;
     }
 
@@ -223,10 +225,12 @@ void TesterPanel::BuildButtons() {
     RSendBt = MakeButton(this, "RSendBt", "Repeat", {136, y, 100, h});
     SClearBt = MakeButton(this, "SClearBt", "Clear Result", {248, y, 124, h});
     SExitBt = MakeButton(this, "SExitBt", "Close", {420, y, 100, h});
-    connect(SendBt, &QPushButton::clicked, this, [this] { SendBtClick(SendBt); });
-    connect(RSendBt, &QPushButton::clicked, this, [this] { SendBtClick(RSendBt); });
-    connect(SClearBt, &QPushButton::clicked, this, &TesterPanel::SClearBtClick);
-    connect(SExitBt, &QPushButton::clicked, this, &TesterPanel::SExitBtClick);
+    connect(SendBt, &QPushButton::clicked, this,
+            [this] { Guarded([this] { SendBtClick(SendBt); }); });
+    connect(RSendBt, &QPushButton::clicked, this,
+            [this] { Guarded([this] { SendBtClick(RSendBt); }); });
+    connect(SClearBt, &QPushButton::clicked, this, GuardedSlot(this, &TesterPanel::SClearBtClick));
+    connect(SExitBt, &QPushButton::clicked, this, GuardedSlot(this, &TesterPanel::SExitBtClick));
 }
 
 void TesterPanel::SetCmdItemHeight(int height) {
@@ -257,26 +261,13 @@ bool TesterPanel::Rtu() const {
     return protocol_ && protocol_->Rtu();
 }
 
-template <typename Handler> void TesterPanel::Guarded(Handler&& handler) {
-    try {
-        handler();
-    } catch (const Error&) {
-        // Thrown from here, the error would unwind through the widget that called us; it
-        // reaches the general error handler from an event of its own instead.
-        QMetaObject::invokeMethod(
-            this, [error = std::current_exception()] { std::rethrow_exception(error); },
-            Qt::QueuedConnection);
-    }
-}
-
 void TesterPanel::OpenTester() {
     show();
     CheckSumSendLb->setText(Rtu() ? QStringLiteral("CRC") : QStringLiteral("LRC"));
     ReplyTicks = TesterReplyTicks;
     const ComSelections selections = protocol_ ? protocol_->Selections() : ComSelections{};
-    if (!OpenWithReplyTimer(selections, port_, ReplyTicks, ReplyTimerId))
-        Dialogs::Current().Message(this, QStringLiteral("Warning"),
-                                   QStringLiteral("Com port not exist"));
+    OpenOrWarn(this, selections, port_, ReplyTicks, ReplyTimerId,
+               QStringLiteral("Com port not exist"));
     // The fields survive a close; a send line composed under the other framing would carry
     // the wrong kind of check digits.
     if (composedRtu_ >= 0 && composedRtu_ != int(Rtu())) ComposeRequest();
@@ -405,10 +396,13 @@ void TesterPanel::PortTrigger(PortEvent kind, quint16 id, quint16 count) {
             LastChar = port_.ReadChar();
             if (ReplyBuffer.size() < ReplyLimit) ReplyBuffer.append(char(LastChar));
         }
-        // In ASCII the LF ends the reply; CR LF is not part of what is shown.
-        if (LastChar == '\n' && !rtu) {
-            if (ReplyBuffer.endsWith('\n')) ReplyBuffer.chop(1);
-            if (ReplyBuffer.endsWith('\r')) ReplyBuffer.chop(1);
+        // In ASCII the LF ends the reply, and the CR LF is not part of what is shown. In RTU
+        // the tester keeps its own timing: only the time-out ends a reply.
+        const ReplyEnd end = FindReplyEnd(ReplyBuffer, RequestText, false);
+        if (!rtu && end.state == ReplyEndState::Complete) {
+            qsizetype lineEnd = end.length - 1;
+            if (lineEnd > 0 && ReplyBuffer.at(lineEnd - 1) == '\r') --lineEnd;
+            ReplyBuffer.remove(lineEnd, end.length - lineEnd);
             port_.SetTimer(ReplyTimerId, ReplyTicks, false);
             AwaitingReply = false;
         }

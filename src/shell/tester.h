@@ -1,6 +1,7 @@
 // TESTPL, the command tester panel of the Main window: one Modbus request at a time.
 #pragma once
 
+#include "clock.h"
 #include "serialport.h"
 #include "testerrequest.h"
 
@@ -13,7 +14,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimer;
 
 namespace vrx {
 
@@ -71,7 +71,7 @@ public:
     QPushButton* RSendBt = nullptr;
     QPushButton* SClearBt = nullptr;
     QPushButton* SExitBt = nullptr;
-    QTimer* Timer1 = nullptr;
+    ClockTimer* Timer1 = nullptr;
 
     // Tester state, kept while the program runs.
     std::array<QString, WriteWordCount> WriteWords; // word 1 at index 0
@@ -102,7 +102,6 @@ private:
     void SendRequest(const QByteArray& request);
     void EnsurePortReady();
     void PlaceUserCmd();
-    template <typename Handler> void Guarded(Handler&& handler);
 
     TVRW1* protocol_ = nullptr;
     SerialPort& port_;

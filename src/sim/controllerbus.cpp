@@ -29,12 +29,9 @@ Controller* ControllerBus::Find(int address) {
     return nullptr;
 }
 
-void ControllerBus::CatchUp(Clock::time_point now) {
-    if (last_) {
-        const double seconds = std::chrono::duration<double>(now - *last_).count();
-        Step(seconds * speed_);
-    }
-    last_ = now;
+void ControllerBus::CatchUp(qint64 nowMicros) {
+    if (lastMicros_) Step(double(nowMicros - *lastMicros_) / 1e6 * speed_);
+    lastMicros_ = nowMicros;
 }
 
 void ControllerBus::Step(double seconds) {

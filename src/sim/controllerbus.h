@@ -9,7 +9,6 @@
 
 #include <QByteArray>
 
-#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -26,8 +25,6 @@ inline constexpr int MaxControllers = 8;
 
 class ControllerBus {
 public:
-    using Clock = std::chrono::steady_clock;
-
     explicit ControllerBus(std::vector<Controller> controllers = {}, double speed = 1.0);
 
     // The controller at a station address, or nullptr.
@@ -37,8 +34,9 @@ public:
     // Process time runs this many times faster than the wall clock.
     double Speed() const { return speed_; }
     void SetSpeed(double speed) { speed_ = speed; }
-    // Lets the wall-clock time since the last call pass on every controller.
-    void CatchUp(Clock::time_point now);
+    // Lets the time since the last call pass on every controller: nowMicros is a monotonic
+    // clock's reading, in microseconds.
+    void CatchUp(qint64 nowMicros);
     // Lets process time pass on every controller.
     void Step(double seconds);
 
@@ -52,7 +50,7 @@ public:
 private:
     std::vector<Controller> controllers_;
     double speed_;
-    std::optional<Clock::time_point> last_;
+    std::optional<qint64> lastMicros_;
     FaultPlan faults_;
 };
 

@@ -1,6 +1,7 @@
 // The pseudo-terminal server behind vrx-sim.
 #include "ptyserver.h"
 
+#include "clock.h"
 #include "controllerbus.h"
 #include "demo.h"
 #include "framereceiver.h"
@@ -120,7 +121,7 @@ int RunPtyServer(const PtyServerConfig& config, volatile std::sig_atomic_t* stop
     FrameReceiver receiver(config.options.mode);
 
     auto answer = [&](const ReceivedFrame& frame) {
-        bus.CatchUp(ControllerBus::Clock::now());
+        bus.CatchUp(SteadyClock::Instance().Micros());
         const std::vector<ReplyPiece> pieces = bus.Respond(frame);
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             const int wait = pieces[i].delayMs + (i == 0 ? config.options.turnaroundMs : 0);

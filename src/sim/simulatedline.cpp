@@ -41,12 +41,9 @@ SimulatedLine::SimulatedLine(const QString& options, QObject* parent) : LineDevi
     bus_ = optionsError_.isEmpty() ? MakeBus(options_) : std::make_shared<ControllerBus>();
     receiver_ = FrameReceiver(options_.mode);
     silenceTimer_.setSingleShot(true);
-    silenceTimer_.setTimerType(Qt::PreciseTimer);
     deliveryTimer_.setSingleShot(true);
-    deliveryTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&silenceTimer_, &QTimer::timeout, this, &SimulatedLine::OnSilence);
-    connect(&deliveryTimer_, &QTimer::timeout, this, &SimulatedLine::Deliver);
-    clock_.start();
+    connect(&silenceTimer_, &ClockTimer::timeout, this, &SimulatedLine::OnSilence);
+    connect(&deliveryTimer_, &ClockTimer::timeout, this, &SimulatedLine::Deliver);
 }
 
 SimulatedLine::SimulatedLine(std::shared_ptr<ControllerBus> bus, LineOptions options,
@@ -125,7 +122,7 @@ void SimulatedLine::OnSilence() {
 
 void SimulatedLine::Answer(const ReceivedFrame& frame) {
     const qint64 now = NowMicros();
-    bus_->CatchUp(ControllerBus::Clock::now());
+    bus_->CatchUp(now);
     const std::vector<ReplyPiece> pieces = bus_->Respond(frame);
     if (pieces.empty()) return;
     // The request has to cross the line before the controller can turn round.

@@ -1,15 +1,14 @@
 // The in-process serial line with simulated controllers on it: a LineDevice that answers what
-// SerialPort writes, through the event loop, paced like a real line.
+// SerialPort writes, through the event loop, paced like a real line on the current Clock.
 #pragma once
 
+#include "clock.h"
 #include "controllerbus.h"
 #include "framereceiver.h"
 #include "linedevice.h"
 #include "simoptions.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
-#include <QTimer>
 
 #include <deque>
 #include <memory>
@@ -64,7 +63,7 @@ private:
     void Schedule(qint64 dueMicros, const QByteArray& bytes);
     void ArmDeliveryTimer();
     void Deliver();
-    qint64 NowMicros() const { return clock_.nsecsElapsed() / 1000; }
+    static qint64 NowMicros() { return Clock::Current().Micros(); }
 
     std::shared_ptr<ControllerBus> bus_;
     LineOptions options_;
@@ -72,10 +71,9 @@ private:
     LineSettings settings_;
     bool open_ = false;
     FrameReceiver receiver_;
-    QElapsedTimer clock_;
     qint64 lineFreeMicros_ = 0; // when the controllers' last reply leaves the line
-    QTimer silenceTimer_;
-    QTimer deliveryTimer_;
+    ClockTimer silenceTimer_;
+    ClockTimer deliveryTimer_;
     std::deque<Delivery> deliveries_;
     QByteArray received_;
 };

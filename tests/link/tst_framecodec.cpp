@@ -3,7 +3,6 @@
 // with an independent Modbus tool, never with the code under test.
 #include "errors.h"
 #include "framecodec.h"
-#include "testmain.h"
 
 #include <QTest>
 
@@ -406,5 +405,5 @@ void TestFrameCodec::corruptedReplyIsNeverGood() {
     }
 }
 
-VRX_TEST_MAIN(TestFrameCodec)
+QTEST_GUILESS_MAIN(TestFrameCodec)
 #include "tst_framecodec.moc"

@@ -4,6 +4,7 @@
 #include "errors.h"
 #include "fakeline.h"
 #include "forms.h"
+#include "manualtime.h"
 #include "radiogroup.h"
 #include "scaling.h"
 #include "scripteddialogs.h"
@@ -18,7 +19,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 
 using namespace vrx;
@@ -38,7 +38,6 @@ struct Program {
         QDir::setCurrent(dir.path()); // no settings file from an earlier run
         qputenv("VRX_COM1", "sim");
         forms = CreateForms();
-        forms->VRW0->Port.SetClock(&clock);
         forms->VRW0->show();
         panel = forms->VRW0->TESTPL;
     }
@@ -93,7 +92,7 @@ struct Program {
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     FakeLineFactory lines;
-    ManualClock clock{55 * 1000};
+    vrx::test::ManualTime clock{55 * 1000};
     std::unique_ptr<Forms> forms;
     TesterPanel* panel = nullptr;
 };
@@ -180,7 +179,7 @@ private slots:
             previous = edit;
         }
 
-        auto* timer = t->findChild<QTimer*>("Timer1");
+        auto* timer = t->findChild<ClockTimer*>("Timer1");
         QVERIFY(timer);
         QCOMPARE(timer->interval(), 1000);
         QVERIFY(!timer->isActive());
@@ -428,7 +427,7 @@ private slots:
         QCOMPARE(t->ReplyBuffer, QByteArray(":010302000AF0"));
         // The LF stopped the reply timer: no time-out follows.
         p->Ticks(40);
-        QTest::qWait(20);
+        ManualClock::DeliverPostedEvents();
         QCOMPARE(t->RcvEdit->text(), ":010302000AF0");
         // Ready for the next request at once.
         p->Click(t->SendBt);
@@ -446,7 +445,7 @@ private slots:
         QTRY_COMPARE(t->RcvEdit->text(), ":01");
         // Not re-armed by the data: 18 ticks after the send, and not sooner.
         p->Ticks(18);
-        QTest::qWait(20);
+        ManualClock::DeliverPostedEvents();
         QVERIFY(t->AwaitingReply);
         p->Ticks(1);
         QTRY_COMPARE(t->RcvEdit->text(), "Time out");

@@ -3,7 +3,6 @@
 #include "controllerbus.h"
 #include "framecodec.h"
 #include "simframes.h"
-#include "testmain.h"
 
 #include <QTest>
 
@@ -384,5 +383,5 @@ void TestSimController::unitChangeConvertsTemperatures() {
     QCOMPARE(Words(Ask(bus, AsciiRead(1, 0x4728, 1)))[0] & 0x0C, 0x08);
 }
 
-VRX_TEST_MAIN(TestSimController)
+QTEST_GUILESS_MAIN(TestSimController)
 #include "tst_simcontroller.moc"

@@ -1,12 +1,12 @@
 // The in-process simulated line: replies through the event loop in chunks, pinned framing and
-// line settings, injected faults, the options and the factory that VRX_COMn=sim uses.
+// line settings, injected faults, the options and the factory that VRX_COMn=sim uses. Time is a
+// manual clock: each test runs simulated seconds in milliseconds of its own.
 #include "demo.h"
 #include "framecodec.h"
+#include "manualtime.h"
 #include "simframes.h"
 #include "simulatedline.h"
-#include "testmain.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -17,7 +17,7 @@ using namespace vrx::sim::test;
 
 namespace {
 
-constexpr int WaitMs = 5000; // bound for replies that must come
+constexpr int WaitMs = 5000; // line time within which replies that must come have come
 
 vrx::LineSettings Line(int baud = 9600, int dataBits = 8, vrx::Parity parity = vrx::Parity::None) {
     vrx::LineSettings s;
@@ -51,7 +51,14 @@ struct Collector {
 
 class TestSimLine : public QObject {
     Q_OBJECT
+
+    std::unique_ptr<vrx::test::ManualTime> clock;
+    // Lets line time pass, with everything it delivers on the way.
+    void Settle(int ms = WaitMs) { clock->Run(ms); }
+
 private slots:
+    void init() { clock = std::make_unique<vrx::test::ManualTime>(); }
+    void cleanup() { clock.reset(); }
     void repliesComeThroughTheEventLoopInChunks_data();
     void repliesComeThroughTheEventLoopInChunks();
     void pinnedSettingsGiveSilence_data();
@@ -89,7 +96,8 @@ void TestSimLine::repliesComeThroughTheEventLoopInChunks() {
     QByteArray expected;
     for (const ReplyPiece& p : reference.Respond({ascii ? Framing::Ascii : Framing::Rtu, request}))
         expected += p.bytes;
-    QTRY_COMPARE_WITH_TIMEOUT(got.bytes.size(), expected.size(), WaitMs);
+    Settle();
+    QCOMPARE(got.bytes.size(), expected.size());
     if (request.at(ascii ? 4 : 1) == (ascii ? '3' : '\x03')) {
         // Reads: same words as the reference (the process value may move a little between).
         QVERIFY(ascii ? vrx::CheckAsciiReply(got.bytes, 1).isGood()
@@ -123,7 +131,8 @@ void TestSimLine::pinnedSettingsGiveSilence() {
     Collector got(line.get());
     const QByteArray unheard = AsciiRead(1, 0x4700, 1);
     line->Write(wrongInRtu ? vrx::AsciiToRtu(unheard) : unheard);
-    QTRY_VERIFY_WITH_TIMEOUT(!line->Receiving(), WaitMs); // the first frame's silence
+    Settle();
+    QVERIFY(!line->Receiving()); // the first frame's silence
 
     // Silence shows in what comes next: replies keep their order, so the reply to a request
     // the line does understand must be all that arrives.
@@ -134,13 +143,16 @@ void TestSimLine::pinnedSettingsGiveSilence() {
         QVERIFY(line->Apply(
             options.startsWith("baud") ? Line(19200) : Line(9600, 7, vrx::Parity::Even), &error));
         line->Write(heard);
-        QTRY_COMPARE_WITH_TIMEOUT(got.bytes, reply, WaitMs);
+        Settle();
+        QCOMPARE(got.bytes, reply);
     } else if (wrongInRtu) {
         line->Write(heard);
-        QTRY_COMPARE_WITH_TIMEOUT(got.bytes, reply, WaitMs);
+        Settle();
+        QCOMPARE(got.bytes, reply);
     } else {
         line->Write(vrx::AsciiToRtu(heard));
-        QTRY_COMPARE_WITH_TIMEOUT(got.bytes, vrx::AsciiToRtu(reply), WaitMs);
+        Settle();
+        QCOMPARE(got.bytes, vrx::AsciiToRtu(reply));
     }
 }
 
@@ -177,9 +189,11 @@ void TestSimLine::faults() {
 
     if (fault.kind == FaultKind::NoAnswer) {
         // Not heard at all: the write did not happen, and station 2 still answers.
-        QTRY_VERIFY_WITH_TIMEOUT(!line->Receiving(), WaitMs);
+        Settle();
+        QVERIFY(!line->Receiving());
         line->Write(rtu ? vrx::AsciiToRtu(AsciiRead(2, 0x4701, 1)) : AsciiRead(2, 0x4701, 1));
-        QTRY_VERIFY_WITH_TIMEOUT(got.bytes.size() >= (rtu ? 7 : 15), WaitMs);
+        Settle();
+        QVERIFY(got.bytes.size() >= (rtu ? 7 : 15));
         QCOMPARE(got.bytes.at(rtu ? 0 : 2), rtu ? '\x02' : '2');
         QCOMPARE(int(line->ControllerAt(1)->Peek(0x4701)), 0);
         return;
@@ -187,12 +201,14 @@ void TestSimLine::faults() {
     const int normal = request.size();
     switch (fault.kind) {
     case FaultKind::BadChecksum:
-        QTRY_COMPARE_WITH_TIMEOUT(got.bytes.size(), normal, WaitMs);
+        Settle();
+        QCOMPARE(got.bytes.size(), normal);
         QVERIFY(got.bytes != request);
         QCOMPARE(got.bytes.left(normal - (rtu ? 2 : 4)), request.left(normal - (rtu ? 2 : 4)));
         break;
     case FaultKind::WrongAddress: {
-        QTRY_COMPARE_WITH_TIMEOUT(got.bytes.size(), normal, WaitMs);
+        Settle();
+        QCOMPARE(got.bytes.size(), normal);
         const QByteArray asStation2 = AsciiWrite(2, 0x4701, 300);
         QCOMPARE(got.bytes, rtu ? vrx::AsciiToRtu(asStation2) : asStation2);
         break;
@@ -200,16 +216,19 @@ void TestSimLine::faults() {
     case FaultKind::Exception: {
         const QByteArray text = ":018602";
         const QByteArray expected = text + vrx::AsciiLrc(text) + "\r\n";
-        QTRY_COMPARE_WITH_TIMEOUT(got.bytes, rtu ? vrx::AsciiToRtu(expected) : expected, WaitMs);
+        Settle();
+        QCOMPARE(got.bytes, rtu ? vrx::AsciiToRtu(expected) : expected);
         QCOMPARE(int(line->ControllerAt(1)->Peek(0x4701)), 0); // refused, not done
         break;
     }
     case FaultKind::Split:
-        QTRY_COMPARE_WITH_TIMEOUT(got.bytes, request, WaitMs);
+        Settle();
+        QCOMPARE(got.bytes, request);
         QVERIFY(got.spy.count() >= 3);
         break;
     case FaultKind::StrayBytes:
-        QTRY_COMPARE_WITH_TIMEOUT(got.bytes, request + fault.stray, WaitMs);
+        Settle();
+        QCOMPARE(got.bytes, request + fault.stray);
         break;
     default:
         QFAIL("unexpected kind");
@@ -222,11 +241,13 @@ void TestSimLine::countedFaultIsUsedUp() {
     line->InjectFault(Fault{.kind = FaultKind::BadChecksum, .address = 0, .times = 1});
     const QByteArray request = AsciiWrite(2, 0x4701, 55);
     line->Write(request);
-    QTRY_COMPARE_WITH_TIMEOUT(got.bytes.size(), request.size(), WaitMs);
+    Settle();
+    QCOMPARE(got.bytes.size(), request.size());
     QVERIFY(got.bytes != request);
     got.bytes.clear();
     line->Write(request);
-    QTRY_COMPARE_WITH_TIMEOUT(got.bytes, request, WaitMs);
+    Settle();
+    QCOMPARE(got.bytes, request);
 }
 
 void TestSimLine::delayedReply() {
@@ -234,11 +255,12 @@ void TestSimLine::delayedReply() {
     Collector got(line.get());
     line->InjectFault(Fault{.kind = FaultKind::Delay, .times = 1, .delayMs = 300});
     const QByteArray request = AsciiWrite(1, 0x4701, 55);
-    QElapsedTimer timer;
-    timer.start();
     line->Write(request);
-    QTRY_COMPARE_WITH_TIMEOUT(got.bytes, request, WaitMs);
-    QVERIFY(timer.elapsed() >= 300);
+    // Nothing of it within the delay; all of it after.
+    Settle(300);
+    QVERIFY(got.bytes.isEmpty());
+    Settle();
+    QCOMPARE(got.bytes, request);
 }
 
 void TestSimLine::closeDropsPendingReplies() {
@@ -252,7 +274,8 @@ void TestSimLine::closeDropsPendingReplies() {
     QVERIFY(line->Open(Line(), &error));
     const QByteArray request = AsciiWrite(1, 0x4701, 55);
     line->Write(request);
-    QTRY_COMPARE_WITH_TIMEOUT(got.bytes, request, WaitMs); // and nothing of the closed exchange
+    Settle();
+    QCOMPARE(got.bytes, request); // and nothing of the closed exchange
 }
 
 void TestSimLine::options_data() {
@@ -332,12 +355,13 @@ void TestSimLine::factoryBuildsTheDemoLine() {
     QVERIFY(line->Open(Line(9600, 7, vrx::Parity::Even), &error));
     Collector got(line);
     line->Write(AsciiRead(3, 0x4762, 5));
-    QTRY_VERIFY_WITH_TIMEOUT(got.bytes.endsWith("\r\n"), WaitMs);
+    Settle();
+    QVERIFY(got.bytes.endsWith("\r\n"));
     QVERIFY(vrx::CheckAsciiReply(got.bytes, 3).isGood());
     device.reset();
     second.reset();
     other.reset();
 }
 
-VRX_TEST_MAIN(TestSimLine)
+QTEST_GUILESS_MAIN(TestSimLine)
 #include "tst_simline.moc"

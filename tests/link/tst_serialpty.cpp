@@ -1,0 +1,138 @@
+// SerialPort on real pseudo-terminals, in real time: exclusive opening, bytes passing unchanged,
+// notifications as bytes arrive, the reply timer on the machine's clock, a vanishing device.
+#include "errorlog.h"
+#include "errors.h"
+#include "portnotes.h"
+#include "ptypair.h"
+#include "serialport.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+// A port open on COM1 over a real pseudo-terminal, with the given character format.
+struct PtyPort {
+    explicit PtyPort(int dataBits = 7, Parity parity = Parity::Even) {
+        UseDevice(1, pty.SlavePath());
+        port.SetComNumber(1);
+        port.SetDataBits(qint16(dataBits));
+        port.SetParity(parity);
+        port.SetOpen(true);
+    }
+    PtyPair pty;
+    SerialPort port;
+};
+
+} // namespace
+
+class TestSerialPty : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { ForgetComDevices(); }
+
+    void opensPtyAndRefusesSecondOpen() {
+        PtyPair pty;
+        QVERIFY(pty.IsValid());
+        UseDevice(1, pty.SlavePath());
+        SerialPort first, second;
+        first.SetComNumber(1);
+        second.SetComNumber(1);
+        first.SetOpen(true);
+        QVERIFY(first.Open());
+        QVERIFY_THROWS_EXCEPTION(PortError, second.SetOpen(true));
+        QVERIFY(!second.Open());
+        first.SetOpen(false);
+        QVERIFY(!first.Open());
+        // Once released, the device is free again.
+        second.SetOpen(true);
+        QVERIFY(second.Open());
+    }
+
+    void bytesArrivingTogetherMakeOneNotification() {
+        PtyPort line;
+        auto& [pty, port] = line;
+        NoteRecorder recorder(port);
+        QVERIFY(pty.Send(QByteArray("\x01\x83", 2)));
+        QTRY_COMPARE(recorder.notes.size(), 1);
+        QCOMPARE(recorder.notes.at(0).kind, PortEvent::DataAvailable);
+        QCOMPARE(recorder.notes.at(0).count, quint16(2));
+        QCOMPARE(port.ReadChar(), quint8(0x01));
+        QCOMPARE(port.ReadChar(), quint8(0x83));
+        QVERIFY_THROWS_EXCEPTION(PortError, port.ReadChar());
+    }
+
+    void bytesPassUnchangedBothWays_data() {
+        QTest::addColumn<int>("dataBits");
+        QTest::addColumn<int>("parity");
+        QTest::newRow("8N1") << 8 << int(Parity::None);
+        QTest::newRow("7E1") << 7 << int(Parity::Even);
+    }
+
+    void bytesPassUnchangedBothWays() {
+        QFETCH(int, dataBits);
+        QFETCH(int, parity);
+        PtyPort line(dataBits, Parity(parity));
+        auto& [pty, port] = line;
+        NoteRecorder recorder(port);
+        // Line ends, XON/XOFF, NUL and high bytes: nothing may be translated or eaten.
+        const QByteArray frame("\x00\x0D\x0A\x11\x13\xFF\x7F\x80:0103\r\n", 17);
+        port.SendText(frame);
+        QByteArray out;
+        QTRY_VERIFY((out += pty.Received()).size() >= frame.size());
+        QCOMPARE(out, frame);
+
+        QVERIFY(pty.Send(frame));
+        QByteArray in;
+        QTRY_VERIFY([&] {
+            for (const auto& note : std::exchange(recorder.notes, {}))
+                for (int i = 0; i < note.count; ++i)
+                    in.append(char(port.ReadChar()));
+            return in.size() >= frame.size();
+        }());
+        QCOMPARE(in, frame);
+    }
+
+    void timerExpiresAfterItsTicks() {
+        PtyPort line;
+        auto& [pty, port] = line;
+        NoteRecorder recorder(port);
+        const quint16 id = port.AddTimer();
+        QElapsedTimer clock;
+        port.SetTimer(id, 18, true);
+        clock.start();
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.Expiries(id), 1, 5000);
+        const qint64 elapsed = clock.elapsed();
+        // 18 ticks of 55 ms, at most one tick more, plus the time to handle the event.
+        QVERIFY2(elapsed >= 990, qPrintable(QString::number(elapsed)));
+        QVERIFY2(elapsed < 1045 + 400, qPrintable(QString::number(elapsed)));
+    }
+
+    void vanishingDeviceClosesThePort() {
+        ErrorLog errors;
+        auto pty = std::make_unique<PtyPair>();
+        UseDevice(1, pty->SlavePath());
+        SerialPort port;
+        port.SetComNumber(1);
+        port.SetOpen(true);
+        pty->CloseMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(!port.Open(), 5000);
+        QTRY_COMPARE(errors.texts.size(), 1);
+        QVERIFY(errors.texts.at(0).startsWith(QStringLiteral("COM1")));
+        // The window can open its port again once a device is there.
+        PtyPair fresh;
+        UseDevice(1, fresh.SlavePath());
+        port.SetOpen(true);
+        QVERIFY(port.Open());
+        QCoreApplication::processEvents();
+        ManualClock::DeliverPostedEvents();
+        QCOMPARE(errors.texts.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSerialPty)
+#include "tst_serialpty.moc"
