@@ -21,8 +21,7 @@ void ShowGeneralError(const QString& text);
 // Runs the body of a slot or a queued call. Qt leaves an exception that unwinds through its
 // signal machinery undefined, so whatever the body throws stops here and goes to the general
 // error handler: the user sees the same message, and the signal's emitter carries on.
-template <typename Body>
-void Guarded(Body&& body) noexcept {
+template <typename Body> void Guarded(Body&& body) noexcept {
     try {
         std::forward<Body>(body)();
     } catch (const Error& error) {
@@ -35,9 +34,7 @@ void Guarded(Body&& body) noexcept {
 // A slot for connect(): calls receiver->handler(args...) inside Guarded.
 template <typename Object, typename... Args>
 auto GuardedSlot(Object* receiver, void (Object::*handler)(Args...)) {
-    return [receiver, handler](Args... args) {
-        Guarded([&] { (receiver->*handler)(args...); });
-    };
+    return [receiver, handler](Args... args) { Guarded([&] { (receiver->*handler)(args...); }); };
 }
 
 } // namespace vrx

@@ -42,8 +42,7 @@ ReplyEnd RtuEnd(const QByteArray& received, const QByteArray& request) {
     if (received.size() < 2) return {};
     const int asked = ByteAt(request, 1);
     const int function = ByteAt(received, 1);
-    if (function != asked && function != (asked | ExceptionFlag))
-        return {ReplyEndState::Broken, 0};
+    if (function != asked && function != (asked | ExceptionFlag)) return {ReplyEndState::Broken, 0};
     const qsizetype length = RtuLength(received, function);
     if (length <= 0 || received.size() < length) return {};
     const QByteArray frame = received.first(length);

@@ -61,13 +61,7 @@ private:
 };
 
 bool WaitForFile(const QString& path) {
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < Bound) {
-        if (QFileInfo::exists(path)) return true;
-        QTest::qWait(20);
-    }
-    return false;
+    return QTest::qWaitFor([&] { return QFileInfo::exists(path); }, Bound);
 }
 
 } // namespace
@@ -107,10 +101,7 @@ class TestTesterInterop : public QObject {
         QTest::mouseClick(t->SendBt, Qt::LeftButton);
         if (!t->AwaitingReply) return "<not sent>";
         // ASCII ends at the LF; RTU ends after the reply time-out of about one second.
-        QElapsedTimer waited;
-        waited.start();
-        while (t->AwaitingReply && waited.elapsed() < Bound)
-            QTest::qWait(20);
+        QTest::qWaitFor([t] { return !t->AwaitingReply; }, Bound);
         const QByteArray shown = t->RcvEdit->text().toLatin1();
         return rtu ? QByteArray::fromHex(shown) : shown;
     }

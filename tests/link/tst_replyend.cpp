@@ -34,23 +34,22 @@ private slots:
         QTest::addColumn<bool>("rtu");
         QTest::newRow("rtu read of 7 words")
             << RtuStatusRead << Rtu("01030E0001000000000001000000000000") << true;
-        QTest::newRow("rtu read of 1 word") << AsciiToRtu(ReadRequest(3, 0x4700, 1))
-                                            << Rtu("030302012C") << true;
+        QTest::newRow("rtu read of 1 word")
+            << AsciiToRtu(ReadRequest(3, 0x4700, 1)) << Rtu("030302012C") << true;
         QTest::newRow("rtu read of 0 bytes") << RtuStatusRead << Rtu("010300") << true;
         QTest::newRow("rtu write echo") << AsciiToRtu(WriteRequest(1, 0x4701, 300))
                                         << AsciiToRtu(WriteRequest(1, 0x4701, 300)) << true;
         QTest::newRow("rtu read exception") << RtuStatusRead << Rtu("018302") << true;
         QTest::newRow("rtu write exception")
             << AsciiToRtu(WriteRequest(1, 0x4701, 300)) << Rtu("018604") << true;
-        QTest::newRow("rtu write bit echo")
-            << Rtu("01050810FF00") << Rtu("01050810FF00") << true;
+        QTest::newRow("rtu write bit echo") << Rtu("01050810FF00") << Rtu("01050810FF00") << true;
         QTest::newRow("rtu multiple write answer")
             << Rtu("011010000002040001000A") << Rtu("011010000002") << true;
         QTest::newRow("rtu read bits") << Rtu("010208100010") << Rtu("01020201FF") << true;
-        QTest::newRow("ascii read") << ReadRequest(1, 0x4725, 7)
-                                    << Ascii(":01030E0001000000000001000000000000") << false;
-        QTest::newRow("ascii echo") << WriteRequest(1, 0x4701, 300)
-                                    << WriteRequest(1, 0x4701, 300) << false;
+        QTest::newRow("ascii read")
+            << ReadRequest(1, 0x4725, 7) << Ascii(":01030E0001000000000001000000000000") << false;
+        QTest::newRow("ascii echo")
+            << WriteRequest(1, 0x4701, 300) << WriteRequest(1, 0x4701, 300) << false;
         QTest::newRow("ascii exception") << ReadRequest(1, 0x4725, 7) << Ascii(":018302") << false;
     }
     void wholeRepliesEndAtTheirLastByte() {
@@ -60,7 +59,8 @@ private slots:
         for (qsizetype n = 0; n < reply.size(); ++n)
             QVERIFY2(FindReplyEnd(reply.first(n), request, rtu).state == ReplyEndState::Pending,
                      qPrintable(QStringLiteral("%1 bytes").arg(n)));
-        QCOMPARE(FindReplyEnd(reply, request, rtu), (ReplyEnd{ReplyEndState::Complete, reply.size()}));
+        QCOMPARE(FindReplyEnd(reply, request, rtu),
+                 (ReplyEnd{ReplyEndState::Complete, reply.size()}));
         // Junk after it is not part of it, and does not undo the end.
         const QByteArray junk("\x00\xFF\x13\n", 4);
         QCOMPARE(FindReplyEnd(reply + junk, request, rtu),
@@ -74,14 +74,14 @@ private slots:
         QByteArray badCrc = good;
         badCrc[badCrc.size() - 1] = char(badCrc.back() ^ 0x01);
         QTest::newRow("another station") << Rtu("02030E0001") << int(ReplyEndState::Broken);
-        QTest::newRow("another station, first byte") << QByteArray("\x05", 1)
-                                                      << int(ReplyEndState::Broken);
+        QTest::newRow("another station, first byte")
+            << QByteArray("\x05", 1) << int(ReplyEndState::Broken);
         QTest::newRow("another function") << Rtu("010602") << int(ReplyEndState::Broken);
-        QTest::newRow("exception of another function") << Rtu("018602")
-                                                       << int(ReplyEndState::Broken);
+        QTest::newRow("exception of another function")
+            << Rtu("018602") << int(ReplyEndState::Broken);
         QTest::newRow("wrong crc") << badCrc << int(ReplyEndState::Broken);
-        QTest::newRow("count that runs on") << good.first(3) + QByteArray(200, '\0')
-                                            << int(ReplyEndState::Broken);
+        QTest::newRow("count that runs on")
+            << good.first(3) + QByteArray(200, '\0') << int(ReplyEndState::Broken);
         QTest::newRow("count not yet come") << good.first(2) << int(ReplyEndState::Pending);
         QTest::newRow("nothing") << QByteArray() << int(ReplyEndState::Pending);
     }
