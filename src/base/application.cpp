@@ -20,10 +20,10 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const Error& error) {
-        ShowError(error.text());
+        ShowGeneralError(error.text());
     } catch (const std::exception& error) {
         // Not ours, but still better shown than ending the process with the user's work.
-        ShowError(QString::fromLocal8Bit(error.what()));
+        ShowGeneralError(QString::fromLocal8Bit(error.what()));
     }
     return true;
 }

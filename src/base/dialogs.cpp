@@ -20,9 +20,17 @@ void Dialogs::Install(Dialogs* dialogs) {
     installed = dialogs;
 }
 
+std::unique_ptr<QMessageBox> WidgetDialogs::MessageBox(QWidget* parent, const QString& caption,
+                                                       const QString& text) {
+    // Plain text: a message that quotes a file or a device must show it, not interpret it.
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, caption, text, QMessageBox::Ok,
+                                             parent);
+    box->setTextFormat(Qt::PlainText);
+    return box;
+}
+
 void WidgetDialogs::Message(QWidget* parent, const QString& caption, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
-    box.exec();
+    MessageBox(parent, caption, text)->exec();
 }
 
 bool WidgetDialogs::Confirm(QWidget* parent, const QString& caption, const QString& text) {

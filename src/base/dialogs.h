@@ -3,7 +3,10 @@
 
 #include <QString>
 
+#include <memory>
+
 class QDialog;
+class QMessageBox;
 class QWidget;
 
 namespace vrx {
@@ -40,6 +43,10 @@ public:
     QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     int Exec(QDialog& dialog) override;
+
+    // The information box Message shows.
+    static std::unique_ptr<QMessageBox> MessageBox(QWidget* parent, const QString& caption,
+                                                   const QString& text);
 };
 
 } // namespace vrx

@@ -18,11 +18,21 @@ private:
     QByteArray utf8_;
 };
 
-// A text that should have been a number; the message names the text as typed.
+// What a message may show of text from outside (a file, the line, a user's paste): at most
+// maxChars characters, control characters and other unprintable ones as '?', and "..." where
+// the rest was cut. A message box built from it always fits the screen.
+QString Excerpt(const QString& text, int maxChars = 40);
+
+// A message of any origin made fit for a message box: a few lines, no line or unbroken run of
+// characters longer than fits an 800-pixel screen, nothing unprintable.
+QString FitMessage(const QString& text);
+
+// A text that should have been a number; the message names the text as typed (an excerpt of
+// it when it is long or unprintable).
 class ConvertError : public Error {
 public:
     explicit ConvertError(const QString& value)
-        : Error(QStringLiteral("'%1' is not a valid integer value").arg(value)) {}
+        : Error(QStringLiteral("'%1' is not a valid integer value").arg(Excerpt(value))) {}
 };
 
 // A file that could not be opened, read or written.

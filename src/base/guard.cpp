@@ -19,10 +19,13 @@ ErrorHandler InstallErrorHandler(ErrorHandler handler) {
 }
 
 void ShowGeneralError(const QString& text) {
+    // Errors may carry text from outside (a file's line, a device's reason): whatever it is,
+    // the message must stay readable and its box must fit the screen.
+    const QString fitted = FitMessage(text);
     if (const ErrorHandler& handler = Installed()) {
-        handler(text);
+        handler(fitted);
     } else {
-        qWarning().noquote() << text;
+        qWarning().noquote() << fitted;
     }
 }
 

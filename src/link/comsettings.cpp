@@ -29,15 +29,24 @@ ComSelections UnpackSettings(int v) {
 
 int ReadSettingsFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
-    const QByteArray line = file.readLine();
+    // Enough for any packed value with blanks and a sign around it; a longer first line is not
+    // a setting, whatever follows.
+    constexpr qint64 FirstLineLimit = 32;
+    const QByteArray head = file.read(2 * FirstLineLimit); // and a little more to quote
     if (file.error() != QFile::NoError)
         throw FileError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
-    QByteArray text = line;
-    while (text.endsWith('\n') || text.endsWith('\r'))
-        text.chop(1);
-    return StrToInt(QString::fromLatin1(text));
+    qsizetype end = 0;
+    while (end < head.size() && head.at(end) != '\n' && head.at(end) != '\r')
+        ++end;
+    if (end > FirstLineLimit) throw ConvertError(QString::fromLatin1(head));
+    const QString line = QString::fromLatin1(head.first(end));
+    const int value = StrToInt(line);
+    if (value < 0 || value > LargestPackedSettings)
+        throw Error(QStringLiteral("'%1' in %2 is not a communication setting")
+                        .arg(Excerpt(line), path));
+    return value;
 }
 
 void WriteSettingsFile(const QString& path, int value) {

@@ -28,7 +28,13 @@ int PackSettings(const ComSelections& selections);
 // The digits of a packed value, unclamped: a negative value gives negative digits.
 ComSelections UnpackSettings(int value);
 
-// The settings file's first line as a packed value; throws FileError or ConvertError.
+// The largest value the Protocol window writes: every group at its last item.
+inline constexpr int LargestPackedSettings = 61247;
+
+// The settings file's first line as a packed value. Only the first few bytes are read: a packed
+// setting has at most six digits, and a file of any size or content must not hold up the start.
+// Throws FileError, ConvertError (not a number), or Error (a number the Protocol window cannot
+// have written: negative or above LargestPackedSettings).
 int ReadSettingsFile(const QString& path);
 // Writes the packed value as one line with CR LF; throws FileError.
 void WriteSettingsFile(const QString& path, int value);

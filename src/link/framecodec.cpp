@@ -38,6 +38,11 @@ QByteArray HexPairs(const QByteArray& text, qsizetype pairs) {
     return bytes;
 }
 
+// Digits as the codec writes them; HexToByte misreads anything else.
+bool IsUpperHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
 bool IsDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
@@ -215,8 +220,13 @@ ReadReply CheckReplyBytes(const QByteArray& bytes, int address, qsizetype checkS
 
 ReadReply CheckAsciiReply(const QByteArray& reply, int address) {
     if (reply.isEmpty() || reply.at(0) != ':') return {};
-    // Whole hex pairs after the ':'; a trailing CR LF only adds a byte past the LRC.
-    return CheckReplyBytes(HexPairs(reply, (reply.size() - 1) / 2), address, 1,
+    // Only the hex digits after the ':' are frame: the frame ends where they end, so a reply
+    // with any other character inside (even one that HexToByte would read as a digit, "G" as
+    // 16) is cut short there and fails. A trailing CR LF ends the digits after the LRC.
+    qsizetype digits = 0;
+    while (1 + digits < reply.size() && IsUpperHexDigit(reply.at(1 + digits)))
+        ++digits;
+    return CheckReplyBytes(HexPairs(reply, digits / 2), address, 1,
                            [](const QByteArray& body, const QByteArray& lrc) {
                                int sum = ByteAt(lrc, 0);
                                for (const char c : body)

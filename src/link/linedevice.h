@@ -43,6 +43,8 @@ public:
     virtual bool Write(const QByteArray& bytes) = 0;
     // Everything received and not yet taken.
     virtual QByteArray ReadAll() = 0;
+    // What the user knows the line by, for messages: a device path; empty when there is none.
+    virtual QString Name() const { return {}; }
 
 signals:
     void readyRead();

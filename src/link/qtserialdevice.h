@@ -21,6 +21,7 @@ public:
     bool Apply(const LineSettings& settings, QString* error) override;
     bool Write(const QByteArray& bytes) override;
     QByteArray ReadAll() override;
+    QString Name() const override { return path_; }
 
     // True when the device is there: it opens, or it is refused only because it is in use.
     static bool Probe(const QString& path);

@@ -222,8 +222,15 @@ void SerialPort::OnReadyRead() {
 }
 
 void SerialPort::OnLost(const QString& reason) {
-    const QString text = tr("COM%1: %2").arg(comNumber_).arg(reason);
+    // The system's reason for a vanished device is rarely the user's ("Inappropriate ioctl for
+    // device"); what happened is that the device is gone, and which one.
+    const QString name = device_ ? device_->Name() : QString();
+    const QString text = name.isEmpty()
+                             ? tr("%1 was disconnected").arg(ComName())
+                             : tr("%1 (%2) was disconnected").arg(ComName(), name);
+    qCDebug(lcLine).noquote() << text << "-" << reason;
     CloseDevice();
+    emit Lost();
     // Reported from an event of its own, not from inside the device's notification.
     QMetaObject::invokeMethod(
         this, [text] { ShowGeneralError(text); }, Qt::QueuedConnection);

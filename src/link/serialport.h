@@ -67,6 +67,9 @@ public:
 signals:
     // Connected by the owning window to its PortTrigger(kind, id, count).
     void Notify(vrx::PortEvent kind, quint16 id, quint16 count);
+    // The device went away (an adapter pulled out): the port has just closed itself. Emitted
+    // before the user is told, so that the owner stops anything that would reopen the line.
+    void Lost();
 
 protected:
     bool event(QEvent* event) override;

@@ -130,6 +130,7 @@ TesterPanel::TesterPanel(SerialPort& port, QWidget* parent) : QFrame(parent), po
     connect(Timer1, &ClockTimer::timeout, this, GuardedSlot(this, &TesterPanel::Timer1Timer));
 
     connect(&port_, &SerialPort::Notify, this, GuardedSlot(this, &TesterPanel::PortTrigger));
+    connect(&port_, &SerialPort::Lost, this, GuardedSlot(this, &TesterPanel::LineLost));
 }
 
 void TesterPanel::BuildFields() {
@@ -417,6 +418,13 @@ void TesterPanel::PortTrigger(PortEvent kind, quint16 id, quint16 count) {
         if (!rtu) RcvEdit->setText(QStringLiteral("Time out"));
         AwaitingReply = false;
     }
+}
+
+void TesterPanel::LineLost() {
+    // Repeat would reopen the vanished device a second later and stack a second message on the
+    // first; the next Send reopens it when the user is ready.
+    StopRepeating();
+    AwaitingReply = false;
 }
 
 void TesterPanel::SClearBtClick() {

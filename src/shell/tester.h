@@ -45,6 +45,8 @@ public:
     void SClearBtClick();
     // "Close": stops repeating, forgets a pending reply, closes the port and hides the panel.
     void SExitBtClick();
+    // The line went away under the tester.
+    void LineLost();
 
     QLabel* SingleCmdLb = nullptr;
     QLabel* AddrSendLb = nullptr;

@@ -32,6 +32,7 @@ public:
     bool Apply(const LineSettings& settings, QString* error) override;
     bool Write(const QByteArray& bytes) override;
     QByteArray ReadAll() override;
+    QString Name() const override { return QStringLiteral("simulated controllers"); }
 
     // The controllers, their clock and their faults, for tests and tools.
     ControllerBus& Bus() { return *bus_; }

@@ -92,7 +92,6 @@ private slots:
         QTest::newRow("baud digit 7 is clamped") << QByteArray("70") << Sel(0, 4, 0, 0, 0, 0);
         // A hand-made file cannot put RTU on 7 data bits: every byte would be cut.
         QTest::newRow("RTU with a 7-bit digit") << QByteArray("50120") << Sel(0, 2, 1, 1, 0, 1);
-        QTest::newRow("negative: no selection") << QByteArray("-7") << Sel(-1, 0, 0, 0, 0, 0);
         QTest::newRow("only the first line") << QByteArray("3\r\n120\r\n") << Sel(3, 0, 0, 0, 0, 0);
     }
     void loadingTheFile() {
@@ -110,6 +109,25 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("letters") << QByteArray("12a\r\n") << "'12a' is not a valid integer value";
         QTest::newRow("empty") << QByteArray() << "'' is not a valid integer value";
+        // Values the Protocol window cannot have written are a bad file too, not settings
+        // that would reach the port unseen.
+        QTest::newRow("negative") << QByteArray("-7\r\n")
+                                  << "'-7' in SETVRX.$$$ is not a communication setting";
+        QTest::newRow("odd parity in disguise")
+            << QByteArray("-120") << "'-120' in SETVRX.$$$ is not a communication setting";
+        QTest::newRow("smallest integer") << QByteArray("-2147483648")
+                                          << "'-2147483648' in SETVRX.$$$ is not a communication "
+                                             "setting";
+        QTest::newRow("past the largest packing")
+            << QByteArray("61248") << "'61248' in SETVRX.$$$ is not a communication setting";
+        // Huge or binary first lines are not read whole, and the message shows a short,
+        // printable excerpt of them.
+        const QString longExcerpt = "'" + QString(40, u'1') + "...' is not a valid integer value";
+        QTest::newRow("10 MB of digits") << QByteArray(10 << 20, '1') << longExcerpt;
+        QTest::newRow("4 KB junk line") << QByteArray(4096, 'x')
+                                        << "'" + QString(40, u'x') + "...' is not a valid integer value";
+        QTest::newRow("binary") << QByteArray("\x01\x02\xff\x00\x7f", 5)
+                                << QStringLiteral("'%1\u00ff%1' is not a valid integer value").arg("??");
     }
     void malformedFileKeepsInitialSelections() {
         QFETCH(QByteArray, content);
@@ -119,7 +137,7 @@ private slots:
         try {
             protocol.LoadSettings();
             QFAIL("no error raised");
-        } catch (const ConvertError& error) {
+        } catch (const Error& error) {
             QCOMPARE(error.text(), message);
         }
         QCOMPARE(protocol.Selections(), Sel(0, 2, 1, 0, 0, 0));
@@ -179,9 +197,8 @@ private slots:
     }
 
     void showingFillsInMissingSelections() {
-        WriteFile("-7");
         TVRW1 protocol;
-        protocol.LoadSettings();
+        protocol.ComPort->SetItemIndex(-1);
         QCOMPARE(protocol.ComPort->ItemIndex(), -1);
         protocol.show();
         QCOMPARE(protocol.Selections(), Sel(0, 2, 1, 0, 0, 0));

@@ -239,8 +239,9 @@ void TestFrameCodec::decimalToHexWordRefused_data() {
         << "2147483648" << false << "'2147483648' is not a valid integer value";
     QTest::newRow("beyond 32 bits once in tenths")
         << "214748365" << true << "'214748365' is not a valid integer value";
-    const QString huge(400, u'9');
-    QTest::newRow("huge") << huge << false << "'" + huge + "' is not a valid integer value";
+    // A message quotes only a short excerpt of what was typed or pasted.
+    QTest::newRow("huge") << QString(400, u'9') << false
+                          << "'" + QString(40, u'9') + "...' is not a valid integer value";
 }
 
 void TestFrameCodec::decimalToHexWordRefused() {
@@ -310,6 +311,16 @@ void TestFrameCodec::checkReply_data() {
         << false << ":0183027B" + kCrLf << 1 << S::BadFrame << 0x83 << 0 << W{};
     QTest::newRow("ascii exception cut short")
         << false << QByteArray(":0183\r\n") << 1 << S::BadFrame << 0x83 << 0 << W{};
+    // Characters that are not hex digits are never read as digits, even where the LRC would
+    // agree ("G" would be 16).
+    QTest::newRow("ascii G as a digit")
+        << false << ":010302000GEA" + kCrLf << 1 << S::BadFrame << 3 << 0 << W{};
+    QTest::newRow("ascii lowercase digit")
+        << false << ":01030200faFF" + kCrLf << 1 << S::BadFrame << 3 << 0 << W{};
+    QTest::newRow("ascii blank inside")
+        << false << ":0103020 00AF0" + kCrLf << 1 << S::BadFrame << 3 << 0 << W{};
+    QTest::newRow("ascii address not hex")
+        << false << ":0G0302000AF0" + kCrLf << 1 << S::NotAddressed << -1 << 0 << W{};
 
     // RTU
     QTest::newRow("rtu two words")

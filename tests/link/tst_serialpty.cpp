@@ -80,7 +80,8 @@ private slots:
         auto& [pty, port] = line;
         NoteRecorder recorder(port);
         // Line ends, XON/XOFF, NUL and high bytes: nothing may be translated or eaten.
-        const QByteArray frame("\x00\x0D\x0A\x11\x13\xFF\x7F\x80:0103\r\n", 17);
+        static const char bytes[] = "\x00\x0D\x0A\x11\x13\xFF\x7F\x80:0103\r\n";
+        const QByteArray frame(bytes, sizeof bytes - 1); // the NUL at the start is data
         port.SendText(frame);
         QByteArray out;
         QTRY_VERIFY((out += pty.Received()).size() >= frame.size());

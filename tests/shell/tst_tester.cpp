@@ -674,6 +674,29 @@ private slots:
         p->Line()->Reply(AsciiReply);
         QTRY_COMPARE(t->RcvEdit->text(), ":010302000AF0");
     }
+
+    // An adapter pulled out while repeating: one message naming the COM and its device, and no
+    // second one from Repeat reopening the vanished line; the next Send reopens it.
+    void lineLostWhileRepeating() {
+        p->Open(false);
+        TesterPanel* t = p->panel;
+        p->FillReadRegister();
+        p->Click(t->RSendBt);
+        p->Line()->Reply(AsciiReply);
+        QTRY_VERIFY(!t->AwaitingReply);
+        p->lines.refuseOpen = true; // the device is gone for good
+        emit p->Line()->lost(QStringLiteral("Inappropriate ioctl for device"));
+        QVERIFY(!t->Repeating);
+        QVERIFY(!t->Timer1->isActive());
+        QCOMPARE(t->RSendBt->text(), "Repeat");
+        p->clock.Run(5000);
+        QCOMPARE(p->dialogs.texts(), QStringList{"COM1 (fake line) was disconnected"});
+
+        p->lines.refuseOpen = false;
+        p->Click(t->SendBt);
+        QVERIFY(p->forms->VRW0->Port.Open());
+        QCOMPARE(p->Sent(), QList<QByteArray>{AsciiRead});
+    }
 };
 
 VRX_TEST_MAIN(TestTester)

@@ -32,6 +32,7 @@ public:
         return true;
     }
     QByteArray ReadAll() override { return std::exchange(incoming_, {}); }
+    QString Name() const override { return QStringLiteral("fake line"); }
 
     // Delivers bytes from the far end through the event loop, as a real line does.
     void Reply(const QByteArray& bytes) {
