@@ -23,8 +23,8 @@ void Dialogs::Install(Dialogs* dialogs) {
 std::unique_ptr<QMessageBox> WidgetDialogs::MessageBox(QWidget* parent, const QString& caption,
                                                        const QString& text) {
     // Plain text: a message that quotes a file or a device must show it, not interpret it.
-    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, caption, text, QMessageBox::Ok,
-                                             parent);
+    auto box =
+        std::make_unique<QMessageBox>(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
     box->setTextFormat(Qt::PlainText);
     return box;
 }

@@ -31,12 +31,16 @@ int ReadSettingsFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
-    // Enough for any packed value with blanks and a sign around it; a longer first line is not
-    // a setting, whatever follows.
-    constexpr qint64 FirstLineLimit = 32;
-    const QByteArray head = file.read(2 * FirstLineLimit); // and a little more to quote
+    const QByteArray head = file.read(SettingsHeadSize);
     if (file.error() != QFile::NoError)
         throw FileError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    return ParseSettingsHead(head, path);
+}
+
+int ParseSettingsHead(const QByteArray& head, const QString& path) {
+    // Enough for any packed value with blanks and a sign around it; a longer first line is not
+    // a setting, whatever follows.
+    constexpr qsizetype FirstLineLimit = 32;
     qsizetype end = 0;
     while (end < head.size() && head.at(end) != '\n' && head.at(end) != '\r')
         ++end;
@@ -44,8 +48,8 @@ int ReadSettingsFile(const QString& path) {
     const QString line = QString::fromLatin1(head.first(end));
     const int value = StrToInt(line);
     if (value < 0 || value > LargestPackedSettings)
-        throw Error(QStringLiteral("'%1' in %2 is not a communication setting")
-                        .arg(Excerpt(line), path));
+        throw Error(
+            QStringLiteral("'%1' in %2 is not a communication setting").arg(Excerpt(line), path));
     return value;
 }
 

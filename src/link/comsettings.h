@@ -36,6 +36,9 @@ inline constexpr int LargestPackedSettings = 61247;
 // Throws FileError, ConvertError (not a number), or Error (a number the Protocol window cannot
 // have written: negative or above LargestPackedSettings).
 int ReadSettingsFile(const QString& path);
+// The bytes ReadSettingsFile reads at most, and its rule over them (path is for messages).
+inline constexpr qint64 SettingsHeadSize = 64;
+int ParseSettingsHead(const QByteArray& head, const QString& path);
 // Writes the packed value as one line with CR LF; throws FileError.
 void WriteSettingsFile(const QString& path, int value);
 

@@ -225,9 +225,8 @@ void SerialPort::OnLost(const QString& reason) {
     // The system's reason for a vanished device is rarely the user's ("Inappropriate ioctl for
     // device"); what happened is that the device is gone, and which one.
     const QString name = device_ ? device_->Name() : QString();
-    const QString text = name.isEmpty()
-                             ? tr("%1 was disconnected").arg(ComName())
-                             : tr("%1 (%2) was disconnected").arg(ComName(), name);
+    const QString text = name.isEmpty() ? tr("%1 was disconnected").arg(ComName())
+                                        : tr("%1 (%2) was disconnected").arg(ComName(), name);
     qCDebug(lcLine).noquote() << text << "-" << reason;
     CloseDevice();
     emit Lost();

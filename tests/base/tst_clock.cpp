@@ -32,8 +32,7 @@ private slots:
         clock.Advance(99);
         QVERIFY(fired.isEmpty());
         clock.Advance(201);
-        QCOMPARE(fired, (QStringList{"early@100", "tick@100", "tick@200", "late@250",
-                                     "tick@300"}));
+        QCOMPARE(fired, (QStringList{"early@100", "tick@100", "tick@200", "late@250", "tick@300"}));
         QVERIFY(!early.isActive());
         QVERIFY(periodic.isActive());
         periodic.stop();
@@ -50,7 +49,8 @@ private slots:
         qint64 secondAt = -1;
         connect(&first, &ClockTimer::timeout, this, [&] {
             // Posted, as a port's notification is: Run delivers it before time goes on.
-            QMetaObject::invokeMethod(this, [&] { second.start(30); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [&] { second.start(30); }, Qt::QueuedConnection);
         });
         connect(&second, &ClockTimer::timeout, this, [&] { secondAt = clock.Micros() / 1000; });
         first.start(20);

@@ -14,13 +14,13 @@ private slots:
     void excerpts_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("excerpt");
-        QTest::newRow("short text as it is") << "12a" << "12a";
+        QTest::newRow("short text as it is") << "12a"
+                                             << "12a";
         QTest::newRow("forty characters fit") << QString(40, u'9') << QString(40, u'9');
         QTest::newRow("longer is cut") << QString(41, u'9') << QString(40, u'9') + "...";
-        QTest::newRow("control characters") << QString::fromLatin1("a\tb\rc\x01")
-                                            << "a?b?c?";
-        QTest::newRow("letters of any script stay") << QString::fromUtf8("溫度 25.0")
-                                                    << QString::fromUtf8("溫度 25.0");
+        QTest::newRow("control characters") << QString::fromLatin1("a\tb\rc\x01") << "a?b?c?";
+        QTest::newRow("letters of any script stay")
+            << QString::fromUtf8("溫度 25.0") << QString::fromUtf8("溫度 25.0");
     }
     void excerpts() {
         QFETCH(QString, text);
@@ -54,8 +54,7 @@ private slots:
         Guarded([] { throw std::runtime_error("not ours"); });
         Guarded([&after] { after = true; });
         QVERIFY(after);
-        QCOMPARE(log.texts,
-                 (QStringList{"COM1 (/dev/ttyUSB0) was disconnected", "not ours"}));
+        QCOMPARE(log.texts, (QStringList{"COM1 (/dev/ttyUSB0) was disconnected", "not ours"}));
     }
 };
 

@@ -124,10 +124,12 @@ private slots:
         // printable excerpt of them.
         const QString longExcerpt = "'" + QString(40, u'1') + "...' is not a valid integer value";
         QTest::newRow("10 MB of digits") << QByteArray(10 << 20, '1') << longExcerpt;
-        QTest::newRow("4 KB junk line") << QByteArray(4096, 'x')
-                                        << "'" + QString(40, u'x') + "...' is not a valid integer value";
-        QTest::newRow("binary") << QByteArray("\x01\x02\xff\x00\x7f", 5)
-                                << QStringLiteral("'%1\u00ff%1' is not a valid integer value").arg("??");
+        QTest::newRow("4 KB junk line")
+            << QByteArray(4096, 'x')
+            << "'" + QString(40, u'x') + "...' is not a valid integer value";
+        QTest::newRow("binary")
+            << QByteArray("\x01\x02\xff\x00\x7f", 5)
+            << QStringLiteral("'%1\u00ff%1' is not a valid integer value").arg("??");
     }
     void malformedFileKeepsInitialSelections() {
         QFETCH(QByteArray, content);

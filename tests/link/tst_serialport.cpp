@@ -83,7 +83,8 @@ private slots:
         QFETCH(QString, script);
         QFETCH(int, expiresAtMs);
         FakePort fake;
-        auto& [lines, clock, port] = fake;
+        auto& clock = fake.clock;
+        auto& port = fake.port;
         NoteRecorder recorder(port);
         const quint16 id = port.AddTimer();
         quint32 elapsed = 0;
@@ -118,7 +119,8 @@ private slots:
 
     void timerSurvivesClockWrap() {
         FakePort fake(0xFFFFFFFFu - 200);
-        auto& [lines, clock, port] = fake;
+        auto& clock = fake.clock;
+        auto& port = fake.port;
         NoteRecorder recorder(port);
         const quint16 id = port.AddTimer();
         port.SetTimer(id, 10, true);
@@ -155,7 +157,9 @@ private slots:
 
     void newComNumberReopensKeepingTimers() {
         FakePort fake;
-        auto& [lines, clock, port] = fake;
+        auto& lines = fake.lines;
+        auto& clock = fake.clock;
+        auto& port = fake.port;
         NoteRecorder recorder(port);
         const quint16 id = port.AddTimer();
         port.SetTimer(id, 2, true);
@@ -184,7 +188,9 @@ private slots:
 
     void noNotificationAfterClose() {
         FakePort fake;
-        auto& [lines, clock, port] = fake;
+        auto& lines = fake.lines;
+        auto& clock = fake.clock;
+        auto& port = fake.port;
         NoteRecorder recorder(port);
         const quint16 id = port.AddTimer();
         port.SetTimer(id, 1, true);
@@ -198,7 +204,9 @@ private slots:
 
     void notificationsAreInOrderAndNeverNested() {
         FakePort fake;
-        auto& [lines, clock, port] = fake;
+        auto& lines = fake.lines;
+        auto& clock = fake.clock;
+        auto& port = fake.port;
         const quint16 id = port.AddTimer();
         QStringList seen;
         bool inside = false;

@@ -55,7 +55,8 @@ private slots:
 
     void bytesArrivingTogetherMakeOneNotification() {
         PtyPort line;
-        auto& [pty, port] = line;
+        auto& pty = line.pty;
+        auto& port = line.port;
         NoteRecorder recorder(port);
         QVERIFY(pty.Send(QByteArray("\x01\x83", 2)));
         QTRY_COMPARE(recorder.notes.size(), 1);
@@ -77,7 +78,8 @@ private slots:
         QFETCH(int, dataBits);
         QFETCH(int, parity);
         PtyPort line(dataBits, Parity(parity));
-        auto& [pty, port] = line;
+        auto& pty = line.pty;
+        auto& port = line.port;
         NoteRecorder recorder(port);
         // Line ends, XON/XOFF, NUL and high bytes: nothing may be translated or eaten.
         static const char bytes[] = "\x00\x0D\x0A\x11\x13\xFF\x7F\x80:0103\r\n";
@@ -100,7 +102,7 @@ private slots:
 
     void timerExpiresAfterItsTicks() {
         PtyPort line;
-        auto& [pty, port] = line;
+        auto& port = line.port;
         NoteRecorder recorder(port);
         const quint16 id = port.AddTimer();
         QElapsedTimer clock;

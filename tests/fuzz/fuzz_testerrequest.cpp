@@ -1,0 +1,38 @@
+// The command tester's fields as a user may fill them: composing the request, the bytes it
+// sends and the reply text it shows.
+#include "errors.h"
+#include "testerrequest.h"
+
+#include <QByteArrayList>
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    // Byte 0: kind (low bits) and framing; the rest: the fields, separated by '|'.
+    const QList<QByteArray> fields =
+        QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1)).split('|');
+    const auto field = [&fields](int i) {
+        return i < fields.size() ? QString::fromLatin1(fields.at(i)) : QString();
+    };
+    vrx::RequestFields request;
+    request.kind = data[0] % 8 - 1; // -1 (nothing chosen) to 6 (past the list)
+    request.rtu = data[0] & 0x80;
+    request.address = field(0);
+    request.funcAddr = field(1);
+    request.dataLen = field(2);
+    request.userCmd = field(3);
+    for (int w = 0; w < vrx::WriteWordCount; ++w)
+        request.writeWords[size_t(w)] = vrx::PadHex(field(4 + w), 4);
+    if (request.kind >= vrx::CommandKindCount) request.kind = -1;
+    try {
+        if (const auto composed = vrx::ComposeRequest(request)) {
+            const QByteArray bytes = vrx::RequestBytes(composed->sendLine, request.rtu);
+            (void)vrx::ReplyText(bytes, request.rtu);
+        }
+    } catch (const vrx::ConvertError&) {
+    }
+    (void)vrx::RequestBytes(field(0), request.rtu);
+    return 0;
+}
