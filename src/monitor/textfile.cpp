@@ -9,7 +9,7 @@ namespace vrx {
 
 namespace {
 
-constexpr qint64 PieceSize = 64 * 1024;
+constexpr qint64 PieceSize = qint64(64) * 1024;
 constexpr qsizetype ExcerptLength = 20;
 
 QString FileName(const QString& path) {

@@ -18,8 +18,8 @@ constexpr qint64 LowestTenths = std::numeric_limits<qint16>::min();
 constexpr qint64 HighestTenths = std::numeric_limits<qint16>::max();
 
 // The header values (start, max steps, loops, links) share one order in the file and on the
-// wire.
-int& HeaderValue(PatternProgram& program, int i) {
+// wire. Program is PatternProgram or const PatternProgram.
+template <typename Program> auto& HeaderValue(Program& program, int i) {
     if (i == 0) return program.StartPattern;
     if (i <= 8) return program.PatternMaxStep[i - 1];
     if (i <= 16) return program.PatternLoop[i - 9];
@@ -38,9 +38,7 @@ bool IsDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-} // namespace
-
-int& FileValue(PatternProgram& program, int i) {
+template <typename Program> auto& FileSlot(Program& program, int i) {
     CheckIndex(i);
     if (i < FirstStepValue) return HeaderValue(program, i);
     const int j = i - FirstStepValue;
@@ -49,11 +47,7 @@ int& FileValue(PatternProgram& program, int i) {
     return program.PatternTime[t / 8][t % 8];
 }
 
-int FileValue(const PatternProgram& program, int i) {
-    return FileValue(const_cast<PatternProgram&>(program), i);
-}
-
-int& TransferValue(PatternProgram& program, int k) {
+template <typename Program> auto& TransferSlot(Program& program, int k) {
     CheckIndex(k);
     if (k < FirstStepValue) return HeaderValue(program, k);
     // Each step is two registers, its set value and then its time.
@@ -62,8 +56,22 @@ int& TransferValue(PatternProgram& program, int k) {
     return setValue ? program.PatternSV[j / 8][j % 8] : program.PatternTime[j / 8][j % 8];
 }
 
+} // namespace
+
+int& FileValue(PatternProgram& program, int i) {
+    return FileSlot(program, i);
+}
+
+int FileValue(const PatternProgram& program, int i) {
+    return FileSlot(program, i);
+}
+
+int& TransferValue(PatternProgram& program, int k) {
+    return TransferSlot(program, k);
+}
+
 int TransferValue(const PatternProgram& program, int k) {
-    return TransferValue(const_cast<PatternProgram&>(program), k);
+    return TransferSlot(program, k);
 }
 
 // --- ProgTable --------------------------------------------------------------------------------

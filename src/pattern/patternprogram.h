@@ -50,23 +50,6 @@ enum class ProgRow { Title, MaxStep, SetValue, Time, Loop, Link };
 ProgRow ProgRowKind(int row);
 // The step of a SetValue or Time row.
 int ProgRowStep(int row);
-inline int ProgTableRow(ProgRow kind, int step = 0) {
-    switch (kind) {
-    case ProgRow::MaxStep:
-        return 1;
-    case ProgRow::SetValue:
-        return 2 * step + 2;
-    case ProgRow::Time:
-        return 2 * step + 3;
-    case ProgRow::Loop:
-        return 18;
-    case ProgRow::Link:
-        return 19;
-    case ProgRow::Title:
-        break;
-    }
-    return 0;
-}
 
 // The fixed titles: row 0 of columns 1-8 and column 0 of every row.
 QString ProgTableColumnTitle(int column);

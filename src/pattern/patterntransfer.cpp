@@ -51,8 +51,8 @@ bool PatternRead::Store(const QList<quint16>& words) {
             program_.PatternLink[p] = words[p];
         break;
     default:
-        for (int i = 0; i < StepsPerRead; ++i) {
-            const int step = stepsRead_ + i;
+        for (qsizetype i = 0; i < StepsPerRead; ++i) {
+            const int step = stepsRead_ + int(i);
             // Set values are signed words: FF9C is -10.0, not 6543.6.
             program_.PatternSV[step / 8][step % 8] = qint16(words[2 * i]);
             program_.PatternTime[step / 8][step % 8] = words[2 * i + 1];
