@@ -1,0 +1,118 @@
+// Writing and reading the program file.
+#include "programfile.h"
+
+#include "errors.h"
+#include "textfile.h"
+
+#include <QFileInfo>
+
+#include <optional>
+
+namespace vrx {
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == ' ' || c == '\r' || c == '\n';
+}
+
+// No integer has a longer text (leading zeros aside, which nobody writes this many of); a
+// longer token is kept only in part, for the message.
+constexpr qsizetype LongestToken = 32;
+
+} // namespace
+
+QByteArray ProgramFileText(const PatternProgram& program) {
+    QByteArray text = QByteArray::number(program.StartPattern) + "\r\n";
+    for (int i = 1; i < ProgramValues; ++i) {
+        text += QByteArray::number(FileValue(program, i)) + "  ";
+        if (i % 8 == 0) text += "\r\n";
+    }
+    return text;
+}
+
+ProgramFileSave SaveProgramFile(const QString& path, const PatternProgram& program) {
+    if (const auto failure = SaveWholeFile(path, ProgramFileText(program)))
+        return {false, *failure};
+    return {true, QStringLiteral("Write to file success")};
+}
+
+void ProgramFileScanner::Feed(QByteArrayView bytes) {
+    for (const char c : bytes) {
+        if (bad_) return;
+        if (IsSeparator(c)) {
+            if (tokenLength_ > 0) EndToken();
+            continue;
+        }
+        if (token_.size() < LongestToken + 1) token_ += c;
+        ++tokenLength_;
+    }
+}
+
+void ProgramFileScanner::EndToken() {
+    const int i = tokens_++;
+    const QByteArray token = token_;
+    token_.clear();
+    tokenLength_ = 0;
+    std::optional<int> value;
+    if (token.size() <= LongestToken) {
+        try {
+            value = StrToInt(QString::fromLatin1(token));
+        } catch (const ConvertError&) {
+        }
+    }
+    if (!value) {
+        bad_ = true;
+        badToken_ = token;
+        return;
+    }
+    if (i < ProgramValues) FileValue(program_, i) = *value;
+}
+
+ProgramFileLoad ProgramFileScanner::Finish() {
+    // The file's end ends the last number as a separator would.
+    if (!bad_ && tokenLength_ > 0) EndToken();
+    ProgramFileLoad load;
+    load.tokens = tokens_;
+    load.program = current_;
+    if (bad_) {
+        load.status = ProgramFileStatus::BadToken;
+        load.message = ConvertError(PrintableExcerpt(badToken_)).text();
+        return load;
+    }
+    load.takesProgram = tokens_ >= ProgramValues;
+    if (load.takesProgram) load.program = program_;
+    if (tokens_ == ProgramValues) {
+        load.status = ProgramFileStatus::Loaded;
+        load.message = QStringLiteral("Load file data success");
+    } else {
+        load.status = ProgramFileStatus::LengthError;
+        load.message = QStringLiteral("Data length error !");
+    }
+    return load;
+}
+
+ProgramFileLoad ParseProgramFile(QByteArrayView bytes, const PatternProgram& current) {
+    ProgramFileScanner scanner(current);
+    scanner.Feed(bytes);
+    return scanner.Finish();
+}
+
+ProgramFileLoad ReadProgramFile(const QString& path, const PatternProgram& current) {
+    ProgramFileLoad load;
+    load.program = current;
+    if (!QFileInfo::exists(path)) {
+        load.message = QStringLiteral("File not exist, Can not open file !");
+        return load;
+    }
+    ProgramFileScanner scanner(current);
+    if (const auto failure =
+            ReadFileInPieces(path, [&scanner](QByteArrayView piece) { scanner.Feed(piece); })) {
+        load.status = ProgramFileStatus::ReadFailed;
+        load.message = *failure;
+        return load;
+    }
+    return scanner.Finish();
+}
+
+} // namespace vrx

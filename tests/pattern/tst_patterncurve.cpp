@@ -1,0 +1,247 @@
+// The curve of a ramp/soak program: the walk, its scales and colours for the worked example,
+// cycles drawn to the right edge, a cycle that takes no time, and values no controller runs.
+#include "programcurve.h"
+
+#include <QTest>
+
+using namespace vrx;
+
+namespace {
+
+using Lines = QList<CurveLine>;
+
+constexpr auto Green = CurvePen::Green;
+constexpr auto Blue = CurvePen::Blue;
+constexpr auto Navy = CurvePen::Navy;
+constexpr auto Olive = CurvePen::Olive;
+
+CurveLine Line(CurvePen pen, int x0, int y0, int x1, int y1) {
+    return {pen, QPoint(x0, y0), QPoint(x1, y1)};
+}
+
+// A pattern of the given steps (set value in tenths, minutes), run once, linked on.
+void SetPattern(PatternProgram& program, int p, QList<QPair<int, int>> steps, int link) {
+    program.PatternMaxStep[p] = int(steps.size()) - 1;
+    for (int s = 0; s < steps.size(); ++s) {
+        program.PatternSV[p][s] = steps[s].first;
+        program.PatternTime[p][s] = steps[s].second;
+    }
+    program.PatternLink[p] = link;
+}
+
+// Pattern 0: 25.0 for 00:10, then 50.0 at 00:20, no loops, "Prog End", start pattern 0.
+PatternProgram Example() {
+    PatternProgram program;
+    SetPattern(program, 0, {{250, 10}, {500, 20}}, ProgEnd);
+    return program;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(vrx::PatternProgram)
+
+class TestPatternCurve : public QObject {
+    Q_OBJECT
+
+private slots:
+    void curveSize() {
+        QCOMPARE(ProgCurveSize(800), QSize(560, 95));
+        QCOMPARE(ProgCurveSize(1024), QSize(716, 121));
+    }
+
+    void penColours() {
+        QCOMPARE(CurvePenRgb(Green), 0x008000u);
+        QCOMPARE(CurvePenRgb(Blue), 0x0000FFu);
+        QCOMPARE(CurvePenRgb(Navy), 0x000080u);
+        QCOMPARE(CurvePenRgb(Olive), 0x808000u);
+    }
+
+    // Flat at 25.0 (the bottom) to 10 minutes, up to 50.0 (the top) at 30, then the olive
+    // hold to the right edge.
+    void workedExample_data() {
+        QTest::addColumn<int>("screenWidth");
+        QTest::addColumn<Lines>("lines");
+        // 560 x 95: 250 tenths over 90 rows divide by 3; 30 minutes on 560 columns times 18.
+        QTest::newRow("800") << 800
+                             << Lines{Line(Green, 0, 85, 180, 85), Line(Green, 180, 85, 540, 2),
+                                      Line(Olive, 540, 2, 558, 2)};
+        // 716 x 121: 250 over 116 rows divide by 3; 716 div 30 = 23.
+        QTest::newRow("1024") << 1024
+                              << Lines{Line(Green, 0, 85, 230, 85), Line(Green, 230, 85, 690, 2),
+                                       Line(Olive, 690, 2, 714, 2)};
+    }
+    void workedExample() {
+        QFETCH(int, screenWidth);
+        QFETCH(Lines, lines);
+        const std::optional<CurveWalk> walk = WalkProgram(Example());
+        QVERIFY(walk);
+        QCOMPARE(walk->totalMinutes, 30);
+        QCOMPARE(walk->lowest, 250);
+        QCOMPARE(walk->highest, 500);
+        QCOMPARE(walk->endMark, ProgEnd);
+        const ProgramCurve curve = DrawProgramCurve(Example(), ProgCurveSize(screenWidth));
+        QVERIFY(curve.drawn);
+        QCOMPARE(curve.size, ProgCurveSize(screenWidth));
+        QCOMPARE(curve.lines, lines);
+    }
+
+    // A pattern linked to itself starts blue (it is its own end mark) and repeats in navy
+    // until the right edge.
+    void selfLinkedPattern() {
+        PatternProgram program = Example();
+        program.PatternLink[0] = 0;
+        QCOMPARE(WalkProgram(program)->endMark, 0);
+        const ProgramCurve curve = DrawProgramCurve(program, QSize(560, 95));
+        QCOMPARE(curve.lines, (Lines{Line(Blue, 0, 85, 180, 85), Line(Blue, 180, 85, 540, 2),
+                                     Line(Navy, 540, 2, 720, 85), Line(Navy, 720, 85, 1080, 2)}));
+    }
+
+    // A lead-in into a cycle of two patterns: green, then the cycle's first pass blue and its
+    // repetition navy.
+    void leadInThenCycle() {
+        PatternProgram program;
+        program.StartPattern = 0;
+        SetPattern(program, 0, {{200, 10}}, 1);
+        SetPattern(program, 1, {{300, 10}}, 2);
+        SetPattern(program, 2, {{400, 10}}, 1);
+        const CurveWalk walk = *WalkProgram(program);
+        QCOMPARE(walk.endMark, 1);
+        QCOMPARE(walk.totalMinutes, 30);
+        // 200 tenths over 90 rows divide by 3; 30 minutes times 18.
+        QCOMPARE(DrawProgramCurve(program, QSize(560, 95)).lines,
+                 (Lines{Line(Green, 0, 68, 180, 68), Line(Blue, 180, 68, 360, 35),
+                        Line(Blue, 360, 35, 540, 2), Line(Navy, 540, 2, 720, 35)}));
+    }
+
+    // A pattern that runs three times; a small range is stretched, a long program squeezed.
+    void loopsAndScales() {
+        PatternProgram program;
+        SetPattern(program, 0, {{250, 200}, {260, 200}}, ProgEnd);
+        program.PatternLoop[0] = 2;
+        QCOMPARE(WalkProgram(program)->totalMinutes, 1200);
+        // 10 tenths on 90 rows times 9; 1200 minutes on 560 columns divided by 3.
+        QCOMPARE(DrawProgramCurve(program, QSize(560, 95)).lines,
+                 (Lines{Line(Green, 0, 92, 66, 92), Line(Green, 66, 92, 133, 2),
+                        Line(Green, 133, 2, 200, 92), Line(Green, 200, 92, 266, 2),
+                        Line(Green, 266, 2, 333, 92), Line(Green, 333, 92, 400, 2),
+                        Line(Olive, 400, 2, 558, 2)}));
+    }
+
+    // A cycle whose steps take no time would never reach the right edge: it is drawn once.
+    void cycleOfZeroTimeStops_data() {
+        QTest::addColumn<PatternProgram>("program");
+        QTest::addColumn<Lines>("lines");
+        PatternProgram self;
+        SetPattern(self, 0, {{200, 300}}, 1);
+        SetPattern(self, 1, {{400, 0}}, 1);
+        // 200 tenths divide by 3; 300 minutes on 560 columns times 1.
+        QTest::newRow("self-linked")
+            << self << Lines{Line(Green, 0, 68, 300, 68), Line(Blue, 300, 68, 300, 2)};
+        PatternProgram pair;
+        SetPattern(pair, 0, {{200, 300}}, 1);
+        SetPattern(pair, 1, {{400, 0}, {200, 0}}, 2);
+        SetPattern(pair, 2, {{300, 0}}, 1);
+        pair.PatternLoop[1] = 99;
+        // Pattern 1's hundred runs add no time: the second is drawn and the rest would
+        // only draw over it.
+        QTest::newRow("two patterns, one looping")
+            << pair << Lines{Line(Green, 0, 68, 300, 68), Line(Blue, 300, 68, 300, 2),
+                             Line(Blue, 300, 2, 300, 68), Line(Blue, 300, 68, 300, 2),
+                             Line(Blue, 300, 2, 300, 68), Line(Blue, 300, 68, 300, 35)};
+    }
+    void cycleOfZeroTimeStops() {
+        QFETCH(PatternProgram, program);
+        QFETCH(Lines, lines);
+        const ProgramCurve curve = DrawProgramCurve(program, QSize(560, 95));
+        QVERIFY(curve.drawn);
+        QCOMPARE(curve.lines, lines);
+    }
+
+    void nothingToDraw_data() {
+        QTest::addColumn<PatternProgram>("program");
+        QTest::newRow("all zero") << PatternProgram{};
+        PatternProgram zeroCycle = Example();
+        zeroCycle.PatternTime[0] = {};
+        zeroCycle.PatternLink[0] = 0;
+        QTest::newRow("a cycle of no time from the start") << zeroCycle;
+        PatternProgram noStart = Example();
+        noStart.StartPattern = 8;
+        QTest::newRow("start pattern 8") << noStart;
+        noStart.StartPattern = -1;
+        QTest::newRow("start pattern -1") << noStart;
+    }
+    void nothingToDraw() {
+        QFETCH(PatternProgram, program);
+        const ProgramCurve curve = DrawProgramCurve(program, QSize(560, 95));
+        QVERIFY(!curve.drawn);
+        QVERIFY(curve.lines.isEmpty());
+    }
+
+    // Values a file or a controller may hold but no controller runs are drawn as the
+    // controller takes them, never used to index the tables.
+    void valuesOutOfRange_data() {
+        QTest::addColumn<PatternProgram>("odd");
+        QTest::addColumn<PatternProgram>("asRun");
+        PatternProgram base;
+        SetPattern(base, 0,
+                   {{100, 30},
+                    {200, 30},
+                    {300, 30},
+                    {400, 30},
+                    {500, 30},
+                    {600, 30},
+                    {700, 30},
+                    {800, 30}},
+                   1);
+        SetPattern(base, 1, {{50, 60}}, ProgEnd);
+        PatternProgram odd = base, asRun = base;
+        odd.PatternMaxStep[0] = 40;
+        asRun.PatternMaxStep[0] = 7;
+        QTest::newRow("max step 40") << odd << asRun;
+        odd = base, asRun = base;
+        odd.PatternMaxStep[1] = -3;
+        asRun.PatternMaxStep[1] = 0;
+        QTest::newRow("max step -3") << odd << asRun;
+        odd = base, asRun = base;
+        odd.PatternLink[1] = 9;
+        QTest::newRow("link 9 ends the program") << odd << asRun;
+        odd.PatternLink[1] = -1;
+        QTest::newRow("link -1 ends the program") << odd << asRun;
+        odd = base, asRun = base;
+        odd.PatternLoop[1] = 150;
+        asRun.PatternLoop[1] = 99;
+        QTest::newRow("150 loops") << odd << asRun;
+        odd.PatternLoop[1] = -4;
+        asRun.PatternLoop[1] = 0;
+        QTest::newRow("-4 loops") << odd << asRun;
+        odd = base, asRun = base;
+        odd.PatternTime[1][0] = 2000;
+        asRun.PatternTime[1][0] = 900;
+        QTest::newRow("a step beyond 15 hours") << odd << asRun;
+        odd.PatternTime[1][0] = -60;
+        asRun.PatternTime[1][0] = 0;
+        QTest::newRow("a negative time") << odd << asRun;
+    }
+    void valuesOutOfRange() {
+        QFETCH(PatternProgram, odd);
+        QFETCH(PatternProgram, asRun);
+        const ProgramCurve curve = DrawProgramCurve(odd, QSize(560, 95));
+        QVERIFY(curve.drawn);
+        QCOMPARE(curve.lines, DrawProgramCurve(asRun, QSize(560, 95)).lines);
+    }
+
+    // Extreme set values do not overflow the vertical scale.
+    void widestSetValues() {
+        PatternProgram program;
+        SetPattern(program, 0,
+                   {{std::numeric_limits<int>::min(), 10}, {std::numeric_limits<int>::max(), 10}},
+                   ProgEnd);
+        const ProgramCurve curve = DrawProgramCurve(program, QSize(560, 95));
+        const int bottom = curve.lines.first().from.y();
+        QVERIFY2(bottom > 85 && bottom <= 92, qPrintable(QString::number(bottom)));
+        QCOMPARE(curve.lines[1].to.y(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPatternCurve)
+#include "tst_patterncurve.moc"
