@@ -1,5 +1,5 @@
 // Whole-file saves that never leave half a file behind, reads in pieces, and printable excerpts
-// of bad input: what the parameter and program file formats share.
+// of bad input: what the program's file formats share.
 #pragma once
 
 #include <QByteArrayView>

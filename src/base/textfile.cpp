@@ -1,6 +1,8 @@
 // Saving through a temporary file, reading in pieces, excerpts for messages.
 #include "textfile.h"
 
+#include "errors.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -59,13 +61,11 @@ std::optional<QString> ReadFileInPieces(const QString& path,
 }
 
 QString PrintableExcerpt(QByteArrayView bytes) {
-    QString text;
-    for (qsizetype i = 0; i < bytes.size() && i < ExcerptLength; ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        text += c >= 0x20 && c < 0x7F ? QChar(c) : QChar(u'?');
-    }
-    if (bytes.size() > ExcerptLength) text += QStringLiteral("...");
-    return text;
+    // Our files are ASCII: any other byte is junk, shown as '?' like a control character.
+    QByteArray ascii = bytes.first(qMin(bytes.size(), ExcerptLength + 1)).toByteArray();
+    for (char& c : ascii)
+        if (static_cast<unsigned char>(c) > 0x7E) c = '\x01';
+    return Excerpt(QString::fromLatin1(ascii), int(ExcerptLength));
 }
 
 } // namespace vrx
