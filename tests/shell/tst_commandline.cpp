@@ -86,6 +86,9 @@ private slots:
             << nothing;
         QTest::newRow("vrxcom --help")
             << vrxcom << QStringList{"--help"} << 0 << "Usage: vrxcom" << nothing;
+        QTest::newRow("vrxcom --help names the settings file where it is started")
+            << vrxcom << QStringList{"--help"} << 0 << "    {folder}/SETVRX.$$$\n"
+            << nothing;
         QTest::newRow("vrxcom, unknown option")
             << vrxcom << QStringList{"--bogus"} << 2 << nothing
             << "vrxcom: unknown option '--bogus'\n\nUsage: vrxcom";
@@ -111,12 +114,13 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, out);
         QFETCH(QString, err);
+        const QTemporaryDir folder; // nothing may be written where the program starts
+        QVERIFY(folder.isValid());
+        out.replace("{folder}", folder.path());
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(name);
-        const QTemporaryDir folder; // nothing may be written where the program starts
-        QVERIFY(folder.isValid());
         QProcess process;
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(folder.path());
