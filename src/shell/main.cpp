@@ -1,14 +1,66 @@
 // The VRX Communication Program.
 #include "application.h"
+#include "commandline.h"
 #include "comselectform.h"
 #include "forms.h"
 #include "simulatedline.h"
 
+#include <QDir>
+#include <QLoggingCategory>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Start-up trace (off unless QT_LOGGING_RULES="vrx.start=true"): which windows came up, on
+// which platform and screen; the first thing to ask for when the program was started from a
+// menu and nothing seems to happen.
+Q_LOGGING_CATEGORY(lcStart, "vrx.start", QtInfoMsg)
+
+void Print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+void TraceShownWindows() {
+    for (const QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible()) continue;
+        qCDebug(lcStart).noquote() << "shown:" << window->windowTitle() << "on"
+                                   << QGuiApplication::platformName() << window->geometry();
+    }
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // Before the application object, which needs a display: --help and --version must work
+    // in a terminal without one, and a wrong option must not open a window.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const vrx::ProgramCommand command = vrx::ParseProgramArguments(arguments);
+    switch (command.action) {
+    case vrx::ProgramCommand::Action::Help:
+        Print(stdout, vrx::ProgramUsage(QDir::currentPath()));
+        return 0;
+    case vrx::ProgramCommand::Action::Version:
+        Print(stdout, vrx::ProgramVersion());
+        return 0;
+    case vrx::ProgramCommand::Action::Error:
+        Print(stderr, "vrxcom: " + command.error + "\n\n" + vrx::ProgramUsage(QDir::currentPath()));
+        return 2;
+    case vrx::ProgramCommand::Action::Run:
+        break;
+    }
+
     vrx::Application app(argc, argv);
+    // Lets desktops match the windows to the menu entry vrxcom.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vrxcom"));
     // VRX_COMn=sim attaches simulated controllers to COMn.
     vrx::sim::InstallSimulatedLine();
     // A port opened without a number asks the user in the Port selection dialog.
     vrx::InstallPortDialog();
+    // Runs once the event loop has started, by which time the Main window is shown.
+    QTimer::singleShot(0, &app, TraceShownWindows);
     return vrx::RunProgram();
 }

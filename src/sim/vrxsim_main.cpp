@@ -16,6 +16,12 @@ void RequestStop(int) {
     stopRequested = 1;
 }
 
+// A wrong command line is reported with the usage, so the right one is on the screen.
+int UsageError(const QString& error, const QCommandLineParser& parser) {
+    std::fprintf(stderr, "vrx-sim: %s\n\n%s", qPrintable(error), qPrintable(parser.helpText()));
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -25,7 +31,10 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(
         "Simulated VRX controllers on a pseudo-terminal. Prints the pty's device name, serves "
         "until SIGTERM or SIGINT, then removes the link.");
-    parser.addHelpOption();
+    // Our own help and version options: Qt's add --help-all and -?, which say nothing more for
+    // a program without Qt-specific options.
+    const QCommandLineOption help({"h", "help"}, "Print this help and exit.");
+    const QCommandLineOption version({"v", "version"}, "Print the version and exit.");
     const QCommandLineOption link("link", "Make PATH a symbolic link to the pty.", "PATH");
     const QCommandLineOption mode("mode", "Framing: ascii, rtu or auto (default auto).", "MODE");
     const QCommandLineOption addresses("addresses", "Station addresses, e.g. 1,2,5 or 1-4.",
@@ -34,12 +43,20 @@ int main(int argc, char** argv) {
     const QCommandLineOption options(
         "options", "More options as for VRX_COMn=sim:..., e.g. preset=factory:fault=split.",
         "TEXT");
-    parser.addOptions({link, mode, addresses, speed, options});
-    parser.process(app);
-    if (!parser.isSet(link)) {
-        std::fprintf(stderr, "vrx-sim: --link PATH is required\n");
-        return 2;
+    parser.addOptions({help, version, link, mode, addresses, speed, options});
+    if (!parser.parse(QCoreApplication::arguments())) return UsageError(parser.errorText(), parser);
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError("unexpected argument '" + parser.positionalArguments().first() + "'",
+                          parser);
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
     }
+    if (parser.isSet(version)) {
+        std::fputs("vrx-sim " VRX_VERSION "\n", stdout);
+        return 0;
+    }
+    if (!parser.isSet(link)) return UsageError("--link PATH is required", parser);
 
     QStringList items;
     if (parser.isSet(options)) items << parser.value(options);

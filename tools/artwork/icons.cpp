@@ -146,6 +146,23 @@ void Program(QPainter& p) {
     p.drawRect(QRectF(19.5, 22, 6.5, 3));
 }
 
+void CompactProgram(QPainter& p) {
+    // The same mark for menus and panels, where the icon is 16 to 24 pixels: letters of a
+    // third of that height would blur into a grey bar, so they grow to fill the square and
+    // the two display colours shrink to a thick underline.
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour::Navy);
+    p.drawRoundedRect(QRectF(0, 0, 32, 32), 4, 4);
+    p.setPen(colour::Paper);
+    p.setFont(Font(15, QFont::Black, false, true));
+    p.drawText(QRectF(0, 2, 32, 20), Qt::AlignCenter, "VRX");
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour::LedRed);
+    p.drawRect(QRectF(4, 23, 13.5, 5));
+    p.setBrush(colour::LedGreen);
+    p.drawRect(QRectF(19.5, 23, 8.5, 5));
+}
+
 } // namespace
 
 std::vector<Icon> Icons() {
@@ -154,7 +171,11 @@ std::vector<Icon> Icons() {
     };
     return {{"protocol", make(Protocol)}, {"monitor", make(Monitor)}, {"recorder", make(Recorder)},
             {"tester", make(Tester)},     {"exit", make(Exit)},       {"about", make(About)},
-            {"vrx", make(Program)}};
+            {"vrx", ProgramIcon}};
+}
+
+QImage ProgramIcon(int pixels) {
+    return Render(pixels, pixels < 32 ? CompactProgram : Program);
 }
 
 } // namespace artwork

@@ -18,4 +18,8 @@ struct Icon {
 // window icon "vrx".
 std::vector<Icon> Icons();
 
+// The window icon "vrx" at any size; below 32 pixels it is drawn in a compact form that stays
+// legible in menus.
+QImage ProgramIcon(int pixels);
+
 } // namespace artwork

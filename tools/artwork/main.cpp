@@ -1,10 +1,12 @@
-// vrx-artwork: renders the program's pictures and icons into a directory (usually assets/).
+// vrx-artwork: renders the program's pictures and icons, and its icon for desktop menus, into a
+// directory (usually assets/).
 #include "icons.h"
 #include "pictures.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QStringList>
 #include <QTextStream>
 
 #include <functional>
@@ -37,9 +39,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir out(args[1]);
-    if (!out.mkpath("icons")) {
-        QTextStream(stderr) << "vrx-artwork: cannot create " << out.filePath("icons") << "\n";
-        return 1;
+    // The program's icon for desktop menus, in the icon theme's layout so that it installs as
+    // a folder: the sizes that menus, panels, launchers and file managers ask for.
+    const std::vector<int> themeSizes{16, 22, 24, 32, 48, 64, 128, 256};
+    QStringList folders{"icons"};
+    for (const int size : themeSizes)
+        folders << QStringLiteral("hicolor/%1x%1/apps").arg(size);
+    for (const QString& folder : folders) {
+        if (!out.mkpath(folder)) {
+            QTextStream(stderr) << "vrx-artwork: cannot create " << out.filePath(folder) << "\n";
+            return 1;
+        }
     }
 
     // JPEG at quality 90: flat colours keep their edges without visible ringing.
@@ -58,6 +68,10 @@ int main(int argc, char** argv) {
     for (const artwork::Icon& icon : artwork::Icons()) {
         ok = Save(icon.render(32), out.filePath("icons/" + icon.name + ".png"), "PNG", -1) && ok;
         ok = Save(icon.render(64), out.filePath("icons/" + icon.name + "@2x.png"), "PNG", -1) && ok;
+    }
+    for (const int size : themeSizes) {
+        const QString path = QStringLiteral("hicolor/%1x%1/apps/vrxcom.png").arg(size);
+        ok = Save(artwork::ProgramIcon(size), out.filePath(path), "PNG", -1) && ok;
     }
     return ok ? 0 : 1;
 }

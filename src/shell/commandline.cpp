@@ -1,0 +1,117 @@
+// Parsing the program's command line and the texts of --help and --version.
+#include "commandline.h"
+
+#include "comsettings.h"
+
+#include <QDir>
+
+#include <array>
+
+namespace vrx {
+
+namespace {
+
+// Qt takes its own options out of the arguments only when the application object is made,
+// and that needs a display; so they are known here, to be let through untouched instead of
+// being refused as unknown.
+// clang-format off
+constexpr std::array QtValueOptions{
+    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "qwindowtitle", "qwindowicon", "geometry", "title", "icon", "display", "name", "visual",
+    "session", "style", "stylesheet", "qmljsdebugger"};
+constexpr std::array QtFlagOptions{
+    "reverse", "widgetcount", "sync", "nograb", "dograb", "testability"};
+// clang-format on
+
+enum class QtOption { None, Flag, WithValue };
+
+template <std::size_t N>
+bool IsOneOf(const QString& name, const std::array<const char*, N>& names) {
+    for (const char* known : names)
+        if (name == QLatin1String(known)) return true;
+    return false;
+}
+
+// What Qt makes of an argument; Qt accepts its options with one dash or two, and a value
+// either in the next argument or after "=".
+QtOption QtOptionKind(const QString& argument) {
+    if (!argument.startsWith(QLatin1Char('-'))) return QtOption::None;
+    const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+    if (IsOneOf(name, QtFlagOptions)) return QtOption::Flag;
+    if (IsOneOf(name.section(QLatin1Char('='), 0, 0), QtValueOptions)) return QtOption::WithValue;
+    return QtOption::None;
+}
+
+} // namespace
+
+ProgramCommand ParseProgramArguments(const QStringList& arguments) {
+    using Action = ProgramCommand::Action;
+    bool help = false, version = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+            help = true;
+            continue;
+        }
+        if (argument == QLatin1String("-v") || argument == QLatin1String("--version")) {
+            version = true;
+            continue;
+        }
+        switch (QtOptionKind(argument)) {
+        case QtOption::Flag:
+            continue;
+        case QtOption::WithValue:
+            if (argument.contains(QLatin1Char('='))) continue;
+            if (++i < arguments.size()) continue;
+            return {Action::Error, QStringLiteral("option '%1' needs a value").arg(argument)};
+        case QtOption::None:
+            break;
+        }
+        const bool isOption = argument.startsWith(QLatin1Char('-')) && argument.size() > 1 &&
+                              argument != QLatin1String("--");
+        return {Action::Error, isOption ? QStringLiteral("unknown option '%1'").arg(argument)
+                                        : QStringLiteral("unexpected argument '%1'").arg(argument)};
+    }
+    if (help) return {Action::Help, {}};
+    if (version) return {Action::Version, {}};
+    return {};
+}
+
+QString ProgramUsage(const QString& currentDirectory) {
+    const QString settingsPath =
+        QDir::toNativeSeparators(QDir(currentDirectory).filePath(QLatin1String(SettingsFileName)));
+    return QStringLiteral(
+               "Usage: vrxcom [-h | --help] [-v | --version] [Qt options]\n"
+               "\n"
+               "Sets up, watches and records VRX digital temperature controllers over one\n"
+               "serial line, as its Modbus master (ASCII or RTU framing).\n"
+               "\n"
+               "Options:\n"
+               "  -h, --help       Print this help and exit.\n"
+               "  -v, --version    Print the version and exit.\n"
+               "  Qt's own options (-platform NAME, -style NAME, -display NAME, ...) go to Qt.\n"
+               "\n"
+               "Serial ports:\n"
+               "  COMn is the n-th serial port present, USB adapters first (/dev/ttyUSB0, ...,\n"
+               "  /dev/ttyACM0, ...), then the others (/dev/ttyS0, ...). The environment\n"
+               "  variable VRX_COMn names the device for COMn instead:\n"
+               "    VRX_COM1=/dev/ttyUSB0   a device, or the link of a pseudo-terminal\n"
+               "    VRX_COM1=sim            four simulated controllers at addresses 1 to 4\n"
+               "    VRX_COM1=sim:OPTIONS    simulated controllers with options (see vrx-sim(1))\n"
+               "    VRX_COM1=               COM1 does not exist\n"
+               "  Opening a serial device needs membership of the dialout group.\n"
+               "\n"
+               "Settings:\n"
+               "  PROTOCOL's OK writes the communication settings to \"%1\" in the\n"
+               "  current directory, and the program reads them from there when it starts:\n"
+               "    %2\n"
+               "\n"
+               "Traffic log: QT_LOGGING_RULES=\"vrx.line=true\" prints every frame as hex.\n")
+        .arg(QLatin1String(SettingsFileName), settingsPath);
+}
+
+QString ProgramVersion() {
+    return QStringLiteral("vrxcom " VRX_VERSION "\n");
+}
+
+} // namespace vrx
