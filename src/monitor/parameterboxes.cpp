@@ -118,21 +118,21 @@ std::span<const ComboBoxInfo> ComboBoxes() {
     return Combos;
 }
 
-const EditBoxInfo* FindEditBox(QStringView name) {
+const EditBoxInfo* FindEditBox(const QString& name) {
     const auto found = std::find_if(std::begin(Edits), std::end(Edits), [name](const auto& e) {
         return name == QLatin1String(e.name);
     });
     return found == std::end(Edits) ? nullptr : found;
 }
 
-const ComboBoxInfo* FindComboBox(QStringView name) {
+const ComboBoxInfo* FindComboBox(const QString& name) {
     const auto found = std::find_if(std::begin(Combos), std::end(Combos), [name](const auto& c) {
         return name == QLatin1String(c.name);
     });
     return found == std::end(Combos) ? nullptr : found;
 }
 
-QStringList ComboItems(QStringView name) {
+QStringList ComboItems(const QString& name) {
     QStringList items;
     if (const ComboBoxInfo* combo = FindComboBox(name))
         for (const char* item : combo->items)

@@ -38,10 +38,10 @@ std::span<const EditBoxInfo> EditBoxes();
 std::span<const ComboBoxInfo> ComboBoxes();
 
 // The entry of a box by object name; nullptr when there is none.
-const EditBoxInfo* FindEditBox(QStringView name);
-const ComboBoxInfo* FindComboBox(QStringView name);
+const EditBoxInfo* FindEditBox(const QString& name);
+const ComboBoxInfo* FindComboBox(const QString& name);
 
 // The items of a combo box as texts; empty for a name that is not a combo box.
-QStringList ComboItems(QStringView name);
+QStringList ComboItems(const QString& name);
 
 } // namespace vrx

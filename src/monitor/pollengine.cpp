@@ -442,8 +442,13 @@ void PollEngine::ReportResult() {
 
 void PollEngine::AdvancePoll() {
     auto active = [this](int st) { return st >= 1 && st <= Stations && StationActive[st]; };
+    // Program status is asked only of the stations that run a program, after the first of them
+    // as before it.
+    auto due = [&](int st) {
+        return active(st) && (PollPhase != ProgramStatusPhase || ProgramRunning[st]);
+    };
     ++PollStation;
-    while (ConnectedCount != 0 && !active(PollStation)) {
+    while (ConnectedCount != 0 && !due(PollStation)) {
         ++PollStation;
         if (PollStation > Stations) {
             ++PollPhase;
@@ -570,7 +575,7 @@ void PollEngine::DecodeSettings() {
     if (block.commWrite) CommWriteEnabled[sel] = *block.commWrite;
     if (block.inputType) {
         // What the box shows: an index beyond its items shows none.
-        const int count = int(FindComboBox(u"InputType")->items.size());
+        const int count = int(FindComboBox(QStringLiteral("InputType"))->items.size());
         ShownInputType = *block.inputType < count ? *block.inputType : -1;
     }
     // Blocks 3, 4, 6 and 9 end on fields shown with one decimal.

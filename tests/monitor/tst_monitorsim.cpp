@@ -118,8 +118,13 @@ private slots:
         }
         // Station 3 runs a program: its SV edit shows pattern and step, not the set value.
         QVERIFY(r.engine.ProgramRunning[3]);
-        QVERIFY2(QRegularExpression("^ \\d - 0\\d$").match(r.engine.Face(3).svText).hasMatch(),
+        const QRegularExpression programText("^ \\d - 0\\d$");
+        QVERIFY2(programText.match(r.engine.Face(3).svText).hasMatch(),
                  qPrintable(r.engine.Face(3).svText));
+        // Station 4 after it runs none: it shows its set value.
+        QVERIFY(!r.engine.ProgramRunning[4]);
+        QVERIFY2(!programText.match(r.engine.Face(4).svText).hasMatch(),
+                 qPrintable(r.engine.Face(4).svText));
         // The settings of the selected station were read, and the panels shown after them.
         QVERIFY(settings.count() >= 8);
         QCOMPARE(panels.count(), 1);

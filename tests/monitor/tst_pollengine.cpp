@@ -60,6 +60,16 @@ private slots:
         QTest::newRow("stations 1 and 3") << false << QList<int>{1, 3} << QList<int>{}
                                           << "1:4725 1:4700 1:4725 3:4725 1:4700 3:4700 " +
                                                  Settings1 + " 1:4725 3:4725 1:4700 3:4700";
+        // Only the stations that run a program are asked for its status, also those after the
+        // first one that does.
+        QTest::newRow("station 3 of 1, 3 and 4 runs a program")
+            << false << QList<int>{1, 3, 4} << QList<int>{3}
+            << "1:4725 1:4700 1:4725 3:4725 4:4725 3:4762 1:4700 3:4700 4:4700 " + Settings1 +
+                   " 1:4725 3:4725 4:4725 3:4762 1:4700 3:4700 4:4700";
+        QTest::newRow("stations 2 and 4 of four run programs")
+            << false << QList<int>{1, 2, 3, 4} << QList<int>{2, 4}
+            << "1:4725 1:4700 1:4725 2:4725 3:4725 4:4725 2:4762 4:4762 1:4700 2:4700 3:4700 "
+               "4:4700";
         QTest::newRow("station 3 runs a program")
             << true << QList<int>{1, 3} << QList<int>{3}
             << "1:4725 1:4700 1:4725 3:4725 3:4762 1:4700 3:4700 " + Settings1 +
