@@ -211,6 +211,26 @@ private slots:
         QVERIFY(r.engine.StationConnected[1]);
     }
 
+    void parameterMemoryIsLoaded() {
+        SimRig r(false);
+        r.engine.ConnectStation(1);
+        r.clock.Run(2000);
+        QSignalSpy loaded(&r.engine, &PollEngine::bufferLoaded);
+        r.engine.BufferReadPending = true;
+        r.engine.BufferReadCount = 0;
+        r.clock.Run(5000);
+        QCOMPARE(loaded.count(), 1);
+        QVERIFY(r.engine.BufferLoaded);
+        QVERIFY(!r.engine.BufferReading);
+        const sim::ParameterImage image = r.Controller(1).ParameterMemory();
+        for (int i = 0; i < 256; ++i)
+            QCOMPARE(r.engine.ParamBuffer[std::size_t(i)], int(image[std::size_t(i)]));
+        QCOMPARE(r.engine.ParamBuffer[256], 0xFF);
+        // Polling resumed where it stood.
+        QVERIFY(r.errors.isEmpty());
+        QCOMPARE(r.engine.Face(1).runLed, LampColour::Lime);
+    }
+
     void writesReachTheController_data() {
         QTest::addColumn<bool>("rtu");
         QTest::newRow("ascii") << false;

@@ -451,6 +451,91 @@ private slots:
         QCOMPARE(r.engine.ConnectedCount, 1);
     }
 
+    void laterPartsRunAtTheStartOfATurn() {
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        // The file routine runs between two exchanges: after the reply, before the next request.
+        qsizetype sentDuringSave = -1;
+        r.engine.SaveRequested = true;
+        r.engine.SaveRoutine = [&] {
+            sentDuringSave = r.SentCount();
+            r.engine.SaveRequested = false;
+        };
+        // A transfer step composes the write that this very turn sends.
+        int steps = 0;
+        r.engine.BufferWriting = true;
+        r.engine.BufferWriteStep = [&] {
+            r.engine.WriteFrame = WriteRequest(1, 0x4717 + steps, 1);
+            r.engine.WritePending = true;
+            r.engine.BufferWriteCount = ++steps;
+        };
+        QSignalSpy progress(&r.engine, &PollEngine::uploadProgress);
+        const qsizetype before = r.SentCount();
+        r.Serve();
+        QCOMPARE(sentDuringSave, before);
+        QCOMPARE(r.Sent().last(), WriteRequest(1, 0x4717, 1));
+        r.Serve(); // echoed: the gauge moves, the next step's write goes out
+        QCOMPARE(progress.count(), 1);
+        QCOMPARE(progress.first().first().toInt(), 1 * 100 / 32);
+        QCOMPARE(r.Sent().last(), WriteRequest(1, 0x4718, 1));
+    }
+
+    void broadcastFramesEndByTimeOut_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void broadcastFramesEndByTimeOut() {
+        QFETCH(bool, rtu);
+        EngineRig r(rtu);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        r.engine.BufferWriting = r.engine.Broadcasting = true;
+        r.engine.BufferWriteStep = [&r] {
+            const int k = r.engine.BufferWriteCount++;
+            r.engine.WriteFrame = WriteRequest(0, 0x4717 + k % 12, k);
+            r.engine.WritePending = true;
+        };
+        QSignalSpy panel(&r.engine, &PollEngine::opPanelEnabled);
+        QSignalSpy done(&r.engine, &PollEngine::uploadFinished);
+        r.Serve(); // the poll reply on the line; the broadcast starts
+        const qsizetype first = r.SentCount() - 1;
+        QCOMPARE(r.Last().address, 0);
+        // Nobody answers address 0: each frame ends by the time-out, none is reported.
+        const int ticks = rtu ? 2 : 37;
+        for (int frame = 1; frame < 32; ++frame) {
+            r.Run(ticks * Tick);
+            QCOMPARE(r.SentCount() - first, frame + 1);
+            QCOMPARE(r.Last().address, 0);
+        }
+        r.Run(ticks * Tick);
+        QCOMPARE(r.SentCount() - first, 32 + 1); // then the poll again
+        QVERIFY(r.errors.isEmpty());
+        QCOMPARE(panel.count(), 1);
+        QCOMPARE(done.count(), 1);
+        QVERIFY(!r.engine.BufferWriting && !r.engine.Broadcasting && !r.engine.WritePending);
+        QCOMPARE(r.Label(r.Last()), "1:4725");
+        QVERIFY(r.engine.SettingsReread);
+    }
+
+    void patternReadAsksItsSteps() {
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        QList<int> counts;
+        r.engine.PatternReadStep = [&](const ReplyWordArray&, int count) {
+            counts << count;
+            r.engine.PatternStep++;
+            if (r.engine.PatternStep > 4) r.engine.PatternReading = false;
+        };
+        r.engine.PatternReadPending = true;
+        // The reply on the line is still a poll; the read starts at the next turn.
+        QCOMPARE(r.Serve(5 + 1), Split("1:4700 1:4767 1:4770 1:4768 1:4778 1:4780"));
+        QCOMPARE(counts, QList<int>({1, 8, 8, 8, 8}));
+        QVERIFY(!r.engine.PatternReading);
+    }
+
     void trendSamplesAndWraps() {
         EngineRig r(false);
         PollEngine& e = r.engine;
