@@ -141,6 +141,23 @@ private slots:
         QVERIFY(r.errors.isEmpty());
     }
 
+    void timeOutAfterTheLastStationWentIsNotReported_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void timeOutAfterTheLastStationWentIsNotReported() {
+        QFETCH(bool, rtu);
+        EngineRig r(rtu);
+        r.engine.ConnectStation(1);
+        r.engine.CancelStation(1); // its request still waits for an answer that never comes
+        r.Run(5000);
+        QVERIFY(r.errors.isEmpty());
+        QCOMPARE(r.engine.ErrorCount[1], 0);
+        QVERIFY(!r.engine.RequestOutstanding);
+        QCOMPARE(r.SentCount(), 1);
+    }
+
     void waitingStationTakesOverWhenTheOnlyPolledOneGoes() {
         EngineRig r(false);
         r.engine.EditedAddr = {0, 1, 2, 1, 1};
@@ -217,6 +234,22 @@ private slots:
         r.Run(2 * Tick);
         QCOMPARE(r.SentCount(), 2);
         QCOMPARE(r.Sent().at(1), r.Sent().at(0));
+    }
+
+    void asciiReplyEndsAtItsLineFeed() {
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        // Noise right behind the reply, in the same chunk, does not hold it up.
+        r.Reply(r.AnswerTo(r.Last()) + QByteArray("\x00\xFF", 2));
+        QCOMPARE(r.SentCount(), 2);
+        QCOMPARE(r.Label(r.Last()), "1:4700");
+        // A reply in pieces is taken at its LF.
+        const QByteArray reply = r.AnswerTo(r.Last());
+        r.Reply(reply.left(10));
+        QCOMPARE(r.SentCount(), 2);
+        r.Reply(reply.mid(10));
+        QCOMPARE(r.SentCount(), 3);
+        QVERIFY(r.errors.isEmpty());
     }
 
     void asciiWrongLrcIsAskedAgain() {
