@@ -26,7 +26,6 @@ const QColor Lime(0, 255, 0);
 const QColor Red(255, 0, 0);
 const QColor Yellow(255, 255, 0);
 const QColor Silver(192, 192, 192);
-const QColor Teal(0, 128, 128);
 
 QColor ColourOf(LampColour colour) {
     switch (colour) {

@@ -97,7 +97,9 @@ public:
     QProgressBar* UpLoadBar = nullptr;
     QLabel* DrawIme = nullptr;
 
-    // The parameter boxes by object name.
+    // The parameter boxes by object name. The program fills them with their signals blocked,
+    // so a write is composed only from the user's own acts: key presses in the edits and
+    // QComboBox::activated in the combo boxes.
     QLineEdit* Edit(const QString& name) const { return edits_.value(name); }
     QComboBox* Combo(const QString& name) const { return combos_.value(name); }
 
