@@ -63,7 +63,9 @@ void ShowItem(QComboBox* combo, int item) {
 }
 
 void ShowText(QLineEdit* edit, const QString& text) {
-    if (edit && edit->text() != text) edit->setText(text);
+    if (!edit || edit->text() == text) return;
+    const QSignalBlocker quiet(edit);
+    edit->setText(text);
 }
 
 void SetVisible(std::initializer_list<QWidget*> widgets, bool visible) {

@@ -439,7 +439,7 @@ private slots:
         QList<QSignalSpy*> spies;
         for (const ComboBoxInfo& info : ComboBoxes())
             spies << new QSignalSpy(p->Combo(info.name), &QComboBox::currentIndexChanged);
-        QSignalSpy edited(p->Edit("SetV"), &QLineEdit::textEdited);
+        QSignalSpy edited(p->Edit("SetV"), &QLineEdit::textChanged);
         p->ConnectAll();
         p->Run(5000);
         QTest::mouseClick(p->monitor->Image[3], Qt::LeftButton);
