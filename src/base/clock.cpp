@@ -134,6 +134,13 @@ void ClockTimer::start(int ms) {
     start();
 }
 
+void ClockTimer::startMicros(qint64 micros) {
+    stop();
+    clock_ = &Clock::Current();
+    dueMicros_ = clock_->Micros() + std::max<qint64>(0, micros);
+    clock_->Schedule(*this);
+}
+
 void ClockTimer::stop() {
     if (!clock_) return;
     clock_->Unschedule(*this);

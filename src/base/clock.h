@@ -109,6 +109,11 @@ public:
     // interval ms unless single-shot.
     void start();
     void start(int ms);
+    // Starts the timer to fall due a number of microseconds from now, for pacing finer than a
+    // millisecond (a character at 38400 baud takes 0.29 ms); a periodic timer then keeps its
+    // interval. The machine's clock waits whole milliseconds, rounded up; a manual clock fires
+    // at the exact microsecond.
+    void startMicros(qint64 micros);
     void stop();
 
     // When the timer falls due, in the clock's microseconds.

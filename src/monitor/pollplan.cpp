@@ -22,4 +22,21 @@ std::optional<ReadBlock> PhaseBlock(int phase) {
     return blocks[phase];
 }
 
+std::optional<ReadBlock> PatternStepBlock(int patternStep, int readCount) {
+    switch (patternStep) {
+    case 0:
+        return ReadBlock{reg::StartPattern, 1};
+    case 1:
+        return ReadBlock{reg::PatternLoop, 8};
+    case 2:
+        return ReadBlock{reg::PatternMaxStep, 8};
+    case 3:
+        return ReadBlock{reg::PatternLink, 8};
+    case 4:
+        return ReadBlock{reg::StepTable + 2 * readCount, 8};
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace vrx

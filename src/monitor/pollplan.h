@@ -1,6 +1,8 @@
 // What the Monitor's engine reads in each poll phase: the request table of the polling cycle.
 #pragma once
 
+#include "registers.h"
+
 #include <optional>
 
 namespace vrx {
@@ -22,5 +24,12 @@ struct ReadBlock {
 
 // The block a phase reads; nothing for a phase outside 0..9.
 std::optional<ReadBlock> PhaseBlock(int phase);
+
+// The parameter memory: eight index/value words per read.
+inline constexpr ReadBlock ParameterMemoryBlock{reg::ParameterMemory, 8};
+
+// The block a step of the pattern read asks for; the step tables are read four steps (eight
+// words) at a time from readCount on. Nothing for a step outside 0..4.
+std::optional<ReadBlock> PatternStepBlock(int patternStep, int readCount);
 
 } // namespace vrx

@@ -1,23 +1,400 @@
-// The Monitor window: opening its line when shown, closing it when closed.
+// The Monitor window's handlers: the line opened and closed with the window, the station buttons
+// and pictures, and what the engine reports, shown in the controls.
 #include "vrwmon.h"
 
-#include "scaling.h"
+#include "guard.h"
+#include "screenwidth.h"
+#include "shape.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStyledItemDelegate>
 
 namespace vrx {
 
-TVRW2::TVRW2(TVRW1& protocol, QWidget* parent) : PortWindow(protocol, parent) {
-    setObjectName(QStringLiteral("VRW2"));
-    setWindowTitle(QStringLiteral("VRX MONITOR PROGRAM"));
-    resize(800, 560);
-    ScaleForm(this);
+namespace {
+
+const QColor Grey(128, 128, 128);
+const QColor Lime(0, 255, 0);
+const QColor Red(255, 0, 0);
+const QColor Yellow(255, 255, 0);
+const QColor Silver(192, 192, 192);
+
+QColor ColourOf(LampColour colour) {
+    switch (colour) {
+    case LampColour::Lime:
+        return Lime;
+    case LampColour::Red:
+        return Red;
+    case LampColour::Yellow:
+        return Yellow;
+    case LampColour::Grey:
+        break;
+    }
+    return Grey;
 }
 
+// Fixed-height items in the drop-down lists, as the window sets them for the screen.
+class ItemHeightDelegate final : public QStyledItemDelegate {
+public:
+    ItemHeightDelegate(int height, QObject* parent)
+        : QStyledItemDelegate(parent), height_(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+    }
+
+private:
+    int height_;
+};
+
+// Values the program shows never count as the user's choice: no signal leaves the box, and an
+// item beyond the list shows nothing rather than some other item.
+void ShowItem(QComboBox* combo, int item) {
+    if (!combo) return;
+    const QSignalBlocker quiet(combo);
+    combo->setCurrentIndex(item >= 0 && item < combo->count() ? item : -1);
+}
+
+void ShowText(QLineEdit* edit, const QString& text) {
+    if (!edit || edit->text() == text) return;
+    const QSignalBlocker quiet(edit);
+    edit->setText(text);
+}
+
+void SetVisible(std::initializer_list<QWidget*> widgets, bool visible) {
+    for (QWidget* w : widgets)
+        if (w) w->setVisible(visible);
+}
+
+} // namespace
+
+TVRW2::TVRW2(TVRW1& protocol, QWidget* parent)
+    : PortWindow(protocol, parent), Engine(Port, [this] { return Settings(); }) {
+    FormCreate();
+    WireEngine();
+}
+
+TVRW2::~TVRW2() = default;
+
+void TVRW2::WireEngine() {
+    for (int st = 1; st <= PollEngine::Stations; ++st) {
+        Engine.EditedAddr[st] = ComAddr[st]->value();
+        for (QPushButton* button : {RunBt[st], StopBt[st]})
+            connect(button, &QPushButton::clicked, this,
+                    [this, button] { Guarded([&] { RunStopBtClick(button); }); });
+        QSpinBox* edit = ComAddr[st];
+        connect(edit, &QSpinBox::valueChanged, this,
+                [this, edit] { Guarded([&] { ComAddr1Change(edit); }); });
+    }
+    connect(ExitBt2, &QPushButton::clicked, this, GuardedSlot(this, &TVRW2::ExitBt2Click));
+    connect(ProgBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW2::ProgBtClick));
+
+    connect(&Engine, &PollEngine::faceChanged, this, GuardedSlot(this, &TVRW2::PaintStation));
+    connect(&Engine, &PollEngine::selectionMoved, this, GuardedSlot(this, &TVRW2::MoveSelection));
+    connect(&Engine, &PollEngine::settingsDecoded, this,
+            [this](const SettingsBlock& block) { Guarded([&] { ShowSettings(block); }); });
+    connect(&Engine, &PollEngine::errorReported, this,
+            [this](const QString& text) { Guarded([&] { ShowError(text); }); });
+    connect(&Engine, &PollEngine::countersChanged, this, GuardedSlot(this, &TVRW2::ShowCounters));
+    connect(&Engine, &PollEngine::panelsShown, this, GuardedSlot(this, &TVRW2::ShowPanels));
+    connect(&Engine, &PollEngine::hiddenControlsShown, this,
+            GuardedSlot(this, &TVRW2::ShowHiddenControls));
+    connect(&Engine, &PollEngine::monitorReset, this, GuardedSlot(this, &TVRW2::ResetControls));
+    connect(&Engine, &PollEngine::trendViewLeft, this, GuardedSlot(this, &TVRW2::LeaveTrendView));
+    connect(&Engine, &PollEngine::uploadProgress, UpLoadBar, &QProgressBar::setValue);
+    connect(&Engine, &PollEngine::uploadFinished, this, GuardedSlot(this, &TVRW2::EndUpload));
+    connect(&Engine, &PollEngine::bufferLoaded, this,
+            GuardedSlot(this, &TVRW2::EnableBufferButtons));
+    connect(&Engine, &PollEngine::opPanelEnabled, OpPanel, [this] { OpPanel->setEnabled(true); });
+}
+
+// ---- Window events ----
+
 void TVRW2::FormShow() {
-    OpenPort(MonitorReplyTicks(Settings()), QStringLiteral("Com port not exist"));
+    Engine.ResetMonitor();
+    Engine.HideParamPanels();
+    DebugMess->hide();
+    ErrMess->hide();
+    DrawIme->hide();
+    const int itemHeight = ScreenWidth * 14 / DesignWidth;
+    for (const char* name :
+         {"CtrlSet", "RunStop", "HeatCool", "ComWrite", "AT", "OutputType1", "OutputType2",
+          "DegUnit", "InputType", "ALM1Mode", "ALM2Mode", "ALM3Mode"}) {
+        QComboBox* combo = Combo(QString::fromLatin1(name));
+        QAbstractItemDelegate* old = combo->itemDelegate();
+        combo->setItemDelegate(new ItemHeightDelegate(itemHeight, combo));
+        if (old && old->parent() == combo) old->deleteLater();
+    }
+    for (int st = PollEngine::Stations; st >= 1; --st)
+        Engine.ClearStation(st);
+    if (OpenPort(MonitorReplyTicks(Settings()), QStringLiteral("Com port not exist")))
+        Engine.ReplyTimerId = ReplyTimerId;
 }
 
 void TVRW2::FormClose() {
     ClosePort();
+    Engine.Timer1.stop();
+}
+
+void TVRW2::ExitBt2Click() {
+    if (programWindow_) programWindow_->close();
+    close();
+}
+
+void TVRW2::ProgBtClick() {
+    if (!programWindow_) return;
+    programWindow_->show();
+    programWindow_->raise();
+    programWindow_->activateWindow();
+}
+
+bool TVRW2::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        for (int st = 1; st <= PollEngine::Stations; ++st)
+            if (watched == Image[st]) Guarded([&] { Image1Click(Image[st]); });
+    }
+    return PortWindow::eventFilter(watched, event);
+}
+
+// ---- Station handlers ----
+
+void TVRW2::RunStopBtClick(QObject* sender) {
+    const int tag = sender->property("Tag").toInt();
+    if (tag >= 1 && tag <= PollEngine::Stations) {
+        Engine.SetRunLed(tag, LampColour::Lime);
+        Engine.ConnectStation(tag);
+    } else if (tag > PollEngine::Stations && tag <= 2 * PollEngine::Stations) {
+        Engine.CancelStation(tag - PollEngine::Stations);
+    }
+}
+
+void TVRW2::ComAddr1Change(QSpinBox* edit) {
+    Engine.AddressEdited(edit->property("Tag").toInt(), edit->value());
+}
+
+void TVRW2::Image1Click(QWidget* image) {
+    const int st = image->property("Tag").toInt();
+    if (Engine.StationActive[st] && st != Engine.SelStation) Engine.SelectStation(st);
+}
+
+// ---- What the engine reports ----
+
+void TVRW2::PaintStation(int st) {
+    const StationFace& face = Engine.Face(st);
+    ShowText(EditP[st], face.pvText);
+    // Status texts are longer than numbers: a smaller font keeps them in the window.
+    const int pixels = ScreenWidth * (face.pvIsStatus ? 16 : 24) / DesignWidth;
+    if (EditP[st]->font().pixelSize() != pixels) {
+        QFont font = EditP[st]->font();
+        font.setPixelSize(pixels);
+        EditP[st]->setFont(font);
+    }
+    ShowText(EditS[st], face.svText);
+    for (int lamp = 0; lamp < LampCount; ++lamp)
+        Lamps[std::size_t(lamp)][st]->SetBrushColor(ColourOf(face.lamps[std::size_t(lamp)]));
+    RunLED[st]->SetBrushColor(ColourOf(face.runLed));
+    OutQty1[st]->setValue(qBound(0, face.out1, OutQty1[st]->maximum()));
+    OutQty2[st]->setValue(qBound(0, face.out2, OutQty2[st]->maximum()));
+}
+
+void TVRW2::MoveSelection(int st, bool connected) {
+    SelPanel->SetPenColor(connected ? Lime : Silver);
+    SelPanel->move(Image[st]->x() - Scaled(10), SelPanel->y());
+}
+
+void TVRW2::ShowSettings(const SettingsBlock& block) {
+    for (const BoxValue& value : block.values) {
+        if (value.isItem) {
+            ShowItem(Combo(value.box), value.item);
+        } else {
+            ShowText(Edit(value.box), value.text);
+        }
+    }
+    if (block.firmwareCaption) FWVersion->setText(*block.firmwareCaption);
+    if (block.integralShown) {
+        SetVisible({labels_.value("SUMOFSLB"), Edit("SumOffs")}, *block.integralShown);
+        SetVisible({labels_.value("PDOFSLB"), Edit("PDOffs")}, !*block.integralShown);
+    }
+    if (block.commWrite) SetEditEnabled(*block.commWrite);
+    if (block.inputType) {
+        // Linear inputs have no temperature unit.
+        if (*block.inputType >= FirstLinearInput) {
+            Combo("DegUnit")->setEnabled(false);
+        } else if (Combo("InputType")->isEnabled()) {
+            Combo("DegUnit")->setEnabled(true);
+        }
+    }
+    if (block.controlMethod) {
+        ProgBt->setEnabled(*block.controlMethod == 3);
+        if (!Engine.TrendView) SwitchControlGroup(*block.controlMethod);
+    }
+    if (block.heatCool) ShowAlarm3(Alarm3Shown(*block.heatCool));
+}
+
+void TVRW2::SwitchControlGroup(int controlMethod) {
+    QWidget* setValue = Edit("SetV");
+    QWidget* programDisplay = Combo("ProgDisp");
+    QWidget* at = Combo("AT");
+    ControlGroups shown;
+    shown.pid = !PIDBox->isHidden();
+    shown.onOff = !OnOffBox->isHidden();
+    shown.manual = !ManuBox->isHidden();
+    shown.setValue = !setValue->isHidden();
+    shown.programDisplay = !programDisplay->isHidden();
+    shown.autoTuning = !at->isHidden();
+    if (ControlGroupsMatch(controlMethod, shown)) return;
+    const ControlGroups wanted = ControlGroupsFor(controlMethod);
+    // The method's group box appears with the other panels when they are not shown yet.
+    if (Engine.PanelsShown) {
+        PIDBox->setVisible(wanted.pid);
+        OnOffBox->setVisible(wanted.onOff);
+        ManuBox->setVisible(wanted.manual);
+    }
+    if (wanted.programDisplay) ShowItem(Combo("ProgDisp"), Engine.ProgDisplayMode);
+    setValue->setVisible(wanted.setValue);
+    programDisplay->setVisible(wanted.programDisplay);
+    SetVisible({labels_.value("ATLB"), at}, wanted.autoTuning);
+}
+
+void TVRW2::ShowAlarm3(bool shown) {
+    SetVisible({labels_.value("ALM3MLB"), Combo("ALM3Mode"), labels_.value("UP3LLB"),
+                Edit("UpLimit3"), labels_.value("DN3LLB"), Edit("DnLimit3")},
+               shown);
+    for (int st = 1; st <= PollEngine::Stations; ++st)
+        SetVisible({OutLB2[st], OutQty2[st]}, !shown);
+}
+
+void TVRW2::SetEditEnabled(bool enabled) {
+    QComboBox* runStop = Combo("RunStop");
+    if (runStop->isEnabled() == enabled) return;
+    for (QWidget* w : std::initializer_list<QWidget*>{Combo("AT"),
+                                                      Combo("CtrlSet"),
+                                                      Combo("HeatCool"),
+                                                      runStop,
+                                                      TempBox,
+                                                      Combo("InputType"),
+                                                      Combo("Pointer"),
+                                                      Combo("DegUnit"),
+                                                      ManuBox,
+                                                      OnOffBox,
+                                                      PIDBox,
+                                                      AlmBox,
+                                                      Combo("ALM1Mode"),
+                                                      Combo("ALM2Mode"),
+                                                      Combo("ALM3Mode"),
+                                                      Combo("SALMode"),
+                                                      AdjustBox,
+                                                      FWVersion,
+                                                      LoadBt,
+                                                      Combo("LockStatus")})
+        w->setEnabled(enabled);
+    if (!Engine.TrendView && Engine.ConnectedCount > 0 && Engine.PanelsShown) FWVersion->show();
+    PassLB->hide();
+    PassEdit->hide();
+    if (!enabled) Engine.ShowHiddenControls(false);
+    WriteBt->setEnabled(enabled && Engine.BufferLoaded);
+}
+
+void TVRW2::ShowError(const QString& text) {
+    ErrMess->setText(text);
+    QPalette red = ErrMess->palette();
+    red.setColor(QPalette::Window, Red);
+    ErrMess->setPalette(red);
+}
+
+void TVRW2::ShowCounters(int st) {
+    DoCnt[st]->setText(QString::number(Engine.RequestCount[st]));
+    ErrCnt[st]->setText(QString::number(Engine.ErrorCount[st]));
+}
+
+void TVRW2::ShowPanels(bool shown) {
+    for (int st = 1; st <= PollEngine::Stations; ++st) {
+        SetVisible({OutQty1[st], OutLB1[st]}, shown);
+        if (!shown) SetVisible({OutQty2[st], OutLB2[st]}, false);
+    }
+    if (shown) {
+        SetVisible({CtrlBox, TempBox}, true);
+        SetVisible({ManuBox, OnOffBox, PIDBox}, false);
+        switch (Combo("CtrlSet")->currentIndex()) {
+        case 0:
+        case 3:
+            PIDBox->show();
+            break;
+        case 1:
+            OnOffBox->show();
+            break;
+        case 2:
+            ManuBox->show();
+            break;
+        default:
+            break;
+        }
+        SetVisible({ProgBt, FWVersion, AlmBox, AdjustBox, DrawBt, OpPanel}, true);
+        return;
+    }
+    SetVisible({UpLoadLabel, UpLoadBar, DrawBt, OpPanel, PassLB, PassEdit}, false);
+    PassEdit->clear();
+    SetVisible({CtrlBox, TempBox, PIDBox, OnOffBox, ManuBox, ProgBt, FWVersion, AlmBox, AdjustBox},
+               false);
+}
+
+void TVRW2::ShowHiddenControls(bool shown) {
+    SetVisible({labels_.value("RTDGainLB"),
+                Edit("RTDGain"),
+                labels_.value("RTDOfsLB"),
+                Edit("RTDOfs"),
+                labels_.value("ColdLB"),
+                Edit("ColdOfs"),
+                labels_.value("TCOfsLB"),
+                Edit("TCOfs"),
+                labels_.value("TCGainLB"),
+                Edit("TCGain"),
+                labels_.value("mVOfsLB"),
+                Edit("mVOfs"),
+                labels_.value("mVGainLB"),
+                Edit("mVGain"),
+                ClearBt1,
+                ClearBt2,
+                Combo("OutputType1"),
+                labels_.value("OutType1LB"),
+                Combo("OutputType2"),
+                labels_.value("OutType2LB")},
+               shown);
+    if (shown) return;
+    FWVersion->show();
+    PassEdit->clear();
+}
+
+void TVRW2::ResetControls() {
+    SaveBt->setEnabled(false);
+    WrAllBt->setEnabled(false);
+    Combo("RunStop")->setEnabled(true);
+    SetEditEnabled(false);
+    DrawBt->setText(QStringLiteral("View Record"));
+}
+
+void TVRW2::LeaveTrendView() {
+    DrawIme->hide();
+    DrawBt->setText(QStringLiteral("View Record"));
+}
+
+void TVRW2::EndUpload() {
+    UpLoadBar->setValue(0);
+    UpLoadBar->hide();
+    UpLoadLabel->hide();
+}
+
+void TVRW2::EnableBufferButtons() {
+    SaveBt->setEnabled(true);
+    WriteBt->setEnabled(Engine.CommWriteEnabled[Engine.SelStation]);
+    WrAllBt->setEnabled(true);
 }
 
 } // namespace vrx

@@ -1,17 +1,148 @@
 // TVRW2, the Monitor window: polls up to four controllers and edits their parameters.
 #pragma once
 
+#include "pollengine.h"
 #include "portwindow.h"
 
+#include <QHash>
+
+#include <array>
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+
 namespace vrx {
+
+class Shape;
 
 class TVRW2 : public PortWindow {
     Q_OBJECT
 public:
     explicit TVRW2(TVRW1& protocol, QWidget* parent = nullptr);
+    ~TVRW2() override;
+
+    // The Ramp/soak editor, created after this window; ProgBt shows it and Exit closes it.
+    void SetProgramWindow(QWidget* editor) { programWindow_ = editor; }
 
     void FormShow() override;
     void FormClose() override;
+
+    // Handlers. The Connect and Cancel buttons share RunStopBtClick, the address edits
+    // ComAddr1Change and the pictures Image1Click; each tells its station by its Tag.
+    void RunStopBtClick(QObject* sender);
+    void ComAddr1Change(QSpinBox* edit);
+    void Image1Click(QWidget* image);
+    void ExitBt2Click();
+    void ProgBtClick();
+
+    // Enables or disables every editing control; ComWrite stays enabled so that writes can
+    // always be switched back on.
+    void SetEditEnabled(bool enabled);
+
+    // The engine: stations, polling, writes and the trend.
+    PollEngine Engine;
+
+    // Per station, indexed 1..4 like the engine's arrays.
+    template <typename T> using PerStation = std::array<T*, PollEngine::Stations + 1>;
+    PerStation<QLabel> Panel{};
+    PerStation<QSpinBox> ComAddr{};
+    PerStation<Shape> ShapeBG{};
+    PerStation<Shape> RunLED{};
+    PerStation<QLabel> Image{};
+    PerStation<QLineEdit> EditP{};
+    PerStation<QLineEdit> EditS{};
+    // AT, OUT1, OUT2, ALM1, ALM2, ALM3, degrees F, degrees C.
+    std::array<PerStation<Shape>, LampCount> Lamps{};
+    PerStation<QPushButton> RunBt{};
+    PerStation<QPushButton> StopBt{};
+    PerStation<QLabel> OutLB1{};
+    PerStation<QProgressBar> OutQty1{};
+    PerStation<QLabel> OutLB2{};
+    PerStation<QProgressBar> OutQty2{};
+    PerStation<Shape> ErrClearBt{};
+    PerStation<QLabel> DoCnt{};
+    PerStation<QLabel> ErrCnt{};
+
+    QFrame* DebugMess = nullptr;
+    Shape* SelPanel = nullptr;
+    QGroupBox* CtrlBox = nullptr;
+    QGroupBox* TempBox = nullptr;
+    QGroupBox* ManuBox = nullptr;
+    QGroupBox* OnOffBox = nullptr;
+    QGroupBox* PIDBox = nullptr;
+    QGroupBox* AlmBox = nullptr;
+    QGroupBox* AdjustBox = nullptr;
+    QLabel* FWVersion = nullptr;
+    QLabel* PassLB = nullptr;
+    QLineEdit* PassEdit = nullptr;
+    QPushButton* ClearBt1 = nullptr;
+    QPushButton* ClearBt2 = nullptr;
+    QFrame* OpPanel = nullptr;
+    QPushButton* LoadBt = nullptr;
+    QPushButton* OpenBt = nullptr;
+    QPushButton* SaveBt = nullptr;
+    QPushButton* WriteBt = nullptr;
+    QPushButton* WrAllBt = nullptr;
+    QPushButton* ProgBt = nullptr;
+    QPushButton* DrawBt = nullptr;
+    QPushButton* ExitBt2 = nullptr;
+    QLabel* ErrMess = nullptr;
+    QLabel* UpLoadLabel = nullptr;
+    QProgressBar* UpLoadBar = nullptr;
+    QLabel* DrawIme = nullptr;
+
+    // The parameter boxes by object name. The program fills them with their signals blocked,
+    // so a write is composed only from the user's own acts: key presses in the edits and
+    // QComboBox::activated in the combo boxes.
+    QLineEdit* Edit(const QString& name) const { return edits_.value(name); }
+    QComboBox* Combo(const QString& name) const { return combos_.value(name); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Building the form at design size (vrwmonform.cpp).
+    void FormCreate();
+    void BuildStation(int st);
+    void BuildStationFace(int st);
+    void BuildCounters();
+    void BuildControlBox();
+    void BuildInputBox();
+    void BuildMethodBoxes();
+    void BuildAlarmBox();
+    void BuildAdjustBox();
+    void BuildOperations();
+    QLineEdit* MakeParamEdit(QWidget* box, const char* name, int row, int labelWidth,
+                             int fieldWidth);
+    QComboBox* MakeParamCombo(QWidget* box, const char* name, int row, int labelWidth,
+                              int fieldWidth);
+    void WireEngine();
+
+    // What the engine says, shown (vrwmon.cpp).
+    void PaintStation(int st);
+    void MoveSelection(int st, bool connected);
+    void ShowSettings(const SettingsBlock& block);
+    void ShowError(const QString& text);
+    void ShowCounters(int st);
+    void ShowPanels(bool shown);
+    void ShowHiddenControls(bool shown);
+    void ResetControls();
+    void SwitchControlGroup(int controlMethod);
+    void ShowAlarm3(bool shown);
+    void LeaveTrendView();
+    void EndUpload();
+    void EnableBufferButtons();
+
+    QHash<QString, QLineEdit*> edits_;
+    QHash<QString, QComboBox*> combos_;
+    QHash<QString, QLabel*> labels_;
+    QWidget* programWindow_ = nullptr;
 };
 
 } // namespace vrx

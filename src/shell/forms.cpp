@@ -16,6 +16,7 @@ std::unique_ptr<Forms> CreateForms() {
     forms->VRW4 = std::make_unique<TVRW4>();
     forms->VRW3 = std::make_unique<TVRW3>(*forms->VRW1);
     forms->VRX5 = std::make_unique<TVRX5>(*forms->VRW2);
+    forms->VRW2->SetProgramWindow(forms->VRX5.get());
     forms->VRW0->SetForms(forms.get());
     return forms;
 }

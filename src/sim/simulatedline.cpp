@@ -107,27 +107,26 @@ bool SimulatedLine::Write(const QByteArray& bytes) {
 }
 
 void SimulatedLine::Receive(const QByteArray& bytes) {
+    // An ASCII frame is whole at its LF, which has still to cross the line.
     for (const ReceivedFrame& frame : receiver_.Feed(bytes))
-        Answer(frame);
+        Answer(frame, NowMicros() + frame.bytes.size() * CharacterMicros());
     if (receiver_.Pending()) {
         // An RTU frame ends with 3.5 characters of silence after its last byte.
-        const qint64 micros = (bytes.size() * 2 + 7) * CharacterMicros() / 2;
-        silenceTimer_.start(std::max<int>(2, int((micros + 999) / 1000)));
+        silenceTimer_.startMicros((bytes.size() * 2 + 7) * CharacterMicros() / 2);
     }
 }
 
 void SimulatedLine::OnSilence() {
-    if (const auto frame = receiver_.Silence()) Answer(*frame);
+    // The frame and the silence after it have crossed the line by now.
+    if (const auto frame = receiver_.Silence()) Answer(*frame, NowMicros());
 }
 
-void SimulatedLine::Answer(const ReceivedFrame& frame) {
-    const qint64 now = NowMicros();
-    bus_->CatchUp(now);
+void SimulatedLine::Answer(const ReceivedFrame& frame, qint64 requestEndMicros) {
+    bus_->CatchUp(NowMicros());
     const std::vector<ReplyPiece> pieces = bus_->Respond(frame);
     if (pieces.empty()) return;
-    // The request has to cross the line before the controller can turn round.
-    qint64 at = std::max(now + frame.bytes.size() * CharacterMicros(), lineFreeMicros_) +
-                qint64(options_.turnaroundMs) * 1000;
+    // The controller turns round once the request is in and the line is free.
+    qint64 at = std::max(requestEndMicros, lineFreeMicros_) + qint64(options_.turnaroundMs) * 1000;
     const qint64 perChar = CharacterMicros();
     for (const ReplyPiece& piece : pieces) {
         at += qint64(piece.delayMs) * 1000;
@@ -148,8 +147,7 @@ void SimulatedLine::Schedule(qint64 dueMicros, const QByteArray& bytes) {
 
 void SimulatedLine::ArmDeliveryTimer() {
     if (deliveries_.empty()) return;
-    const qint64 wait = deliveries_.front().dueMicros - NowMicros();
-    deliveryTimer_.start(int(std::max<qint64>(0, (wait + 999) / 1000)));
+    deliveryTimer_.startMicros(deliveries_.front().dueMicros - NowMicros());
 }
 
 void SimulatedLine::Deliver() {

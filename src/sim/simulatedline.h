@@ -60,7 +60,8 @@ private:
     bool SettingsMatch() const;
     void Receive(const QByteArray& bytes);
     void OnSilence();
-    void Answer(const ReceivedFrame& frame);
+    // Answers a request whose last byte is in at requestEndMicros.
+    void Answer(const ReceivedFrame& frame, qint64 requestEndMicros);
     void Schedule(qint64 dueMicros, const QByteArray& bytes);
     void ArmDeliveryTimer();
     void Deliver();

@@ -67,6 +67,8 @@ private slots:
     void faults();
     void countedFaultIsUsedUp();
     void delayedReply();
+    void repliesArePacedByTheCharacter_data();
+    void repliesArePacedByTheCharacter();
     void closeDropsPendingReplies();
     void options_data();
     void options();
@@ -261,6 +263,39 @@ void TestSimLine::delayedReply() {
     QVERIFY(got.bytes.isEmpty());
     Settle();
     QCOMPARE(got.bytes, request);
+}
+
+void TestSimLine::repliesArePacedByTheCharacter_data() {
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<bool>("rtu");
+    QTest::newRow("rtu 38400") << 38400 << true;
+    QTest::newRow("rtu 9600") << 9600 << true;
+    QTest::newRow("ascii 9600") << 9600 << false;
+}
+
+void TestSimLine::repliesArePacedByTheCharacter() {
+    QFETCH(int, baud);
+    QFETCH(bool, rtu);
+    auto line = OpenLine("preset=factory:addresses=1:turnaround=0", Line(baud));
+    qint64 lastByteMicros = -1;
+    QByteArray reply;
+    QObject::connect(line.get(), &vrx::LineDevice::readyRead, line.get(), [&] {
+        reply += line->ReadAll();
+        lastByteMicros = clock->Micros();
+    });
+    const QByteArray ascii = AsciiRead(1, 0x4725, 7);
+    const QByteArray request = rtu ? vrx::AsciiToRtu(ascii) : ascii;
+    const qint64 sent = clock->Micros();
+    line->Write(request);
+    Settle();
+    const qint64 c = line->CharacterMicros();
+    // The request crosses the line once; an RTU request is whole after 3.5 characters of
+    // silence. The reply's last byte comes when its last character has crossed, to the
+    // microsecond, so pacing at 38400 baud is not lost to whole milliseconds.
+    QCOMPARE(reply.size(), rtu ? 19 : 39);
+    const qint64 expected =
+        (rtu ? (request.size() * 2 + 7) * c / 2 : request.size() * c) + reply.size() * c;
+    QCOMPARE(lastByteMicros - sent, expected);
 }
 
 void TestSimLine::closeDropsPendingReplies() {

@@ -1,0 +1,645 @@
+// The polling engine: turns, sends, replies, results, the cycle and the trend.
+#include "pollengine.h"
+
+#include "errors.h"
+#include "framecodec.h"
+#include "guard.h"
+#include "monitorreply.h"
+#include "parameterboxes.h"
+#include "pollplan.h"
+#include "registers.h"
+#include "replyend.h"
+
+#include <algorithm>
+
+namespace vrx {
+
+namespace {
+
+constexpr int TimeoutsToDrop = 3;
+constexpr int ParameterImageSize = 256;
+constexpr int BufferWriteFrames = 32;
+constexpr int PatternWriteFrames = 153;
+
+int Signed16(int word) {
+    return static_cast<qint16>(word & 0xFFFF);
+}
+
+} // namespace
+
+bool TrendRescaleDue(int drawnMax, int drawnMin, int foundMax, int foundMin) {
+    return qint64(foundMax - foundMin) * 2 < qint64(drawnMax - drawnMin);
+}
+
+PollEngine::PollEngine(SerialPort& port, SettingsSource settings, QObject* parent)
+    : QObject(parent), port_(port), settings_(std::move(settings)) {
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setInterval(1000);
+    connect(&Timer1, &ClockTimer::timeout, this, GuardedSlot(this, &PollEngine::Timer1Timer));
+    connect(&port_, &SerialPort::Notify, this, GuardedSlot(this, &PollEngine::PortTrigger));
+}
+
+// ---- Station model ----
+
+void PollEngine::ResetMonitor() {
+    PollPhase = 0;
+    SelStation = 1;
+    TrendDrawnStation = 0;
+    ConnectedCount = 0;
+    for (bool* flag :
+         {&StationSetChanged, &HiddenMode,         &HiddenShown,  &OneDecimal,    &SettingsReread,
+          &PanelsShown,       &FirstSettingsRead,  &UnlockFirst,  &TenthsScale,   &WritePending,
+          &BufferReading,     &BufferReadPending,  &Broadcasting, &BufferWriting, &SaveRequested,
+          &OpenRequested,     &RequestOutstanding, &TrendView,    &BufferLoaded,  &PatternReading,
+          &PatternReadPending})
+        *flag = false;
+    for (int st = 1; st <= Stations; ++st) {
+        StationActive[st] = StationConnected[st] = CommWriteEnabled[st] = TrendWrapped[st] = false;
+        DecimalPoint[st] = TrendIndex[st] = ErrorCount[st] = RequestCount[st] = 0;
+        TimeoutCount[st] = 0;
+    }
+    emit monitorReset();
+}
+
+void PollEngine::ClearStation(int st) {
+    StationFace& face = faces_[st];
+    face.pvText.clear();
+    face.svText.clear();
+    face.lamps.fill(LampColour::Grey);
+    face.runLed = LampColour::Grey;
+    face.out1 = face.out2 = 0;
+    emit faceChanged(st);
+    if (st != SelStation) return;
+    int next = FirstStation(StationActive);
+    if (next == 0) next = FirstStation(StationConnected);
+    SelectStation(next == 0 ? st : next);
+}
+
+void PollEngine::SelectStation(int st) {
+    ShowHiddenControls(false);
+    const bool connected = StationConnected[st];
+    if (connected) {
+        SelStation = st;
+        SettingsReread = true;
+    }
+    emit selectionMoved(st, connected);
+}
+
+void PollEngine::ConnectStation(int st) {
+    if (StationConnected[st]) return;
+    ++ConnectedCount;
+    TrendIndex[st] = 0;
+    TrendWrapped[st] = false;
+    StationConnected[st] = true;
+    if (ConnectedCount != 1) {
+        // Joins when the cycle in progress ends.
+        StationSetChanged = true;
+        return;
+    }
+    StationAddr = EditedAddr;
+    StationActive[st] = true;
+    SelectStation(st);
+    SelStation = st;
+    TrendDrawnStation = 0;
+    PollPhase = StatusPhase;
+    PollStation = st;
+    TargetAddr = StationAddr[st];
+    FirstSettingsRead = true;
+    NextRequest();
+    Timer1.start();
+}
+
+void PollEngine::CancelStation(int st) {
+    if (!StationConnected[st]) return;
+    // A single write waiting for the selected station was composed for that controller; it
+    // must not go out once the station is gone (nor be charged to the next one selected).
+    if (st == SelStation && !Broadcasting) WritePending = UnlockFirst = false;
+    TrendIndex[st] = 0;
+    StationActive[st] = false;
+    StationConnected[st] = false;
+    ClearStation(st);
+    --ConnectedCount;
+    if (ConnectedCount != 0) return;
+    Timer1.stop();
+    if (TrendView) {
+        TrendView = false;
+        emit trendViewLeft();
+    }
+    HideParamPanels();
+}
+
+void PollEngine::AddressEdited(int st, int address) {
+    EditedAddr[st] = address;
+    StationSetChanged = true;
+    if (st == SelStation) TrendDrawnStation = 0;
+    TrendIndex[st] = 0;
+    TrendWrapped[st] = false;
+}
+
+void PollEngine::SetRunLed(int st, LampColour colour) {
+    if (faces_[st].runLed == colour) return;
+    faces_[st].runLed = colour;
+    emit faceChanged(st);
+}
+
+void PollEngine::ShowParamPanels() {
+    PanelsShown = true;
+    emit panelsShown(true);
+}
+
+void PollEngine::HideParamPanels() {
+    ShowHiddenControls(false);
+    PanelsShown = false;
+    emit panelsShown(false);
+}
+
+void PollEngine::ShowHiddenControls(bool show) {
+    if (show == HiddenShown) return;
+    HiddenShown = show;
+    if (!show) HiddenMode = false;
+    emit hiddenControlsShown(show);
+}
+
+int PollEngine::FirstStation(const PerStation<bool>& flags) const {
+    for (int st = 1; st <= Stations; ++st)
+        if (flags[st]) return st;
+    return 0;
+}
+
+// ---- One turn ----
+
+void PollEngine::NextRequest() {
+    // File dialogs run here, between two exchanges, so no reply is awaited while they are open.
+    if (SaveRequested && SaveRoutine) SaveRoutine();
+    if (OpenRequested && OpenRoutine) OpenRoutine();
+    if (BufferWriting) {
+        if (BufferWriteStep) BufferWriteStep();
+    } else if (PatternWriting) {
+        if (PatternWriteStep) PatternWriteStep();
+    }
+    if (ConnectedCount == 0) return;
+
+    // A pending write pre-empts the poll without moving it: the poll resumes where it stood.
+    if (WritePending || UnlockFirst) {
+        RequestStation = SelStation;
+        TargetAddr = StationAddr[SelStation];
+        ++RequestCount[SelStation];
+        SendWrite();
+        return;
+    }
+    const bool selected = PollPhase >= FirstSettingsPhase || BufferReading || PatternReading;
+    RequestStation = selected ? SelStation : PollStation;
+    if (RequestStation < 1 || RequestStation > Stations) return;
+    TargetAddr = StationAddr[RequestStation];
+    ++RequestCount[RequestStation];
+    std::optional<ReadBlock> block;
+    if (BufferReading) {
+        block = ParameterMemoryBlock;
+    } else if (PatternReading) {
+        block = PatternStepBlock(PatternStep, BufferReadCount);
+    } else {
+        block = PhaseBlock(PollPhase);
+    }
+    if (block) SendRead(block->first, block->count);
+}
+
+void PollEngine::SendRead(int firstRegister, int count) {
+    SendFrame(ReadRequest(TargetAddr, firstRegister, count));
+}
+
+void PollEngine::SendWrite() {
+    SendFrame(UnlockFirst ? WriteRequest(TargetAddr, reg::FirmwareKey, reg::UnlockCode)
+                          : WriteFrame);
+}
+
+void PollEngine::SendFrame(const QByteArray& asciiText) {
+    RxCount = 0;
+    RxBuffer.clear();
+    const ComSelections settings = settings_();
+    TxFrame = IsRtu(settings) ? AsciiToRtu(asciiText) : asciiText;
+    // Set before sending: a line that refuses the frame leaves the chain stopped, with one
+    // message, rather than retried every second.
+    RequestOutstanding = true;
+    try {
+        port_.SendText(TxFrame);
+        ReplyTicks = MonitorReplyTicks(settings);
+        ArmReplyTimer(true);
+    } catch (const Error& error) {
+        ShowGeneralError(error.text());
+    }
+}
+
+void PollEngine::ArmReplyTimer(bool activate) {
+    port_.SetTimer(ReplyTimerId, ReplyTicks, activate);
+}
+
+// ---- Replies ----
+
+void PollEngine::PortTrigger(PortEvent kind, quint16 id, quint16 count) {
+    try {
+        if (kind == PortEvent::DataAvailable) {
+            TakeBytes(count);
+        } else if (kind == PortEvent::TimerExpired && id == ReplyTimerId) {
+            ReplyTimerExpired();
+        }
+    } catch (const Error& error) {
+        ShowGeneralError(error.text());
+    }
+}
+
+void PollEngine::TakeBytes(quint16 count) {
+    // Every chunk restarts the time-out, so it measures the silence after the last byte.
+    ArmReplyTimer(true);
+    for (quint16 i = 0; i < count; ++i) {
+        LastRxChar = port_.ReadChar();
+        if (RxBuffer.size() < ReadBufferLimit) RxBuffer.append(char(LastRxChar));
+        ++RxCount;
+    }
+    const bool rtu = Rtu();
+    // An RTU reply whose length and CRC are complete needs no silence after it; anything else
+    // (short, garbled, foreign) still waits for the silence to end it.
+    if (rtu && (ConnectedCount == 0 || !RequestOutstanding)) return;
+    const ReplyEnd end = FindReplyEnd(RxBuffer, TxFrame, rtu);
+    if (end.state != ReplyEndState::Complete) return;
+    ArmReplyTimer(false);
+    const QByteArray frame = RxBuffer.first(end.length);
+    RxBuffer.remove(0, end.length);
+    if (rtu) {
+        HandleRtuReply(frame);
+    } else {
+        HandleAsciiReply(frame);
+    }
+}
+
+void PollEngine::ReplyTimerExpired() {
+    ArmReplyTimer(false);
+    const bool rtu = Rtu();
+    bool broadcastEnded = false;
+    if (Broadcasting) {
+        // No controller answers address 0: each broadcast frame ends here.
+        emit uploadProgress(BufferWriteCount * 100 / BufferWriteFrames);
+        if (BufferWriteCount >= BufferWriteFrames) {
+            BufferWriting = Broadcasting = WritePending = false;
+            emit uploadFinished();
+            RestartCycle();
+            SettingsReread = true;
+            emit opPanelEnabled();
+        }
+        broadcastEnded = true;
+    } else if (ConnectedCount == 0) {
+        // The last station went while its request was out: nobody is left to charge.
+        RequestOutstanding = false;
+        return;
+    } else if (rtu) {
+        HandleRtuReply(RxBuffer); // the silence ends the frame
+    } else {
+        ErrorCode = ResultTimeOut;
+        ReportResult();
+    }
+    if (ConnectedCount != 0 && (!rtu || broadcastEnded)) NextRequest();
+}
+
+void PollEngine::HandleAsciiReply(const QByteArray& frame) {
+    HandleReply(frame, false);
+}
+
+void PollEngine::HandleRtuReply(const QByteArray& frame) {
+    HandleReply(frame, true);
+}
+
+void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
+    const MonitorReply reply = JudgeReply(frame, TxFrame, TargetAddr, rtu);
+    switch (reply.verdict) {
+    case ReplyVerdict::Unaddressed:
+        // Not ours to act on: the chain stops until Timer1 restarts it.
+        RequestOutstanding = false;
+        return;
+    case ReplyVerdict::Words:
+        std::copy_n(reply.words.begin(), reply.wordCount, ReplyWords.begin());
+        ReplyWordCount = reply.wordCount;
+        Dispatch();
+        break;
+    case ReplyVerdict::EchoGood:
+        GoodWriteEcho();
+        break;
+    case ReplyVerdict::EchoDiffers:
+    case ReplyVerdict::WriteRefused:
+    case ReplyVerdict::ReadRefused:
+        ErrorCode = reply.errorCode;
+        break;
+    case ReplyVerdict::Garbled:
+    case ReplyVerdict::Ignored:
+        break; // asked again at this turn, nothing reported
+    }
+    // Transfer modes switch only here, between two exchanges, so a reply to a poll never lands
+    // in a transfer.
+    if (BufferReadPending) {
+        BufferReadPending = false;
+        BufferReading = true;
+    } else if (PatternReadPending) {
+        PatternReadPending = false;
+        PatternReading = true;
+    }
+    ReportResult();
+    NextRequest();
+}
+
+void PollEngine::Dispatch() {
+    if (BufferReading) {
+        StoreParameterWords();
+    } else if (PatternReading) {
+        if (PatternReadStep) PatternReadStep(ReplyWords, ReplyWordCount);
+    } else if (PollPhase >= FirstSettingsPhase) {
+        DecodeSettings();
+    } else {
+        ShowStationValues();
+        AdvancePoll();
+    }
+}
+
+void PollEngine::StoreParameterWords() {
+    for (int i = 0; i < ReplyWordCount; ++i)
+        ParamBuffer[std::size_t((ReplyWords[i] >> 8) & 0xFF)] = ReplyWords[i] & 0xFF;
+    BufferReadCount += ReplyWordCount;
+    if (BufferReadCount < ParameterImageSize) {
+        emit uploadProgress(BufferReadCount * 100 / ParameterImageSize);
+        return;
+    }
+    BufferReading = false;
+    ParamBuffer[ParameterImageSize] = 0xFF;
+    emit uploadFinished();
+    BufferLoaded = true;
+    emit bufferLoaded();
+}
+
+void PollEngine::GoodWriteEcho() {
+    if (UnlockFirst) {
+        // The key is open: the write itself goes out at this reply's turn.
+        UnlockFirst = false;
+        return;
+    }
+    if (!WritePending) return;
+    if (BufferWriting && BufferWriteCount != 0) {
+        emit uploadProgress(BufferWriteCount * 100 / BufferWriteFrames);
+        if (BufferWriteCount >= BufferWriteFrames) {
+            BufferWriting = false;
+            emit uploadFinished();
+        }
+    }
+    if (!BufferWriting && !PatternWriting) {
+        // Read back what the controller now holds, after the current cycle.
+        RestartCycle();
+        SettingsReread = true;
+    }
+    if (PatternWriting && BufferWriteCount != 0) {
+        emit patternProgress(BufferWriteCount * 100 / PatternWriteFrames);
+        if (BufferWriteCount >= PatternWriteFrames) {
+            PatternWriting = false;
+            emit patternFinished();
+        }
+    }
+    WritePending = false;
+}
+
+void PollEngine::ReportResult() {
+    // The station the request went to answers for it, whatever the poll has moved on to.
+    const int st = RequestStation;
+    if (st < 1 || st > Stations) {
+        ErrorCode = ResultGood;
+        return;
+    }
+    if (ErrorCode == ResultGood) {
+        TimeoutCount[st] = 0;
+    } else {
+        emit errorReported(ResultText(ErrorCode));
+        if (ErrorCode == ResultTimeOut && ++TimeoutCount[st] >= TimeoutsToDrop) {
+            TimeoutCount[st] = 0;
+            CancelStation(st);
+            if (ConnectedCount != 0) {
+                RestartCycle();
+            } else {
+                ResetMonitor();
+            }
+        }
+    }
+    emit countersChanged(st);
+    if (ErrorCode == ResultGood) return;
+
+    ++ErrorCount[st];
+    SetRunLed(st, StationActive[st] ? LampColour::Red : LampColour::Grey);
+    emit countersChanged(st);
+    // A wrong address typed by the user is mended at once for that station.
+    StationAddr[st] = EditedAddr[st];
+    if (IsWriteFailure(ErrorCode) && (WritePending || UnlockFirst)) {
+        // The write is dropped; the boxes show what the controller really holds.
+        WritePending = UnlockFirst = false;
+        SettingsReread = true;
+    }
+    ErrorCode = ResultGood;
+}
+
+// ---- The cycle ----
+
+void PollEngine::AdvancePoll() {
+    auto active = [this](int st) { return st >= 1 && st <= Stations && StationActive[st]; };
+    // Program status is asked only of the stations that run a program, after the first of them
+    // as before it.
+    auto due = [&](int st) {
+        return active(st) && (PollPhase != ProgramStatusPhase || ProgramRunning[st]);
+    };
+    ++PollStation;
+    while (ConnectedCount != 0 && !due(PollStation)) {
+        ++PollStation;
+        if (PollStation > Stations) {
+            ++PollPhase;
+            PollStation = 1;
+            // Program status only for the stations that run a program.
+            while (PollPhase == ProgramStatusPhase &&
+                   !(active(PollStation) && ProgramRunning[PollStation])) {
+                if (++PollStation > Stations) {
+                    PollPhase = ProcessValuesPhase;
+                    PollStation = 1;
+                }
+            }
+        }
+        if (PollPhase > FirstSettingsPhase) {
+            // No station is polled any more. Stations that wait to join take over at once
+            // rather than being left connected but never polled.
+            RestartCycle();
+            StationSetChanged = false;
+            if (FirstStation(StationActive) == 0) {
+                PollPhase = StatusPhase;
+                ConnectedCount = 0;
+            }
+            return;
+        }
+    }
+    if (PollPhase <= ProcessValuesPhase) return;
+
+    // The cycle is over: a change of stations first, then a settings read if one is due.
+    if (StationSetChanged) {
+        StationActive = StationConnected;
+        RestartCycle();
+        StationSetChanged = false;
+    } else if (SettingsReread) {
+        SettingsReread = false;
+        PollPhase = FirstSettingsPhase;
+    } else {
+        RestartCycle();
+    }
+}
+
+void PollEngine::RestartCycle() {
+    StationActive = StationConnected;
+    if (const int first = FirstStation(StationActive)) PollStation = first;
+    bool selectedMoved = false;
+    for (int st = 1; st <= Stations; ++st) {
+        if (EditedAddr[st] == StationAddr[st]) continue;
+        StationAddr[st] = EditedAddr[st];
+        TrendIndex[st] = 0;
+        selectedMoved = selectedMoved || st == SelStation;
+    }
+    if (selectedMoved) {
+        // Another controller answers now: its settings replace the old ones.
+        ShowHiddenControls(false);
+        SettingsReread = true;
+    }
+    PollPhase = StatusPhase;
+}
+
+// ---- Display of replies ----
+
+void PollEngine::ShowStationValues() {
+    const int st = PollStation;
+    if (st < 1 || st > Stations || !StationActive[st]) return; // cancelled while asked
+    const ReplyWordArray& w = ReplyWords;
+    StationFace& face = faces_[st];
+    switch (PollPhase) {
+    case StatusPhase:
+        DecimalPoint[st] = w[0];
+        CommWriteEnabled[st] = w[1] != 0;
+        face.lamps = LampsOf(w[3]);
+        if (st == SelStation && w[2] != AtState[st]) SettingsReread = true;
+        AtState[st] = w[2];
+        // The controller's own settings changed (front panel): show the new ones.
+        if ((w[4] & 1) == 0 && st == SelStation) SettingsReread = true;
+        FirmwareWord[st] = w[5];
+        ProgramRunning[st] = w[6] == 1;
+        break;
+    case ProgramStatusPhase:
+        if (st == SelStation) ProgDisplayMode = w[0];
+        face.svText = ProgramStatusText(w, StationSV[st], DecimalPoint[st], ShownInputType);
+        break;
+    case ProcessValuesPhase: {
+        int pv = w[0];
+        if (IsStatusWord(pv)) {
+            face.pvIsStatus = true;
+            face.pvText = StatusText(pv);
+            if (StatusAsksForSettings(pv)) SettingsReread = true;
+            pv = 0; // the trend records no value
+        } else {
+            face.pvIsStatus = false;
+            face.pvText = FormatProcessValue(pv, DecimalPoint[st], ShownInputType);
+        }
+        StationOut1[st] = w[2];
+        StationOut2[st] = w[3];
+        StationSV[st] = Signed16(w[1]);
+        StationPV[st] = Signed16(pv);
+        // While a program runs the SV edit keeps the program status.
+        if (!ProgramRunning[st])
+            face.svText = FormatProcessValue(w[1], DecimalPoint[st], ShownInputType);
+        face.out1 = w[2];
+        face.out2 = w[3];
+        break;
+    }
+    default:
+        return;
+    }
+    face.runLed = LampColour::Lime;
+    emit faceChanged(st);
+}
+
+void PollEngine::DecodeSettings() {
+    const int sel = SelStation;
+    OneDecimal = PollPhase == LastSettingsPhase || DecimalPoint[sel] == 1;
+    if (PollPhase == FirstSettingsPhase) SetRunLed(sel, LampColour::Yellow);
+    SettingsContext context;
+    context.decimalPoint = DecimalPoint[sel];
+    context.setValue = StationSV[sel];
+    context.programRunning = ProgramRunning[sel];
+    context.firmwareWord = FirmwareWord[sel];
+    context.firmwareDesignCaption = FwCaption;
+    context.output1 = StationOut1[sel];
+    context.output2 = StationOut2[sel];
+    const SettingsBlock block = DecodeSettingsBlock(PollPhase, ReplyWords, context);
+    if (block.commWrite) CommWriteEnabled[sel] = *block.commWrite;
+    if (block.inputType) {
+        // What the box shows: an index beyond its items shows none.
+        const int count = int(FindComboBox(QStringLiteral("InputType"))->items.size());
+        ShownInputType = *block.inputType < count ? *block.inputType : -1;
+    }
+    // Blocks 3, 4, 6 and 9 end on fields shown with one decimal.
+    if (PollPhase == 3 || PollPhase == 4 || PollPhase == 6) OneDecimal = true;
+    emit settingsDecoded(block);
+    if (++PollPhase > LastSettingsPhase) EndSettingsRead();
+}
+
+void PollEngine::EndSettingsRead() {
+    SettingsBlock at;
+    at.values.append(BoxValue::Item("AT", AtState[SelStation]));
+    emit settingsDecoded(at);
+    if (!PanelsShown) {
+        if (FirstSettingsRead) ShowParamPanels();
+        FirstSettingsRead = false;
+    }
+    if (HiddenMode && !HiddenShown) ShowHiddenControls(true);
+    RestartCycle();
+}
+
+// ---- Timer1 and the trend ----
+
+void PollEngine::Timer1Timer() {
+    if (ConnectedCount == 0) return;
+    if (!RequestOutstanding) {
+        NextRequest(); // the chain had stopped; no sample at this tick
+        return;
+    }
+    for (int st = 1; st <= Stations; ++st)
+        if (StationActive[st]) SampleTrend(st);
+    const int sel = SelStation;
+    if (TrendView && (TrendIndex[sel] > 0 || TrendWrapped[sel]))
+        emit trendDrawRequested(TrendDrawnStation != sel);
+    for (int st = 1; st <= Stations; ++st)
+        if (StationActive[st]) ++TrendIndex[st];
+}
+
+void PollEngine::SampleTrend(int st) {
+    auto& history = TrendHistory[st];
+    const int value = StationPV[st];
+    history[std::size_t(TrendIndex[st])] = value;
+    if (TrendIndex[st] <= 1 && !TrendWrapped[st]) {
+        TrendMax[st] = TrendMin[st] = value;
+    } else {
+        TrendMax[st] = std::max(TrendMax[st], value);
+        TrendMin[st] = std::min(TrendMin[st], value);
+    }
+    if (TrendIndex[st] < TrendLength) return;
+    // The ring is full: the sample at 720 becomes position 0 and the oldest one leaves.
+    TrendIndex[st] = 0;
+    history[0] = history[TrendLength];
+    TrendWrapped[st] = true;
+    const auto [low, high] = std::minmax_element(history.begin(), history.begin() + TrendLength);
+    if (st == SelStation) {
+        if (TrendRescaleDue(TrendMax[st], TrendMin[st], *high, *low)) {
+            TrendDrawnStation = 0;
+            TrendMax[st] = *high;
+            TrendMin[st] = *low;
+        }
+    } else {
+        // Not on the chart: the next full drawing of it scales to what it then shows.
+        TrendMax[st] = *high;
+        TrendMin[st] = *low;
+    }
+}
+
+} // namespace vrx

@@ -1,0 +1,221 @@
+// The Monitor's station model and polling engine: four stations on one line, one request on the
+// line at a time, the replies checked and shown, writes slotted in, the trend history sampled.
+// Widget-free: it talks to the window through signals and a face model per station.
+#pragma once
+
+#include "clock.h"
+#include "comsettings.h"
+#include "registerdisplay.h"
+#include "serialport.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+namespace vrx {
+
+// What a station's face shows: PV and SV texts, lamps, run lamp and output gauges.
+struct StationFace {
+    QString pvText;
+    bool pvIsStatus = false; // a status text, shown in the smaller font
+    QString svText;
+    LampRow lamps{};
+    LampColour runLed = LampColour::Grey;
+    int out1 = 0; // tenths of a percent
+    int out2 = 0;
+    friend bool operator==(const StationFace&, const StationFace&) = default;
+};
+
+class PollEngine : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int Stations = 4;
+    static constexpr int TrendLength = 720; // samples, one a second: 12 minutes
+    static constexpr int ReadBufferLimit = SerialPort::BufferSize;
+
+    // Per-station values are indexed 1..4; index 0 is unused.
+    template <typename T> using PerStation = std::array<T, Stations + 1>;
+
+    // The Protocol window's settings, asked at every send and every notification.
+    using SettingsSource = std::function<ComSelections()>;
+
+    PollEngine(SerialPort& port, SettingsSource settings, QObject* parent = nullptr);
+
+    // Station model.
+    void ResetMonitor();
+    void ClearStation(int st);
+    void ConnectStation(int st);
+    void CancelStation(int st);
+    void SelectStation(int st);
+    // An address edit now shows `address`; it takes effect when the cycle restarts.
+    void AddressEdited(int st, int address);
+    // The run lamp of a station, as Connect paints it before connecting.
+    void SetRunLed(int st, LampColour colour);
+    const StationFace& Face(int st) const { return faces_[std::size_t(st)]; }
+
+    // The settings view and the hidden-mode controls; the window shows what these say.
+    void ShowParamPanels();
+    void HideParamPanels();
+    void ShowHiddenControls(bool show);
+
+    // The engine.
+    void NextRequest();
+    void AdvancePoll();
+    void RestartCycle();
+    void PortTrigger(PortEvent kind, quint16 id, quint16 count);
+    void Timer1Timer();
+    bool Rtu() const { return IsRtu(settings_()); }
+
+    // Work of later parts, run from an engine turn. Each is empty until plugged in; the file
+    // routines clear their own request flags.
+    std::function<void()> SaveRoutine;
+    std::function<void()> OpenRoutine;
+    // Compose the next write of a transfer into WriteFrame and set WritePending.
+    std::function<void()> BufferWriteStep;
+    std::function<void()> PatternWriteStep;
+    // Takes the words of a good reply while the pattern read runs; ends it by clearing
+    // PatternReading.
+    std::function<void(const ReplyWordArray& words, int count)> PatternReadStep;
+
+    // Engine state.
+    int PollPhase = 0;
+    int PollStation = 0;
+    int TargetAddr = 0;
+    bool RequestOutstanding = false;
+    int ReplyTicks = 36;
+    quint16 ReplyTimerId = 0;
+    QByteArray RxBuffer;
+    int RxCount = 0;
+    quint8 LastRxChar = 0;
+    QByteArray TxFrame;
+    ReplyWordArray ReplyWords{};
+    int ReplyWordCount = 0;
+    int ErrorCode = 0;
+    // The station the request on the line went to: its result is charged to it.
+    int RequestStation = 0;
+
+    // Station model.
+    PerStation<int> StationAddr{0, 1, 1, 1, 1};
+    // What the address edits show now; copied into StationAddr when the cycle restarts.
+    PerStation<int> EditedAddr{0, 1, 1, 1, 1};
+    PerStation<bool> StationConnected{};
+    PerStation<bool> StationActive{};
+    int ConnectedCount = 0;
+    bool StationSetChanged = false;
+    int SelStation = 1;
+    PerStation<int> DecimalPoint{};
+    PerStation<bool> CommWriteEnabled{};
+    PerStation<bool> ProgramRunning{};
+    PerStation<int> AtState{};
+    PerStation<int> FirmwareWord{};
+    PerStation<int> StationPV{};
+    PerStation<int> StationSV{};
+    PerStation<int> StationOut1{};
+    PerStation<int> StationOut2{};
+    int ProgDisplayMode = 0;
+    PerStation<int> RequestCount{};
+    PerStation<int> ErrorCount{};
+    PerStation<int> TimeoutCount{};
+    bool SettingsReread = false;
+    bool FirstSettingsRead = false;
+    bool PanelsShown = false;
+    bool OneDecimal = false;
+    QString FwCaption = QStringLiteral("Firmware Version");
+    // The input type InputType shows (-1 for none): it decides how whole-degree values round.
+    int ShownInputType = -1;
+
+    // Trend history.
+    PerStation<std::array<int, TrendLength + 1>> TrendHistory{};
+    PerStation<int> TrendIndex{};
+    PerStation<bool> TrendWrapped{};
+    PerStation<int> TrendMax{};
+    PerStation<int> TrendMin{};
+    bool TrendView = false;
+    int TrendDrawnStation = 0;
+
+    // Writes and transfers.
+    QByteArray WriteFrame;
+    bool WritePending = false;
+    bool UnlockFirst = false;
+    bool TenthsScale = false;
+    bool HiddenMode = false;
+    bool HiddenShown = false;
+    bool BufferReadPending = false;
+    bool BufferReading = false;
+    int BufferReadCount = 0;
+    bool BufferWriting = false;
+    int BufferWriteCount = 0;
+    bool Broadcasting = false;
+    bool SaveRequested = false;
+    bool OpenRequested = false;
+    bool BufferLoaded = false;
+    std::array<int, 257> ParamBuffer{};
+    bool PatternReadPending = false;
+    bool PatternReading = false;
+    bool PatternWriting = false;
+    int PatternStep = 0;
+
+    // Restarts a stopped chain once a second and samples the trend.
+    ClockTimer Timer1;
+
+signals:
+    // The face of a station changed: the window repaints it from Face(st).
+    void faceChanged(int st);
+    // The selection ring moves to station st, lime when it is connected, silver otherwise.
+    void selectionMoved(int st, bool connected);
+    // A settings block of the selected station was decoded.
+    void settingsDecoded(const vrx::SettingsBlock& block);
+    // A reply failed: the status line shows the text in red.
+    void errorReported(const QString& text);
+    // RequestCount / ErrorCount of a station changed.
+    void countersChanged(int st);
+    void panelsShown(bool shown);
+    void hiddenControlsShown(bool shown);
+    // The station model was reset: the window resets its buttons and editing.
+    void monitorReset();
+    // The last station went while the trend view was shown: back to no view.
+    void trendViewLeft();
+    // A new trend sample of the selected station wants drawing: in full, or one more point.
+    void trendDrawRequested(bool full);
+    // Parameter transfers: the gauge, its end, a loaded buffer, the operation panel back.
+    void uploadProgress(int percent);
+    void uploadFinished();
+    void bufferLoaded();
+    void opPanelEnabled();
+    void patternProgress(int percent);
+    void patternFinished();
+
+private:
+    void SendRead(int firstRegister, int count);
+    void SendWrite();
+    void SendFrame(const QByteArray& asciiText);
+    void TakeBytes(quint16 count);
+    void ReplyTimerExpired();
+    void HandleAsciiReply(const QByteArray& frame);
+    void HandleRtuReply(const QByteArray& frame);
+    void HandleReply(const QByteArray& frame, bool rtu);
+    void Dispatch();
+    void GoodWriteEcho();
+    void ReportResult();
+    void ShowStationValues();
+    void DecodeSettings();
+    void EndSettingsRead();
+    void StoreParameterWords();
+    void SampleTrend(int st);
+    void ArmReplyTimer(bool activate);
+    int FirstStation(const PerStation<bool>& flags) const;
+
+    SerialPort& port_;
+    SettingsSource settings_;
+    PerStation<StationFace> faces_{};
+};
+
+// At a wrap of the selected station's history: the chart is rescaled when the history it will
+// show spans less than half of the range it is drawn for, so a trace that has settled after a
+// disturbance fills the chart again, while small changes do not make it jump.
+bool TrendRescaleDue(int drawnMax, int drawnMin, int foundMax, int foundMin);
+
+} // namespace vrx

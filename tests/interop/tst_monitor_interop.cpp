@@ -1,0 +1,144 @@
+// The Monitor against an independent peer: a pymodbus serial server with two controllers behind
+// a socat pty pair. A short polling session in ASCII and in RTU: both stations' values and the
+// selected one's settings shown, another station selected, and a set value written and read
+// back.
+#include "forms.h"
+#include "framecodec.h"
+#include "radiogroup.h"
+#include "scripteddialogs.h"
+#include "testmain.h"
+#include "vrwmon.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vrx;
+using vrx::test::ScriptedDialogs;
+
+namespace {
+
+constexpr int Bound = 15000; // ms: the longest any wait may take
+
+// A helper process of the test, ended by its own id when the test is done.
+class Helper {
+public:
+    bool Start(const QString& program, const QStringList& arguments) {
+        process_.setProgram(program);
+        process_.setArguments(arguments);
+        process_.start();
+        return process_.waitForStarted(Bound);
+    }
+    bool WaitForLine(const QString& prefix) {
+        return QTest::qWaitFor(
+            [&] {
+                while (process_.canReadLine())
+                    if (QString::fromLocal8Bit(process_.readLine()).startsWith(prefix)) return true;
+                process_.waitForReadyRead(50);
+                return false;
+            },
+            Bound);
+    }
+    QString Errors() { return QString::fromLocal8Bit(process_.readAllStandardError()); }
+    ~Helper() {
+        if (process_.state() == QProcess::NotRunning) return;
+        process_.terminate();
+        if (!process_.waitForFinished(Bound)) {
+            process_.kill();
+            process_.waitForFinished(Bound);
+        }
+    }
+
+private:
+    QProcess process_;
+};
+
+} // namespace
+
+class TestMonitorInterop : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void pollingSession_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void pollingSession() {
+        QFETCH(bool, rtu);
+        const QString mode = rtu ? "rtu" : "ascii";
+        const QString ours = dir.filePath("ours-" + mode);
+        const QString theirs = dir.filePath("theirs-" + mode);
+        Helper socat;
+        QVERIFY(socat.Start(
+            "socat", {"-d", "-d", "pty,raw,echo=0,link=" + ours, "pty,raw,echo=0,link=" + theirs}));
+        QVERIFY2(QTest::qWaitFor(
+                     [&] { return QFileInfo::exists(ours) && QFileInfo::exists(theirs); }, Bound),
+                 qPrintable(socat.Errors()));
+        Helper server;
+        // Debian's pymodbus is installed for the system interpreter only.
+        QVERIFY(server.Start("/usr/bin/python3", {MONITOR_SERVER_SCRIPT, theirs, mode}));
+        QVERIFY2(server.WaitForLine("ready"), qPrintable(server.Errors()));
+
+        QDir::setCurrent(dir.path());
+        qputenv("VRX_COM1", ours.toLocal8Bit());
+        ScriptedDialogs dialogs;
+        const auto forms = CreateForms();
+        forms->VRW0->show();
+        forms->VRW1->ComParity->SetItemIndex(0);
+        forms->VRW1->ComBitLen->SetItemIndex(1);
+        forms->VRW1->ModBus->SetItemIndex(rtu ? 1 : 0);
+        forms->VRW0->Monitor1Click();
+        TVRW2* m = forms->VRW2.get();
+        QVERIFY2(m->Port.Open(), qPrintable(dialogs.texts().join('|')));
+        m->ComAddr[1]->setValue(1);
+        m->ComAddr[2]->setValue(2);
+        QTest::mouseClick(m->RunBt[1], Qt::LeftButton);
+        QTest::mouseClick(m->RunBt[2], Qt::LeftButton);
+
+        QTRY_COMPARE_WITH_TIMEOUT(m->EditP[2]->text(), QString(" - 10.5"), Bound);
+        QCOMPARE(m->EditP[1]->text(), "   25.0");
+        QCOMPARE(m->EditS[1]->text(), " 100.0");
+        QCOMPARE(m->OutQty1[1]->value(), 455);
+        QTRY_VERIFY_WITH_TIMEOUT(m->CtrlBox->isVisible(), Bound);
+        QCOMPARE(m->Combo("CtrlSet")->currentText(), "PID");
+        QCOMPARE(m->Edit("SetV")->text(), "100.0");
+        QCOMPARE(m->Edit("UpLimit")->text(), "1300.0");
+        QCOMPARE(m->Edit("DnLimit")->text(), "-200.0");
+        QCOMPARE(m->Edit("KP")->text(), "47.6");
+        QCOMPARE(m->Edit("Coeff")->text(), "1.20");
+        QCOMPARE(m->FWVersion->text(), "Firmware Version 1.12");
+
+        QTest::mouseClick(m->Image[2], Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(m->Combo("CtrlSet")->currentText(), QString("ON-OFF"), Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(m->OnOffBox->isVisible(), Bound);
+        QCOMPARE(m->Edit("Hyst1")->text(), "1.0");
+
+        // A set value written to station 2 is read back from it.
+        m->Engine.WriteFrame = WriteRequest(2, 0x4701, 650);
+        m->Engine.WritePending = true;
+        QTRY_COMPARE_WITH_TIMEOUT(m->Edit("SetV")->text(), QString("65.0"), Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(m->EditS[2]->text(), QString("   65.0"), Bound);
+
+        for (int st = 1; st <= 2; ++st)
+            QCOMPARE(m->Engine.ErrorCount[st], 0);
+        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join('|')));
+        m->close();
+    }
+};
+
+VRX_TEST_MAIN(TestMonitorInterop)
+#include "tst_monitor_interop.moc"

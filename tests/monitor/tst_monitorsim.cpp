@@ -1,0 +1,274 @@
+// The polling engine against the simulated controllers on their in-process line, on a manual
+// clock: four live stations, controllers pulled off the line, garbled and split replies,
+// refusals, and writes that the controllers take.
+#include "comsettings.h"
+#include "errorlog.h"
+#include "framecodec.h"
+#include "manualtime.h"
+#include "pollengine.h"
+#include "simulatedline.h"
+
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vrx;
+using vrx::sim::Fault;
+using vrx::sim::FaultKind;
+using vrx::sim::SimulatedLine;
+
+namespace {
+
+// Passes everything through to a simulated line and keeps what the port wrote.
+class TapLine final : public LineDevice {
+public:
+    explicit TapLine(std::unique_ptr<SimulatedLine> line) : line_(std::move(line)) {
+        connect(line_.get(), &LineDevice::readyRead, this, &LineDevice::readyRead);
+    }
+    bool Open(const LineSettings& s, QString* error) override { return line_->Open(s, error); }
+    void Close() override { line_->Close(); }
+    bool IsOpen() const override { return line_->IsOpen(); }
+    bool Apply(const LineSettings& s, QString* error) override { return line_->Apply(s, error); }
+    bool Write(const QByteArray& bytes) override {
+        written.append(bytes);
+        return line_->Write(bytes);
+    }
+    QByteArray ReadAll() override { return line_->ReadAll(); }
+    SimulatedLine& Sim() { return *line_; }
+
+    QList<QByteArray> written;
+
+private:
+    std::unique_ptr<SimulatedLine> line_;
+};
+
+// The engine on COM1 with the demo controllers at 1 to 4.
+struct SimRig {
+    explicit SimRig(bool rtu, const QString& options = QStringLiteral("addresses=1-4")) {
+        qputenv("VRX_COM1", ("sim:" + options).toLatin1());
+        InstallSimulatedLineFactory([this](const QString& text, QObject*) {
+            auto tap = std::make_unique<TapLine>(std::make_unique<SimulatedLine>(text));
+            line = tap.get();
+            return std::unique_ptr<LineDevice>(std::move(tap));
+        });
+        settings.modBus = rtu ? 1 : 0;
+        if (rtu) settings.bitLen = 1;
+        opened =
+            OpenWithReplyTimer(settings, port, MonitorReplyTicks(settings), engine.ReplyTimerId);
+        engine.ResetMonitor();
+        engine.EditedAddr = {0, 1, 2, 3, 4};
+        QObject::connect(&engine, &PollEngine::errorReported, &engine,
+                         [this](const QString& text) { errors << text; });
+    }
+    ~SimRig() { InstallSimulatedLineFactory({}); }
+
+    void ConnectAll() {
+        for (int st = 1; st <= 4; ++st)
+            engine.ConnectStation(st);
+    }
+    sim::Controller& Controller(int address) { return *line->Sim().ControllerAt(address); }
+    // Requests sent to an address since `from`.
+    int SentTo(int address, qsizetype from = 0) const {
+        int n = 0;
+        const bool rtu = settings.modBus == 1;
+        for (qsizetype i = from; i < line->written.size(); ++i) {
+            const QByteArray& f = line->written.at(i);
+            const int a = rtu ? quint8(f.at(0)) : HexToByte(f.at(1), f.at(2));
+            n += a == address;
+        }
+        return n;
+    }
+
+    test::ManualTime clock{55 * 1000};
+    ComSelections settings;
+    SerialPort port;
+    PollEngine engine{port, [this] { return settings; }};
+    test::ErrorLog general;
+    TapLine* line = nullptr;
+    QStringList errors;
+    bool opened = false;
+};
+
+} // namespace
+
+class TestMonitorSim : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fourLiveStations_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void fourLiveStations() {
+        QFETCH(bool, rtu);
+        SimRig r(rtu);
+        QVERIFY(r.opened);
+        QSignalSpy panels(&r.engine, &PollEngine::panelsShown);
+        QSignalSpy settings(&r.engine, &PollEngine::settingsDecoded);
+        r.ConnectAll();
+        r.clock.Run(5000);
+        QVERIFY2(r.errors.isEmpty(), qPrintable(r.errors.join('|')));
+        for (int st = 1; st <= 4; ++st) {
+            const StationFace& face = r.engine.Face(st);
+            QVERIFY2(!face.pvText.trimmed().isEmpty(), qPrintable(QString::number(st)));
+            QCOMPARE(face.runLed, LampColour::Lime);
+            // The demo controllers show degrees C, except the linear input of station 4.
+            if (st < 4) QCOMPARE(face.lamps[std::size_t(Lamp::DegC)], LampColour::Yellow);
+        }
+        // Station 3 runs a program: its SV edit shows pattern and step, not the set value.
+        QVERIFY(r.engine.ProgramRunning[3]);
+        const QRegularExpression programText("^ \\d - 0\\d$");
+        QVERIFY2(programText.match(r.engine.Face(3).svText).hasMatch(),
+                 qPrintable(r.engine.Face(3).svText));
+        // Station 4 after it runs none: it shows its set value.
+        QVERIFY(!r.engine.ProgramRunning[4]);
+        QVERIFY2(!programText.match(r.engine.Face(4).svText).hasMatch(),
+                 qPrintable(r.engine.Face(4).svText));
+        // The settings of the selected station were read, and the panels shown after them.
+        QVERIFY(settings.count() >= 8);
+        QCOMPARE(panels.count(), 1);
+        QCOMPARE(panels.first().first().toBool(), true);
+        // Station 4 runs its output at 40.0 % in manual.
+        QCOMPARE(r.engine.Face(4).out1, 400);
+        // Polling runs at the speed of the line: many cycles in five seconds.
+        QVERIFY2(r.SentTo(4) > (rtu ? 20 : 10), qPrintable(QString::number(r.SentTo(4))));
+    }
+
+    void pulledControllerIsDroppedAfterThreeTimeOutsInAscii() {
+        SimRig r(false);
+        r.ConnectAll();
+        r.clock.Run(3000);
+        r.line->Sim().InjectFault(Fault{.kind = FaultKind::NoAnswer, .address = 2});
+        r.clock.Run(5000); // three time-outs take about six seconds
+        QCOMPARE(r.errors.count("Time out"), 2);
+        QVERIFY(r.engine.StationConnected[2]);
+        r.clock.Run(2500);
+        QCOMPARE(r.errors, QStringList({"Time out", "Time out", "Time out"}));
+        QVERIFY(!r.engine.StationConnected[2]);
+        QCOMPARE(r.engine.Face(2).runLed, LampColour::Grey);
+        QVERIFY(r.engine.Face(2).pvText.isEmpty());
+        // The others go on being polled; station 2 is asked no more.
+        const qsizetype from = r.line->written.size();
+        r.clock.Run(3000);
+        QCOMPARE(r.SentTo(2, from), 0);
+        QVERIFY(r.SentTo(1, from) > 5);
+        QVERIFY(r.SentTo(4, from) > 5);
+    }
+
+    void pulledControllerStaysInRtu() {
+        SimRig r(true);
+        r.ConnectAll();
+        r.clock.Run(3000);
+        r.line->Sim().InjectFault(Fault{.kind = FaultKind::NoAnswer, .address = 2});
+        const qsizetype from = r.line->written.size();
+        r.clock.Run(20000);
+        QVERIFY(r.errors.isEmpty());
+        QVERIFY(r.engine.StationConnected[2]);
+        // Each silent request stops the chain until the next second.
+        QVERIFY(r.SentTo(2, from) >= 18 && r.SentTo(2, from) <= 22);
+        // Plugged in again, it is polled at full speed.
+        r.line->Sim().ClearFaults();
+        const qsizetype back = r.line->written.size();
+        r.clock.Run(2000);
+        QVERIFY2(r.SentTo(2, back) > 8, qPrintable(QString::number(r.SentTo(2, back))));
+    }
+
+    void disturbedRepliesAreAskedAgain_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<int>("kind");
+        for (bool rtu : {false, true}) {
+            const QByteArray f = rtu ? "rtu " : "ascii ";
+            QTest::newRow(f + "bad checksum") << rtu << int(FaultKind::BadChecksum);
+            QTest::newRow(f + "split") << rtu << int(FaultKind::Split);
+        }
+    }
+    void disturbedRepliesAreAskedAgain() {
+        QFETCH(bool, rtu);
+        QFETCH(int, kind);
+        SimRig r(rtu);
+        r.engine.ConnectStation(1);
+        r.clock.Run(2000);
+        const qsizetype from = r.line->written.size();
+        r.line->Sim().InjectFault(
+            Fault{.kind = FaultKind(kind), .address = 1, .times = 5, .pieces = 3, .gapMs = 10});
+        r.clock.Run(3000);
+        // Nothing reported, nothing lost: polling carries on at speed.
+        QVERIFY(r.errors.isEmpty());
+        QVERIFY(r.SentTo(1, from) > 20);
+        QCOMPARE(r.engine.Face(1).runLed, LampColour::Lime);
+    }
+
+    void refusalShowsItsText() {
+        SimRig r(false);
+        r.engine.ConnectStation(1);
+        r.clock.Run(1000);
+        r.line->Sim().InjectFault(
+            Fault{.kind = FaultKind::Exception, .address = 1, .times = 1, .exceptionCode = 2});
+        r.clock.Run(1000);
+        QCOMPARE(r.errors, QStringList{"illegal address "});
+        QCOMPARE(r.engine.ErrorCount[1], 1);
+        QVERIFY(r.engine.StationConnected[1]);
+    }
+
+    void parameterMemoryIsLoaded() {
+        SimRig r(false);
+        r.engine.ConnectStation(1);
+        r.clock.Run(2000);
+        QSignalSpy loaded(&r.engine, &PollEngine::bufferLoaded);
+        r.engine.BufferReadPending = true;
+        r.engine.BufferReadCount = 0;
+        r.clock.Run(5000);
+        QCOMPARE(loaded.count(), 1);
+        QVERIFY(r.engine.BufferLoaded);
+        QVERIFY(!r.engine.BufferReading);
+        const sim::ParameterImage image = r.Controller(1).ParameterMemory();
+        for (int i = 0; i < 256; ++i)
+            QCOMPARE(r.engine.ParamBuffer[std::size_t(i)], int(image[std::size_t(i)]));
+        QCOMPARE(r.engine.ParamBuffer[256], 0xFF);
+        // Polling resumed where it stood.
+        QVERIFY(r.errors.isEmpty());
+        QCOMPARE(r.engine.Face(1).runLed, LampColour::Lime);
+    }
+
+    void writesReachTheController_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void writesReachTheController() {
+        QFETCH(bool, rtu);
+        SimRig r(rtu);
+        QString setValueShown;
+        QObject::connect(&r.engine, &PollEngine::settingsDecoded, &r.engine,
+                         [&setValueShown](const SettingsBlock& block) {
+                             for (const BoxValue& v : block.values)
+                                 if (v.box == u"SetV") setValueShown = v.text;
+                         });
+        r.engine.ConnectStation(1);
+        r.clock.Run(2000);
+        // The set value, then a calibration register that needs the key first.
+        r.engine.WriteFrame = WriteRequest(1, 0x4701, 1234);
+        r.engine.WritePending = true;
+        setValueShown.clear();
+        r.clock.Run(1000);
+        QCOMPARE(int(r.Controller(1).Peek(0x4701)), 1234);
+        // Read back after the echo: the SV box shows what the controller now holds.
+        QCOMPARE(setValueShown, TenthsToText(1234, r.engine.DecimalPoint[1] == 1));
+
+        r.engine.WriteFrame = WriteRequest(1, 0x4732, 5);
+        r.engine.WritePending = true;
+        r.clock.Run(1000);
+        QCOMPARE(r.errors, QStringList{"Write data not successed"}); // no key, refused
+        QCOMPARE(int(r.Controller(1).Peek(0x4732)), 0);
+        r.engine.WriteFrame = WriteRequest(1, 0x4732, 5);
+        r.engine.WritePending = true;
+        r.engine.UnlockFirst = true;
+        r.clock.Run(1000);
+        QCOMPARE(int(r.Controller(1).Peek(0x4732)), 5);
+        QCOMPARE(r.errors.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMonitorSim)
+#include "tst_monitorsim.moc"

@@ -1,0 +1,622 @@
+// The polling engine on the bytes of a fake line, on a manual clock: request sequences, replies
+// in both framings, time-outs, retries, the stalled chain, writes, results and the trend.
+#include "enginerig.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+const QString Settings1 = "1:4704 1:470C 1:4713 1:471B 1:4720 1:4730 1:4732";
+
+QStringList Split(const QString& labels) {
+    return labels.split(u' ', Qt::SkipEmptyParts);
+}
+
+constexpr int Tick = SerialPort::TickMs;
+
+} // namespace
+
+class TestPollEngine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstRequestsOnTheWire_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<QByteArray>("values");
+        QTest::newRow("ascii") << false << QByteArray(":01034725000789\r\n")
+                               << QByteArray(":010347000004B1\r\n");
+        QTest::newRow("rtu") << true << QByteArray::fromHex("0103472500070177")
+                             << QByteArray::fromHex("010347000004 50BD");
+    }
+    void firstRequestsOnTheWire() {
+        QFETCH(bool, rtu);
+        QFETCH(QByteArray, status);
+        QFETCH(QByteArray, values);
+        EngineRig r(rtu);
+        QVERIFY(r.opened);
+        r.engine.ConnectStation(1);
+        QCOMPARE(r.Sent(), QList<QByteArray>{status});
+        QVERIFY(r.engine.Timer1.isActive());
+        r.Serve();
+        QCOMPARE(r.Sent().last(), values);
+        QCOMPARE(r.engine.RequestCount[1], 2);
+    }
+
+    void requestSequence_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QList<int>>("stations");
+        QTest::addColumn<QList<int>>("programs");
+        QTest::addColumn<QString>("sequence");
+        const QString one = "1:4725 1:4700 " + Settings1 + " 1:4725 1:4700 1:4725 1:4700";
+        QTest::newRow("one station") << false << QList<int>{1} << QList<int>{} << one;
+        QTest::newRow("one station rtu") << true << QList<int>{1} << QList<int>{} << one;
+        // The second station joins when the first cycle ends; the settings read that Connect
+        // asked for follows the next cycle.
+        QTest::newRow("stations 1 and 3") << false << QList<int>{1, 3} << QList<int>{}
+                                          << "1:4725 1:4700 1:4725 3:4725 1:4700 3:4700 " +
+                                                 Settings1 + " 1:4725 3:4725 1:4700 3:4700";
+        // Only the stations that run a program are asked for its status, also those after the
+        // first one that does.
+        QTest::newRow("station 3 of 1, 3 and 4 runs a program")
+            << false << QList<int>{1, 3, 4} << QList<int>{3}
+            << "1:4725 1:4700 1:4725 3:4725 4:4725 3:4762 1:4700 3:4700 4:4700 " + Settings1 +
+                   " 1:4725 3:4725 4:4725 3:4762 1:4700 3:4700 4:4700";
+        QTest::newRow("stations 2 and 4 of four run programs")
+            << false << QList<int>{1, 2, 3, 4} << QList<int>{2, 4}
+            << "1:4725 1:4700 1:4725 2:4725 3:4725 4:4725 2:4762 4:4762 1:4700 2:4700 3:4700 "
+               "4:4700";
+        QTest::newRow("station 3 runs a program")
+            << true << QList<int>{1, 3} << QList<int>{3}
+            << "1:4725 1:4700 1:4725 3:4725 3:4762 1:4700 3:4700 " + Settings1 +
+                   " 1:4725 3:4725 3:4762 1:4700 3:4700";
+    }
+    void requestSequence() {
+        QFETCH(bool, rtu);
+        QFETCH(QList<int>, stations);
+        QFETCH(QList<int>, programs);
+        QFETCH(QString, sequence);
+        EngineRig r(rtu);
+        for (int st : stations)
+            r.engine.EditedAddr[st] = st;
+        for (int st : programs)
+            r.registers[st][0x472B] = 1;
+        for (int st : stations) {
+            const qsizetype before = r.SentCount();
+            r.engine.ConnectStation(st);
+            // Only the first station starts the chain; the others wait for the cycle end.
+            QCOMPARE(r.SentCount(), before + (st == stations.first() ? 1 : 0));
+        }
+        const QStringList expected = Split(sequence);
+        QCOMPARE(r.Serve(int(expected.size())), expected);
+        QVERIFY(r.errors.isEmpty());
+    }
+
+    void selectionReadsTheSettingsAfterTheCycle() {
+        EngineRig r(false);
+        r.engine.EditedAddr = {0, 1, 2, 3, 4};
+        r.engine.ConnectStation(1);
+        r.engine.ConnectStation(2);
+        r.Serve(2 + 4 + 7); // first cycle, the joined cycle, the settings of 1
+        QCOMPARE(r.Serve(4), Split("1:4725 2:4725 1:4700 2:4700"));
+        r.engine.SelectStation(2);
+        QCOMPARE(r.engine.SelStation, 2);
+        QCOMPARE(r.Serve(4 + 7 + 2),
+                 Split("1:4725 2:4725 1:4700 2:4700 2:4704 2:470C 2:4713 2:471B 2:4720 2:4730 "
+                       "2:4732 1:4725 2:4725"));
+    }
+
+    void controllerAsksForItsSettings_data() {
+        QTest::addColumn<int>("reg");
+        QTest::addColumn<int>("value");
+        QTest::newRow("settings changed on the front panel") << 0x4729 << 0;
+        QTest::newRow("auto-tuning started") << 0x4727 << 1;
+        QTest::newRow("waiting after power-up") << 0x4700 << 0x8001;
+    }
+    void controllerAsksForItsSettings() {
+        QFETCH(int, reg);
+        QFETCH(int, value);
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 2);
+        r.registers[1][reg] = value;
+        QCOMPARE(r.Serve(2 + 7), Split("1:4725 1:4700 " + Settings1));
+    }
+
+    void cancelledStationsRequestCompletes() {
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.engine.CancelStation(1);
+        QVERIFY(!r.engine.Timer1.isActive());
+        QCOMPARE(r.engine.ConnectedCount, 0);
+        // The reply still comes and is taken, but nothing more goes out and nothing is shown.
+        QSignalSpy faces(&r.engine, &PollEngine::faceChanged);
+        r.Serve();
+        QCOMPARE(r.SentCount(), 1);
+        QCOMPARE(faces.count(), 0);
+        QVERIFY(r.errors.isEmpty());
+    }
+
+    void timeOutAfterTheLastStationWentIsNotReported_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void timeOutAfterTheLastStationWentIsNotReported() {
+        QFETCH(bool, rtu);
+        EngineRig r(rtu);
+        r.engine.ConnectStation(1);
+        r.engine.CancelStation(1); // its request still waits for an answer that never comes
+        r.Run(5000);
+        QVERIFY(r.errors.isEmpty());
+        QCOMPARE(r.engine.ErrorCount[1], 0);
+        QVERIFY(!r.engine.RequestOutstanding);
+        QCOMPARE(r.SentCount(), 1);
+    }
+
+    void waitingStationTakesOverWhenTheOnlyPolledOneGoes() {
+        EngineRig r(false);
+        r.engine.EditedAddr = {0, 1, 2, 1, 1};
+        r.engine.ConnectStation(1);
+        r.engine.ConnectStation(2); // waits for the cycle end
+        r.engine.CancelStation(1);  // while 1's request is out
+        r.Serve();
+        // Station 2 is polled at once, not left connected and idle.
+        QCOMPARE(r.engine.ConnectedCount, 1);
+        QCOMPARE(r.Serve(2), Split("2:4725 2:4700"));
+    }
+
+    void completeRtuReplyNeedsNoSilence() {
+        EngineRig r(true);
+        r.engine.ConnectStation(1);
+        const QByteArray reply = Rtu(r.AnswerTo(r.Last()));
+        r.Reply(reply);
+        // Handled the moment its CRC is in: the next request is already on the line.
+        QCOMPARE(r.SentCount(), 2);
+        QCOMPARE(r.Label(r.Last()), "1:4700");
+    }
+
+    void rtuReplySplitAcrossChunks_data() {
+        QTest::addColumn<int>("cut");
+        QTest::newRow("after the address") << 1;
+        QTest::newRow("before the byte count") << 2;
+        QTest::newRow("inside the data") << 9;
+        QTest::newRow("between the CRC bytes") << 18;
+    }
+    void rtuReplySplitAcrossChunks() {
+        QFETCH(int, cut);
+        EngineRig r(true);
+        r.engine.ConnectStation(1);
+        const QByteArray reply = Rtu(r.AnswerTo(r.Last()));
+        r.Reply(reply.left(cut));
+        QCOMPARE(r.SentCount(), 1);
+        r.Reply(reply.mid(cut));
+        QCOMPARE(r.SentCount(), 2);
+        QCOMPARE(r.Label(r.Last()), "1:4700");
+    }
+
+    void rtuSilenceEndsWhatIsNotAWholeFrame() {
+        EngineRig r(true);
+        r.engine.ConnectStation(1);
+        QByteArray reply = Rtu(r.AnswerTo(r.Last()));
+        reply.back() = char(reply.back() ^ 0x5A); // wrong CRC
+        r.Reply(reply);
+        QCOMPARE(r.SentCount(), 1);
+        // The silence of one tick ends it; the same request is asked again, with no error.
+        r.Run(2 * Tick);
+        QCOMPARE(r.SentCount(), 2);
+        QCOMPARE(r.Sent().at(1), r.Sent().at(0));
+        QVERIFY(r.errors.isEmpty());
+    }
+
+    void slowLinesWaitTwoTicksOfSilence_data() {
+        QTest::addColumn<int>("baudIndex");
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("2400") << 0 << 2;
+        QTest::newRow("4800") << 1 << 2;
+        QTest::newRow("9600") << 2 << 1;
+        QTest::newRow("38400") << 4 << 1;
+    }
+    void slowLinesWaitTwoTicksOfSilence() {
+        QFETCH(int, baudIndex);
+        QFETCH(int, ticks);
+        EngineRig r(true, baudIndex);
+        r.engine.ConnectStation(1);
+        QCOMPARE(r.engine.ReplyTicks, ticks);
+        r.Reply(QByteArray::fromHex("01")); // a start, then nothing
+        r.Run(ticks * Tick);
+        QCOMPARE(r.SentCount(), 1);
+        // Ended by the silence: a frame without a function is asked again.
+        r.Run(2 * Tick);
+        QCOMPARE(r.SentCount(), 2);
+        QCOMPARE(r.Sent().at(1), r.Sent().at(0));
+    }
+
+    void asciiReplyEndsAtItsLineFeed() {
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        // Noise right behind the reply, in the same chunk, does not hold it up.
+        r.Reply(r.AnswerTo(r.Last()) + QByteArray("\x00\xFF", 2));
+        QCOMPARE(r.SentCount(), 2);
+        QCOMPARE(r.Label(r.Last()), "1:4700");
+        // A reply in pieces is taken at its LF.
+        const QByteArray reply = r.AnswerTo(r.Last());
+        r.Reply(reply.left(10));
+        QCOMPARE(r.SentCount(), 2);
+        r.Reply(reply.mid(10));
+        QCOMPARE(r.SentCount(), 3);
+        QVERIFY(r.errors.isEmpty());
+    }
+
+    void asciiWrongLrcIsAskedAgain() {
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        QByteArray reply = r.AnswerTo(r.Last());
+        reply[reply.size() - 3] = reply.at(reply.size() - 3) == '0' ? '1' : '0';
+        r.Reply(reply);
+        QCOMPARE(r.SentCount(), 2);
+        QCOMPARE(r.Sent().at(1), r.Sent().at(0));
+        QVERIFY(r.errors.isEmpty());
+        QCOMPARE(r.engine.ErrorCount[1], 0);
+    }
+
+    void wrongAddressStallsUntilTimer1_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void wrongAddressStallsUntilTimer1() {
+        QFETCH(bool, rtu);
+        EngineRig r(rtu);
+        r.engine.ConnectStation(1);
+        Asked asked = r.Last();
+        asked.address = 2;
+        r.ReplyFrame(r.AnswerTo(asked));
+        r.Run(900);
+        QCOMPARE(r.SentCount(), 1);
+        QVERIFY(!r.engine.RequestOutstanding);
+        QVERIFY(r.errors.isEmpty());
+        // Timer1 restarts the chain with the same request.
+        r.Run(150);
+        QCOMPARE(r.SentCount(), 2);
+        QCOMPARE(r.Sent().at(1), r.Sent().at(0));
+    }
+
+    void rtuSilentStationIsNeverDropped() {
+        EngineRig r(true);
+        r.silent << 1;
+        r.engine.ConnectStation(1);
+        r.Run(10000);
+        // About one request a second, each ended by the silence, none reported.
+        QVERIFY2(r.SentCount() >= 10 && r.SentCount() <= 12,
+                 qPrintable(QString::number(r.SentCount())));
+        QVERIFY(r.errors.isEmpty());
+        QVERIFY(r.engine.StationConnected[1]);
+        QCOMPARE(r.engine.ErrorCount[1], 0);
+    }
+
+    void asciiTimeOutsDropAfterThree() {
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        // 36 ticks of waiting, then the same request again.
+        r.Run(36 * Tick);
+        QCOMPARE(r.SentCount(), 1);
+        r.Run(2 * Tick);
+        QCOMPARE(r.SentCount(), 2);
+        QCOMPARE(r.errors, QStringList{"Time out"});
+        QCOMPARE(r.engine.Face(1).runLed, LampColour::Red);
+        r.Run(2 * 38 * Tick);
+        QCOMPARE(r.errors.size(), 3);
+        // Dropped: the only station, so the monitor is back to idle and sends nothing more.
+        QVERIFY(!r.engine.StationConnected[1]);
+        QCOMPARE(r.engine.ConnectedCount, 0);
+        QVERIFY(!r.engine.Timer1.isActive());
+        QCOMPARE(r.engine.Face(1).runLed, LampColour::Grey);
+        r.Run(10000);
+        QCOMPARE(r.SentCount(), 3);
+    }
+
+    void onlyConsecutiveTimeOutsCount() {
+        EngineRig r(false);
+        r.engine.EditedAddr = {0, 1, 2, 1, 1};
+        r.engine.ConnectStation(1);
+        r.engine.ConnectStation(2);
+        r.Serve(2 + 4 + 7); // steady polling of 1 and 2
+        // Station 1 misses every other reply: never three in a row.
+        for (int round = 0; round < 4; ++round) {
+            QCOMPARE(r.Last().address, 1);
+            r.Run(38 * Tick); // 1 times out, is asked again ...
+            r.Serve();        // ... and answers
+            r.Serve(3);       // the rest of the cycle
+        }
+        QCOMPARE(r.errors.size(), 4);
+        QVERIFY(r.engine.StationConnected[1]);
+        QCOMPARE(r.engine.ErrorCount[1], 4);
+        QCOMPARE(r.engine.ErrorCount[2], 0);
+    }
+
+    void exceptionReplies_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        for (bool rtu : {false, true}) {
+            const QByteArray f = rtu ? "rtu " : "ascii ";
+            QTest::newRow(f + "1") << rtu << 1 << "illegal function ";
+            QTest::newRow(f + "2") << rtu << 2 << "illegal address ";
+            QTest::newRow(f + "3") << rtu << 3 << "illegal data ";
+            QTest::newRow(f + "4") << rtu << 4 << "illegal command ";
+            QTest::newRow(f + "5") << rtu << 5 << "Unknown error";
+            QTest::newRow(f + "11") << rtu << 11 << "illegal frame ";
+            QTest::newRow(f + "12") << rtu << 12 << "too few data ";
+            QTest::newRow(f + "13") << rtu << 13 << "too many data ";
+            QTest::newRow(f + "14") << rtu << 14 << "illegal ASCII ";
+            QTest::newRow(f + "15") << rtu << 15 << "Unknown error";
+        }
+    }
+    void exceptionReplies() {
+        QFETCH(bool, rtu);
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        EngineRig r(rtu);
+        r.engine.ConnectStation(1);
+        r.ReplyFrame(AsciiException(1, 0x03, code));
+        QCOMPARE(r.errors, QStringList{text});
+        QCOMPARE(r.engine.ErrorCount[1], 1);
+        QCOMPARE(r.engine.TimeoutCount[1], 0); // a refusal is an answer
+        QCOMPARE(r.engine.Face(1).runLed, LampColour::Red);
+        // Asked again at once.
+        QCOMPARE(r.SentCount(), 2);
+        QCOMPARE(r.Sent().at(1), r.Sent().at(0));
+    }
+
+    void writeGoesOutBeforeThePollAndIsReadBack_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<bool>("unlock");
+        QTest::newRow("ascii") << false << false;
+        QTest::newRow("rtu") << true << false;
+        QTest::newRow("ascii unlocked") << false << true;
+        QTest::newRow("rtu unlocked") << true << true;
+    }
+    void writeGoesOutBeforeThePollAndIsReadBack() {
+        QFETCH(bool, rtu);
+        QFETCH(bool, unlock);
+        EngineRig r(rtu);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1); // settled: the process-value read is on the line
+        const QByteArray write = ":0106470100FAB7\r\n";
+        r.engine.WriteFrame = write;
+        r.engine.WritePending = true;
+        r.engine.UnlockFirst = unlock;
+        r.Serve(); // the process-value read
+        const auto wire = [rtu](const QByteArray& ascii) {
+            return rtu ? AsciiToRtu(ascii) : ascii;
+        };
+        if (unlock) {
+            QCOMPARE(r.Sent().last(), wire(":0106472A7E5BAF\r\n"));
+            r.Serve();
+            QVERIFY(!r.engine.UnlockFirst);
+            QVERIFY(r.engine.WritePending);
+        }
+        QCOMPARE(r.Sent().last(), wire(write));
+        r.Serve();
+        QVERIFY(!r.engine.WritePending);
+        // The cycle starts over, then the settings are read back.
+        QCOMPARE(r.Serve(2 + 7), Split("1:4725 1:4700 " + Settings1));
+        QVERIFY(r.errors.isEmpty());
+    }
+
+    void failedWritesAreDroppedAndReadBack_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("refused") << AsciiException(1, 0x06, 3) << "Write data not successed";
+        QTest::newRow("another echo")
+            << QByteArray(":0106470100FBB6\r\n") << "Received data does not match";
+    }
+    void failedWritesAreDroppedAndReadBack() {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, text);
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        r.engine.WriteFrame = ":0106470100FAB7\r\n";
+        r.engine.WritePending = true;
+        r.Serve();
+        r.Reply(answer);
+        QCOMPARE(r.errors, QStringList{text});
+        QVERIFY(!r.engine.WritePending);
+        QVERIFY(r.engine.SettingsReread);
+        // The poll goes on where it stood: the status read of this cycle.
+        QCOMPARE(r.Label(r.Last()), "1:4725");
+    }
+
+    void writeSurvivesATimeOutAndChargesItsStation() {
+        EngineRig r(false);
+        r.engine.EditedAddr = {0, 1, 2, 1, 1};
+        r.engine.ConnectStation(1);
+        r.engine.ConnectStation(2);
+        r.Serve(2 + 4 + 7);
+        r.engine.SelectStation(2);
+        r.silent << 2;
+        r.engine.WriteFrame = ":0206470100FAB6\r\n";
+        r.engine.WritePending = true;
+        r.Serve(); // station 1's status; the write goes next
+        QCOMPARE(r.Sent().last(), QByteArray(":0206470100FAB6\r\n"));
+        r.Run(38 * Tick);
+        // Sent again, and the time-out is station 2's, not that of the station the poll is at.
+        QCOMPARE(r.Sent().last(), QByteArray(":0206470100FAB6\r\n"));
+        QCOMPARE(r.engine.TimeoutCount[2], 1);
+        QCOMPARE(r.engine.ErrorCount[2], 1);
+        QCOMPARE(r.engine.ErrorCount[1], 0);
+        r.Run(2 * 38 * Tick);
+        QVERIFY(!r.engine.StationConnected[2]);
+        QVERIFY(r.engine.StationConnected[1]);
+        // The write went with its station: polling of 1 goes on, and nothing more is written.
+        QVERIFY(!r.engine.WritePending);
+        const qsizetype dropped = r.SentCount();
+        QCOMPARE(r.Serve(2), Split("1:4725 1:4700"));
+        for (qsizetype i = dropped - 1; i < r.SentCount(); ++i)
+            QVERIFY(!r.Sent().at(i).startsWith(":0206"));
+    }
+
+    void addressTakesEffectAtTheCycleEndOrAfterAnError() {
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        r.engine.AddressEdited(1, 5);
+        QCOMPARE(r.Serve(), "1:4700"); // this cycle still asks address 1
+        QCOMPARE(r.Label(r.Last()), "5:4725");
+        // After a failed check the edit is taken at once.
+        r.engine.AddressEdited(1, 6);
+        r.ReplyFrame(AsciiException(5, 0x03, 2));
+        QCOMPARE(r.Label(r.Last()), "6:4725");
+    }
+
+    void closedLineReportsOnce() {
+        EngineRig r(false);
+        r.port.SetOpen(false);
+        r.engine.ConnectStation(1);
+        r.Run(5000);
+        QCOMPARE(r.general.texts.size(), 1);
+        QCOMPARE(r.engine.ConnectedCount, 1);
+    }
+
+    void laterPartsRunAtTheStartOfATurn() {
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        // The file routine runs between two exchanges: after the reply, before the next request.
+        qsizetype sentDuringSave = -1;
+        r.engine.SaveRequested = true;
+        r.engine.SaveRoutine = [&] {
+            sentDuringSave = r.SentCount();
+            r.engine.SaveRequested = false;
+        };
+        // A transfer step composes the write that this very turn sends.
+        int steps = 0;
+        r.engine.BufferWriting = true;
+        r.engine.BufferWriteStep = [&] {
+            r.engine.WriteFrame = WriteRequest(1, 0x4717 + steps, 1);
+            r.engine.WritePending = true;
+            r.engine.BufferWriteCount = ++steps;
+        };
+        QSignalSpy progress(&r.engine, &PollEngine::uploadProgress);
+        const qsizetype before = r.SentCount();
+        r.Serve();
+        QCOMPARE(sentDuringSave, before);
+        QCOMPARE(r.Sent().last(), WriteRequest(1, 0x4717, 1));
+        r.Serve(); // echoed: the gauge moves, the next step's write goes out
+        QCOMPARE(progress.count(), 1);
+        QCOMPARE(progress.first().first().toInt(), 1 * 100 / 32);
+        QCOMPARE(r.Sent().last(), WriteRequest(1, 0x4718, 1));
+    }
+
+    void broadcastFramesEndByTimeOut_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void broadcastFramesEndByTimeOut() {
+        QFETCH(bool, rtu);
+        EngineRig r(rtu);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        r.engine.BufferWriting = r.engine.Broadcasting = true;
+        r.engine.BufferWriteStep = [&r] {
+            const int k = r.engine.BufferWriteCount++;
+            r.engine.WriteFrame = WriteRequest(0, 0x4717 + k % 12, k);
+            r.engine.WritePending = true;
+        };
+        QSignalSpy panel(&r.engine, &PollEngine::opPanelEnabled);
+        QSignalSpy done(&r.engine, &PollEngine::uploadFinished);
+        r.Serve(); // the poll reply on the line; the broadcast starts
+        const qsizetype first = r.SentCount() - 1;
+        QCOMPARE(r.Last().address, 0);
+        // Nobody answers address 0: each frame ends by the time-out, none is reported.
+        const int ticks = rtu ? 2 : 37;
+        for (int frame = 1; frame < 32; ++frame) {
+            r.Run(ticks * Tick);
+            QCOMPARE(r.SentCount() - first, frame + 1);
+            QCOMPARE(r.Last().address, 0);
+        }
+        r.Run(ticks * Tick);
+        QCOMPARE(r.SentCount() - first, 32 + 1); // then the poll again
+        QVERIFY(r.errors.isEmpty());
+        QCOMPARE(panel.count(), 1);
+        QCOMPARE(done.count(), 1);
+        QVERIFY(!r.engine.BufferWriting && !r.engine.Broadcasting && !r.engine.WritePending);
+        QCOMPARE(r.Label(r.Last()), "1:4725");
+        QVERIFY(r.engine.SettingsReread);
+    }
+
+    void patternReadAsksItsSteps() {
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        QList<int> counts;
+        r.engine.PatternReadStep = [&](const ReplyWordArray&, int count) {
+            counts << count;
+            r.engine.PatternStep++;
+            if (r.engine.PatternStep > 4) r.engine.PatternReading = false;
+        };
+        r.engine.PatternReadPending = true;
+        // The reply on the line is still a poll; the read starts at the next turn.
+        QCOMPARE(r.Serve(5 + 1), Split("1:4700 1:4767 1:4770 1:4768 1:4778 1:4780"));
+        QCOMPARE(counts, QList<int>({1, 8, 8, 8, 8}));
+        QVERIFY(!r.engine.PatternReading);
+    }
+
+    void trendSamplesAndWraps() {
+        EngineRig r(false);
+        PollEngine& e = r.engine;
+        e.ConnectedCount = 2;
+        e.StationActive[1] = e.StationActive[2] = true;
+        e.RequestOutstanding = true; // the chain runs: every tick samples
+        e.SelStation = 1;
+        // A ramp from 100 to 1100 over the first 100 s, then flat at 500.
+        for (int s = 0; s <= 720; ++s) {
+            e.StationPV[1] = s < 100 ? 100 + s * 10 : 500;
+            e.StationPV[2] = s < 100 ? 100 + s * 10 : 500;
+            e.Timer1Timer();
+            if (s == 0) {
+                QCOMPARE(e.TrendIndex[1], 1);
+            }
+            if (s == 1) { // the first two samples start the range afresh
+                QCOMPARE(e.TrendMax[1], 110);
+                QCOMPARE(e.TrendMin[1], 110);
+            }
+        }
+        QCOMPARE(e.TrendHistory[1][100], 500);
+        QCOMPARE(e.TrendMax[1], 1090);
+        QCOMPARE(e.TrendMin[1], 110);
+        // The 721st sample wrapped the ring: position 0 holds it and the index starts over.
+        QVERIFY(e.TrendWrapped[1]);
+        QCOMPARE(e.TrendIndex[1], 1);
+        QCOMPARE(e.TrendHistory[1][0], 500);
+        // Once more around, the ramp has left the history: the chart zooms in for the selected
+        // station, and the other one takes its true range.
+        e.TrendDrawnStation = 1;
+        for (int s = 0; s < 720; ++s)
+            e.Timer1Timer();
+        QCOMPARE(e.TrendMax[1], 500);
+        QCOMPARE(e.TrendMin[1], 500);
+        QCOMPARE(e.TrendDrawnStation, 0);
+        QCOMPARE(e.TrendMax[2], 500);
+        QCOMPARE(e.TrendMin[2], 500);
+    }
+
+    void trendIsSampledOnlyWhileTheChainRuns() {
+        EngineRig r(true);
+        r.silent << 1;
+        r.engine.ConnectStation(1);
+        r.Run(5000);
+        // Every tick found the chain stopped (RTU silence) and restarted it instead of sampling.
+        QCOMPARE(r.engine.TrendIndex[1], 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPollEngine)
+#include "tst_pollengine.moc"
