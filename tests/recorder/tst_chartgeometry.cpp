@@ -21,9 +21,9 @@ private slots:
         QFETCH(int, screenWidth);
         QFETCH(QList<int>, lengths);
         const ChartGeometry g = ChartGeometry::For(screenWidth);
-        QCOMPARE((QList<int>{g.ChartLeft, g.ChartRight, g.ChartBottom, g.ImageHeight,
-                             g.ColumnX(50)}),
-                 lengths);
+        QCOMPARE(
+            (QList<int>{g.ChartLeft, g.ChartRight, g.ChartBottom, g.ImageHeight, g.ColumnX(50)}),
+            lengths);
         QCOMPARE(g.ChartTop, 0);
     }
 
@@ -55,8 +55,7 @@ private slots:
         // Both ends of the range land on the plot, between its top and the time axis.
         for (const int v : {min, max}) {
             const qint64 yd = DesignHeight(v, s);
-            QVERIFY2(yd > 1 && yd < PlotHeight,
-                     qPrintable(QString::number(yd)));
+            QVERIFY2(yd > 1 && yd < PlotHeight, qPrintable(QString::number(yd)));
         }
     }
 

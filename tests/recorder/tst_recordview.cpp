@@ -44,13 +44,19 @@ private slots:
         QTest::addColumn<int>("thinning");
         QTest::addColumn<int>("position");
         QTest::addColumn<ViewWindow>("window");
-        QTest::newRow("1000 lines, start") << qint64(1000) << 1 << 0 << ViewWindow{1000, 0, 600, true};
-        QTest::newRow("1000 lines, end") << qint64(1000) << 1 << 600 << ViewWindow{1000, 420, 1000, true};
-        QTest::newRow("1000 lines, middle") << qint64(1000) << 1 << 300 << ViewWindow{1000, 210, 810, true};
+        QTest::newRow("1000 lines, start")
+            << qint64(1000) << 1 << 0 << ViewWindow{1000, 0, 600, true};
+        QTest::newRow("1000 lines, end")
+            << qint64(1000) << 1 << 600 << ViewWindow{1000, 420, 1000, true};
+        QTest::newRow("1000 lines, middle")
+            << qint64(1000) << 1 << 300 << ViewWindow{1000, 210, 810, true};
         QTest::newRow("580 lines fit") << qint64(580) << 1 << 600 << ViewWindow{580, 0, 580, false};
-        QTest::newRow("1000 lines every 2nd") << qint64(1000) << 2 << 600 << ViewWindow{500, 0, 500, false};
-        QTest::newRow("10000 lines at 185") << qint64(10000) << 1 << 185 << ViewWindow{10000, 2904, 3504, true};
-        QTest::newRow("10000 lines at 351") << qint64(10000) << 1 << 351 << ViewWindow{10000, 5510, 6110, true};
+        QTest::newRow("1000 lines every 2nd")
+            << qint64(1000) << 2 << 600 << ViewWindow{500, 0, 500, false};
+        QTest::newRow("10000 lines at 185")
+            << qint64(10000) << 1 << 185 << ViewWindow{10000, 2904, 3504, true};
+        QTest::newRow("10000 lines at 351")
+            << qint64(10000) << 1 << 351 << ViewWindow{10000, 5510, 6110, true};
         QTest::newRow("a million lines every 120th")
             << qint64(1000000) << 120 << 600 << ViewWindow{8333, 7753, 8333, true};
     }
