@@ -75,7 +75,7 @@ TVRW3::TVRW3(TVRW1& protocol, QWidget* parent) : PortWindow(protocol, parent) {
     setWindowTitle(QStringLiteral("VRX Temperature Recoder Program"));
     // Operations on its closed line open it first, as recording resumes after a view.
     Port.SetOpenOnDemand(true);
-    resize(800, 552);
+    resize(800, 560);
     setWindowState(Qt::WindowMaximized);
 
     Engine = new RecordEngine(
