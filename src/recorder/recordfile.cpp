@@ -213,7 +213,7 @@ std::optional<QTime> ParseTimeOfDay(QByteArrayView text) {
 }
 
 BlockRead ReadBlock(QIODevice& device, const RecordLayout& layout, qint64 firstRecord, int thinning,
-                    SampleStore& samples) {
+                    SampleStore& samples, int maxPoints) {
     BlockRead block;
     const qint64 length = layout.lineLength;
     if (length <= 0 || thinning < 1 || firstRecord < 0) {
@@ -223,7 +223,8 @@ BlockRead ReadBlock(QIODevice& device, const RecordLayout& layout, qint64 firstR
     // Consecutive lines are taken in one read; thinned ones each from its own offset.
     QByteArray run;
     qint64 runStart = -1;
-    for (int k = 0; k < BlockPoints; ++k) {
+    maxPoints = qBound(0, maxPoints, BlockPoints);
+    for (int k = 0; k < maxPoints; ++k) {
         const qint64 record = firstRecord + qint64(k) * thinning;
         const qint64 offset = layout.dataOffset + record * length;
         QByteArrayView chunk;
@@ -231,13 +232,19 @@ BlockRead ReadBlock(QIODevice& device, const RecordLayout& layout, qint64 firstR
             if (runStart < 0) {
                 runStart = offset;
                 if (!device.seek(offset)) break;
-                run = device.read(length * BlockPoints);
+                run = device.read(length * maxPoints);
             }
             const qint64 at = offset - runStart;
-            if (at >= run.size()) break;
+            if (at >= run.size()) {
+                block.atEnd = true;
+                break;
+            }
             chunk = QByteArrayView(run).sliced(at, qMin<qint64>(length, run.size() - at));
         } else {
-            if (offset >= device.size() || !device.seek(offset)) break;
+            if (offset >= device.size() || !device.seek(offset)) {
+                block.atEnd = true;
+                break;
+            }
             run = device.read(length);
             chunk = run;
         }
@@ -259,13 +266,16 @@ BlockRead ReadBlock(QIODevice& device, const RecordLayout& layout, qint64 firstR
             block.broken = true;
             return block;
         }
-        if (outcome == LineOutcome::End) break;
+        if (outcome == LineOutcome::End) {
+            block.atEnd = true;
+            break;
+        }
         block.points = k + 1;
     }
     return block;
 }
 
-RecordLoad LoadRecord(QIODevice& device, SampleStore& samples) {
+RecordLoad LoadRecord(QIODevice& device, SampleStore& samples, int maxPoints) {
     RecordLoad load;
     if (!device.seek(0)) return load;
     QByteArray headerLine;
@@ -300,23 +310,25 @@ RecordLoad LoadRecord(QIODevice& device, SampleStore& samples) {
     }
     layout.recordCount = qMax<qint64>(0, body) / layout.lineLength;
 
-    load.first = ReadBlock(device, layout, 0, 1, samples);
+    load.first = ReadBlock(device, layout, 0, 1, samples, maxPoints);
     if (load.first.broken || load.first.points == 0) return load;
     layout.recordCount = qMax<qint64>(layout.recordCount, load.first.points);
     load.broken = false;
     return load;
 }
 
-RecordLoad LoadRecordFile(const QString& path, SampleStore& samples) {
+RecordLoad LoadRecordFile(const QString& path, SampleStore& samples, int maxPoints) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return LoadRecord(file, samples);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return {};
+    return LoadRecord(file, samples, maxPoints);
 }
 
 BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint64 firstRecord,
                           int thinning, SampleStore& samples) {
+    // Unbuffered: a thinned block reads one short line at each of 6000 offsets, and a buffer
+    // would fill itself far past every one of them.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         BlockRead block;
         block.broken = true;
         return block;

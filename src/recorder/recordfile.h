@@ -78,6 +78,7 @@ struct RecordLayout {
 struct BlockRead {
     bool broken = false;
     int points = 0;                 // points read into columns 0 .. points-1
+    bool atEnd = false;             // the end of the record stopped it, not the count
     std::optional<QTime> startTime; // the time stamp of the first point's line
 };
 
@@ -86,7 +87,7 @@ struct BlockRead {
 // the end of the file, or a short last line (one being written when a recording was cut off)
 // end the block; a line that fails to parse, or is not of the layout's length, breaks it.
 BlockRead ReadBlock(QIODevice& device, const RecordLayout& layout, qint64 firstRecord, int thinning,
-                    SampleStore& samples);
+                    SampleStore& samples, int maxPoints = BlockPoints);
 
 struct RecordLoad {
     bool broken = true;
@@ -95,11 +96,12 @@ struct RecordLoad {
 };
 
 // The first reading of a file: header, line length, record count from the file size, and the
-// first block. Broken when the header fails, no data line precedes the end, or a line fails.
-RecordLoad LoadRecord(QIODevice& device, SampleStore& samples);
+// first `maxPoints` lines. Broken when the header fails, no data line precedes the end, or a
+// line fails.
+RecordLoad LoadRecord(QIODevice& device, SampleStore& samples, int maxPoints = BlockPoints);
 
 // The same on a file by name, opened and closed within the call.
-RecordLoad LoadRecordFile(const QString& path, SampleStore& samples);
+RecordLoad LoadRecordFile(const QString& path, SampleStore& samples, int maxPoints = BlockPoints);
 BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint64 firstRecord,
                           int thinning, SampleStore& samples);
 

@@ -32,7 +32,7 @@ qint64 BlockFirstPoint(qint64 first) {
 
 bool RecordView::Load(const QString& path) {
     path_ = path;
-    const RecordLoad load = LoadRecordFile(path, Samples);
+    const RecordLoad load = LoadRecordFile(path, Samples, FirstLoadPoints);
     layout_ = load.layout;
     loadedPoints_ = load.broken ? 0 : load.first.points;
     BlockStart = 0;
@@ -40,6 +40,7 @@ bool RecordView::Load(const QString& path) {
     IntervalChanged = false;
     StartTime = load.first.startTime;
     BlockPointsRead = loadedPoints_;
+    blockAtEnd_ = load.first.atEnd;
     return !load.broken;
 }
 
@@ -58,7 +59,10 @@ RecordView::Refresh RecordView::RefreshView(int trackPosition, int trackMaximum,
     const ViewWindow w = ComputeViewWindow(RecordCount(), a, trackPosition, trackMaximum);
     r.trackVisible = w.trackVisible;
     ViewStart = w.first * a;
-    const bool outside = BlockStart > ViewStart || w.end * a > BlockStart + qint64(BlockPoints) * a;
+    // The block in memory holds BlockPointsRead points; past them the record goes on unless
+    // the block reached its end.
+    const bool outside = BlockStart > ViewStart ||
+                         (w.end * a > BlockStart + qint64(BlockPointsRead) * a && !blockAtEnd_);
     if (outside || IntervalChanged) {
         IntervalChanged = false;
         BlockStart = BlockFirstPoint(w.first) * a;
@@ -67,10 +71,12 @@ RecordView::Refresh RecordView::RefreshView(int trackPosition, int trackMaximum,
         if (block.broken) {
             r.broken = true;
             BlockPointsRead = 0;
+            blockAtEnd_ = false;
             return r;
         }
         StartTime = block.startTime;
         BlockPointsRead = block.points;
+        blockAtEnd_ = block.atEnd;
     }
     // A file may hold fewer lines than its size promised (bytes after the end line): never
     // show columns that were not read.

@@ -13,6 +13,8 @@ inline constexpr int ViewPoints = 600;
 inline constexpr int ScrollThreshold = 580;
 // Blocks start at multiples of this many points, so a window moves far before the next read.
 inline constexpr int BlockAlign = 3000;
+// Lines read when a file is opened.
+inline constexpr int FirstLoadPoints = ViewPoints + 1;
 
 // The window of a record as the track bar places it.
 struct ViewWindow {
@@ -60,7 +62,8 @@ public:
     int FileInterval() const { return layout_.header.interval; }
     const Addresses& FileDeviceAddr() const { return layout_.header.addresses; }
     qint64 RecordCount() const { return layout_.recordCount; }
-    // Points the first load read (at most 6000).
+    // Points the first load read: the first window and one more, so that it is known whether
+    // the record goes on (opening takes the same time for any length of record).
     int LoadedPoints() const { return loadedPoints_; }
 
     qint64 BlockStart = 0;
@@ -71,6 +74,7 @@ public:
     SampleStore Samples;
 
 private:
+    bool blockAtEnd_ = false; // the block in memory reaches the end of the record
     QString path_;
     RecordLayout layout_;
     int loadedPoints_ = 0;

@@ -104,8 +104,9 @@ TVRW3::TVRW3(TVRW1& protocol, QWidget* parent) : PortWindow(protocol, parent) {
 }
 
 TVRW3::~TVRW3() {
-    // Closing the program while recording still ends the file.
-    EndRecordFile();
+    // Closing the program while recording still ends the file; there is no one left to tell
+    // when that fails.
+    if (RecordFileOpen()) RecordFile.End();
 }
 
 void TVRW3::BuildToolBar() {

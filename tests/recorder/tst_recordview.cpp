@@ -91,11 +91,19 @@ private slots:
         RecordView view;
         QVERIFY(view.Load(WriteRecord(dir, 1000)));
         QCOMPARE(view.RecordCount(), qint64(1000));
-        QCOMPARE(view.LoadedPoints(), 1000);
+        // Opening reads the first window and one line more.
+        QCOMPARE(view.LoadedPoints(), FirstLoadPoints);
         QCOMPARE(view.StartTime, std::optional<QTime>(Start));
-        // The last window: points 420 .. 999 from memory.
-        const RecordView::Refresh r = view.RefreshView(600, 600, 1);
+        // The last window, points 420 .. 999: the block is read once, then served from memory.
+        RecordView::Refresh r = view.RefreshView(600, 600, 1);
         QVERIFY(!r.broken);
+        QVERIFY(r.blockRead);
+        QCOMPARE(view.BlockPointsRead, 1000);
+        r = view.RefreshView(0, 600, 1);
+        QVERIFY(!r.blockRead);
+        QCOMPARE(r.start, 0);
+        QCOMPARE(r.sampleCount, 600);
+        r = view.RefreshView(600, 600, 1);
         QVERIFY(!r.blockRead);
         QVERIFY(r.trackVisible);
         QCOMPARE(r.start, 420);
@@ -108,10 +116,14 @@ private slots:
         QTemporaryDir dir;
         RecordView view;
         QVERIFY(view.Load(WriteRecord(dir, 10000)));
-        QCOMPARE(view.LoadedPoints(), BlockPoints);
+        QCOMPARE(view.LoadedPoints(), FirstLoadPoints);
 
-        // Within the first block: no read.
-        RecordView::Refresh r = view.RefreshView(185, 600, 1);
+        // Past the first window: the first block is read; within it, no more reads.
+        RecordView::Refresh r = view.RefreshView(100, 600, 1);
+        QVERIFY(r.blockRead);
+        QCOMPARE(view.BlockStart, qint64(0));
+        QCOMPARE(view.BlockPointsRead, BlockPoints);
+        r = view.RefreshView(185, 600, 1);
         QVERIFY(!r.blockRead);
         QCOMPARE(r.start, 2904);
         QCOMPARE(r.sampleCount, 600);
