@@ -358,6 +358,19 @@ private slots:
         }
     }
 
+    // The window's message about a drop is modal: a tick that comes while it shows sends the
+    // next request, and closing it must not send a second one.
+    void tickDuringDropMessage() {
+        Rig rig(false);
+        QObject::connect(&rig.engine, &RecordEngine::devicesDropped, &rig.engine,
+                         [&rig] { rig.clock.Advance(1000); });
+        QVERIFY(rig.Start({1, 2, 0, 0, 0, 0, 0, 0}));
+        rig.Run(4 * 10 * 55);
+        QCOMPARE(rig.drops.size(), 1);
+        QCOMPARE(rig.Sent().count(Request(2, false)), 1);
+        QVERIFY(rig.engine.AwaitingReply);
+    }
+
     // A controller that refuses every read is asked again without pause and never dropped.
     void exceptionsAreAskedAgain() {
         Rig rig(false, 2, "addresses=1,2:preset=factory:fault=exception:faultaddress=2");
