@@ -152,7 +152,7 @@ std::optional<RecordHeader> ParseHeader(QByteArrayView line) {
     for (const char c : line)
         if (!IsHeaderChar(c)) return std::nullopt;
     RecordHeader header;
-    for (int p = 0; p < DevicePositions; ++p)
+    for (qsizetype p = 0; p < DevicePositions; ++p)
         header.addresses[std::size_t(p)] = HexToByte(line[4 * p], line[4 * p + 1]);
     header.interval = qBound(1, HexToByte(line[32], line[33]), MaxInterval);
     return header;
