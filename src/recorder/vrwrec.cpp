@@ -1,25 +1,648 @@
-// The Recorder window: opening its line when shown, closing it when closed.
+// The Recorder window: its controls at design size, and handlers that move values between them
+// and the acquisition engine, the chart and the record file.
 #include "vrwrec.h"
 
+#include "dialogs.h"
+#include "guard.h"
 #include "scaling.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
 
 namespace vrx {
 
+namespace {
+
+const QColor Lime(0, 255, 0);
+const QColor Red(255, 0, 0);
+const QColor Blue(0, 0, 255);
+const QColor Navy(0, 0, 128);
+
+// Design layout: a toolbar, the column of controls at the left, the chart at the right.
+constexpr int ToolBarHeight = 40;
+constexpr int ChartX = 146;
+constexpr int ChartY = 44;
+constexpr int DeviceRowY = 100;
+constexpr int DeviceRowHeight = 30;
+constexpr int ViewDelayMs = 200;
+
+const QString BrokenText = QStringLiteral("File Broken or Data incorrect!");
+
+QFont DesignFont(int pixelSize, bool bold = false) {
+    QFont font;
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+template <typename Widget>
+Widget* Make(QWidget* parent, const QString& name, const QRect& place, const QFont& font) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(place);
+    widget->setFont(font);
+    return widget;
+}
+
+QLabel* MakeCaption(QWidget* parent, const char* name, const char* text, const QRect& place) {
+    auto* label = Make<QLabel>(parent, QString::fromLatin1(name), place, DesignFont(13, true));
+    label->setText(QString::fromLatin1(text));
+    label->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+void SetBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
 TVRW3::TVRW3(TVRW1& protocol, QWidget* parent) : PortWindow(protocol, parent) {
+    // FormCreate.
     setObjectName(QStringLiteral("VRW3"));
     setWindowTitle(QStringLiteral("VRX Temperature Recoder Program"));
     // Operations on its closed line open it first, as recording resumes after a view.
     Port.SetOpenOnDemand(true);
     resize(800, 560);
+    setWindowState(Qt::WindowMaximized);
+
+    Engine = new RecordEngine(
+        Port, [this] { return Settings(); }, this);
+    connect(Engine, &RecordEngine::cycleCompleted, this,
+            [this](const CycleReport& report) { Guarded([&] { CycleCompleted(report); }); });
+    connect(Engine, &RecordEngine::devicesDropped, this,
+            [this](const QList<int>& positions, bool stopped) {
+                Guarded([&] { DevicesDropped(positions, stopped); });
+            });
+    connect(Engine, &RecordEngine::lineFailed, this, GuardedSlot(this, &TVRW3::LineFailed));
+    connect(&Port, &SerialPort::Notify, this, GuardedSlot(this, &TVRW3::PortTrigger));
+
+    ViewDelay = new ClockTimer(this);
+    ViewDelay->setObjectName(QStringLiteral("ViewDelay"));
+    ViewDelay->setSingleShot(true);
+    ViewDelay->setInterval(ViewDelayMs);
+    connect(ViewDelay, &ClockTimer::timeout, this, GuardedSlot(this, &TVRW3::ViewDelayTimer));
+
+    BuildToolBar();
+    BuildColumn();
+    BuildChart();
     ScaleForm(this);
+    chart_ = std::make_unique<TrendChart>(ScreenWidth);
+    ShowChart();
 }
 
+TVRW3::~TVRW3() {
+    // Closing the program while recording still ends the file; there is no one left to tell
+    // when that fails.
+    if (RecordFileOpen()) RecordFile.End();
+}
+
+void TVRW3::BuildToolBar() {
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setGeometry(0, 0, 800, ToolBarHeight);
+    ToolBar1->setMovable(false);
+    ToolBar1->setIconSize(QSize(Scaled(32), Scaled(32)));
+    const auto button = [this](const char* name, const QIcon& icon, const char* hint,
+                               bool checkable, void (TVRW3::*handler)()) {
+        auto* b = new QToolButton(ToolBar1);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setIcon(icon);
+        b->setIconSize(QSize(Scaled(32), Scaled(32)));
+        b->setFixedSize(Scaled(39), Scaled(38));
+        b->setToolTip(QString::fromLatin1(hint));
+        b->setAutoRaise(true);
+        b->setCheckable(checkable);
+        connect(b, &QToolButton::clicked, this, GuardedSlot(this, handler));
+        ToolBar1->addWidget(b);
+        return b;
+    };
+    QStyle* s = style();
+    RecBt = button("RecBt", QIcon(QStringLiteral(":/assets/icons/recorder.png")), "Recorde Program",
+                   true, &TVRW3::RecBtClick);
+    DrawBt = button("DrawBt", s->standardIcon(QStyle::SP_FileDialogContentsView), "Viewer", true,
+                    &TVRW3::OpenBt3Click);
+    SaveBt = button("SaveBt", s->standardIcon(QStyle::SP_DialogSaveButton), "Save to File", true,
+                    &TVRW3::SaveBtClick);
+    ExitBt3 = button("ExitBt3", QIcon(QStringLiteral(":/assets/icons/exit.png")), "Close and Exit",
+                     false, &TVRW3::ExitBt3Click);
+}
+
+void TVRW3::BuildColumn() {
+    BackGndP = Make<QFrame>(this, QStringLiteral("BackGndP"), {4, ChartY, 136, 50}, font());
+    BackGndP->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    BackGndP->setAutoFillBackground(true);
+    SetRunningColour(false);
+    StartBt = Make<QPushButton>(BackGndP, QStringLiteral("StartBt"), {14, 8, 108, 34},
+                                DesignFont(15, true));
+    SetBackground(StartBt, QPalette::ButtonText, Blue);
+    SetStartCaption(QStringLiteral("START"), QStringLiteral("Start Record/View"));
+    connect(StartBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW3::StartBtClick));
+
+    SelPl = Make<QWidget>(this, QStringLiteral("SelPl"),
+                          {124, DeviceRowY, 20, DevicePositions * DeviceRowHeight}, font());
+    for (int p = 0; p < DevicePositions; ++p) {
+        const int y = DeviceRowY + p * DeviceRowHeight;
+        QLabel* panel = Make<QLabel>(this, QStringLiteral("Panel%1").arg(p + 1), {4, y, 64, 26},
+                                     DesignFont(12, true));
+        panel->setText(QStringLiteral("Device %1").arg(p + 1));
+        panel->setAlignment(Qt::AlignCenter);
+        panel->setAutoFillBackground(true);
+        SetBackground(panel, QPalette::Window, DeviceColors()[std::size_t(p)]);
+        SetBackground(panel, QPalette::WindowText, Qt::white);
+        Panels[std::size_t(p)] = panel;
+
+        QSpinBox* box = Make<QSpinBox>(this, QStringLiteral("ComAddr%1").arg(p + 1),
+                                       {70, y, 52, 26}, DesignFont(13));
+        box->setRange(0, 255);
+        box->setValue(p == 0 ? 1 : 0);
+        box->setProperty("Tag", p);
+        // Arrows only: an address is never half typed.
+        box->findChild<QLineEdit*>()->setReadOnly(true);
+        box->setAutoFillBackground(true);
+        connect(box, &QSpinBox::valueChanged, this,
+                [this, box] { Guarded([&] { ComAddrChange(box); }); });
+        ComAddrs[std::size_t(p)] = box;
+
+        QCheckBox* check = Make<QCheckBox>(SelPl, QStringLiteral("AddRbt%1").arg(p + 1),
+                                           {2, p * DeviceRowHeight + 5, 18, 18}, font());
+        check->setChecked(true);
+        check->setProperty("Tag", p);
+        check->setToolTip(QStringLiteral("顯示/不顯示 紀錄%1資料").arg(p + 1));
+        connect(check, &QCheckBox::clicked, this,
+                [this, check] { Guarded([&] { AddRbt1Click(check); }); });
+        AddRbts[std::size_t(p)] = check;
+    }
+    SelPl->hide();
+
+    const int y = DeviceRowY + DevicePositions * DeviceRowHeight + 8;
+    PSampleTime = MakeCaption(this, "PSampleTime", "Sample Time", {4, y, 136, 22});
+    SampleTime =
+        Make<QSpinBox>(this, QStringLiteral("SampleTime"), {4, y + 26, 64, 26}, DesignFont(13));
+    SampleTime->setRange(1, 120);
+    SampleTime->setValue(1);
+    SampleTime->findChild<QLineEdit*>()->setReadOnly(true);
+    connect(SampleTime, &QSpinBox::valueChanged, this, GuardedSlot(this, &TVRW3::SampleTimeChange));
+    SecPl = MakeCaption(this, "SecPl", "Sec.", {72, y + 26, 68, 26});
+    PPropotion = MakeCaption(this, "PPropotion", "Proportion", {4, y + 60, 136, 22});
+    PRate = MakeCaption(this, "PRate", "1 : 10", {4, y + 86, 136, 26});
+    SetBackground(PRate, QPalette::WindowText, Navy);
+}
+
+void TVRW3::BuildChart() {
+    ResultT = Make<ChartView>(this, QStringLiteral("ResultT"), {ChartX, ChartY, 650, 450}, font());
+    TrackBar1 =
+        Make<QSlider>(this, QStringLiteral("TrackBar1"), {ChartX, ChartY + 452, 650, 24}, font());
+    TrackBar1->setOrientation(Qt::Horizontal);
+    TrackBar1->setRange(0, 600);
+    TrackBar1->setToolTip(QStringLiteral("觀看不同時間紀錄資料"));
+    TrackBar1->hide();
+    connect(TrackBar1, &QSlider::valueChanged, this, GuardedSlot(this, &TVRW3::TrackBar1Change));
+    TimeLabel = Make<QLabel>(this, QStringLiteral("TimeLabel"), {ChartX, ChartY + 480, 320, 22},
+                             DesignFont(13, true));
+    TimeLabel->setText(QStringLiteral("Test Start Time"));
+    GetLabel = Make<QLabel>(this, QStringLiteral("GetLabel"), {ChartX + 330, ChartY + 480, 320, 22},
+                            DesignFont(13, true));
+    GetLabel->setText(QStringLiteral("Refrash Data Time"));
+}
+
+// Showing and closing.
+
 void TVRW3::FormShow() {
-    OpenPort(RecorderReplyTicks(Settings()), QStringLiteral("Comport not exist"));
+    chart_ = std::make_unique<TrendChart>(ScreenWidth);
+    ShowChart();
+    SampleSeconds = 1;
+    if (!OpenPort(RecorderReplyTicks(Settings()), QStringLiteral("Comport not exist"))) return;
+    Engine->SetReplyTimerId(ReplyTimerId);
+    EnterRecordMode();
 }
 
 void TVRW3::FormClose() {
     ClosePort();
+    Engine->Timer1->stop();
+    ViewDelay->stop();
+    EndRecordFile();
+}
+
+bool TVRW3::Running() const {
+    return DrawBt->isChecked() ? Viewing : Engine->Running;
+}
+
+void TVRW3::ExitBt3Click() {
+    close();
+}
+
+// Modes.
+
+void TVRW3::RecBtClick() {
+    RecBt->setChecked(true);
+    if (DrawBt->isChecked()) {
+        EnterRecordMode();
+        ClearChart();
+    }
+}
+
+void TVRW3::EnterRecordMode() {
+    if (!Port.Open()) {
+        // A failed open is said here; START tries the line again.
+        if (OpenPort(RecorderReplyTicks(Settings()), QStringLiteral("Comport not exist")))
+            Engine->SetReplyTimerId(ReplyTimerId);
+    }
+    EndRecordFile();
+    SelPl->hide();
+    SaveBt->setChecked(false);
+    DrawBt->setChecked(false);
+    DrawBt->setEnabled(true);
+    RecBt->setChecked(true);
+    RecBt->setEnabled(true);
+    StartBt->setEnabled(true);
+    FileUsed = false;
+    SaveArmed = false;
+    Engine->SampleCount = 0;
+    SampleTime->setEnabled(true);
+    SetSampleRange(1, 120, 1, 1);
+    TrackBar1->hide();
+    TimeLabel->setText(QStringLiteral("Test Start Time : "));
+    GetLabel->setText(QStringLiteral("Refresh Data Time : "));
+    TimeLabel->show();
+    GetLabel->show();
+    StopRecording();
+    ResetAddressColors();
+    ClearChart();
+}
+
+void TVRW3::EnterViewMode() {
+    if (Port.Open()) ClosePort();
+    EndRecordFile();
+    Engine->Stop();
+    ViewDelay->stop();
+    SaveBt->setEnabled(false);
+    StartBt->setEnabled(false);
+    DrawBt->setEnabled(true);
+    RecBt->setEnabled(true);
+    RecBt->setChecked(false);
+    DrawBt->setChecked(true);
+    SaveArmed = false;
+    Viewing = false;
+    ViewCount = 0;
+    Engine->SampleCount = 0;
+    SampleTime->setEnabled(false);
+    TrackBar1->hide();
+    TimeLabel->hide();
+    GetLabel->hide();
+    ResetAddressColors();
+    EnableAddresses(false);
+    ClearChart();
+}
+
+void TVRW3::StartBtClick() {
+    if (Running()) {
+        if (RecBt->isChecked()) {
+            StopRecording();
+        } else {
+            EndView();
+        }
+        return;
+    }
+    Engine->SampleCount = 0;
+    SetRunningColour(true);
+    if (RecBt->isChecked()) {
+        Addresses addresses{};
+        for (int p = 0; p < DevicePositions; ++p)
+            addresses[std::size_t(p)] = ComAddrs[std::size_t(p)]->value();
+        Engine->DeviceAddr = addresses;
+        ResetAddressColors();
+        if (std::all_of(addresses.begin(), addresses.end(), [](int a) { return a == 0; })) {
+            SetRunningColour(false);
+            return;
+        }
+        DrawBt->setEnabled(false);
+        SaveBt->setEnabled(false);
+        if (SaveArmed && !RecordFileOpen()) CreateRecordFile();
+        TimeLabel->setText(QStringLiteral("Test Start Time : ") +
+                           LongTimeText(QTime::currentTime()));
+        SetStartCaption(QStringLiteral("STOP"), QStringLiteral("End of getting data"));
+        SampleTime->setEnabled(false);
+        EnableAddresses(false);
+        ClearChart();
+        Engine->Start(addresses, SampleTime->value());
+        return;
+    }
+    if (DrawBt->isChecked()) {
+        Viewing = true;
+        RecBt->setEnabled(false);
+        SampleTime->setEnabled(true);
+        SetStartCaption(QStringLiteral("END VIEW"), QStringLiteral("End of display data"));
+        RefreshView();
+    }
+}
+
+void TVRW3::StopRecording() {
+    Engine->Timer1->stop();
+    SaveBt->setEnabled(true);
+    DrawBt->setEnabled(true);
+    EndRecordFile();
+    Engine->Stop();
+    SetRunningColour(false);
+    SetStartCaption(QStringLiteral("START"), QStringLiteral("Start record/View"));
+    SampleTime->setEnabled(true);
+    EnableAddresses(true);
+}
+
+// Small operations over the controls.
+
+void TVRW3::ResetAddressColors() {
+    for (QSpinBox* box : ComAddrs)
+        SetBackground(box, QPalette::Base, Qt::white);
+}
+
+void TVRW3::EnableAddresses(bool enabled) {
+    for (QSpinBox* box : ComAddrs)
+        box->setEnabled(enabled);
+}
+
+void TVRW3::ShowAddresses() {
+    for (int p = 0; p < DevicePositions; ++p) {
+        const QSignalBlocker quiet(ComAddrs[std::size_t(p)]);
+        ComAddrs[std::size_t(p)]->setValue(Engine->DeviceAddr[std::size_t(p)]);
+    }
+}
+
+void TVRW3::SetRunningColour(bool running) {
+    SetBackground(BackGndP, QPalette::Window, running ? Red : Lime);
+}
+
+void TVRW3::SetStartCaption(const QString& caption, const QString& hint) {
+    StartBt->setText(caption);
+    StartBt->setToolTip(hint);
+}
+
+void TVRW3::SetSampleRange(int minimum, int maximum, int step, int value) {
+    // Set by the program: not a change of the user's.
+    const QSignalBlocker quiet(SampleTime);
+    SampleTime->setRange(minimum, maximum);
+    SampleTime->setSingleStep(step);
+    SampleTime->setValue(value);
+    SampleSeconds = SampleTime->value();
+}
+
+void TVRW3::ClearChart() {
+    chart_->ClearChart();
+    ShowChart();
+}
+
+void TVRW3::ShowChart() {
+    ResultT->SetImage(&chart_->Image());
+    PRate->setText(chart_->Rate());
+}
+
+void TVRW3::ComAddrChange(QSpinBox* box) {
+    const int tag = box->property("Tag").toInt();
+    if (tag < 0 || tag >= DevicePositions) return;
+    Engine->DeviceAddr[std::size_t(tag)] = box->value();
+    SetBackground(box, QPalette::Base, Qt::white);
+}
+
+void TVRW3::SampleTimeChange() {
+    SampleSeconds = qBound(SampleTime->minimum(), SampleTime->value(), SampleTime->maximum());
+    if (DrawBt->isChecked() && Viewing) {
+        View.IntervalChanged = true;
+        ScheduleRefresh();
+    }
+}
+
+void TVRW3::PortTrigger(PortEvent kind, quint16 id, quint16 count) {
+    Engine->PortTrigger(kind, id, count);
+}
+
+// Record mode.
+
+void TVRW3::CycleCompleted(const CycleReport& report) {
+    GetLabel->setText(QStringLiteral("Refresh Data Time : ") + LongTimeText(report.at));
+    if (RecordFileOpen() &&
+        !RecordFile.WriteLine(DataLine(RecordFile.HeaderAddresses(), report.readings, report.at)))
+        FileFailed();
+    if (report.windowRestarted) chart_->ClearChart();
+    const UsedPositions used = Engine->Used();
+    if (Engine->SampleCount == 1) {
+        chart_->StartRecordWindow(Engine->Samples, used);
+    } else {
+        chart_->PlotNewSample(Engine->Samples, used, Engine->SampleCount, LongTimeText(report.at));
+    }
+    ShowChart();
+}
+
+void TVRW3::DevicesDropped(const QList<int>& positions, bool stopped) {
+    for (const int p : positions)
+        SetBackground(ComAddrs[std::size_t(p)], QPalette::Base, Red);
+    if (stopped) StopRecording();
+    Dialogs::Current().Message(this, QStringLiteral("Message"),
+                               QStringLiteral("One of VRW device loss connection !"));
+}
+
+void TVRW3::LineFailed(const QString& text) {
+    StopRecording();
+    ShowGeneralError(text);
+}
+
+// The record file.
+
+void TVRW3::SaveBtClick() {
+    if (SaveArmed) {
+        SaveArmed = false;
+        SaveBt->setChecked(false);
+        return;
+    }
+    SaveBt->setChecked(false);
+    QString name = Dialogs::Current().SaveFileName(this, QStringLiteral("Save to File"),
+                                                   QString::fromLatin1(RecordFileFilter));
+    if (name.isEmpty()) return;
+    if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".txt");
+    RecordFileName = name;
+    if (QFileInfo::exists(name) &&
+        !Dialogs::Current().Confirm(this, QStringLiteral("Confirm"),
+                                    QStringLiteral("Over write : ") + QFileInfo(name).fileName()))
+        return;
+    SaveArmed = true;
+    FileUsed = false;
+    SaveBt->setChecked(true);
+}
+
+void TVRW3::CreateRecordFile() {
+    if (FileUsed && !Dialogs::Current().Confirm(this, QStringLiteral("Confirm"),
+                                                QStringLiteral("Over write : ") +
+                                                    QFileInfo(RecordFileName).fileName())) {
+        SaveArmed = false;
+        SaveBt->setChecked(false);
+        return;
+    }
+    if (!RecordFile.Create(RecordFileName, Engine->DeviceAddr, SampleSeconds)) {
+        FileFailed();
+        return;
+    }
+    FileUsed = true;
+}
+
+void TVRW3::EndRecordFile() {
+    if (RecordFileOpen() && !RecordFile.End()) FileFailed();
+}
+
+void TVRW3::FileFailed() {
+    // Said once: the file is closed and saving disarmed, so nothing tries it again unasked.
+    RecordFile.Abandon();
+    SaveArmed = false;
+    SaveBt->setChecked(false);
+    Dialogs::Current().Message(
+        this, QStringLiteral("Warning"),
+        QStringLiteral("Cannot write %1 : %2\nRecording goes on without the file.")
+            .arg(QFileInfo(RecordFileName).fileName(), RecordFile.ErrorText()));
+}
+
+// View mode.
+
+void TVRW3::OpenBt3Click() {
+    DrawBt->setChecked(true);
+    if (RecBt->isChecked()) {
+        RecBt->setChecked(false);
+        SaveBt->setEnabled(false);
+        EnterViewMode();
+    }
+    if (Viewing) return;
+    const QString name = Dialogs::Current().OpenFileName(this, QStringLiteral("Viewer"),
+                                                         QString::fromLatin1(RecordFileFilter));
+    if (name.isEmpty()) {
+        StartBt->setEnabled(false);
+        SelPl->hide();
+        return;
+    }
+    if (!QFileInfo(name).isFile()) {
+        Dialogs::Current().Message(this, QStringLiteral("Message"),
+                                   QStringLiteral("File not exist, Can not open file !"));
+        StartBt->setEnabled(false);
+        SelPl->hide();
+        return;
+    }
+    LoadRecordFile(name);
+}
+
+void TVRW3::LoadRecordFile(const QString& path) {
+    ViewCount = 0;
+    SetRunningColour(true);
+    SetStartCaption(QStringLiteral("LOADING"), StartBt->toolTip());
+    StartBt->repaint();
+    if (!View.Load(path)) {
+        Dialogs::Current().Message(this, QStringLiteral("Message"), BrokenText);
+        Engine->DeviceAddr = {1, 0, 0, 0, 0, 0, 0, 0};
+        SelPl->hide();
+        EndView();
+        ShowAddresses();
+        return;
+    }
+    Engine->DeviceAddr = View.FileDeviceAddr();
+    for (int p = 0; p < DevicePositions; ++p) {
+        QCheckBox* check = AddRbts[std::size_t(p)];
+        check->setChecked(true);
+        check->setVisible(Engine->DeviceAddr[std::size_t(p)] != 0);
+    }
+    const int f = View.FileInterval();
+    SetSampleRange(f, 120 - 120 % f, f, f);
+
+    const int points = View.LoadedPoints();
+    ViewCount = qMin(points, ViewPoints);
+    {
+        const QSignalBlocker quiet(TrackBar1);
+        TrackBar1->setValue(0);
+    }
+    TrackBar1->setVisible(points > ViewPoints);
+    StartBt->setEnabled(true);
+    SampleTime->setEnabled(true);
+    RecBt->setEnabled(false);
+    SelPl->show();
+    Viewing = true;
+    RedrawView(0, ViewCount);
+    SetStartCaption(QStringLiteral("END VIEW"), QStringLiteral("End of display data"));
+    ShowAddresses();
+}
+
+void TVRW3::RedrawView(int start, int count) {
+    const UsedPositions used = UsedOf(Engine->DeviceAddr);
+    chart_->FindWindowRange(View.Samples, used, start, count);
+    chart_->RedrawChart(View.Samples, used, start, count,
+                        [this](int column) { return View.PointTimeText(column, SampleSeconds); });
+    ShowChart();
+}
+
+void TVRW3::RefreshView() {
+    ViewDelay->stop();
+    const bool reading = View.IntervalChanged;
+    if (reading) SetStartCaption(QStringLiteral("LOADING"), StartBt->toolTip());
+    const RecordView::Refresh r =
+        View.RefreshView(TrackBar1->value(), TrackBar1->maximum(), SampleSeconds);
+    ViewRefreshPending = false;
+    if (r.trackPosition) {
+        const QSignalBlocker quiet(TrackBar1);
+        TrackBar1->setValue(*r.trackPosition);
+    }
+    TrackBar1->setVisible(r.trackVisible);
+    if (r.broken) {
+        Dialogs::Current().Message(this, QStringLiteral("Message"), BrokenText);
+        EndView();
+        return;
+    }
+    ViewCount = r.sampleCount;
+    RedrawView(r.start, r.sampleCount);
+    SetStartCaption(QStringLiteral("END VIEW"), QStringLiteral("End of display data"));
+}
+
+void TVRW3::ScheduleRefresh() {
+    ViewDelay->stop();
+    ViewRefreshPending = true;
+    ViewDelay->start(ViewDelayMs);
+}
+
+void TVRW3::TrackBar1Change() {
+    if (Viewing) ScheduleRefresh();
+}
+
+void TVRW3::ViewDelayTimer() {
+    if (!Viewing) {
+        ViewDelay->stop();
+        return;
+    }
+    if (DrawBt->isChecked() && ViewRefreshPending) RefreshView();
+}
+
+void TVRW3::AddRbt1Click(QCheckBox* box) {
+    if (!Viewing) return;
+    const int tag = box->property("Tag").toInt();
+    if (tag < 0 || tag >= DevicePositions) return;
+    Engine->DeviceAddr[std::size_t(tag)] =
+        box->isChecked() ? View.FileDeviceAddr()[std::size_t(tag)] : 0;
+    RefreshView();
+}
+
+void TVRW3::EndView() {
+    RecBt->setEnabled(true);
+    ViewDelay->stop();
+    TrackBar1->hide();
+    SampleTime->setEnabled(false);
+    Viewing = false;
+    SetRunningColour(false);
+    SetStartCaption(QStringLiteral("START"), QStringLiteral("Start record/View"));
+    ClearChart();
+    EnableAddresses(true);
 }
 
 } // namespace vrx

@@ -1,7 +1,24 @@
-// TVRW3, the Recorder window: samples up to eight controllers and charts their process values.
+// TVRW3, the Recorder window: samples up to eight controllers and charts their process values,
+// saves recordings to record files and views them again.
 #pragma once
 
 #include "portwindow.h"
+#include "recordengine.h"
+#include "recordfile.h"
+#include "recordview.h"
+#include "trendchart.h"
+
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QToolBar;
+class QToolButton;
 
 namespace vrx {
 
@@ -9,9 +26,102 @@ class TVRW3 : public PortWindow {
     Q_OBJECT
 public:
     explicit TVRW3(TVRW1& protocol, QWidget* parent = nullptr);
+    ~TVRW3() override;
 
     void FormShow() override;
     void FormClose() override;
+
+    // Handlers.
+    void ExitBt3Click();
+    void RecBtClick();
+    void OpenBt3Click();
+    void SaveBtClick();
+    void StartBtClick();
+    void ComAddrChange(QSpinBox* box);
+    void SampleTimeChange();
+    void TrackBar1Change();
+    void AddRbt1Click(QCheckBox* box);
+    void ViewDelayTimer();
+    void PortTrigger(PortEvent kind, quint16 id, quint16 count);
+
+    // Controls, by their design names.
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* RecBt = nullptr;
+    QToolButton* DrawBt = nullptr;
+    QToolButton* SaveBt = nullptr;
+    QToolButton* ExitBt3 = nullptr;
+    QFrame* BackGndP = nullptr;
+    QPushButton* StartBt = nullptr;
+    std::array<QLabel*, DevicePositions> Panels{};     // Panel1 .. Panel8
+    std::array<QSpinBox*, DevicePositions> ComAddrs{}; // ComAddr1 .. ComAddr8
+    QWidget* SelPl = nullptr;
+    std::array<QCheckBox*, DevicePositions> AddRbts{}; // AddRbt1 .. AddRbt8
+    QLabel* PSampleTime = nullptr;
+    QSpinBox* SampleTime = nullptr;
+    QLabel* SecPl = nullptr;
+    QLabel* PPropotion = nullptr;
+    QLabel* PRate = nullptr;
+    ChartView* ResultT = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QLabel* TimeLabel = nullptr;
+    QLabel* GetLabel = nullptr;
+    // The acquisition; its Timer1 is the sample clock.
+    RecordEngine* Engine = nullptr;
+    // View mode's refresh delay: the view follows the track bar 200 ms after its last move.
+    ClockTimer* ViewDelay = nullptr;
+
+    // Window state.
+    int SampleSeconds = 1;
+    bool Viewing = false; // a viewing is in progress (Running, in View mode)
+    int ViewCount = 0;    // points shown in View mode
+    bool ViewRefreshPending = false;
+    // Record file state.
+    bool SaveArmed = false;
+    bool FileUsed = false;
+    QString RecordFileName;
+    RecordWriter RecordFile;
+    RecordView View;
+
+    // The chart as drawn now.
+    const TrendChart& Chart() const { return *chart_; }
+    bool Running() const;
+    bool RecordFileOpen() const { return RecordFile.IsOpen(); }
+
+private:
+    void BuildToolBar();
+    void BuildColumn();
+    void BuildChart();
+
+    void EnterRecordMode();
+    void EnterViewMode();
+    void StopRecording();
+    void ResetAddressColors();
+    void EnableAddresses(bool enabled);
+    void ShowAddresses();
+    void SetRunningColour(bool running);
+    void SetStartCaption(const QString& caption, const QString& hint);
+    void SetSampleRange(int minimum, int maximum, int step, int value);
+    void ClearChart();
+    void ShowChart();
+
+    // Record mode, as the engine reports.
+    void CycleCompleted(const CycleReport& report);
+    void DevicesDropped(const QList<int>& positions, bool stopped);
+    void LineFailed(const QString& text);
+
+    // The record file.
+    void CreateRecordFile();
+    void EndRecordFile();
+    void FileFailed();
+
+    // View mode.
+    void LoadRecordFile(const QString& path);
+    void RefreshView();
+    void RedrawView(int start, int count);
+    void EndView();
+    void ScheduleRefresh();
+
+    std::unique_ptr<TrendChart> chart_;
 };
 
 } // namespace vrx

@@ -1,0 +1,102 @@
+// The Recorder's acquisition: the timed poll cycle over up to eight controllers, reply checks in
+// both framings, retries and drops, and the sample store. No widgets: the window listens.
+#pragma once
+
+#include "clock.h"
+#include "comsettings.h"
+#include "samplestore.h"
+#include "serialport.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QTime>
+
+#include <functional>
+
+namespace vrx {
+
+// What a completed poll cycle brought.
+struct CycleReport {
+    QTime at;                     // time of day the cycle completed
+    Readings readings;            // per position: answered in this cycle, and its values
+    bool windowRestarted = false; // the 601st sample began a new chart window
+};
+
+class RecordEngine : public QObject {
+    Q_OBJECT
+public:
+    // The settings are read at every send and notification, so framing and time-outs always
+    // follow the Protocol window.
+    using SettingsSource = std::function<ComSelections()>;
+    using TimeSource = std::function<QTime()>;
+
+    // Failed attempts in a row after which a device is dropped.
+    static constexpr int MaxFailures = 3;
+    // Bytes kept of one reply; a line that chatters on is not stored without end.
+    static constexpr int ReplyLimit = 512;
+
+    RecordEngine(SerialPort& port, SettingsSource settings, QObject* parent = nullptr);
+
+    // The time of day stamped on cycles (the wall clock unless a test sets another).
+    void SetTimeSource(TimeSource source) { timeOfDay_ = std::move(source); }
+    // The reply timer of the port, made after each opening.
+    void SetReplyTimerId(quint16 id) { ReplyTimerId = id; }
+
+    // START: copies the addresses, and when any is not 0 starts the sample clock at `seconds`
+    // and sends the first request. False (and nothing sent) when every address is 0.
+    bool Start(const Addresses& addresses, int seconds);
+    // STOP: the clock off, no reply awaited.
+    void Stop();
+
+    // Handlers.
+    void Timer1Timer();
+    void PortTrigger(PortEvent kind, quint16 id, quint16 count);
+
+    // Ends an RTU reply as soon as it is a whole frame with a good CRC (true, the default), or
+    // only after the silence (false; kept for measuring against).
+    void SetEarlyRtuEnd(bool early) { earlyRtuEnd_ = early; }
+
+    // State, under the names the window's design gives it.
+    Addresses DeviceAddr{1, 0, 0, 0, 0, 0, 0, 0};
+    int SampleCount = 0;
+    quint16 PollIndex = 0;
+    std::array<int, DevicePositions> FailCount{};
+    bool AwaitingReply = false;
+    bool Running = false;
+    quint16 ReplyTimerId = 0;
+    QByteArray ReplyBuffer;
+    quint8 LastChar = 0;
+    SampleStore Samples;
+    ClockTimer* Timer1 = nullptr;
+    // The request on the line, as sent.
+    QByteArray RequestText;
+
+    UsedPositions Used() const { return UsedOf(DeviceAddr); }
+
+signals:
+    // A poll cycle completed: Samples column SampleCount - 1 holds its process values.
+    void cycleCompleted(const vrx::CycleReport& report);
+    // The device at these positions stopped answering and was dropped; `stopped` when no
+    // used position was left above it, so the recording ended.
+    void devicesDropped(const QList<int>& positions, bool stopped);
+    // The line refused a send (gone, cannot be opened): the recording has stopped.
+    void lineFailed(const QString& text);
+
+private:
+    bool Rtu() const;
+    void SendSampleRequest();
+    void HandleReply(const QByteArray& frame);
+    void CompleteCycle();
+    void FailAttempt();
+    int NextUsed(int from) const;
+    void Disarm();
+
+    SerialPort& port_;
+    SettingsSource settings_;
+    TimeSource timeOfDay_;
+    Readings cycle_{};
+    bool earlyRtuEnd_ = true;
+};
+
+} // namespace vrx

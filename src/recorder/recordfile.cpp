@@ -1,0 +1,391 @@
+// The record file's format, its writer and its block reader.
+#include "recordfile.h"
+
+#include "framecodec.h"
+
+#include <QFile>
+#include <QIODevice>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace vrx {
+
+namespace {
+
+constexpr int MaxInterval = 120;
+// The longest data line we write is 8 fields and the time stamp; anything far beyond it is not
+// a record file, and is never read whole.
+constexpr qint64 LineLimit = 1024;
+constexpr int ValueTextLimit = 6; // "-32768"
+
+QByteArray PadRight(QByteArray text, int width) {
+    if (text.size() < width) text.append(QByteArray(width - text.size(), ' '));
+    return text;
+}
+
+bool IsHeaderChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || c == ' ';
+}
+
+// The line without its CR LF or LF.
+QByteArrayView WithoutLineEnd(QByteArrayView line) {
+    if (line.endsWith('\n')) line.chop(1);
+    if (line.endsWith('\r')) line.chop(1);
+    return line;
+}
+
+bool IsEndLine(QByteArrayView line) {
+    return line == QByteArrayView(EndLineText);
+}
+
+// A line of at most `limit` bytes with its line end; false when the line runs on past it.
+bool ReadBoundedLine(QIODevice& device, qint64 limit, QByteArray& line) {
+    line = device.readLine(limit + 1);
+    return line.size() <= limit || line.endsWith('\n');
+}
+
+std::optional<qint32> ParseValue(QByteArrayView text) {
+    if (text.isEmpty() || text.size() > ValueTextLimit) return std::nullopt;
+    if (text == QByteArrayView(MissingValueText)) return MissingSample;
+    const bool negative = text.front() == '-';
+    if (negative) text = text.sliced(1);
+    if (text.isEmpty()) return std::nullopt;
+    qint32 value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (negative) value = -value;
+    if (value < -32768 || value > 32767) return std::nullopt;
+    return value;
+}
+
+void SyncToDisk(QIODevice& device) {
+    auto* file = qobject_cast<QFileDevice*>(&device);
+    if (!file || file->handle() < 0) return;
+#ifdef Q_OS_WIN
+    _commit(file->handle());
+#else
+    ::fsync(file->handle());
+#endif
+}
+
+enum class LineOutcome { End, Broken, Next };
+
+// One data line as point k of the block.
+LineOutcome ParseDataLine(QByteArrayView line, int k, const RecordHeader& header,
+                          SampleStore& samples, BlockRead& block) {
+    if (line.isEmpty() || IsEndLine(line)) return LineOutcome::End;
+    const int count = header.StationCount();
+    const auto values = ParseFields(line, count);
+    if (!values) return LineOutcome::Broken;
+    int field = 0;
+    for (int p = 0; p < DevicePositions; ++p) {
+        if (header.addresses[std::size_t(p)] == 0) continue;
+        samples.At(p, k) = (*values)[std::size_t(field++)];
+    }
+    if (k == 0) {
+        QByteArrayView rest = line.sliced(qsizetype(count) * FieldLength);
+        while (!rest.isEmpty() && rest.front() == ' ')
+            rest = rest.sliced(1);
+        block.startTime = ParseTimeOfDay(rest);
+    }
+    return LineOutcome::Next;
+}
+
+} // namespace
+
+int RecordHeader::StationCount() const {
+    int n = 0;
+    for (const int a : addresses)
+        n += a != 0;
+    return n;
+}
+
+QByteArray HeaderLine(const Addresses& addresses, int seconds) {
+    QByteArray line;
+    line.reserve(HeaderLength);
+    for (const int a : addresses)
+        line += ByteToHex(a) + "  ";
+    line += ByteToHex(seconds);
+    return line;
+}
+
+QByteArray UsTimeText(QTime time) {
+    const int hour = time.hour() % 12 == 0 ? 12 : time.hour() % 12;
+    return QByteArray::number(hour) + ':' +
+           QByteArray::number(time.minute()).rightJustified(2, '0') + ':' +
+           QByteArray::number(time.second()).rightJustified(2, '0') +
+           (time.hour() < 12 ? " AM" : " PM");
+}
+
+QByteArray TimeStamp(QTime time) {
+    return UsTimeText(time).rightJustified(TimeStampWidth, ' ');
+}
+
+QByteArray RecordField(int position, qint32 pv, qint32 sv) {
+    return QByteArray::number(position) + ' ' + PadRight(QByteArray::number(pv) + ' ', 7) +
+           PadRight(QByteArray::number(sv) + ' ', 7);
+}
+
+QByteArray MissingField(int position) {
+    const QByteArray missing = PadRight(QByteArray(MissingValueText) + ' ', 7);
+    return QByteArray::number(position) + ' ' + missing + missing;
+}
+
+QByteArray DataLine(const Addresses& headerAddresses, const Readings& readings, QTime at) {
+    QByteArray line;
+    for (int p = 0; p < DevicePositions; ++p) {
+        if (headerAddresses[std::size_t(p)] == 0) continue;
+        const DeviceReading& r = readings[std::size_t(p)];
+        line += r.answered ? RecordField(p, r.pv, r.sv) : MissingField(p);
+    }
+    return line + TimeStamp(at);
+}
+
+std::optional<RecordHeader> ParseHeader(QByteArrayView line) {
+    if (line.size() != HeaderLength) return std::nullopt;
+    for (const char c : line)
+        if (!IsHeaderChar(c)) return std::nullopt;
+    RecordHeader header;
+    for (qsizetype p = 0; p < DevicePositions; ++p)
+        header.addresses[std::size_t(p)] = HexToByte(line[4 * p], line[4 * p + 1]);
+    header.interval = qBound(1, HexToByte(line[32], line[33]), MaxInterval);
+    return header;
+}
+
+std::optional<std::array<qint32, DevicePositions>> ParseFields(QByteArrayView line,
+                                                               int stationCount) {
+    if (stationCount < 0 || stationCount > DevicePositions) return std::nullopt;
+    if (line.size() < qsizetype(stationCount) * FieldLength) return std::nullopt;
+    std::array<qint32, DevicePositions> values{};
+    for (int i = 0; i < stationCount; ++i) {
+        const qsizetype at = qsizetype(i) * FieldLength;
+        if (line[at + 1] != ' ') return std::nullopt;
+        // The value runs to the next space; it cannot leave its field.
+        const QByteArrayView field = line.sliced(at + 2, FieldLength - 2);
+        const qsizetype space = field.indexOf(' ');
+        const auto value = ParseValue(space < 0 ? field : field.first(space));
+        if (!value) return std::nullopt;
+        values[std::size_t(i)] = *value;
+    }
+    return values;
+}
+
+std::optional<QTime> ParseTimeOfDay(QByteArrayView text) {
+    // h:mm[:ss][ AM|PM], hour and minute one or two digits.
+    int parts[3] = {0, 0, 0};
+    int count = 0;
+    qsizetype i = 0;
+    while (count < 3) {
+        const qsizetype start = i;
+        int value = 0;
+        while (i < text.size() && i - start < 2 && text[i] >= '0' && text[i] <= '9')
+            value = value * 10 + (text[i++] - '0');
+        if (i == start) return std::nullopt;
+        parts[count++] = value;
+        if (i < text.size() && text[i] == ':' && count < 3) {
+            ++i;
+            continue;
+        }
+        break;
+    }
+    if (count < 2) return std::nullopt;
+    QByteArrayView rest = text.sliced(i);
+    while (!rest.isEmpty() && rest.front() == ' ')
+        rest = rest.sliced(1);
+    while (!rest.isEmpty() && (rest.back() == ' ' || rest.back() == '\r'))
+        rest.chop(1);
+    int hour = parts[0];
+    if (!rest.isEmpty()) {
+        const QByteArray marker = rest.toByteArray().toUpper();
+        if (marker != "AM" && marker != "PM") return std::nullopt;
+        if (hour < 1 || hour > 12) return std::nullopt;
+        hour = hour % 12 + (marker == "PM" ? 12 : 0);
+    }
+    const QTime time(hour, parts[1], parts[2]);
+    if (!time.isValid()) return std::nullopt;
+    return time;
+}
+
+BlockRead ReadBlock(QIODevice& device, const RecordLayout& layout, qint64 firstRecord, int thinning,
+                    SampleStore& samples, int maxPoints) {
+    BlockRead block;
+    const qint64 length = layout.lineLength;
+    if (length <= 0 || thinning < 1 || firstRecord < 0) {
+        block.broken = length <= 0;
+        return block;
+    }
+    // Consecutive lines are taken in one read; thinned ones each from its own offset.
+    QByteArray run;
+    qint64 runStart = -1;
+    maxPoints = qBound(0, maxPoints, BlockPoints);
+    for (int k = 0; k < maxPoints; ++k) {
+        const qint64 record = firstRecord + qint64(k) * thinning;
+        const qint64 offset = layout.dataOffset + record * length;
+        QByteArrayView chunk;
+        if (thinning == 1) {
+            if (runStart < 0) {
+                runStart = offset;
+                if (!device.seek(offset)) break;
+                run = device.read(length * maxPoints);
+            }
+            const qint64 at = offset - runStart;
+            if (at >= run.size()) {
+                block.atEnd = true;
+                break;
+            }
+            chunk = QByteArrayView(run).sliced(at, qMin<qint64>(length, run.size() - at));
+        } else {
+            if (offset >= device.size() || !device.seek(offset)) {
+                block.atEnd = true;
+                break;
+            }
+            run = device.read(length);
+            chunk = run;
+        }
+        LineOutcome outcome;
+        const qsizetype lf = chunk.indexOf('\n');
+        if (chunk.size() == length && lf == chunk.size() - 1) {
+            outcome = ParseDataLine(WithoutLineEnd(chunk), k, layout.header, samples, block);
+        } else if (lf >= 0) {
+            // The end line, or a line of another length: the offsets of every later line would
+            // be wrong too.
+            const QByteArrayView line = WithoutLineEnd(chunk.first(lf + 1));
+            outcome = line.isEmpty() || IsEndLine(line) ? LineOutcome::End : LineOutcome::Broken;
+        } else {
+            // The line a cut-off recording was writing ends the block; a full-length run of
+            // bytes without a line end is no record.
+            outcome = chunk.size() < length ? LineOutcome::End : LineOutcome::Broken;
+        }
+        if (outcome == LineOutcome::Broken) {
+            block.broken = true;
+            return block;
+        }
+        if (outcome == LineOutcome::End) {
+            block.atEnd = true;
+            break;
+        }
+        block.points = k + 1;
+    }
+    return block;
+}
+
+RecordLoad LoadRecord(QIODevice& device, SampleStore& samples, int maxPoints) {
+    RecordLoad load;
+    if (!device.seek(0)) return load;
+    QByteArray headerLine;
+    if (!ReadBoundedLine(device, LineLimit, headerLine) || !headerLine.endsWith('\n')) return load;
+    const auto header = ParseHeader(WithoutLineEnd(headerLine));
+    if (!header) return load;
+
+    QByteArray second;
+    if (!ReadBoundedLine(device, LineLimit, second) || !second.endsWith('\n')) return load;
+    const QByteArrayView firstLine = WithoutLineEnd(second);
+    if (firstLine.isEmpty() || IsEndLine(firstLine)) return load;
+
+    RecordLayout& layout = load.layout;
+    layout.header = *header;
+    layout.dataOffset = headerLine.size();
+    layout.lineLength = second.size();
+
+    // Every complete line before the end line counts; a missing end line (a recording cut
+    // off) loses nothing, and a part-written last line is not counted.
+    const qint64 size = device.size();
+    qint64 body = size - layout.dataOffset;
+    const qint64 tailSize = qMin<qint64>(5, body);
+    if (tailSize > 0 && device.seek(size - tailSize)) {
+        const QByteArray tail = device.read(tailSize);
+        for (const QByteArrayView end :
+             {QByteArrayView("End\r\n"), QByteArrayView("End\n"), QByteArrayView("End")}) {
+            if (tail.endsWith(end)) {
+                body -= end.size();
+                break;
+            }
+        }
+    }
+    layout.recordCount = qMax<qint64>(0, body) / layout.lineLength;
+
+    load.first = ReadBlock(device, layout, 0, 1, samples, maxPoints);
+    if (load.first.broken || load.first.points == 0) return load;
+    layout.recordCount = qMax<qint64>(layout.recordCount, load.first.points);
+    load.broken = false;
+    return load;
+}
+
+RecordLoad LoadRecordFile(const QString& path, SampleStore& samples, int maxPoints) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return {};
+    return LoadRecord(file, samples, maxPoints);
+}
+
+BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint64 firstRecord,
+                          int thinning, SampleStore& samples) {
+    // Unbuffered: a thinned block reads one short line at each of 6000 offsets, and a buffer
+    // would fill itself far past every one of them.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        BlockRead block;
+        block.broken = true;
+        return block;
+    }
+    return ReadBlock(file, layout, firstRecord, thinning, samples);
+}
+
+RecordWriter::RecordWriter()
+    : opener_([](const QString& path, QString* error) -> std::unique_ptr<QIODevice> {
+          auto file = std::make_unique<QFile>(path);
+          if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+              *error = file->errorString();
+              return nullptr;
+          }
+          return file;
+      }) {}
+
+RecordWriter::~RecordWriter() = default;
+
+bool RecordWriter::Create(const QString& path, const Addresses& addresses, int seconds) {
+    Abandon();
+    path_ = path;
+    addresses_ = addresses;
+    error_.clear();
+    device_ = opener_(path, &error_);
+    if (!device_) return false;
+    return Put(HeaderLine(addresses, seconds) + "\r\n");
+}
+
+bool RecordWriter::WriteLine(const QByteArray& line) {
+    if (!device_) return false;
+    return Put(line + "\r\n");
+}
+
+bool RecordWriter::End() {
+    if (!device_) return false;
+    const bool written = Put(QByteArray(EndLineText) + "\r\n");
+    Abandon();
+    return written;
+}
+
+void RecordWriter::Abandon() {
+    if (device_) device_->close();
+    device_.reset();
+}
+
+bool RecordWriter::Put(const QByteArray& bytes) {
+    bool written = device_->write(bytes) == bytes.size();
+    if (auto* file = qobject_cast<QFileDevice*>(device_.get()); file && written)
+        written = file->flush();
+    if (!written) {
+        error_ = device_->errorString();
+        Abandon();
+        return false;
+    }
+    SyncToDisk(*device_);
+    return true;
+}
+
+} // namespace vrx

@@ -1,0 +1,428 @@
+// The acquisition cycle on the bytes of the line: requests and time-outs in both framings, the
+// order of a poll cycle, reply checks, retries and drops, the 601st sample, RTU replies taken
+// as soon as they are whole, and a line that goes away. A fake line shows single exchanges;
+// simulated controllers run whole recordings. Time is a manual clock throughout.
+#include "errors.h"
+#include "fakeline.h"
+#include "framecodec.h"
+#include "manualtime.h"
+#include "recordengine.h"
+#include "simulatedline.h"
+
+#include <QTest>
+
+using namespace vrx;
+using vrx::test::FakeLine;
+using vrx::test::FakeLineFactory;
+
+namespace {
+
+const QTime Stamp(15, 4, 5);
+
+QByteArray Hex4(int value) {
+    return ByteToHex(value >> 8) + ByteToHex(value & 0xFF);
+}
+
+// A reply to the recorder's read: address, 03, byte count, the words, LRC, CR LF.
+QByteArray AsciiReadReply(int address, QList<int> words, int function = 3) {
+    QByteArray text = ':' + ByteToHex(address) + ByteToHex(function);
+    if (function == 3) {
+        text += ByteToHex(int(words.size()) * 2);
+        for (const int w : words)
+            text += Hex4(w);
+    } else {
+        text += ByteToHex(words.value(0));
+    }
+    return text + AsciiLrc(text) + "\r\n";
+}
+QByteArray RtuOf(const QByteArray& ascii) {
+    return AsciiToRtu(ascii);
+}
+
+// The engine on COM1 with the settings of the test; COM1 is a fake line (`sim`) or simulated
+// controllers (`sim:<options>`).
+struct Rig {
+    explicit Rig(bool rtu, int baudIndex = 2, const QByteArray& simOptions = {}) {
+        if (simOptions.isEmpty()) {
+            fake = std::make_unique<FakeLineFactory>();
+            qputenv("VRX_COM1", "sim");
+        } else {
+            sim::InstallSimulatedLine();
+            qputenv("VRX_COM1", "sim:" + simOptions);
+        }
+        settings.modBus = rtu ? 1 : 0;
+        settings.baudRate = baudIndex;
+        if (rtu) settings.bitLen = 1;
+        quint16 id = 0;
+        if (!OpenWithReplyTimer(settings, port, RecorderReplyTicks(settings), id))
+            qWarning("COM1 did not open");
+        engine.SetReplyTimerId(id);
+        engine.SetTimeSource([] { return Stamp; });
+        QObject::connect(&port, &SerialPort::Notify, &engine, &RecordEngine::PortTrigger);
+        QObject::connect(&engine, &RecordEngine::cycleCompleted, &engine,
+                         [this](const CycleReport& r) { cycles.append(r); });
+        QObject::connect(&engine, &RecordEngine::devicesDropped, &engine,
+                         [this](const QList<int>& positions, bool stopped) {
+                             drops.append({positions, stopped});
+                         });
+        QObject::connect(&engine, &RecordEngine::lineFailed, &engine,
+                         [this](const QString& text) { failures.append(text); });
+    }
+    ~Rig() {
+        port.SetOpen(false);
+        InstallSimulatedLineFactory({});
+    }
+
+    FakeLine* Line() const { return fake ? fake->last.data() : nullptr; }
+    QList<QByteArray> Sent() const { return Line()->written; }
+    // Bytes from the far end, delivered as the event loop would.
+    void Reply(const QByteArray& bytes) {
+        Line()->Reply(bytes);
+        clock.Run(0);
+    }
+    void Run(qint64 ms) { clock.Run(ms); }
+    bool Start(Addresses addresses, int seconds = 1) { return engine.Start(addresses, seconds); }
+
+    struct Drop {
+        QList<int> positions;
+        bool stopped;
+    };
+    std::unique_ptr<FakeLineFactory> fake;
+    vrx::test::ManualTime clock{1000};
+    ComSelections settings;
+    SerialPort port;
+    RecordEngine engine{port, [this] { return settings; }};
+    QList<CycleReport> cycles;
+    QList<Drop> drops;
+    QStringList failures;
+};
+
+QByteArray Request(int address, bool rtu) {
+    const QByteArray ascii = ReadRequest(address, 0x4700, 2);
+    return rtu ? AsciiToRtu(ascii) : ascii;
+}
+
+} // namespace
+
+class TestRecordEngine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void requestAndTimeOut_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<int>("baudIndex");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("ascii") << false << 2 << QByteArray(":010347000002B3\r\n") << 9;
+        QTest::newRow("rtu 9600") << true << 2 << QByteArray::fromHex("010347000002D0BF") << 1;
+        QTest::newRow("rtu 4800") << true << 1 << QByteArray::fromHex("010347000002D0BF") << 2;
+        QTest::newRow("rtu 2400") << true << 0 << QByteArray::fromHex("010347000002D0BF") << 2;
+        QTest::newRow("rtu 38400") << true << 4 << QByteArray::fromHex("010347000002D0BF") << 1;
+    }
+    void requestAndTimeOut() {
+        QFETCH(bool, rtu);
+        QFETCH(int, baudIndex);
+        QFETCH(QByteArray, request);
+        QFETCH(int, ticks);
+        Rig rig(rtu, baudIndex);
+        QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(rig.Sent(), QList<QByteArray>{request});
+        QVERIFY(rig.engine.AwaitingReply);
+        // No reply: the attempt fails after the time-out and is repeated at once.
+        rig.Run(ticks * 55);
+        QCOMPARE(rig.Sent().size(), 1);
+        rig.Run(55);
+        QCOMPARE(rig.Sent().size(), 2);
+        QCOMPARE(rig.Sent().last(), request);
+        QCOMPARE(rig.engine.FailCount[0], 1);
+    }
+
+    void nothingToPoll() {
+        Rig rig(false);
+        QVERIFY(!rig.Start({}));
+        QVERIFY(!rig.engine.Running);
+        rig.Run(5000);
+        QVERIFY(rig.Sent().isEmpty());
+    }
+
+    // Used positions in ascending order, each asked as soon as the one before has answered;
+    // then nothing until the next tick.
+    void pollCycle_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void pollCycle() {
+        QFETCH(bool, rtu);
+        Rig rig(rtu);
+        QVERIFY(rig.Start({0, 5, 0, 0, 9, 0, 0, 5}, 2));
+        const auto answer = [&](int address, int pv, int sv) {
+            const QByteArray ascii = AsciiReadReply(address, {pv & 0xFFFF, sv});
+            rig.Reply(rtu ? RtuOf(ascii) : ascii);
+        };
+        QCOMPARE(rig.Sent().last(), Request(5, rtu));
+        answer(5, 253, 300);
+        QCOMPARE(rig.Sent().last(), Request(9, rtu));
+        answer(9, -12, 0);
+        QCOMPARE(rig.Sent().last(), Request(5, rtu));
+        QVERIFY(rig.cycles.isEmpty());
+        answer(5, 1000, 1200);
+        QCOMPARE(rig.Sent().size(), 3);
+        QCOMPARE(rig.cycles.size(), 1);
+        const CycleReport& report = rig.cycles.first();
+        QCOMPARE(report.at, Stamp);
+        QCOMPARE(report.readings[1], (DeviceReading{true, 253, 300}));
+        QCOMPARE(report.readings[4], (DeviceReading{true, -12, 0}));
+        QCOMPARE(report.readings[7], (DeviceReading{true, 1000, 1200}));
+        QVERIFY(!report.readings[0].answered);
+        QCOMPARE(rig.engine.SampleCount, 1);
+        QCOMPARE(rig.engine.Samples.At(4, 0), -12);
+        QCOMPARE(rig.engine.PollIndex, quint16(1));
+        // The next cycle starts with the tick, two seconds after START.
+        rig.Run(1900);
+        QCOMPARE(rig.Sent().size(), 3);
+        rig.Run(150);
+        QCOMPARE(rig.Sent().size(), 4);
+        QCOMPARE(rig.Sent().last(), Request(5, rtu));
+    }
+
+    // What each kind of reply leads to, in both framings.
+    void replies_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("outcome"); // stored, ignored, askedAgain, failed
+        const QByteArray good = AsciiReadReply(1, {250, 300});
+        QByteArray badLrc = good;
+        badLrc[badLrc.size() - 3] = badLrc.at(badLrc.size() - 3) == '0' ? '1' : '0';
+        QByteArray badCrc = RtuOf(good);
+        badCrc[badCrc.size() - 1] = char(badCrc.at(badCrc.size() - 1) ^ 0x5A);
+        const QByteArray exception = AsciiReadReply(1, {2}, 0x83);
+        const QByteArray shortRead = AsciiReadReply(1, {250});
+        for (const bool rtu : {false, true}) {
+            const char* f = rtu ? "rtu " : "ascii ";
+            const auto frame = [rtu](const QByteArray& ascii) {
+                return rtu ? RtuOf(ascii) : ascii;
+            };
+            QTest::addRow("%sgood", f) << rtu << frame(good) << "stored";
+            QTest::addRow("%sother station", f)
+                << rtu << frame(AsciiReadReply(2, {250, 300})) << "ignored";
+            QTest::addRow("%sexception", f) << rtu << frame(exception) << "askedAgain";
+            QTest::addRow("%sone word", f) << rtu << frame(shortRead) << "ignored";
+            QTest::addRow("%sother function", f)
+                << rtu << frame(AsciiReadReply(1, {0x47, 0}, 6)) << "askedAgain";
+        }
+        QTest::newRow("ascii bad lrc") << false << badLrc << "ignored";
+        QTest::newRow("ascii no colon") << false << good.mid(1) << "ignored";
+        QTest::newRow("ascii bytes after the LF") << false << good + "\x13"
+                                                  << "failed";
+        QTest::newRow("rtu bad crc") << true << badCrc << "ignored";
+        QTest::newRow("rtu stray bytes after the frame") << true << RtuOf(good) + "\x13\x13"
+                                                         << "stored";
+    }
+    void replies() {
+        QFETCH(bool, rtu);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, outcome);
+        Rig rig(rtu);
+        QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
+        rig.Reply(reply);
+        // RTU frames that cannot be whole end with the silence; ASCII ones with their LF, or
+        // with the time-out when more follows.
+        const bool whole = !rtu || outcome == "stored" ||
+                           QByteArray(QTest::currentDataTag()).contains("exception");
+        rig.Run(outcome == "failed" || !whole ? 10 * 55 : 0);
+        const QList<QByteArray> sent = rig.Sent();
+        if (outcome == "stored") {
+            QCOMPARE(rig.cycles.size(), 1);
+            QCOMPARE(rig.engine.Samples.At(0, 0), 250);
+            QCOMPARE(sent.size(), 1);
+        } else if (outcome == "ignored") {
+            // Not counted, not asked again until the next tick.
+            QVERIFY(rig.cycles.isEmpty());
+            QCOMPARE(sent.size(), 1);
+            QCOMPARE(rig.engine.FailCount[0], 0);
+            QVERIFY(!rig.engine.AwaitingReply);
+            rig.Run(1050 - rig.clock.Milliseconds() % 1000);
+            QCOMPARE(rig.Sent().size(), 2);
+        } else if (outcome == "askedAgain") {
+            QVERIFY(rig.cycles.isEmpty());
+            QCOMPARE(sent.size(), 2);
+            QCOMPARE(rig.engine.FailCount[0], 0);
+        } else {
+            QVERIFY(rig.cycles.isEmpty());
+            QCOMPARE(sent.size(), 2);
+            QCOMPARE(rig.engine.FailCount[0], 1);
+        }
+    }
+
+    // An RTU reply is taken the moment it is whole; only a broken one waits for the silence.
+    void rtuReplyEndsWhenWhole() {
+        Rig rig(true);
+        QVERIFY(rig.Start({1, 2, 0, 0, 0, 0, 0, 0}));
+        const QByteArray reply = RtuOf(AsciiReadReply(1, {250, 300}));
+        rig.Reply(reply.first(4));
+        QCOMPARE(rig.Sent().size(), 1);
+        rig.Reply(reply.mid(4));
+        QCOMPARE(rig.Sent().size(), 2);
+        QCOMPARE(rig.Sent().last(), Request(2, true));
+
+        // As measured against: with only the silence, the same reply waits nine ticks.
+        Rig slow(true);
+        slow.engine.SetEarlyRtuEnd(false);
+        QVERIFY(slow.Start({1, 2, 0, 0, 0, 0, 0, 0}));
+        slow.Reply(reply);
+        slow.Run(9 * 55);
+        QCOMPARE(slow.Sent().size(), 1);
+        slow.Run(55);
+        QCOMPARE(slow.Sent().size(), 2);
+    }
+
+    // A reply in pieces is taken at the piece that ends with LF.
+    void asciiReplyInPieces() {
+        Rig rig(false);
+        QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
+        const QByteArray reply = AsciiReadReply(1, {250, 300});
+        rig.Reply(reply.first(5));
+        rig.Run(8 * 55);
+        rig.Reply(reply.mid(5, 9));
+        rig.Run(8 * 55);
+        QVERIFY(rig.cycles.isEmpty());
+        rig.Reply(reply.mid(14));
+        QCOMPARE(rig.cycles.size(), 1);
+    }
+
+    // Bytes that answer no request neither count as a failure nor provoke a request.
+    void strayBytesBetweenCycles() {
+        Rig rig(true);
+        QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
+        rig.Reply(RtuOf(AsciiReadReply(1, {250, 300})));
+        QCOMPARE(rig.cycles.size(), 1);
+        rig.Reply(RtuOf(AsciiReadReply(1, {999, 300})));
+        rig.Run(600);
+        QCOMPARE(rig.Sent().size(), 1);
+        QCOMPARE(rig.cycles.size(), 1);
+        QCOMPARE(rig.engine.FailCount[0], 0);
+        rig.Run(400);
+        QCOMPARE(rig.Sent().size(), 2);
+    }
+
+    // A silent controller gets one attempt and three retries, then is dropped; positions
+    // sharing its address go with it; with no used position above it the recording stops.
+    void drops_data() {
+        QTest::addColumn<QList<int>>("addresses");
+        QTest::addColumn<int>("silent");
+        QTest::addColumn<QList<int>>("dropped");
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("last of three")
+            << QList<int>{1, 2, 3, 0, 0, 0, 0, 0} << 3 << QList<int>{2} << true;
+        QTest::newRow("middle of three")
+            << QList<int>{1, 2, 3, 0, 0, 0, 0, 0} << 2 << QList<int>{1} << false;
+        QTest::newRow("first of three")
+            << QList<int>{1, 2, 3, 0, 0, 0, 0, 0} << 1 << QList<int>{0} << false;
+        QTest::newRow("two positions, one address")
+            << QList<int>{1, 1, 0, 0, 0, 0, 0, 0} << 1 << QList<int>{0, 1} << true;
+        QTest::newRow("shared address around another")
+            << QList<int>{3, 1, 3, 0, 0, 0, 0, 0} << 3 << QList<int>{0, 2} << false;
+    }
+    void drops() {
+        QFETCH(QList<int>, addresses);
+        QFETCH(int, silent);
+        QFETCH(QList<int>, dropped);
+        QFETCH(bool, stopped);
+        Rig rig(false, 2,
+                "addresses=1-3:preset=factory:fault=noanswer:faultaddress=" +
+                    QByteArray::number(silent));
+        Addresses a{};
+        std::copy(addresses.begin(), addresses.end(), a.begin());
+        QVERIFY(rig.Start(a));
+        rig.Run(10000);
+        QCOMPARE(rig.drops.size(), 1);
+        QCOMPARE(rig.drops.first().positions, dropped);
+        QCOMPARE(rig.drops.first().stopped, stopped);
+        QCOMPARE(rig.engine.Running, !stopped);
+        for (const int p : dropped)
+            QCOMPARE(rig.engine.DeviceAddr[std::size_t(p)], 0);
+        if (stopped) {
+            QVERIFY(!rig.engine.Timer1->isActive());
+            return;
+        }
+        // The others go on being sampled, one cycle a second.
+        const qsizetype cycles = rig.cycles.size();
+        rig.Run(3000);
+        QCOMPARE(rig.cycles.size(), cycles + 3);
+        for (const int p : dropped)
+            QVERIFY(!rig.cycles.last().readings[std::size_t(p)].answered);
+        for (int p = 0; p < DevicePositions; ++p) {
+            if (a[std::size_t(p)] != 0 && !dropped.contains(p))
+                QVERIFY(rig.cycles.last().readings[std::size_t(p)].answered);
+        }
+    }
+
+    // The window's message about a drop is modal: a tick that comes while it shows sends the
+    // next request, and closing it must not send a second one.
+    void tickDuringDropMessage() {
+        Rig rig(false);
+        QObject::connect(&rig.engine, &RecordEngine::devicesDropped, &rig.engine,
+                         [&rig] { rig.clock.Advance(1000); });
+        QVERIFY(rig.Start({1, 2, 0, 0, 0, 0, 0, 0}));
+        rig.Run(4 * 10 * 55);
+        QCOMPARE(rig.drops.size(), 1);
+        QCOMPARE(rig.Sent().count(Request(2, false)), 1);
+        QVERIFY(rig.engine.AwaitingReply);
+    }
+
+    // A controller that refuses every read is asked again without pause and never dropped.
+    void exceptionsAreAskedAgain() {
+        Rig rig(false, 2, "addresses=1,2:preset=factory:fault=exception:faultaddress=2");
+        QVERIFY(rig.Start({1, 2, 0, 0, 0, 0, 0, 0}));
+        rig.Run(3000);
+        QVERIFY(rig.cycles.isEmpty());
+        QVERIFY(rig.drops.isEmpty());
+        QCOMPARE(rig.engine.PollIndex, quint16(1));
+        QCOMPARE(rig.engine.FailCount[1], 0);
+    }
+
+    // The 601st sample opens a new window: column 0 holds it, the rest is cleared.
+    void sample601StartsNewWindow() {
+        Rig rig(true, 4, "addresses=1,2:preset=demo:speed=50");
+        QVERIFY(rig.Start({1, 0, 2, 0, 0, 0, 0, 0}));
+        rig.Run(600 * 1000 - 500);
+        QCOMPARE(rig.cycles.size(), 600);
+        QCOMPARE(rig.engine.SampleCount, 600);
+        QVERIFY(!rig.cycles.last().windowRestarted);
+        rig.Run(1000);
+        QCOMPARE(rig.cycles.size(), 601);
+        const CycleReport& last = rig.cycles.last();
+        QVERIFY(last.windowRestarted);
+        QCOMPARE(rig.engine.SampleCount, 1);
+        QCOMPARE(rig.engine.Samples.At(0, 0), last.readings[0].pv);
+        QCOMPARE(rig.engine.Samples.At(2, 0), last.readings[2].pv);
+        for (const int j : {1, 300, 600})
+            QCOMPARE(rig.engine.Samples.At(0, j), 0);
+    }
+
+    // Eight controllers at 9600 in RTU fit a one-second interval.
+    void eightDevicesKeepOneSecond() {
+        Rig rig(true, 2, "addresses=1-8:preset=factory");
+        QVERIFY(rig.Start({1, 2, 3, 4, 5, 6, 7, 8}));
+        rig.Run(10 * 1000 - 500);
+        QCOMPARE(rig.cycles.size(), 10);
+        QVERIFY(rig.drops.isEmpty());
+    }
+
+    // The line goes away: the next tick cannot reopen it, the recording stops, said once.
+    void lineGoesAway() {
+        Rig rig(false);
+        QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
+        rig.Reply(AsciiReadReply(1, {250, 300}));
+        rig.port.SetOpen(false);
+        rig.fake->refuseOpen = true;
+        rig.Run(5000);
+        QCOMPARE(rig.failures.size(), 1);
+        QVERIFY(!rig.engine.Running);
+        QVERIFY(!rig.engine.Timer1->isActive());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordEngine)
+#include "tst_recordengine.moc"

@@ -1,0 +1,552 @@
+// The Recorder window in the whole program, as a user sees it: its controls, a saved recording
+// of simulated controllers read back in the viewer, overwrite questions, a dropped device, a
+// file that cannot be written, broken and missing files, and the viewer's track bar, interval
+// and check boxes. Time is a manual clock; dialogs answer from a script.
+#include "fakeline.h"
+#include "forms.h"
+#include "framecodec.h"
+#include "manualtime.h"
+#include "radiogroup.h"
+#include "screenwidth.h"
+#include "scripteddialogs.h"
+#include "simulatedline.h"
+#include "testmain.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+using namespace vrx;
+using vrx::test::FakeLineFactory;
+using vrx::test::ScriptedDialogs;
+
+namespace {
+
+const QString DropText = QStringLiteral("One of VRW device loss connection !");
+const QString BrokenText = QStringLiteral("File Broken or Data incorrect!");
+// COM1 as a fake line the test answers itself.
+const QByteArray FakeCom;
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(bytes);
+}
+
+// A record of `lines` lines of one device at `interval` seconds, PV = line number.
+QByteArray Record(int lines, int interval = 1, int address = 1) {
+    const Addresses addresses{address, 0, 0, 0, 0, 0, 0, 0};
+    QByteArray bytes = HeaderLine(addresses, interval) + "\r\n";
+    for (int r = 0; r < lines; ++r) {
+        Readings readings{};
+        readings[0] = {true, r % 30000, 0};
+        bytes += DataLine(addresses, readings, QTime(8, 0).addSecs(r * interval)) + "\r\n";
+    }
+    return bytes + "End\r\n";
+}
+
+// The program with COM1 on simulated controllers (or a fake line) and a manual clock, the
+// Recorder window open.
+struct Program {
+    explicit Program(const QByteArray& sim = "addresses=1,2:preset=factory") {
+        QDir::setCurrent(dir.path());
+        if (sim.isEmpty()) {
+            fake = std::make_unique<FakeLineFactory>();
+            qputenv("VRX_COM1", "sim");
+        } else {
+            sim::InstallSimulatedLine();
+            qputenv("VRX_COM1", "sim:" + sim);
+        }
+        forms = CreateForms();
+        forms->VRW0->show();
+        forms->VRW0->Recorder1Click();
+        w = forms->VRW3.get();
+        connect();
+    }
+    ~Program() {
+        forms.reset();
+        InstallSimulatedLineFactory({});
+        QDir::setCurrent(home);
+    }
+    void connect() {
+        QObject::connect(w->Engine, &RecordEngine::cycleCompleted, w->Engine,
+                         [this](const CycleReport& r) { cycles.append(r); });
+    }
+    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    void Click(QAbstractButton* b) const { QTest::mouseClick(b, Qt::LeftButton); }
+    void Run(qint64 ms) { clock.Run(ms); }
+    // Arms saving to a file by the save dialog; `confirm` answers a question if one comes.
+    void Arm(const QString& path, bool confirm = true) {
+        dialogs.saveAnswers << path;
+        dialogs.confirmAnswers << confirm;
+        Click(w->SaveBt);
+    }
+    void View(const QString& path) {
+        dialogs.openAnswers << path;
+        Click(w->DrawBt);
+    }
+    QColor AddressColour(int p) const {
+        return w->ComAddrs[std::size_t(p)]->palette().color(QPalette::Base);
+    }
+    QColor PanelColour() const { return w->BackGndP->palette().color(QPalette::Window); }
+
+    QString home = QDir::currentPath();
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<FakeLineFactory> fake;
+    vrx::test::ManualTime clock{1000};
+    std::unique_ptr<Forms> forms;
+    TVRW3* w = nullptr;
+    QList<CycleReport> cycles;
+};
+
+} // namespace
+
+class TestRecorderWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void controls() {
+        Program p;
+        TVRW3* w = p.w;
+        QCOMPARE(w->windowTitle(), "VRX Temperature Recoder Program");
+        const QList<std::pair<const char*, const char*>> hints = {{"RecBt", "Recorde Program"},
+                                                                  {"DrawBt", "Viewer"},
+                                                                  {"SaveBt", "Save to File"},
+                                                                  {"ExitBt3", "Close and Exit"}};
+        for (const auto& [name, hint] : hints) {
+            auto* b = w->findChild<QToolButton*>(name);
+            QVERIFY2(b, name);
+            QCOMPARE(b->toolTip(), hint);
+        }
+        QVERIFY(w->RecBt->isChecked());
+        QVERIFY(!w->DrawBt->isChecked());
+        QCOMPARE(w->StartBt->text(), "START");
+        QCOMPARE(w->StartBt->palette().color(QPalette::ButtonText), QColor(0, 0, 255));
+        QVERIFY(w->StartBt->font().bold());
+        QCOMPARE(p.PanelColour(), QColor(0, 255, 0));
+        const QList<QColor> colours = {{128, 128, 0},   {0, 0, 128}, {128, 0, 128}, {0, 128, 128},
+                                       {128, 128, 128}, {0, 0, 255}, {128, 0, 0},   {0, 128, 0}};
+        for (int p2 = 0; p2 < DevicePositions; ++p2) {
+            auto* panel = w->findChild<QLabel*>(QStringLiteral("Panel%1").arg(p2 + 1));
+            QVERIFY(panel);
+            QCOMPARE(panel->text(), QStringLiteral("Device %1").arg(p2 + 1));
+            QCOMPARE(panel->palette().color(QPalette::Window), colours[p2]);
+            auto* box = w->findChild<QSpinBox*>(QStringLiteral("ComAddr%1").arg(p2 + 1));
+            QVERIFY(box);
+            QCOMPARE(box->value(), p2 == 0 ? 1 : 0);
+            QCOMPARE(box->maximum(), 255);
+            QCOMPARE(box->property("Tag").toInt(), p2);
+            QCOMPARE(p.AddressColour(p2), QColor(Qt::white));
+            auto* check = w->findChild<QCheckBox*>(QStringLiteral("AddRbt%1").arg(p2 + 1));
+            QVERIFY(check);
+            QVERIFY(check->isChecked());
+            QCOMPARE(check->toolTip(), QStringLiteral("顯示/不顯示 紀錄%1資料").arg(p2 + 1));
+        }
+        QVERIFY(w->SelPl->isHidden());
+        QCOMPARE(w->SampleTime->minimum(), 1);
+        QCOMPARE(w->SampleTime->maximum(), 120);
+        QCOMPARE(w->SampleTime->value(), 1);
+        QCOMPARE(w->PSampleTime->text(), "Sample Time");
+        QCOMPARE(w->SecPl->text(), "Sec.");
+        QCOMPARE(w->PPropotion->text(), "Proportion");
+        QCOMPARE(w->PRate->text(), "1 : 10");
+        QCOMPARE(w->TrackBar1->maximum(), 600);
+        QCOMPARE(w->TrackBar1->toolTip(), QStringLiteral("觀看不同時間紀錄資料"));
+        QVERIFY(w->TrackBar1->isHidden());
+        QCOMPARE(w->TimeLabel->text(), "Test Start Time : ");
+        QCOMPARE(w->GetLabel->text(), "Refresh Data Time : ");
+        // The chart image is the chart area at this screen width.
+        QCOMPARE(w->Chart().Image().size(), QSize(Scaled(650), Scaled(450)));
+        QCOMPARE(w->ResultT->size(), QSize(Scaled(650), Scaled(450)));
+        // The port is open with the recorder's time-out, nothing sent yet.
+        QVERIFY(w->Port.Open());
+        for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(w->rect().contains(child->geometry()), qPrintable(child->objectName()));
+    }
+
+    void nothingToRecord() {
+        Program p(FakeCom);
+        for (QSpinBox* box : p.w->ComAddrs)
+            box->setValue(0);
+        p.Click(p.w->StartBt);
+        QCOMPARE(p.w->StartBt->text(), "START");
+        QCOMPARE(p.PanelColour(), QColor(0, 255, 0));
+        p.Run(3000);
+        QVERIFY(p.fake->last->written.isEmpty());
+    }
+
+    // Recorded from two simulated controllers, saved, and read back the same in the viewer.
+    void savedRecordingReadsBack() {
+        Program p;
+        TVRW3* w = p.w;
+        w->ComAddrs[1]->setValue(2);
+        const QString path = p.Path("rec.txt");
+        p.Arm(path);
+        QVERIFY(w->SaveBt->isChecked());
+        QVERIFY(p.dialogs.confirmations.isEmpty());
+        p.Click(w->StartBt);
+        QCOMPARE(w->StartBt->text(), "STOP");
+        QCOMPARE(w->StartBt->toolTip(), "End of getting data");
+        QCOMPARE(p.PanelColour(), QColor(255, 0, 0));
+        QVERIFY(!w->DrawBt->isEnabled());
+        QVERIFY(!w->SaveBt->isEnabled());
+        QVERIFY(!w->SampleTime->isEnabled());
+        QVERIFY(!w->ComAddrs[0]->isEnabled());
+        QVERIFY(w->TimeLabel->text().startsWith("Test Start Time : "));
+        QVERIFY(w->TimeLabel->text().size() > 20);
+
+        p.Run(120 * 1000 + 500);
+        QCOMPARE(p.cycles.size(), 121);
+        QVERIFY(w->GetLabel->text().startsWith("Refresh Data Time : "));
+        // Each line is on disk as its cycle completes.
+        const QByteArray during = ReadAll(path);
+        QCOMPARE(during.count('\n'), 1 + 121);
+        QVERIFY(!during.contains("End"));
+
+        p.Click(w->StartBt);
+        QCOMPARE(w->StartBt->text(), "START");
+        QCOMPARE(p.PanelColour(), QColor(0, 255, 0));
+        QVERIFY(w->SaveBt->isChecked()); // still armed
+        const QByteArray file = ReadAll(path);
+        QVERIFY(file.startsWith("01  02  00  00  00  00  00  00  01\r\n"));
+        QVERIFY(file.endsWith("End\r\n"));
+        const QList<QByteArray> lines = file.split('\n');
+        QCOMPARE(lines.size(), 1 + 121 + 1 + 1);
+        for (int r = 0; r < 121; ++r) {
+            const QByteArray& line = lines[r + 1];
+            QCOMPARE(line.size(), 46 + 1);
+            QVERIFY(line.startsWith("0 "));
+            QCOMPARE(line.mid(16, 2), "1 ");
+        }
+
+        // The viewer: the same values, the file's addresses, one check box per device.
+        p.View(path);
+        QVERIFY(w->DrawBt->isChecked());
+        QVERIFY(!w->RecBt->isChecked());
+        QVERIFY(!w->RecBt->isEnabled());
+        QCOMPARE(w->StartBt->text(), "END VIEW");
+        QCOMPARE(w->StartBt->toolTip(), "End of display data");
+        QVERIFY(w->SelPl->isVisible());
+        QVERIFY(w->AddRbts[0]->isVisible());
+        QVERIFY(w->AddRbts[1]->isVisible());
+        QVERIFY(!w->AddRbts[2]->isVisible());
+        QVERIFY(w->TrackBar1->isHidden());
+        QCOMPARE(w->ViewCount, 121);
+        QCOMPARE(w->ComAddrs[0]->value(), 1);
+        QCOMPARE(w->ComAddrs[1]->value(), 2);
+        for (int r = 0; r < 121; ++r) {
+            QCOMPARE(w->View.Samples.At(0, r), p.cycles[r].readings[0].pv);
+            QCOMPARE(w->View.Samples.At(1, r), p.cycles[r].readings[1].pv);
+        }
+        QVERIFY(p.dialogs.messages.isEmpty());
+        // END VIEW, then back to recording.
+        p.Click(w->StartBt);
+        QCOMPARE(w->StartBt->text(), "START");
+        QVERIFY(w->RecBt->isEnabled());
+        p.Click(w->RecBt);
+        QVERIFY(w->RecBt->isChecked());
+        QVERIFY(!w->DrawBt->isChecked());
+        QVERIFY(w->Port.Open());
+        QVERIFY(!w->SaveBt->isChecked());
+    }
+
+    // Arming on an existing file asks; recording again on the same file asks again.
+    void overwriteQuestions() {
+        Program p;
+        const QString path = p.Path("old.txt");
+        WriteFile(path, "older contents\r\n");
+        p.Arm(path, false);
+        QCOMPARE(p.dialogs.confirmations.size(), 1);
+        QCOMPARE(p.dialogs.confirmations.first().text, "Over write : old.txt");
+        QVERIFY(!p.w->SaveBt->isChecked());
+        QVERIFY(!p.w->SaveArmed);
+        p.Arm(path, true);
+        QVERIFY(p.w->SaveArmed);
+
+        p.Click(p.w->StartBt);
+        p.Run(2500);
+        p.Click(p.w->StartBt);
+        QCOMPARE(ReadAll(path).count('\n'), 1 + 3 + 1);
+
+        // Again on the same file: asked before the first line; Cancel records without it.
+        p.dialogs.confirmAnswers << false;
+        p.Click(p.w->StartBt);
+        QCOMPARE(p.dialogs.confirmations.size(), 3);
+        QCOMPARE(p.dialogs.confirmations.last().text, "Over write : old.txt");
+        QVERIFY(!p.w->SaveArmed);
+        QVERIFY(!p.w->RecordFileOpen());
+        p.Run(2000);
+        p.Click(p.w->StartBt);
+        QCOMPARE(ReadAll(path).count('\n'), 1 + 3 + 1);
+
+        // OK replaces the whole earlier recording.
+        p.Arm(path, true);
+        p.dialogs.confirmAnswers << true;
+        p.Click(p.w->StartBt);
+        p.Run(500);
+        p.Click(p.w->StartBt);
+        QCOMPARE(ReadAll(path).count('\n'), 1 + 1 + 1);
+    }
+
+    // A device that stops answering is dropped: its box turns red, the message shows, the file
+    // keeps its field as a gap and the viewer reads the whole recording.
+    void droppedDeviceDuringSavedRecording() {
+        Program p(FakeCom);
+        TVRW3* w = p.w;
+        w->ComAddrs[1]->setValue(2);
+        w->ComAddrs[2]->setValue(3);
+        const QString path = p.Path("drop.txt");
+        p.Arm(path);
+        p.Click(w->StartBt);
+        // Serve the three controllers for a while, then not the one at address 2.
+        qsizetype served = 0;
+        const auto serve = [&](qint64 ms, bool second) {
+            for (qint64 t = 0; t < ms; t += 5) {
+                p.Run(5);
+                const QList<QByteArray> sent = p.fake->last->written;
+                for (; served < sent.size(); ++served) {
+                    const int address = HexToByte(sent[served][1], sent[served][2]);
+                    if (address == 2 && !second) continue;
+                    QByteArray reply = ':' + ByteToHex(address) + "0304" + "00FA" + "012C";
+                    reply += AsciiLrc(reply) + "\r\n";
+                    p.fake->last->Reply(reply);
+                }
+            }
+        };
+        serve(3000, true);
+        QCOMPARE(p.cycles.size(), 3);
+        serve(5000, false);
+        QCOMPARE(p.dialogs.texts(), QStringList{DropText});
+        QCOMPARE(p.dialogs.messages.first().caption, "Message");
+        QCOMPARE(p.AddressColour(1), QColor(255, 0, 0));
+        QCOMPARE(p.AddressColour(0), QColor(Qt::white));
+        QCOMPARE(w->ComAddrs[1]->value(), 2); // keeps its value
+        QVERIFY(w->Engine->Running);
+        const qsizetype before = p.cycles.size();
+        serve(3000, false);
+        QCOMPARE(p.cycles.size(), before + 3);
+        p.Click(w->StartBt);
+
+        // Every line keeps the length of the first, with a gap for the dropped device.
+        const QList<QByteArray> lines = ReadAll(path).split('\n');
+        for (int r = 1; r < lines.size() - 2; ++r)
+            QCOMPARE(lines[r].size(), 3 * 16 + 14 + 1);
+        QVERIFY(lines[lines.size() - 3].contains("1 ---    ---    2 250"));
+        p.View(path);
+        QCOMPARE(p.dialogs.texts(), QStringList{DropText});
+        QCOMPARE(w->StartBt->text(), "END VIEW");
+        QCOMPARE(w->ViewCount, int(p.cycles.size()));
+        QCOMPARE(w->View.Samples.At(1, 0), 250);
+        QCOMPARE(w->View.Samples.At(1, w->ViewCount - 1), MissingSample);
+        QCOMPARE(w->View.Samples.At(2, w->ViewCount - 1), 250);
+    }
+
+    void lastDeviceDroppedStops() {
+        Program p(FakeCom);
+        p.Click(p.w->StartBt);
+        p.Run(4 * 10 * 55 + 100);
+        QCOMPARE(p.dialogs.texts(), QStringList{DropText});
+        QCOMPARE(p.w->StartBt->text(), "START");
+        QCOMPARE(p.PanelColour(), QColor(0, 255, 0));
+        QCOMPARE(p.AddressColour(0), QColor(255, 0, 0));
+        QCOMPARE(p.fake->last->written.size(), 4);
+        // START copies the boxes again: the box turns white, the device is asked again.
+        p.Click(p.w->StartBt);
+        QCOMPARE(p.AddressColour(0), QColor(Qt::white));
+        QCOMPARE(p.fake->last->written.size(), 5);
+    }
+
+    void fileCannotBeCreated() {
+        Program p;
+        p.Arm(p.Path("no/such/folder/rec.txt"));
+        QVERIFY(p.w->SaveArmed);
+        p.Click(p.w->StartBt);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(p.dialogs.messages.first().caption, "Warning");
+        QVERIFY(p.dialogs.messages.first().text.contains("rec.txt"));
+        QVERIFY(!p.w->SaveBt->isChecked());
+        // The recording goes on without the file.
+        p.Run(3000);
+        QCOMPARE(p.cycles.size(), 3);
+        QCOMPARE(p.w->StartBt->text(), "STOP");
+        QCOMPARE(p.dialogs.messages.size(), 1);
+    }
+
+#ifdef Q_OS_UNIX
+    // The disk fills up during a saved recording: said once, the recording goes on, the file
+    // keeps what was written and opens in the viewer.
+    void fileUnwritableMidway() {
+        Program p;
+        const QString path = p.Path("full.txt");
+        p.Arm(path);
+        p.Click(p.w->StartBt);
+        p.Run(2500);
+        QCOMPARE(p.cycles.size(), 3);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limited = saved;
+        limited.rlim_cur = rlim_t(QFileInfo(path).size() + 10);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        p.Run(3000);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(p.dialogs.messages.first().caption, "Warning");
+        QCOMPARE(p.cycles.size(), 6);
+        QCOMPARE(p.w->StartBt->text(), "STOP");
+        QVERIFY(!p.w->RecordFileOpen());
+        p.Click(p.w->StartBt);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        p.View(path);
+        QCOMPARE(p.w->StartBt->text(), "END VIEW");
+        QCOMPARE(p.w->ViewCount, 3);
+    }
+#endif
+
+    // Closing the window while recording ends the file.
+    void closingEndsTheFile() {
+        Program p;
+        const QString path = p.Path("closed.txt");
+        p.Arm(path);
+        p.Click(p.w->StartBt);
+        p.Run(1500);
+        p.w->close();
+        QVERIFY(!p.w->Port.Open());
+        QVERIFY(ReadAll(path).endsWith("\r\nEnd\r\n"));
+        QCOMPARE(ReadAll(path).count('\n'), 1 + 2 + 1);
+    }
+
+    void brokenAndMissingFiles_data() {
+        QTest::addColumn<QByteArray>("bytes"); // empty: the file does not exist
+        QTest::addColumn<QString>("message");
+        QTest::newRow("header and End only")
+            << QByteArray("01  02  00  00  00  00  00  00  01\r\nEnd\r\n") << BrokenText;
+        QTest::newRow("lowercase header") << QByteArray("0a  00  00  00  00  00  00  00  01\r\n0 1 "
+                                                        "     2          8:00:00 AM\r\nEnd\r\n")
+                                          << BrokenText;
+        QTest::newRow("missing") << QByteArray()
+                                 << QStringLiteral("File not exist, Can not open file !");
+    }
+    void brokenAndMissingFiles() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        Program p;
+        p.w->ComAddrs[3]->setValue(9);
+        const QString path = p.Path("view.txt");
+        if (!bytes.isEmpty()) WriteFile(path, bytes);
+        p.View(path);
+        QCOMPARE(p.dialogs.texts(), QStringList{message});
+        QCOMPARE(p.dialogs.messages.first().caption, "Message");
+        QCOMPARE(p.PanelColour(), QColor(0, 255, 0));
+        QVERIFY(p.w->SelPl->isHidden());
+        if (bytes.isEmpty()) {
+            QVERIFY(!p.w->StartBt->isEnabled());
+            return;
+        }
+        QCOMPARE(p.w->StartBt->text(), "START");
+        QCOMPARE(p.w->ComAddrs[0]->value(), 1);
+        QCOMPARE(p.w->ComAddrs[3]->value(), 0);
+    }
+
+    // The track bar: the view follows 200 ms after the last move, with one refresh.
+    void trackBarFollowsAfterDelay() {
+        Program p;
+        const QString path = p.Path("long.txt");
+        WriteFile(path, Record(10000));
+        p.View(path);
+        TVRW3* w = p.w;
+        QVERIFY(w->TrackBar1->isVisible());
+        QCOMPARE(w->ViewCount, 600);
+        w->TrackBar1->setValue(300);
+        p.Run(150);
+        w->TrackBar1->setValue(600);
+        QVERIFY(w->ViewRefreshPending);
+        p.Run(199);
+        QCOMPARE(w->View.ViewStart, qint64(0));
+        p.Run(2);
+        QVERIFY(!w->ViewRefreshPending);
+        QCOMPARE(w->View.ViewStart, qint64(9420));
+        QCOMPARE(w->ViewCount, 580);
+        QCOMPARE(w->View.Samples.At(0, int(9420 - w->View.BlockStart) + 579), 9999);
+        QCOMPARE(w->Chart().WindowMax, 9999);
+        QCOMPARE(w->Chart().WindowMin, 9420);
+        QVERIFY(p.dialogs.messages.isEmpty());
+    }
+
+    // The file's interval rules SampleTime; a larger display interval thins the record.
+    void displayInterval() {
+        Program p;
+        WriteFile(p.Path("seven.txt"), Record(50, 7));
+        p.View(p.Path("seven.txt"));
+        QCOMPARE(p.w->SampleTime->value(), 7);
+        QCOMPARE(p.w->SampleTime->singleStep(), 7);
+        QCOMPARE(p.w->SampleTime->maximum(), 119);
+        p.Click(p.w->StartBt); // END VIEW
+        WriteFile(p.Path("three.txt"), Record(2000, 3));
+        p.View(p.Path("three.txt"));
+        QCOMPARE(p.w->SampleTime->value(), 3);
+        QCOMPARE(p.w->SampleTime->minimum(), 3);
+        QCOMPARE(p.w->SampleTime->singleStep(), 3);
+        QCOMPARE(p.w->SampleTime->maximum(), 120);
+        QVERIFY(p.w->TrackBar1->isVisible());
+        p.w->SampleTime->stepUp();
+        QCOMPARE(p.w->SampleTime->value(), 6);
+        p.Run(201);
+        // Every second record: 1000 points, the first window of them.
+        QCOMPARE(p.w->View.Samples.At(0, 1), 2);
+        QCOMPARE(p.w->ViewCount, 600);
+        QVERIFY(p.w->TrackBar1->isVisible());
+        p.w->SampleTime->setValue(12);
+        p.Run(201);
+        QCOMPARE(p.w->ViewCount, 500);
+        QVERIFY(p.w->TrackBar1->isHidden());
+    }
+
+    // Clearing a check box removes the trace; the range is computed without it.
+    void checkBoxesHideTraces() {
+        Program p;
+        const Addresses addresses{1, 2, 0, 0, 0, 0, 0, 0};
+        QByteArray bytes = HeaderLine(addresses, 1) + "\r\n";
+        for (int r = 0; r < 100; ++r) {
+            Readings readings{};
+            readings[0] = {true, 200 + r, 0};
+            readings[1] = {true, -50, 0};
+            bytes += DataLine(addresses, readings, QTime(8, 0).addSecs(r)) + "\r\n";
+        }
+        WriteFile(p.Path("two.txt"), bytes + "End\r\n");
+        p.View(p.Path("two.txt"));
+        QCOMPARE(p.w->Chart().WindowMin, -50);
+        p.Click(p.w->AddRbts[1]);
+        QCOMPARE(p.w->Engine->DeviceAddr[1], 0);
+        QCOMPARE(p.w->Chart().WindowMin, 200);
+        QCOMPARE(p.w->Chart().WindowMax, 299);
+        QCOMPARE(p.w->PRate->text(), "1 : 3");
+        p.Click(p.w->AddRbts[1]);
+        QCOMPARE(p.w->Engine->DeviceAddr[1], 2);
+        QCOMPARE(p.w->Chart().WindowMin, -50);
+    }
+};
+
+VRX_TEST_MAIN(TestRecorderWindow)
+#include "tst_vrwrec.moc"
