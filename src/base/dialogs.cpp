@@ -46,7 +46,10 @@ QString WidgetDialogs::OpenFileName(QWidget* parent, const QString& caption,
 
 QString WidgetDialogs::SaveFileName(QWidget* parent, const QString& caption,
                                     const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+    // The program asks "Over write : " itself, in its own words; a second question from the
+    // dialog would ask the same thing twice.
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 int WidgetDialogs::Exec(QDialog& dialog) {
