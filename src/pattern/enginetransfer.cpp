@@ -42,9 +42,10 @@ bool EngineTransfer::StationStillOurs() const {
 // ---- Reading ----
 
 bool EngineTransfer::StartRead() {
-    station_ = ReadyStation();
-    if (station_ == 0) return false;
-    address_ = engine_.StationAddr[station_];
+    const int st = ReadyStation();
+    if (st == 0) return false;
+    station_ = st;
+    address_ = engine_.StationAddr[st];
     read_.emplace();
     // BufferReadCount is left alone: the read keeps its own position, and a parameter read may
     // be using the count.
@@ -92,9 +93,10 @@ void EngineTransfer::StopRead() {
 // ---- Writing ----
 
 bool EngineTransfer::StartWrite(const PatternProgram& program) {
-    station_ = ReadyStation();
-    if (station_ == 0) return false;
-    address_ = engine_.StationAddr[station_];
+    const int st = ReadyStation();
+    if (st == 0) return false;
+    station_ = st;
+    address_ = engine_.StationAddr[st];
     write_.emplace(program, address_);
     writeQueued_ = false;
     // BufferWriteCount is set with each frame, not here: a parameter write-back may still be
