@@ -99,20 +99,23 @@ bool TVRX5::eventFilter(QObject* watched, QEvent* event) {
 // ---- The table and its editors ----
 
 void TVRX5::ProgTableClick(int row, int column) {
+    if (SelectCell(row, column) && EditBox->isVisible()) FocusEditor(row);
+}
+
+bool TVRX5::SelectCell(int row, int column) {
     if (row < 1 || column < 1) {
         // The titles are not cells one edits: the selection stays where it was.
         const QSignalBlocker quiet(ProgTable);
         ProgTable->setCurrentCell(EditRow, EditCol);
-        return;
+        return false;
     }
     EditRow = row;
     EditCol = column;
     ShowEditorFor(row);
-    if (!EditBox->isVisible()) return;
     // The editor shows the chosen cell's value, so that Enter never stores another cell's
     // value into it.
-    LoadEditor(row);
-    FocusEditor(row);
+    if (EditBox->isVisible()) LoadEditor(row);
+    return true;
 }
 
 void TVRX5::EditPBtClick() {

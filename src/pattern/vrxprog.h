@@ -93,6 +93,8 @@ private:
     void WriteFinished(int refused);
     void WriteStopped(int written);
 
+    // The cell the user moved to, with the mouse or the keys: false for a title.
+    bool SelectCell(int row, int column);
     void TakeProgram(const PatternProgram& program);
     void FillTable();
     void SetCell(int row, int column, const QString& text);

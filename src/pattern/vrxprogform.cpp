@@ -223,8 +223,9 @@ void TVRX5::BuildEditBox() {
 }
 
 void TVRX5::WireHandlers() {
+    // Moving with the keys keeps the focus in the table; a click hands it to the editor.
     connect(ProgTable, &QTableWidget::currentCellChanged, this,
-            [this](int row, int column) { Guarded([&] { ProgTableClick(row, column); }); });
+            [this](int row, int column) { Guarded([&] { SelectCell(row, column); }); });
     connect(ProgTable, &QTableWidget::cellClicked, this,
             [this](int row, int column) { Guarded([&] { ProgTableClick(row, column); }); });
     connect(ProgStart, &QComboBox::currentIndexChanged, this,

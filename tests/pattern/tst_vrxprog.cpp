@@ -514,6 +514,14 @@ private slots:
         QCOMPARE(e->TimeMin->value(), 10);
         QVERIFY(e->TimeMin->isEnabled());
         QCOMPARE(p->Cell(3, 1), "00:10");
+        // Moving on with the keys keeps the focus in the table and the editor in step.
+        p->Table()->setFocus();
+        QTest::keyClick(p->Table(), Qt::Key_Down);
+        QCOMPARE(e->EditRow, 4);
+        QVERIFY(e->SPEdit->isVisible());
+        QCOMPARE(e->SPEdit->text(), "50.0");
+        QVERIFY(p->Table()->hasFocus());
+        QTest::keyClick(p->Table(), Qt::Key_Up);
         // The titles are not cells to edit.
         p->Select(0, 3);
         p->Select(7, 0);
