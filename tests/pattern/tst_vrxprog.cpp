@@ -577,6 +577,9 @@ private slots:
         // The start pattern comes from ProgStart.
         e->ProgStart->setCurrentIndex(2);
         QCOMPARE(e->Program.StartPattern, 2);
+        // A curve on screen follows a program that is loaded.
+        p->Load(p->File("example.txt", ProgramFileText(Example())));
+        QCOMPARE(e->ProgCurve->Curve().lines, DrawProgramCurve(Example(), size).lines);
     }
 
     // Saved byte for byte through the dialog, asked before overwriting, loaded back whole.
