@@ -33,7 +33,8 @@ namespace {
 constexpr char ProgramFileFilter[] = "Text files (*.txt *.TXT)";
 constexpr int LongestHourIndex = 15;
 
-// Programs show values as the program sets them: no change signal leaves the control.
+// A value the program shows is not the user's choice: no change signal leaves the list, and a
+// value beyond its items selects none.
 void ShowItem(QComboBox* list, int item) {
     const QSignalBlocker quiet(list);
     list->setCurrentIndex(item >= 0 && item < list->count() ? item : -1);
@@ -319,7 +320,7 @@ void TVRX5::UpdateButtons() {
     ReadSBt->setEnabled(idle);
     ReadFBt->setEnabled(idle);
     SaveFBt->setEnabled(idle && programTaken_);
-    // A read may end with a new table, but what is edited meanwhile is the user's to see.
+    // Editing stays open while a read runs; the table the read brings replaces it at the end.
     EditPBt->setEnabled(programTaken_ && !loadingFile_);
     WrBt->setEnabled(idle && programTaken_ && writable);
 }
