@@ -196,7 +196,10 @@ void PollEngine::NextRequest() {
     if (BufferReading) {
         block = ParameterMemoryBlock;
     } else if (PatternReading) {
-        block = PatternStepBlock(PatternStep, BufferReadCount);
+        // A read with a position of its own is not thrown off by a parameter read that shares
+        // BufferReadCount with it.
+        block = PatternReadRequest ? PatternReadRequest()
+                                   : PatternStepBlock(PatternStep, BufferReadCount);
     } else {
         block = PhaseBlock(PollPhase);
     }

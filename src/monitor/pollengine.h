@@ -5,6 +5,7 @@
 
 #include "clock.h"
 #include "comsettings.h"
+#include "pollplan.h"
 #include "registerdisplay.h"
 #include "serialport.h"
 
@@ -79,6 +80,9 @@ public:
     // Takes the words of a good reply while the pattern read runs; ends it by clearing
     // PatternReading.
     std::function<void(const ReplyWordArray& words, int count)> PatternReadStep;
+    // The next request of the pattern read, from a read that keeps its own position; without
+    // it the request follows PatternStep and BufferReadCount.
+    std::function<std::optional<ReadBlock>()> PatternReadRequest;
 
     // Engine state.
     int PollPhase = 0;

@@ -21,6 +21,40 @@ quint16 PatternWriteValue(const PatternProgram& program, int k);
 // Write k as a complete ASCII write-single-register frame to the station address.
 QByteArray PatternWriteFrame(const PatternProgram& program, int k, int address);
 
+// The 153 writes of one program to one station, in order. The program is taken when the write
+// starts, so what the user edits meanwhile cannot make the controller hold half of one program
+// and half of another. A value the controller refuses is counted and passed over; a write that
+// got no answer is the same write again.
+class PatternWrite {
+public:
+    PatternWrite(const PatternProgram& program, int address)
+        : program_(program), address_(address) {}
+
+    int Address() const { return address_; }
+    // Transfer index of the write due, 0 to 152; PatternWriteFrames once all are through.
+    int Position() const { return position_; }
+    bool Done() const { return position_ >= PatternWriteFrames; }
+    // The write due; only while not Done().
+    QByteArray Frame() const { return PatternWriteFrame(program_, position_, address_); }
+    // The controller echoed the write due, or refused it: the next one is due.
+    void Echoed() { ++position_; }
+    void Refused() {
+        ++refused_;
+        ++position_;
+    }
+    int RefusedCount() const { return refused_; }
+    // Values the controller took so far.
+    int WrittenCount() const { return position_ - refused_; }
+    // The UpLoadBarP position.
+    int Gauge() const { return position_ * 100 / PatternWriteFrames; }
+
+private:
+    PatternProgram program_;
+    int address_;
+    int position_ = 0;
+    int refused_ = 0;
+};
+
 // The read of a whole program from a controller in five phases (PatternStep): the start
 // pattern, the loop counts, the highest steps, the links, then 16 blocks of four steps. The
 // values are gathered apart from the editor's program, which takes them only when the read is

@@ -212,8 +212,8 @@ std::optional<QTime> ParseTimeOfDay(QByteArrayView text) {
     return time;
 }
 
-BlockRead ReadBlock(QIODevice& device, const RecordLayout& layout, qint64 firstRecord, int thinning,
-                    SampleStore& samples, int maxPoints) {
+BlockRead ReadRecordBlock(QIODevice& device, const RecordLayout& layout, qint64 firstRecord,
+                          int thinning, SampleStore& samples, int maxPoints) {
     BlockRead block;
     const qint64 length = layout.lineLength;
     if (length <= 0 || thinning < 1 || firstRecord < 0) {
@@ -310,7 +310,7 @@ RecordLoad LoadRecord(QIODevice& device, SampleStore& samples, int maxPoints) {
     }
     layout.recordCount = qMax<qint64>(0, body) / layout.lineLength;
 
-    load.first = ReadBlock(device, layout, 0, 1, samples, maxPoints);
+    load.first = ReadRecordBlock(device, layout, 0, 1, samples, maxPoints);
     if (load.first.broken || load.first.points == 0) return load;
     layout.recordCount = qMax<qint64>(layout.recordCount, load.first.points);
     load.broken = false;
@@ -333,7 +333,7 @@ BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint6
         block.broken = true;
         return block;
     }
-    return ReadBlock(file, layout, firstRecord, thinning, samples);
+    return ReadRecordBlock(file, layout, firstRecord, thinning, samples);
 }
 
 RecordWriter::RecordWriter()

@@ -86,8 +86,8 @@ struct BlockRead {
 // rows of the header's positions (point k = record firstRecord + k x thinning). The end line,
 // the end of the file, or a short last line (one being written when a recording was cut off)
 // end the block; a line that fails to parse, or is not of the layout's length, breaks it.
-BlockRead ReadBlock(QIODevice& device, const RecordLayout& layout, qint64 firstRecord, int thinning,
-                    SampleStore& samples, int maxPoints = BlockPoints);
+BlockRead ReadRecordBlock(QIODevice& device, const RecordLayout& layout, qint64 firstRecord,
+                          int thinning, SampleStore& samples, int maxPoints = BlockPoints);
 
 struct RecordLoad {
     bool broken = true;

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A view's later reads: from a record the input chooses, every a-th.
     const int first = size > 0 ? data[size - 1] : 0;
     const int thinning = size > 1 ? 1 + data[size - 2] % 120 : 1;
-    vrx::ReadBlock(buffer, load.layout, first, thinning, samples);
-    vrx::ReadBlock(buffer, load.layout, load.layout.recordCount, 1, samples);
+    vrx::ReadRecordBlock(buffer, load.layout, first, thinning, samples);
+    vrx::ReadRecordBlock(buffer, load.layout, load.layout.recordCount, 1, samples);
     return 0;
 }

@@ -48,7 +48,7 @@ private slots:
             if (label->font().bold()) QCOMPARE(QFontInfo(label->font()).pixelSize(), aboutFont);
         QCOMPARE(forms->VRW2->size(), QSize(1024, 716));
         QCOMPARE(forms->VRW3->size(), QSize(1024, 716));
-        QCOMPARE(forms->VRX5->size(), QSize(1024, 716));
+        QCOMPARE(forms->VRX5->size(), QSize(1011, 678));
     }
 };
 

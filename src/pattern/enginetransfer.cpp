@@ -1,0 +1,183 @@
+// The pattern transfers on the Monitor's engine.
+#include "enginetransfer.h"
+
+#include "framecodec.h"
+#include "guard.h"
+
+namespace vrx {
+
+EngineTransfer::EngineTransfer(PollEngine& engine, QObject* parent)
+    : QObject(parent), engine_(engine) {
+    engine_.PatternReadRequest = [this] { return ReadRequest(); };
+    engine_.PatternReadStep = [this](const ReplyWordArray& words, int count) {
+        ReadStep(words, count);
+    };
+    engine_.PatternWriteStep = [this] { WriteStep(); };
+    connect(&engine_, &PollEngine::patternProgress, this,
+            GuardedSlot(this, &EngineTransfer::WriteEchoed));
+    connect(&engine_, &PollEngine::patternFinished, this,
+            GuardedSlot(this, &EngineTransfer::PatternWriteEnded));
+    connect(&engine_, &PollEngine::selectionMoved, this,
+            GuardedSlot(this, &EngineTransfer::SelectionMoved));
+    connect(&engine_, &PollEngine::monitorReset, this, GuardedSlot(this, &EngineTransfer::StopAll));
+}
+
+EngineTransfer::~EngineTransfer() {
+    engine_.PatternReadRequest = nullptr;
+    engine_.PatternReadStep = nullptr;
+    engine_.PatternWriteStep = nullptr;
+}
+
+int EngineTransfer::ReadyStation() const {
+    const int st = engine_.SelStation;
+    if (Reading() || Writing() || st < 1 || st > PollEngine::Stations) return 0;
+    return engine_.StationConnected[st] ? st : 0;
+}
+
+bool EngineTransfer::StationStillOurs() const {
+    return engine_.SelStation == station_ && engine_.StationConnected[station_] &&
+           engine_.StationAddr[station_] == address_;
+}
+
+// ---- Reading ----
+
+bool EngineTransfer::StartRead() {
+    const int st = ReadyStation();
+    if (st == 0) return false;
+    station_ = st;
+    address_ = engine_.StationAddr[st];
+    read_.emplace();
+    // BufferReadCount is left alone: the read keeps its own position, and a parameter read may
+    // be using the count.
+    engine_.PatternStep = read_->PatternStep();
+    engine_.PatternReadPending = true;
+    return true;
+}
+
+std::optional<ReadBlock> EngineTransfer::ReadRequest() const {
+    return read_ ? read_->Request() : std::nullopt;
+}
+
+void EngineTransfer::ReadStep(const ReplyWordArray& words, int count) {
+    if (!read_) {
+        engine_.PatternReading = false;
+        return;
+    }
+    // The reply of another controller than the one the read began with: the program would be
+    // pieced together from two.
+    if (engine_.TargetAddr != address_ || !StationStillOurs()) {
+        StopRead();
+        return;
+    }
+    QList<quint16> replyWords;
+    for (int i = 0; i < count && i < int(words.size()); ++i)
+        replyWords << quint16(words[std::size_t(i)]);
+    if (!read_->Store(replyWords)) return; // too short: the same request goes again
+    engine_.PatternStep = read_->PatternStep();
+    emit readProgress(read_->Gauge());
+    if (!read_->Complete()) return;
+    engine_.PatternReading = false;
+    const PatternProgram program = read_->Program();
+    read_.reset();
+    emit readFinished(program);
+}
+
+void EngineTransfer::StopRead() {
+    if (!read_) return;
+    engine_.PatternReadPending = false;
+    engine_.PatternReading = false;
+    read_.reset();
+    emit readStopped();
+}
+
+// ---- Writing ----
+
+bool EngineTransfer::StartWrite(const PatternProgram& program) {
+    const int st = ReadyStation();
+    if (st == 0) return false;
+    station_ = st;
+    address_ = engine_.StationAddr[st];
+    write_.emplace(program, address_);
+    writeQueued_ = false;
+    // BufferWriteCount is set with each frame, not here: a parameter write-back may still be
+    // counting with it, and the engine lets that finish before asking for our first frame.
+    engine_.PatternWriting = true;
+    return true;
+}
+
+void EngineTransfer::WriteStep() {
+    if (!write_) {
+        engine_.PatternWriting = false;
+        return;
+    }
+    if (!StationStillOurs()) {
+        StopWrite();
+        return;
+    }
+    // A write still pending is ours that got no answer (it goes again, as single writes do),
+    // or one of the Monitor's own, which goes first; ours is then composed again below.
+    if (engine_.WritePending || engine_.UnlockFirst) return;
+    if (writeQueued_) {
+        writeQueued_ = false;
+        // Neither pending nor echoed: the controller refused it (the engine dropped it), unless
+        // another write took its place and went instead.
+        if (engine_.WriteFrame == write_->Frame()) write_->Refused();
+        if (write_->Done()) {
+            FinishWrite();
+            return;
+        }
+    }
+    engine_.WriteFrame = write_->Frame();
+    engine_.WritePending = true;
+    engine_.BufferWriteCount = write_->Position() + 1;
+    writeQueued_ = true;
+}
+
+void EngineTransfer::WriteEchoed() {
+    if (!write_ || !writeQueued_) return;
+    // The echo may be of another write that went while ours waited.
+    const QByteArray frame = write_->Frame();
+    if (engine_.TxFrame != (engine_.Rtu() ? AsciiToRtu(frame) : frame)) return;
+    writeQueued_ = false;
+    write_->Echoed();
+    emit writeProgress(write_->Gauge());
+    if (write_->Done()) FinishWrite();
+}
+
+void EngineTransfer::PatternWriteEnded() {
+    // The engine ends a pattern write at the echo that follows frame 153. When that echo was
+    // not ours, our last frame is still to go.
+    if (write_) engine_.PatternWriting = true;
+}
+
+void EngineTransfer::FinishWrite() {
+    engine_.PatternWriting = false;
+    const int refused = write_->RefusedCount();
+    write_.reset();
+    writeQueued_ = false;
+    emit writeFinished(refused);
+}
+
+void EngineTransfer::StopWrite() {
+    if (!write_) return;
+    // Our frame must not go out to whichever station is selected next.
+    if (writeQueued_ && engine_.WriteFrame == write_->Frame()) engine_.WritePending = false;
+    engine_.PatternWriting = false;
+    const int written = write_->WrittenCount();
+    write_.reset();
+    writeQueued_ = false;
+    emit writeStopped(written);
+}
+
+// ---- The station going away ----
+
+void EngineTransfer::SelectionMoved(int st, bool connected) {
+    if (st != station_ || !connected) StopAll();
+}
+
+void EngineTransfer::StopAll() {
+    StopRead();
+    StopWrite();
+}
+
+} // namespace vrx

@@ -1,0 +1,175 @@
+// The editor's transfers on the Monitor's engine, on the bytes of a fake line and a manual
+// clock: a read that a parameter read interrupts, a Monitor write waiting when Write is pressed,
+// a refused last write, and transfers whose station goes or changes its address midway.
+#include "enginerig.h"
+#include "enginetransfer.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+QStringList Split(const QString& labels) {
+    return labels.split(u' ', Qt::SkipEmptyParts);
+}
+
+// The labels of the 153 program registers in order.
+QStringList ProgramRegisters(int address) {
+    QStringList labels;
+    for (int r = 0x4767; r <= 0x47FF; ++r)
+        labels << EngineRig::Label({address, 0x06, r, 0});
+    return labels;
+}
+
+PatternProgram Sample() {
+    PatternProgram program;
+    program.StartPattern = 1;
+    program.PatternMaxStep = {1, 2, 0, 0, 0, 0, 0, 0};
+    program.PatternLink.fill(ProgEnd);
+    program.PatternSV[0][0] = -100;
+    program.PatternTime[0][0] = 90;
+    program.PatternSV[7][7] = 1234;
+    return program;
+}
+
+constexpr int Tick = SerialPort::TickMs;
+
+// One station polled, its first settings read done, the status read on the line.
+struct Polling {
+    Polling() {
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7);
+    }
+    EngineRig r{false};
+    EngineTransfer transfer{r.engine};
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(vrx::PatternProgram)
+
+class TestPatternEngine : public QObject {
+    Q_OBJECT
+
+private slots:
+    // "Load to Buffer" pressed during a pattern read: the parameter image is read first, then
+    // the pattern read goes on where it stood, and both come out whole.
+    void readKeepsItsPlaceAcrossAParameterRead() {
+        Polling s;
+        EngineRig& r = s.r;
+        const PatternProgram program = Sample();
+        for (int k = 0; k < PatternWriteFrames; ++k)
+            r.registers[1][0x4767 + k] = PatternWriteValue(program, k);
+        QSignalSpy finished(&s.transfer, &EngineTransfer::readFinished);
+        QVERIFY(s.transfer.StartRead());
+        QVERIFY(!s.transfer.StartRead()); // one at a time
+        QCOMPARE(r.Serve(1 + 5), Split("1:4725 1:4767 1:4770 1:4768 1:4778 1:4780"));
+        r.engine.BufferReadCount = 0;
+        r.engine.BufferReadPending = true;
+        QCOMPARE(r.Serve(1 + 32 + 1),
+                 Split("1:4788") + QStringList(32, "1:474C") + Split("1:4790"));
+        QVERIFY(r.engine.BufferLoaded);
+        QStringList rest;
+        for (int j = 12; j < 64; j += 4)
+            rest << EngineRig::Label({1, 3, 0x4780 + 2 * j, 8});
+        QCOMPARE(r.Serve(int(rest.size())), rest);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().value<PatternProgram>(), program);
+        QVERIFY(!r.engine.PatternReading);
+        QVERIFY(r.Last().reg < 0x4767); // polling again
+    }
+
+    // A write the Monitor had waiting goes first; then the 153 registers in order, each with
+    // its value, and the polling takes over again.
+    void aWaitingMonitorWriteGoesFirst() {
+        Polling s;
+        EngineRig& r = s.r;
+        QSignalSpy progress(&s.transfer, &EngineTransfer::writeProgress);
+        QSignalSpy finished(&s.transfer, &EngineTransfer::writeFinished);
+        r.engine.WriteFrame = WriteRequest(1, 0x4701, 0x00FA);
+        r.engine.WritePending = true;
+        const PatternProgram program = Sample();
+        QVERIFY(s.transfer.StartWrite(program));
+        QVERIFY(!s.transfer.StartWrite(program) && !s.transfer.StartRead());
+        const qsizetype from = r.SentCount() + 1;
+        QCOMPARE(r.Serve(1 + 1 + 153), Split("1:4725 1:4701") + ProgramRegisters(1));
+        for (int k = 0; k < PatternWriteFrames; ++k)
+            QCOMPARE(ParseRequest(r.Sent().at(from + k), false).value,
+                     int(PatternWriteValue(program, k)));
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toInt(), 0);
+        QCOMPARE(progress.size(), PatternWriteFrames);
+        QCOMPARE(progress.last().first().toInt(), 100);
+        QVERIFY(!r.engine.PatternWriting && !r.engine.WritePending);
+        QCOMPARE(r.Last().function, 0x03);
+    }
+
+    // The engine ends a pattern write at a good echo; a refused last write ends it too, and
+    // the refusal is counted.
+    void refusedLastWriteEndsTheWrite() {
+        Polling s;
+        EngineRig& r = s.r;
+        QSignalSpy finished(&s.transfer, &EngineTransfer::writeFinished);
+        QVERIFY(s.transfer.StartWrite(Sample()));
+        r.Serve(1 + 152);
+        QCOMPARE(r.Label(r.Last()), "1:47FF");
+        r.ReplyFrame(AsciiException(1, 0x06, 3));
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toInt(), 1);
+        QVERIFY(!r.engine.PatternWriting);
+        QCOMPARE(r.Last().function, 0x03);
+        QCOMPARE(r.errors, QStringList{"Write data not successed"});
+    }
+
+    // Another station selected midway: the write stops, and nothing of it goes to the station
+    // now selected.
+    void anotherStationSelectedStopsTheWrite() {
+        EngineRig r(false);
+        EngineTransfer transfer(r.engine);
+        r.engine.EditedAddr = {0, 1, 2, 1, 1};
+        r.engine.ConnectStation(1);
+        r.engine.ConnectStation(2);
+        r.Serve(20);
+        QVERIFY(r.engine.StationActive[2]);
+        QSignalSpy stopped(&transfer, &EngineTransfer::writeStopped);
+        QVERIFY(transfer.StartWrite(Sample()));
+        r.Serve(1 + 10);
+        QCOMPARE(r.Label(r.Last()), "1:4771");
+        r.engine.SelectStation(2);
+        QCOMPARE(stopped.size(), 1);
+        QCOMPARE(stopped.first().first().toInt(), 10);
+        const qsizetype from = r.SentCount();
+        r.Serve(30);
+        for (qsizetype i = from; i < r.SentCount(); ++i)
+            QCOMPARE(ParseRequest(r.Sent().at(i), false).function, 0x03);
+        QVERIFY(!r.engine.PatternWriting && !r.engine.WritePending);
+    }
+
+    // The user corrects the station's address during a read; after the next failed reply the
+    // engine asks the new address, and what it answers is not mixed into the program.
+    void readOfAnotherAddressIsThrownAway() {
+        Polling s;
+        EngineRig& r = s.r;
+        QSignalSpy stopped(&s.transfer, &EngineTransfer::readStopped);
+        QSignalSpy finished(&s.transfer, &EngineTransfer::readFinished);
+        QVERIFY(s.transfer.StartRead());
+        QCOMPARE(r.Serve(1 + 3), Split("1:4725 1:4767 1:4770 1:4768"));
+        r.engine.AddressEdited(1, 7);
+        r.silent << 1;
+        r.Run(40 * Tick);
+        r.silent.clear();
+        QCOMPARE(r.errors, QStringList{"Time out"});
+        QCOMPARE(r.Serve(), "7:4778");
+        QCOMPARE(stopped.size(), 1);
+        QCOMPARE(finished.size(), 0);
+        QVERIFY(!r.engine.PatternReading && !r.engine.PatternReadPending);
+        QVERIFY(r.Last().reg < 0x4767);
+        QCOMPARE(r.Last().address, 7);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPatternEngine)
+#include "tst_patternengine.moc"
