@@ -726,8 +726,16 @@ private slots:
 
     // What a user does to copy settings: controller 1 into the buffer and a file, the file
     // into controller 3, then into every controller at once.
+    void copySettingsBetweenControllers_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<int>("halfway"); // ms into the broadcast
+        QTest::newRow("ascii") << false << 30000;
+        QTest::newRow("rtu") << true << 500;
+    }
     void copySettingsBetweenControllers() {
-        p->Open();
+        QFETCH(bool, rtu);
+        QFETCH(int, halfway);
+        p->Open(rtu);
         sim::Controller& source = p->Controller(1);
         QVERIFY(source.Set(0x4701, 1234)); // set value 123.4
         QVERIFY(source.Set(0x4706, quint16(-55)));
@@ -772,7 +780,7 @@ private slots:
         p->Click(m->WrAllBt);
         QCOMPARE(m->UpLoadLabel->text(), "BroadCast");
         QVERIFY(!m->OpPanel->isEnabled());
-        p->Run(30000); // nobody answers a broadcast: each write waits for its time-out
+        p->Run(halfway); // nobody answers a broadcast: each write waits for its time-out
         QVERIFY(!m->OpPanel->isEnabled());
         QVERIFY(m->UpLoadBar->value() > 0 && m->UpLoadBar->isVisible());
         p->Run(40000);
