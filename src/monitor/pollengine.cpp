@@ -17,8 +17,6 @@ namespace vrx {
 namespace {
 
 constexpr int TimeoutsToDrop = 3;
-constexpr int ParameterImageSize = 256;
-constexpr int BufferWriteFrames = 32;
 constexpr int PatternWriteFrames = 153;
 
 int Signed16(int word) {
@@ -37,6 +35,9 @@ PollEngine::PollEngine(SerialPort& port, SettingsSource settings, QObject* paren
     Timer1.setInterval(1000);
     connect(&Timer1, &ClockTimer::timeout, this, GuardedSlot(this, &PollEngine::Timer1Timer));
     connect(&port_, &SerialPort::Notify, this, GuardedSlot(this, &PollEngine::PortTrigger));
+    connect(&port_, &SerialPort::Lost, this,
+            [this] { Guarded([this] { InterruptTransfers(TransferStop::LineLost); }); });
+    BufferWriteStep = [this] { ParamWriteStep(); };
 }
 
 // ---- Station model ----
@@ -58,6 +59,9 @@ void PollEngine::ResetMonitor() {
         DecimalPoint[st] = TrendIndex[st] = ErrorCount[st] = RequestCount[st] = 0;
         TimeoutCount[st] = 0;
     }
+    ParamBuffer = {};
+    bufferReadOnLine_ = false;
+    bufferReadMisses_ = 0;
     emit monitorReset();
 }
 
@@ -119,6 +123,7 @@ void PollEngine::CancelStation(int st) {
     StationConnected[st] = false;
     ClearStation(st);
     --ConnectedCount;
+    StopTransfersOf(st);
     if (ConnectedCount != 0) return;
     Timer1.stop();
     if (TrendView) {
@@ -170,8 +175,15 @@ int PollEngine::FirstStation(const PerStation<bool>& flags) const {
 
 void PollEngine::NextRequest() {
     // File dialogs run here, between two exchanges, so no reply is awaited while they are open.
-    if (SaveRequested && SaveRoutine) SaveRoutine();
-    if (OpenRequested && OpenRoutine) OpenRoutine();
+    if (SaveRequested || OpenRequested) {
+        // Their event loop goes on delivering Timer1: a turn it started while the chain was
+        // stopped would open the same dialog again, and then put a second request on the line.
+        const bool outstanding = std::exchange(RequestOutstanding, true);
+        if (SaveRequested && SaveRoutine) SaveRoutine();
+        if (OpenRequested && OpenRoutine) OpenRoutine();
+        RequestOutstanding = outstanding;
+    }
+    KeepTransferOnItsStation();
     if (BufferWriting) {
         if (BufferWriteStep) BufferWriteStep();
     } else if (PatternWriting) {
@@ -184,6 +196,7 @@ void PollEngine::NextRequest() {
         RequestStation = SelStation;
         TargetAddr = StationAddr[SelStation];
         ++RequestCount[SelStation];
+        bufferReadOnLine_ = false;
         SendWrite();
         return;
     }
@@ -193,6 +206,7 @@ void PollEngine::NextRequest() {
     TargetAddr = StationAddr[RequestStation];
     ++RequestCount[RequestStation];
     std::optional<ReadBlock> block;
+    bufferReadOnLine_ = BufferReading;
     if (BufferReading) {
         block = ParameterMemoryBlock;
     } else if (PatternReading) {
@@ -280,13 +294,11 @@ void PollEngine::ReplyTimerExpired() {
     bool broadcastEnded = false;
     if (Broadcasting) {
         // No controller answers address 0: each broadcast frame ends here.
-        emit uploadProgress(BufferWriteCount * 100 / BufferWriteFrames);
-        if (BufferWriteCount >= BufferWriteFrames) {
-            BufferWriting = Broadcasting = WritePending = false;
-            emit uploadFinished();
+        emit uploadProgress(BufferWriteCount * 100 / ParamWriteFrames);
+        if (BufferWriteCount >= ParamWriteFrames) {
+            EndBufferWrite();
             RestartCycle();
             SettingsReread = true;
-            emit opPanelEnabled();
         }
         broadcastEnded = true;
     } else if (ConnectedCount == 0) {
@@ -316,6 +328,7 @@ void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
     case ReplyVerdict::Unaddressed:
         // Not ours to act on: the chain stops until Timer1 restarts it.
         RequestOutstanding = false;
+        TallyBufferRead(false, ResultGood);
         return;
     case ReplyVerdict::Words:
         std::copy_n(reply.words.begin(), reply.wordCount, ReplyWords.begin());
@@ -334,11 +347,11 @@ void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
     case ReplyVerdict::Ignored:
         break; // asked again at this turn, nothing reported
     }
+    TallyBufferRead(reply.verdict == ReplyVerdict::Words, ErrorCode);
     // Transfer modes switch only here, between two exchanges, so a reply to a poll never lands
     // in a transfer.
     if (BufferReadPending) {
-        BufferReadPending = false;
-        BufferReading = true;
+        BeginBufferRead();
     } else if (PatternReadPending) {
         PatternReadPending = false;
         PatternReading = true;
@@ -348,7 +361,7 @@ void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
 }
 
 void PollEngine::Dispatch() {
-    if (BufferReading) {
+    if (BufferReading && bufferReadOnLine_) {
         StoreParameterWords();
     } else if (PatternReading) {
         if (PatternReadStep) PatternReadStep(ReplyWords, ReplyWordCount);
@@ -360,21 +373,6 @@ void PollEngine::Dispatch() {
     }
 }
 
-void PollEngine::StoreParameterWords() {
-    for (int i = 0; i < ReplyWordCount; ++i)
-        ParamBuffer[std::size_t((ReplyWords[i] >> 8) & 0xFF)] = ReplyWords[i] & 0xFF;
-    BufferReadCount += ReplyWordCount;
-    if (BufferReadCount < ParameterImageSize) {
-        emit uploadProgress(BufferReadCount * 100 / ParameterImageSize);
-        return;
-    }
-    BufferReading = false;
-    ParamBuffer[ParameterImageSize] = 0xFF;
-    emit uploadFinished();
-    BufferLoaded = true;
-    emit bufferLoaded();
-}
-
 void PollEngine::GoodWriteEcho() {
     if (UnlockFirst) {
         // The key is open: the write itself goes out at this reply's turn.
@@ -383,11 +381,9 @@ void PollEngine::GoodWriteEcho() {
     }
     if (!WritePending) return;
     if (BufferWriting && BufferWriteCount != 0) {
-        emit uploadProgress(BufferWriteCount * 100 / BufferWriteFrames);
-        if (BufferWriteCount >= BufferWriteFrames) {
-            BufferWriting = false;
-            emit uploadFinished();
-        }
+        ++bufferWriteTaken_;
+        emit uploadProgress(BufferWriteCount * 100 / ParamWriteFrames);
+        if (BufferWriteCount >= ParamWriteFrames) EndBufferWrite();
     }
     if (!BufferWriting && !PatternWriting) {
         // Read back what the controller now holds, after the current cycle.

@@ -5,6 +5,7 @@
 
 #include "clock.h"
 #include "comsettings.h"
+#include "paramimage.h"
 #include "pollplan.h"
 #include "registerdisplay.h"
 #include "serialport.h"
@@ -74,7 +75,8 @@ public:
     // routines clear their own request flags.
     std::function<void()> SaveRoutine;
     std::function<void()> OpenRoutine;
-    // Compose the next write of a transfer into WriteFrame and set WritePending.
+    // Compose the next write of a transfer into WriteFrame and set WritePending. The parameter
+    // write-back (ParamWriteStep) unless replaced.
     std::function<void()> BufferWriteStep;
     std::function<void()> PatternWriteStep;
     // Takes the words of a good reply while the pattern read runs; ends it by clearing
@@ -83,6 +85,20 @@ public:
     // The next request of the pattern read, from a read that keeps its own position; without
     // it the request follows PatternStep and BufferReadCount.
     std::function<std::optional<ReadBlock>()> PatternReadRequest;
+
+    // The parameter memory of the selected station (paramtransfer.cpp). A transfer belongs to
+    // the station selected when it was asked for: it stops, and says so, when that station
+    // goes, another one is selected, its address changes, the line is lost or the window
+    // closes, rather than carry on with another controller.
+    // Load to Buffer: the read starts when the exchange in progress ends.
+    void StartBufferRead();
+    // Write to Select, or BroadCast to address 0: the 32 writes of the buffer as it is now.
+    void StartBufferWrite(bool broadcast);
+    // Composes the next write of the write-back or broadcast.
+    void ParamWriteStep();
+    enum class TransferStop { LineLost, WindowClosed };
+    void InterruptTransfers(TransferStop why);
+    bool TransferRunning() const { return BufferReadPending || BufferReading || BufferWriting; }
 
     // Engine state.
     int PollPhase = 0;
@@ -156,7 +172,7 @@ public:
     bool SaveRequested = false;
     bool OpenRequested = false;
     bool BufferLoaded = false;
-    std::array<int, 257> ParamBuffer{};
+    ParamImage ParamBuffer{};
     bool PatternReadPending = false;
     bool PatternReading = false;
     bool PatternWriting = false;
@@ -189,6 +205,9 @@ signals:
     void uploadFinished();
     void bufferLoaded();
     void opPanelEnabled();
+    // A parameter transfer stopped before its end, or a write-back ended with settings the
+    // controller did not take: the text says what happened and what the controllers now hold.
+    void transferStopped(const QString& text);
     void patternProgress(int percent);
     void patternFinished();
 
@@ -208,6 +227,14 @@ private:
     void DecodeSettings();
     void EndSettingsRead();
     void StoreParameterWords();
+    void BeginBufferRead();
+    void PinTransferStation();
+    bool TransferStationHolds() const;
+    void KeepTransferOnItsStation();
+    void StopTransfersOf(int cancelled);
+    void StopTransfers(const QString& reason);
+    void TallyBufferRead(bool gotData, int errorCode);
+    void EndBufferWrite();
     void SampleTrend(int st);
     void ArmReplyTimer(bool activate);
     int FirstStation(const PerStation<bool>& flags) const;
@@ -215,6 +242,18 @@ private:
     SerialPort& port_;
     SettingsSource settings_;
     PerStation<StationFace> faces_{};
+
+    // Parameter transfers: the read gathered apart from ParamBuffer, the image being written
+    // (a file opened meanwhile must not change the rest of a write-back), the station and
+    // address they belong to, whether the request on the line is the 0x474C read, the reads in
+    // a row that brought no data, and the writes the controller echoed.
+    ParamImageRead bufferRead_;
+    ParamImage writeImage_{};
+    int transferStation_ = 0;
+    int transferAddress_ = 0;
+    bool bufferReadOnLine_ = false;
+    int bufferReadMisses_ = 0;
+    int bufferWriteTaken_ = 0;
 };
 
 // At a wrap of the selected station's history: the chart is rescaled when the history it will

@@ -79,6 +79,7 @@ TVRW2::TVRW2(TVRW1& protocol, QWidget* parent)
     : PortWindow(protocol, parent), Engine(Port, [this] { return Settings(); }) {
     FormCreate();
     WireEngine();
+    WireFiles();
 }
 
 TVRW2::~TVRW2() = default;
@@ -139,6 +140,7 @@ void TVRW2::FormShow() {
 }
 
 void TVRW2::FormClose() {
+    Engine.InterruptTransfers(PollEngine::TransferStop::WindowClosed);
     ClosePort();
     Engine.Timer1.stop();
 }

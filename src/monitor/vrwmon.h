@@ -45,6 +45,20 @@ public:
     // always be switched back on.
     void SetEditEnabled(bool enabled);
 
+    // The operation panel (vrwmonfiles.cpp): the selected controller's parameter memory into
+    // the buffer, the buffer to and from a file, and back into one controller or all. The
+    // buttons only ask; the engine does the work at its next turns. WriteBt and WrAllBt share
+    // WriteBtClick.
+    void LoadBtClick();
+    void SaveBtClick();
+    void OpenBtClick();
+    void WriteBtClick(QObject* sender);
+    // The file dialogs run from an engine turn, when no request is on the line.
+    void SaveRoutine();
+    void OpenRoutine();
+    // The name, without its folder, of the last parameter file chosen.
+    QString ParamFileName;
+
     // The engine: stations, polling, writes and the trend.
     PollEngine Engine;
 
@@ -123,6 +137,7 @@ private:
     QComboBox* MakeParamCombo(QWidget* box, const char* name, int row, int labelWidth,
                               int fieldWidth);
     void WireEngine();
+    void WireFiles();
 
     // What the engine says, shown (vrwmon.cpp).
     void PaintStation(int st);
@@ -138,6 +153,8 @@ private:
     void LeaveTrendView();
     void EndUpload();
     void EnableBufferButtons();
+    void ShowUpload(const QString& caption);
+    void TransferStopped(const QString& text);
 
     QHash<QString, QLineEdit*> edits_;
     QHash<QString, QComboBox*> combos_;

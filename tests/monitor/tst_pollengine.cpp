@@ -1,5 +1,6 @@
 // The polling engine on the bytes of a fake line, on a manual clock: request sequences, replies
-// in both framings, time-outs, retries, the stalled chain, writes, results and the trend.
+// in both framings, time-outs, retries, the stalled chain, writes, results, the trend, and the
+// parameter memory read, written back and broadcast.
 #include "enginerig.h"
 
 #include <QSignalSpy>
@@ -17,6 +18,82 @@ QStringList Split(const QString& labels) {
 }
 
 constexpr int Tick = SerialPort::TickMs;
+
+QByteArray OnWire(const QByteArray& ascii, bool rtu) {
+    return rtu ? AsciiToRtu(ascii) : ascii;
+}
+
+// Entry n holds n, so a write's value names the positions it came from; position 12 carries
+// the memory's mark in its top bit, as a controller's does.
+ParamImage Numbered() {
+    ParamImage image{};
+    for (int n = 0; n < ParamEntries; ++n)
+        image[n] = quint8(n);
+    image[12] = 0x8C;
+    image[ParamEndMarkerEntry] = ParamEndMarker;
+    return image;
+}
+
+// A memory unlike Numbered() and unlike an empty buffer.
+ParamImage Scrambled(int seed) {
+    ParamImage image{};
+    for (int n = 0; n < ParamEntries; ++n)
+        image[n] = quint8(n * 7 + seed);
+    return image;
+}
+
+// The rig's controllers with parameter memories, handed out as a controller walks through its
+// memory: eight entries per 0x474C read, each word an entry's index and value.
+struct Memories {
+    QHash<int, ParamImage> images;
+    QHash<int, int> walk;
+
+    // Answers the request on the line: memory reads from `images`, broadcasts by their
+    // time-out (nobody answers address 0), everything else as the rig's controllers do.
+    QString Exchange(EngineRig& r) {
+        const Asked a = r.Last();
+        if (a.address == 0) {
+            r.Run((r.Rtu() ? 2 : 37) * Tick);
+            return r.Label(a);
+        }
+        if (a.function == 0x03 && a.reg == 0x474C && images.contains(a.address)) {
+            int& at = walk[a.address];
+            QList<int> words;
+            for (int i = 0; i < a.value; ++i, at = (at + 1) % ParamEntries)
+                words << (at << 8 | images[a.address][at]);
+            if (!r.silent.contains(a.address)) r.ReplyFrame(AsciiWordsReply(a.address, words));
+            return r.Label(a);
+        }
+        return r.Serve();
+    }
+    QStringList Exchange(EngineRig& r, int n) {
+        QStringList labels;
+        for (int i = 0; i < n; ++i)
+            labels << Exchange(r);
+        return labels;
+    }
+};
+
+// Requests of a parameter transfer among frames sent: the memory read, writes, broadcasts.
+int TransferFrames(const QList<QByteArray>& frames, bool rtu) {
+    int n = 0;
+    for (const QByteArray& frame : frames) {
+        const Asked a = ParseRequest(frame, rtu);
+        n += (a.function == 0x03 && a.reg == 0x474C) || a.function == 0x06;
+    }
+    return n;
+}
+
+enum Transfer { Read, WriteToSelect, Broadcast };
+enum Cut {
+    LineLost,
+    WindowClosed,
+    CancelSelected,
+    SelectOther,
+    AddressFixed,
+    CancelOther,
+    CancelAll
+};
 
 } // namespace
 
@@ -550,6 +627,348 @@ private slots:
         QVERIFY(!r.engine.BufferWriting && !r.engine.Broadcasting && !r.engine.WritePending);
         QCOMPARE(r.Label(r.Last()), "1:4725");
         QVERIFY(r.engine.SettingsReread);
+    }
+
+    // Load to Buffer pressed while a poll reply is awaited: that reply is still a poll reply,
+    // and the buffer takes the memory only once all of it has come.
+    void bufferReadStartsAfterTheExchangeInProgress_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("ascii") << false << QByteArray(":0103474C000861\r\n");
+        QTest::newRow("rtu") << true << AsciiToRtu(":0103474C000861\r\n");
+    }
+    void bufferReadStartsAfterTheExchangeInProgress() {
+        QFETCH(bool, rtu);
+        QFETCH(QByteArray, request);
+        EngineRig r(rtu);
+        Memories memories;
+        memories.images[1] = Scrambled(3);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1); // settled: the process-value read is on the line
+        // Words that would read as entries 1 and 3 if they were taken for the memory.
+        r.registers[1][0x4700] = 0x0155;
+        r.registers[1][0x4701] = 0x0377;
+        const ParamImage before = r.engine.ParamBuffer;
+        QSignalSpy progress(&r.engine, &PollEngine::uploadProgress);
+        QSignalSpy loaded(&r.engine, &PollEngine::bufferLoaded);
+        r.engine.StartBufferRead();
+        QCOMPARE(r.Serve(), "1:4700");
+        QCOMPARE(r.engine.ParamBuffer, before);
+        QCOMPARE(r.Sent().last(), request);
+        QCOMPARE(memories.Exchange(r, 31), QStringList(31, "1:474C"));
+        // Nearly all of it has come, and the buffer still holds what it held.
+        QCOMPARE(r.engine.BufferReadCount, 248);
+        QCOMPARE(r.engine.ParamBuffer, before);
+        QVERIFY(!r.engine.BufferLoaded);
+        memories.Exchange(r);
+        ParamImage expected = memories.images[1];
+        expected[ParamEndMarkerEntry] = ParamEndMarker;
+        QCOMPARE(r.engine.ParamBuffer, expected);
+        QVERIFY(r.engine.BufferLoaded && !r.engine.BufferReading);
+        QCOMPARE(loaded.count(), 1);
+        QCOMPARE(progress.count(), 31);
+        QCOMPARE(progress.first().first().toInt(), 8 * 100 / 256);
+        QCOMPARE(progress.last().first().toInt(), 248 * 100 / 256);
+        // Polling goes on where it stood.
+        QCOMPARE(r.Label(r.Last()), "1:4725");
+        QVERIFY(r.errors.isEmpty());
+    }
+
+    // A controller that refuses the memory read, or does not answer it, does not keep the line
+    // busy with it for good: after three tries the read stops and polling goes on.
+    void refusedBufferReadStops_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("refused") << false
+                                 << "Load to Buffer stopped: the controller refused the read "
+                                    "(illegal address). The buffer is unchanged.";
+        QTest::newRow("silent in rtu")
+            << true
+            << "Load to Buffer stopped: the controller gave no usable answer. The buffer is "
+               "unchanged.";
+    }
+    void refusedBufferReadStops() {
+        QFETCH(bool, rtu);
+        QFETCH(QString, text);
+        EngineRig r(rtu);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        r.engine.ParamBuffer = Numbered();
+        QSignalSpy stopped(&r.engine, &PollEngine::transferStopped);
+        QSignalSpy finished(&r.engine, &PollEngine::uploadFinished);
+        r.engine.StartBufferRead();
+        r.Serve();
+        if (rtu) {
+            r.silent << 1;
+            r.Run(3500); // each silent try stops the chain until Timer1's next second
+        } else {
+            for (int i = 0; i < 3; ++i) {
+                QCOMPARE(r.Label(r.Last()), "1:474C");
+                r.Reply(AsciiException(1, 0x03, 2));
+            }
+        }
+        QCOMPARE(TransferFrames(r.Sent(), rtu), 3);
+        QCOMPARE(stopped.count(), 1);
+        QCOMPARE(stopped.first().first().toString(), text);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!r.engine.BufferReading && !r.engine.BufferLoaded);
+        QCOMPARE(r.engine.ParamBuffer, Numbered());
+        if (!rtu) QCOMPARE(r.Label(r.Last()), "1:4725"); // the poll again
+    }
+
+    // Write to Select: 32 writes to the selected station's address, from the buffer as it was
+    // when the button was pressed.
+    void writeBackToStationFive_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void writeBackToStationFive() {
+        QFETCH(bool, rtu);
+        EngineRig r(rtu);
+        r.engine.EditedAddr = {0, 5, 1, 1, 1};
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        r.engine.ParamBuffer = Numbered();
+        r.engine.BufferLoaded = true;
+        QSignalSpy progress(&r.engine, &PollEngine::uploadProgress);
+        QSignalSpy finished(&r.engine, &PollEngine::uploadFinished);
+        QSignalSpy stopped(&r.engine, &PollEngine::transferStopped);
+        r.engine.StartBufferWrite(false);
+        // A file opened while the writes go out changes none of them.
+        r.engine.ParamBuffer.fill(0xEE);
+        r.Serve(); // the poll reply on the line
+        QList<QByteArray> writes;
+        for (int k = 0; k < ParamWriteFrames; ++k) {
+            writes << r.Sent().last();
+            r.Serve(); // echoed
+        }
+        QCOMPARE(writes.first(), OnWire(":05064717000C8B\r\n", rtu));
+        QCOMPARE(writes.at(12), OnWire(":0506470118197C\r\n", rtu));
+        for (int k = 0; k < ParamWriteFrames; ++k)
+            QCOMPARE(writes.at(k), OnWire(BufferWriteFrame(Numbered(), k, 5), rtu));
+        QCOMPARE(progress.count(), 32);
+        QCOMPARE(progress.at(0).first().toInt(), 3);
+        QCOMPARE(progress.last().first().toInt(), 100);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(stopped.count(), 0);
+        QVERIFY(!r.engine.BufferWriting && !r.engine.WritePending);
+        // The cycle starts over, then the settings the controller now holds are read.
+        QCOMPARE(r.Serve(2 + 7), Split("5:4725 5:4700 " + QString(Settings1).replace("1:", "5:")));
+        QVERIFY(r.errors.isEmpty());
+    }
+
+    // A write the controller refuses or does not answer is not repeated: the next one follows,
+    // exactly 32 go out, and the end says which part did not go in.
+    void failedWriteBackFramesAreSkipped() {
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        r.engine.ParamBuffer = Numbered();
+        QSignalSpy stopped(&r.engine, &PollEngine::transferStopped);
+        r.engine.StartBufferWrite(false);
+        r.Serve();
+        for (int k = 0; k < ParamWriteFrames; ++k) {
+            QCOMPARE(r.Sent().last(), BufferWriteFrame(Numbered(), k, 1));
+            if (k == 2) {
+                r.Reply(AsciiException(1, 0x06, 3));
+            } else if (k == 31) {
+                r.Run(37 * Tick);
+            } else {
+                r.Serve();
+            }
+        }
+        QCOMPARE(r.errors, QStringList({"Write data not successed", "Time out"}));
+        QCOMPARE(TransferFrames(r.Sent(), false), 32);
+        QVERIFY(!r.engine.BufferWriting && !r.engine.WritePending);
+        QCOMPARE(stopped.count(), 1);
+        QCOMPARE(stopped.first().first().toString(),
+                 "Write to Select ended, but the controller did not take 2 of the 32 settings: "
+                 "they keep their old values.");
+        QCOMPARE(r.Label(r.Last()), "1:4725");
+        QVERIFY(r.engine.StationConnected[1]);
+    }
+
+    // BroadCast: the 32 writes to address 0, each ended by the reply time-out, in both framings.
+    void broadcastSendsTheBufferToEveryController_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void broadcastSendsTheBufferToEveryController() {
+        QFETCH(bool, rtu);
+        EngineRig r(rtu);
+        Memories memories;
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        r.engine.ParamBuffer = Numbered();
+        QSignalSpy panel(&r.engine, &PollEngine::opPanelEnabled);
+        r.engine.StartBufferWrite(true);
+        r.Serve();
+        const qsizetype first = r.SentCount() - 1;
+        memories.Exchange(r, 32); // each ends by its time-out
+        QCOMPARE(r.SentCount() - first, 32 + 1);
+        for (int k = 0; k < ParamWriteFrames; ++k)
+            QCOMPARE(r.Sent().at(first + k), OnWire(BufferWriteFrame(Numbered(), k, 0), rtu));
+        QCOMPARE(panel.count(), 1);
+        QVERIFY(!r.engine.BufferWriting && !r.engine.Broadcasting);
+        QCOMPARE(r.Label(r.Last()), "1:4725");
+        QVERIFY(r.errors.isEmpty());
+    }
+
+    // A transfer belongs to the station selected when it began. When that station goes,
+    // another one is selected, its address changes, the line is lost or the window closes, it
+    // stops and says so; nothing of it goes to another controller, and a read leaves the
+    // buffer as it was. A broadcast needs no station, only a connected one to keep the engine
+    // turning.
+    void interruptedTransfers_data() {
+        QTest::addColumn<int>("transfer");
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<QString>("text"); // empty: the transfer goes on to its end
+        const QString read = "Load to Buffer stopped: %1. The buffer is unchanged.";
+        // Four writes were echoed when the transfer is cut, the fifth is on the line: its echo
+        // still counts when its station is not gone.
+        const QString write = "Write to Select stopped: %1. The controller took %2 of the 32 "
+                              "settings.";
+        const QString broadcast =
+            "BroadCast stopped: %1. 5 of the 32 settings were sent to the controllers.";
+        QTest::newRow("read, line lost")
+            << int(Read) << int(LineLost) << read.arg("the line was lost");
+        QTest::newRow("read, window closed")
+            << int(Read) << int(WindowClosed) << read.arg("the window was closed");
+        QTest::newRow("read, its station cancelled")
+            << int(Read) << int(CancelSelected) << read.arg("station 1 is no longer connected");
+        QTest::newRow("read, another station selected")
+            << int(Read) << int(SelectOther) << read.arg("another station was selected");
+        QTest::newRow("read, address corrected after an error")
+            << int(Read) << int(AddressFixed) << read.arg("the address of station 1 changed");
+        QTest::newRow("read, another station cancelled") << int(Read) << int(CancelOther) << "";
+        QTest::newRow("write, line lost")
+            << int(WriteToSelect) << int(LineLost) << write.arg("the line was lost").arg(4);
+        QTest::newRow("write, another station selected")
+            << int(WriteToSelect) << int(SelectOther)
+            << write.arg("another station was selected").arg(5);
+        QTest::newRow("write, its station cancelled")
+            << int(WriteToSelect) << int(CancelSelected)
+            << write.arg("station 1 is no longer connected").arg(4);
+        QTest::newRow("broadcast, window closed")
+            << int(Broadcast) << int(WindowClosed) << broadcast.arg("the window was closed");
+        QTest::newRow("broadcast, line lost")
+            << int(Broadcast) << int(LineLost) << broadcast.arg("the line was lost");
+        QTest::newRow("broadcast, selected station cancelled")
+            << int(Broadcast) << int(CancelSelected) << "";
+        QTest::newRow("broadcast, every station cancelled")
+            << int(Broadcast) << int(CancelAll)
+            << broadcast.arg("no station is connected any more");
+    }
+    void interruptedTransfers() {
+        QFETCH(int, transfer);
+        QFETCH(int, cut);
+        QFETCH(QString, text);
+        EngineRig r(false);
+        Memories memories;
+        memories.images[1] = Scrambled(1);
+        memories.images[2] = Scrambled(2);
+        r.engine.EditedAddr = {0, 1, 2, 1, 1};
+        r.engine.ConnectStation(1);
+        r.engine.ConnectStation(2);
+        memories.Exchange(r, 20); // both polled, the settings of station 1 read
+        QCOMPARE(r.engine.StationActive, (PollEngine::PerStation<bool>{false, true, true}));
+        r.engine.ParamBuffer = Numbered();
+        r.engine.BufferLoaded = true;
+        QSignalSpy stopped(&r.engine, &PollEngine::transferStopped);
+        QSignalSpy finished(&r.engine, &PollEngine::uploadFinished);
+        QSignalSpy panel(&r.engine, &PollEngine::opPanelEnabled);
+        if (transfer == Read) {
+            r.engine.StartBufferRead();
+        } else {
+            r.engine.StartBufferWrite(transfer == Broadcast);
+        }
+        memories.Exchange(r, 5); // the exchange in progress, then four of the transfer
+        switch (Cut(cut)) {
+        case LineLost:
+            emit r.Line()->lost(QStringLiteral("unplugged"));
+            break;
+        case WindowClosed:
+            r.engine.InterruptTransfers(PollEngine::TransferStop::WindowClosed);
+            r.port.SetOpen(false);
+            break;
+        case CancelSelected:
+            r.engine.CancelStation(1);
+            break;
+        case SelectOther:
+            r.engine.SelectStation(2);
+            break;
+        case AddressFixed:
+            r.engine.AddressEdited(1, 7);
+            r.Reply(AsciiException(1, 0x03, 4)); // an error takes the edited address at once
+            break;
+        case CancelOther:
+            r.engine.CancelStation(2);
+            break;
+        case CancelAll:
+            r.engine.CancelStation(1);
+            r.engine.CancelStation(2);
+            break;
+        }
+        r.Run(0);
+        // A closed line takes its device, and what was sent on it, along.
+        const bool lineClosed = cut == LineLost || cut == WindowClosed;
+        QList<QByteArray> after;
+        if (!lineClosed) {
+            const qsizetype cutAt = r.SentCount();
+            memories.Exchange(r, transfer == Broadcast ? 40 : 60);
+            after = r.Sent().mid(cutAt);
+        }
+        if (text.isEmpty()) {
+            QCOMPARE(stopped.count(), 0);
+            QVERIFY(!r.engine.TransferRunning());
+            QCOMPARE(TransferFrames(r.Sent(), false), 32);
+            if (transfer == Read) {
+                ParamImage expected = memories.images[1];
+                expected[ParamEndMarkerEntry] = ParamEndMarker;
+                QCOMPARE(r.engine.ParamBuffer, expected);
+            }
+            return;
+        }
+        QCOMPARE(stopped.count(), 1);
+        QCOMPARE(stopped.first().first().toString(), text);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(panel.count(), 1);
+        QVERIFY(!r.engine.TransferRunning() && !r.engine.Broadcasting && !r.engine.WritePending);
+        QCOMPARE(TransferFrames(after, false), 0);
+        QCOMPARE(r.engine.ParamBuffer, Numbered());
+        QVERIFY(r.engine.BufferLoaded);
+        // Where a station is left and the line is there, polling goes on.
+        if (!lineClosed) QCOMPARE(!after.isEmpty(), cut != CancelAll);
+        QVERIFY(r.general.texts.size() <= 1); // only the lost line's own message
+    }
+
+    // The file dialogs run a nested event loop that goes on delivering Timer1. A tick while the
+    // chain stands still (RTU, a silent controller) must neither open the dialog a second time
+    // nor put a request on the line under it.
+    void fileRoutineRunsOnceWhileTimer1Ticks() {
+        EngineRig r(true);
+        r.silent << 1;
+        r.engine.ConnectStation(1);
+        r.Run(200);
+        QVERIFY(!r.engine.RequestOutstanding);
+        int calls = 0;
+        qsizetype sentBefore = -1;
+        qsizetype sentDuring = -1;
+        r.engine.SaveRequested = true;
+        r.engine.SaveRoutine = [&] {
+            if (calls++ > 0) return;
+            sentBefore = r.SentCount();
+            r.engine.Timer1Timer();
+            r.engine.Timer1Timer();
+            sentDuring = r.SentCount();
+            r.engine.SaveRequested = false;
+        };
+        r.Run(1000);
+        QCOMPARE(calls, 1);
+        QCOMPARE(sentDuring, sentBefore);
+        QCOMPARE(r.SentCount(), sentBefore + 1); // the turn's own request, once the dialog closed
     }
 
     void patternReadAsksItsSteps() {

@@ -1,10 +1,12 @@
 // The Monitor window in the whole program, as the user sees it: its controls, the line opened
 // and closed with it, four live simulated controllers with their lamps, gauges and settings,
-// selection, cancelling, status texts, and values shown without ever composing a write.
-// Time is a manual clock; the controllers are the simulated ones on COM1.
+// selection, cancelling, status texts, values shown without ever composing a write, and the
+// operation panel: the parameter memory to a buffer, to and from files, into one controller
+// and into all. Time is a manual clock; the controllers are the simulated ones on COM1.
 #include "forms.h"
 #include "manualtime.h"
 #include "parameterboxes.h"
+#include "paramfile.h"
 #include "radiogroup.h"
 #include "screenwidth.h"
 #include "scripteddialogs.h"
@@ -15,6 +17,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -62,6 +65,19 @@ struct Program {
             Connect(st);
     }
     void Run(int ms) { clock.Run(ms); }
+    void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    // The window shown, the four stations polled and the settings of station 1 read.
+    void Settle() {
+        Open();
+        ConnectAll();
+        Run(3000);
+    }
+    // Load to Buffer from the selected station, to its end.
+    void LoadBuffer() {
+        Click(monitor->LoadBt);
+        Run(5000);
+    }
+    QString Path(const QString& name) const { return dir.filePath(name); }
     sim::Controller& Controller(int address) { return *line->ControllerAt(address); }
     QLineEdit* Edit(const char* name) const { return monitor->Edit(QString::fromLatin1(name)); }
     QComboBox* Combo(const char* name) const { return monitor->Combo(QString::fromLatin1(name)); }
@@ -77,6 +93,39 @@ struct Program {
     std::unique_ptr<Forms> forms;
     TVRW2* monitor = nullptr;
 };
+
+// A controller's memory as the buffer holds it after a complete read.
+ParamImage Loaded(const sim::ParameterImage& memory) {
+    ParamImage image{};
+    std::copy(memory.begin(), memory.end(), image.begin());
+    image[ParamEndMarkerEntry] = ParamEndMarker;
+    return image;
+}
+
+ParamImage Numbered() {
+    ParamImage image{};
+    for (int n = 0; n <= ParamEntries; ++n)
+        image[n] = quint8(n);
+    return image;
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The settings the write-back carries, as a controller's registers hold them.
+QList<quint16> WrittenSettings(sim::Controller& controller) {
+    QList<quint16> values;
+    for (const ParamWriteSlot& slot : ParamWriteTable())
+        values << controller.Peek(slot.reg);
+    return values;
+}
 
 const QColor Lime(0, 255, 0);
 const QColor Grey(128, 128, 128);
@@ -496,6 +545,296 @@ private slots:
         QCOMPARE(m->Engine.StationAddr[1], 3);
         p->Run(1000);
         QCOMPARE(m->Engine.StationAddr[1], 4);
+    }
+
+    void loadToBufferShowsItsProgress() {
+        p->Settle();
+        TVRW2* m = p->monitor;
+        QVERIFY(m->LoadBt->isEnabled() && m->OpenBt->isEnabled());
+        for (QPushButton* b : {m->SaveBt, m->WriteBt, m->WrAllBt})
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+        QVERIFY(m->UpLoadBar->isHidden() && m->UpLoadLabel->isHidden());
+        p->Click(m->LoadBt);
+        QCOMPARE(m->UpLoadLabel->text(), " Load to Buffer ");
+        QVERIFY(m->UpLoadLabel->isVisible() && m->UpLoadBar->isVisible());
+        // The gauge moves while the read runs (in simulated time: one exchange takes tens of
+        // milliseconds).
+        for (int step = 0; step < 40 && m->UpLoadBar->value() == 0; ++step)
+            p->Run(50);
+        QVERIFY(m->UpLoadBar->value() > 0 && m->UpLoadBar->value() < 100);
+        QVERIFY(m->UpLoadBar->isVisible());
+        QVERIFY(!m->SaveBt->isEnabled());
+        p->Run(5000);
+        QVERIFY(m->UpLoadBar->isHidden() && m->UpLoadLabel->isHidden());
+        QCOMPARE(m->UpLoadBar->value(), 0);
+        for (QPushButton* b : {m->SaveBt, m->WriteBt, m->WrAllBt})
+            QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
+        QCOMPARE(m->Engine.ParamBuffer, Loaded(p->Controller(1).ParameterMemory()));
+        QVERIFY(p->dialogs.messages.isEmpty());
+    }
+
+    void saveToFile_data() {
+        QTest::addColumn<QString>("answer");      // the save dialog's answer
+        QTest::addColumn<QByteArray>("existing"); // what the file held before; empty: none
+        QTest::addColumn<QList<bool>>("confirm"); // the answers to "Over write : "
+        QTest::addColumn<QString>("file");        // the file written
+        QTest::addColumn<bool>("written");
+        QTest::newRow("new file") << "copy.txt" << QByteArray() << QList<bool>() << "copy.txt"
+                                  << true;
+        QTest::newRow("named without extension")
+            << "copy" << QByteArray() << QList<bool>() << "copy.txt" << true;
+        QTest::newRow("overwrite confirmed")
+            << "copy.txt" << QByteArray("old") << QList<bool>{true} << "copy.txt" << true;
+        QTest::newRow("overwrite cancelled")
+            << "copy.txt" << QByteArray("old") << QList<bool>{false} << "copy.txt" << false;
+        QTest::newRow("dialog cancelled")
+            << "" << QByteArray() << QList<bool>() << "copy.txt" << false;
+    }
+    void saveToFile() {
+        QFETCH(QString, answer);
+        QFETCH(QByteArray, existing);
+        QFETCH(QList<bool>, confirm);
+        QFETCH(QString, file);
+        QFETCH(bool, written);
+        p->Settle();
+        TVRW2* m = p->monitor;
+        p->LoadBuffer();
+        const QString path = p->Path(file);
+        if (!existing.isEmpty()) QVERIFY(WriteBytes(path, existing));
+        p->dialogs.saveAnswers << (answer.isEmpty() ? answer : p->Path(answer));
+        p->dialogs.confirmAnswers = confirm;
+        p->Click(m->SaveBt);
+        QVERIFY(m->Engine.SaveRequested); // the dialog waits for the engine's turn
+        QVERIFY(p->dialogs.messages.isEmpty());
+        p->Run(200);
+        QVERIFY(!m->Engine.SaveRequested);
+        if (!existing.isEmpty()) {
+            QCOMPARE(p->dialogs.confirmations.size(), 1);
+            QCOMPARE(p->dialogs.confirmations.first().caption, "Confirm");
+            QCOMPARE(p->dialogs.confirmations.first().text, "Over write : " + file);
+        } else {
+            QVERIFY(p->dialogs.confirmations.isEmpty());
+        }
+        if (written) {
+            QCOMPARE(FileBytes(path), ParamFileText(m->Engine.ParamBuffer));
+            QCOMPARE(p->dialogs.texts(), QStringList{"Write to file success"});
+            QCOMPARE(p->dialogs.messages.first().caption, "Message");
+            QCOMPARE(m->UpLoadLabel->text(), "Save to File " + file);
+            QCOMPARE(m->ParamFileName, file);
+        } else {
+            QCOMPARE(FileBytes(path), existing.isEmpty() ? QByteArray("(none)") : existing);
+            QVERIFY(p->dialogs.messages.isEmpty());
+        }
+        QVERIFY(m->UpLoadBar->isHidden() && m->UpLoadLabel->isHidden());
+        // Polling went on after the dialogs.
+        const int asked = m->Engine.RequestCount[1];
+        p->Run(1000);
+        QVERIFY(m->Engine.RequestCount[1] > asked);
+    }
+
+    // Saving never reports success for a file it did not write; an existing file stays whole.
+    void saveThatFailsSaysSo() {
+        p->Settle();
+        TVRW2* m = p->monitor;
+        p->LoadBuffer();
+        QVERIFY(QDir(p->dir.path()).mkdir("copy.txt")); // a folder in the way
+        p->dialogs.saveAnswers << p->Path("copy.txt");
+        p->dialogs.confirmAnswers << true;
+        p->Click(m->SaveBt);
+        p->Run(200);
+        QCOMPARE(p->dialogs.messages.size(), 1);
+        QCOMPARE(p->dialogs.messages.first().caption, "Warning");
+        QVERIFY2(p->dialogs.messages.first().text.startsWith("Can not write file copy.txt"),
+                 qPrintable(p->dialogs.messages.first().text));
+        QVERIFY(QFileInfo(p->Path("copy.txt")).isDir());
+        QVERIFY(m->UpLoadBar->isHidden());
+    }
+
+    void openFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes"); // "(none)": no such file
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("taken");
+        const QByteArray saved = ParamFileText(Numbered());
+        QTest::newRow("saved file") << "oven.txt" << saved << "Message"
+                                    << "Load file data success" << true;
+        QTest::newRow("pairs on one line")
+            << "line.txt" << QByteArray(saved).replace("  ", " ").replace("\r\n", " ") << "Message"
+            << "Load file data success" << true;
+        QTest::newRow("the end marker line deleted") << "short.txt" << saved.chopped(4) << "Message"
+                                                     << "Data length error !" << true;
+        QTest::newRow("half a file") << "half.txt" << saved.first(8 * 66) << "Message"
+                                     << "Data length error !" << false;
+        QTest::newRow("junk") << "junk.txt" << QByteArray(saved).replace(140, 2, "ZZ") << "Warning"
+                              << "Not a parameter file: line 3 holds 'ZZ  23  24  25  26  ...'"
+                              << false;
+        QByteArray binary;
+        for (int b = 0; b < 256; ++b)
+            binary.append(char(b));
+        QTest::newRow("binary") << "binary.txt" << binary << "Warning"
+                                << "Not a parameter file: line 1 holds '????????????????????...'"
+                                << false;
+        QTest::newRow("missing") << "gone.txt" << QByteArray("(none)") << "Message"
+                                 << "File not exist, Can not open file !" << false;
+    }
+    void openFile() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, caption);
+        QFETCH(QString, text);
+        QFETCH(bool, taken);
+        p->Settle();
+        TVRW2* m = p->monitor;
+        if (bytes != "(none)") QVERIFY(WriteBytes(p->Path(name), bytes));
+        const ParamImage before = m->Engine.ParamBuffer;
+        p->dialogs.openAnswers << p->Path(name);
+        p->Click(m->OpenBt);
+        p->Run(200);
+        QCOMPARE(p->dialogs.texts(), QStringList{text});
+        QCOMPARE(p->dialogs.messages.first().caption, caption);
+        QCOMPARE(m->ParamFileName, name);
+        QCOMPARE(m->Engine.BufferLoaded, taken);
+        for (QPushButton* b : {m->SaveBt, m->WriteBt, m->WrAllBt})
+            QCOMPARE(b->isEnabled(), taken);
+        if (taken) {
+            for (int n = 0; n < ParamEntries; ++n)
+                QCOMPARE(m->Engine.ParamBuffer[n], quint8(n));
+        } else {
+            QCOMPARE(m->Engine.ParamBuffer, before);
+        }
+        if (bytes != "(none)") QCOMPARE(m->UpLoadLabel->text(), "Open File" + name);
+        QVERIFY(m->UpLoadBar->isHidden() && m->UpLoadLabel->isHidden());
+        // Nothing was written to a controller.
+        QVERIFY(!m->Engine.WritePending && !m->Engine.BufferWriting);
+    }
+
+    void writeToSelectNeedsCommunicationWrites() {
+        p->Open();
+        p->Controller(1).Set(0x4726, 0);
+        p->ConnectAll();
+        p->Run(3000);
+        QVERIFY(WriteBytes(p->Path("oven.txt"), ParamFileText(Numbered())));
+        p->dialogs.openAnswers << p->Path("oven.txt");
+        p->Click(p->monitor->OpenBt);
+        p->Run(200);
+        QCOMPARE(p->dialogs.texts(), QStringList{"Load file data success"});
+        QVERIFY(p->monitor->SaveBt->isEnabled());
+        QVERIFY(p->monitor->WrAllBt->isEnabled());
+        QVERIFY(!p->monitor->WriteBt->isEnabled());
+    }
+
+    // What a user does to copy settings: controller 1 into the buffer and a file, the file
+    // into controller 3, then into every controller at once.
+    void copySettingsBetweenControllers_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<int>("halfway"); // ms into the broadcast
+        QTest::newRow("ascii") << false << 30000;
+        QTest::newRow("rtu") << true << 500;
+    }
+    void copySettingsBetweenControllers() {
+        QFETCH(bool, rtu);
+        QFETCH(int, halfway);
+        p->Open(rtu);
+        sim::Controller& source = p->Controller(1);
+        QVERIFY(source.Set(0x4701, 1234)); // set value 123.4
+        QVERIFY(source.Set(0x4706, quint16(-55)));
+        QVERIFY(source.Set(0x470C, 321));
+        QVERIFY(source.Set(0x4720, 3));
+        QVERIFY(source.Set(0x471B, 7));
+        p->ConnectAll();
+        p->Run(3000);
+        TVRW2* m = p->monitor;
+        p->LoadBuffer();
+        const ParamImage read = m->Engine.ParamBuffer;
+        QCOMPARE(read, Loaded(source.ParameterMemory()));
+        p->dialogs.saveAnswers << p->Path("oven.txt");
+        p->Click(m->SaveBt);
+        p->Run(200);
+        // Another buffer in between: the file brings controller 1's back.
+        m->Engine.ParamBuffer = Numbered();
+        p->dialogs.openAnswers << p->Path("oven.txt");
+        p->Click(m->OpenBt);
+        p->Run(200);
+        QCOMPARE(p->dialogs.texts(),
+                 QStringList({"Write to file success", "Load file data success"}));
+        QCOMPARE(m->Engine.ParamBuffer, read);
+
+        QTest::mouseClick(m->Image[3], Qt::LeftButton);
+        p->Run(2000);
+        QVERIFY(m->WriteBt->isEnabled());
+        p->Click(m->WriteBt);
+        QCOMPARE(m->UpLoadLabel->text(), "Write to Select");
+        QVERIFY(m->UpLoadBar->isVisible());
+        p->Run(5000);
+        QVERIFY(m->UpLoadBar->isHidden());
+        QCOMPARE(WrittenSettings(p->Controller(3)), WrittenSettings(source));
+        QVERIFY(WrittenSettings(p->Controller(2)) != WrittenSettings(source));
+        // Read back from controller 3, its memory holds controller 1's settings.
+        p->LoadBuffer();
+        for (int n = 0; n < 52; ++n)
+            QVERIFY2(m->Engine.ParamBuffer[n] == read[n], qPrintable(QString::number(n)));
+        // The boxes show what controller 3 now holds.
+        QCOMPARE(p->Edit("SetV")->text(), "123.4");
+
+        p->Click(m->WrAllBt);
+        QCOMPARE(m->UpLoadLabel->text(), "BroadCast");
+        QVERIFY(!m->OpPanel->isEnabled());
+        p->Run(halfway); // nobody answers a broadcast: each write waits for its time-out
+        QVERIFY(!m->OpPanel->isEnabled());
+        QVERIFY(m->UpLoadBar->value() > 0 && m->UpLoadBar->isVisible());
+        p->Run(40000);
+        QVERIFY(m->OpPanel->isEnabled());
+        QVERIFY(m->UpLoadBar->isHidden());
+        for (int address = 1; address <= 4; ++address)
+            QCOMPARE(WrittenSettings(p->Controller(address)), WrittenSettings(source));
+        QCOMPARE(p->dialogs.messages.size(), 2);
+    }
+
+    // A broadcast cut short by a pulled line or a closed window leaves the window usable and
+    // says what happened.
+    void interruptedBroadcast_data() {
+        QTest::addColumn<bool>("pull");
+        QTest::newRow("line pulled") << true;
+        QTest::newRow("window closed") << false;
+    }
+    void interruptedBroadcast() {
+        QFETCH(bool, pull);
+        p->Settle();
+        TVRW2* m = p->monitor;
+        p->LoadBuffer();
+        p->Click(m->WrAllBt);
+        p->Run(10000);
+        QVERIFY(!m->OpPanel->isEnabled());
+        if (pull) {
+            emit p->line->lost(QStringLiteral("unplugged"));
+        } else {
+            m->close();
+        }
+        p->Run(0);
+        QVERIFY(!m->Engine.BufferWriting && !m->Engine.Broadcasting);
+        QVERIFY(m->OpPanel->isEnabled());
+        QVERIFY(m->UpLoadBar->isHidden() && m->UpLoadLabel->isHidden());
+        const QString cause = pull ? "the line was lost" : "the window was closed";
+        QVERIFY(!p->dialogs.messages.isEmpty());
+        QCOMPARE(p->dialogs.messages.first().caption, "Warning");
+        QVERIFY2(p->dialogs.messages.first().text.startsWith("BroadCast stopped: " + cause),
+                 qPrintable(p->dialogs.messages.first().text));
+        if (pull) {
+            // The buffer can still be saved, though no engine turn comes any more.
+            p->dialogs.saveAnswers << p->Path("kept.txt");
+            p->Click(m->SaveBt);
+            QCOMPARE(FileBytes(p->Path("kept.txt")), ParamFileText(m->Engine.ParamBuffer));
+            return;
+        }
+        // Shown again, the window works as before.
+        p->Open();
+        p->Connect(1);
+        p->Run(3000);
+        QVERIFY(m->OpPanel->isVisible() && m->OpPanel->isEnabled());
+        QVERIFY(m->LoadBt->isEnabled());
+        p->LoadBuffer();
+        QVERIFY(m->WrAllBt->isEnabled());
     }
 
     void exitClosesTheEditorToo() {

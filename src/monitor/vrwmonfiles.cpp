@@ -1,0 +1,136 @@
+// The Monitor window's operation panel: Load to Buffer, Save to File, Open File, Write to
+// Select and BroadCast, the file routines the engine runs between two exchanges, and the
+// progress gauge.
+#include "vrwmon.h"
+
+#include "dialogs.h"
+#include "guard.h"
+#include "paramfile.h"
+
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace vrx {
+
+namespace {
+
+const QString MessageCaption = QStringLiteral("Message");
+const QString WarningCaption = QStringLiteral("Warning");
+
+// Where the gauge stands once a file of `entries` entries has been written or read.
+int FileGauge(int entries) {
+    return qBound(0, (entries - 1) * 100 / (ParamEntries - 1), 100);
+}
+
+} // namespace
+
+void TVRW2::WireFiles() {
+    connect(LoadBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW2::LoadBtClick));
+    connect(SaveBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW2::SaveBtClick));
+    connect(OpenBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW2::OpenBtClick));
+    for (QPushButton* button : {WriteBt, WrAllBt})
+        connect(button, &QPushButton::clicked, this,
+                [this, button] { Guarded([&] { WriteBtClick(button); }); });
+    Engine.SaveRoutine = [this] { SaveRoutine(); };
+    Engine.OpenRoutine = [this] { OpenRoutine(); };
+    connect(&Engine, &PollEngine::transferStopped, this,
+            [this](const QString& text) { Guarded([&] { TransferStopped(text); }); });
+}
+
+void TVRW2::LoadBtClick() {
+    Engine.StartBufferRead();
+    ShowUpload(QLatin1Char(' ') + LoadBt->text() + QLatin1Char(' '));
+    // Nothing is saved or written from the buffer while it may be about to change.
+    for (QPushButton* button : {SaveBt, WriteBt, WrAllBt})
+        button->setEnabled(false);
+}
+
+void TVRW2::SaveBtClick() {
+    Engine.SaveRequested = true;
+    // With the line gone no turn comes to run the routine; nothing is on the line either.
+    if (!Port.Open()) SaveRoutine();
+}
+
+void TVRW2::OpenBtClick() {
+    Engine.OpenRequested = true;
+    if (!Port.Open()) OpenRoutine();
+}
+
+void TVRW2::WriteBtClick(QObject* sender) {
+    const bool broadcast = sender == WrAllBt;
+    Engine.StartBufferWrite(broadcast);
+    ShowUpload(broadcast ? WrAllBt->text() : QStringLiteral("Write to Select"));
+    // Until the last broadcast frame has had its time, nothing else may start.
+    if (broadcast) OpPanel->setEnabled(false);
+}
+
+void TVRW2::SaveRoutine() {
+    // Served once, whatever the dialogs answer or the file system says.
+    Engine.SaveRequested = false;
+    QString path =
+        Dialogs::Current().SaveFileName(this, SaveBt->text(), QString::fromLatin1(ParamFileFilter));
+    if (path.isEmpty()) return;
+    const QFileInfo chosen(path);
+    if (!chosen.fileName().isEmpty() && chosen.suffix().isEmpty()) path += QStringLiteral(".txt");
+    ParamFileName = QFileInfo(path).fileName();
+    if (QFileInfo::exists(path) &&
+        !Dialogs::Current().Confirm(this, QStringLiteral("Confirm"),
+                                    QStringLiteral("Over write : ") + ParamFileName))
+        return;
+    ShowUpload(QStringLiteral("Save to File ") + ParamFileName);
+    const ParamFileSave saved = SaveParamFile(path, Engine.ParamBuffer);
+    if (saved.ok) UpLoadBar->setValue(FileGauge(ParamEntries + 1));
+    Dialogs::Current().Message(this, saved.ok ? MessageCaption : WarningCaption, saved.message);
+    EndUpload();
+}
+
+void TVRW2::OpenRoutine() {
+    Engine.OpenRequested = false;
+    const QString path =
+        Dialogs::Current().OpenFileName(this, OpenBt->text(), QString::fromLatin1(ParamFileFilter));
+    if (path.isEmpty()) return;
+    ParamFileName = QFileInfo(path).fileName();
+    if (!QFileInfo::exists(path)) {
+        Dialogs::Current().Message(this, MessageCaption,
+                                   QStringLiteral("File not exist, Can not open file !"));
+        return;
+    }
+    ShowUpload(QStringLiteral("Open File") + ParamFileName);
+    const ParamFileLoad load = ReadParamFile(path, Engine.ParamBuffer);
+    UpLoadBar->setValue(FileGauge(load.pairs));
+    const bool refused =
+        load.status == ParamFileStatus::BadData || load.status == ParamFileStatus::ReadFailed;
+    Dialogs::Current().Message(this, refused ? WarningCaption : MessageCaption, load.message);
+    EndUpload();
+    // Too short, junk or unreadable: the buffer, and whether it counts as loaded, stay as
+    // they were, so nothing half read can be written to a controller.
+    if (!load.takesImage) return;
+    Engine.ParamBuffer = load.image;
+    Engine.BufferLoaded = true;
+    EnableBufferButtons();
+}
+
+void TVRW2::ShowUpload(const QString& caption) {
+    // A long file name is shortened in the middle; the whole caption is the label's tip.
+    const int width = UpLoadLabel->contentsRect().width();
+    UpLoadLabel->setText(UpLoadLabel->fontMetrics().elidedText(caption, Qt::ElideMiddle, width));
+    UpLoadLabel->setToolTip(caption);
+    UpLoadBar->setValue(0);
+    UpLoadLabel->show();
+    UpLoadBar->show();
+}
+
+void TVRW2::TransferStopped(const QString& text) {
+    // A read that stopped left the buffer as it was: what it allowed before, it allows again.
+    if (Engine.BufferLoaded) EnableBufferButtons();
+    // Said after the engine's turn is over, not from inside it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] { Guarded([&] { Dialogs::Current().Message(this, WarningCaption, text); }); },
+        Qt::QueuedConnection);
+}
+
+} // namespace vrx
