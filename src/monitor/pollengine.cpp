@@ -204,10 +204,12 @@ void PollEngine::NextRequest() {
 }
 
 void PollEngine::SendRead(int firstRegister, int count) {
+    unlockOnLine_ = false;
     SendFrame(ReadRequest(TargetAddr, firstRegister, count));
 }
 
 void PollEngine::SendWrite() {
+    unlockOnLine_ = UnlockFirst;
     SendFrame(UnlockFirst ? WriteRequest(TargetAddr, reg::FirmwareKey, reg::UnlockCode)
                           : WriteFrame);
 }
@@ -373,7 +375,7 @@ void PollEngine::StoreParameterWords() {
 }
 
 void PollEngine::GoodWriteEcho() {
-    if (UnlockFirst) {
+    if (unlockOnLine_) {
         // The key is open: the write itself goes out at this reply's turn.
         UnlockFirst = false;
         return;

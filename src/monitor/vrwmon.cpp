@@ -79,6 +79,8 @@ TVRW2::TVRW2(TVRW1& protocol, QWidget* parent)
     : PortWindow(protocol, parent), Engine(Port, [this] { return Settings(); }) {
     FormCreate();
     WireEngine();
+    WireEditing();
+    WireViews();
 }
 
 TVRW2::~TVRW2() = default;
@@ -368,6 +370,8 @@ void TVRW2::ShowHiddenControls(bool shown) {
                 labels_.value("OutType2LB")},
                shown);
     if (shown) return;
+    // The firmware panel comes back in the place of the password box.
+    SetVisible({PassLB, PassEdit}, false);
     FWVersion->show();
     PassEdit->clear();
 }

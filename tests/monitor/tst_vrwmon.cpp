@@ -186,7 +186,7 @@ private slots:
         QCOMPARE(p->Find<QLabel>("PassLB")->text(), " 密碼輸入");
         QCOMPARE(p->Find<QLabel>("ErrMess")->text(), " No Error");
         QCOMPARE(p->Find<QLabel>("UpLoadLabel")->text(), "Reading Data Now");
-        QCOMPARE(p->Find<QLabel>("DrawIme")->size(), QSize(Scaled(785), Scaled(240)));
+        QCOMPARE(p->Find("DrawIme")->size(), QSize(Scaled(785), Scaled(240)));
         // The hidden mode's controls are hidden until it is entered.
         for (const char* name : {"RTDOfs", "RTDGain", "TCOfs", "TCGain", "ColdOfs", "mVOfs",
                                  "mVGain", "RTDOfsLB", "ColdLB", "mVGainLB", "ClearBt1", "ClearBt2",
