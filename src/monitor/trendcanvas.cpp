@@ -2,9 +2,10 @@
 // block copy that scrolls it.
 #include "trendcanvas.h"
 
+#include <QLine>
+#include <QList>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPolygon>
 
 #include <cstring>
 
@@ -82,20 +83,21 @@ void TrendCanvas::DrawTrend(const TrendSamples& samples) {
     if (points.isEmpty()) return;
     PreviousPoint = {g.X0 + 1, points.first().row};
     Label(painter, g.X0 + 2, PreviousPoint.y() + 3, TrendValueText(points.first().value));
-    // The curve goes as one polyline between markers; each marker is drawn over the curve so
-    // far and under the curve after it, as sample by sample.
-    QPolygon curve;
-    curve.reserve(points.size() + 1);
-    curve << PreviousPoint;
+    // Segment by segment, as one sample after another draws them; each marker goes over the
+    // curve so far and under the curve after it.
+    QList<QLine> segments;
+    segments.reserve(points.size());
+    QPoint from = PreviousPoint;
     for (const TrendPoint& point : points) {
-        curve << QPoint(point.x, point.row);
+        const QPoint to(point.x, point.row);
+        segments << QLine(from, to);
+        from = to;
         if (!point.marker) continue;
-        painter.drawPolyline(curve);
+        painter.drawLines(segments);
+        segments.clear();
         Marker(painter, g, point);
-        curve.clear();
-        curve << QPoint(point.x, point.row);
     }
-    if (curve.size() > 1) painter.drawPolyline(curve);
+    painter.drawLines(segments);
     PreviousPoint = {points.last().x, points.last().row};
 }
 

@@ -2,8 +2,7 @@
 // and closed with it, four live simulated controllers with their lamps, gauges and settings,
 // selection, cancelling, status texts, and values shown without ever composing a write.
 // Time is a manual clock; the controllers are the simulated ones on COM1.
-#include "forms.h"
-#include "manualtime.h"
+#include "monitorprogram.h"
 #include "parameterboxes.h"
 #include "radiogroup.h"
 #include "screenwidth.h"
@@ -27,56 +26,9 @@
 #include <QTest>
 
 using namespace vrx;
-using vrx::sim::SimulatedLine;
-using vrx::test::ScriptedDialogs;
+using vrx::test::Program;
 
 namespace {
-
-// The program with COM1 on simulated controllers at 1 to 4, on a manual clock.
-struct Program {
-    explicit Program(const QString& options = QStringLiteral("addresses=1-4")) {
-        QDir::setCurrent(dir.path());
-        qputenv("VRX_COM1", ("sim:" + options).toLatin1());
-        InstallSimulatedLineFactory([this](const QString& text, QObject* parent) {
-            auto made = std::make_unique<SimulatedLine>(text, parent);
-            line = made.get();
-            return std::unique_ptr<LineDevice>(std::move(made));
-        });
-        forms = CreateForms();
-        forms->VRW0->show();
-        monitor = forms->VRW2.get();
-    }
-    ~Program() {
-        forms.reset();
-        InstallSimulatedLineFactory({});
-        QDir::setCurrent(home);
-    }
-    void Open(bool rtu = false) {
-        forms->VRW1->ModBus->SetItemIndex(rtu ? 1 : 0);
-        forms->VRW0->Monitor1Click();
-    }
-    void Connect(int st) { QTest::mouseClick(monitor->RunBt[st], Qt::LeftButton); }
-    void Cancel(int st) { QTest::mouseClick(monitor->StopBt[st], Qt::LeftButton); }
-    void ConnectAll() {
-        for (int st = 1; st <= 4; ++st)
-            Connect(st);
-    }
-    void Run(int ms) { clock.Run(ms); }
-    sim::Controller& Controller(int address) { return *line->ControllerAt(address); }
-    QLineEdit* Edit(const char* name) const { return monitor->Edit(QString::fromLatin1(name)); }
-    QComboBox* Combo(const char* name) const { return monitor->Combo(QString::fromLatin1(name)); }
-    template <typename T = QWidget> T* Find(const QString& name) const {
-        return monitor->findChild<T*>(name);
-    }
-
-    QString home = QDir::currentPath();
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    vrx::test::ManualTime clock{55 * 1000};
-    SimulatedLine* line = nullptr;
-    std::unique_ptr<Forms> forms;
-    TVRW2* monitor = nullptr;
-};
 
 const QColor Lime(0, 255, 0);
 const QColor Grey(128, 128, 128);
