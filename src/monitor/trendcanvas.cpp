@@ -49,9 +49,10 @@ TrendCanvas::TrendCanvas(int screenWidth) {
 
 void TrendCanvas::SetScreenWidth(int screenWidth) {
     const TrendGeometry geometry = TrendGeometry::For(screenWidth);
-    if (geometry == geometry_ && !image_.isNull()) return;
-    geometry_ = geometry;
-    image_ = QImage(qMax(1, geometry_.W), qMax(1, geometry_.H), QImage::Format_RGB32);
+    if (geometry != geometry_ || image_.isNull()) {
+        geometry_ = geometry;
+        image_ = QImage(qMax(1, geometry_.W), qMax(1, geometry_.H), QImage::Format_RGB32);
+    }
     image_.fill(Black);
 }
 

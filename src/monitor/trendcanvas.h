@@ -15,7 +15,7 @@ class TrendCanvas {
 public:
     explicit TrendCanvas(int screenWidth = 800);
 
-    // Lays the chart out for a screen width; a new size starts from a black image.
+    // Lays the chart out for a screen width, on a black image.
     void SetScreenWidth(int screenWidth);
     const TrendGeometry& Geometry() const { return geometry_; }
     const QImage& Image() const { return image_; }

@@ -30,7 +30,8 @@ void TVRW2::WireViews() {
             }
         });
     });
-    // The chart's geometry follows the screen the window was laid out for.
+    // The chart's geometry follows the screen the window was laid out for; a chart of the
+    // stations before is not shown again.
     connect(&Engine, &PollEngine::monitorReset, this,
             [this] { DrawIme->Canvas().SetScreenWidth(ScreenWidth); });
 }
