@@ -47,8 +47,8 @@ TrendScaleChoice ChooseTrendScale(int trendMax, int trendMin) {
             range == 0 ? LargestFactor : int(qMin<qint64>(LargestFactor, PlotSpan / range));
     }
     const qint64 middle = trendMin + range / 2;
-    scale.TrendBase =
-        int(scale.ScaleDivides ? middle - 100 * scale.TrendScale : middle - 100 / scale.TrendScale);
+    scale.TrendBase = int(scale.ScaleDivides ? middle - 100 * qint64(scale.TrendScale)
+                                             : middle - 100 / scale.TrendScale);
     return scale;
 }
 

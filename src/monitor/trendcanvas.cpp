@@ -132,11 +132,11 @@ void TrendCanvas::ScrollPlot(int pixels) {
     const int edgeFrom = qBound(0, g.X1 + 2, width);
     const int edgeTo = qBound(0, g.X1, width);
     const int edgeSpan = qMax(0, qMin(2, width - edgeFrom));
-    constexpr int Bytes = 4; // RGB32
+    constexpr std::ptrdiff_t Bytes = 4; // RGB32
     for (int y = 0; y < rows; ++y) {
         uchar* line = image_.scanLine(y);
-        std::memmove(line + to * Bytes, line + from * Bytes, std::size_t(span) * Bytes);
-        std::memmove(line + edgeTo * Bytes, line + edgeFrom * Bytes, std::size_t(edgeSpan) * Bytes);
+        std::memmove(line + to * Bytes, line + from * Bytes, std::size_t(span * Bytes));
+        std::memmove(line + edgeTo * Bytes, line + edgeFrom * Bytes, std::size_t(edgeSpan * Bytes));
     }
 }
 
