@@ -136,7 +136,7 @@ QString TenthsToText(int value, bool showDecimal) {
 
 // Digit strings too long for a 32-bit integer raise ConvertError naming the text as typed: a
 // number that large is a typing mistake, and refusing it is better than writing some wrapped
-// value to the controller. Up to that range the word is the low 16 bits, so 70000 gives 1170.
+// value to the controller.
 std::optional<qint64> TypedValue(const QString& text, int decimals) {
     qsizetype i = 0;
     while (i < text.size() && text.at(i) == u' ')
@@ -183,7 +183,8 @@ std::optional<qint64> TypedValue(const QString& text, int decimals) {
 QString DecimalToHexWord(const QString& text, bool tenths) {
     const std::optional<qint64> value = TypedValue(text, tenths ? 1 : 0);
     if (!value) return QStringLiteral("Err");
-    // The low 16 bits of the value, a negative one in two's complement.
+    // The low 16 bits of the value, a negative one in two's complement: 70000 gives 1170. The
+    // Monitor's boxes refuse such values before they get here (TypedRegisterWord).
     const int word = int(quint64(*value) & 0xFFFF);
     return QString::fromLatin1(ByteToHex(word >> 8) + ByteToHex(word));
 }
