@@ -3,6 +3,7 @@
 
 #include "errors.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace vrx {
@@ -135,8 +136,8 @@ QString TenthsToText(int value, bool showDecimal) {
 
 // Digit strings too long for a 32-bit integer raise ConvertError naming the text as typed: a
 // number that large is a typing mistake, and refusing it is better than writing some wrapped
-// value to the controller. Up to that range the word is the low 16 bits, so 70000 gives 1170.
-QString DecimalToHexWord(const QString& text, bool tenths) {
+// value to the controller.
+std::optional<qint64> TypedValue(const QString& text, int decimals) {
     qsizetype i = 0;
     while (i < text.size() && text.at(i) == u' ')
         ++i;
@@ -146,22 +147,27 @@ QString DecimalToHexWord(const QString& text, bool tenths) {
         ++i;
     }
     QString digits;
-    bool decimalTaken = false;
+    int decimalsTaken = 0;
     for (; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (IsDigit(c)) {
             digits += c;
         } else if (c == u'.' && i + 1 < text.size() && IsDigit(text.at(i + 1))) {
-            // One decimal place is all a register holds; what follows it is ignored.
-            digits += text.at(i + 1);
-            decimalTaken = true;
+            // As many decimals as the register holds (at least one, dropped below for whole
+            // numbers); what follows them is ignored.
+            const int wanted = std::max(decimals, 1);
+            for (++i; i < text.size() && decimalsTaken < wanted && IsDigit(text.at(i)); ++i) {
+                digits += text.at(i);
+                ++decimalsTaken;
+            }
             break;
         } else {
-            return QStringLiteral("Err");
+            return std::nullopt;
         }
     }
-    if (tenths && !decimalTaken) digits += u'0';
-    if (!tenths && decimalTaken) digits.chop(1);
+    for (; decimalsTaken < decimals; ++decimalsTaken)
+        digits += u'0';
+    digits.chop(decimalsTaken - decimals);
     if (digits.isEmpty()) throw ConvertError(QString());
 
     // Magnitudes up to 2^31 (with a sign) or 2^31 - 1 fit the 32-bit conversion.
@@ -171,10 +177,16 @@ QString DecimalToHexWord(const QString& text, bool tenths) {
         magnitude = magnitude * 10 + (c.unicode() - u'0');
         if (magnitude > limit) throw ConvertError(text);
     }
-    quint32 word = static_cast<quint32>(magnitude);
-    if (negative) word = (word ^ 0xFFFF) + 1;
-    word &= 0xFFFF;
-    return QString::fromLatin1(ByteToHex(int(word >> 8)) + ByteToHex(int(word)));
+    return negative ? -magnitude : magnitude;
+}
+
+QString DecimalToHexWord(const QString& text, bool tenths) {
+    const std::optional<qint64> value = TypedValue(text, tenths ? 1 : 0);
+    if (!value) return QStringLiteral("Err");
+    // The low 16 bits of the value, a negative one in two's complement: 70000 gives 1170. The
+    // Monitor's boxes refuse such values before they get here (TypedRegisterWord).
+    const int word = int(quint64(*value) & 0xFFFF);
+    return QString::fromLatin1(ByteToHex(word >> 8) + ByteToHex(word));
 }
 
 namespace {

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace vrx {
 
 // Two uppercase hex digits of the value's low 8 bits.
@@ -30,6 +32,11 @@ QByteArray WriteRequest(int address, int reg, quint16 value);
 QString WordToSignedText(int value);
 // Register word in tenths as decimal text, tenths cut off (not rounded) without showDecimal.
 QString TenthsToText(int value, bool showDecimal);
+// A value typed by the user, in units of 10^-decimals (0 whole, 1 tenths, 2 hundredths): leading
+// spaces, a "-", digits, then "." with up to `decimals` digits (at least one, dropped for whole
+// numbers) after which the rest is ignored. Nothing when the text is not a number ("Err"). Throws
+// ConvertError like DecimalToHexWord.
+std::optional<qint64> TypedValue(const QString& text, int decimals);
 // A value typed by the user as 4 hex digits of its 16-bit word, or "Err" when it is not a
 // number. Throws ConvertError for a text with no digit at all when tenths is false, and for a
 // digit string beyond the 32-bit integer range.

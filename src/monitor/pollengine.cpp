@@ -221,10 +221,12 @@ void PollEngine::NextRequest() {
 }
 
 void PollEngine::SendRead(int firstRegister, int count) {
+    unlockOnLine_ = false;
     SendFrame(ReadRequest(TargetAddr, firstRegister, count));
 }
 
 void PollEngine::SendWrite() {
+    unlockOnLine_ = UnlockFirst;
     SendFrame(UnlockFirst ? WriteRequest(TargetAddr, reg::FirmwareKey, reg::UnlockCode)
                           : WriteFrame);
 }
@@ -374,7 +376,7 @@ void PollEngine::Dispatch() {
 }
 
 void PollEngine::GoodWriteEcho() {
-    if (UnlockFirst) {
+    if (unlockOnLine_) {
         // The key is open: the write itself goes out at this reply's turn.
         UnlockFirst = false;
         return;

@@ -241,6 +241,9 @@ private:
 
     SerialPort& port_;
     SettingsSource settings_;
+    // The frame on the line is the unlock frame. Its echo is told from the write's by what was
+    // sent, not by UnlockFirst, which a key press may change while the frame is out.
+    bool unlockOnLine_ = false;
     PerStation<StationFace> faces_{};
 
     // Parameter transfers: the read gathered apart from ParamBuffer, the image being written

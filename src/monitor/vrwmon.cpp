@@ -80,6 +80,8 @@ TVRW2::TVRW2(TVRW1& protocol, QWidget* parent)
     FormCreate();
     WireEngine();
     WireFiles();
+    WireEditing();
+    WireViews();
 }
 
 TVRW2::~TVRW2() = default;
@@ -370,6 +372,8 @@ void TVRW2::ShowHiddenControls(bool shown) {
                 labels_.value("OutType2LB")},
                shown);
     if (shown) return;
+    // The firmware panel comes back in the place of the password box.
+    SetVisible({PassLB, PassEdit}, false);
     FWVersion->show();
     PassEdit->clear();
 }

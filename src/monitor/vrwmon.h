@@ -3,6 +3,7 @@
 
 #include "pollengine.h"
 #include "portwindow.h"
+#include "trendcanvas.h"
 
 #include <QHash>
 
@@ -40,6 +41,22 @@ public:
     void Image1Click(QWidget* image);
     void ExitBt2Click();
     void ProgBtClick();
+
+    // Editing (vrwmonedit.cpp). The 34 parameter edits share OnKeyPress (key is the character
+    // typed, '\r' for Enter), the 16 combo boxes CtrlSetSelect, ClearBt1 and ClearBt2
+    // ClearBt1Click, the trace row's circles ErrClearBt1MouseDown (told apart by their Tag).
+    void OnKeyPress(QLineEdit* edit, QChar key);
+    void CtrlSetSelect(QComboBox* combo);
+    void ClearBt1Click(QObject* sender);
+    void ErrClearBt1MouseDown(QWidget* sender);
+    void FWVersionDblClick();
+    void PassLBClick();
+    void PassEditChange();
+
+    // The settings and trend views (vrwmonview.cpp).
+    void DrawBtClick();
+    void DrawTrend();
+    void AddTrendPoint();
 
     // Enables or disables every editing control; ComWrite stays enabled so that writes can
     // always be switched back on.
@@ -109,7 +126,7 @@ public:
     QLabel* ErrMess = nullptr;
     QLabel* UpLoadLabel = nullptr;
     QProgressBar* UpLoadBar = nullptr;
-    QLabel* DrawIme = nullptr;
+    TrendImage* DrawIme = nullptr;
 
     // The parameter boxes by object name. The program fills them with their signals blocked,
     // so a write is composed only from the user's own acts: key presses in the edits and
@@ -138,6 +155,8 @@ private:
                               int fieldWidth);
     void WireEngine();
     void WireFiles();
+    void WireEditing();
+    void WireViews();
 
     // What the engine says, shown (vrwmon.cpp).
     void PaintStation(int st);

@@ -4,6 +4,7 @@
 #include "parameterboxes.h"
 #include "scaling.h"
 #include "shape.h"
+#include "trendcanvas.h"
 #include "vrwmon.h"
 
 #include <QComboBox>
@@ -159,11 +160,7 @@ void TVRW2::FormCreate() {
     BuildAdjustBox();
     BuildOperations();
 
-    DrawIme = Make<QLabel>(this, QStringLiteral("DrawIme"), {8, GroupsY, 785, 240}, font());
-    DrawIme->setAutoFillBackground(true);
-    QPalette black = DrawIme->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    DrawIme->setPalette(black);
+    DrawIme = Make<TrendImage>(this, QStringLiteral("DrawIme"), {8, GroupsY, 785, 240}, font());
     DrawIme->hide();
 
     ShowHiddenControls(false); // the calibration controls belong to the hidden mode

@@ -22,10 +22,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         try {
             const QString word = vrx::DecimalToHexWord(text, tenths);
             if (word != QLatin1String("Err") && word.size() != 4) std::abort();
+            // The word is the low 16 bits of the value typed.
+            const std::optional<qint64> value = vrx::TypedValue(text, tenths ? 1 : 0);
+            if (value.has_value() == (word == QLatin1String("Err"))) std::abort();
+            if (value && word.toInt(nullptr, 16) != int(quint64(*value) & 0xFFFF)) std::abort();
         } catch (const vrx::ConvertError& error) {
             // The message quotes a short excerpt, whatever was typed.
             if (error.text().size() > 100) std::abort();
         }
+    }
+    try {
+        (void)vrx::TypedValue(text, 2);
+    } catch (const vrx::ConvertError&) {
     }
     try {
         (void)vrx::StrToInt(text);

@@ -1,9 +1,8 @@
 // The Monitor against an independent peer: a pymodbus serial server with two controllers behind
 // a socat pty pair. A short polling session in ASCII and in RTU: both stations' values and the
-// selected one's settings shown, another station selected, and a set value written and read
-// back.
+// selected one's settings shown, another station selected, and values typed by the user (a
+// negative set value, a calibration value behind the key) written and read back.
 #include "forms.h"
-#include "framecodec.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
 #include "testmain.h"
@@ -127,11 +126,22 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m->OnOffBox->isVisible(), Bound);
         QCOMPARE(m->Edit("Hyst1")->text(), "1.0");
 
-        // A set value written to station 2 is read back from it.
-        m->Engine.WriteFrame = WriteRequest(2, 0x4701, 650);
-        m->Engine.WritePending = true;
-        QTRY_COMPARE_WITH_TIMEOUT(m->Edit("SetV")->text(), QString("65.0"), Bound);
-        QTRY_COMPARE_WITH_TIMEOUT(m->EditS[2]->text(), QString("   65.0"), Bound);
+        // Values the user types are written to station 2 and read back from it: a negative set
+        // value, then in the hidden mode a calibration value that goes behind the key.
+        const auto type = [](QLineEdit* edit, const QString& text) {
+            edit->selectAll();
+            QTest::keyClicks(edit, text);
+            QTest::keyClick(edit, Qt::Key_Return);
+        };
+        type(m->Edit("SetV"), "-10.0");
+        QTRY_COMPARE_WITH_TIMEOUT(m->EditS[2]->text(), QString(" - 10.0"), Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(m->Edit("SetV")->text(), QString("-10.0"), Bound);
+        QTest::mouseDClick(m->FWVersion, Qt::LeftButton);
+        QTest::keyClicks(m->PassEdit, "KXQ");
+        QTRY_VERIFY_WITH_TIMEOUT(m->Edit("TCOfs")->isVisible(), Bound);
+        QCOMPARE(m->Edit("TCOfs")->text(), "0");
+        type(m->Edit("TCOfs"), "-5");
+        QTRY_COMPARE_WITH_TIMEOUT(m->Edit("TCOfs")->text(), QString("-5"), Bound);
 
         for (int st = 1; st <= 2; ++st)
             QCOMPARE(m->Engine.ErrorCount[st], 0);

@@ -47,6 +47,8 @@ private slots:
     void decimalToHexWord();
     void decimalToHexWordRefused_data();
     void decimalToHexWordRefused();
+    void typedValue_data();
+    void typedValue();
     void checkReply_data();
     void checkReply();
     void corruptedReplyIsNeverGood_data();
@@ -254,6 +256,36 @@ void TestFrameCodec::decimalToHexWordRefused() {
     } catch (const ConvertError& e) {
         QCOMPARE(e.text(), message);
     }
+}
+
+void TestFrameCodec::typedValue_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<bool>("number");
+    QTest::addColumn<qint64>("value");
+    QTest::newRow("whole") << "25" << 0 << true << qint64(25);
+    QTest::newRow("tenths") << "-12.5" << 1 << true << qint64(-125);
+    QTest::newRow("hundredths of a whole number") << "2" << 2 << true << qint64(200);
+    QTest::newRow("hundredths of one decimal") << "1.2" << 2 << true << qint64(120);
+    QTest::newRow("hundredths") << "1.05" << 2 << true << qint64(105);
+    QTest::newRow("a third decimal ignored") << "1.059" << 2 << true << qint64(105);
+    QTest::newRow("junk after the decimals ignored") << "1.0x" << 2 << true << qint64(100);
+    QTest::newRow("empty in hundredths") << "" << 2 << true << qint64(0);
+    QTest::newRow("point at the end") << "1." << 2 << false << qint64(0);
+    QTest::newRow("letter") << "1a" << 2 << false << qint64(0);
+    // Beyond a register word: the caller decides, the value is exact.
+    QTest::newRow("99999 in tenths") << "99999" << 1 << true << qint64(999990);
+    QTest::newRow("-70000") << "-70000" << 0 << true << qint64(-70000);
+}
+
+void TestFrameCodec::typedValue() {
+    QFETCH(QString, typed);
+    QFETCH(int, decimals);
+    QFETCH(bool, number);
+    QFETCH(qint64, value);
+    const std::optional<qint64> typedValue = TypedValue(typed, decimals);
+    QCOMPARE(typedValue.has_value(), number);
+    if (number) QCOMPARE(*typedValue, value);
 }
 
 void TestFrameCodec::checkReply_data() {

@@ -7,6 +7,7 @@
 #include "manualtime.h"
 #include "pollengine.h"
 #include "simulatedline.h"
+#include "tapline.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -16,31 +17,9 @@ using namespace vrx;
 using vrx::sim::Fault;
 using vrx::sim::FaultKind;
 using vrx::sim::SimulatedLine;
+using vrx::test::TapLine;
 
 namespace {
-
-// Passes everything through to a simulated line and keeps what the port wrote.
-class TapLine final : public LineDevice {
-public:
-    explicit TapLine(std::unique_ptr<SimulatedLine> line) : line_(std::move(line)) {
-        connect(line_.get(), &LineDevice::readyRead, this, &LineDevice::readyRead);
-    }
-    bool Open(const LineSettings& s, QString* error) override { return line_->Open(s, error); }
-    void Close() override { line_->Close(); }
-    bool IsOpen() const override { return line_->IsOpen(); }
-    bool Apply(const LineSettings& s, QString* error) override { return line_->Apply(s, error); }
-    bool Write(const QByteArray& bytes) override {
-        written.append(bytes);
-        return line_->Write(bytes);
-    }
-    QByteArray ReadAll() override { return line_->ReadAll(); }
-    SimulatedLine& Sim() { return *line_; }
-
-    QList<QByteArray> written;
-
-private:
-    std::unique_ptr<SimulatedLine> line_;
-};
 
 // The engine on COM1 with the demo controllers at 1 to 4.
 struct SimRig {

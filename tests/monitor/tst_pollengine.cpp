@@ -510,6 +510,46 @@ private slots:
         QCOMPARE(r.Label(r.Last()), "1:4725");
     }
 
+    void keyPressWhileAWriteIsOnTheLine_data() {
+        QTest::addColumn<bool>("unlockOut");
+        QTest::newRow("key withdrawn while the unlock frame is out") << true;
+        QTest::newRow("key asked for while the write is out") << false;
+    }
+    void keyPressWhileAWriteIsOnTheLine() {
+        // A key press changes UnlockFirst at any time; the echo is still judged by what went out.
+        QFETCH(bool, unlockOut);
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        const QByteArray unlock = ":0106472A7E5BAF\r\n";
+        const QByteArray write = ":01064730000280\r\n"; // output type 1, behind the key
+        r.engine.WriteFrame = write;
+        r.engine.WritePending = true;
+        r.engine.UnlockFirst = true;
+        r.Serve(); // the process-value read; the unlock frame goes next
+        QCOMPARE(r.Sent().last(), unlock);
+        if (unlockOut) {
+            r.engine.UnlockFirst = false; // a key in an ordinary box
+            r.Serve();
+            // The controller's key is open: the write goes, and its echo completes it.
+            QCOMPARE(r.Sent().last(), write);
+            r.Serve();
+        } else {
+            r.Serve();
+            QCOMPARE(r.Sent().last(), write);
+            r.engine.UnlockFirst = true; // a key in a protected box
+            r.Serve();
+            // Written once: the key goes out alone after it, as for any key press.
+            QCOMPARE(r.Sent().last(), unlock);
+            r.Serve();
+            QVERIFY(!r.engine.UnlockFirst);
+        }
+        QVERIFY(!r.engine.WritePending);
+        QCOMPARE(r.Serve(2), Split("1:4725 1:4700"));
+        QCOMPARE(r.Sent().count(write), 1);
+        QVERIFY(r.errors.isEmpty());
+    }
+
     void writeSurvivesATimeOutAndChargesItsStation() {
         EngineRig r(false);
         r.engine.EditedAddr = {0, 1, 2, 1, 1};

@@ -3,8 +3,7 @@
 // selection, cancelling, status texts, values shown without ever composing a write, and the
 // operation panel: the parameter memory to a buffer, to and from files, into one controller
 // and into all. Time is a manual clock; the controllers are the simulated ones on COM1.
-#include "forms.h"
-#include "manualtime.h"
+#include "monitorprogram.h"
 #include "parameterboxes.h"
 #include "paramfile.h"
 #include "radiogroup.h"
@@ -30,69 +29,9 @@
 #include <QTest>
 
 using namespace vrx;
-using vrx::sim::SimulatedLine;
-using vrx::test::ScriptedDialogs;
+using vrx::test::Program;
 
 namespace {
-
-// The program with COM1 on simulated controllers at 1 to 4, on a manual clock.
-struct Program {
-    explicit Program(const QString& options = QStringLiteral("addresses=1-4")) {
-        QDir::setCurrent(dir.path());
-        qputenv("VRX_COM1", ("sim:" + options).toLatin1());
-        InstallSimulatedLineFactory([this](const QString& text, QObject* parent) {
-            auto made = std::make_unique<SimulatedLine>(text, parent);
-            line = made.get();
-            return std::unique_ptr<LineDevice>(std::move(made));
-        });
-        forms = CreateForms();
-        forms->VRW0->show();
-        monitor = forms->VRW2.get();
-    }
-    ~Program() {
-        forms.reset();
-        InstallSimulatedLineFactory({});
-        QDir::setCurrent(home);
-    }
-    void Open(bool rtu = false) {
-        forms->VRW1->ModBus->SetItemIndex(rtu ? 1 : 0);
-        forms->VRW0->Monitor1Click();
-    }
-    void Connect(int st) { QTest::mouseClick(monitor->RunBt[st], Qt::LeftButton); }
-    void Cancel(int st) { QTest::mouseClick(monitor->StopBt[st], Qt::LeftButton); }
-    void ConnectAll() {
-        for (int st = 1; st <= 4; ++st)
-            Connect(st);
-    }
-    void Run(int ms) { clock.Run(ms); }
-    void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    // The window shown, the four stations polled and the settings of station 1 read.
-    void Settle() {
-        Open();
-        ConnectAll();
-        Run(3000);
-    }
-    // Load to Buffer from the selected station, to its end.
-    void LoadBuffer() {
-        Click(monitor->LoadBt);
-        Run(5000);
-    }
-    QString Path(const QString& name) const { return dir.filePath(name); }
-    sim::Controller& Controller(int address) { return *line->ControllerAt(address); }
-    QLineEdit* Edit(const char* name) const { return monitor->Edit(QString::fromLatin1(name)); }
-    QComboBox* Combo(const char* name) const { return monitor->Combo(QString::fromLatin1(name)); }
-    template <typename T = QWidget> T* Find(const QString& name) const {
-        return monitor->findChild<T*>(name);
-    }
-
-    QString home = QDir::currentPath();
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    vrx::test::ManualTime clock{55 * 1000};
-    SimulatedLine* line = nullptr;
-    std::unique_ptr<Forms> forms;
-    TVRW2* monitor = nullptr;
-};
 
 // A controller's memory as the buffer holds it after a complete read.
 ParamImage Loaded(const sim::ParameterImage& memory) {
@@ -235,7 +174,7 @@ private slots:
         QCOMPARE(p->Find<QLabel>("PassLB")->text(), " 密碼輸入");
         QCOMPARE(p->Find<QLabel>("ErrMess")->text(), " No Error");
         QCOMPARE(p->Find<QLabel>("UpLoadLabel")->text(), "Reading Data Now");
-        QCOMPARE(p->Find<QLabel>("DrawIme")->size(), QSize(Scaled(785), Scaled(240)));
+        QCOMPARE(p->Find("DrawIme")->size(), QSize(Scaled(785), Scaled(240)));
         // The hidden mode's controls are hidden until it is entered.
         for (const char* name : {"RTDOfs", "RTDGain", "TCOfs", "TCGain", "ColdOfs", "mVOfs",
                                  "mVGain", "RTDOfsLB", "ColdLB", "mVGainLB", "ClearBt1", "ClearBt2",

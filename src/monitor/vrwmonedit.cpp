@@ -1,0 +1,175 @@
+// The Monitor window's editing handlers: typed values and chosen items composed into writes for
+// the selected controller, the two commands, the password box with the hidden mode and the trace
+// row, and the trace row's counters.
+#include "dialogs.h"
+#include "guard.h"
+#include "parameteredit.h"
+#include "registers.h"
+#include "shape.h"
+#include "vrwmon.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace vrx {
+
+namespace {
+
+const QColor Teal(0, 128, 128);
+
+// Hands the user's key presses, clicks and double clicks on the editing controls to their
+// handlers. It only listens: every event goes on to its control.
+class EditingEvents final : public QObject {
+public:
+    explicit EditingEvents(TVRW2& form) : QObject(&form), form_(form) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (auto* edit = qobject_cast<QLineEdit*>(watched))
+                KeyPress(edit, static_cast<const QKeyEvent&>(*event));
+            break;
+        case QEvent::MouseButtonPress:
+            if (watched == form_.PassLB) Guarded([&] { form_.PassLBClick(); });
+            for (Shape* circle : form_.ErrClearBt)
+                if (circle && watched == circle)
+                    Guarded([&] { form_.ErrClearBt1MouseDown(circle); });
+            break;
+        case QEvent::MouseButtonDblClick:
+            // A disabled panel sees the event here before Qt drops it.
+            if (watched == form_.FWVersion && form_.FWVersion->isEnabled())
+                Guarded([&] { form_.FWVersionDblClick(); });
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void KeyPress(QLineEdit* edit, const QKeyEvent& key) {
+        const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+        // Keys that type nothing (arrows, shift) are no key press of the box.
+        if (!enter && key.text().isEmpty()) return;
+        const QChar typed = enter ? QChar(u'\r') : key.text().front();
+        Guarded([&] { form_.OnKeyPress(edit, typed); });
+    }
+
+    TVRW2& form_;
+};
+
+} // namespace
+
+void TVRW2::WireEditing() {
+    auto* events = new EditingEvents(*this);
+    for (const EditBoxInfo& info : EditBoxes())
+        Edit(QString::fromLatin1(info.name))->installEventFilter(events);
+    for (const ComboBoxInfo& info : ComboBoxes()) {
+        QComboBox* combo = Combo(QString::fromLatin1(info.name));
+        // activated: the user's choice only, never an item the program shows.
+        connect(combo, &QComboBox::activated, this,
+                [this, combo] { Guarded([&] { CtrlSetSelect(combo); }); });
+    }
+    for (QPushButton* button : {ClearBt1, ClearBt2})
+        connect(button, &QPushButton::clicked, this,
+                [this, button] { Guarded([&] { ClearBt1Click(button); }); });
+    for (int st = 1; st <= PollEngine::Stations; ++st)
+        ErrClearBt[st]->installEventFilter(events);
+    FWVersion->installEventFilter(events);
+    PassLB->installEventFilter(events);
+    connect(PassEdit, &QLineEdit::textChanged, this, GuardedSlot(this, &TVRW2::PassEditChange));
+}
+
+void TVRW2::OnKeyPress(QLineEdit* edit, QChar key) {
+    const EditBoxInfo* box = FindEditBox(edit->objectName());
+    if (!box) return;
+    // Every key press decides the unlock anew: a protected box asks for the key at once, any
+    // other box withdraws a key not sent yet.
+    Engine.UnlockFirst = box->unlockFirst;
+    Engine.TenthsScale = box->tenths;
+    if (key != u'\r') return;
+    const std::optional<QByteArray> frame =
+        EditBoxWrite(Engine.StationAddr[Engine.SelStation], *box, edit->text(),
+                     EditDecimals(*box, Engine.TenthsScale));
+    // Not a number, or one the register cannot hold: nothing is sent and the box keeps the
+    // text until the controller's value is read again.
+    if (!frame) return;
+    Engine.WriteFrame = *frame;
+    Engine.WritePending = true;
+}
+
+void TVRW2::CtrlSetSelect(QComboBox* combo) {
+    const ComboBoxInfo* box = FindComboBox(combo->objectName());
+    if (!box || combo->currentIndex() < 0) return;
+    if (box->unlockFirst) Engine.UnlockFirst = true;
+    Engine.WriteFrame =
+        ComboBoxWrite(Engine.StationAddr[Engine.SelStation], *box, combo->currentIndex());
+    Engine.WritePending = true;
+}
+
+void TVRW2::ClearBt1Click(QObject* sender) {
+    if (!Dialogs::Current().Confirm(this, QStringLiteral("Confirm"),
+                                    QStringLiteral("Will clear setting, Execute anyway?")))
+        return;
+    const int command = sender == ClearBt1 ? reg::RestoreDefaults : reg::ClearPvAdjust;
+    Engine.WriteFrame = CommandWrite(Engine.StationAddr[Engine.SelStation], command);
+    Engine.UnlockFirst = true;
+    Engine.WritePending = true;
+}
+
+void TVRW2::ErrClearBt1MouseDown(QWidget* sender) {
+    const int st = sender->property("Tag").toInt();
+    if (st < 1 || st > PollEngine::Stations) return;
+    Engine.RequestCount[st] = 0;
+    Engine.ErrorCount[st] = 0;
+    DoCnt[st]->setText(QStringLiteral("0"));
+    ErrCnt[st]->setText(QStringLiteral("0"));
+    for (int other = 1; other <= PollEngine::Stations; ++other)
+        if (Engine.ErrorCount[other] != 0) return;
+    QPalette teal = ErrMess->palette();
+    teal.setColor(QPalette::Window, Teal);
+    ErrMess->setPalette(teal);
+    ErrMess->setText(QStringLiteral("No Error"));
+}
+
+void TVRW2::FWVersionDblClick() {
+    PassLB->show();
+    PassEdit->show();
+    FWVersion->hide();
+    PassEdit->setFocus();
+}
+
+void TVRW2::PassLBClick() {
+    FWVersion->show();
+    PassLB->hide();
+    PassEdit->hide();
+}
+
+void TVRW2::PassEditChange() {
+    switch (PassCommandOf(PassEdit->text())) {
+    case PassCommand::AccessCode:
+        // The controls appear once a complete settings cycle has shown their values.
+        Engine.HiddenMode = true;
+        Engine.SettingsReread = true;
+        break;
+    case PassCommand::TraceOn:
+        DebugMess->show();
+        ErrMess->show();
+        break;
+    case PassCommand::TraceOff:
+        DebugMess->hide();
+        ErrMess->hide();
+        break;
+    case PassCommand::Other:
+        Engine.HiddenMode = false;
+        Engine.ShowHiddenControls(false);
+        break;
+    }
+}
+
+} // namespace vrx
