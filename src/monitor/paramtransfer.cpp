@@ -139,6 +139,7 @@ void PollEngine::StopTransfersOf(int cancelled) {
 }
 
 void PollEngine::InterruptTransfers(TransferStop why) {
+    emit transfersInterrupted();
     if (!TransferRunning()) return;
     StopTransfers(why == TransferStop::LineLost ? tr("the line was lost")
                                                 : tr("the window was closed"));

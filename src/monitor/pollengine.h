@@ -208,6 +208,8 @@ signals:
     // A parameter transfer stopped before its end, or a write-back ended with settings the
     // controller did not take: the text says what happened and what the controllers now hold.
     void transferStopped(const QString& text);
+    // The line went away or the window closed: every transfer, the editor's too, ends now.
+    void transfersInterrupted();
     void patternProgress(int percent);
     void patternFinished();
 

@@ -20,6 +20,9 @@ EngineTransfer::EngineTransfer(PollEngine& engine, QObject* parent)
     connect(&engine_, &PollEngine::selectionMoved, this,
             GuardedSlot(this, &EngineTransfer::SelectionMoved));
     connect(&engine_, &PollEngine::monitorReset, this, GuardedSlot(this, &EngineTransfer::StopAll));
+    // No turn comes any more to go on with a read or a write: say so now, not never.
+    connect(&engine_, &PollEngine::transfersInterrupted, this,
+            GuardedSlot(this, &EngineTransfer::StopAll));
 }
 
 EngineTransfer::~EngineTransfer() {

@@ -148,6 +148,28 @@ private slots:
         QVERIFY(!r.engine.PatternWriting && !r.engine.WritePending);
     }
 
+    // A pulled line ends a write and a read at once, each saying how far it got, instead of
+    // leaving the editor's buttons waiting for turns that never come.
+    void pulledLineStopsTheTransfers() {
+        Polling s;
+        EngineRig& r = s.r;
+        QSignalSpy writeStopped(&s.transfer, &EngineTransfer::writeStopped);
+        QVERIFY(s.transfer.StartWrite(Sample()));
+        r.Serve(1 + 5);
+        r.engine.InterruptTransfers(PollEngine::TransferStop::LineLost);
+        QCOMPARE(writeStopped.size(), 1);
+        QCOMPARE(writeStopped.first().first().toInt(), 5);
+        QVERIFY(!r.engine.PatternWriting && !r.engine.WritePending);
+
+        QSignalSpy readStopped(&s.transfer, &EngineTransfer::readStopped);
+        QVERIFY(s.transfer.StartRead());
+        r.Serve(1 + 2);
+        r.engine.InterruptTransfers(PollEngine::TransferStop::WindowClosed);
+        QCOMPARE(readStopped.size(), 1);
+        QVERIFY(!r.engine.PatternReading && !r.engine.PatternReadPending);
+        QVERIFY(s.transfer.StartRead()); // and a new one may begin
+    }
+
     // The user corrects the station's address during a read; after the next failed reply the
     // engine asks the new address, and what it answers is not mixed into the program.
     void readOfAnotherAddressIsThrownAway() {
