@@ -1,4 +1,5 @@
 // The Monitor window's controls, laid out in design pixels for an 800-pixel screen and scaled.
+#include "designform.h"
 #include "frontface.h"
 #include "guard.h"
 #include "parameterboxes.h"
@@ -40,23 +41,6 @@ constexpr int RowTop = 18;   // first row below a group's caption
 constexpr int RowPitch = 21; // rows of a group
 constexpr int RowHeight = 19;
 constexpr int BoxFont = 11;
-
-// Fonts carry an explicit pixel size, so the window's scaling scales each once.
-QFont DesignFont(int pixelSize, bool bold = false) {
-    QFont font;
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
-template <typename Widget>
-Widget* Make(QWidget* parent, const QString& name, const QRect& place, const QFont& font) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(name);
-    widget->setGeometry(place);
-    widget->setFont(font);
-    return widget;
-}
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption, const QRect& place,
                   int pixelSize = BoxFont, bool bold = false) {

@@ -1,5 +1,6 @@
 // The Ramp/soak editor's controls, laid out in design pixels for an 800-pixel screen and scaled.
 #include "curveimage.h"
+#include "designform.h"
 #include "guard.h"
 #include "programcurve.h"
 #include "scaling.h"
@@ -36,27 +37,16 @@ constexpr int ControlFont = 12;
 constexpr int RightColumn = 520;
 constexpr QPoint CurveAt{10, 424};
 
-// Fonts carry an explicit pixel size, so the window's scaling scales each once.
-QFont DesignFont(int pixelSize, bool bold = false) {
-    QFont font;
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
+// A control in the editor's usual font unless told otherwise.
 template <typename Widget>
-Widget* Make(QWidget* parent, const char* name, const QRect& place, int pixelSize = ControlFont,
-             bool bold = false) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(place);
-    widget->setFont(DesignFont(pixelSize, bold));
-    return widget;
+Widget* Place(QWidget* parent, const char* name, const QRect& place, int pixelSize = ControlFont,
+              bool bold = false) {
+    return Make<Widget>(parent, QString::fromLatin1(name), place, DesignFont(pixelSize, bold));
 }
 
 // A caption on a raised panel, as the form's labels of the editors are.
 QLabel* MakePanel(QWidget* parent, const char* name, const char* caption, const QRect& place) {
-    auto* panel = Make<QLabel>(parent, name, place);
+    auto* panel = Place<QLabel>(parent, name, place);
     panel->setText(QString::fromLatin1(caption));
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setAlignment(Qt::AlignCenter);
@@ -65,14 +55,14 @@ QLabel* MakePanel(QWidget* parent, const char* name, const char* caption, const 
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption,
                         const QRect& place) {
-    auto* button = Make<QPushButton>(parent, name, place, ControlFont, true);
+    auto* button = Place<QPushButton>(parent, name, place, ControlFont, true);
     button->setText(QString::fromLatin1(caption));
     return button;
 }
 
 QComboBox* MakeList(QWidget* parent, const char* name, const QRect& place,
                     const QStringList& items) {
-    auto* list = Make<QComboBox>(parent, name, place);
+    auto* list = Place<QComboBox>(parent, name, place);
     list->addItems(items);
     return list;
 }
@@ -109,13 +99,13 @@ void TVRX5::FormCreate() {
     ProgCurve->setGeometry({CurveAt, curve});
     ProgCurve->hide();
 
-    UpLoadLabelP = Make<QLabel>(this, "UpLoadLabelP", {590, 440, 190, 20}, ControlFont, true);
+    UpLoadLabelP = Place<QLabel>(this, "UpLoadLabelP", {590, 440, 190, 20}, ControlFont, true);
     UpLoadLabelP->setText(QStringLiteral("Reading Now"));
     QPalette green = UpLoadLabelP->palette();
     green.setColor(QPalette::WindowText, Green);
     UpLoadLabelP->setPalette(green);
     UpLoadLabelP->hide();
-    UpLoadBarP = Make<QProgressBar>(this, "UpLoadBarP", {590, 466, 190, 18}, 9);
+    UpLoadBarP = Place<QProgressBar>(this, "UpLoadBarP", {590, 466, 190, 18}, 9);
     UpLoadBarP->setRange(0, 100);
     UpLoadBarP->setValue(0);
     UpLoadBarP->setTextVisible(false);
@@ -137,7 +127,7 @@ void TVRX5::FormCreate() {
 }
 
 void TVRX5::BuildTable() {
-    ProgTable = Make<QTableWidget>(this, "ProgTable", {TableAt, QSize(498, 402)}, TableFont);
+    ProgTable = Place<QTableWidget>(this, "ProgTable", {TableAt, QSize(498, 402)}, TableFont);
     ProgTable->setColumnCount(ProgTableColumns);
     ProgTable->setRowCount(ProgTableRows);
     ProgTable->horizontalHeader()->hide();
@@ -197,7 +187,7 @@ void TVRX5::BuildButtons() {
 }
 
 void TVRX5::BuildEditBox() {
-    EditBox = Make<QGroupBox>(this, "EditBox", {RightColumn, 172, 260, 142}, ControlFont, true);
+    EditBox = Place<QGroupBox>(this, "EditBox", {RightColumn, 172, 260, 142}, ControlFont, true);
     EditBox->setTitle(QStringLiteral("Edit Page"));
     EditBox->hide();
     constexpr QRect captionAt{12, 30, 110, 26};
@@ -209,12 +199,12 @@ void TVRX5::BuildEditBox() {
     TimeHourLB = MakePanel(EditBox, "TimeHourLB", "Hour", captionAt);
     TimeMinLb = MakePanel(EditBox, "TimeMinLb", "Minute", secondCaptionAt);
 
-    SPEdit = Make<QLineEdit>(EditBox, "SPEdit", editorAt);
+    SPEdit = Place<QLineEdit>(EditBox, "SPEdit", editorAt);
     SPEdit->setText(QStringLiteral("0"));
     MaxStep = MakeList(EditBox, "MaxStep", editorAt, Numbers(0, PatternSteps - 1));
     StepLink = MakeList(EditBox, "StepLink", editorAt, PatternItems(true));
     TimeHour = MakeList(EditBox, "TimeHour", editorAt, Numbers(0, 15));
-    TimeMin = Make<QSpinBox>(EditBox, "TimeMin", secondEditorAt);
+    TimeMin = Place<QSpinBox>(EditBox, "TimeMin", secondEditorAt);
     TimeMin->setRange(0, 59);
     POKBt = MakeButton(EditBox, "POKBt", "Enter", {130, 102, 116, 30});
     for (QWidget* editor : {static_cast<QWidget*>(MaxStep), static_cast<QWidget*>(StepLink),

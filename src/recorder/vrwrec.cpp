@@ -2,6 +2,7 @@
 // and the acquisition engine, the chart and the record file.
 #include "vrwrec.h"
 
+#include "designform.h"
 #include "dialogs.h"
 #include "guard.h"
 #include "scaling.h"
@@ -36,22 +37,6 @@ constexpr int DeviceRowHeight = 30;
 constexpr int ViewDelayMs = 200;
 
 const QString BrokenText = QStringLiteral("File Broken or Data incorrect!");
-
-QFont DesignFont(int pixelSize, bool bold = false) {
-    QFont font;
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
-template <typename Widget>
-Widget* Make(QWidget* parent, const QString& name, const QRect& place, const QFont& font) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(name);
-    widget->setGeometry(place);
-    widget->setFont(font);
-    return widget;
-}
 
 QLabel* MakeCaption(QWidget* parent, const char* name, const char* text, const QRect& place) {
     auto* label = Make<QLabel>(parent, QString::fromLatin1(name), place, DesignFont(13, true));

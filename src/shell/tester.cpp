@@ -2,6 +2,7 @@
 #include "tester.h"
 
 #include "comsettings.h"
+#include "designform.h"
 #include "errors.h"
 #include "guard.h"
 #include "portwindow.h"
@@ -64,23 +65,6 @@ public:
         return Acceptable;
     }
 };
-
-// Fonts carry an explicit pixel size, so the scaling of the Main window scales each once.
-QFont DesignFont(int pixelSize, bool bold = false, bool fixed = false) {
-    QFont font = fixed ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont();
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
-template <typename Widget>
-Widget* Make(QWidget* parent, const char* name, const QRect& place, const QFont& font) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(place);
-    widget->setFont(font);
-    return widget;
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, const QRect& place) {
     auto* label = Make<QLabel>(parent, name, place, DesignFont(12, true));

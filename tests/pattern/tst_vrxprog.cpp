@@ -2,6 +2,7 @@
 // curve, "Read Setting" and "Write" through the Monitor's line to the simulated controllers,
 // and the program files. Time is a manual clock; COM1 carries the demo controllers 1 to 4,
 // station 3 of which runs a ramp/soak program.
+#include "askedrequest.h"
 #include "curveimage.h"
 #include "forms.h"
 #include "framecodec.h"
@@ -14,6 +15,7 @@
 #include "screenwidth.h"
 #include "scripteddialogs.h"
 #include "simulatedline.h"
+#include "tapline.h"
 #include "testmain.h"
 #include "vrwmon.h"
 #include "vrxprog.h"
@@ -40,54 +42,12 @@ using namespace vrx;
 using vrx::sim::Fault;
 using vrx::sim::FaultKind;
 using vrx::sim::SimulatedLine;
+using vrx::test::Asked;
+using vrx::test::ParseRequest;
 using vrx::test::ScriptedDialogs;
+using vrx::test::TapLine;
 
 namespace {
-
-// Passes everything through to the simulated line and keeps what the port wrote.
-class TapLine final : public LineDevice {
-public:
-    explicit TapLine(std::unique_ptr<SimulatedLine> line) : line_(std::move(line)) {
-        connect(line_.get(), &LineDevice::readyRead, this, &LineDevice::readyRead);
-    }
-    bool Open(const LineSettings& s, QString* error) override { return line_->Open(s, error); }
-    void Close() override { line_->Close(); }
-    bool IsOpen() const override { return line_->IsOpen(); }
-    bool Apply(const LineSettings& s, QString* error) override { return line_->Apply(s, error); }
-    bool Write(const QByteArray& bytes) override {
-        written.append(bytes);
-        return line_->Write(bytes);
-    }
-    QByteArray ReadAll() override { return line_->ReadAll(); }
-    SimulatedLine& Sim() { return *line_; }
-
-    QList<QByteArray> written;
-
-private:
-    std::unique_ptr<SimulatedLine> line_;
-};
-
-// A request as it crossed the line.
-struct Request {
-    int address = -1;
-    int function = -1;
-    int reg = 0;
-    int value = 0; // count of a read, value of a write
-    friend bool operator==(const Request&, const Request&) = default;
-};
-
-Request Parse(const QByteArray& frame, bool rtu) {
-    QByteArray bytes;
-    if (rtu) {
-        bytes = frame.chopped(2);
-    } else {
-        for (qsizetype i = 1; i + 1 < frame.size() - 4; i += 2)
-            bytes.append(char(HexToByte(frame.at(i), frame.at(i + 1))));
-    }
-    if (bytes.size() < 6) return {};
-    auto at = [&bytes](int i) { return int(quint8(bytes.at(i))); };
-    return {at(0), at(1), at(2) << 8 | at(3), at(4) << 8 | at(5)};
-}
 
 // The program with COM1 on the demo controllers, on a manual clock.
 struct Program {
@@ -147,15 +107,15 @@ struct Program {
         QVERIFY(Until([this] { return !Busy(); }));
     }
     // Requests sent from position `from` on.
-    QList<Request> SentSince(qsizetype from) const {
-        QList<Request> sent;
+    QList<Asked> SentSince(qsizetype from) const {
+        QList<Asked> sent;
         for (qsizetype i = from; i < line->written.size(); ++i)
-            sent << Parse(line->written.at(i), Rtu());
+            sent << ParseRequest(line->written.at(i), Rtu());
         return sent;
     }
-    QList<Request> WritesSince(qsizetype from) const {
-        QList<Request> writes;
-        for (const Request& r : SentSince(from))
+    QList<Asked> WritesSince(qsizetype from) const {
+        QList<Asked> writes;
+        for (const Asked& r : SentSince(from))
             if (r.function == 0x06) writes << r;
         return writes;
     }
@@ -367,13 +327,13 @@ private slots:
         QVERIFY(!e->ReadSBt->isEnabled());
         QVERIFY(p->Until([&] { return !p->Busy(); }));
 
-        QList<Request> reads;
-        for (const Request& r : p->SentSince(from))
+        QList<Asked> reads;
+        for (const Asked& r : p->SentSince(from))
             if (r.reg >= reg::StartPattern) reads << r;
-        QList<Request> expected = {
+        QList<Asked> expected = {
             {3, 3, 0x4767, 1}, {3, 3, 0x4770, 8}, {3, 3, 0x4768, 8}, {3, 3, 0x4778, 8}};
         for (int j = 0; j < 64; j += 4)
-            expected << Request{3, 3, 0x4780 + 2 * j, 8};
+            expected << Asked{3, 3, 0x4780 + 2 * j, 8};
         QCOMPARE(reads, expected);
         QList<int> shown;
         for (const QList<QVariant>& value : gauge)
@@ -728,7 +688,7 @@ private slots:
         QCOMPARE(gauge.last().first().toInt(), 0);
         QCOMPARE(gauge.at(gauge.size() - 2).first().toInt(), 100);
 
-        const QList<Request> writes = p->WritesSince(from);
+        const QList<Asked> writes = p->WritesSince(from);
         QCOMPARE(writes.size(), PatternWriteFrames);
         for (int k = 0; k < PatternWriteFrames; ++k) {
             QCOMPARE(writes[k].address, 3);
@@ -782,7 +742,7 @@ private slots:
         // is the next request the controller hears.
         p->line->Sim().InjectFault(Fault{FaultKind::NoAnswer, 3, 1});
         QVERIFY(p->Until([&] { return !p->Busy(); }));
-        const QList<Request> writes = p->WritesSince(from);
+        const QList<Asked> writes = p->WritesSince(from);
         QCOMPARE(writes.size(), PatternWriteFrames + 1);
         QCOMPARE(writes[0], writes[1]); // the first, unanswered, sent again
         QCOMPARE(p->dialogs.texts(),
