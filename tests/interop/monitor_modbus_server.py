@@ -9,16 +9,7 @@ SIGTERM.
 
 Usage: /usr/bin/python3 monitor_modbus_server.py PORT ascii|rtu
 """
-import asyncio
-import signal
-import sys
-
-from pymodbus.datastore import (ModbusSequentialDataBlock, ModbusServerContext,
-                                ModbusSlaveContext)
-from pymodbus.server import StartAsyncSerialServer
-from pymodbus.transaction import ModbusAsciiFramer, ModbusRtuFramer
-
-FIRST = 0x4700
+from modbus_serial_server import FIRST, serve_stations
 
 
 def registers(pv, sv, method):
@@ -48,36 +39,5 @@ def registers(pv, sv, method):
     return values
 
 
-async def serve(port, framer):
-    # zero_mode: request addresses are the register numbers themselves, no offset of one.
-    slaves = {
-        1: ModbusSlaveContext(hr=ModbusSequentialDataBlock(FIRST, registers(250, 1000, 0)),
-                              zero_mode=True),
-        2: ModbusSlaveContext(hr=ModbusSequentialDataBlock(FIRST, registers(-105, 600, 1)),
-                              zero_mode=True),
-    }
-    context = ModbusServerContext(slaves=slaves, single=False)
-    server = await StartAsyncSerialServer(context=context, framer=framer, port=port,
-                                          baudrate=9600, bytesize=8, parity="N", stopbits=1,
-                                          timeout=0.05, defer_start=True)
-    await server.start()
-    if server.transport is None:
-        sys.exit(f"cannot open {port}")
-    stop = asyncio.Event()
-    loop = asyncio.get_running_loop()
-    loop.add_signal_handler(signal.SIGTERM, stop.set)
-    loop.add_signal_handler(signal.SIGINT, stop.set)
-    print("ready", flush=True)
-    await stop.wait()
-    await server.shutdown()
-
-
-def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in ("ascii", "rtu"):
-        sys.exit(__doc__)
-    framer = ModbusAsciiFramer if sys.argv[2] == "ascii" else ModbusRtuFramer
-    asyncio.run(serve(sys.argv[1], framer))
-
-
 if __name__ == "__main__":
-    main()
+    serve_stations({1: registers(250, 1000, 0), 2: registers(-105, 600, 1)}, __doc__)

@@ -3,6 +3,7 @@
 // selected one's settings shown, another station selected, and values typed by the user (a
 // negative set value, a calibration value behind the key) written and read back.
 #include "forms.h"
+#include "helperprocess.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
 #include "testmain.h"
@@ -22,44 +23,13 @@
 #include <QTest>
 
 using namespace vrx;
+using vrx::test::HelperProcess;
 using vrx::test::ScriptedDialogs;
+using vrx::test::WaitForFiles;
 
 namespace {
 
 constexpr int Bound = 15000; // ms: the longest any wait may take
-
-// A helper process of the test, ended by its own id when the test is done.
-class Helper {
-public:
-    bool Start(const QString& program, const QStringList& arguments) {
-        process_.setProgram(program);
-        process_.setArguments(arguments);
-        process_.start();
-        return process_.waitForStarted(Bound);
-    }
-    bool WaitForLine(const QString& prefix) {
-        return QTest::qWaitFor(
-            [&] {
-                while (process_.canReadLine())
-                    if (QString::fromLocal8Bit(process_.readLine()).startsWith(prefix)) return true;
-                process_.waitForReadyRead(50);
-                return false;
-            },
-            Bound);
-    }
-    QString Errors() { return QString::fromLocal8Bit(process_.readAllStandardError()); }
-    ~Helper() {
-        if (process_.state() == QProcess::NotRunning) return;
-        process_.terminate();
-        if (!process_.waitForFinished(Bound)) {
-            process_.kill();
-            process_.waitForFinished(Bound);
-        }
-    }
-
-private:
-    QProcess process_;
-};
 
 } // namespace
 
@@ -81,13 +51,11 @@ private slots:
         const QString mode = rtu ? "rtu" : "ascii";
         const QString ours = dir.filePath("ours-" + mode);
         const QString theirs = dir.filePath("theirs-" + mode);
-        Helper socat;
+        HelperProcess socat;
         QVERIFY(socat.Start(
             "socat", {"-d", "-d", "pty,raw,echo=0,link=" + ours, "pty,raw,echo=0,link=" + theirs}));
-        QVERIFY2(QTest::qWaitFor(
-                     [&] { return QFileInfo::exists(ours) && QFileInfo::exists(theirs); }, Bound),
-                 qPrintable(socat.Errors()));
-        Helper server;
+        QVERIFY2(WaitForFiles({ours, theirs}), qPrintable(socat.Errors()));
+        HelperProcess server;
         // Debian's pymodbus is installed for the system interpreter only.
         QVERIFY(server.Start("/usr/bin/python3", {MONITOR_SERVER_SCRIPT, theirs, mode}));
         QVERIFY2(server.WaitForLine("ready"), qPrintable(server.Errors()));

@@ -3,6 +3,7 @@
 // against an independent peer, a pymodbus serial server behind a socat pty pair.
 #include "forms.h"
 #include "framecodec.h"
+#include "helperprocess.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
 #include "tester.h"
@@ -18,51 +19,13 @@
 #include <QTest>
 
 using namespace vrx;
+using vrx::test::HelperProcess;
 using vrx::test::ScriptedDialogs;
+using vrx::test::WaitForFiles;
 
 namespace {
 
 constexpr int Bound = 10000; // ms: the longest any wait may take
-
-// A helper process of the test, ended by its own id when the test is done.
-class Helper {
-public:
-    bool Start(const QString& program, const QStringList& arguments) {
-        process_.setProgram(program);
-        process_.setArguments(arguments);
-        process_.setProcessChannelMode(QProcess::SeparateChannels);
-        process_.start();
-        return process_.waitForStarted(Bound);
-    }
-    // Waits for a line on standard output that starts with prefix.
-    bool WaitForLine(const QString& prefix) {
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < Bound) {
-            while (process_.canReadLine())
-                if (QString::fromLocal8Bit(process_.readLine()).startsWith(prefix)) return true;
-            if (process_.state() != QProcess::Running) return false;
-            process_.waitForReadyRead(100);
-        }
-        return false;
-    }
-    QString Errors() { return QString::fromLocal8Bit(process_.readAllStandardError()); }
-    ~Helper() {
-        if (process_.state() == QProcess::NotRunning) return;
-        process_.terminate();
-        if (!process_.waitForFinished(Bound)) {
-            process_.kill();
-            process_.waitForFinished(Bound);
-        }
-    }
-
-private:
-    QProcess process_;
-};
-
-bool WaitForFile(const QString& path) {
-    return QTest::qWaitFor([&] { return QFileInfo::exists(path); }, Bound);
-}
 
 } // namespace
 
@@ -142,10 +105,10 @@ private slots:
     void againstSimulatedControllers() {
         QFETCH(bool, rtu);
         const QString link = dir.filePath(QStringLiteral("sim-%1").arg(rtu ? "rtu" : "ascii"));
-        Helper sim;
+        HelperProcess sim;
         QVERIFY(sim.Start(QStringLiteral(VRX_SIM_PATH),
                           {"--link", link, "--addresses", "1", "--options", "format=8N1"}));
-        QVERIFY2(sim.WaitForLine("/") && WaitForFile(link), qPrintable(sim.Errors()));
+        QVERIFY2(sim.WaitForLine("/") && WaitForFiles({link}), qPrintable(sim.Errors()));
         Program program(link, rtu, dir.path());
         ReadWriteReadBack(program, rtu, -1, -1);
     }
@@ -159,11 +122,11 @@ private slots:
         QFETCH(bool, rtu);
         const QString ours = dir.filePath(QStringLiteral("ours-%1").arg(rtu ? "rtu" : "ascii"));
         const QString theirs = dir.filePath(QStringLiteral("theirs-%1").arg(rtu ? "rtu" : "ascii"));
-        Helper socat;
+        HelperProcess socat;
         QVERIFY(socat.Start(QStringLiteral("socat"), {"-d", "-d", "pty,raw,echo=0,link=" + ours,
                                                       "pty,raw,echo=0,link=" + theirs}));
-        QVERIFY2(WaitForFile(ours) && WaitForFile(theirs), qPrintable(socat.Errors()));
-        Helper server;
+        QVERIFY2(WaitForFiles({ours, theirs}), qPrintable(socat.Errors()));
+        HelperProcess server;
         // Debian's pymodbus is installed for the system interpreter only.
         QVERIFY(
             server.Start(QStringLiteral("/usr/bin/python3"),
