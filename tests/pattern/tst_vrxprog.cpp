@@ -8,6 +8,7 @@
 #include "framecodec.h"
 #include "linedevice.h"
 #include "manualtime.h"
+#include "monitorprogram.h"
 #include "patterntransfer.h"
 #include "programfile.h"
 #include "radiogroup.h"
@@ -49,44 +50,21 @@ using vrx::test::TapLine;
 
 namespace {
 
-// The program with COM1 on the demo controllers, on a manual clock.
-struct Program {
-    Program() {
-        QDir::setCurrent(dir.path());
-        qputenv("VRX_COM1", "sim:addresses=1-4");
-        InstallSimulatedLineFactory([this](const QString& text, QObject*) {
-            auto tap = std::make_unique<TapLine>(std::make_unique<SimulatedLine>(text));
-            line = tap.get();
-            return std::unique_ptr<LineDevice>(std::move(tap));
-        });
-        forms = CreateForms();
-        forms->VRW0->show();
-        monitor = forms->VRW2.get();
-        editor = forms->VRX5.get();
-    }
-    ~Program() {
-        forms.reset();
-        InstallSimulatedLineFactory({});
-        QDir::setCurrent(home);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
+// The program with COM1 on the demo controllers, on a manual clock, and the editor.
+struct Program : vrx::test::Program {
+    TVRX5* editor = forms->VRX5.get();
 
-    bool Rtu() const { return forms->VRW1->ModBus->ItemIndex() == 1; }
     // The Monitor with `st` connected, its settings read, and the editor opened from it.
     void OpenEditorOn(int st, bool rtu = false) {
-        forms->VRW1->ModBus->SetItemIndex(rtu ? 1 : 0);
-        forms->VRW0->Monitor1Click();
-        QTest::mouseClick(monitor->RunBt[st], Qt::LeftButton);
+        Open(rtu);
+        Connect(st);
         QVERIFY(Until([this] { return monitor->ProgBt->isEnabled(); }));
-        QTest::mouseClick(monitor->ProgBt, Qt::LeftButton);
+        Click(monitor->ProgBt);
         QVERIFY(editor->isVisible());
     }
     // Runs the clock until `done` holds, at most `limitMs`.
     bool Until(const std::function<bool()>& done, int limitMs = 60000) {
-        for (int t = 0; t < limitMs && !done(); t += 20)
-            clock.Run(20);
-        return done();
+        return RunUntil(done, limitMs);
     }
     // The editor shown and active, so that its editors can take the focus.
     void ShowEditor() {
@@ -95,7 +73,6 @@ struct Program {
         QVERIFY(QTest::qWaitForWindowActive(editor));
     }
     bool Busy() const { return editor->UpLoadBarP->isVisible(); }
-    void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     void ReadSetting() {
         Click(editor->ReadSBt);
         QVERIFY(Busy());
@@ -109,8 +86,8 @@ struct Program {
     // Requests sent from position `from` on.
     QList<Asked> SentSince(qsizetype from) const {
         QList<Asked> sent;
-        for (qsizetype i = from; i < line->written.size(); ++i)
-            sent << ParseRequest(line->written.at(i), Rtu());
+        for (qsizetype i = from; i < tap->written.size(); ++i)
+            sent << ParseRequest(tap->written.at(i), Rtu());
         return sent;
     }
     QList<Asked> WritesSince(qsizetype from) const {
@@ -119,7 +96,6 @@ struct Program {
             if (r.function == 0x06) writes << r;
         return writes;
     }
-    sim::Controller& Controller(int address) { return *line->Sim().ControllerAt(address); }
     // Program file text in the temporary folder.
     QString File(const QString& name, const QByteArray& text) {
         const QString path = dir.filePath(name);
@@ -145,15 +121,6 @@ struct Program {
         const QRect cell = Table()->visualRect(Table()->model()->index(row, column));
         QTest::mouseClick(Table()->viewport(), Qt::LeftButton, {}, cell.center());
     }
-
-    QString home = QDir::currentPath();
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    vrx::test::ManualTime clock{55 * 1000};
-    TapLine* line = nullptr;
-    std::unique_ptr<Forms> forms;
-    TVRW2* monitor = nullptr;
-    TVRX5* editor = nullptr;
 };
 
 // Pattern 0 holds 25.0 for ten minutes and ramps to 50.0 in twenty; the program ends there.
@@ -319,7 +286,7 @@ private slots:
         // A step below zero comes as a word above 32767.
         p->Controller(3).Set(reg::StepTable + 2 * 9, 0xFF9C); // pattern 1, step 1: -10.0
         QSignalSpy gauge(e->UpLoadBarP, &QProgressBar::valueChanged);
-        const qsizetype from = p->line->written.size();
+        const qsizetype from = p->tap->written.size();
         p->Click(e->ReadSBt);
         QCOMPARE(e->UpLoadLabelP->text(), "Load");
         QVERIFY(e->UpLoadLabelP->isVisible());
@@ -674,7 +641,7 @@ private slots:
         p->dialogs.messages.clear();
 
         QSignalSpy gauge(e->UpLoadBarP, &QProgressBar::valueChanged);
-        const qsizetype from = p->line->written.size();
+        const qsizetype from = p->tap->written.size();
         p->Click(e->WrBt);
         QCOMPARE(e->UpLoadLabelP->text(), "Writing Now");
         QVERIFY(!e->WrBt->isEnabled() && !e->ReadSBt->isEnabled() && !e->ReadFBt->isEnabled());
@@ -736,11 +703,11 @@ private slots:
         program.PatternMaxStep[2] = 9; // beyond the eight steps a pattern has
         p->Load(p->File("nine.txt", ProgramFileText(program)));
         p->dialogs.messages.clear();
-        const qsizetype from = p->line->written.size();
+        const qsizetype from = p->tap->written.size();
         p->Click(e->WrBt);
         // The reply on the line when Write was pressed is already on its way; the first write
         // is the next request the controller hears.
-        p->line->Sim().InjectFault(Fault{FaultKind::NoAnswer, 3, 1});
+        p->line->InjectFault(Fault{FaultKind::NoAnswer, 3, 1});
         QVERIFY(p->Until([&] { return !p->Busy(); }));
         const QList<Asked> writes = p->WritesSince(from);
         QCOMPARE(writes.size(), PatternWriteFrames + 1);
@@ -771,7 +738,7 @@ private slots:
         p->Click(write ? e->WrBt : e->ReadSBt);
         QVERIFY(p->Until([&] { return e->UpLoadBarP->value() >= 10; }));
         // Pulled off the line: three time-outs drop it.
-        p->line->Sim().InjectFault(Fault{FaultKind::NoAnswer, 3, 0});
+        p->line->InjectFault(Fault{FaultKind::NoAnswer, 3, 0});
         QVERIFY(p->Until([&] { return !p->Busy(); }));
         QCOMPARE(p->dialogs.messages.size(), 1);
         QCOMPARE(p->dialogs.messages.first().caption, "Warning");
@@ -789,8 +756,8 @@ private slots:
         QVERIFY(e->ReadSBt->isEnabled() && e->ReadFBt->isEnabled() && e->SaveFBt->isEnabled());
         QVERIFY(!e->WrBt->isEnabled()); // nobody to write to
         // Back on the line and connected again, nothing of the old transfer goes out.
-        p->line->Sim().ClearFaults();
-        const qsizetype from = p->line->written.size();
+        p->line->ClearFaults();
+        const qsizetype from = p->tap->written.size();
         QTest::mouseClick(p->monitor->RunBt[3], Qt::LeftButton);
         p->clock.Run(3000);
         QVERIFY(p->WritesSince(from).isEmpty());

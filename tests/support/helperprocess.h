@@ -37,15 +37,15 @@ public:
     // or the bound passes first.
     bool WaitForLine(const QString& prefix) {
         return QTest::qWaitFor(
-            [this, &prefix] {
-                while (process_.canReadLine())
-                    if (QString::fromLocal8Bit(process_.readLine()).startsWith(prefix))
-                        return true;
-                if (process_.state() != QProcess::Running) return true;
-                process_.waitForReadyRead(50);
-                return false;
-            },
-            HelperBound) &&
+                   [this, &prefix] {
+                       while (process_.canReadLine())
+                           if (QString::fromLocal8Bit(process_.readLine()).startsWith(prefix))
+                               return true;
+                       if (process_.state() != QProcess::Running) return true;
+                       process_.waitForReadyRead(50);
+                       return false;
+                   },
+                   HelperBound) &&
                process_.state() == QProcess::Running;
     }
     QString Errors() { return QString::fromLocal8Bit(process_.readAllStandardError()); }
