@@ -10,6 +10,9 @@
 
 namespace vrx {
 
+// What the windows say when a file chosen to open is not there.
+inline constexpr char FileMissingText[] = "File not exist, Can not open file !";
+
 // Writes bytes as the whole new content of path. They go to a temporary file beside it that is
 // renamed over the target only once all of it is on disk, so a failure (no rights, disk full, a
 // folder in the way) or an interruption leaves an existing file as it was. Returns the reason to

@@ -30,31 +30,31 @@ QString LineLog::Describe(const QByteArray& bytes) {
     return text;
 }
 
-void LineLog::Sent(const QString& com, const QByteArray& bytes) {
+void LineLog::Sent(int com, const QByteArray& bytes) {
     if (!Enabled()) return;
     EndReceived(com);
     Write(com, "sent", bytes, Clock::Current().Micros());
 }
 
-void LineLog::Received(const QString& com, const QByteArray& bytes) {
+void LineLog::Received(int com, const QByteArray& bytes) {
     if (!Enabled()) return;
     if (received_.isEmpty()) receivedMicros_ = Clock::Current().Micros();
     received_.append(bytes);
     if (received_.endsWith('\n')) EndReceived(com);
 }
 
-void LineLog::EndReceived(const QString& com) {
+void LineLog::EndReceived(int com) {
     if (received_.isEmpty()) return;
     Write(com, "received", received_, receivedMicros_);
     received_.clear();
 }
 
-void LineLog::Write(const QString& com, const char* direction, const QByteArray& bytes,
-                    qint64 atMicros) {
+void LineLog::Write(int com, const char* direction, const QByteArray& bytes, qint64 atMicros) {
     const qint64 sinceMs = lastMicros_ < 0 ? 0 : (atMicros - lastMicros_) / 1000;
     lastMicros_ = atMicros;
-    qCDebug(lcLine).noquote() << QStringLiteral("%1 %2 +%3 ms: %4")
-                                     .arg(com, QString::fromLatin1(direction))
+    qCDebug(lcLine).noquote() << QStringLiteral("COM%1 %2 +%3 ms: %4")
+                                     .arg(com)
+                                     .arg(QString::fromLatin1(direction))
                                      .arg(sinceMs)
                                      .arg(Describe(bytes));
 }

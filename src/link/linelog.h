@@ -17,16 +17,18 @@ class LineLog {
 public:
     static bool Enabled() { return lcLine().isDebugEnabled(); }
 
-    void Sent(const QString& com, const QByteArray& bytes);
-    void Received(const QString& com, const QByteArray& bytes);
+    // com is the port's number. Nothing is formatted while the log is off: these run for every
+    // frame and every chunk of bytes.
+    void Sent(int com, const QByteArray& bytes);
+    void Received(int com, const QByteArray& bytes);
     // The received frame so far is complete (a time-out, the close).
-    void EndReceived(const QString& com);
+    void EndReceived(int com);
 
     // How an entry's bytes read: hex pairs, and the text when it is an ASCII frame.
     static QString Describe(const QByteArray& bytes);
 
 private:
-    void Write(const QString& com, const char* direction, const QByteArray& bytes, qint64 atMicros);
+    void Write(int com, const char* direction, const QByteArray& bytes, qint64 atMicros);
 
     QByteArray received_;
     qint64 receivedMicros_ = 0;

@@ -110,7 +110,7 @@ void SerialPort::OpenDevice() {
 
 void SerialPort::CloseDevice() {
     if (!device_) return;
-    log_.EndReceived(ComName());
+    log_.EndReceived(comNumber_);
     // Detach before closing, so nothing the device still emits reaches a closed port.
     device_->disconnect(this);
     device_->Close();
@@ -163,7 +163,7 @@ void SerialPort::SendText(const QByteArray& text) {
     EnsureOpen();
     if (text.size() > BufferSize || !device_->Write(text))
         throw PortError(tr("Serial port: output buffer full"));
-    log_.Sent(ComName(), text);
+    log_.Sent(comNumber_, text);
 }
 
 QString SerialPort::ComName() const {
@@ -182,7 +182,7 @@ void SerialPort::CheckTimers() {
     for (auto& [id, timer] : timers_) {
         if (timer.active && TicksSince(timer.armTick) > timer.length) {
             timer.active = false;
-            log_.EndReceived(ComName());
+            log_.EndReceived(comNumber_);
             Enqueue({PortEvent::TimerExpired, id, 0});
         }
     }
@@ -209,7 +209,7 @@ void SerialPort::OnReadyRead() {
     if (!device_) return;
     const QByteArray bytes = device_->ReadAll();
     if (bytes.isEmpty()) return;
-    log_.Received(ComName(), bytes);
+    log_.Received(comNumber_, bytes);
     input_.append(bytes);
     // Bytes that come before the last notification is delivered join it, so a burst makes one
     // notification; they never overtake an expiry queued before them.

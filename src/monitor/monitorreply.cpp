@@ -11,27 +11,6 @@ constexpr int ReadFunction = 0x03;
 constexpr int WriteFunction = 0x06;
 constexpr int ExceptionFlag = 0x80;
 
-int RtuByte(const QByteArray& frame, qsizetype i) {
-    return i < frame.size() ? static_cast<unsigned char>(frame.at(i)) : -1;
-}
-
-// The byte of the hex pair at character i of an ASCII frame; -1 when the frame ends before it.
-int AsciiByte(const QByteArray& frame, qsizetype i) {
-    return i + 1 < frame.size() ? HexToByte(frame.at(i), frame.at(i + 1)) : -1;
-}
-
-// Address and function of a frame in either framing; -1 where it is missing.
-struct Head {
-    int address = -1;
-    int function = -1;
-};
-
-Head HeadOf(const QByteArray& frame, bool rtu) {
-    if (rtu) return {RtuByte(frame, 0), RtuByte(frame, 1)};
-    if (frame.isEmpty() || frame.at(0) != ':') return {};
-    return {AsciiByte(frame, 1), AsciiByte(frame, 3)};
-}
-
 } // namespace
 
 int ExceptionResult(int code) {
@@ -41,25 +20,27 @@ int ExceptionResult(int code) {
 }
 
 MonitorReply JudgeReply(const QByteArray& reply, const QByteArray& request, int address, bool rtu) {
+    const auto check = [rtu, address](const QByteArray& frame) {
+        return rtu ? CheckRtuReply(frame, address) : CheckAsciiReply(frame, address);
+    };
     MonitorReply result;
-    const Head head = HeadOf(reply, rtu);
-    if (head.address < 0 || head.address != address) return result;
-    const int asked = HeadOf(request, rtu).function;
+    const ReadReply checked = check(reply);
+    if (checked.status == ReplyStatus::NotAddressed) return result;
+    const int function = checked.function;
+    const int asked = check(request).function;
     // Only the request's own function, or its exception, answers it; a reply of another kind
     // belongs to some other exchange and is asked again.
-    if (head.function < 0 || asked < 0 ||
-        (head.function != asked && head.function != (asked | ExceptionFlag))) {
+    if (function < 0 || asked < 0 || (function != asked && function != (asked | ExceptionFlag))) {
         result.verdict = ReplyVerdict::Ignored;
         return result;
     }
-    if (head.function == WriteFunction) {
+    if (function == WriteFunction) {
         const bool same = reply == request;
         result.verdict = same ? ReplyVerdict::EchoGood : ReplyVerdict::EchoDiffers;
         result.errorCode = same ? ResultGood : ResultEchoDiffers;
         return result;
     }
-    const ReadReply checked = rtu ? CheckRtuReply(reply, address) : CheckAsciiReply(reply, address);
-    if (head.function == ReadFunction) {
+    if (function == ReadFunction) {
         if (!checked.isGood()) {
             result.verdict = ReplyVerdict::Garbled;
             return result;

@@ -109,7 +109,7 @@ ParamFileLoad ReadParamFile(const QString& path, const ParamImage& current) {
     load.image = current;
     if (!QFileInfo::exists(path)) {
         load.status = ParamFileStatus::Missing;
-        load.message = QStringLiteral("File not exist, Can not open file !");
+        load.message = QString::fromLatin1(FileMissingText);
         return load;
     }
     ParamFileScanner scanner(current);

@@ -6,6 +6,7 @@
 #include "dialogs.h"
 #include "guard.h"
 #include "paramfile.h"
+#include "textfile.h"
 
 #include <QFileInfo>
 #include <QFrame>
@@ -94,8 +95,7 @@ void TVRW2::OpenRoutine() {
     if (path.isEmpty()) return;
     ParamFileName = QFileInfo(path).fileName();
     if (!QFileInfo::exists(path)) {
-        Dialogs::Current().Message(this, MessageCaption,
-                                   QStringLiteral("File not exist, Can not open file !"));
+        Dialogs::Current().Message(this, MessageCaption, QString::fromLatin1(FileMissingText));
         return;
     }
     ShowUpload(QStringLiteral("Open File") + ParamFileName);

@@ -102,7 +102,7 @@ ProgramFileLoad ReadProgramFile(const QString& path, const PatternProgram& curre
     ProgramFileLoad load;
     load.program = current;
     if (!QFileInfo::exists(path)) {
-        load.message = QStringLiteral("File not exist, Can not open file !");
+        load.message = QString::fromLatin1(FileMissingText);
         return load;
     }
     ProgramFileScanner scanner(current);

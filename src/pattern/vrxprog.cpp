@@ -8,6 +8,7 @@
 #include "programcurve.h"
 #include "programfile.h"
 #include "screenwidth.h"
+#include "textfile.h"
 #include "vrwmon.h"
 
 #include <QComboBox>
@@ -409,7 +410,7 @@ void TVRX5::ReadFBtClick() {
     if (name.isEmpty()) return;
     if (!QFileInfo::exists(name)) {
         Dialogs::Current().Message(this, QStringLiteral("Message"),
-                                   QStringLiteral("File not exist, Can not open file !"));
+                                   QString::fromLatin1(FileMissingText));
         return;
     }
     loadingFile_ = true;

@@ -6,6 +6,7 @@
 #include "dialogs.h"
 #include "guard.h"
 #include "scaling.h"
+#include "textfile.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -514,7 +515,7 @@ void TVRW3::OpenBt3Click() {
     }
     if (!QFileInfo(name).isFile()) {
         Dialogs::Current().Message(this, QStringLiteral("Message"),
-                                   QStringLiteral("File not exist, Can not open file !"));
+                                   QString::fromLatin1(FileMissingText));
         StartBt->setEnabled(false);
         SelPl->hide();
         return;

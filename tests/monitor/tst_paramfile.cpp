@@ -5,6 +5,8 @@
 #include "framecodec.h"
 #include "paramfile.h"
 #include "paramimage.h"
+#include "paramimages.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,19 +19,9 @@
 #endif
 
 using namespace vrx;
+using namespace vrx::test;
 
 namespace {
-
-// Entry n holds n, so a frame's value names the positions it came from; position 12 carries
-// the memory's mark in its top bit, as a controller's does.
-ParamImage Numbered() {
-    ParamImage image{};
-    for (int n = 0; n < ParamEntries; ++n)
-        image[n] = quint8(n);
-    image[12] = 0x8C;
-    image[ParamEndMarkerEntry] = ParamEndMarker;
-    return image;
-}
 
 // What a buffer held before a file was opened: nothing of it may change unless the file is
 // taken.
@@ -45,16 +37,6 @@ QByteArray Pairs(int count, int first = 0) {
     for (int n = first; n < first + count; ++n)
         text += ByteToHex(n) + ' ';
     return text;
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // A folder nobody may write into while this lives. Permissions do not bind root, so for root

@@ -2,6 +2,7 @@
 // in both framings, time-outs, retries, the stalled chain, writes, results, the trend, and the
 // parameter memory read, written back and broadcast.
 #include "enginerig.h"
+#include "paramimages.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -21,17 +22,6 @@ constexpr int Tick = SerialPort::TickMs;
 
 QByteArray OnWire(const QByteArray& ascii, bool rtu) {
     return rtu ? AsciiToRtu(ascii) : ascii;
-}
-
-// Entry n holds n, so a write's value names the positions it came from; position 12 carries
-// the memory's mark in its top bit, as a controller's does.
-ParamImage Numbered() {
-    ParamImage image{};
-    for (int n = 0; n < ParamEntries; ++n)
-        image[n] = quint8(n);
-    image[12] = 0x8C;
-    image[ParamEndMarkerEntry] = ParamEndMarker;
-    return image;
 }
 
 // A memory unlike Numbered() and unlike an empty buffer.

@@ -2,6 +2,7 @@
 // wrong lengths and bad numbers that never half-load, saving that never reports a file it did
 // not write.
 #include "programfile.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QTest>
 
 using namespace vrx;
+using namespace vrx::test;
 
 namespace {
 
@@ -42,11 +44,6 @@ QByteArray Numbers(int count, const char* separator = " ") {
     for (int i = 0; i < count; ++i)
         text += QByteArray::number(i % 9) + separator;
     return text;
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 } // namespace
