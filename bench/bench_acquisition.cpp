@@ -6,6 +6,7 @@
 //
 // bench_acquisition [cycles] [reference cycles]   (default 60 and 5)
 #include "comsettings.h"
+#include "errors.h"
 #include "recordengine.h"
 #include "simulatedline.h"
 
@@ -43,16 +44,16 @@ void Measure(const char* title, bool earlyEnd, int cycles) {
     settings.baudRate = 2; // 9600
     settings.bitLen = 1;
     settings.parity = 0;
-    SerialPort port;
-    quint16 timer = 0;
-    if (!OpenWithReplyTimer(settings, port, RecorderReplyTicks(settings), timer)) {
+    LineOwner line;
+    SerialPort& port = line.Port();
+    try {
+        line.Open(QString::fromLatin1(RecordEngine::LineTool), settings);
+    } catch (const Error&) {
         std::printf("COM1 did not open\n");
         return;
     }
-    RecordEngine engine(port, [&] { return settings; });
-    engine.SetReplyTimerId(timer);
+    RecordEngine engine(line, [&] { return ToLineSettings(settings); });
     engine.SetEarlyRtuEnd(earlyEnd);
-    QObject::connect(&port, &SerialPort::Notify, &engine, &RecordEngine::PortTrigger);
 
     QElapsedTimer clock;
     std::vector<double> cycleMs, intervalMs;

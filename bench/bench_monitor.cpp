@@ -162,9 +162,10 @@ CycleFigure CycleOnPacedLine(int baudIndex, bool rtu, int cycles) {
     settings.baudRate = baudIndex;
     settings.modBus = rtu ? 1 : 0;
     if (rtu) settings.bitLen = 1;
-    SerialPort port;
-    PollEngine engine(port, [&] { return settings; });
-    OpenWithReplyTimer(settings, port, MonitorReplyTicks(settings), engine.ReplyTimerId);
+    LineOwner owner;
+    SerialPort& port = owner.Port();
+    PollEngine engine(owner, [&] { return ToLineSettings(settings); });
+    owner.Open(QString::fromLatin1(PollEngine::LineTool), settings);
     engine.ResetMonitor();
     engine.EditedAddr = {0, 1, 2, 3, 4};
     for (int st = 1; st <= 4; ++st)

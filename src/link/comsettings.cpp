@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <iterator>
+
 namespace vrx {
 
 int PackSettings(const ComSelections& s) {
@@ -61,13 +63,30 @@ void WriteSettingsFile(const QString& path, int value) {
         throw FileError(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
 }
 
+namespace {
+constexpr qint32 Bauds[] = {2400, 4800, 9600, 19200, 38400};
+bool BaudSelected(const ComSelections& s) {
+    return s.baudRate >= 0 && s.baudRate < int(std::size(Bauds));
+}
+} // namespace
+
+LineSettings ToLineSettings(const ComSelections& s) {
+    LineSettings line;
+    if (BaudSelected(s)) line.baud = Bauds[s.baudRate];
+    line.parity = s.parity == 0 ? Parity::None : s.parity == 1 ? Parity::Even : Parity::Odd;
+    line.dataBits = s.bitLen + 7;
+    line.stopBits = s.stopBit + 1;
+    line.framing = IsRtu(s) ? Framing::Rtu : Framing::Ascii;
+    return line;
+}
+
 void ApplySettings(const ComSelections& s, SerialPort& port) {
+    const LineSettings line = ToLineSettings(s);
     port.SetComNumber(qint16(s.comPort + 1));
-    static constexpr qint32 bauds[] = {2400, 4800, 9600, 19200, 38400};
-    if (s.baudRate >= 0 && s.baudRate < 5) port.SetBaud(bauds[s.baudRate]);
-    port.SetParity(s.parity == 0 ? Parity::None : s.parity == 1 ? Parity::Even : Parity::Odd);
-    port.SetDataBits(qint16(s.bitLen + 7));
-    port.SetStopBits(qint16(s.stopBit + 1));
+    if (BaudSelected(s)) port.SetBaud(line.baud);
+    port.SetParity(line.parity);
+    port.SetDataBits(qint16(line.dataBits));
+    port.SetStopBits(qint16(line.stopBits));
 }
 
 bool OpenWithReplyTimer(const ComSelections& selections, SerialPort& port, int ticks,
@@ -90,17 +109,17 @@ bool IsRtu(const ComSelections& selections) {
 
 namespace {
 // An RTU reply ends after one or two ticks of silence; slow lines need the second tick.
-int RtuSilenceTicks(const ComSelections& s) {
-    return (s.baudRate == 0 || s.baudRate == 1) ? 2 : 1;
+int RtuSilenceTicks(const LineSettings& s) {
+    return s.baud <= 4800 ? 2 : 1;
 }
 } // namespace
 
-int MonitorReplyTicks(const ComSelections& s) {
-    return IsRtu(s) ? RtuSilenceTicks(s) : 36;
+int MonitorReplyTicks(const LineSettings& s) {
+    return s.Rtu() ? RtuSilenceTicks(s) : 36;
 }
 
-int RecorderReplyTicks(const ComSelections& s) {
-    return IsRtu(s) ? RtuSilenceTicks(s) : 9;
+int RecorderReplyTicks(const LineSettings& s) {
+    return s.Rtu() ? RtuSilenceTicks(s) : 9;
 }
 
 } // namespace vrx

@@ -42,6 +42,10 @@ int ParseSettingsHead(const QByteArray& head, const QString& path);
 // Writes the packed value as one line with CR LF; throws FileError.
 void WriteSettingsFile(const QString& path, int value);
 
+// What the selections mean for the line: the baud rate (9600 when none is selected), parity,
+// data bits, stop bits and framing.
+LineSettings ToLineSettings(const ComSelections& selections);
+
 // Sets ComNumber, Baud (kept when no baud is selected), Parity, DataBits and StopBits.
 void ApplySettings(const ComSelections& selections, SerialPort& port);
 
@@ -54,7 +58,9 @@ bool IsRtu(const ComSelections& selections);
 
 // Reply time-outs in 55 ms ticks.
 inline constexpr int TesterReplyTicks = 18;
-int MonitorReplyTicks(const ComSelections& selections);
-int RecorderReplyTicks(const ComSelections& selections);
+int MonitorReplyTicks(const LineSettings& settings);
+int RecorderReplyTicks(const LineSettings& settings);
+inline int MonitorReplyTicks(const ComSelections& s) { return MonitorReplyTicks(ToLineSettings(s)); }
+inline int RecorderReplyTicks(const ComSelections& s) { return RecorderReplyTicks(ToLineSettings(s)); }
 
 } // namespace vrx

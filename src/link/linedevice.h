@@ -12,13 +12,17 @@
 namespace vrx {
 
 enum class Parity { None, Odd, Even };
+enum class Framing { Ascii, Rtu };
 
-// Line parameters as the settings give them.
+// Line parameters as the settings give them, and the framing spoken over them (the device
+// ignores it; the engines frame their requests and end their replies by it).
 struct LineSettings {
     qint32 baud = 9600;
     Parity parity = Parity::Even;
     int dataBits = 7;
     int stopBits = 1;
+    Framing framing = Framing::Ascii;
+    bool Rtu() const { return framing == Framing::Rtu; }
     friend bool operator==(const LineSettings&, const LineSettings&) = default;
 };
 

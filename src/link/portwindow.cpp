@@ -2,6 +2,7 @@
 #include "portwindow.h"
 
 #include "dialogs.h"
+#include "errors.h"
 #include "guard.h"
 #include "vrwset.h"
 
@@ -10,15 +11,19 @@
 
 namespace vrx {
 
-bool OpenOrWarn(QWidget* parent, const ComSelections& settings, SerialPort& port, int ticks,
-                quint16& timerId, const QString& failText) {
-    if (OpenWithReplyTimer(settings, port, ticks, timerId)) return true;
-    Dialogs::Current().Message(parent, QStringLiteral("Warning"), failText);
-    return false;
+bool OpenOrWarn(QWidget* parent, const ComSelections& settings, LineOwner& line,
+                const QString& tool, const QString& failText) {
+    try {
+        line.Open(tool, settings);
+        return true;
+    } catch (const Error&) {
+        Dialogs::Current().Message(parent, QStringLiteral("Warning"), failText);
+        return false;
+    }
 }
 
-PortWindow::PortWindow(TVRW1& protocol, QWidget* parent)
-    : QWidget(parent, Qt::Window), protocol_(protocol) {}
+PortWindow::PortWindow(TVRW1& protocol, LineOwner& line, QString tool, QWidget* parent)
+    : QWidget(parent, Qt::Window), protocol_(protocol), line_(line), tool_(std::move(tool)) {}
 
 void PortWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -31,8 +36,8 @@ void PortWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-bool PortWindow::OpenPort(int ticks, const QString& failText) {
-    return OpenOrWarn(this, Settings(), Port, ticks, ReplyTimerId, failText);
+bool PortWindow::OpenPort(const QString& failText) {
+    return OpenOrWarn(this, Settings(), line_, tool_, failText);
 }
 
 ComSelections PortWindow::Settings() const {

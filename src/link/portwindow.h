@@ -1,9 +1,9 @@
-// What every window with a line shares: its SerialPort with one reply timer, opened with the
-// Protocol window's settings, and the warning when it cannot be opened.
+// What every window with a line shares: its turn on the program's one line, taken with the
+// Protocol window's settings, and the warning when the line cannot be opened.
 #pragma once
 
 #include "comsettings.h"
-#include "serialport.h"
+#include "lineowner.h"
 
 #include <QWidget>
 
@@ -11,22 +11,21 @@ namespace vrx {
 
 class TVRW1;
 
-// Applies the settings, opens the port and makes its idle reply timer of `ticks` in
-// `timerId`. When the port cannot be opened it is left closed and a "Warning" box says
-// failText. True when the port is open.
-bool OpenOrWarn(QWidget* parent, const ComSelections& settings, SerialPort& port, int ticks,
-                quint16& timerId, const QString& failText);
+// Applies the settings and opens the line for `tool`. When it cannot be opened it is left
+// closed and a "Warning" box says failText. True when the tool holds the open line.
+bool OpenOrWarn(QWidget* parent, const ComSelections& settings, LineOwner& line,
+                const QString& tool, const QString& failText);
 
-// A top-level window that owns a line: the Monitor and the Recorder. Being shown by the program
-// runs its FormShow, being closed its FormClose.
+// A top-level window that uses the line: the Monitor and the Recorder. Being shown by the
+// program runs its FormShow, being closed its FormClose.
 class PortWindow : public QWidget {
     Q_OBJECT
 public:
-    PortWindow(TVRW1& protocol, QWidget* parent);
+    PortWindow(TVRW1& protocol, LineOwner& line, QString tool, QWidget* parent);
 
-    // The window's line; the Main window reads its Open state for line ownership.
-    SerialPort Port;
-    quint16 ReplyTimerId = 0;
+    // The window holds the open line; the Main window asks the line, not the window.
+    bool HoldsLine() const { return line_.Holds(tool_); }
+    const QString& Tool() const { return tool_; }
 
     virtual void FormShow() = 0;
     virtual void FormClose() = 0;
@@ -35,13 +34,17 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-    // Opens Port with the settings of the Protocol window, or warns with failText.
-    bool OpenPort(int ticks, const QString& failText);
-    void ClosePort() { Port.SetOpen(false); }
+    // Opens the line with the settings of the Protocol window, or warns with failText.
+    bool OpenPort(const QString& failText);
+    void ClosePort() { line_.Close(tool_); }
     ComSelections Settings() const;
+    LineSettings CurrentLineSettings() const { return ToLineSettings(Settings()); }
+    LineOwner& Line() { return line_; }
 
 private:
     TVRW1& protocol_;
+    LineOwner& line_;
+    QString tool_;
 };
 
 } // namespace vrx

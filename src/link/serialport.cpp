@@ -9,6 +9,7 @@
 #include <QEvent>
 
 #include <limits>
+#include <utility>
 
 namespace vrx {
 
@@ -157,6 +158,11 @@ quint8 SerialPort::ReadChar() {
     const auto byte = quint8(input_.front());
     input_.remove(0, 1);
     return byte;
+}
+
+QByteArray SerialPort::TakeInput() {
+    EnsureOpen();
+    return std::exchange(input_, {});
 }
 
 void SerialPort::SendText(const QByteArray& text) {

@@ -59,6 +59,9 @@ public:
     quint16 AddTimer();
     void SetTimer(quint16 id, qint32 ticks, bool activate);
     quint8 ReadChar();
+    // Everything received and not yet read, in one piece; the input is empty after it.
+    QByteArray TakeInput();
+    bool HasTimer(quint16 id) const { return timers_.count(id) != 0; }
     void SendText(const QByteArray& text);
 
     // Looks at the timers now; they are also looked at whenever one may have expired.

@@ -29,13 +29,19 @@ bool TrendRescaleDue(int drawnMax, int drawnMin, int foundMax, int foundMin) {
     return qint64(foundMax - foundMin) * 2 < qint64(drawnMax - drawnMin);
 }
 
-PollEngine::PollEngine(SerialPort& port, SettingsSource settings, QObject* parent)
-    : QObject(parent), port_(port), settings_(std::move(settings)) {
+PollEngine::PollEngine(LineOwner& line, SettingsSource settings, QObject* parent)
+    : QObject(parent), settings_(std::move(settings)),
+      exchange_(line, QString::fromLatin1(LineTool)) {
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(1000);
     connect(&Timer1, &ClockTimer::timeout, this, GuardedSlot(this, &PollEngine::Timer1Timer));
-    connect(&port_, &SerialPort::Notify, this, GuardedSlot(this, &PollEngine::PortTrigger));
-    connect(&port_, &SerialPort::Lost, this,
+    connect(&exchange_, &Exchange::replied, this, [this](const QByteArray& frame) {
+        Guarded([&] { ReplyEnded(frame, false); });
+    });
+    connect(&exchange_, &Exchange::timedOut, this, [this](const QByteArray& partial) {
+        Guarded([&] { ReplyEnded(partial, true); });
+    });
+    connect(&exchange_, &Exchange::lineLost, this,
             [this] { Guarded([this] { InterruptTransfers(TransferStop::LineLost); }); });
     BufferWriteStep = [this] { ParamWriteStep(); };
 }
@@ -232,96 +238,50 @@ void PollEngine::SendWrite() {
 }
 
 void PollEngine::SendFrame(const QByteArray& asciiText) {
-    RxCount = 0;
-    RxBuffer.clear();
-    const ComSelections settings = settings_();
-    TxFrame = IsRtu(settings) ? AsciiToRtu(asciiText) : asciiText;
+    const LineSettings settings = settings_();
+    TxFrame = settings.Rtu() ? AsciiToRtu(asciiText) : asciiText;
     // Set before sending: a line that refuses the frame leaves the chain stopped, with one
     // message, rather than retried every second.
     RequestOutstanding = true;
     try {
-        port_.SendText(TxFrame);
         ReplyTicks = MonitorReplyTicks(settings);
-        ArmReplyTimer(true);
+        // Every byte restarts the time-out, so in RTU it measures the silence after the last.
+        exchange_.Send(TxFrame, settings.framing, ReplyEndPolicy::FrameEnd,
+                       {ReplyTicks, ReplyTicks});
     } catch (const Error& error) {
         ShowGeneralError(error.text());
     }
-}
-
-void PollEngine::ArmReplyTimer(bool activate) {
-    port_.SetTimer(ReplyTimerId, ReplyTicks, activate);
 }
 
 // ---- Replies ----
 
-void PollEngine::PortTrigger(PortEvent kind, quint16 id, quint16 count) {
-    try {
-        if (kind == PortEvent::DataAvailable) {
-            TakeBytes(count);
-        } else if (kind == PortEvent::TimerExpired && id == ReplyTimerId) {
-            ReplyTimerExpired();
-        }
-    } catch (const Error& error) {
-        ShowGeneralError(error.text());
-    }
-}
-
-void PollEngine::TakeBytes(quint16 count) {
-    // Every chunk restarts the time-out, so it measures the silence after the last byte.
-    ArmReplyTimer(true);
-    for (quint16 i = 0; i < count; ++i) {
-        LastRxChar = port_.ReadChar();
-        if (RxBuffer.size() < ReadBufferLimit) RxBuffer.append(char(LastRxChar));
-        ++RxCount;
-    }
+void PollEngine::ReplyEnded(const QByteArray& frame, bool timedOut) {
     const bool rtu = Rtu();
-    // An RTU reply whose length and CRC are complete needs no silence after it; anything else
-    // (short, garbled, foreign) still waits for the silence to end it.
-    if (rtu && (ConnectedCount == 0 || !RequestOutstanding)) return;
-    const ReplyEnd end = FindReplyEnd(RxBuffer, TxFrame, rtu);
-    if (end.state != ReplyEndState::Complete) return;
-    ArmReplyTimer(false);
-    const QByteArray frame = RxBuffer.first(end.length);
-    RxBuffer.remove(0, end.length);
-    if (rtu) {
-        HandleRtuReply(frame);
-    } else {
-        HandleAsciiReply(frame);
-    }
-}
-
-void PollEngine::ReplyTimerExpired() {
-    ArmReplyTimer(false);
-    const bool rtu = Rtu();
-    bool broadcastEnded = false;
-    if (Broadcasting) {
-        // No controller answers address 0: each broadcast frame ends here.
-        emit uploadProgress(BufferWriteCount * 100 / ParamWriteFrames);
-        if (BufferWriteCount >= ParamWriteFrames) {
-            EndBufferWrite();
-            RestartCycle();
-            SettingsReread = true;
-        }
-        broadcastEnded = true;
-    } else if (ConnectedCount == 0) {
+    // No controller answers address 0: each broadcast frame ends at its time-out, or in RTU at
+    // the silence after whatever noise came.
+    if (Broadcasting && (timedOut || rtu)) return BroadcastFrameEnded();
+    if (ConnectedCount == 0 && (timedOut || rtu)) {
         // The last station went while its request was out: nobody is left to charge.
         RequestOutstanding = false;
         return;
-    } else if (rtu) {
-        HandleRtuReply(RxBuffer); // the silence ends the frame
-    } else {
+    }
+    if (timedOut && !rtu) {
         ErrorCode = ResultTimeOut;
         ReportResult();
+        if (ConnectedCount != 0) NextRequest();
+        return;
     }
-    if (ConnectedCount != 0 && (!rtu || broadcastEnded)) NextRequest();
+    HandleReply(frame, rtu); // RTU: a whole frame, or what the silence ended
 }
 
-void PollEngine::HandleAsciiReply(const QByteArray& frame) {
-    HandleReply(frame, false);
-}
-
-void PollEngine::HandleRtuReply(const QByteArray& frame) {
-    HandleReply(frame, true);
+void PollEngine::BroadcastFrameEnded() {
+    emit uploadProgress(BufferWriteCount * 100 / ParamWriteFrames);
+    if (BufferWriteCount >= ParamWriteFrames) {
+        EndBufferWrite();
+        RestartCycle();
+        SettingsReread = true;
+    }
+    if (ConnectedCount != 0) NextRequest();
 }
 
 void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {

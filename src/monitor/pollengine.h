@@ -5,10 +5,10 @@
 
 #include "clock.h"
 #include "comsettings.h"
+#include "exchange.h"
 #include "paramimage.h"
 #include "pollplan.h"
 #include "registerdisplay.h"
-#include "serialport.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -36,15 +36,19 @@ class PollEngine : public QObject {
 public:
     static constexpr int Stations = 4;
     static constexpr int TrendLength = 720; // samples, one a second: 12 minutes
-    static constexpr int ReadBufferLimit = SerialPort::BufferSize;
+    // The name under which the engine holds the line.
+    static constexpr const char* LineTool = line_tool::Monitor;
 
     // Per-station values are indexed 1..4; index 0 is unused.
     template <typename T> using PerStation = std::array<T, Stations + 1>;
 
-    // The Protocol window's settings, asked at every send and every notification.
-    using SettingsSource = std::function<ComSelections()>;
+    // The line's settings, asked at every send and at the end of every reply.
+    using SettingsSource = std::function<LineSettings()>;
 
-    PollEngine(SerialPort& port, SettingsSource settings, QObject* parent = nullptr);
+    PollEngine(LineOwner& line, SettingsSource settings, QObject* parent = nullptr);
+
+    // The engine's exchanges on the line: its tool holds the line while the Monitor is open.
+    Exchange& LineExchange() { return exchange_; }
 
     // Station model.
     void ResetMonitor();
@@ -67,9 +71,8 @@ public:
     void NextRequest();
     void AdvancePoll();
     void RestartCycle();
-    void PortTrigger(PortEvent kind, quint16 id, quint16 count);
     void Timer1Timer();
-    bool Rtu() const { return IsRtu(settings_()); }
+    bool Rtu() const { return settings_().Rtu(); }
 
     // Work of later parts, run from an engine turn. Each is empty until plugged in; the file
     // routines clear their own request flags.
@@ -106,10 +109,6 @@ public:
     int TargetAddr = 0;
     bool RequestOutstanding = false;
     int ReplyTicks = 36;
-    quint16 ReplyTimerId = 0;
-    QByteArray RxBuffer;
-    int RxCount = 0;
-    quint8 LastRxChar = 0;
     QByteArray TxFrame;
     ReplyWordArray ReplyWords{};
     int ReplyWordCount = 0;
@@ -217,10 +216,8 @@ private:
     void SendRead(int firstRegister, int count);
     void SendWrite();
     void SendFrame(const QByteArray& asciiText);
-    void TakeBytes(quint16 count);
-    void ReplyTimerExpired();
-    void HandleAsciiReply(const QByteArray& frame);
-    void HandleRtuReply(const QByteArray& frame);
+    void ReplyEnded(const QByteArray& frame, bool timedOut);
+    void BroadcastFrameEnded();
     void HandleReply(const QByteArray& frame, bool rtu);
     void Dispatch();
     void GoodWriteEcho();
@@ -238,11 +235,10 @@ private:
     void TallyBufferRead(bool gotData, int errorCode);
     void EndBufferWrite();
     void SampleTrend(int st);
-    void ArmReplyTimer(bool activate);
     int FirstStation(const PerStation<bool>& flags) const;
 
-    SerialPort& port_;
     SettingsSource settings_;
+    Exchange exchange_;
     // The frame on the line is the unlock frame. Its echo is told from the write's by what was
     // sent, not by UnlockFirst, which a key press may change while the frame is out.
     bool unlockOnLine_ = false;

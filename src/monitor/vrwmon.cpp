@@ -75,8 +75,9 @@ void SetVisible(std::initializer_list<QWidget*> widgets, bool visible) {
 
 } // namespace
 
-TVRW2::TVRW2(TVRW1& protocol, QWidget* parent)
-    : PortWindow(protocol, parent), Engine(Port, [this] { return Settings(); }) {
+TVRW2::TVRW2(TVRW1& protocol, LineOwner& line, QWidget* parent)
+    : PortWindow(protocol, line, QString::fromLatin1(PollEngine::LineTool), parent),
+      Engine(line, [this] { return CurrentLineSettings(); }) {
     FormCreate();
     WireEngine();
     WireFiles();
@@ -137,8 +138,7 @@ void TVRW2::FormShow() {
     }
     for (int st = PollEngine::Stations; st >= 1; --st)
         Engine.ClearStation(st);
-    if (OpenPort(MonitorReplyTicks(Settings()), QStringLiteral("Com port not exist")))
-        Engine.ReplyTimerId = ReplyTimerId;
+    OpenPort(QStringLiteral("Com port not exist"));
 }
 
 void TVRW2::FormClose() {

@@ -25,7 +25,7 @@ class Shape;
 class TVRW2 : public PortWindow {
     Q_OBJECT
 public:
-    explicit TVRW2(TVRW1& protocol, QWidget* parent = nullptr);
+    TVRW2(TVRW1& protocol, LineOwner& line, QWidget* parent = nullptr);
     ~TVRW2() override;
 
     // The Ramp/soak editor, created after this window; ProgBt shows it and Exit closes it.

@@ -52,12 +52,12 @@ void TVRW2::LoadBtClick() {
 void TVRW2::SaveBtClick() {
     Engine.SaveRequested = true;
     // With the line gone no turn comes to run the routine; nothing is on the line either.
-    if (!Port.Open()) SaveRoutine();
+    if (!HoldsLine()) SaveRoutine();
 }
 
 void TVRW2::OpenBtClick() {
     Engine.OpenRequested = true;
-    if (!Port.Open()) OpenRoutine();
+    if (!HoldsLine()) OpenRoutine();
 }
 
 void TVRW2::WriteBtClick(QObject* sender) {

@@ -9,7 +9,6 @@
 #include "programfile.h"
 #include "screenwidth.h"
 #include "textfile.h"
-#include "vrwmon.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -43,14 +42,13 @@ void ShowItem(QComboBox* list, int item) {
 
 } // namespace
 
-TVRX5::TVRX5(TVRW2& monitor, QWidget* parent)
+TVRX5::TVRX5(PollEngine& engine, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      Transfer(monitor.Engine), monitor_(monitor) {
+      Transfer(engine), engine_(engine) {
     FormCreate();
     WireHandlers();
     // Write follows the selected station's permission to be written, as the Monitor's own
     // editing does.
-    PollEngine& engine = monitor_.Engine;
     connect(&engine, &PollEngine::settingsDecoded, this, [this](const SettingsBlock& block) {
         if (block.commWrite) Guarded([this] { UpdateButtons(); });
     });
@@ -314,7 +312,7 @@ void TVRX5::HideProgress() {
 
 void TVRX5::UpdateButtons() {
     const bool idle = !Transfer.Reading() && !Transfer.Writing() && !loadingFile_;
-    const PollEngine& engine = monitor_.Engine;
+    const PollEngine& engine = engine_;
     const int st = engine.SelStation;
     const bool writable = st >= 1 && st <= PollEngine::Stations && engine.StationConnected[st] &&
                           engine.CommWriteEnabled[st];
@@ -329,7 +327,7 @@ void TVRX5::UpdateButtons() {
 // ---- Transfers ----
 
 bool TVRX5::LineReady() {
-    if (monitor_.Port.Open() && Transfer.ReadyStation() != 0) return true;
+    if (engine_.LineExchange().HoldsLine() && Transfer.ReadyStation() != 0) return true;
     Dialogs::Current().Message(
         this, QStringLiteral("Message"),
         QStringLiteral("No station connected, Connect one in the Monitor first !"));

@@ -20,13 +20,13 @@ class QTableWidget;
 namespace vrx {
 
 class CurveImage;
-class TVRW2;
 
 class TVRX5 : public QWidget {
     Q_OBJECT
 public:
-    // Transfers go through the Monitor window's engine and line; the editor owns none.
-    explicit TVRX5(TVRW2& monitor, QWidget* parent = nullptr);
+    // Transfers go through the Monitor's engine and line, between that engine's polls; the
+    // editor owns none.
+    explicit TVRX5(PollEngine& engine, QWidget* parent = nullptr);
 
     // Handlers.
     void FormShow();
@@ -107,7 +107,7 @@ private:
     void UpdateButtons();
     bool LineReady();
 
-    TVRW2& monitor_;
+    PollEngine& engine_;
     // A program came from a controller or a file: editing, saving and writing may start.
     bool programTaken_ = false;
     // A file is being read: the buttons wait for it.

@@ -2,6 +2,7 @@
 #include "recordengine.h"
 
 #include "errors.h"
+#include "guard.h"
 #include "framecodec.h"
 #include "registers.h"
 #include "replyend.h"
@@ -15,17 +16,22 @@ constexpr int SilenceTicks = 9;
 constexpr int SampleWords = 2; // process value and set value
 } // namespace
 
-RecordEngine::RecordEngine(SerialPort& port, SettingsSource settings, QObject* parent)
-    : QObject(parent), port_(port), settings_(std::move(settings)),
+RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* parent)
+    : QObject(parent), settings_(std::move(settings)), exchange_(line, QString::fromLatin1(LineTool)),
       timeOfDay_([] { return QTime::currentTime(); }) {
     Timer1 = new ClockTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
-    connect(Timer1, &ClockTimer::timeout, this, &RecordEngine::Timer1Timer);
+    connect(Timer1, &ClockTimer::timeout, this, GuardedSlot(this, &RecordEngine::Timer1Timer));
+    connect(&exchange_, &Exchange::replied, this,
+            [this](const QByteArray& frame) { Guarded([&] { ReplyEnded(frame); }); });
+    connect(&exchange_, &Exchange::timedOut, this, GuardedSlot(this, &RecordEngine::FailAttempt));
+    // A line that went away took the request with it: nothing is awaited any more.
+    connect(&exchange_, &Exchange::lineLost, this, [this] { AwaitingReply = false; });
 }
 
 bool RecordEngine::Rtu() const {
-    return IsRtu(settings_());
+    return settings_().Rtu();
 }
 
 int RecordEngine::NextUsed(int from) const {
@@ -52,6 +58,7 @@ bool RecordEngine::Start(const Addresses& addresses, int seconds) {
 
 void RecordEngine::Stop() {
     Timer1->stop();
+    exchange_.Abandon();
     AwaitingReply = false;
     Running = false;
 }
@@ -61,23 +68,22 @@ void RecordEngine::Timer1Timer() {
         Timer1->stop();
         return;
     }
-    // A line that went away took its reply timer with it: nothing is awaited any more.
-    if (!port_.Open()) AwaitingReply = false;
     if (!AwaitingReply) SendSampleRequest();
 }
 
 void RecordEngine::SendSampleRequest() {
-    ReplyBuffer.clear();
+    const LineSettings settings = settings_();
     RequestText = ReadRequest(DeviceAddr[PollIndex], reg::ProcessValue, SampleWords);
-    const ComSelections settings = settings_();
-    if (IsRtu(settings)) RequestText = AsciiToRtu(RequestText);
+    if (settings.Rtu()) RequestText = AsciiToRtu(RequestText);
     try {
-        if (!port_.Open()) {
-            port_.SetOpen(true);
-            ReplyTimerId = port_.AddTimer();
-        }
-        port_.SendText(RequestText);
-        port_.SetTimer(ReplyTimerId, RecorderReplyTicks(settings), true);
+        // Recording resumes on a line that was closed for viewing or went away.
+        if (!exchange_.HoldsLine()) exchange_.Line().Reopen(exchange_.Tool());
+        const ReplyEndPolicy policy =
+            earlyRtuEnd_ ? ReplyEndPolicy::FrameEnd : ReplyEndPolicy::TimeOutEnd;
+        // After the first byte a reply ends after a short silence; in ASCII the LF ends it
+        // sooner, and a reply without its LF fails at that silence.
+        exchange_.Send(RequestText, settings.framing, policy,
+                       {RecorderReplyTicks(settings), SilenceTicks});
         AwaitingReply = true;
     } catch (const Error& error) {
         // Every later tick would fail the same way: stop, and say it once.
@@ -86,55 +92,15 @@ void RecordEngine::SendSampleRequest() {
     }
 }
 
-void RecordEngine::Disarm() {
-    if (port_.Open()) port_.SetTimer(ReplyTimerId, 0, false);
-}
-
-void RecordEngine::PortTrigger(PortEvent kind, quint16 id, quint16 count) {
-    if (kind == PortEvent::DataAvailable) {
-        for (quint16 i = 0; i < count; ++i) {
-            LastChar = port_.ReadChar();
-            if (ReplyBuffer.size() < ReplyLimit) ReplyBuffer.append(char(LastChar));
-        }
-        // Bytes that answer nothing (a late reply, noise between cycles) must not start a
-        // time-out that would send a second request.
-        if (!AwaitingReply) {
-            ReplyBuffer.clear();
-            return;
-        }
-        port_.SetTimer(ReplyTimerId, SilenceTicks, true);
-        if (!Rtu()) {
-            // The LF ends a reply only when it is the last byte that has come.
-            if (LastChar != '\n') return;
-            Disarm();
-            AwaitingReply = false;
-            FailCount[PollIndex] = 0;
-            HandleReply(ReplyBuffer);
-            return;
-        }
-        if (!earlyRtuEnd_) return;
-        const ReplyEnd end = FindReplyEnd(ReplyBuffer, RequestText, true);
-        if (end.state != ReplyEndState::Complete) return;
-        Disarm();
-        AwaitingReply = false;
-        FailCount[PollIndex] = 0;
-        HandleReply(ReplyBuffer.first(end.length));
-        return;
-    }
-    if (kind != PortEvent::TimerExpired || id != ReplyTimerId || !AwaitingReply) return;
-    Disarm();
-    if (Rtu() && !ReplyBuffer.isEmpty()) {
-        // The silence ends the frame.
-        AwaitingReply = false;
-        FailCount[PollIndex] = 0;
-        HandleReply(ReplyBuffer);
-        return;
-    }
-    FailAttempt();
+void RecordEngine::ReplyEnded(const QByteArray& frame) {
+    if (!AwaitingReply) return;
+    AwaitingReply = false;
+    FailCount[PollIndex] = 0;
+    HandleReply(frame);
 }
 
 void RecordEngine::FailAttempt() {
-    ReplyBuffer.clear();
+    if (!AwaitingReply) return;
     ++FailCount[PollIndex];
     AwaitingReply = false;
     if (FailCount[PollIndex] > MaxFailures) {

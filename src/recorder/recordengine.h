@@ -5,7 +5,7 @@
 #include "clock.h"
 #include "comsettings.h"
 #include "samplestore.h"
-#include "serialport.h"
+#include "exchange.h"
 
 #include <QByteArray>
 #include <QList>
@@ -28,20 +28,19 @@ class RecordEngine : public QObject {
 public:
     // The settings are read at every send and notification, so framing and time-outs always
     // follow the Protocol window.
-    using SettingsSource = std::function<ComSelections()>;
+    using SettingsSource = std::function<LineSettings()>;
     using TimeSource = std::function<QTime()>;
 
     // Failed attempts in a row after which a device is dropped.
     static constexpr int MaxFailures = 3;
-    // Bytes kept of one reply; a line that chatters on is not stored without end.
-    static constexpr int ReplyLimit = 512;
+    // The name under which the engine holds the line.
+    static constexpr const char* LineTool = line_tool::Recorder;
 
-    RecordEngine(SerialPort& port, SettingsSource settings, QObject* parent = nullptr);
+    RecordEngine(LineOwner& line, SettingsSource settings, QObject* parent = nullptr);
 
     // The time of day stamped on cycles (the wall clock unless a test sets another).
     void SetTimeSource(TimeSource source) { timeOfDay_ = std::move(source); }
-    // The reply timer of the port, made after each opening.
-    void SetReplyTimerId(quint16 id) { ReplyTimerId = id; }
+    Exchange& LineExchange() { return exchange_; }
 
     // START: copies the addresses, and when any is not 0 starts the sample clock at `seconds`
     // and sends the first request. False (and nothing sent) when every address is 0.
@@ -51,7 +50,6 @@ public:
 
     // Handlers.
     void Timer1Timer();
-    void PortTrigger(PortEvent kind, quint16 id, quint16 count);
 
     // Ends an RTU reply as soon as it is a whole frame with a good CRC (true, the default), or
     // only after the silence (false; kept for measuring against).
@@ -64,9 +62,6 @@ public:
     std::array<int, DevicePositions> FailCount{};
     bool AwaitingReply = false;
     bool Running = false;
-    quint16 ReplyTimerId = 0;
-    QByteArray ReplyBuffer;
-    quint8 LastChar = 0;
     SampleStore Samples;
     ClockTimer* Timer1 = nullptr;
     // The request on the line, as sent.
@@ -86,14 +81,14 @@ signals:
 private:
     bool Rtu() const;
     void SendSampleRequest();
+    void ReplyEnded(const QByteArray& frame);
     void HandleReply(const QByteArray& frame);
     void CompleteCycle();
     void FailAttempt();
     int NextUsed(int from) const;
-    void Disarm();
 
-    SerialPort& port_;
     SettingsSource settings_;
+    Exchange exchange_;
     TimeSource timeOfDay_;
     Readings cycle_{};
     bool earlyRtuEnd_ = true;

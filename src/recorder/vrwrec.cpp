@@ -55,17 +55,16 @@ void SetBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colo
 
 } // namespace
 
-TVRW3::TVRW3(TVRW1& protocol, QWidget* parent) : PortWindow(protocol, parent) {
+TVRW3::TVRW3(TVRW1& protocol, LineOwner& line, QWidget* parent)
+    : PortWindow(protocol, line, QString::fromLatin1(RecordEngine::LineTool), parent) {
     // FormCreate.
     setObjectName(QStringLiteral("VRW3"));
     setWindowTitle(QStringLiteral("VRX Temperature Recoder Program"));
-    // Operations on its closed line open it first, as recording resumes after a view.
-    Port.SetOpenOnDemand(true);
     resize(800, 560);
     setWindowState(Qt::WindowMaximized);
 
     Engine = new RecordEngine(
-        Port, [this] { return Settings(); }, this);
+        line, [this] { return CurrentLineSettings(); }, this);
     connect(Engine, &RecordEngine::cycleCompleted, this,
             [this](const CycleReport& report) { Guarded([&] { CycleCompleted(report); }); });
     connect(Engine, &RecordEngine::devicesDropped, this,
@@ -73,7 +72,6 @@ TVRW3::TVRW3(TVRW1& protocol, QWidget* parent) : PortWindow(protocol, parent) {
                 Guarded([&] { DevicesDropped(positions, stopped); });
             });
     connect(Engine, &RecordEngine::lineFailed, this, GuardedSlot(this, &TVRW3::LineFailed));
-    connect(&Port, &SerialPort::Notify, this, GuardedSlot(this, &TVRW3::PortTrigger));
 
     ViewDelay = new ClockTimer(this);
     ViewDelay->setObjectName(QStringLiteral("ViewDelay"));
@@ -210,8 +208,7 @@ void TVRW3::FormShow() {
     chart_ = std::make_unique<TrendChart>(ScreenWidth);
     ShowChart();
     SampleSeconds = 1;
-    if (!OpenPort(RecorderReplyTicks(Settings()), QStringLiteral("Comport not exist"))) return;
-    Engine->SetReplyTimerId(ReplyTimerId);
+    if (!OpenPort(QStringLiteral("Comport not exist"))) return;
     EnterRecordMode();
 }
 
@@ -241,11 +238,8 @@ void TVRW3::RecBtClick() {
 }
 
 void TVRW3::EnterRecordMode() {
-    if (!Port.Open()) {
-        // A failed open is said here; START tries the line again.
-        if (OpenPort(RecorderReplyTicks(Settings()), QStringLiteral("Comport not exist")))
-            Engine->SetReplyTimerId(ReplyTimerId);
-    }
+    // A failed open is said here; START tries the line again.
+    if (!HoldsLine()) OpenPort(QStringLiteral("Comport not exist"));
     EndRecordFile();
     SelPl->hide();
     SaveBt->setChecked(false);
@@ -270,7 +264,7 @@ void TVRW3::EnterRecordMode() {
 }
 
 void TVRW3::EnterViewMode() {
-    if (Port.Open()) ClosePort();
+    ClosePort();
     EndRecordFile();
     Engine->Stop();
     ViewDelay->stop();
@@ -407,10 +401,6 @@ void TVRW3::SampleTimeChange() {
         View.IntervalChanged = true;
         ScheduleRefresh();
     }
-}
-
-void TVRW3::PortTrigger(PortEvent kind, quint16 id, quint16 count) {
-    Engine->PortTrigger(kind, id, count);
 }
 
 // Record mode.

@@ -25,7 +25,7 @@ namespace vrx {
 class TVRW3 : public PortWindow {
     Q_OBJECT
 public:
-    explicit TVRW3(TVRW1& protocol, QWidget* parent = nullptr);
+    TVRW3(TVRW1& protocol, LineOwner& line, QWidget* parent = nullptr);
     ~TVRW3() override;
 
     void FormShow() override;
@@ -42,7 +42,6 @@ public:
     void TrackBar1Change();
     void AddRbt1Click(QCheckBox* box);
     void ViewDelayTimer();
-    void PortTrigger(PortEvent kind, quint16 id, quint16 count);
 
     // Controls, by their design names.
     QToolBar* ToolBar1 = nullptr;

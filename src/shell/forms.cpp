@@ -1,23 +1,65 @@
 // Program start.
 #include "forms.h"
 
+#include "guard.h"
+#include "tester.h"
+
 #include <QApplication>
 #include <QScreen>
 
 namespace vrx {
 
+namespace {
+
+void CentreOn(QWidget* window, const QWidget* over) {
+    window->adjustSize();
+    const QRect frame = over->frameGeometry();
+    window->move(frame.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
+void ShowOnTop(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+// What the Main window asks for, done with the windows made after it.
+void ConnectMainWindow(const Forms& forms) {
+    TVRW0* main = forms.VRW0.get();
+    TVRW1* protocol = forms.VRW1.get();
+    main->TESTPL->SetProtocol(protocol);
+    QObject::connect(main, &TVRW0::settingsLoadRequested, protocol,
+                     [protocol] { Guarded([protocol] { protocol->LoadSettings(); }); });
+    QObject::connect(main, &TVRW0::protocolWindowRequested, protocol, [main, protocol] {
+        CentreOn(protocol, main);
+        ShowOnTop(protocol);
+    });
+    QObject::connect(main, &TVRW0::monitorWindowRequested, forms.VRW2.get(),
+                     [w = forms.VRW2.get()] { ShowOnTop(w); });
+    QObject::connect(main, &TVRW0::recorderWindowRequested, forms.VRW3.get(),
+                     [w = forms.VRW3.get()] { ShowOnTop(w); });
+    QObject::connect(main, &TVRW0::aboutWindowRequested, forms.VRW4.get(),
+                     [main, w = forms.VRW4.get()] {
+                         CentreOn(w, main);
+                         ShowOnTop(w);
+                     });
+}
+
+} // namespace
+
 std::unique_ptr<Forms> CreateForms() {
     // The name, not the display name: Qt would append a display name to every window caption.
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     auto forms = std::make_unique<Forms>();
-    forms->VRW0 = std::make_unique<TVRW0>();
+    forms->Line = std::make_unique<LineOwner>();
+    forms->VRW0 = std::make_unique<TVRW0>(*forms->Line);
     forms->VRW1 = std::make_unique<TVRW1>();
-    forms->VRW2 = std::make_unique<TVRW2>(*forms->VRW1);
+    forms->VRW2 = std::make_unique<TVRW2>(*forms->VRW1, *forms->Line);
     forms->VRW4 = std::make_unique<TVRW4>();
-    forms->VRW3 = std::make_unique<TVRW3>(*forms->VRW1);
-    forms->VRX5 = std::make_unique<TVRX5>(*forms->VRW2);
+    forms->VRW3 = std::make_unique<TVRW3>(*forms->VRW1, *forms->Line);
+    forms->VRX5 = std::make_unique<TVRX5>(forms->VRW2->Engine);
     forms->VRW2->SetProgramWindow(forms->VRX5.get());
-    forms->VRW0->SetForms(forms.get());
+    ConnectMainWindow(*forms);
     return forms;
 }
 

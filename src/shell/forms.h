@@ -16,6 +16,8 @@ inline constexpr char ApplicationTitle[] = "VRX Communication Program V0.10";
 
 // Declared in creation order, so they are destroyed in the reverse order.
 struct Forms {
+    // The one line the tools take turns on; it outlives every window that uses it.
+    std::unique_ptr<LineOwner> Line;
     std::unique_ptr<TVRW0> VRW0;
     std::unique_ptr<TVRW1> VRW1;
     std::unique_ptr<TVRW2> VRW2;

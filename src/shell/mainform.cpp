@@ -4,7 +4,6 @@
 #include "application.h"
 #include "dialogs.h"
 #include "errors.h"
-#include "forms.h"
 #include "guard.h"
 #include "scaling.h"
 #include "tester.h"
@@ -21,23 +20,7 @@
 
 namespace vrx {
 
-namespace {
-
-void CentreOn(QWidget* window, const QWidget* over) {
-    window->adjustSize();
-    const QRect frame = over->frameGeometry();
-    window->move(frame.center() - QPoint(window->width() / 2, window->height() / 2));
-}
-
-void ShowOnTop(QWidget* window) {
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-
-} // namespace
-
-TVRW0::TVRW0(QWidget* parent) : QMainWindow(parent) {
+TVRW0::TVRW0(LineOwner& line, QWidget* parent) : QMainWindow(parent), Line(line) {
     FormCreate();
 }
 
@@ -48,9 +31,6 @@ void TVRW0::FormCreate() {
     setWindowTitle(QStringLiteral("VRX COMMUNICATION PROGRAM"));
     setWindowIcon(QIcon(QStringLiteral(":/assets/icons/vrx.png")));
     ScreenWidth = screen()->geometry().width();
-    // The tester's port opens itself when used while closed, as a later Send after a failed
-    // open does.
-    Port.SetOpenOnDemand(true);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Client"));
@@ -66,7 +46,7 @@ void TVRW0::FormCreate() {
     Image1->setScaledContents(true);
     Image1->setGeometry(260, 160, 280, 150);
 
-    TESTPL = new TesterPanel(Port, client);
+    TESTPL = new TesterPanel(Line, client);
     TESTPL->setGeometry(8, 8, 784, 440);
     connect(TESTPL, &TesterPanel::Closed, this, GuardedSlot(this, &TVRW0::CloseTester));
 
@@ -75,11 +55,6 @@ void TVRW0::FormCreate() {
     ScaleForm(this);
     TESTPL->hide();
     TESTPL->SetCmdItemHeight(ScreenWidth * 15 / 800);
-}
-
-void TVRW0::SetForms(Forms* forms) {
-    forms_ = forms;
-    TESTPL->SetProtocol(forms->VRW1.get());
 }
 
 void TVRW0::BuildMenu() {
@@ -157,9 +132,8 @@ void TVRW0::showEvent(QShowEvent* event) {
 }
 
 void TVRW0::FormShow() {
-    if (!forms_) return;
-    // Reported here rather than thrown: the window is in the middle of being shown.
-    Guarded([this] { forms_->VRW1->LoadSettings(); });
+    // An error in it is reported where it happens: the window is in the middle of being shown.
+    emit settingsLoadRequested();
 }
 
 void TVRW0::closeEvent(QCloseEvent* event) {
@@ -173,24 +147,28 @@ void TVRW0::LineBusy() {
                                QStringLiteral("COM port in use, Shut down other program first !"));
 }
 
+bool TVRW0::LineHeldByOther(const QString& tool) const {
+    return tool.isEmpty() ? !Line.Holder().isEmpty() : Line.HeldByOther(tool);
+}
+
 void TVRW0::SetCommunication1Click() {
-    if (Port.Open() || forms_->VRW2->Port.Open() || forms_->VRW3->Port.Open()) return LineBusy();
-    CentreOn(forms_->VRW1.get(), this);
-    ShowOnTop(forms_->VRW1.get());
+    // Settings never change under an open line, whoever holds it.
+    if (LineHeldByOther({})) return LineBusy();
+    emit protocolWindowRequested();
 }
 
 void TVRW0::Monitor1Click() {
-    if (Port.Open() || forms_->VRW3->Port.Open()) return LineBusy();
-    ShowOnTop(forms_->VRW2.get());
+    if (LineHeldByOther(QString::fromLatin1(line_tool::Monitor))) return LineBusy();
+    emit monitorWindowRequested();
 }
 
 void TVRW0::Recorder1Click() {
-    if (Port.Open() || forms_->VRW2->Port.Open()) return LineBusy();
-    ShowOnTop(forms_->VRW3.get());
+    if (LineHeldByOther(QString::fromLatin1(line_tool::Recorder))) return LineBusy();
+    emit recorderWindowRequested();
 }
 
 void TVRW0::ToolButton5Click() {
-    if (forms_->VRW2->Port.Open() || forms_->VRW3->Port.Open()) return LineBusy();
+    if (LineHeldByOther(QString::fromLatin1(line_tool::Tester))) return LineBusy();
     // Already open: nothing to set up again; a second reply timer would orphan a pending
     // time-out and leave the tester busy.
     if (TESTPL->isVisible()) return;
@@ -209,8 +187,7 @@ void TVRW0::Exit1Click() {
 }
 
 void TVRW0::About1Click() {
-    CentreOn(forms_->VRW4.get(), this);
-    ShowOnTop(forms_->VRW4.get());
+    emit aboutWindowRequested();
 }
 
 } // namespace vrx

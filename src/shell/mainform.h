@@ -1,7 +1,7 @@
 // TVRW0, the Main window: menu, toolbar, the command tester, and the line ownership rule.
 #pragma once
 
-#include "serialport.h"
+#include "lineowner.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -12,18 +12,14 @@ class QToolButton;
 
 namespace vrx {
 
-struct Forms;
 class TesterPanel;
 
 class TVRW0 : public QMainWindow {
     Q_OBJECT
 public:
     // FormCreate: measures ScreenWidth, so it must be the first window created.
-    explicit TVRW0(QWidget* parent = nullptr);
+    explicit TVRW0(LineOwner& line, QWidget* parent = nullptr);
     ~TVRW0() override;
-
-    // The other windows, once they exist (program start creates them after this one).
-    void SetForms(Forms* forms);
 
     // Handlers.
     void FormShow();
@@ -34,13 +30,21 @@ public:
     void Exit1Click();
     void About1Click();
 
-    // The tester's line.
-    SerialPort Port;
+    // The line every tool borrows; the Main window asks it who holds it.
+    LineOwner& Line;
 
     QMenuBar* MainMenu1 = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QLabel* Image1 = nullptr;
     TesterPanel* TESTPL = nullptr;
+
+signals:
+    // The windows it opens are created after it; program start connects these to them.
+    void settingsLoadRequested();
+    void protocolWindowRequested();
+    void monitorWindowRequested();
+    void recorderWindowRequested();
+    void aboutWindowRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -52,8 +56,8 @@ private:
     void BuildToolBar();
     void CloseTester();
     void LineBusy();
-
-    Forms* forms_ = nullptr;
+    // The line is held by a tool other than `tool` (empty: by any tool).
+    bool LineHeldByOther(const QString& tool) const;
     bool shownOnce_ = false;
 };
 

@@ -6,7 +6,6 @@
 #include "errors.h"
 #include "guard.h"
 #include "portwindow.h"
-#include "replyend.h"
 #include "vrwset.h"
 
 #include <QComboBox>
@@ -92,7 +91,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption,
 
 } // namespace
 
-TesterPanel::TesterPanel(SerialPort& port, QWidget* parent) : QFrame(parent), port_(port) {
+TesterPanel::TesterPanel(LineOwner& line, QWidget* parent)
+    : QFrame(parent), exchange_(line, QString::fromLatin1(line_tool::Tester)) {
     setObjectName(QStringLiteral("TESTPL"));
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setAutoFillBackground(true);
@@ -113,8 +113,12 @@ TesterPanel::TesterPanel(SerialPort& port, QWidget* parent) : QFrame(parent), po
     Timer1->setInterval(1000);
     connect(Timer1, &ClockTimer::timeout, this, GuardedSlot(this, &TesterPanel::Timer1Timer));
 
-    connect(&port_, &SerialPort::Notify, this, GuardedSlot(this, &TesterPanel::PortTrigger));
-    connect(&port_, &SerialPort::Lost, this, GuardedSlot(this, &TesterPanel::LineLost));
+    connect(&exchange_, &Exchange::bytesReceived, this,
+            [this](const QByteArray& chunk) { Guarded([&] { TakeBytes(chunk); }); });
+    connect(&exchange_, &Exchange::replied, this,
+            [this](const QByteArray& frame) { Guarded([&] { ReplyEnded(frame.size()); }); });
+    connect(&exchange_, &Exchange::timedOut, this, [this] { Guarded([this] { ReplyEnded(-1); }); });
+    connect(&exchange_, &Exchange::lineLost, this, GuardedSlot(this, &TesterPanel::LineLost));
 }
 
 void TesterPanel::BuildFields() {
@@ -251,7 +255,7 @@ void TesterPanel::OpenTester() {
     CheckSumSendLb->setText(Rtu() ? QStringLiteral("CRC") : QStringLiteral("LRC"));
     ReplyTicks = TesterReplyTicks;
     const ComSelections selections = protocol_ ? protocol_->Selections() : ComSelections{};
-    OpenOrWarn(this, selections, port_, ReplyTicks, ReplyTimerId,
+    OpenOrWarn(this, selections, exchange_.Line(), exchange_.Tool(),
                QStringLiteral("Com port not exist"));
     // The fields survive a close; a send line composed under the other framing would carry
     // the wrong kind of check digits.
@@ -331,8 +335,6 @@ void TesterPanel::SendBtClick(QObject* sender) {
         // Send ends a repetition as Stop does, so what the user sees is what runs.
         StopRepeating();
     }
-    // A pending reply cannot outlive the port: a line that went away takes its timers along.
-    if (!port_.Open()) AwaitingReply = false;
     if (AwaitingReply || SendEdit->text().isEmpty()) return;
     ReplyCount = 0;
     ReplyBuffer.clear();
@@ -341,7 +343,6 @@ void TesterPanel::SendBtClick(QObject* sender) {
 }
 
 void TesterPanel::Timer1Timer() {
-    if (!port_.Open()) AwaitingReply = false;
     // Nothing was ever sent (Repeat on an empty send line): there is nothing to repeat.
     if (AwaitingReply || RequestText.isEmpty()) return;
     ReplyBuffer.clear();
@@ -353,8 +354,9 @@ void TesterPanel::SendRequest(const QByteArray& request) {
     Guarded([&] {
         try {
             EnsurePortReady();
-            port_.SendText(request);
-            port_.SetTimer(ReplyTimerId, ReplyTicks, true);
+            // The tester keeps its own timing: the time-out runs from the send.
+            exchange_.Send(request, Rtu() ? Framing::Rtu : Framing::Ascii,
+                           ReplyEndPolicy::TimeOutEnd, {ReplyTicks, 0});
             AwaitingReply = true;
         } catch (const Error&) {
             // One message, not one a second: a line that fails stops the repetition.
@@ -365,43 +367,34 @@ void TesterPanel::SendRequest(const QByteArray& request) {
 }
 
 void TesterPanel::EnsurePortReady() {
-    if (port_.Open()) return;
-    // The port failed to open with the tester, or the line went away since. Opening it here
-    // also makes the reply timer that a port opened on demand would lack; an opening error
+    // The port failed to open with the tester, or the line went away since; an opening error
     // goes to the general error handler.
-    port_.SetOpen(true);
-    ReplyTimerId = port_.AddTimer();
-    port_.SetTimer(ReplyTimerId, ReplyTicks, false);
+    if (!exchange_.HoldsLine()) exchange_.Line().Reopen(exchange_.Tool());
 }
 
-void TesterPanel::PortTrigger(PortEvent kind, quint16 id, quint16 count) {
-    const bool rtu = Rtu();
-    if (kind == PortEvent::DataAvailable) {
-        for (quint16 i = 0; i < count; ++i) {
-            LastChar = port_.ReadChar();
-            if (ReplyBuffer.size() < ReplyLimit) ReplyBuffer.append(char(LastChar));
-        }
-        // In ASCII the LF ends the reply, and the CR LF is not part of what is shown. In RTU
-        // the tester keeps its own timing: only the time-out ends a reply.
-        const ReplyEnd end = FindReplyEnd(ReplyBuffer, RequestText, false);
-        if (!rtu && end.state == ReplyEndState::Complete) {
-            qsizetype lineEnd = end.length - 1;
-            if (lineEnd > 0 && ReplyBuffer.at(lineEnd - 1) == '\r') --lineEnd;
-            ReplyBuffer.remove(lineEnd, end.length - lineEnd);
-            port_.SetTimer(ReplyTimerId, ReplyTicks, false);
-            AwaitingReply = false;
-        }
+void TesterPanel::TakeBytes(const QByteArray& chunk) {
+    // Whatever comes is shown as it comes, also after the reply has ended.
+    ReplyBuffer.append(chunk.first(qMin(chunk.size(), ReplyLimit - ReplyBuffer.size())));
+    ReplyCount = quint16(ReplyBuffer.size());
+    RcvEdit->setText(ReplyText(ReplyBuffer, Rtu()));
+}
+
+void TesterPanel::ReplyEnded(qsizetype frameEnd) {
+    AwaitingReply = false;
+    if (frameEnd > 0 && !Rtu()) {
+        // The LF ended the reply; the CR LF is not part of what is shown.
+        qsizetype lineEnd = frameEnd - 1;
+        if (lineEnd > 0 && ReplyBuffer.at(lineEnd - 1) == '\r') --lineEnd;
+        ReplyBuffer.remove(lineEnd, frameEnd - lineEnd);
         ReplyCount = quint16(ReplyBuffer.size());
-        RcvEdit->setText(ReplyText(ReplyBuffer, rtu));
-    } else if (kind == PortEvent::TimerExpired && id == ReplyTimerId) {
-        // In RTU only the silence ends a reply, so the expiry is the normal end and the reply
-        // stays shown.
-        ReplyBuffer.clear();
-        ReplyCount = 0;
-        port_.SetTimer(ReplyTimerId, ReplyTicks, false);
-        if (!rtu) RcvEdit->setText(QStringLiteral("Time out"));
-        AwaitingReply = false;
+        RcvEdit->setText(ReplyText(ReplyBuffer, false));
+        return;
     }
+    // In RTU only the silence ends a reply, so the time-out is the normal end and the reply
+    // stays shown.
+    ReplyBuffer.clear();
+    ReplyCount = 0;
+    if (!Rtu()) RcvEdit->setText(QStringLiteral("Time out"));
 }
 
 void TesterPanel::LineLost() {
@@ -417,8 +410,9 @@ void TesterPanel::SClearBtClick() {
 
 void TesterPanel::SExitBtClick() {
     StopRepeating();
+    exchange_.Abandon();
     AwaitingReply = false;
-    port_.SetOpen(false);
+    exchange_.Line().Close(exchange_.Tool());
     hide();
     RcvEdit->clear();
     emit Closed();

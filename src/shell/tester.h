@@ -2,7 +2,7 @@
 #pragma once
 
 #include "clock.h"
-#include "serialport.h"
+#include "exchange.h"
 #include "testerrequest.h"
 
 #include <QFrame>
@@ -22,7 +22,7 @@ class TVRW1;
 class TesterPanel : public QFrame {
     Q_OBJECT
 public:
-    TesterPanel(SerialPort& port, QWidget* parent);
+    TesterPanel(LineOwner& line, QWidget* parent);
     // The Protocol window is created after the Main window, so it arrives late.
     void SetProtocol(TVRW1* protocol) { protocol_ = protocol; }
 
@@ -41,7 +41,10 @@ public:
     void UserCmdChange();
     void SendBtClick(QObject* sender);
     void Timer1Timer();
-    void PortTrigger(PortEvent kind, quint16 id, quint16 count);
+    // The reply ended: at frameEnd bytes, or (-1) by the time-out.
+    void ReplyEnded(qsizetype frameEnd);
+    // The tester holds the line.
+    bool HoldsLine() const { return exchange_.HoldsLine(); }
     void SClearBtClick();
     // "Close": stops repeating, forgets a pending reply, closes the port and hides the panel.
     void SExitBtClick();
@@ -80,10 +83,8 @@ public:
     QByteArray RequestText;
     QByteArray ReplyBuffer;
     quint16 ReplyCount = 0;
-    quint8 LastChar = 0;
     bool AwaitingReply = false;
     bool Repeating = false;
-    quint16 ReplyTimerId = 0;
     quint16 ReplyTicks = 36;
 
 signals:
@@ -103,10 +104,11 @@ private:
     void StopRepeating();
     void SendRequest(const QByteArray& request);
     void EnsurePortReady();
+    void TakeBytes(const QByteArray& chunk);
     void PlaceUserCmd();
 
     TVRW1* protocol_ = nullptr;
-    SerialPort& port_;
+    Exchange exchange_;
     int cmdItemHeight_ = 15;
     // The framing the send line was last composed for; -1 before the first composition.
     int composedRtu_ = -1;

@@ -70,7 +70,7 @@ private slots:
         forms->VRW1->ModBus->SetItemIndex(rtu ? 1 : 0);
         forms->VRW0->Monitor1Click();
         TVRW2* m = forms->VRW2.get();
-        QVERIFY2(m->Port.Open(), qPrintable(dialogs.texts().join('|')));
+        QVERIFY2(m->HoldsLine(), qPrintable(dialogs.texts().join('|')));
         m->ComAddr[1]->setValue(1);
         m->ComAddr[2]->setValue(2);
         QTest::mouseClick(m->RunBt[1], Qt::LeftButton);

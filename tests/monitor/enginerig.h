@@ -2,6 +2,7 @@
 // controllers that answers what the engine asked, so a test sees every byte both ways.
 #pragma once
 
+#include "openline.h"
 #include "askedrequest.h"
 #include "comsettings.h"
 #include "errorlog.h"
@@ -25,8 +26,7 @@ public:
         settings.modBus = rtu ? 1 : 0;
         settings.bitLen = rtu ? 1 : settings.bitLen;
         settings.baudRate = baudIndex;
-        opened =
-            OpenWithReplyTimer(settings, port, MonitorReplyTicks(settings), engine.ReplyTimerId);
+        opened = OpenLine(line, PollEngine::LineTool, settings);
         engine.ResetMonitor();
         QObject::connect(&engine, &PollEngine::errorReported, &engine,
                          [this](const QString& text) { errors << text; });
@@ -84,8 +84,9 @@ public:
     ManualTime clock{55 * 1000};
     FakeLineFactory lines;
     ComSelections settings;
-    SerialPort port;
-    PollEngine engine{port, [this] { return settings; }};
+    LineOwner line;
+    SerialPort& port = line.Port();
+    PollEngine engine{line, [this] { return ToLineSettings(settings); }};
     ErrorLog general;
     QStringList errors;
     QHash<int, QHash<int, int>> registers;

@@ -1,6 +1,7 @@
 // The polling engine against the simulated controllers on their in-process line, on a manual
 // clock: four live stations, controllers pulled off the line, garbled and split replies,
 // refusals, and writes that the controllers take.
+#include "openline.h"
 #include "comsettings.h"
 #include "errorlog.h"
 #include "framecodec.h"
@@ -32,8 +33,7 @@ struct SimRig {
         });
         settings.modBus = rtu ? 1 : 0;
         if (rtu) settings.bitLen = 1;
-        opened =
-            OpenWithReplyTimer(settings, port, MonitorReplyTicks(settings), engine.ReplyTimerId);
+        opened = test::OpenLine(owner, PollEngine::LineTool, settings);
         engine.ResetMonitor();
         engine.EditedAddr = {0, 1, 2, 3, 4};
         QObject::connect(&engine, &PollEngine::errorReported, &engine,
@@ -60,8 +60,9 @@ struct SimRig {
 
     test::ManualTime clock{55 * 1000};
     ComSelections settings;
-    SerialPort port;
-    PollEngine engine{port, [this] { return settings; }};
+    LineOwner owner;
+    SerialPort& port = owner.Port();
+    PollEngine engine{owner, [this] { return ToLineSettings(settings); }};
     test::ErrorLog general;
     TapLine* line = nullptr;
     QStringList errors;

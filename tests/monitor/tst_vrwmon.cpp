@@ -230,7 +230,7 @@ private slots:
     void openingAndClosingTheLine() {
         p->Open();
         QVERIFY(p->monitor->isVisible());
-        QVERIFY(p->monitor->Port.Open());
+        QVERIFY(p->monitor->HoldsLine());
         QVERIFY(p->dialogs.messages.isEmpty());
         // Shown idle: no panels, no trace, the ring silver at station 1.
         QVERIFY(p->monitor->CtrlBox->isHidden());
@@ -242,7 +242,7 @@ private slots:
         p->ConnectAll();
         QVERIFY(p->monitor->Engine.Timer1.isActive());
         p->monitor->close();
-        QVERIFY(!p->monitor->Port.Open());
+        QVERIFY(!p->monitor->HoldsLine());
         QVERIFY(!p->monitor->Engine.Timer1.isActive());
     }
 
@@ -252,7 +252,7 @@ private slots:
         QCOMPARE(p->dialogs.texts(), QStringList{"Com port not exist"});
         QCOMPARE(p->dialogs.messages.first().caption, "Warning");
         QVERIFY(p->monitor->isVisible());
-        QVERIFY(!p->monitor->Port.Open());
+        QVERIFY(!p->monitor->HoldsLine());
     }
 
     void fourLiveStations() {
@@ -782,7 +782,7 @@ private slots:
         QTest::mouseClick(p->monitor->ExitBt2, Qt::LeftButton);
         QVERIFY(!p->monitor->isVisible());
         QVERIFY(!p->forms->VRX5->isVisible());
-        QVERIFY(!p->monitor->Port.Open());
+        QVERIFY(!p->monitor->HoldsLine());
     }
 };
 

@@ -179,7 +179,7 @@ private slots:
         QCOMPARE(w->Chart().Image().size(), QSize(Scaled(650), Scaled(450)));
         QCOMPARE(w->ResultT->size(), QSize(Scaled(650), Scaled(450)));
         // The port is open with the recorder's time-out, nothing sent yet.
-        QVERIFY(w->Port.Open());
+        QVERIFY(w->HoldsLine());
         for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             QVERIFY2(w->rect().contains(child->geometry()), qPrintable(child->objectName()));
     }
@@ -266,7 +266,7 @@ private slots:
         p.Click(w->RecBt);
         QVERIFY(w->RecBt->isChecked());
         QVERIFY(!w->DrawBt->isChecked());
-        QVERIFY(w->Port.Open());
+        QVERIFY(w->HoldsLine());
         QVERIFY(!w->SaveBt->isChecked());
     }
 
@@ -432,7 +432,7 @@ private slots:
         p.Click(p.w->StartBt);
         p.Run(1500);
         p.w->close();
-        QVERIFY(!p.w->Port.Open());
+        QVERIFY(!p.w->HoldsLine());
         QVERIFY(ReadAll(path).endsWith("\r\nEnd\r\n"));
         QCOMPARE(ReadAll(path).count('\n'), 1 + 2 + 1);
     }

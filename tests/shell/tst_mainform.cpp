@@ -131,7 +131,7 @@ private slots:
         QVERIFY(forms_->VRW0->TESTPL->isVisible());
         QVERIFY(!forms_->VRW0->Image1->isVisible());
         QVERIFY(!forms_->VRW0->ToolBar1->isEnabled());
-        QVERIFY(forms_->VRW0->Port.Open());
+        QVERIFY(forms_->VRW0->TESTPL->HoldsLine());
     }
 
     void aboutWindow() {
@@ -183,7 +183,7 @@ private slots:
             Trigger(*forms_, "MONITOR1");
             QCOMPARE(dialogs_->texts(), QStringList{"Com port not exist"});
             QCOMPARE(dialogs_->messages.at(0).caption, QStringLiteral("Warning"));
-            QVERIFY(!forms_->VRW2->Port.Open());
+            QVERIFY(!forms_->VRW2->HoldsLine());
             lines_->refuseOpen = false;
             dialogs_->messages.clear();
         }
@@ -193,8 +193,8 @@ private slots:
                                forms_->VRW0->TESTPL->isVisible()};
         };
         const auto open = [this] {
-            return QList<bool>{forms_->VRW0->Port.Open(), forms_->VRW2->Port.Open(),
-                               forms_->VRW3->Port.Open()};
+            return QList<bool>{forms_->VRW0->TESTPL->HoldsLine(), forms_->VRW2->HoldsLine(),
+                               forms_->VRW3->HoldsLine()};
         };
         const auto visibleBefore = visible();
         const auto openBefore = open();
@@ -226,22 +226,22 @@ private slots:
         Trigger(*forms_, "MONITOR1");
         lines_->refuseOpen = false;
         Trigger(*forms_, "MONITOR1");
-        QVERIFY(!forms_->VRW2->Port.Open());
+        QVERIFY(!forms_->VRW2->HoldsLine());
         forms_->VRW2->close();
         Trigger(*forms_, "MONITOR1");
-        QVERIFY(forms_->VRW2->Port.Open());
+        QVERIFY(forms_->VRW2->HoldsLine());
     }
 
     void closingToolsReleasesTheLine() {
         Start();
         Trigger(*forms_, "RECODER1");
-        QVERIFY(forms_->VRW3->Port.Open());
+        QVERIFY(forms_->VRW3->HoldsLine());
         forms_->VRW3->close();
-        QVERIFY(!forms_->VRW3->Port.Open());
+        QVERIFY(!forms_->VRW3->HoldsLine());
         Trigger(*forms_, "ESTER1");
-        QVERIFY(forms_->VRW0->Port.Open());
+        QVERIFY(forms_->VRW0->TESTPL->HoldsLine());
         forms_->VRW0->TESTPL->SExitBtClick();
-        QVERIFY(!forms_->VRW0->Port.Open());
+        QVERIFY(!forms_->VRW0->TESTPL->HoldsLine());
         QVERIFY(forms_->VRW0->Image1->isVisible());
         QVERIFY(forms_->VRW0->ToolBar1->isEnabled());
         Trigger(*forms_, "PROTOCOL1");

@@ -1,0 +1,91 @@
+// Sending a request and ending its reply.
+#include "exchange.h"
+
+#include "errors.h"
+#include "replyend.h"
+
+namespace vrx {
+
+Exchange::Exchange(LineOwner& line, QString tool, QObject* parent)
+    : QObject(parent), line_(line), tool_(std::move(tool)) {
+    connect(&line_.Port(), &SerialPort::Notify, this, &Exchange::OnNotify);
+    connect(&line_, &LineOwner::lost, this, [this](const QString& tool) {
+        if (tool != tool_) return;
+        outstanding_ = false;
+        emit lineLost();
+    });
+}
+
+void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy policy,
+                    ReplyTiming timing) {
+    if (!HoldsLine()) throw PortError(tr("Serial port is not open"));
+    SerialPort& port = line_.Port();
+    // The port's timers go with each close, so the reply timer is made again after a reopen.
+    if (timerId_ == 0 || !port.HasTimer(timerId_)) timerId_ = port.AddTimer();
+    outstanding_ = false;
+    request_ = request;
+    received_.clear();
+    framing_ = framing;
+    policy_ = policy;
+    timing_ = timing;
+    port.SendText(request_);
+    sentAt_ = Clock::Current().Milliseconds();
+    Arm(timing_.replyTicks, true);
+    outstanding_ = true;
+}
+
+void Exchange::Abandon() {
+    if (!outstanding_) return;
+    outstanding_ = false;
+    Arm(0, false);
+}
+
+void Exchange::Arm(int ticks, bool activate) {
+    SerialPort& port = line_.Port();
+    if (port.Open() && port.HasTimer(timerId_)) port.SetTimer(timerId_, ticks, activate);
+}
+
+void Exchange::OnNotify(PortEvent kind, quint16 id, quint16 /*count*/) {
+    if (!HoldsLine()) return;
+    if (kind == PortEvent::DataAvailable) {
+        TakeBytes();
+    } else if (kind == PortEvent::TimerExpired && id == timerId_ && outstanding_) {
+        Expired();
+    }
+}
+
+void Exchange::TakeBytes() {
+    const QByteArray chunk = line_.Port().TakeInput();
+    if (chunk.isEmpty()) return;
+    if (outstanding_)
+        received_.append(chunk.first(qMin(chunk.size(), ReplyLimit - received_.size())));
+    emit bytesReceived(chunk);
+    if (!outstanding_) return;
+    // The time-out then measures the silence after the last byte.
+    if (timing_.silenceTicks > 0) Arm(timing_.silenceTicks, true);
+    const bool rtu = framing_ == Framing::Rtu;
+    if (rtu && policy_ == ReplyEndPolicy::TimeOutEnd) return;
+    const ReplyEnd end = FindReplyEnd(received_, request_, rtu);
+    if (end.state != ReplyEndState::Complete) return;
+    Finish();
+    emit replied(received_.first(end.length), elapsedMs_);
+}
+
+void Exchange::Expired() {
+    Finish();
+    // In RTU the silence is what ends a frame whose length could not be told.
+    if (framing_ == Framing::Rtu && !received_.isEmpty()) {
+        emit replied(received_, elapsedMs_);
+    } else {
+        emit timedOut(received_);
+    }
+}
+
+void Exchange::Finish() {
+    outstanding_ = false;
+    Arm(0, false);
+    // The millisecond count wraps; the difference of two readings does not.
+    elapsedMs_ = qint64(quint32(Clock::Current().Milliseconds() - sentAt_));
+}
+
+} // namespace vrx

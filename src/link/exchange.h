@@ -1,0 +1,88 @@
+// Exchange: one request on the line and the wait for its reply.
+#pragma once
+
+#include "lineowner.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace vrx {
+
+// How a reply's end is found, besides the time-out.
+enum class ReplyEndPolicy {
+    // The reply-end rule: ASCII at its LF; RTU as soon as the length its header gives has come
+    // with a good CRC, otherwise at the silence. The Monitor and the Recorder end replies so.
+    FrameEnd,
+    // The command tester's rule: ASCII at its LF; RTU only at the time-out, since the tester
+    // shows whatever comes, framed or not, and a user's request may be of any shape.
+    TimeOutEnd,
+};
+
+// How long a reply may take, in 55 ms ticks: from the send to the first byte, and after each
+// byte to the next (0: bytes do not restart the time-out, it runs from the send).
+struct ReplyTiming {
+    int replyTicks = 36;
+    int silenceTicks = 0;
+};
+
+// One tool's exchanges on the line it shares with the others: the request bytes, the reply
+// gathered, the reply time-out on the port's clock, and one result: replied (the frame and the
+// time it took), timed out, or line lost. Bytes reach it only while its tool holds the line.
+class Exchange : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int ReplyLimit = SerialPort::BufferSize;
+
+    Exchange(LineOwner& line, QString tool, QObject* parent = nullptr);
+
+    LineOwner& Line() { return line_; }
+    const QString& Tool() const { return tool_; }
+    bool HoldsLine() const { return line_.Holds(tool_); }
+
+    // Puts the request (bytes as they go on the wire) on the line and waits for its reply.
+    // Throws PortError when the tool does not hold the line or the line refuses the bytes;
+    // nothing is then awaited.
+    void Send(const QByteArray& request, Framing framing, ReplyEndPolicy policy,
+              ReplyTiming timing);
+    // Stops waiting: a reply that still comes answers nothing.
+    void Abandon();
+
+    bool Outstanding() const { return outstanding_; }
+    const QByteArray& Request() const { return request_; }
+    // The bytes received since the last send.
+    const QByteArray& Received() const { return received_; }
+    // Milliseconds from the send to the end of the last exchange that ended.
+    qint64 LastElapsedMs() const { return elapsedMs_; }
+
+signals:
+    // Bytes came while the tool holds the line, awaited or not.
+    void bytesReceived(const QByteArray& chunk);
+    // The reply ended: by its rule, or (RTU) by the silence after it.
+    void replied(const QByteArray& frame, qint64 elapsedMs);
+    // No reply, or (ASCII) none that ended, within the time-out; `partial` is what came.
+    void timedOut(const QByteArray& partial);
+    // The line went away under the tool; whatever was awaited is not coming.
+    void lineLost();
+
+private:
+    void OnNotify(PortEvent kind, quint16 id, quint16 count);
+    void TakeBytes();
+    void Expired();
+    void Arm(int ticks, bool activate);
+    void Finish();
+
+    LineOwner& line_;
+    QString tool_;
+    quint16 timerId_ = 0;
+    QByteArray request_;
+    QByteArray received_;
+    Framing framing_ = Framing::Ascii;
+    ReplyEndPolicy policy_ = ReplyEndPolicy::FrameEnd;
+    ReplyTiming timing_;
+    bool outstanding_ = false;
+    quint32 sentAt_ = 0;
+    qint64 elapsedMs_ = 0;
+};
+
+} // namespace vrx
