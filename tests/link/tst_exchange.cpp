@@ -1,0 +1,201 @@
+// The exchange (one request and the end of its reply) and the line owner that lends the one
+// port to one tool at a time, on a fake line and a manual clock.
+#include "errorlog.h"
+#include "errors.h"
+#include "exchange.h"
+#include "fakeline.h"
+#include "framecodec.h"
+#include "manualtime.h"
+#include "portnotes.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+constexpr int Tick = SerialPort::TickMs;
+
+// A line on COM1 shared by two tools, "A" and "B", each with its exchange.
+struct Bench {
+    Bench() {
+        qputenv("VRX_COM1", "sim");
+        QObject::connect(&a, &Exchange::replied, &a, [this](const QByteArray& frame, qint64 ms) {
+            results << QStringLiteral("replied %1 after %2 ms")
+                           .arg(QString::fromLatin1(frame.toHex()))
+                           .arg(ms);
+        });
+        QObject::connect(&a, &Exchange::timedOut, &a, [this](const QByteArray& partial) {
+            results << QStringLiteral("timed out with %1").arg(QString::fromLatin1(partial.toHex()));
+        });
+        QObject::connect(&a, &Exchange::lineLost, &a, [this] { results << "line lost"; });
+    }
+    void Open(const char* tool) {
+        ComSelections settings;
+        line.Open(QString::fromLatin1(tool), settings);
+    }
+    // Bytes from the far end after `ms` of line time, handed over through the event loop.
+    void Arrive(int ms, const QByteArray& bytes) {
+        clock.Run(ms);
+        lines.last->Reply(bytes);
+        clock.Run(0);
+    }
+
+    FakeLineFactory lines;
+    ManualTime clock;
+    ErrorLog errors;
+    LineOwner line;
+    Exchange a{line, QStringLiteral("A")};
+    Exchange b{line, QStringLiteral("B")};
+    QStringList results;
+};
+
+const QByteArray AsciiRead = ":010347000002B3\r\n";
+const QByteArray AsciiReply = ":01030400FA012CD1\r\n";
+
+} // namespace
+
+class TestExchange : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { ForgetComDevices(); }
+
+    // How each policy ends a reply, in both framings: the bytes that arrive (after how many
+    // ms each), and the one result the exchange gives.
+    void replyEnds_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<bool>("testerRule");
+        QTest::addColumn<int>("silenceTicks");
+        QTest::addColumn<QList<int>>("delays");
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<QString>("result");
+
+        const QByteArray rtuReply = AsciiToRtu(AsciiReply);
+        const QByteArray badCrc = rtuReply.first(rtuReply.size() - 1) + '\x00';
+        QTest::newRow("ascii ends at the LF, noise after it left out")
+            << false << false << 36 << QList<int>{60} << QList<QByteArray>{AsciiReply + "\x13"}
+            << QString::fromLatin1("replied " + AsciiReply.toHex() + " after 60 ms");
+        QTest::newRow("ascii in pieces")
+            << false << false << 36 << QList<int>{10, 500} 
+            << QList<QByteArray>{AsciiReply.first(5), AsciiReply.mid(5)}
+            << QString::fromLatin1("replied " + AsciiReply.toHex() + " after 510 ms");
+        QTest::newRow("ascii without its LF times out")
+            << false << false << 36 << QList<int>{10} << QList<QByteArray>{AsciiReply.first(9)}
+            << QString::fromLatin1("timed out with " + AsciiReply.first(9).toHex());
+        QTest::newRow("rtu whole frame at once") << true << false << 1 << QList<int>{30}
+                                                 << QList<QByteArray>{rtuReply}
+                                                 << QString::fromLatin1("replied " + rtuReply.toHex() + " after 30 ms");
+        QTest::newRow("rtu bad crc ends at the silence")
+            << true << false << 1 << QList<int>{30} << QList<QByteArray>{badCrc}
+            << QString::fromLatin1("replied " + badCrc.toHex() + " after 110 ms");
+        QTest::newRow("rtu nothing") << true << false << 1 << QList<int>{} << QList<QByteArray>{}
+                                     << QStringLiteral("timed out with ");
+        QTest::newRow("tester rule: rtu whole frame waits for the time-out")
+            << true << true << 0 << QList<int>{30} << QList<QByteArray>{rtuReply}
+            << QString::fromLatin1("replied " + rtuReply.toHex() + " after 1045 ms");
+        QTest::newRow("tester rule: ascii ends at the LF")
+            << false << true << 0 << QList<int>{30} << QList<QByteArray>{AsciiReply}
+            << QString::fromLatin1("replied " + AsciiReply.toHex() + " after 30 ms");
+    }
+    void replyEnds() {
+        QFETCH(bool, rtu);
+        QFETCH(bool, testerRule);
+        QFETCH(int, silenceTicks);
+        QFETCH(QList<int>, delays);
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QString, result);
+        Bench bench;
+        bench.Open("A");
+        const QByteArray request = rtu ? AsciiToRtu(AsciiRead) : AsciiRead;
+        // The tester's 18 ticks, otherwise the Monitor's: 36 in ASCII, one of silence in RTU.
+        const int replyTicks = testerRule ? 18 : rtu ? 1 : 36;
+        bench.a.Send(request, rtu ? Framing::Rtu : Framing::Ascii,
+                     testerRule ? ReplyEndPolicy::TimeOutEnd : ReplyEndPolicy::FrameEnd,
+                     {replyTicks, silenceTicks});
+        QCOMPARE(bench.lines.last->written, QList<QByteArray>{request});
+        for (qsizetype i = 0; i < chunks.size(); ++i)
+            bench.Arrive(delays[i], chunks[i]);
+        bench.clock.Run(40 * Tick);
+        QCOMPARE(bench.results, QStringList{result});
+        QVERIFY(!bench.a.Outstanding());
+    }
+
+    // Every byte restarts the time-out when the policy says so: a slow ASCII reply that keeps
+    // coming is not cut off at the first time-out after the send.
+    void silenceRestartsTheTimeOut() {
+        Bench bench;
+        bench.Open("A");
+        bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36});
+        bench.Arrive(30 * Tick, AsciiReply.first(3));
+        bench.Arrive(30 * Tick, AsciiReply.mid(3));
+        QCOMPARE(bench.results.size(), 1);
+        QVERIFY(bench.results.first().startsWith("replied"));
+    }
+
+    // One tool at a time: the other cannot open the line, send on it or see its bytes, and
+    // the Main window learns the holder from the line.
+    void lineIsLentToOneTool() {
+        Bench bench;
+        QCOMPARE(bench.line.Holder(), QString());
+        bench.Open("A");
+        QCOMPARE(bench.line.Holder(), "A");
+        QVERIFY(bench.line.HeldByOther("B"));
+        QVERIFY(!bench.line.HeldByOther("A"));
+        QVERIFY_THROWS_EXCEPTION(PortError, bench.Open("B"));
+        QVERIFY_THROWS_EXCEPTION(PortError, bench.b.Send(AsciiRead, Framing::Ascii,
+                                                         ReplyEndPolicy::FrameEnd, {36, 36}));
+        QVERIFY(bench.lines.last->written.isEmpty());
+        QSignalSpy seenByB(&bench.b, &Exchange::bytesReceived);
+        bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36});
+        bench.Arrive(10, AsciiReply);
+        QCOMPARE(seenByB.size(), 0);
+        QCOMPARE(bench.results.size(), 1);
+        // B closing what it does not hold changes nothing.
+        bench.line.Close(QStringLiteral("B"));
+        QCOMPARE(bench.line.Holder(), "A");
+        bench.line.Close(QStringLiteral("A"));
+        QCOMPARE(bench.line.Holder(), QString());
+        bench.Open("B");
+        QCOMPARE(bench.line.Holder(), "B");
+    }
+
+    // Bytes that answer nothing are not a reply to the next request.
+    void bytesBetweenExchangesAreNoReply() {
+        Bench bench;
+        bench.Open("A");
+        bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36});
+        bench.Arrive(10, AsciiReply);
+        bench.Arrive(10, ":0103");
+        bench.clock.Run(40 * Tick);
+        QCOMPARE(bench.results.size(), 1);
+        bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36});
+        bench.Arrive(10, AsciiReply);
+        QCOMPARE(bench.results.size(), 2);
+        QCOMPARE(bench.results.last(), "replied " + AsciiReply.toHex() + " after 10 ms");
+    }
+
+    // A line that goes away ends the exchange once, frees the line, and no time-out follows.
+    void lostLineEndsTheExchange() {
+        Bench bench;
+        bench.Open("A");
+        bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36});
+        emit bench.lines.last->lost(QStringLiteral("gone"));
+        bench.clock.Run(40 * Tick);
+        QCOMPARE(bench.results, QStringList{"line lost"});
+        QCOMPARE(bench.line.Holder(), QString());
+        QCOMPARE(bench.errors.texts, QStringList{"COM1 (fake line) was disconnected"});
+        QVERIFY_THROWS_EXCEPTION(PortError, bench.a.Send(AsciiRead, Framing::Ascii,
+                                                         ReplyEndPolicy::FrameEnd, {36, 36}));
+        // The tool takes the line again where it left off.
+        bench.line.Reopen(QStringLiteral("A"));
+        bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36});
+        bench.Arrive(20, AsciiReply);
+        QCOMPARE(bench.results.last(), "replied " + AsciiReply.toHex() + " after 20 ms");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExchange)
+#include "tst_exchange.moc"
