@@ -1,6 +1,6 @@
 // What the Monitor makes of register words and reply frames: process values, status codes,
 // lamps, program status, every settings block, and the judgement of replies. Tables of cases.
-#include "monitorframes.h"
+#include "frames.h"
 #include "monitorreply.h"
 #include "pollengine.h"
 #include "registerdisplay.h"
