@@ -11,48 +11,60 @@ namespace vrx {
 namespace {
 
 using G = BoxGroup;
-constexpr bool Tenths = true;
-constexpr bool Whole = false;
+using T = TextFormat;
+using I = ItemFormat;
 constexpr bool Unlock = true;
 constexpr bool Open = false;
 
-// Boxes that show the same register in two groups write the same register.
+// The scale of a typed number follows from how the box shows it, so the two cannot disagree.
+constexpr EditBoxInfo Edit(const char* name, const char* label, BoxGroup group, const char* caption,
+                           int reg, TextFormat format, bool unlockFirst) {
+    return {name, label, group, caption, reg, format, TypedInTenths(format), unlockFirst};
+}
+
+// Boxes that show the same register in two groups write the same register. The settings read
+// fills each box from its register's word, in its format.
 constexpr EditBoxInfo Edits[] = {
-    {"SetV", "SetVLB", G::Input, "SV", reg::SetValue, Tenths, Open},
-    {"OUTQ1", "OUTQ1LB", G::Manual, "Output 1 %", reg::Output1, Tenths, Open},
-    {"OUTQ2", "OUTQ2LB", G::Manual, "Output 2 %", reg::Output2, Tenths, Open},
-    {"UpLimit", "UpLimitLB", G::Input, "Range Hi", reg::RangeHigh, Tenths, Open},
-    {"DnLimit", "DnLimitLB", G::Input, "Range Lo", reg::RangeLow, Tenths, Open},
-    {"UpLimit1", "UP1LLB", G::Alarm, "Up", reg::Alarm1High, Tenths, Open},
-    {"DnLimit1", "DN1LLB", G::Alarm, "Down", reg::Alarm1High + 1, Tenths, Open},
-    {"UpLimit2", "UP2LLB", G::Alarm, "Up", reg::Alarm1High + 2, Tenths, Open},
-    {"DnLimit2", "DN2LLB", G::Alarm, "Down", reg::Alarm1High + 3, Tenths, Open},
-    {"UpLimit3", "UP3LLB", G::Alarm, "Up", reg::Alarm1High + 4, Tenths, Open},
-    {"DnLimit3", "DN3LLB", G::Alarm, "Down", reg::Alarm3Low, Tenths, Open},
-    {"KP", "KPLB", G::Pid, "Pb", reg::ProportionalBand, Tenths, Open},
-    {"KI", "KILB", G::Pid, "Ti", reg::IntegralTime, Whole, Open},
-    {"KD", "KDLB", G::Pid, "Td", reg::DerivativeTime, Whole, Open},
-    {"SumOffs", "SUMOFSLB", G::Pid, "I Offset", reg::IntegralOffset, Tenths, Open},
-    {"PDOffs", "PDOFSLB", G::Pid, "PD Offset", reg::PdOffset, Whole, Open},
-    {"Coeff", "CoeffLB", G::Pid, "P Coefficient", reg::PCoefficient, Tenths, Open},
-    {"DeadBand1", "DeadBand1LB", G::Pid, "DeadBand", reg::DeadBand, Tenths, Open},
-    {"DeadBand2", "DeadBand2LB", G::OnOff, "DeadBand", reg::DeadBand, Tenths, Open},
-    {"Hyst1", "Hyst1LB", G::OnOff, "Hystersis 1", reg::Hysteresis1, Tenths, Open},
-    {"Hyst2", "Hyst2LB", G::OnOff, "Hysterisis 2", reg::Hysteresis2, Tenths, Open},
-    {"CurrHi", "CurrHiLB", G::Manual, "Tune Out High ", reg::TuneOutHigh, Whole, Open},
-    {"CurrLo", "CurrLoLB", G::Manual, "Tune Out Low", reg::TuneOutLow, Whole, Open},
-    {"HCPeriodPID1", "HCPeriodPID1LB", G::Pid, "Ctrl. Period1", reg::ControlPeriod1, Whole, Open},
-    {"HCPeriod1", "HCPeriod1LB", G::Manual, "Ctrl. Period1", reg::ControlPeriod1, Whole, Open},
-    {"HCPeriodPID2", "HCPeriodPID2LB", G::Pid, "Ctrl. Period2", reg::ControlPeriod2, Whole, Open},
-    {"HCPeriod2", "HCPeriod2LB", G::Manual, "Ctrl. Period2", reg::ControlPeriod2, Whole, Open},
-    {"TPOffs", "TPOffsLB", G::Adjust, "PV Offset", reg::PvOffset, Tenths, Open},
-    {"RTDOfs", "RTDOfsLB", G::Adjust, "RTD Offset", reg::RtdOffset, Tenths, Unlock},
-    {"RTDGain", "RTDGainLB", G::Adjust, "RTD Gain", reg::RtdGain, Whole, Unlock},
-    {"TCOfs", "TCOfsLB", G::Adjust, "TC Offset", reg::TcOffset, Whole, Unlock},
-    {"TCGain", "TCGainLB", G::Adjust, "TC Gain", reg::TcGain, Whole, Unlock},
-    {"ColdOfs", "ColdLB", G::Adjust, "Cold-J Offset", reg::ColdJunctionOffset, Tenths, Unlock},
-    {"mVOfs", "mVOfsLB", G::Adjust, "Linear Offset", reg::LinearOffset, Whole, Unlock},
-    {"mVGain", "mVGainLB", G::Adjust, "Linear Gain", reg::LinearGain, Whole, Unlock},
+    Edit("SetV", "SetVLB", G::Input, "SV", reg::SetValue, T::PointTenths, Open),
+    Edit("OUTQ1", "OUTQ1LB", G::Manual, "Output 1 %", reg::Output1, T::Tenths, Open),
+    Edit("OUTQ2", "OUTQ2LB", G::Manual, "Output 2 %", reg::Output2, T::Tenths, Open),
+    Edit("UpLimit", "UpLimitLB", G::Input, "Range Hi", reg::RangeHigh, T::PointTenths, Open),
+    Edit("DnLimit", "DnLimitLB", G::Input, "Range Lo", reg::RangeLow, T::PointTenths, Open),
+    Edit("UpLimit1", "UP1LLB", G::Alarm, "Up", reg::Alarm1High, T::PointTenths, Open),
+    Edit("DnLimit1", "DN1LLB", G::Alarm, "Down", reg::Alarm1High + 1, T::PointTenths, Open),
+    Edit("UpLimit2", "UP2LLB", G::Alarm, "Up", reg::Alarm1High + 2, T::PointTenths, Open),
+    Edit("DnLimit2", "DN2LLB", G::Alarm, "Down", reg::Alarm1High + 3, T::PointTenths, Open),
+    Edit("UpLimit3", "UP3LLB", G::Alarm, "Up", reg::Alarm1High + 4, T::PointTenths, Open),
+    Edit("DnLimit3", "DN3LLB", G::Alarm, "Down", reg::Alarm3Low, T::PointTenths, Open),
+    Edit("KP", "KPLB", G::Pid, "Pb", reg::ProportionalBand, T::Tenths, Open),
+    Edit("KI", "KILB", G::Pid, "Ti", reg::IntegralTime, T::Whole, Open),
+    Edit("KD", "KDLB", G::Pid, "Td", reg::DerivativeTime, T::Whole, Open),
+    Edit("SumOffs", "SUMOFSLB", G::Pid, "I Offset", reg::IntegralOffset, T::UnsignedTenths, Open),
+    Edit("PDOffs", "PDOFSLB", G::Pid, "PD Offset", reg::PdOffset, T::Whole, Open),
+    Edit("Coeff", "CoeffLB", G::Pid, "P Coefficient", reg::PCoefficient, T::Hundredths, Open),
+    Edit("DeadBand1", "DeadBand1LB", G::Pid, "DeadBand", reg::DeadBand, T::PointTenths, Open),
+    Edit("DeadBand2", "DeadBand2LB", G::OnOff, "DeadBand", reg::DeadBand, T::PointTenths, Open),
+    Edit("Hyst1", "Hyst1LB", G::OnOff, "Hystersis 1", reg::Hysteresis1, T::Tenths, Open),
+    Edit("Hyst2", "Hyst2LB", G::OnOff, "Hysterisis 2", reg::Hysteresis2, T::Tenths, Open),
+    Edit("CurrHi", "CurrHiLB", G::Manual, "Tune Out High ", reg::TuneOutHigh, T::Signed, Open),
+    Edit("CurrLo", "CurrLoLB", G::Manual, "Tune Out Low", reg::TuneOutLow, T::Signed, Open),
+    Edit("HCPeriodPID1", "HCPeriodPID1LB", G::Pid, "Ctrl. Period1", reg::ControlPeriod1, T::Whole,
+         Open),
+    Edit("HCPeriod1", "HCPeriod1LB", G::Manual, "Ctrl. Period1", reg::ControlPeriod1, T::Whole,
+         Open),
+    Edit("HCPeriodPID2", "HCPeriodPID2LB", G::Pid, "Ctrl. Period2", reg::ControlPeriod2, T::Whole,
+         Open),
+    Edit("HCPeriod2", "HCPeriod2LB", G::Manual, "Ctrl. Period2", reg::ControlPeriod2, T::Whole,
+         Open),
+    Edit("TPOffs", "TPOffsLB", G::Adjust, "PV Offset", reg::PvOffset, T::Tenths, Open),
+    Edit("RTDOfs", "RTDOfsLB", G::Adjust, "RTD Offset", reg::RtdOffset, T::Tenths, Unlock),
+    Edit("RTDGain", "RTDGainLB", G::Adjust, "RTD Gain", reg::RtdGain, T::Signed, Unlock),
+    Edit("TCOfs", "TCOfsLB", G::Adjust, "TC Offset", reg::TcOffset, T::Signed, Unlock),
+    Edit("TCGain", "TCGainLB", G::Adjust, "TC Gain", reg::TcGain, T::Signed, Unlock),
+    Edit("ColdOfs", "ColdLB", G::Adjust, "Cold-J Offset", reg::ColdJunctionOffset, T::Tenths,
+         Unlock),
+    Edit("mVOfs", "mVOfsLB", G::Adjust, "Linear Offset", reg::LinearOffset, T::Signed, Unlock),
+    Edit("mVGain", "mVGainLB", G::Adjust, "Linear Gain", reg::LinearGain, T::Signed, Unlock),
 };
 
 constexpr const char* CtrlSetItems[] = {"PID", "ON-OFF", "Manual", "Ramp Soak"};
@@ -87,25 +99,36 @@ constexpr const char* AlarmModes[] = {"Alarm Disable",
 constexpr const char* SystemAlarmItems[] = {"Disable", "Alarm1", "Alarm2", "Alarm3"};
 
 const ComboBoxInfo Combos[] = {
-    {"CtrlSet", "CtrlSetLB", G::Control, "Ctrl. Method", reg::ControlMethod, Open, CtrlSetItems},
-    {"RunStop", "RunStopLB", G::Control, "Run/Stop", reg::RunStop, Open, RunStopItems},
-    {"HeatCool", "HeatCoolLB", G::Control, "Heat/Cool", reg::HeatCool, Open, HeatCoolItems},
-    {"ComWrite", "ComWriteLB", G::Control, "Com. Write", reg::CommWriteEnable, Open, DisableEnable},
-    {"AT", "ATLB", G::Control, "Auto tuning", reg::AutoTuning, Open, StopStart},
-    {"LockStatus", "LockStatusLB", G::Control, "Lock Status", reg::KeyLock, Open, LockItems},
-    {"OutputType1", "OutType1LB", G::Control, "Output Type1", reg::OutputType1, Unlock,
+    {"CtrlSet", "CtrlSetLB", G::Control, "Ctrl. Method", reg::ControlMethod, I::Index, Open,
+     CtrlSetItems},
+    {"RunStop", "RunStopLB", G::Control, "Run/Stop", reg::RunStop, I::RunStop, Open, RunStopItems},
+    {"HeatCool", "HeatCoolLB", G::Control, "Heat/Cool", reg::HeatCool, I::Index, Open,
+     HeatCoolItems},
+    // Written to the enable register, shown from the write setting's place in the settings blocks.
+    {"ComWrite", "ComWriteLB", G::Control, "Com. Write", reg::CommWriteEnable, I::LowBit, Open,
+     DisableEnable, reg::CommWriteSetting},
+    // Shown from the station's status once the settings have been read, not from a block.
+    {"AT", "ATLB", G::Control, "Auto tuning", reg::AutoTuning, I::Index, Open, StopStart},
+    {"LockStatus", "LockStatusLB", G::Control, "Lock Status", reg::KeyLock, I::LockKey, Open,
+     LockItems},
+    {"OutputType1", "OutType1LB", G::Control, "Output Type1", reg::OutputType1, I::Index, Unlock,
      Output1Items},
-    {"OutputType2", "OutType2LB", G::Control, "Output Type2", reg::OutputType2, Unlock,
+    {"OutputType2", "OutType2LB", G::Control, "Output Type2", reg::OutputType2, I::Index, Unlock,
      Output2Items},
-    {"InputType", "InputTypeLB", G::Input, "Input Type", reg::InputType, Open, InputItems},
-    {"Pointer", "PointerLB", G::Input, "Pointer", reg::DecimalPoint, Open, PointerItems},
-    {"DegUnit", "DegUnitLB", G::Input, "Unit", reg::Unit, Open, UnitItems},
-    // Takes the place of SetV, under the same caption, while a program runs the controller.
-    {"ProgDisp", "SetVLB", G::Input, "SV", reg::ProgramDisplay, Open, ProgDispItems},
-    {"ALM1Mode", "ALM1MLB", G::Alarm, "Alarm 1 Mode", reg::Alarm1Mode, Open, AlarmModes},
-    {"ALM2Mode", "ALM2MLB", G::Alarm, "Alarm 2 Mode", reg::Alarm1Mode + 1, Open, AlarmModes},
-    {"ALM3Mode", "ALM3MLB", G::Alarm, "Alarm 3 Mode", reg::Alarm1Mode + 2, Open, AlarmModes},
-    {"SALMode", "SALModeLB", G::Alarm, "System Alarm", reg::SystemAlarm, Open, SystemAlarmItems},
+    {"InputType", "InputTypeLB", G::Input, "Input Type", reg::InputType, I::Index, Open,
+     InputItems},
+    {"Pointer", "PointerLB", G::Input, "Pointer", reg::DecimalPoint, I::Index, Open, PointerItems},
+    {"DegUnit", "DegUnitLB", G::Input, "Unit", reg::Unit, I::Index, Open, UnitItems},
+    // Takes the place of SetV, under the same caption, while a program runs the controller; shown
+    // from the program status, not from a settings block.
+    {"ProgDisp", "SetVLB", G::Input, "SV", reg::ProgramDisplay, I::Index, Open, ProgDispItems},
+    {"ALM1Mode", "ALM1MLB", G::Alarm, "Alarm 1 Mode", reg::Alarm1Mode, I::Index, Open, AlarmModes},
+    {"ALM2Mode", "ALM2MLB", G::Alarm, "Alarm 2 Mode", reg::Alarm1Mode + 1, I::Index, Open,
+     AlarmModes},
+    {"ALM3Mode", "ALM3MLB", G::Alarm, "Alarm 3 Mode", reg::Alarm1Mode + 2, I::Index, Open,
+     AlarmModes},
+    {"SALMode", "SALModeLB", G::Alarm, "System Alarm", reg::SystemAlarm, I::Index, Open,
+     SystemAlarmItems},
 };
 
 } // namespace

@@ -18,7 +18,7 @@ constexpr qint64 HighestWord = 65535;
 
 int EditDecimals(const EditBoxInfo& box, bool tenthsScale) {
     // Typed in tenths, the coefficient shown as 1.20 would come back as 0.12.
-    if (box.reg == reg::PCoefficient) return 2;
+    if (box.format == TextFormat::Hundredths) return 2;
     return tenthsScale ? 1 : 0;
 }
 
@@ -36,7 +36,7 @@ std::optional<QByteArray> EditBoxWrite(int address, const EditBoxInfo& box, cons
 }
 
 quint16 ComboItemValue(const ComboBoxInfo& box, int item) {
-    if (box.reg == reg::KeyLock && item >= 0 && item < int(std::size(LockCodes)))
+    if (box.format == ItemFormat::LockKey && item >= 0 && item < int(std::size(LockCodes)))
         return LockCodes[item];
     return quint16(item);
 }

@@ -49,7 +49,7 @@ PollEngine::PollEngine(LineOwner& line, SettingsSource settings, QObject* parent
 // ---- Station model ----
 
 void PollEngine::ResetMonitor() {
-    PollPhase = 0;
+    PollPhase = StatusPhase;
     SelStation = 1;
     TrendDrawnStation = 0;
     ConnectedCount = 0;
@@ -522,7 +522,7 @@ void PollEngine::ShowStationValues() {
 
 void PollEngine::DecodeSettings() {
     const int sel = SelStation;
-    OneDecimal = PollPhase == LastSettingsPhase || DecimalPoint[sel] == 1;
+    OneDecimal = PollPhase == CalibrationPhase || DecimalPoint[sel] == 1;
     if (PollPhase == FirstSettingsPhase) SetRunLed(sel, LampColour::Yellow);
     SettingsContext context;
     context.decimalPoint = DecimalPoint[sel];
@@ -539,8 +539,9 @@ void PollEngine::DecodeSettings() {
         const int count = int(FindComboBox(QStringLiteral("InputType"))->items.size());
         ShownInputType = *block.inputType < count ? *block.inputType : -1;
     }
-    // Blocks 3, 4, 6 and 9 end on fields shown with one decimal.
-    if (PollPhase == 3 || PollPhase == 4 || PollPhase == 6) OneDecimal = true;
+    // These blocks, and the calibration block, end on fields shown with one decimal.
+    if (PollPhase == LimitsPhase || PollPhase == PidPhase || PollPhase == PeriodsPhase)
+        OneDecimal = true;
     emit settingsDecoded(block);
     if (++PollPhase > LastSettingsPhase) EndSettingsRead();
 }

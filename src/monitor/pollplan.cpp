@@ -3,22 +3,25 @@
 
 #include "registers.h"
 
+#include <iterator>
+
 namespace vrx {
 
 std::optional<ReadBlock> PhaseBlock(int phase) {
     static constexpr ReadBlock blocks[] = {
-        {reg::DecimalPoint, 7},     // status: decimal point .. program running
-        {reg::ProgramDisplay, 5},   // program status
-        {reg::ProcessValue, 4},     // PV, SV, output 1 and 2
-        {reg::RangeHigh, 8},        // settings: range and alarm limits
-        {reg::ProportionalBand, 7}, // PID terms
-        {reg::Hysteresis1, 8},      // hysteresis, tuning limits, write setting, input, method
-        {reg::ControlPeriod1, 5},   // periods, PV offset, key lock, system alarm
-        {reg::Alarm1Mode, 5},       // alarm modes, run/stop, unit
-        {reg::OutputType1, 2},      // output types
-        {reg::RtdOffset, 7},        // calibration
+        {reg::DecimalPoint, 7},     // StatusPhase: decimal point .. program running
+        {reg::ProgramDisplay, 5},   // ProgramStatusPhase
+        {reg::ProcessValue, 4},     // ProcessValuesPhase
+        {reg::RangeHigh, 8},        // LimitsPhase
+        {reg::ProportionalBand, 7}, // PidPhase
+        {reg::Hysteresis1, 8},      // MethodPhase
+        {reg::ControlPeriod1, 5},   // PeriodsPhase
+        {reg::Alarm1Mode, 5},       // AlarmModesPhase
+        {reg::OutputType1, 2},      // OutputTypesPhase
+        {reg::RtdOffset, 7},        // CalibrationPhase
     };
-    if (phase < 0 || phase > LastSettingsPhase) return std::nullopt;
+    static_assert(std::size(blocks) == LastSettingsPhase + 1);
+    if (phase < StatusPhase || phase > LastSettingsPhase) return std::nullopt;
     return blocks[phase];
 }
 

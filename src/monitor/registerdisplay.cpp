@@ -1,7 +1,11 @@
-// Register words into the texts, lamps and box values of the Monitor window.
+// Register words into the texts, lamps and box values of the Monitor window. The settings blocks
+// fill the parameter boxes through the boxes' own table: a box shows the word of its register.
 #include "registerdisplay.h"
 
 #include "framecodec.h"
+#include "parameterboxes.h"
+#include "pollplan.h"
+#include "registers.h"
 
 namespace vrx {
 
@@ -145,101 +149,92 @@ bool ControlGroupsMatch(int controlMethod, const ControlGroups& shown) {
 
 namespace {
 
-QString Tenths(int word, bool oneDecimal) {
-    return TenthsToText(word, oneDecimal);
+QString TextOf(TextFormat format, int word, bool pointShown) {
+    switch (format) {
+    case TextFormat::PointTenths:
+        return TenthsToText(word, pointShown);
+    case TextFormat::Tenths:
+        return TenthsToText(word, true);
+    case TextFormat::UnsignedTenths:
+        return IntegralOffsetText(word);
+    case TextFormat::Hundredths:
+        return CoeffText(word);
+    case TextFormat::Whole:
+        return QString::number(word & 0xFFFF);
+    case TextFormat::Signed:
+        return WordToSignedText(word);
+    }
+    return {};
 }
 
-QString Whole(int word) {
-    return QString::number(word & 0xFFFF);
+int ItemOf(ItemFormat format, int word) {
+    switch (format) {
+    case ItemFormat::Index:
+        return word;
+    case ItemFormat::LowBit:
+        return word & 1;
+    case ItemFormat::LockKey:
+        return LockStatusItem(word);
+    case ItemFormat::RunStop:
+        return RunStopItem(word);
+    }
+    return word;
 }
 
-QString Signed(int word) {
-    return WordToSignedText(word);
+// Every box that shows register `r`, filled from its word.
+void ShowRegister(SettingsBlock& b, int r, int word, bool pointShown) {
+    for (const EditBoxInfo& box : EditBoxes())
+        if (box.reg == r)
+            b.values.append(BoxValue::Text(box.name, TextOf(box.format, word, pointShown)));
+    for (const ComboBoxInfo& box : ComboBoxes())
+        if (ShownRegister(box) == r)
+            b.values.append(BoxValue::Item(box.name, ItemOf(box.format, word)));
+}
+
+// The words that switch other controls besides filling their boxes.
+void NoteSwitch(SettingsBlock& b, int r, int word) {
+    switch (r) {
+    case reg::IntegralTime:
+        b.integralShown = word != 0; // without integral action the PD offset applies
+        break;
+    case reg::CommWriteSetting:
+        b.commWrite = (word & 1) != 0;
+        break;
+    case reg::InputType:
+        b.inputType = word;
+        break;
+    case reg::ControlMethod:
+        b.controlMethod = word;
+        break;
+    case reg::HeatCool:
+        b.heatCool = word;
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace
 
 SettingsBlock DecodeSettingsBlock(int phase, const ReplyWordArray& w, const SettingsContext& c) {
     SettingsBlock b;
-    auto text = [&b](const char* box, QString value) {
-        b.values.append(BoxValue::Text(box, std::move(value)));
-    };
-    auto item = [&b](const char* box, int index) { b.values.append(BoxValue::Item(box, index)); };
+    if (phase < FirstSettingsPhase || phase > LastSettingsPhase) return b;
     // Ranges, limits and dead band follow the controller's decimal point; the fields that the
     // controller always shows with one decimal do so here too.
     const bool pointShown = c.decimalPoint == 1;
-    switch (phase) {
-    case 3:
-        if (!c.programRunning) text("SetV", Tenths(c.setValue & 0xFFFF, pointShown));
-        text("UpLimit", Tenths(w[0], pointShown));
-        text("DnLimit", Tenths(w[1], pointShown));
-        text("UpLimit1", Tenths(w[2], pointShown));
-        text("DnLimit1", Tenths(w[3], pointShown));
-        text("UpLimit2", Tenths(w[4], pointShown));
-        text("DnLimit2", Tenths(w[5], pointShown));
-        text("UpLimit3", Tenths(w[6], pointShown));
-        text("DnLimit3", Tenths(w[7], pointShown));
-        item("Pointer", c.decimalPoint);
+    if (phase == FirstSettingsPhase) {
+        // The settings read opens with the boxes of the words the station's poll has read
+        // already. While a program runs SetV is left alone: ProgDisp stands in its place.
+        if (!c.programRunning) ShowRegister(b, reg::SetValue, c.setValue & 0xFFFF, pointShown);
+        ShowRegister(b, reg::Output1, c.output1, pointShown);
+        ShowRegister(b, reg::Output2, c.output2, pointShown);
+        ShowRegister(b, reg::DecimalPoint, c.decimalPoint, pointShown);
         b.firmwareCaption = FirmwareCaption(c.firmwareDesignCaption, c.firmwareWord);
-        text("OUTQ1", Tenths(c.output1, true));
-        text("OUTQ2", Tenths(c.output2, true));
-        break;
-    case 4:
-        text("DeadBand1", Tenths(w[6], pointShown));
-        text("DeadBand2", Tenths(w[6], pointShown));
-        text("KP", Tenths(w[0], true));
-        text("KI", Whole(w[1]));
-        b.integralShown = w[1] != 0; // without integral action the PD offset applies
-        text("KD", Whole(w[2]));
-        text("SumOffs", IntegralOffsetText(w[3]));
-        text("PDOffs", Whole(w[4]));
-        text("Coeff", CoeffText(w[5]));
-        break;
-    case 5:
-        text("Hyst1", Tenths(w[0], true));
-        text("Hyst2", Tenths(w[1], true));
-        text("CurrHi", Signed(w[2]));
-        text("CurrLo", Signed(w[3]));
-        item("ComWrite", w[4] & 1);
-        b.commWrite = (w[4] & 1) != 0;
-        item("InputType", w[5]);
-        b.inputType = w[5];
-        item("CtrlSet", w[6]);
-        b.controlMethod = w[6];
-        item("HeatCool", w[7]);
-        b.heatCool = w[7];
-        break;
-    case 6:
-        text("HCPeriodPID1", Whole(w[0]));
-        text("HCPeriod1", Whole(w[0]));
-        text("HCPeriodPID2", Whole(w[1]));
-        text("HCPeriod2", Whole(w[1]));
-        text("TPOffs", Tenths(w[2], true));
-        item("LockStatus", LockStatusItem(w[3]));
-        item("SALMode", w[4]);
-        break;
-    case 7:
-        item("ALM1Mode", w[0]);
-        item("ALM2Mode", w[1]);
-        item("ALM3Mode", w[2]);
-        item("RunStop", RunStopItem(w[3]));
-        item("DegUnit", w[4]);
-        break;
-    case 8:
-        item("OutputType1", w[0]);
-        item("OutputType2", w[1]);
-        break;
-    case 9:
-        text("RTDOfs", Tenths(w[0], true));
-        text("RTDGain", Signed(w[1]));
-        text("TCOfs", Signed(w[2]));
-        text("TCGain", Signed(w[3]));
-        text("ColdOfs", Tenths(w[4], true));
-        text("mVOfs", Signed(w[5]));
-        text("mVGain", Signed(w[6]));
-        break;
-    default:
-        break;
+    }
+    const ReadBlock block = *PhaseBlock(phase);
+    for (int k = 0; k < block.count && k < int(w.size()); ++k) {
+        ShowRegister(b, block.first + k, w[std::size_t(k)], pointShown);
+        NoteSwitch(b, block.first + k, w[std::size_t(k)]);
     }
     return b;
 }

@@ -118,7 +118,9 @@ struct SettingsBlock {
     std::optional<int> heatCool;
 };
 
-// The settings block of poll phase 3..9; empty for any other phase.
+// The settings block of a settings phase (pollplan.h): every parameter box whose register the
+// block reads, in the box's format, and the first block with the boxes of the station's own
+// values; empty for any other phase.
 SettingsBlock DecodeSettingsBlock(int phase, const ReplyWordArray& words,
                                   const SettingsContext& context);
 

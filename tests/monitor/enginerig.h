@@ -8,8 +8,8 @@
 #include "errorlog.h"
 #include "fakeline.h"
 #include "framecodec.h"
+#include "frames.h"
 #include "manualtime.h"
-#include "monitorframes.h"
 #include "pollengine.h"
 #include "serialport.h"
 

@@ -1,7 +1,8 @@
 // What the Monitor makes of register words and reply frames: process values, status codes,
 // lamps, program status, every settings block, and the judgement of replies. Tables of cases.
-#include "monitorframes.h"
+#include "frames.h"
 #include "monitorreply.h"
+#include "parameterboxes.h"
 #include "pollengine.h"
 #include "registerdisplay.h"
 
@@ -182,83 +183,93 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("value");
         const QList<int> limits{13000, 0xFFF6, 50, 0, 0, 0, 800, 700};
-        QTest::newRow("range hi, one decimal") << 3 << limits << 1 << false << "UpLimit"
+        QTest::newRow("range hi, one decimal") << LimitsPhase << limits << 1 << false << "UpLimit"
                                                << "1300.0";
-        QTest::newRow("range hi, no decimal") << 3 << limits << 0 << false << "UpLimit"
+        QTest::newRow("range hi, no decimal") << LimitsPhase << limits << 0 << false << "UpLimit"
                                               << "1300";
-        QTest::newRow("range lo negative") << 3 << limits << 1 << false << "DnLimit"
+        QTest::newRow("range lo negative") << LimitsPhase << limits << 1 << false << "DnLimit"
                                            << "-1.0";
-        QTest::newRow("alarm 3 lower") << 3 << limits << 1 << false << "DnLimit3"
+        QTest::newRow("alarm 3 lower") << LimitsPhase << limits << 1 << false << "DnLimit3"
                                        << "70.0";
-        QTest::newRow("set value from PV read") << 3 << limits << 1 << false << "SetV"
+        QTest::newRow("set value from PV read") << LimitsPhase << limits << 1 << false << "SetV"
                                                 << "150.0";
-        QTest::newRow("set value kept while a program runs") << 3 << limits << 1 << true << "SetV"
-                                                             << "-";
-        QTest::newRow("output 1 always one decimal") << 3 << limits << 0 << false << "OUTQ1"
-                                                     << "45.5";
-        QTest::newRow("pointer") << 3 << limits << 1 << false << "Pointer"
+        QTest::newRow("set value kept while a program runs")
+            << LimitsPhase << limits << 1 << true << "SetV"
+            << "-";
+        QTest::newRow("output 1 always one decimal")
+            << LimitsPhase << limits << 0 << false << "OUTQ1"
+            << "45.5";
+        QTest::newRow("pointer") << LimitsPhase << limits << 1 << false << "Pointer"
                                  << "#1";
         const QList<int> pid{25, 240, 60, 105, 7, 120, 15};
-        QTest::newRow("Pb one decimal anyway") << 4 << pid << 0 << false << "KP"
+        QTest::newRow("Pb one decimal anyway") << PidPhase << pid << 0 << false << "KP"
                                                << "2.5";
-        QTest::newRow("Ti whole") << 4 << pid << 1 << false << "KI"
+        QTest::newRow("Ti whole") << PidPhase << pid << 1 << false << "KI"
                                   << "240";
-        QTest::newRow("I offset") << 4 << pid << 1 << false << "SumOffs"
+        QTest::newRow("I offset") << PidPhase << pid << 1 << false << "SumOffs"
                                   << "10.5";
-        QTest::newRow("PD offset") << 4 << pid << 1 << false << "PDOffs"
+        QTest::newRow("PD offset") << PidPhase << pid << 1 << false << "PDOffs"
                                    << "7";
-        QTest::newRow("P coefficient") << 4 << pid << 1 << false << "Coeff"
+        QTest::newRow("P coefficient") << PidPhase << pid << 1 << false << "Coeff"
                                        << "1.20";
-        QTest::newRow("dead band follows the point") << 4 << pid << 0 << false << "DeadBand2"
+        QTest::newRow("dead band follows the point") << PidPhase << pid << 0 << false << "DeadBand2"
                                                      << "1";
-        QTest::newRow("dead band with point") << 4 << pid << 1 << false << "DeadBand1"
+        QTest::newRow("dead band with point") << PidPhase << pid << 1 << false << "DeadBand1"
                                               << "1.5";
-        const QList<int> five{15, 20, 0xFFFF, 100, 3, 12, 1, 2};
-        QTest::newRow("hysteresis one decimal") << 5 << five << 0 << false << "Hyst1"
+        const QList<int> method{15, 20, 0xFFFF, 100, 3, 12, 1, 2};
+        QTest::newRow("hysteresis one decimal") << MethodPhase << method << 0 << false << "Hyst1"
                                                 << "1.5";
-        QTest::newRow("tune out signed") << 5 << five << 1 << false << "CurrHi"
+        QTest::newRow("tune out signed") << MethodPhase << method << 1 << false << "CurrHi"
                                          << "-1";
-        QTest::newRow("com write is bit 0") << 5 << five << 1 << false << "ComWrite"
+        QTest::newRow("com write is bit 0") << MethodPhase << method << 1 << false << "ComWrite"
                                             << "#1";
-        QTest::newRow("input type") << 5 << five << 1 << false << "InputType"
+        QTest::newRow("input type") << MethodPhase << method << 1 << false << "InputType"
                                     << "#12";
-        QTest::newRow("method") << 5 << five << 1 << false << "CtrlSet"
+        QTest::newRow("method") << MethodPhase << method << 1 << false << "CtrlSet"
                                 << "#1";
-        QTest::newRow("heat/cool") << 5 << five << 1 << false << "HeatCool"
+        QTest::newRow("heat/cool") << MethodPhase << method << 1 << false << "HeatCool"
                                    << "#2";
-        const QList<int> six{10, 20, 0xFFFB, 0x0B, 2};
-        QTest::newRow("period 1 in both boxes") << 6 << six << 1 << false << "HCPeriod1"
-                                                << "10";
-        QTest::newRow("period 2 PID") << 6 << six << 1 << false << "HCPeriodPID2"
+        const QList<int> periods{10, 20, 0xFFFB, 0x0B, 2};
+        QTest::newRow("period 1 in both boxes")
+            << PeriodsPhase << periods << 1 << false << "HCPeriod1"
+            << "10";
+        QTest::newRow("period 2 PID") << PeriodsPhase << periods << 1 << false << "HCPeriodPID2"
                                       << "20";
-        QTest::newRow("PV offset") << 6 << six << 0 << false << "TPOffs"
+        QTest::newRow("PV offset") << PeriodsPhase << periods << 0 << false << "TPOffs"
                                    << "-0.5";
-        QTest::newRow("lock 0x0B is Except SV") << 6 << six << 1 << false << "LockStatus"
-                                                << "#2";
-        QTest::newRow("system alarm") << 6 << six << 1 << false << "SALMode"
+        QTest::newRow("lock 0x0B is Except SV")
+            << PeriodsPhase << periods << 1 << false << "LockStatus"
+            << "#2";
+        QTest::newRow("system alarm") << PeriodsPhase << periods << 1 << false << "SALMode"
                                       << "#2";
-        const QList<int> seven{2, 20, 13, 5, 1};
-        QTest::newRow("alarm 1 mode") << 7 << seven << 1 << false << "ALM1Mode"
+        const QList<int> modes{2, 20, 13, 5, 1};
+        QTest::newRow("alarm 1 mode") << AlarmModesPhase << modes << 1 << false << "ALM1Mode"
                                       << "#2";
-        QTest::newRow("beyond the items passes on") << 7 << seven << 1 << false << "ALM2Mode"
-                                                    << "#20";
-        QTest::newRow("run/stop beyond shows Stop") << 7 << seven << 1 << false << "RunStop"
-                                                    << "#0";
-        QTest::newRow("unit") << 7 << seven << 1 << false << "DegUnit"
+        QTest::newRow("beyond the items passes on")
+            << AlarmModesPhase << modes << 1 << false << "ALM2Mode"
+            << "#20";
+        QTest::newRow("run/stop beyond shows Stop")
+            << AlarmModesPhase << modes << 1 << false << "RunStop"
+            << "#0";
+        QTest::newRow("unit") << AlarmModesPhase << modes << 1 << false << "DegUnit"
                               << "#1";
-        QTest::newRow("output type 2") << 8 << QList<int>{2, 1} << 1 << false << "OutputType2"
-                                       << "#1";
-        const QList<int> nine{0xFFFE, 1000, 0xFFFF, 5, 12, 0xFF00, 32769};
-        QTest::newRow("RTD offset one decimal") << 9 << nine << 0 << false << "RTDOfs"
-                                                << "-0.2";
-        QTest::newRow("TC offset signed") << 9 << nine << 1 << false << "TCOfs"
-                                          << "-1";
-        QTest::newRow("cold junction") << 9 << nine << 1 << false << "ColdOfs"
+        QTest::newRow("output type 2")
+            << OutputTypesPhase << QList<int>{2, 1} << 1 << false << "OutputType2"
+            << "#1";
+        const QList<int> calibration{0xFFFE, 1000, 0xFFFF, 5, 12, 0xFF00, 32769};
+        QTest::newRow("RTD offset one decimal")
+            << CalibrationPhase << calibration << 0 << false << "RTDOfs"
+            << "-0.2";
+        QTest::newRow("TC offset signed")
+            << CalibrationPhase << calibration << 1 << false << "TCOfs"
+            << "-1";
+        QTest::newRow("cold junction") << CalibrationPhase << calibration << 1 << false << "ColdOfs"
                                        << "1.2";
-        QTest::newRow("linear gain") << 9 << nine << 1 << false << "mVGain"
+        QTest::newRow("linear gain") << CalibrationPhase << calibration << 1 << false << "mVGain"
                                      << "-32767";
-        QTest::newRow("no block for phase 2") << 2 << limits << 1 << false << "UpLimit"
-                                              << "-";
+        QTest::newRow("no block for the process values")
+            << ProcessValuesPhase << limits << 1 << false << "UpLimit"
+            << "-";
     }
     void settingsBlocks() {
         QFETCH(int, phase);
@@ -282,19 +293,57 @@ private slots:
         SettingsContext context;
         context.firmwareWord = 0x0112;
         context.firmwareDesignCaption = QStringLiteral("Firmware Version");
-        const SettingsBlock three = DecodeSettingsBlock(3, {}, context);
-        QCOMPARE(three.firmwareCaption.value_or(QString()), "Firmware Version 1.12");
-        QVERIFY(!three.controlMethod.has_value());
+        const SettingsBlock limits = DecodeSettingsBlock(LimitsPhase, {}, context);
+        QCOMPARE(limits.firmwareCaption.value_or(QString()), "Firmware Version 1.12");
+        QVERIFY(!limits.controlMethod.has_value());
 
-        QCOMPARE(DecodeSettingsBlock(4, Words({0, 0}), context).integralShown, false);
-        QCOMPARE(DecodeSettingsBlock(4, Words({0, 30}), context).integralShown, true);
+        QCOMPARE(DecodeSettingsBlock(PidPhase, Words({0, 0}), context).integralShown, false);
+        QCOMPARE(DecodeSettingsBlock(PidPhase, Words({0, 30}), context).integralShown, true);
 
-        const SettingsBlock five =
-            DecodeSettingsBlock(5, Words({0, 0, 0, 0, 2, 14, 3, 2}), context);
-        QCOMPARE(five.commWrite, false); // bit 0 only
-        QCOMPARE(five.inputType, 14);
-        QCOMPARE(five.controlMethod, 3);
-        QCOMPARE(five.heatCool, 2);
+        const SettingsBlock method =
+            DecodeSettingsBlock(MethodPhase, Words({0, 0, 0, 0, 2, 14, 3, 2}), context);
+        QCOMPARE(method.commWrite, false); // bit 0 only
+        QCOMPARE(method.inputType, 14);
+        QCOMPARE(method.controlMethod, 3);
+        QCOMPARE(method.heatCool, 2);
+    }
+
+    // The settings read fills the boxes from the boxes' own table. A whole read must fill every
+    // box exactly once: a box left out is never refreshed, a box filled twice shows whichever
+    // block came last. And every word a block reads must reach a box, or the table and the read
+    // blocks have drifted apart.
+    void settingsReadFillsEveryBoxOnce() {
+        SettingsContext context;
+        context.decimalPoint = 1; // tenths show their last digit
+        QStringList filled;
+        for (int phase = FirstSettingsPhase; phase <= LastSettingsPhase; ++phase) {
+            const SettingsBlock zero = DecodeSettingsBlock(phase, {}, context);
+            for (const BoxValue& v : zero.values)
+                filled << v.box;
+            const ReadBlock block = *PhaseBlock(phase);
+            for (int k = 0; k < block.count; ++k) {
+                ReplyWordArray w{};
+                w[std::size_t(k)] = 1;
+                const SettingsBlock one = DecodeSettingsBlock(phase, w, context);
+                QVERIFY2(
+                    one.values != zero.values,
+                    qPrintable(
+                        QStringLiteral("register %1 shows in no box").arg(block.first + k, 4, 16)));
+            }
+        }
+        // Shown from elsewhere: the auto-tuning state closes the read, from the station's status;
+        // the program display comes with the program status.
+        const QStringList elsewhere{"AT", "ProgDisp"};
+        QStringList boxes;
+        for (const EditBoxInfo& box : EditBoxes())
+            boxes << QString::fromLatin1(box.name);
+        for (const ComboBoxInfo& box : ComboBoxes())
+            boxes << QString::fromLatin1(box.name);
+        for (const QString& box : boxes) {
+            const qsizetype times = filled.count(box);
+            QVERIFY2(times == (elsewhere.contains(box) ? 0 : 1),
+                     qPrintable(QStringLiteral("%1 filled %2 times").arg(box).arg(times)));
+        }
     }
 
     void judgeReply_data() {

@@ -6,6 +6,7 @@
 #include "errors.h"
 #include "fakeline.h"
 #include "framecodec.h"
+#include "frames.h"
 #include "manualtime.h"
 #include "recordengine.h"
 #include "simulatedline.h"
@@ -13,32 +14,11 @@
 #include <QTest>
 
 using namespace vrx;
-using vrx::test::FakeLine;
-using vrx::test::FakeLineFactory;
+using namespace vrx::test;
 
 namespace {
 
 const QTime Stamp(15, 4, 5);
-
-QByteArray Hex4(int value) {
-    return ByteToHex(value >> 8) + ByteToHex(value & 0xFF);
-}
-
-// A reply to the recorder's read: address, 03, byte count, the words, LRC, CR LF.
-QByteArray AsciiReadReply(int address, QList<int> words, int function = 3) {
-    QByteArray text = ':' + ByteToHex(address) + ByteToHex(function);
-    if (function == 3) {
-        text += ByteToHex(int(words.size()) * 2);
-        for (const int w : words)
-            text += Hex4(w);
-    } else {
-        text += ByteToHex(words.value(0));
-    }
-    return text + AsciiLrc(text) + "\r\n";
-}
-QByteArray RtuOf(const QByteArray& ascii) {
-    return AsciiToRtu(ascii);
-}
 
 // The engine on COM1 with the settings of the test; COM1 is a fake line (`sim`) or simulated
 // controllers (`sim:<options>`).
@@ -96,8 +76,7 @@ struct Rig {
 };
 
 QByteArray Request(int address, bool rtu) {
-    const QByteArray ascii = ReadRequest(address, 0x4700, 2);
-    return rtu ? AsciiToRtu(ascii) : ascii;
+    return Framed(AsciiRead(address, 0x4700, 2), rtu);
 }
 
 } // namespace
@@ -155,8 +134,8 @@ private slots:
         Rig rig(rtu);
         QVERIFY(rig.Start({0, 5, 0, 0, 9, 0, 0, 5}, 2));
         const auto answer = [&](int address, int pv, int sv) {
-            const QByteArray ascii = AsciiReadReply(address, {pv & 0xFFFF, sv});
-            rig.Reply(rtu ? RtuOf(ascii) : ascii);
+            const QByteArray ascii = AsciiWordsReply(address, {pv & 0xFFFF, sv});
+            rig.Reply(Framed(ascii, rtu));
         };
         QCOMPARE(rig.Sent().last(), Request(5, rtu));
         answer(5, 253, 300);
@@ -189,25 +168,23 @@ private slots:
         QTest::addColumn<bool>("rtu");
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("outcome"); // stored, ignored, askedAgain, failed
-        const QByteArray good = AsciiReadReply(1, {250, 300});
+        const QByteArray good = AsciiWordsReply(1, {250, 300});
         QByteArray badLrc = good;
         badLrc[badLrc.size() - 3] = badLrc.at(badLrc.size() - 3) == '0' ? '1' : '0';
-        QByteArray badCrc = RtuOf(good);
+        QByteArray badCrc = Rtu(good);
         badCrc[badCrc.size() - 1] = char(badCrc.at(badCrc.size() - 1) ^ 0x5A);
-        const QByteArray exception = AsciiReadReply(1, {2}, 0x83);
-        const QByteArray shortRead = AsciiReadReply(1, {250});
+        const QByteArray exception = AsciiException(1, 0x03, 2);
+        const QByteArray shortRead = AsciiWordsReply(1, {250});
         for (const bool rtu : {false, true}) {
             const char* f = rtu ? "rtu " : "ascii ";
-            const auto frame = [rtu](const QByteArray& ascii) {
-                return rtu ? RtuOf(ascii) : ascii;
-            };
+            const auto frame = [rtu](const QByteArray& ascii) { return Framed(ascii, rtu); };
             QTest::addRow("%sgood", f) << rtu << frame(good) << "stored";
             QTest::addRow("%sother station", f)
-                << rtu << frame(AsciiReadReply(2, {250, 300})) << "ignored";
+                << rtu << frame(AsciiWordsReply(2, {250, 300})) << "ignored";
             QTest::addRow("%sexception", f) << rtu << frame(exception) << "askedAgain";
             QTest::addRow("%sone word", f) << rtu << frame(shortRead) << "ignored";
             QTest::addRow("%sother function", f)
-                << rtu << frame(AsciiReadReply(1, {0x47, 0}, 6)) << "askedAgain";
+                << rtu << frame(AsciiFrame(1, 0x06, "47")) << "askedAgain";
         }
         QTest::newRow("ascii bad lrc") << false << badLrc << "ignored";
         QTest::newRow("ascii no colon") << false << good.mid(1) << "ignored";
@@ -216,7 +193,7 @@ private slots:
         QTest::newRow("ascii bytes after the LF") << false << good + "\x13"
                                                   << "stored";
         QTest::newRow("rtu bad crc") << true << badCrc << "ignored";
-        QTest::newRow("rtu stray bytes after the frame") << true << RtuOf(good) + "\x13\x13"
+        QTest::newRow("rtu stray bytes after the frame") << true << Rtu(good) + "\x13\x13"
                                                          << "stored";
     }
     void replies() {
@@ -259,7 +236,7 @@ private slots:
     void rtuReplyEndsWhenWhole() {
         Rig rig(true);
         QVERIFY(rig.Start({1, 2, 0, 0, 0, 0, 0, 0}));
-        const QByteArray reply = RtuOf(AsciiReadReply(1, {250, 300}));
+        const QByteArray reply = Rtu(AsciiWordsReply(1, {250, 300}));
         rig.Reply(reply.first(4));
         QCOMPARE(rig.Sent().size(), 1);
         rig.Reply(reply.mid(4));
@@ -281,7 +258,7 @@ private slots:
     void asciiReplyInPieces() {
         Rig rig(false);
         QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
-        const QByteArray reply = AsciiReadReply(1, {250, 300});
+        const QByteArray reply = AsciiWordsReply(1, {250, 300});
         rig.Reply(reply.first(5));
         rig.Run(8 * 55);
         rig.Reply(reply.mid(5, 9));
@@ -295,9 +272,9 @@ private slots:
     void strayBytesBetweenCycles() {
         Rig rig(true);
         QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
-        rig.Reply(RtuOf(AsciiReadReply(1, {250, 300})));
+        rig.Reply(Rtu(AsciiWordsReply(1, {250, 300})));
         QCOMPARE(rig.cycles.size(), 1);
-        rig.Reply(RtuOf(AsciiReadReply(1, {999, 300})));
+        rig.Reply(Rtu(AsciiWordsReply(1, {999, 300})));
         rig.Run(600);
         QCOMPARE(rig.Sent().size(), 1);
         QCOMPARE(rig.cycles.size(), 1);
@@ -414,7 +391,7 @@ private slots:
     void lineGoesAway() {
         Rig rig(false);
         QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
-        rig.Reply(AsciiReadReply(1, {250, 300}));
+        rig.Reply(AsciiWordsReply(1, {250, 300}));
         rig.port.SetOpen(false);
         rig.fake->refuseOpen = true;
         rig.Run(5000);

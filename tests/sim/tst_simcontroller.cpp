@@ -2,14 +2,14 @@
 // unlock, write enable, broadcast, the parameter-memory walk and the two commands.
 #include "controllerbus.h"
 #include "framecodec.h"
-#include "simframes.h"
+#include "frames.h"
 
 #include <QTest>
 
 #include <set>
 
 using namespace vrx::sim;
-using namespace vrx::sim::test;
+using namespace vrx::test;
 
 namespace {
 
@@ -116,8 +116,7 @@ void TestSimController::reads() {
     ControllerBus bus = TwoControllers();
     const QByteArray reply = Ask(bus, AsciiRead(1, first, count));
     if (exception) {
-        QCOMPARE(reply, QByteArray(":0183") + vrx::ByteToHex(exception) +
-                            vrx::AsciiLrc(":0183" + vrx::ByteToHex(exception)) + "\r\n");
+        QCOMPARE(reply, AsciiException(1, 0x03, exception));
     } else {
         QCOMPARE(int(Words(reply).size()), count);
     }
@@ -191,8 +190,8 @@ void TestSimController::writeEchoesExactly_data() {
     QTest::addColumn<QByteArray>("request");
     QTest::newRow("ascii set value") << QByteArray(":0106470100FAB7\r\n");
     QTest::newRow("ascii unlock") << Unlock(2);
-    QTest::newRow("rtu set value") << vrx::AsciiToRtu(":0106470100FAB7\r\n");
-    QTest::newRow("rtu negative") << vrx::AsciiToRtu(AsciiWrite(2, 0x4701, -100));
+    QTest::newRow("rtu set value") << Rtu(":0106470100FAB7\r\n");
+    QTest::newRow("rtu negative") << Rtu(AsciiWrite(2, 0x4701, -100));
 }
 
 void TestSimController::writeEchoesExactly() {
@@ -206,10 +205,10 @@ void TestSimController::exceptionFrames() {
     // LRC of 01 86 04 is 0x75; CRC-16 of 01 86 04 is 0xA343 (low byte first on the wire).
     ControllerBus bus = TwoControllers();
     QCOMPARE(Ask(bus, AsciiWrite(1, 0x4730, 1)), QByteArray(":01860475\r\n"));
-    QCOMPARE(Ask(bus, vrx::AsciiToRtu(AsciiWrite(1, 0x4730, 1))),
+    QCOMPARE(Ask(bus, Rtu(AsciiWrite(1, 0x4730, 1))),
              QByteArray::fromHex("01860443A3"));
     // An unknown function gets exception 01 with the function's top bit set.
-    QCOMPARE(Ask(bus, AsciiFrame(1, 0x10, 0x4701, 1)), QByteArray(":0190016E\r\n"));
+    QCOMPARE(Ask(bus, AsciiFrame(1, 0x10, Hex4(0x4701) + Hex4(1))), QByteArray(":0190016E\r\n"));
 }
 
 void TestSimController::answersOnlyItsAddress() {
@@ -226,7 +225,7 @@ void TestSimController::answersOnlyItsAddress() {
 void TestSimController::broadcastActsSilently() {
     ControllerBus bus = TwoControllers();
     QVERIFY(Ask(bus, AsciiWrite(0, 0x4701, 333)).isEmpty());
-    QVERIFY(Ask(bus, vrx::AsciiToRtu(AsciiWrite(0, 0x470D, 123))).isEmpty());
+    QVERIFY(Ask(bus, Rtu(AsciiWrite(0, 0x470D, 123))).isEmpty());
     QVERIFY(Ask(bus, AsciiRead(0, 0x4700, 4)).isEmpty());
     for (int address : {1, 2}) {
         QCOMPARE(int(bus.Find(address)->Peek(0x4701)), 333);

@@ -3,8 +3,8 @@
 // manual clock: each test runs simulated seconds in milliseconds of its own.
 #include "demo.h"
 #include "framecodec.h"
+#include "frames.h"
 #include "manualtime.h"
-#include "simframes.h"
 #include "simulatedline.h"
 
 #include <QSignalSpy>
@@ -13,7 +13,7 @@
 #include <set>
 
 using namespace vrx::sim;
-using namespace vrx::sim::test;
+using namespace vrx::test;
 
 namespace {
 
@@ -78,9 +78,9 @@ private slots:
 void TestSimLine::repliesComeThroughTheEventLoopInChunks_data() {
     QTest::addColumn<QByteArray>("request");
     QTest::newRow("ascii read") << AsciiRead(1, 0x4725, 7);
-    QTest::newRow("rtu read") << vrx::AsciiToRtu(AsciiRead(1, 0x4725, 7));
+    QTest::newRow("rtu read") << Rtu(AsciiRead(1, 0x4725, 7));
     QTest::newRow("ascii write") << AsciiWrite(2, 0x4701, 300);
-    QTest::newRow("rtu write") << vrx::AsciiToRtu(AsciiWrite(2, 0x4701, 300));
+    QTest::newRow("rtu write") << Rtu(AsciiWrite(2, 0x4701, 300));
 }
 
 void TestSimLine::repliesComeThroughTheEventLoopInChunks() {
@@ -132,14 +132,14 @@ void TestSimLine::pinnedSettingsGiveSilence() {
     auto line = OpenLine("preset=factory:addresses=1:" + options, Line(baud, dataBits));
     Collector got(line.get());
     const QByteArray unheard = AsciiRead(1, 0x4700, 1);
-    line->Write(wrongInRtu ? vrx::AsciiToRtu(unheard) : unheard);
+    line->Write(wrongInRtu ? Rtu(unheard) : unheard);
     Settle();
     QVERIFY(!line->Receiving()); // the first frame's silence
 
     // Silence shows in what comes next: replies keep their order, so the reply to a request
     // the line does understand must be all that arrives.
     const QByteArray heard = AsciiRead(1, 0x4701, 1);
-    const QByteArray reply = ":0103020000" + vrx::AsciiLrc(":0103020000") + "\r\n";
+    const QByteArray reply = AsciiWordsReply(1, {0});
     if (options.startsWith("baud") || options.startsWith("format")) {
         QString error;
         QVERIFY(line->Apply(
@@ -152,9 +152,9 @@ void TestSimLine::pinnedSettingsGiveSilence() {
         Settle();
         QCOMPARE(got.bytes, reply);
     } else {
-        line->Write(vrx::AsciiToRtu(heard));
+        line->Write(Rtu(heard));
         Settle();
-        QCOMPARE(got.bytes, vrx::AsciiToRtu(reply));
+        QCOMPARE(got.bytes, Rtu(reply));
     }
 }
 
@@ -186,14 +186,14 @@ void TestSimLine::faults() {
     fault.gapMs = 20;
     line->InjectFault(fault);
     const QByteArray ascii = AsciiWrite(1, 0x4701, 300);
-    const QByteArray request = rtu ? vrx::AsciiToRtu(ascii) : ascii;
+    const QByteArray request = Framed(ascii, rtu);
     line->Write(request);
 
     if (fault.kind == FaultKind::NoAnswer) {
         // Not heard at all: the write did not happen, and station 2 still answers.
         Settle();
         QVERIFY(!line->Receiving());
-        line->Write(rtu ? vrx::AsciiToRtu(AsciiRead(2, 0x4701, 1)) : AsciiRead(2, 0x4701, 1));
+        line->Write(Framed(AsciiRead(2, 0x4701, 1), rtu));
         Settle();
         QVERIFY(got.bytes.size() >= (rtu ? 7 : 15));
         QCOMPARE(got.bytes.at(rtu ? 0 : 2), rtu ? '\x02' : '2');
@@ -212,14 +212,13 @@ void TestSimLine::faults() {
         Settle();
         QCOMPARE(got.bytes.size(), normal);
         const QByteArray asStation2 = AsciiWrite(2, 0x4701, 300);
-        QCOMPARE(got.bytes, rtu ? vrx::AsciiToRtu(asStation2) : asStation2);
+        QCOMPARE(got.bytes, Framed(asStation2, rtu));
         break;
     }
     case FaultKind::Exception: {
-        const QByteArray text = ":018602";
-        const QByteArray expected = text + vrx::AsciiLrc(text) + "\r\n";
+        const QByteArray expected = AsciiException(1, 0x06, 2);
         Settle();
-        QCOMPARE(got.bytes, rtu ? vrx::AsciiToRtu(expected) : expected);
+        QCOMPARE(got.bytes, Framed(expected, rtu));
         QCOMPARE(int(line->ControllerAt(1)->Peek(0x4701)), 0); // refused, not done
         break;
     }
@@ -284,7 +283,7 @@ void TestSimLine::repliesArePacedByTheCharacter() {
         lastByteMicros = clock->Micros();
     });
     const QByteArray ascii = AsciiRead(1, 0x4725, 7);
-    const QByteArray request = rtu ? vrx::AsciiToRtu(ascii) : ascii;
+    const QByteArray request = Framed(ascii, rtu);
     const qint64 sent = clock->Micros();
     line->Write(request);
     Settle();
