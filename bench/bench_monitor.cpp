@@ -167,7 +167,7 @@ CycleFigure CycleOnPacedLine(int baudIndex, bool rtu, int cycles) {
     PollEngine engine(owner, [&] { return ToLineSettings(settings); });
     owner.Open(QString::fromLatin1(PollEngine::LineTool), settings);
     engine.ResetMonitor();
-    engine.EditedAddr = {0, 1, 2, 3, 4};
+    engine.SetAddresses({0, 1, 2, 3, 4});
     for (int st = 1; st <= 4; ++st)
         engine.ConnectStation(st);
     time.Run(5000); // past the joining and the settings read

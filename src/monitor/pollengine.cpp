@@ -32,9 +32,9 @@ bool TrendRescaleDue(int drawnMax, int drawnMin, int foundMax, int foundMin) {
 PollEngine::PollEngine(LineOwner& line, SettingsSource settings, QObject* parent)
     : QObject(parent), settings_(std::move(settings)),
       exchange_(line, QString::fromLatin1(LineTool)) {
-    Timer1.setObjectName(QStringLiteral("Timer1"));
-    Timer1.setInterval(1000);
-    connect(&Timer1, &ClockTimer::timeout, this, GuardedSlot(this, &PollEngine::Timer1Timer));
+    timer1_.setObjectName(QStringLiteral("Timer1"));
+    timer1_.setInterval(1000);
+    connect(&timer1_, &ClockTimer::timeout, this, GuardedSlot(this, &PollEngine::Timer1Timer));
     connect(&exchange_, &Exchange::replied, this, [this](const QByteArray& frame) {
         Guarded([&] { ReplyEnded(frame, false); });
     });
@@ -43,7 +43,6 @@ PollEngine::PollEngine(LineOwner& line, SettingsSource settings, QObject* parent
     });
     connect(&exchange_, &Exchange::lineLost, this,
             [this] { Guarded([this] { InterruptTransfers(TransferStop::LineLost); }); });
-    BufferWriteStep = [this] { ParamWriteStep(); };
 }
 
 // ---- Station model ----
@@ -53,12 +52,10 @@ void PollEngine::ResetMonitor() {
     SelStation = 1;
     TrendDrawnStation = 0;
     ConnectedCount = 0;
-    for (bool* flag :
-         {&StationSetChanged, &HiddenMode,         &HiddenShown,  &OneDecimal,    &SettingsReread,
-          &PanelsShown,       &FirstSettingsRead,  &UnlockFirst,  &TenthsScale,   &WritePending,
-          &BufferReading,     &BufferReadPending,  &Broadcasting, &BufferWriting, &SaveRequested,
-          &OpenRequested,     &RequestOutstanding, &TrendView,    &BufferLoaded,  &PatternReading,
-          &PatternReadPending})
+    for (bool* flag : {&StationSetChanged, &OneDecimal, &SettingsReread, &FirstSettingsRead,
+                       &UnlockFirst, &WritePending, &BufferReading, &BufferReadPending,
+                       &Broadcasting, &BufferWriting, &SaveRequested, &OpenRequested,
+                       &RequestOutstanding, &BufferLoaded, &PatternReading, &PatternReadPending})
         *flag = false;
     for (int st = 1; st <= Stations; ++st) {
         StationActive[st] = StationConnected[st] = CommWriteEnabled[st] = TrendWrapped[st] = false;
@@ -86,7 +83,6 @@ void PollEngine::ClearStation(int st) {
 }
 
 void PollEngine::SelectStation(int st) {
-    ShowHiddenControls(false);
     const bool connected = StationConnected[st];
     if (connected) {
         SelStation = st;
@@ -116,7 +112,7 @@ void PollEngine::ConnectStation(int st) {
     TargetAddr = StationAddr[st];
     FirstSettingsRead = true;
     NextRequest();
-    Timer1.start();
+    timer1_.start();
 }
 
 void PollEngine::CancelStation(int st) {
@@ -131,12 +127,8 @@ void PollEngine::CancelStation(int st) {
     --ConnectedCount;
     StopTransfersOf(st);
     if (ConnectedCount != 0) return;
-    Timer1.stop();
-    if (TrendView) {
-        TrendView = false;
-        emit trendViewLeft();
-    }
-    HideParamPanels();
+    timer1_.stop();
+    emit lastStationGone();
 }
 
 void PollEngine::AddressEdited(int st, int address) {
@@ -153,47 +145,117 @@ void PollEngine::SetRunLed(int st, LampColour colour) {
     emit faceChanged(st);
 }
 
-void PollEngine::ShowParamPanels() {
-    PanelsShown = true;
-    emit panelsShown(true);
-}
-
-void PollEngine::HideParamPanels() {
-    ShowHiddenControls(false);
-    PanelsShown = false;
-    emit panelsShown(false);
-}
-
-void PollEngine::ShowHiddenControls(bool show) {
-    if (show == HiddenShown) return;
-    HiddenShown = show;
-    if (!show) HiddenMode = false;
-    emit hiddenControlsShown(show);
-}
-
 int PollEngine::FirstStation(const PerStation<bool>& flags) const {
     for (int st = 1; st <= Stations; ++st)
         if (flags[st]) return st;
     return 0;
 }
 
+void PollEngine::ResetCounters(int st) {
+    if (st < 1 || st > Stations) return;
+    RequestCount[st] = 0;
+    ErrorCount[st] = 0;
+    emit countersChanged(st);
+}
+
+void PollEngine::WindowClosed() {
+    InterruptTransfers(TransferStop::WindowClosed);
+    timer1_.stop();
+}
+
+// ---- Writes and reads between the polls ----
+
+void PollEngine::QueueWrite(const QByteArray& frame, bool unlockFirst) {
+    WriteFrame = frame;
+    if (unlockFirst) UnlockFirst = true;
+    WritePending = true;
+}
+
+void PollEngine::DecideUnlock(bool unlockFirst) {
+    UnlockFirst = unlockFirst;
+}
+
+void PollEngine::RequestSettingsReread() {
+    SettingsReread = true;
+}
+
+void PollEngine::SetFileRoutines(std::function<void()> save, std::function<void()> open) {
+    saveRoutine_ = std::move(save);
+    openRoutine_ = std::move(open);
+}
+
+void PollEngine::RequestSave() {
+    SaveRequested = true;
+    // Nothing on the line (none polled, the chain stopped, the line gone): no turn may come
+    // soon, and none is needed.
+    if (!exchange_.Outstanding()) RunFileRoutines();
+}
+
+void PollEngine::RequestOpen() {
+    OpenRequested = true;
+    if (!exchange_.Outstanding()) RunFileRoutines();
+}
+
+void PollEngine::LoadBuffer(const ParamImage& image) {
+    ParamBuffer = image;
+    BufferLoaded = true;
+}
+
+// ---- Pattern transfers ----
+
+void PollEngine::StartPatternRead(int patternStep) {
+    PatternStep = patternStep;
+    PatternReadPending = true;
+}
+
+void PollEngine::EndPatternRead() {
+    PatternReadPending = PatternReading = false;
+}
+
+void PollEngine::StartPatternWrite() {
+    PatternWriting = true;
+}
+
+void PollEngine::EndPatternWrite() {
+    PatternWriting = false;
+}
+
+void PollEngine::QueuePatternWrite(const QByteArray& frame, int count) {
+    WriteFrame = frame;
+    WritePending = true;
+    BufferWriteCount = count;
+}
+
+void PollEngine::WithdrawWrite() {
+    WritePending = false;
+}
+
 // ---- One turn ----
+
+void PollEngine::RunFileRoutines() {
+    // A click while a routine's dialog is open asks again; it is not a second dialog on top.
+    if ((!SaveRequested && !OpenRequested) || routinesRunning_) return;
+    const struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(routinesRunning_);
+    // Their dialogs' event loop goes on delivering Timer1: a turn it started while the chain
+    // was stopped would open the same dialog again, and then put a second request on the line.
+    const bool outstanding = std::exchange(RequestOutstanding, true);
+    if (SaveRequested && saveRoutine_) saveRoutine_();
+    if (OpenRequested && openRoutine_) openRoutine_();
+    RequestOutstanding = outstanding;
+}
 
 void PollEngine::NextRequest() {
     // File dialogs run here, between two exchanges, so no reply is awaited while they are open.
-    if (SaveRequested || OpenRequested) {
-        // Their event loop goes on delivering Timer1: a turn it started while the chain was
-        // stopped would open the same dialog again, and then put a second request on the line.
-        const bool outstanding = std::exchange(RequestOutstanding, true);
-        if (SaveRequested && SaveRoutine) SaveRoutine();
-        if (OpenRequested && OpenRoutine) OpenRoutine();
-        RequestOutstanding = outstanding;
-    }
+    RunFileRoutines();
     KeepTransferOnItsStation();
     if (BufferWriting) {
-        if (BufferWriteStep) BufferWriteStep();
+        ParamWriteStep();
     } else if (PatternWriting) {
-        if (PatternWriteStep) PatternWriteStep();
+        if (patternHooks_.writeStep) patternHooks_.writeStep();
     }
     if (ConnectedCount == 0) return;
 
@@ -218,8 +280,8 @@ void PollEngine::NextRequest() {
     } else if (PatternReading) {
         // A read with a position of its own is not thrown off by a parameter read that shares
         // BufferReadCount with it.
-        block = PatternReadRequest ? PatternReadRequest()
-                                   : PatternStepBlock(PatternStep, BufferReadCount);
+        block = patternHooks_.readRequest ? patternHooks_.readRequest()
+                                          : PatternStepBlock(PatternStep, BufferReadCount);
     } else {
         block = PhaseBlock(PollPhase);
     }
@@ -249,7 +311,7 @@ void PollEngine::SendFrame(const QByteArray& asciiText) {
         exchange_.Send(TxFrame, settings.framing, ReplyEndPolicy::FrameEnd,
                        {ReplyTicks, ReplyTicks});
     } catch (const Error& error) {
-        ShowGeneralError(error.text());
+        emit lineFailed(error.text());
     }
 }
 
@@ -326,7 +388,7 @@ void PollEngine::Dispatch() {
     if (BufferReading && bufferReadOnLine_) {
         StoreParameterWords();
     } else if (PatternReading) {
-        if (PatternReadStep) PatternReadStep(ReplyWords, ReplyWordCount);
+        if (patternHooks_.readStep) patternHooks_.readStep(ReplyWords, ReplyWordCount);
     } else if (PollPhase >= FirstSettingsPhase) {
         DecodeSettings();
     } else {
@@ -462,7 +524,7 @@ void PollEngine::RestartCycle() {
     }
     if (selectedMoved) {
         // Another controller answers now: its settings replace the old ones.
-        ShowHiddenControls(false);
+        emit selectedAddressChanged();
         SettingsReread = true;
     }
     PollPhase = StatusPhase;
@@ -529,7 +591,6 @@ void PollEngine::DecodeSettings() {
     context.setValue = StationSV[sel];
     context.programRunning = ProgramRunning[sel];
     context.firmwareWord = FirmwareWord[sel];
-    context.firmwareDesignCaption = FwCaption;
     context.output1 = StationOut1[sel];
     context.output2 = StationOut2[sel];
     const SettingsBlock block = DecodeSettingsBlock(PollPhase, ReplyWords, context);
@@ -550,11 +611,7 @@ void PollEngine::EndSettingsRead() {
     SettingsBlock at;
     at.values.append(BoxValue::Item("AT", AtState[SelStation]));
     emit settingsDecoded(at);
-    if (!PanelsShown) {
-        if (FirstSettingsRead) ShowParamPanels();
-        FirstSettingsRead = false;
-    }
-    if (HiddenMode && !HiddenShown) ShowHiddenControls(true);
+    emit settingsReadEnded(std::exchange(FirstSettingsRead, false));
     RestartCycle();
 }
 
@@ -566,42 +623,54 @@ void PollEngine::Timer1Timer() {
         NextRequest(); // the chain had stopped; no sample at this tick
         return;
     }
-    for (int st = 1; st <= Stations; ++st)
-        if (StationActive[st]) SampleTrend(st);
+    SampleTrends(*this);
     const int sel = SelStation;
-    if (TrendView && (TrendIndex[sel] > 0 || TrendWrapped[sel]))
-        emit trendDrawRequested(TrendDrawnStation != sel);
-    for (int st = 1; st <= Stations; ++st)
-        if (StationActive[st]) ++TrendIndex[st];
+    if (TrendIndex[sel] > 0 || TrendWrapped[sel]) emit trendSampled(TrendDrawnStation != sel);
+    AdvanceTrends(*this);
 }
 
-void PollEngine::SampleTrend(int st) {
-    auto& history = TrendHistory[st];
-    const int value = StationPV[st];
-    history[std::size_t(TrendIndex[st])] = value;
-    if (TrendIndex[st] <= 1 && !TrendWrapped[st]) {
-        TrendMax[st] = TrendMin[st] = value;
+namespace {
+
+void SampleTrend(MonitorState& s, int st) {
+    auto& history = s.TrendHistory[st];
+    const int value = s.StationPV[st];
+    history[std::size_t(s.TrendIndex[st])] = value;
+    if (s.TrendIndex[st] <= 1 && !s.TrendWrapped[st]) {
+        s.TrendMax[st] = s.TrendMin[st] = value;
     } else {
-        TrendMax[st] = std::max(TrendMax[st], value);
-        TrendMin[st] = std::min(TrendMin[st], value);
+        s.TrendMax[st] = std::max(s.TrendMax[st], value);
+        s.TrendMin[st] = std::min(s.TrendMin[st], value);
     }
-    if (TrendIndex[st] < TrendLength) return;
+    if (s.TrendIndex[st] < MonitorTrendLength) return;
     // The ring is full: the sample at 720 becomes position 0 and the oldest one leaves.
-    TrendIndex[st] = 0;
-    history[0] = history[TrendLength];
-    TrendWrapped[st] = true;
-    const auto [low, high] = std::minmax_element(history.begin(), history.begin() + TrendLength);
-    if (st == SelStation) {
-        if (TrendRescaleDue(TrendMax[st], TrendMin[st], *high, *low)) {
-            TrendDrawnStation = 0;
-            TrendMax[st] = *high;
-            TrendMin[st] = *low;
+    s.TrendIndex[st] = 0;
+    history[0] = history[MonitorTrendLength];
+    s.TrendWrapped[st] = true;
+    const auto [low, high] =
+        std::minmax_element(history.begin(), history.begin() + MonitorTrendLength);
+    if (st == s.SelStation) {
+        if (TrendRescaleDue(s.TrendMax[st], s.TrendMin[st], *high, *low)) {
+            s.TrendDrawnStation = 0;
+            s.TrendMax[st] = *high;
+            s.TrendMin[st] = *low;
         }
     } else {
         // Not on the chart: the next full drawing of it scales to what it then shows.
-        TrendMax[st] = *high;
-        TrendMin[st] = *low;
+        s.TrendMax[st] = *high;
+        s.TrendMin[st] = *low;
     }
+}
+
+} // namespace
+
+void SampleTrends(MonitorState& state) {
+    for (int st = 1; st <= MonitorStations; ++st)
+        if (state.StationActive[st]) SampleTrend(state, st);
+}
+
+void AdvanceTrends(MonitorState& state) {
+    for (int st = 1; st <= MonitorStations; ++st)
+        if (state.StationActive[st]) ++state.TrendIndex[st];
 }
 
 } // namespace vrx

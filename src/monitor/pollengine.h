@@ -31,84 +31,22 @@ struct StationFace {
     friend bool operator==(const StationFace&, const StationFace&) = default;
 };
 
-class PollEngine : public QObject {
-    Q_OBJECT
-public:
-    static constexpr int Stations = 4;
-    static constexpr int TrendLength = 720; // samples, one a second: 12 minutes
-    // The name under which the engine holds the line.
-    static constexpr const char* LineTool = line_tool::Monitor;
+inline constexpr int MonitorStations = 4;
+inline constexpr int MonitorTrendLength = 720; // samples, one a second: 12 minutes
 
+// The Monitor's station model and engine state, under the names the Monitor's design gives them.
+// Only the engine writes it; the window and the editor read it through PollEngine::State().
+struct MonitorState {
     // Per-station values are indexed 1..4; index 0 is unused.
-    template <typename T> using PerStation = std::array<T, Stations + 1>;
-
-    // The line's settings, asked at every send and at the end of every reply.
-    using SettingsSource = std::function<LineSettings()>;
-
-    PollEngine(LineOwner& line, SettingsSource settings, QObject* parent = nullptr);
-
-    // The engine's exchanges on the line: its tool holds the line while the Monitor is open.
-    Exchange& LineExchange() { return exchange_; }
-
-    // Station model.
-    void ResetMonitor();
-    void ClearStation(int st);
-    void ConnectStation(int st);
-    void CancelStation(int st);
-    void SelectStation(int st);
-    // An address edit now shows `address`; it takes effect when the cycle restarts.
-    void AddressEdited(int st, int address);
-    // The run lamp of a station, as Connect paints it before connecting.
-    void SetRunLed(int st, LampColour colour);
-    const StationFace& Face(int st) const { return faces_[std::size_t(st)]; }
-
-    // The settings view and the hidden-mode controls; the window shows what these say.
-    void ShowParamPanels();
-    void HideParamPanels();
-    void ShowHiddenControls(bool show);
-
-    // The engine.
-    void NextRequest();
-    void AdvancePoll();
-    void RestartCycle();
-    void Timer1Timer();
-    bool Rtu() const { return settings_().Rtu(); }
-
-    // Work of later parts, run from an engine turn. Each is empty until plugged in; the file
-    // routines clear their own request flags.
-    std::function<void()> SaveRoutine;
-    std::function<void()> OpenRoutine;
-    // Compose the next write of a transfer into WriteFrame and set WritePending. The parameter
-    // write-back (ParamWriteStep) unless replaced.
-    std::function<void()> BufferWriteStep;
-    std::function<void()> PatternWriteStep;
-    // Takes the words of a good reply while the pattern read runs; ends it by clearing
-    // PatternReading.
-    std::function<void(const ReplyWordArray& words, int count)> PatternReadStep;
-    // The next request of the pattern read, from a read that keeps its own position; without
-    // it the request follows PatternStep and BufferReadCount.
-    std::function<std::optional<ReadBlock>()> PatternReadRequest;
-
-    // The parameter memory of the selected station (paramtransfer.cpp). A transfer belongs to
-    // the station selected when it was asked for: it stops, and says so, when that station
-    // goes, another one is selected, its address changes, the line is lost or the window
-    // closes, rather than carry on with another controller.
-    // Load to Buffer: the read starts when the exchange in progress ends.
-    void StartBufferRead();
-    // Write to Select, or BroadCast to address 0: the 32 writes of the buffer as it is now.
-    void StartBufferWrite(bool broadcast);
-    // Composes the next write of the write-back or broadcast.
-    void ParamWriteStep();
-    enum class TransferStop { LineLost, WindowClosed };
-    void InterruptTransfers(TransferStop why);
-    bool TransferRunning() const { return BufferReadPending || BufferReading || BufferWriting; }
+    template <typename T> using PerStation = std::array<T, MonitorStations + 1>;
 
     // Engine state.
-    int PollPhase = 0;
+    int PollPhase = StatusPhase;
     int PollStation = 0;
     int TargetAddr = 0;
     bool RequestOutstanding = false;
     int ReplyTicks = 36;
+    // The request on the line, as sent.
     QByteArray TxFrame;
     ReplyWordArray ReplyWords{};
     int ReplyWordCount = 0;
@@ -140,28 +78,23 @@ public:
     PerStation<int> TimeoutCount{};
     bool SettingsReread = false;
     bool FirstSettingsRead = false;
-    bool PanelsShown = false;
     bool OneDecimal = false;
-    QString FwCaption = QStringLiteral("Firmware Version");
     // The input type InputType shows (-1 for none): it decides how whole-degree values round.
     int ShownInputType = -1;
 
     // Trend history.
-    PerStation<std::array<int, TrendLength + 1>> TrendHistory{};
+    PerStation<std::array<int, MonitorTrendLength + 1>> TrendHistory{};
     PerStation<int> TrendIndex{};
     PerStation<bool> TrendWrapped{};
     PerStation<int> TrendMax{};
     PerStation<int> TrendMin{};
-    bool TrendView = false;
+    // The station whose history the chart shows in full; 0 when it must be drawn in full.
     int TrendDrawnStation = 0;
 
     // Writes and transfers.
     QByteArray WriteFrame;
     bool WritePending = false;
     bool UnlockFirst = false;
-    bool TenthsScale = false;
-    bool HiddenMode = false;
-    bool HiddenShown = false;
     bool BufferReadPending = false;
     bool BufferReading = false;
     int BufferReadCount = 0;
@@ -176,29 +109,139 @@ public:
     bool PatternReading = false;
     bool PatternWriting = false;
     int PatternStep = 0;
+};
 
+// The station model and the engine. Its state is its own (MonitorState, read through State());
+// the window and the editor change it through the commands below, and learn of changes through
+// the signals. It never shows a message itself.
+class PollEngine : public QObject, private MonitorState {
+    Q_OBJECT
+public:
+    static constexpr int Stations = MonitorStations;
+    static constexpr int TrendLength = MonitorTrendLength;
+    // The name under which the engine holds the line.
+    static constexpr const char* LineTool = line_tool::Monitor;
+
+    using MonitorState::PerStation;
+
+    // The line's settings, asked at every send and at the end of every reply.
+    using SettingsSource = std::function<LineSettings()>;
+
+    PollEngine(LineOwner& line, SettingsSource settings, QObject* parent = nullptr);
+
+    const MonitorState& State() const { return *this; }
+    const StationFace& Face(int st) const { return faces_[std::size_t(st)]; }
+    bool Rtu() const { return settings_().Rtu(); }
+    // The engine's exchanges on the line: its tool holds the line while the Monitor is open.
+    Exchange& LineExchange() { return exchange_; }
+    const Exchange& LineExchange() const { return exchange_; }
     // Restarts a stopped chain once a second and samples the trend.
-    ClockTimer Timer1;
+    const ClockTimer& Timer1() const { return timer1_; }
+
+    // ---- Station model ----
+    void ResetMonitor();
+    void ClearStation(int st);
+    void ConnectStation(int st);
+    void CancelStation(int st);
+    void SelectStation(int st);
+    // An address edit now shows `address`; it takes effect when the cycle restarts.
+    void AddressEdited(int st, int address);
+    // What the address edits show as the window opens, before any station is connected.
+    void SetAddresses(const PerStation<int>& edited) { EditedAddr = edited; }
+    // The run lamp of a station, as Connect paints it before connecting.
+    void SetRunLed(int st, LampColour colour);
+    // The trace row's counters of a station start again from 0.
+    void ResetCounters(int st);
+    // The window closes: every transfer ends, and nothing more is sent.
+    void WindowClosed();
+
+    // ---- Writes and reads between the polls ----
+    // A write for the selected station, sent at the engine's next turn before the poll; with
+    // unlockFirst the key register is opened first.
+    void QueueWrite(const QByteArray& frame, bool unlockFirst);
+    // A key pressed in a parameter box decides the unlock anew: a protected box asks for the
+    // key, any other withdraws a key not sent yet.
+    void DecideUnlock(bool unlockFirst);
+    // The selected station's settings are read again after the current cycle.
+    void RequestSettingsReread();
+    // File routines, run at the engine's next turn so that no reply is awaited while their
+    // dialogs are open; at once when nothing is on the line. They clear their own requests.
+    void SetFileRoutines(std::function<void()> save, std::function<void()> open);
+    void RequestSave();
+    void RequestOpen();
+    void SaveDone() { SaveRequested = false; }
+    void OpenDone() { OpenRequested = false; }
+    // The parameter buffer as a file or a read left it.
+    void LoadBuffer(const ParamImage& image);
+
+    // ---- The trend ----
+    // The chart now shows station st's history in full; the next sample adds one point.
+    void TrendDrawn(int st) { TrendDrawnStation = st; }
+    // The next sample redraws the chart in full.
+    void RedrawTrend() { TrendDrawnStation = 0; }
+
+    // ---- The engine ----
+    void NextRequest();
+    void AdvancePoll();
+    void RestartCycle();
+    void Timer1Timer();
+
+    // ---- Parameter transfers (paramtransfer.cpp) ----
+    // A transfer belongs to the station selected when it was asked for: it stops, and says
+    // so, when that station goes, another one is selected, its address changes, the line is
+    // lost or the window closes, rather than carry on with another controller.
+    // Load to Buffer: the read starts when the exchange in progress ends.
+    void StartBufferRead();
+    // Write to Select, or BroadCast to address 0: the 32 writes of the buffer as it is now.
+    void StartBufferWrite(bool broadcast);
+    enum class TransferStop { LineLost, WindowClosed };
+    void InterruptTransfers(TransferStop why);
+    bool TransferRunning() const { return BufferReadPending || BufferReading || BufferWriting; }
+
+    // ---- Pattern transfers, driven by the editor's transfer object ----
+    struct PatternHooks {
+        // The next request of the pattern read, from a read that keeps its own position.
+        std::function<std::optional<ReadBlock>()> readRequest;
+        // Takes the words of a good reply while the pattern read runs.
+        std::function<void(const ReplyWordArray& words, int count)> readStep;
+        // Composes the next write of the pattern write (QueuePatternWrite), or ends it.
+        std::function<void()> writeStep;
+    };
+    void SetPatternHooks(PatternHooks hooks) { patternHooks_ = std::move(hooks); }
+    // The read starts when the exchange in progress ends; PatternStep is where it begins.
+    void StartPatternRead(int patternStep);
+    void EndPatternRead();
+    void StartPatternWrite();
+    void EndPatternWrite();
+    // The next frame of the pattern write, counted as BufferWriteCount `count`.
+    void QueuePatternWrite(const QByteArray& frame, int count);
+    // A pattern frame not sent yet is withdrawn.
+    void WithdrawWrite();
+    void SetPatternStep(int step) { PatternStep = step; }
 
 signals:
     // The face of a station changed: the window repaints it from Face(st).
     void faceChanged(int st);
     // The selection ring moves to station st, lime when it is connected, silver otherwise.
     void selectionMoved(int st, bool connected);
+    // The selected station now answers at another address: what was shown of it is stale.
+    void selectedAddressChanged();
     // A settings block of the selected station was decoded.
     void settingsDecoded(const vrx::SettingsBlock& block);
+    // A whole settings read ended; `first` for the first one after a station was connected.
+    void settingsReadEnded(bool first);
     // A reply failed: the status line shows the text in red.
     void errorReported(const QString& text);
     // RequestCount / ErrorCount of a station changed.
     void countersChanged(int st);
-    void panelsShown(bool shown);
-    void hiddenControlsShown(bool shown);
     // The station model was reset: the window resets its buttons and editing.
     void monitorReset();
-    // The last station went while the trend view was shown: back to no view.
-    void trendViewLeft();
-    // A new trend sample of the selected station wants drawing: in full, or one more point.
-    void trendDrawRequested(bool full);
+    // The last connected station went: the settings view and the trend view close.
+    void lastStationGone();
+    // A trend sample of the selected station was taken: draw it, in full or one more point.
+    void trendSampled(bool full);
+    // A send failed; the window says why (once: the chain stops until Timer1 restarts it).
+    void lineFailed(const QString& text);
     // Parameter transfers: the gauge, its end, a loaded buffer, the operation panel back.
     void uploadProgress(int percent);
     void uploadFinished();
@@ -225,8 +268,10 @@ private:
     void ShowStationValues();
     void DecodeSettings();
     void EndSettingsRead();
+    void RunFileRoutines();
     void StoreParameterWords();
     void BeginBufferRead();
+    void ParamWriteStep();
     void PinTransferStation();
     bool TransferStationHolds() const;
     void KeepTransferOnItsStation();
@@ -234,11 +279,15 @@ private:
     void StopTransfers(const QString& reason);
     void TallyBufferRead(bool gotData, int errorCode);
     void EndBufferWrite();
-    void SampleTrend(int st);
     int FirstStation(const PerStation<bool>& flags) const;
 
     SettingsSource settings_;
     Exchange exchange_;
+    ClockTimer timer1_;
+    std::function<void()> saveRoutine_;
+    std::function<void()> openRoutine_;
+    bool routinesRunning_ = false;
+    PatternHooks patternHooks_;
     // The frame on the line is the unlock frame. Its echo is told from the write's by what was
     // sent, not by UnlockFirst, which a key press may change while the frame is out.
     bool unlockOnLine_ = false;
@@ -261,5 +310,11 @@ private:
 // show spans less than half of the range it is drawn for, so a trace that has settled after a
 // disturbance fills the chart again, while small changes do not make it jump.
 bool TrendRescaleDue(int drawnMax, int drawnMin, int foundMax, int foundMin);
+
+// A tick of Timer1 while the chain runs: every active station's process value goes into its
+// history ring (with its range, and a rescale of the chart when the selected station's ring
+// wraps); after the chart has drawn the sample, the rings advance.
+void SampleTrends(MonitorState& state);
+void AdvanceTrends(MonitorState& state);
 
 } // namespace vrx

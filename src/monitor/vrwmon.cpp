@@ -88,8 +88,9 @@ TVRW2::TVRW2(TVRW1& protocol, LineOwner& line, QWidget* parent)
 TVRW2::~TVRW2() = default;
 
 void TVRW2::WireEngine() {
+    PollEngine::PerStation<int> edited{};
     for (int st = 1; st <= PollEngine::Stations; ++st) {
-        Engine.EditedAddr[st] = ComAddr[st]->value();
+        edited[st] = ComAddr[st]->value();
         for (QPushButton* button : {RunBt[st], StopBt[st]})
             connect(button, &QPushButton::clicked, this,
                     [this, button] { Guarded([&] { RunStopBtClick(button); }); });
@@ -97,21 +98,32 @@ void TVRW2::WireEngine() {
         connect(edit, &QSpinBox::valueChanged, this,
                 [this, edit] { Guarded([&] { ComAddr1Change(edit); }); });
     }
+    Engine.SetAddresses(edited);
     connect(ExitBt2, &QPushButton::clicked, this, GuardedSlot(this, &TVRW2::ExitBt2Click));
     connect(ProgBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW2::ProgBtClick));
 
     connect(&Engine, &PollEngine::faceChanged, this, GuardedSlot(this, &TVRW2::PaintStation));
-    connect(&Engine, &PollEngine::selectionMoved, this, GuardedSlot(this, &TVRW2::MoveSelection));
+    connect(&Engine, &PollEngine::selectionMoved, this, [this](int st, bool connected) {
+        Guarded([&] {
+            // The hidden controls belong to the controller they were opened on.
+            SetHiddenShown(false);
+            MoveSelection(st, connected);
+        });
+    });
+    connect(&Engine, &PollEngine::selectedAddressChanged, this,
+            [this] { Guarded([this] { SetHiddenShown(false); }); });
+    connect(&Engine, &PollEngine::settingsReadEnded, this,
+            GuardedSlot(this, &TVRW2::SettingsReadEnded));
+    connect(&Engine, &PollEngine::lastStationGone, this,
+            GuardedSlot(this, &TVRW2::LastStationGone));
+    connect(&Engine, &PollEngine::lineFailed, this,
+            [](const QString& text) { ShowGeneralError(text); });
     connect(&Engine, &PollEngine::settingsDecoded, this,
             [this](const SettingsBlock& block) { Guarded([&] { ShowSettings(block); }); });
     connect(&Engine, &PollEngine::errorReported, this,
             [this](const QString& text) { Guarded([&] { ShowError(text); }); });
     connect(&Engine, &PollEngine::countersChanged, this, GuardedSlot(this, &TVRW2::ShowCounters));
-    connect(&Engine, &PollEngine::panelsShown, this, GuardedSlot(this, &TVRW2::ShowPanels));
-    connect(&Engine, &PollEngine::hiddenControlsShown, this,
-            GuardedSlot(this, &TVRW2::ShowHiddenControls));
     connect(&Engine, &PollEngine::monitorReset, this, GuardedSlot(this, &TVRW2::ResetControls));
-    connect(&Engine, &PollEngine::trendViewLeft, this, GuardedSlot(this, &TVRW2::LeaveTrendView));
     connect(&Engine, &PollEngine::uploadProgress, UpLoadBar, &QProgressBar::setValue);
     connect(&Engine, &PollEngine::uploadFinished, this, GuardedSlot(this, &TVRW2::EndUpload));
     connect(&Engine, &PollEngine::bufferLoaded, this,
@@ -123,7 +135,7 @@ void TVRW2::WireEngine() {
 
 void TVRW2::FormShow() {
     Engine.ResetMonitor();
-    Engine.HideParamPanels();
+    SetPanelsShown(false);
     DebugMess->hide();
     ErrMess->hide();
     DrawIme->hide();
@@ -142,9 +154,8 @@ void TVRW2::FormShow() {
 }
 
 void TVRW2::FormClose() {
-    Engine.InterruptTransfers(PollEngine::TransferStop::WindowClosed);
+    Engine.WindowClosed();
     ClosePort();
-    Engine.Timer1.stop();
 }
 
 void TVRW2::ExitBt2Click() {
@@ -185,7 +196,8 @@ void TVRW2::ComAddr1Change(QSpinBox* edit) {
 
 void TVRW2::Image1Click(QWidget* image) {
     const int st = image->property("Tag").toInt();
-    if (Engine.StationActive[st] && st != Engine.SelStation) Engine.SelectStation(st);
+    const MonitorState& state = Engine.State();
+    if (state.StationActive[st] && st != state.SelStation) Engine.SelectStation(st);
 }
 
 // ---- What the engine reports ----
@@ -221,7 +233,9 @@ void TVRW2::ShowSettings(const SettingsBlock& block) {
             ShowText(Edit(value.box), value.text);
         }
     }
-    if (block.firmwareCaption) FWVersion->setText(*block.firmwareCaption);
+    if (block.firmwareCaption)
+        FWVersion->setText(
+            FirmwareCaption(FwCaption, Engine.State().FirmwareWord[Engine.State().SelStation]));
     if (block.integralShown) {
         SetVisible({labels_.value("SUMOFSLB"), Edit("SumOffs")}, *block.integralShown);
         SetVisible({labels_.value("PDOFSLB"), Edit("PDOffs")}, !*block.integralShown);
@@ -237,7 +251,7 @@ void TVRW2::ShowSettings(const SettingsBlock& block) {
     }
     if (block.controlMethod) {
         ProgBt->setEnabled(*block.controlMethod == 3);
-        if (!Engine.TrendView) SwitchControlGroup(*block.controlMethod);
+        if (!TrendView) SwitchControlGroup(*block.controlMethod);
     }
     if (block.heatCool) ShowAlarm3(Alarm3Shown(*block.heatCool));
 }
@@ -256,12 +270,12 @@ void TVRW2::SwitchControlGroup(int controlMethod) {
     if (ControlGroupsMatch(controlMethod, shown)) return;
     const ControlGroups wanted = ControlGroupsFor(controlMethod);
     // The method's group box appears with the other panels when they are not shown yet.
-    if (Engine.PanelsShown) {
+    if (PanelsShown) {
         PIDBox->setVisible(wanted.pid);
         OnOffBox->setVisible(wanted.onOff);
         ManuBox->setVisible(wanted.manual);
     }
-    if (wanted.programDisplay) ShowItem(Combo("ProgDisp"), Engine.ProgDisplayMode);
+    if (wanted.programDisplay) ShowItem(Combo("ProgDisp"), Engine.State().ProgDisplayMode);
     setValue->setVisible(wanted.setValue);
     programDisplay->setVisible(wanted.programDisplay);
     SetVisible({labels_.value("ATLB"), at}, wanted.autoTuning);
@@ -299,11 +313,11 @@ void TVRW2::SetEditEnabled(bool enabled) {
                                                       LoadBt,
                                                       Combo("LockStatus")})
         w->setEnabled(enabled);
-    if (!Engine.TrendView && Engine.ConnectedCount > 0 && Engine.PanelsShown) FWVersion->show();
+    if (!TrendView && Engine.State().ConnectedCount > 0 && PanelsShown) FWVersion->show();
     PassLB->hide();
     PassEdit->hide();
-    if (!enabled) Engine.ShowHiddenControls(false);
-    WriteBt->setEnabled(enabled && Engine.BufferLoaded);
+    if (!enabled) SetHiddenShown(false);
+    WriteBt->setEnabled(enabled && Engine.State().BufferLoaded);
 }
 
 void TVRW2::ShowError(const QString& text) {
@@ -314,8 +328,8 @@ void TVRW2::ShowError(const QString& text) {
 }
 
 void TVRW2::ShowCounters(int st) {
-    DoCnt[st]->setText(QString::number(Engine.RequestCount[st]));
-    ErrCnt[st]->setText(QString::number(Engine.ErrorCount[st]));
+    DoCnt[st]->setText(QString::number(Engine.State().RequestCount[st]));
+    ErrCnt[st]->setText(QString::number(Engine.State().ErrorCount[st]));
 }
 
 void TVRW2::ShowPanels(bool shown) {
@@ -378,7 +392,36 @@ void TVRW2::ShowHiddenControls(bool shown) {
     PassEdit->clear();
 }
 
+void TVRW2::SetPanelsShown(bool shown) {
+    if (!shown) SetHiddenShown(false);
+    PanelsShown = shown;
+    ShowPanels(shown);
+}
+
+void TVRW2::SetHiddenShown(bool shown) {
+    if (shown == HiddenShown) return;
+    HiddenShown = shown;
+    if (!shown) HiddenMode = false;
+    ShowHiddenControls(shown);
+}
+
+void TVRW2::SettingsReadEnded(bool first) {
+    // The panels appear with the first whole settings read of a connection; the hidden
+    // controls once the access code has been given and a whole cycle has filled them.
+    if (first && !PanelsShown) SetPanelsShown(true);
+    if (HiddenMode && !HiddenShown) SetHiddenShown(true);
+}
+
+void TVRW2::LastStationGone() {
+    if (TrendView) {
+        TrendView = false;
+        LeaveTrendView();
+    }
+    SetPanelsShown(false);
+}
+
 void TVRW2::ResetControls() {
+    PanelsShown = HiddenMode = HiddenShown = TrendView = TenthsScale = false;
     SaveBt->setEnabled(false);
     WrAllBt->setEnabled(false);
     Combo("RunStop")->setEnabled(true);
@@ -399,7 +442,7 @@ void TVRW2::EndUpload() {
 
 void TVRW2::EnableBufferButtons() {
     SaveBt->setEnabled(true);
-    WriteBt->setEnabled(Engine.CommWriteEnabled[Engine.SelStation]);
+    WriteBt->setEnabled(Engine.State().CommWriteEnabled[Engine.State().SelStation]);
     WrAllBt->setEnabled(true);
 }
 

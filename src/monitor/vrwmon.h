@@ -79,6 +79,16 @@ public:
     // The engine: stations, polling, writes and the trend.
     PollEngine Engine;
 
+    // What the window shows: the settings panels, the hidden mode's controls (asked for by
+    // the access code, shown after a whole settings cycle), the trend view, the firmware
+    // panel's design caption, and whether the box being typed in holds tenths.
+    bool PanelsShown = false;
+    bool HiddenMode = false;
+    bool HiddenShown = false;
+    bool TrendView = false;
+    QString FwCaption = QStringLiteral("Firmware Version");
+    bool TenthsScale = false;
+
     // Per station, indexed 1..4 like the engine's arrays.
     template <typename T> using PerStation = std::array<T*, PollEngine::Stations + 1>;
     PerStation<QLabel> Panel{};
@@ -166,6 +176,11 @@ private:
     void ShowCounters(int st);
     void ShowPanels(bool shown);
     void ShowHiddenControls(bool shown);
+    // The panels, and the hidden controls with them, shown or hidden with their state.
+    void SetPanelsShown(bool shown);
+    void SetHiddenShown(bool shown);
+    void SettingsReadEnded(bool first);
+    void LastStationGone();
     void ResetControls();
     void SwitchControlGroup(int controlMethod);
     void ShowAlarm3(bool shown);

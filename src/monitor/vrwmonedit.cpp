@@ -90,26 +90,26 @@ void TVRW2::OnKeyPress(QLineEdit* edit, QChar key) {
     if (!box) return;
     // Every key press decides the unlock anew: a protected box asks for the key at once, any
     // other box withdraws a key not sent yet.
-    Engine.UnlockFirst = box->unlockFirst;
-    Engine.TenthsScale = box->tenths;
+    Engine.DecideUnlock(box->unlockFirst);
+    TenthsScale = box->tenths;
     if (key != u'\r') return;
+    const MonitorState& state = Engine.State();
     const std::optional<QByteArray> frame =
-        EditBoxWrite(Engine.StationAddr[Engine.SelStation], *box, edit->text(),
-                     EditDecimals(*box, Engine.TenthsScale));
+        EditBoxWrite(state.StationAddr[state.SelStation], *box, edit->text(),
+                     EditDecimals(*box, TenthsScale));
     // Not a number, or one the register cannot hold: nothing is sent and the box keeps the
     // text until the controller's value is read again.
     if (!frame) return;
-    Engine.WriteFrame = *frame;
-    Engine.WritePending = true;
+    Engine.QueueWrite(*frame, false);
 }
 
 void TVRW2::CtrlSetSelect(QComboBox* combo) {
     const ComboBoxInfo* box = FindComboBox(combo->objectName());
     if (!box || combo->currentIndex() < 0) return;
-    if (box->unlockFirst) Engine.UnlockFirst = true;
-    Engine.WriteFrame =
-        ComboBoxWrite(Engine.StationAddr[Engine.SelStation], *box, combo->currentIndex());
-    Engine.WritePending = true;
+    const MonitorState& state = Engine.State();
+    Engine.QueueWrite(
+        ComboBoxWrite(state.StationAddr[state.SelStation], *box, combo->currentIndex()),
+        box->unlockFirst);
 }
 
 void TVRW2::ClearBt1Click(QObject* sender) {
@@ -117,20 +117,16 @@ void TVRW2::ClearBt1Click(QObject* sender) {
                                     QStringLiteral("Will clear setting, Execute anyway?")))
         return;
     const int command = sender == ClearBt1 ? reg::RestoreDefaults : reg::ClearPvAdjust;
-    Engine.WriteFrame = CommandWrite(Engine.StationAddr[Engine.SelStation], command);
-    Engine.UnlockFirst = true;
-    Engine.WritePending = true;
+    const MonitorState& state = Engine.State();
+    Engine.QueueWrite(CommandWrite(state.StationAddr[state.SelStation], command), true);
 }
 
 void TVRW2::ErrClearBt1MouseDown(QWidget* sender) {
     const int st = sender->property("Tag").toInt();
     if (st < 1 || st > PollEngine::Stations) return;
-    Engine.RequestCount[st] = 0;
-    Engine.ErrorCount[st] = 0;
-    DoCnt[st]->setText(QStringLiteral("0"));
-    ErrCnt[st]->setText(QStringLiteral("0"));
+    Engine.ResetCounters(st);
     for (int other = 1; other <= PollEngine::Stations; ++other)
-        if (Engine.ErrorCount[other] != 0) return;
+        if (Engine.State().ErrorCount[other] != 0) return;
     QPalette teal = ErrMess->palette();
     teal.setColor(QPalette::Window, Teal);
     ErrMess->setPalette(teal);
@@ -154,8 +150,8 @@ void TVRW2::PassEditChange() {
     switch (PassCommandOf(PassEdit->text())) {
     case PassCommand::AccessCode:
         // The controls appear once a complete settings cycle has shown their values.
-        Engine.HiddenMode = true;
-        Engine.SettingsReread = true;
+        HiddenMode = true;
+        Engine.RequestSettingsReread();
         break;
     case PassCommand::TraceOn:
         DebugMess->show();
@@ -166,8 +162,8 @@ void TVRW2::PassEditChange() {
         ErrMess->hide();
         break;
     case PassCommand::Other:
-        Engine.HiddenMode = false;
-        Engine.ShowHiddenControls(false);
+        HiddenMode = false;
+        SetHiddenShown(false);
         break;
     }
 }

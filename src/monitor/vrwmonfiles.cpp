@@ -35,8 +35,7 @@ void TVRW2::WireFiles() {
     for (QPushButton* button : {WriteBt, WrAllBt})
         connect(button, &QPushButton::clicked, this,
                 [this, button] { Guarded([&] { WriteBtClick(button); }); });
-    Engine.SaveRoutine = [this] { SaveRoutine(); };
-    Engine.OpenRoutine = [this] { OpenRoutine(); };
+    Engine.SetFileRoutines([this] { SaveRoutine(); }, [this] { OpenRoutine(); });
     connect(&Engine, &PollEngine::transferStopped, this,
             [this](const QString& text) { Guarded([&] { TransferStopped(text); }); });
 }
@@ -50,14 +49,12 @@ void TVRW2::LoadBtClick() {
 }
 
 void TVRW2::SaveBtClick() {
-    Engine.SaveRequested = true;
-    // With the line gone no turn comes to run the routine; nothing is on the line either.
-    if (!HoldsLine()) SaveRoutine();
+    // At once when nothing is on the line, else when the exchange in progress ends.
+    Engine.RequestSave();
 }
 
 void TVRW2::OpenBtClick() {
-    Engine.OpenRequested = true;
-    if (!HoldsLine()) OpenRoutine();
+    Engine.RequestOpen();
 }
 
 void TVRW2::WriteBtClick(QObject* sender) {
@@ -70,7 +67,7 @@ void TVRW2::WriteBtClick(QObject* sender) {
 
 void TVRW2::SaveRoutine() {
     // Served once, whatever the dialogs answer or the file system says.
-    Engine.SaveRequested = false;
+    Engine.SaveDone();
     QString path =
         Dialogs::Current().SaveFileName(this, SaveBt->text(), QString::fromLatin1(ParamFileFilter));
     if (path.isEmpty()) return;
@@ -82,14 +79,14 @@ void TVRW2::SaveRoutine() {
                                     QStringLiteral("Over write : ") + ParamFileName))
         return;
     ShowUpload(QStringLiteral("Save to File ") + ParamFileName);
-    const ParamFileSave saved = SaveParamFile(path, Engine.ParamBuffer);
+    const ParamFileSave saved = SaveParamFile(path, Engine.State().ParamBuffer);
     if (saved.ok) UpLoadBar->setValue(FileGauge(ParamEntries + 1));
     Dialogs::Current().Message(this, saved.ok ? MessageCaption : WarningCaption, saved.message);
     EndUpload();
 }
 
 void TVRW2::OpenRoutine() {
-    Engine.OpenRequested = false;
+    Engine.OpenDone();
     const QString path =
         Dialogs::Current().OpenFileName(this, OpenBt->text(), QString::fromLatin1(ParamFileFilter));
     if (path.isEmpty()) return;
@@ -99,7 +96,7 @@ void TVRW2::OpenRoutine() {
         return;
     }
     ShowUpload(QStringLiteral("Open File") + ParamFileName);
-    const ParamFileLoad load = ReadParamFile(path, Engine.ParamBuffer);
+    const ParamFileLoad load = ReadParamFile(path, Engine.State().ParamBuffer);
     UpLoadBar->setValue(FileGauge(load.pairs));
     const bool refused =
         load.status == ParamFileStatus::BadData || load.status == ParamFileStatus::ReadFailed;
@@ -108,8 +105,7 @@ void TVRW2::OpenRoutine() {
     // Too short, junk or unreadable: the buffer, and whether it counts as loaded, stay as
     // they were, so nothing half read can be written to a controller.
     if (!load.takesImage) return;
-    Engine.ParamBuffer = load.image;
-    Engine.BufferLoaded = true;
+    Engine.LoadBuffer(load.image);
     EnableBufferButtons();
 }
 
@@ -125,7 +121,7 @@ void TVRW2::ShowUpload(const QString& caption) {
 
 void TVRW2::TransferStopped(const QString& text) {
     // A read that stopped left the buffer as it was: what it allowed before, it allows again.
-    if (Engine.BufferLoaded) EnableBufferButtons();
+    if (Engine.State().BufferLoaded) EnableBufferButtons();
     // Said after the engine's turn is over, not from inside it.
     QMetaObject::invokeMethod(
         this,

@@ -150,7 +150,7 @@ void TVRW2::FormCreate() {
     ShowHiddenControls(false); // the calibration controls belong to the hidden mode
 
     ScaleForm(this);
-    Engine.FwCaption = FWVersion->text();
+    FwCaption = FWVersion->text();
     setWindowState(Qt::WindowMaximized);
 }
 

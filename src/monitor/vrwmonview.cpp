@@ -11,7 +11,8 @@ namespace vrx {
 
 namespace {
 
-TrendSamples SamplesOf(const PollEngine& engine, int st) {
+TrendSamples SamplesOf(const PollEngine& poll, int st) {
+    const MonitorState& engine = poll.State();
     const auto& history = engine.TrendHistory[std::size_t(st)];
     return {std::span<const int>(history.data(), history.size()), engine.TrendIndex[st],
             engine.TrendWrapped[st], engine.TrendMax[st], engine.TrendMin[st]};
@@ -21,8 +22,9 @@ TrendSamples SamplesOf(const PollEngine& engine, int st) {
 
 void TVRW2::WireViews() {
     connect(DrawBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW2::DrawBtClick));
-    connect(&Engine, &PollEngine::trendDrawRequested, this, [this](bool full) {
+    connect(&Engine, &PollEngine::trendSampled, this, [this](bool full) {
         Guarded([&] {
+            if (!TrendView) return;
             if (full) {
                 DrawTrend();
             } else {
@@ -37,34 +39,34 @@ void TVRW2::WireViews() {
 }
 
 void TVRW2::DrawBtClick() {
-    if (!Engine.TrendView) {
-        Engine.HideParamPanels();
+    if (!TrendView) {
+        SetPanelsShown(false);
         DrawIme->show();
         DrawBt->setText(QStringLiteral("View Setting"));
         DrawBt->show();
         // Drawn in full at the next tick.
-        Engine.TrendDrawnStation = 0;
-        Engine.TrendView = true;
+        Engine.RedrawTrend();
+        TrendView = true;
         return;
     }
-    Engine.TrendView = false;
+    TrendView = false;
     DrawBt->setText(QStringLiteral("View Record"));
     DrawIme->hide();
-    if (Engine.ConnectedCount == 0) return;
-    Engine.ShowParamPanels();
+    if (Engine.State().ConnectedCount == 0) return;
+    SetPanelsShown(true);
     // The boxes were not kept up to date under the chart.
-    Engine.SettingsReread = true;
+    Engine.RequestSettingsReread();
 }
 
 void TVRW2::DrawTrend() {
-    const int sel = Engine.SelStation;
-    Engine.TrendDrawnStation = sel;
+    const int sel = Engine.State().SelStation;
+    Engine.TrendDrawn(sel);
     DrawIme->Canvas().DrawTrend(SamplesOf(Engine, sel));
     DrawIme->update();
 }
 
 void TVRW2::AddTrendPoint() {
-    if (!DrawIme->Canvas().AddTrendPoint(SamplesOf(Engine, Engine.SelStation))) {
+    if (!DrawIme->Canvas().AddTrendPoint(SamplesOf(Engine, Engine.State().SelStation))) {
         // Off the band: the chart is drawn again on a scale that holds the new value.
         DrawTrend();
         return;

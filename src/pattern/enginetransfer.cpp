@@ -8,11 +8,11 @@ namespace vrx {
 
 EngineTransfer::EngineTransfer(PollEngine& engine, QObject* parent)
     : QObject(parent), engine_(engine) {
-    engine_.PatternReadRequest = [this] { return ReadRequest(); };
-    engine_.PatternReadStep = [this](const ReplyWordArray& words, int count) {
-        ReadStep(words, count);
-    };
-    engine_.PatternWriteStep = [this] { WriteStep(); };
+    PollEngine::PatternHooks hooks;
+    hooks.readRequest = [this] { return ReadRequest(); };
+    hooks.readStep = [this](const ReplyWordArray& words, int count) { ReadStep(words, count); };
+    hooks.writeStep = [this] { WriteStep(); };
+    engine_.SetPatternHooks(std::move(hooks));
     connect(&engine_, &PollEngine::patternProgress, this,
             GuardedSlot(this, &EngineTransfer::WriteEchoed));
     connect(&engine_, &PollEngine::patternFinished, this,
@@ -26,20 +26,18 @@ EngineTransfer::EngineTransfer(PollEngine& engine, QObject* parent)
 }
 
 EngineTransfer::~EngineTransfer() {
-    engine_.PatternReadRequest = nullptr;
-    engine_.PatternReadStep = nullptr;
-    engine_.PatternWriteStep = nullptr;
+    engine_.SetPatternHooks({});
 }
 
 int EngineTransfer::ReadyStation() const {
-    const int st = engine_.SelStation;
+    const int st = engine_.State().SelStation;
     if (Reading() || Writing() || st < 1 || st > PollEngine::Stations) return 0;
-    return engine_.StationConnected[st] ? st : 0;
+    return engine_.State().StationConnected[st] ? st : 0;
 }
 
 bool EngineTransfer::StationStillOurs() const {
-    return engine_.SelStation == station_ && engine_.StationConnected[station_] &&
-           engine_.StationAddr[station_] == address_;
+    return engine_.State().SelStation == station_ && engine_.State().StationConnected[station_] &&
+           engine_.State().StationAddr[station_] == address_;
 }
 
 // ---- Reading ----
@@ -48,12 +46,11 @@ bool EngineTransfer::StartRead() {
     const int st = ReadyStation();
     if (st == 0) return false;
     station_ = st;
-    address_ = engine_.StationAddr[st];
+    address_ = engine_.State().StationAddr[st];
     read_.emplace();
     // BufferReadCount is left alone: the read keeps its own position, and a parameter read may
     // be using the count.
-    engine_.PatternStep = read_->PatternStep();
-    engine_.PatternReadPending = true;
+    engine_.StartPatternRead(read_->PatternStep());
     return true;
 }
 
@@ -63,12 +60,12 @@ std::optional<ReadBlock> EngineTransfer::ReadRequest() const {
 
 void EngineTransfer::ReadStep(const ReplyWordArray& words, int count) {
     if (!read_) {
-        engine_.PatternReading = false;
+        engine_.EndPatternRead();
         return;
     }
     // The reply of another controller than the one the read began with: the program would be
     // pieced together from two.
-    if (engine_.TargetAddr != address_ || !StationStillOurs()) {
+    if (engine_.State().TargetAddr != address_ || !StationStillOurs()) {
         StopRead();
         return;
     }
@@ -76,10 +73,10 @@ void EngineTransfer::ReadStep(const ReplyWordArray& words, int count) {
     for (int i = 0; i < count && i < int(words.size()); ++i)
         replyWords << quint16(words[std::size_t(i)]);
     if (!read_->Store(replyWords)) return; // too short: the same request goes again
-    engine_.PatternStep = read_->PatternStep();
+    engine_.SetPatternStep(read_->PatternStep());
     emit readProgress(read_->Gauge());
     if (!read_->Complete()) return;
-    engine_.PatternReading = false;
+    engine_.EndPatternRead();
     const PatternProgram program = read_->Program();
     read_.reset();
     emit readFinished(program);
@@ -87,8 +84,7 @@ void EngineTransfer::ReadStep(const ReplyWordArray& words, int count) {
 
 void EngineTransfer::StopRead() {
     if (!read_) return;
-    engine_.PatternReadPending = false;
-    engine_.PatternReading = false;
+    engine_.EndPatternRead();
     read_.reset();
     emit readStopped();
 }
@@ -99,18 +95,18 @@ bool EngineTransfer::StartWrite(const PatternProgram& program) {
     const int st = ReadyStation();
     if (st == 0) return false;
     station_ = st;
-    address_ = engine_.StationAddr[st];
+    address_ = engine_.State().StationAddr[st];
     write_.emplace(program, address_);
     writeQueued_ = false;
     // BufferWriteCount is set with each frame, not here: a parameter write-back may still be
     // counting with it, and the engine lets that finish before asking for our first frame.
-    engine_.PatternWriting = true;
+    engine_.StartPatternWrite();
     return true;
 }
 
 void EngineTransfer::WriteStep() {
     if (!write_) {
-        engine_.PatternWriting = false;
+        engine_.EndPatternWrite();
         return;
     }
     if (!StationStillOurs()) {
@@ -119,20 +115,18 @@ void EngineTransfer::WriteStep() {
     }
     // A write still pending is ours that got no answer (it goes again, as single writes do),
     // or one of the Monitor's own, which goes first; ours is then composed again below.
-    if (engine_.WritePending || engine_.UnlockFirst) return;
+    if (engine_.State().WritePending || engine_.State().UnlockFirst) return;
     if (writeQueued_) {
         writeQueued_ = false;
         // Neither pending nor echoed: the controller refused it (the engine dropped it), unless
         // another write took its place and went instead.
-        if (engine_.WriteFrame == write_->Frame()) write_->Refused();
+        if (engine_.State().WriteFrame == write_->Frame()) write_->Refused();
         if (write_->Done()) {
             FinishWrite();
             return;
         }
     }
-    engine_.WriteFrame = write_->Frame();
-    engine_.WritePending = true;
-    engine_.BufferWriteCount = write_->Position() + 1;
+    engine_.QueuePatternWrite(write_->Frame(), write_->Position() + 1);
     writeQueued_ = true;
 }
 
@@ -140,7 +134,7 @@ void EngineTransfer::WriteEchoed() {
     if (!write_ || !writeQueued_) return;
     // The echo may be of another write that went while ours waited.
     const QByteArray frame = write_->Frame();
-    if (engine_.TxFrame != (engine_.Rtu() ? AsciiToRtu(frame) : frame)) return;
+    if (engine_.State().TxFrame != (engine_.Rtu() ? AsciiToRtu(frame) : frame)) return;
     writeQueued_ = false;
     write_->Echoed();
     emit writeProgress(write_->Gauge());
@@ -150,11 +144,11 @@ void EngineTransfer::WriteEchoed() {
 void EngineTransfer::PatternWriteEnded() {
     // The engine ends a pattern write at the echo that follows frame 153. When that echo was
     // not ours, our last frame is still to go.
-    if (write_) engine_.PatternWriting = true;
+    if (write_) engine_.StartPatternWrite();
 }
 
 void EngineTransfer::FinishWrite() {
-    engine_.PatternWriting = false;
+    engine_.EndPatternWrite();
     const int refused = write_->RefusedCount();
     write_.reset();
     writeQueued_ = false;
@@ -164,8 +158,8 @@ void EngineTransfer::FinishWrite() {
 void EngineTransfer::StopWrite() {
     if (!write_) return;
     // Our frame must not go out to whichever station is selected next.
-    if (writeQueued_ && engine_.WriteFrame == write_->Frame()) engine_.WritePending = false;
-    engine_.PatternWriting = false;
+    if (writeQueued_ && engine_.State().WriteFrame == write_->Frame()) engine_.WithdrawWrite();
+    engine_.EndPatternWrite();
     const int written = write_->WrittenCount();
     write_.reset();
     writeQueued_ = false;

@@ -312,7 +312,7 @@ void TVRX5::HideProgress() {
 
 void TVRX5::UpdateButtons() {
     const bool idle = !Transfer.Reading() && !Transfer.Writing() && !loadingFile_;
-    const PollEngine& engine = engine_;
+    const MonitorState& engine = engine_.State();
     const int st = engine.SelStation;
     const bool writable = st >= 1 && st <= PollEngine::Stations && engine.StationConnected[st] &&
                           engine.CommWriteEnabled[st];

@@ -112,7 +112,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m->Edit("TCOfs")->text(), QString("-5"), Bound);
 
         for (int st = 1; st <= 2; ++st)
-            QCOMPARE(m->Engine.ErrorCount[st], 0);
+            QCOMPARE(m->Engine.State().ErrorCount[st], 0);
         QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.texts().join('|')));
         m->close();
     }

@@ -30,6 +30,9 @@ public:
         engine.ResetMonitor();
         QObject::connect(&engine, &PollEngine::errorReported, &engine,
                          [this](const QString& text) { errors << text; });
+        // As the window says it.
+        QObject::connect(&engine, &PollEngine::lineFailed, &engine,
+                         [](const QString& text) { ShowGeneralError(text); });
     }
 
     bool Rtu() const { return settings.modBus == 1; }

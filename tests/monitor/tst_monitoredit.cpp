@@ -47,7 +47,7 @@ class TestMonitorEdit : public QObject {
     bool Start(bool rtu = false) {
         if (!m->isVisible()) p->Open(rtu);
         p->Connect(1);
-        return p->RunUntil([this] { return m->CtrlBox->isVisible() && !m->Engine.SettingsReread; });
+        return p->RunUntil([this] { return m->CtrlBox->isVisible() && !m->Engine.State().SettingsReread; });
     }
     void TypeInPassEdit(const QString& text) {
         if (!m->PassEdit->isVisible()) QTest::mouseDClick(m->FWVersion, Qt::LeftButton);
@@ -56,7 +56,7 @@ class TestMonitorEdit : public QObject {
     }
     bool EnterHiddenMode() {
         TypeInPassEdit("KXQ");
-        return p->RunUntil([this] { return m->Engine.HiddenShown; });
+        return p->RunUntil([this] { return m->HiddenShown; });
     }
     bool AllShown(const QStringList& names, bool shown) const {
         for (const QString& name : names)
@@ -199,8 +199,8 @@ private slots:
         QCOMPARE(p->WritesSince(from), wire);
         QCOMPARE(int(p->Controller(1).Peek(reg)), value);
         if (!shown.isEmpty()) QCOMPARE(Shown(box), shown);
-        QCOMPARE(m->Engine.ErrorCount[1], 0);
-        QVERIFY(!m->Engine.WritePending && !m->Engine.UnlockFirst);
+        QCOMPARE(m->Engine.State().ErrorCount[1], 0);
+        QVERIFY(!m->Engine.State().WritePending && !m->Engine.State().UnlockFirst);
         QVERIFY(p->dialogs.messages.isEmpty());
     }
 
@@ -209,12 +209,12 @@ private slots:
         QVERIFY(EnterHiddenMode());
         const qsizetype from = p->SentCount();
         QTest::keyClick(p->Edit("RTDOfs"), Qt::Key_5);
-        QVERIFY(m->Engine.UnlockFirst);
-        QVERIFY(!m->Engine.WritePending);
+        QVERIFY(m->Engine.State().UnlockFirst);
+        QVERIFY(!m->Engine.State().WritePending);
         p->Run(1000);
         QCOMPARE(p->WritesSince(from), QByteArrayList{p->Wire(Unlock + "\r\n")});
         QCOMPARE(int(p->Controller(1).Peek(0x4732)), 0);
-        QCOMPARE(m->Engine.ErrorCount[1], 0);
+        QCOMPARE(m->Engine.State().ErrorCount[1], 0);
     }
 
     void keyInAnOrdinaryBoxWithdrawsTheKey() {
@@ -224,14 +224,14 @@ private slots:
         const qsizetype from = p->SentCount();
         p->Choose("OutputType1", "0~5V");
         QTest::keyClick(p->Edit("SetV"), Qt::Key_1);
-        QVERIFY(!m->Engine.UnlockFirst);
+        QVERIFY(!m->Engine.State().UnlockFirst);
         p->Run(3000);
         // Without its key the controller refuses the write; the box shows its value again.
         QCOMPARE(p->WritesSince(from), QByteArrayList{p->Wire(":0106473000037F\r\n")});
         QCOMPARE(m->ErrMess->text(), "Write data not successed");
-        QCOMPARE(m->Engine.ErrorCount[1], 1);
+        QCOMPARE(m->Engine.State().ErrorCount[1], 1);
         QCOMPARE(p->Combo("OutputType1")->currentText(), before);
-        QVERIFY(!m->Engine.WritePending);
+        QVERIFY(!m->Engine.State().WritePending);
     }
 
     void newerEditReplacesAnUnsentOne() {
@@ -269,7 +269,7 @@ private slots:
         QVERIFY(Start());
         const qsizetype from = p->SentCount();
         p->Type(qPrintable(box), typed);
-        QVERIFY(!m->Engine.WritePending);
+        QVERIFY(!m->Engine.State().WritePending);
         p->Run(2000);
         QVERIFY(p->WritesSince(from).isEmpty());
         QCOMPARE(p->Edit(qPrintable(box))->text(), typed);
@@ -304,7 +304,7 @@ private slots:
         QCOMPARE(m->ErrCnt[1]->text(), "1");
         // Dropped, not asked again; the box shows what the controller holds.
         QCOMPARE(p->Edit("SetV")->text(), "150.0");
-        QVERIFY(!m->Engine.WritePending);
+        QVERIFY(!m->Engine.State().WritePending);
     }
 
     void hiddenModeAfterAFullSettingsCycle() {
@@ -318,9 +318,9 @@ private slots:
 
         QSignalSpy blocks(&m->Engine, &PollEngine::settingsDecoded);
         QTest::keyClicks(m->PassEdit, "KXQ");
-        QVERIFY(m->Engine.HiddenMode);
+        QVERIFY(m->HiddenMode);
         // Shown only once the settings have been read through to their last block.
-        while (!m->Engine.HiddenShown) {
+        while (!m->HiddenShown) {
             QVERIFY(AllShown(HiddenControls, false));
             QVERIFY(blocks.count() < 8);
             p->Run(10);
@@ -331,7 +331,7 @@ private slots:
         // One more character leaves it; the box is emptied and the firmware panel is back.
         QTest::keyClick(m->PassEdit, Qt::Key_A);
         QVERIFY(AllShown(HiddenControls, false));
-        QVERIFY(!m->Engine.HiddenMode && !m->Engine.HiddenShown);
+        QVERIFY(!m->HiddenMode && !m->HiddenShown);
         QVERIFY(m->PassEdit->text().isEmpty());
         QVERIFY(m->FWVersion->isVisible());
         QVERIFY(m->PassEdit->isHidden() && m->PassLB->isHidden());
@@ -350,7 +350,7 @@ private slots:
         QVERIFY(EnterHiddenMode());
         QTest::mouseClick(m->Image[2], Qt::LeftButton);
         QVERIFY(AllShown(HiddenControls, false));
-        QVERIFY(!m->Engine.HiddenMode);
+        QVERIFY(!m->HiddenMode);
         p->Run(3000);
         QVERIFY(AllShown(HiddenControls, false));
     }
@@ -378,8 +378,8 @@ private slots:
         QTest::mousePress(m->ErrClearBt[2], Qt::LeftButton);
         QCOMPARE(m->DoCnt[2]->text(), "0");
         QCOMPARE(m->ErrCnt[2]->text(), "0");
-        QCOMPARE(m->Engine.RequestCount[2], 0);
-        QCOMPARE(m->Engine.ErrorCount[2], 0);
+        QCOMPARE(m->Engine.State().RequestCount[2], 0);
+        QCOMPARE(m->Engine.State().ErrorCount[2], 0);
         QCOMPARE(m->ErrCnt[1]->text(), "1");
         QCOMPARE(m->ErrMess->text(), "illegal address ");
         QCOMPARE(m->ErrMess->palette().color(QPalette::Window), Red);
@@ -391,7 +391,7 @@ private slots:
         // Counting goes on from zero.
         p->Run(500);
         QVERIFY(m->DoCnt[1]->text().toInt() > 0);
-        QCOMPARE(m->DoCnt[1]->text().toInt(), m->Engine.RequestCount[1]);
+        QCOMPARE(m->DoCnt[1]->text().toInt(), m->Engine.State().RequestCount[1]);
 
         TypeInPassEdit("trace off");
         QVERIFY(m->DebugMess->isHidden() && m->ErrMess->isHidden());
@@ -400,7 +400,7 @@ private slots:
     void editPermissionFollowsTheController() {
         QVERIFY(Start());
         QVERIFY(EnterHiddenMode());
-        m->Engine.BufferLoaded = true;   // as after "Load to Buffer"
+        m->Engine.LoadBuffer(m->Engine.State().ParamBuffer); // as after "Load to Buffer"
         p->Controller(1).Set(0x4726, 0); // writes switched off on the controller's panel
         QVERIFY(p->RunUntil([this] { return !p->Combo("RunStop")->isEnabled(); }));
         QCOMPARE(p->Combo("ComWrite")->currentText(), "Disable");
@@ -427,7 +427,7 @@ private slots:
         QVERIFY(Start());
         QCOMPARE(m->DrawBt->text(), "View Record");
         QTest::mouseClick(m->DrawBt, Qt::LeftButton);
-        QVERIFY(m->Engine.TrendView);
+        QVERIFY(m->TrendView);
         for (QWidget* w : std::initializer_list<QWidget*>{m->CtrlBox, m->TempBox, m->PIDBox,
                                                           m->AlmBox, m->AdjustBox, m->OpPanel,
                                                           m->FWVersion, m->ProgBt, m->OutQty1[1]})
@@ -435,16 +435,16 @@ private slots:
         QVERIFY(m->DrawIme->isVisible());
         QVERIFY(m->DrawBt->isVisible());
         QCOMPARE(m->DrawBt->text(), "View Setting");
-        QCOMPARE(m->Engine.TrendDrawnStation, 0);
+        QCOMPARE(m->Engine.State().TrendDrawnStation, 0);
         // Drawn in full at the next tick that has a sample after the first one.
         p->Run(2000);
-        QCOMPARE(m->Engine.TrendDrawnStation, 1);
+        QCOMPARE(m->Engine.State().TrendDrawnStation, 1);
         const TrendGeometry& g = m->DrawIme->Canvas().Geometry();
         QCOMPARE(m->DrawIme->Canvas().Image().pixel(g.X0 - 1, 10), qRgb(255, 255, 255));
 
         QSignalSpy blocks(&m->Engine, &PollEngine::settingsDecoded);
         QTest::mouseClick(m->DrawBt, Qt::LeftButton);
-        QVERIFY(!m->Engine.TrendView);
+        QVERIFY(!m->TrendView);
         QCOMPARE(m->DrawBt->text(), "View Record");
         QVERIFY(m->DrawIme->isHidden());
         QVERIFY(m->CtrlBox->isVisible() && m->PIDBox->isVisible() && m->OpPanel->isVisible());
@@ -455,7 +455,7 @@ private slots:
         // Gone with the last station.
         QTest::mouseClick(m->DrawBt, Qt::LeftButton);
         p->Cancel(1);
-        QVERIFY(!m->Engine.TrendView);
+        QVERIFY(!m->TrendView);
         QVERIFY(m->DrawIme->isHidden());
         QCOMPARE(m->DrawBt->text(), "View Record");
     }
@@ -466,10 +466,10 @@ private slots:
         p->Run(2000);
         QTest::mouseClick(m->DrawBt, Qt::LeftButton);
         p->Run(1100);
-        QCOMPARE(m->Engine.TrendDrawnStation, 1);
+        QCOMPARE(m->Engine.State().TrendDrawnStation, 1);
         QTest::mouseClick(m->Image[2], Qt::LeftButton);
         p->Run(1000);
-        QCOMPARE(m->Engine.TrendDrawnStation, 2);
+        QCOMPARE(m->Engine.State().TrendDrawnStation, 2);
     }
 
     void sampleOffTheChartRedrawsIt() {
@@ -483,7 +483,7 @@ private slots:
         p->Run(2000);
         const TrendScaleChoice after{canvas.TrendScale, canvas.ScaleDivides, canvas.TrendBase};
         QVERIFY(!(after == before));
-        QCOMPARE(m->Engine.TrendDrawnStation, 1);
+        QCOMPARE(m->Engine.State().TrendDrawnStation, 1);
         const TrendGeometry& g = canvas.Geometry();
         QVERIFY(canvas.PreviousPoint.y() >= g.Scaled(2) &&
                 canvas.PreviousPoint.y() <= g.Scaled(185));
@@ -493,18 +493,15 @@ private slots:
         QVERIFY(Start());
         QTest::mouseClick(m->DrawBt, Qt::LeftButton);
         p->Run(1100);
-        // Twelve minutes on, as if sampled: the history is a few samples short of full.
-        PollEngine& e = m->Engine;
-        e.TrendHistory[1].fill(e.StationPV[1]);
-        e.TrendIndex[1] = 715;
-        e.TrendMax[1] = e.TrendMin[1] = e.StationPV[1];
-        e.TrendDrawnStation = 0;
+        // Twelve minutes on: the history is a few samples short of full.
+        const MonitorState& e = m->Engine.State();
         const TrendCanvas& canvas = m->DrawIme->Canvas();
         const TrendGeometry& g = canvas.Geometry();
-        p->Run(3000);
+        p->Run(714 * 1000);
+        QVERIFY(e.TrendIndex[1] > 700);
         QVERIFY(!e.TrendWrapped[1]);
         QVERIFY(canvas.PreviousPoint.x() < g.X1);
-        p->Run(4000);
+        p->Run(10 * 1000);
         QVERIFY(e.TrendWrapped[1]);
         QCOMPARE(canvas.PreviousPoint.x(), g.X1);
     }

@@ -35,7 +35,7 @@ struct SimRig {
         if (rtu) settings.bitLen = 1;
         opened = test::OpenLine(owner, PollEngine::LineTool, settings);
         engine.ResetMonitor();
-        engine.EditedAddr = {0, 1, 2, 3, 4};
+        engine.SetAddresses({0, 1, 2, 3, 4});
         QObject::connect(&engine, &PollEngine::errorReported, &engine,
                          [this](const QString& text) { errors << text; });
     }
@@ -84,7 +84,7 @@ private slots:
         QFETCH(bool, rtu);
         SimRig r(rtu);
         QVERIFY(r.opened);
-        QSignalSpy panels(&r.engine, &PollEngine::panelsShown);
+        QSignalSpy panels(&r.engine, &PollEngine::settingsReadEnded);
         QSignalSpy settings(&r.engine, &PollEngine::settingsDecoded);
         r.ConnectAll();
         r.clock.Run(5000);
@@ -97,18 +97,20 @@ private slots:
             if (st < 4) QCOMPARE(face.lamps[std::size_t(Lamp::DegC)], LampColour::Yellow);
         }
         // Station 3 runs a program: its SV edit shows pattern and step, not the set value.
-        QVERIFY(r.engine.ProgramRunning[3]);
+        QVERIFY(r.engine.State().ProgramRunning[3]);
         const QRegularExpression programText("^ \\d - 0\\d$");
         QVERIFY2(programText.match(r.engine.Face(3).svText).hasMatch(),
                  qPrintable(r.engine.Face(3).svText));
         // Station 4 after it runs none: it shows its set value.
-        QVERIFY(!r.engine.ProgramRunning[4]);
+        QVERIFY(!r.engine.State().ProgramRunning[4]);
         QVERIFY2(!programText.match(r.engine.Face(4).svText).hasMatch(),
                  qPrintable(r.engine.Face(4).svText));
         // The settings of the selected station were read, and the panels shown after them.
         QVERIFY(settings.count() >= 8);
-        QCOMPARE(panels.count(), 1);
+        QVERIFY(!panels.isEmpty());
         QCOMPARE(panels.first().first().toBool(), true);
+        for (qsizetype i = 1; i < panels.size(); ++i)
+            QCOMPARE(panels.at(i).first().toBool(), false);
         // Station 4 runs its output at 40.0 % in manual.
         QCOMPARE(r.engine.Face(4).out1, 400);
         // Polling runs at the speed of the line: many cycles in five seconds.
@@ -122,10 +124,10 @@ private slots:
         r.line->Sim().InjectFault(Fault{.kind = FaultKind::NoAnswer, .address = 2});
         r.clock.Run(5000); // three time-outs take about six seconds
         QCOMPARE(r.errors.count("Time out"), 2);
-        QVERIFY(r.engine.StationConnected[2]);
+        QVERIFY(r.engine.State().StationConnected[2]);
         r.clock.Run(2500);
         QCOMPARE(r.errors, QStringList({"Time out", "Time out", "Time out"}));
-        QVERIFY(!r.engine.StationConnected[2]);
+        QVERIFY(!r.engine.State().StationConnected[2]);
         QCOMPARE(r.engine.Face(2).runLed, LampColour::Grey);
         QVERIFY(r.engine.Face(2).pvText.isEmpty());
         // The others go on being polled; station 2 is asked no more.
@@ -144,7 +146,7 @@ private slots:
         const qsizetype from = r.line->written.size();
         r.clock.Run(20000);
         QVERIFY(r.errors.isEmpty());
-        QVERIFY(r.engine.StationConnected[2]);
+        QVERIFY(r.engine.State().StationConnected[2]);
         // Each silent request stops the chain until the next second.
         QVERIFY(r.SentTo(2, from) >= 18 && r.SentTo(2, from) <= 22);
         // Plugged in again, it is polled at full speed.
@@ -187,8 +189,8 @@ private slots:
             Fault{.kind = FaultKind::Exception, .address = 1, .times = 1, .exceptionCode = 2});
         r.clock.Run(1000);
         QCOMPARE(r.errors, QStringList{"illegal address "});
-        QCOMPARE(r.engine.ErrorCount[1], 1);
-        QVERIFY(r.engine.StationConnected[1]);
+        QCOMPARE(r.engine.State().ErrorCount[1], 1);
+        QVERIFY(r.engine.State().StationConnected[1]);
     }
 
     void parameterMemoryIsLoaded() {
@@ -196,16 +198,15 @@ private slots:
         r.engine.ConnectStation(1);
         r.clock.Run(2000);
         QSignalSpy loaded(&r.engine, &PollEngine::bufferLoaded);
-        r.engine.BufferReadPending = true;
-        r.engine.BufferReadCount = 0;
+        r.engine.StartBufferRead();
         r.clock.Run(5000);
         QCOMPARE(loaded.count(), 1);
-        QVERIFY(r.engine.BufferLoaded);
-        QVERIFY(!r.engine.BufferReading);
+        QVERIFY(r.engine.State().BufferLoaded);
+        QVERIFY(!r.engine.State().BufferReading);
         const sim::ParameterImage image = r.Controller(1).ParameterMemory();
         for (int i = 0; i < 256; ++i)
-            QCOMPARE(r.engine.ParamBuffer[std::size_t(i)], int(image[std::size_t(i)]));
-        QCOMPARE(r.engine.ParamBuffer[256], 0xFF);
+            QCOMPARE(r.engine.State().ParamBuffer[std::size_t(i)], int(image[std::size_t(i)]));
+        QCOMPARE(r.engine.State().ParamBuffer[256], 0xFF);
         // Polling resumed where it stood.
         QVERIFY(r.errors.isEmpty());
         QCOMPARE(r.engine.Face(1).runLed, LampColour::Lime);
@@ -228,22 +229,18 @@ private slots:
         r.engine.ConnectStation(1);
         r.clock.Run(2000);
         // The set value, then a calibration register that needs the key first.
-        r.engine.WriteFrame = WriteRequest(1, 0x4701, 1234);
-        r.engine.WritePending = true;
+        r.engine.QueueWrite(WriteRequest(1, 0x4701, 1234), false);
         setValueShown.clear();
         r.clock.Run(1000);
         QCOMPARE(int(r.Controller(1).Peek(0x4701)), 1234);
         // Read back after the echo: the SV box shows what the controller now holds.
-        QCOMPARE(setValueShown, TenthsToText(1234, r.engine.DecimalPoint[1] == 1));
+        QCOMPARE(setValueShown, TenthsToText(1234, r.engine.State().DecimalPoint[1] == 1));
 
-        r.engine.WriteFrame = WriteRequest(1, 0x4732, 5);
-        r.engine.WritePending = true;
+        r.engine.QueueWrite(WriteRequest(1, 0x4732, 5), false);
         r.clock.Run(1000);
         QCOMPARE(r.errors, QStringList{"Write data not successed"}); // no key, refused
         QCOMPARE(int(r.Controller(1).Peek(0x4732)), 0);
-        r.engine.WriteFrame = WriteRequest(1, 0x4732, 5);
-        r.engine.WritePending = true;
-        r.engine.UnlockFirst = true;
+        r.engine.QueueWrite(WriteRequest(1, 0x4732, 5), true);
         r.clock.Run(1000);
         QCOMPARE(int(r.Controller(1).Peek(0x4732)), 5);
         QCOMPARE(r.errors.size(), 1);

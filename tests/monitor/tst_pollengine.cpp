@@ -108,10 +108,10 @@ private slots:
         QVERIFY(r.opened);
         r.engine.ConnectStation(1);
         QCOMPARE(r.Sent(), QList<QByteArray>{status});
-        QVERIFY(r.engine.Timer1.isActive());
+        QVERIFY(r.engine.Timer1().isActive());
         r.Serve();
         QCOMPARE(r.Sent().last(), values);
-        QCOMPARE(r.engine.RequestCount[1], 2);
+        QCOMPARE(r.engine.State().RequestCount[1], 2);
     }
 
     void requestSequence_data() {
@@ -148,8 +148,10 @@ private slots:
         QFETCH(QList<int>, programs);
         QFETCH(QString, sequence);
         EngineRig r(rtu);
+        PollEngine::PerStation<int> addresses{0, 1, 1, 1, 1};
         for (int st : stations)
-            r.engine.EditedAddr[st] = st;
+            addresses[st] = st;
+        r.engine.SetAddresses(addresses);
         for (int st : programs)
             r.registers[st][0x472B] = 1;
         for (int st : stations) {
@@ -165,13 +167,13 @@ private slots:
 
     void selectionReadsTheSettingsAfterTheCycle() {
         EngineRig r(false);
-        r.engine.EditedAddr = {0, 1, 2, 3, 4};
+        r.engine.SetAddresses({0, 1, 2, 3, 4});
         r.engine.ConnectStation(1);
         r.engine.ConnectStation(2);
         r.Serve(2 + 4 + 7); // first cycle, the joined cycle, the settings of 1
         QCOMPARE(r.Serve(4), Split("1:4725 2:4725 1:4700 2:4700"));
         r.engine.SelectStation(2);
-        QCOMPARE(r.engine.SelStation, 2);
+        QCOMPARE(r.engine.State().SelStation, 2);
         QCOMPARE(r.Serve(4 + 7 + 2),
                  Split("1:4725 2:4725 1:4700 2:4700 2:4704 2:470C 2:4713 2:471B 2:4720 2:4730 "
                        "2:4732 1:4725 2:4725"));
@@ -198,8 +200,8 @@ private slots:
         EngineRig r(false);
         r.engine.ConnectStation(1);
         r.engine.CancelStation(1);
-        QVERIFY(!r.engine.Timer1.isActive());
-        QCOMPARE(r.engine.ConnectedCount, 0);
+        QVERIFY(!r.engine.Timer1().isActive());
+        QCOMPARE(r.engine.State().ConnectedCount, 0);
         // The reply still comes and is taken, but nothing more goes out and nothing is shown.
         QSignalSpy faces(&r.engine, &PollEngine::faceChanged);
         r.Serve();
@@ -220,20 +222,20 @@ private slots:
         r.engine.CancelStation(1); // its request still waits for an answer that never comes
         r.Run(5000);
         QVERIFY(r.errors.isEmpty());
-        QCOMPARE(r.engine.ErrorCount[1], 0);
-        QVERIFY(!r.engine.RequestOutstanding);
+        QCOMPARE(r.engine.State().ErrorCount[1], 0);
+        QVERIFY(!r.engine.State().RequestOutstanding);
         QCOMPARE(r.SentCount(), 1);
     }
 
     void waitingStationTakesOverWhenTheOnlyPolledOneGoes() {
         EngineRig r(false);
-        r.engine.EditedAddr = {0, 1, 2, 1, 1};
+        r.engine.SetAddresses({0, 1, 2, 1, 1});
         r.engine.ConnectStation(1);
         r.engine.ConnectStation(2); // waits for the cycle end
         r.engine.CancelStation(1);  // while 1's request is out
         r.Serve();
         // Station 2 is polled at once, not left connected and idle.
-        QCOMPARE(r.engine.ConnectedCount, 1);
+        QCOMPARE(r.engine.State().ConnectedCount, 1);
         QCOMPARE(r.Serve(2), Split("2:4725 2:4700"));
     }
 
@@ -293,7 +295,7 @@ private slots:
         QFETCH(int, ticks);
         EngineRig r(true, baudIndex);
         r.engine.ConnectStation(1);
-        QCOMPARE(r.engine.ReplyTicks, ticks);
+        QCOMPARE(r.engine.State().ReplyTicks, ticks);
         r.Reply(QByteArray::fromHex("01")); // a start, then nothing
         r.Run(ticks * Tick);
         QCOMPARE(r.SentCount(), 1);
@@ -328,7 +330,7 @@ private slots:
         QCOMPARE(r.SentCount(), 2);
         QCOMPARE(r.Sent().at(1), r.Sent().at(0));
         QVERIFY(r.errors.isEmpty());
-        QCOMPARE(r.engine.ErrorCount[1], 0);
+        QCOMPARE(r.engine.State().ErrorCount[1], 0);
     }
 
     void wrongAddressStallsUntilTimer1_data() {
@@ -345,7 +347,7 @@ private slots:
         r.ReplyFrame(r.AnswerTo(asked));
         r.Run(900);
         QCOMPARE(r.SentCount(), 1);
-        QVERIFY(!r.engine.RequestOutstanding);
+        QVERIFY(!r.engine.State().RequestOutstanding);
         QVERIFY(r.errors.isEmpty());
         // Timer1 restarts the chain with the same request.
         r.Run(150);
@@ -362,8 +364,8 @@ private slots:
         QVERIFY2(r.SentCount() >= 10 && r.SentCount() <= 12,
                  qPrintable(QString::number(r.SentCount())));
         QVERIFY(r.errors.isEmpty());
-        QVERIFY(r.engine.StationConnected[1]);
-        QCOMPARE(r.engine.ErrorCount[1], 0);
+        QVERIFY(r.engine.State().StationConnected[1]);
+        QCOMPARE(r.engine.State().ErrorCount[1], 0);
     }
 
     void asciiTimeOutsDropAfterThree() {
@@ -379,9 +381,9 @@ private slots:
         r.Run(2 * 38 * Tick);
         QCOMPARE(r.errors.size(), 3);
         // Dropped: the only station, so the monitor is back to idle and sends nothing more.
-        QVERIFY(!r.engine.StationConnected[1]);
-        QCOMPARE(r.engine.ConnectedCount, 0);
-        QVERIFY(!r.engine.Timer1.isActive());
+        QVERIFY(!r.engine.State().StationConnected[1]);
+        QCOMPARE(r.engine.State().ConnectedCount, 0);
+        QVERIFY(!r.engine.Timer1().isActive());
         QCOMPARE(r.engine.Face(1).runLed, LampColour::Grey);
         r.Run(10000);
         QCOMPARE(r.SentCount(), 3);
@@ -389,7 +391,7 @@ private slots:
 
     void onlyConsecutiveTimeOutsCount() {
         EngineRig r(false);
-        r.engine.EditedAddr = {0, 1, 2, 1, 1};
+        r.engine.SetAddresses({0, 1, 2, 1, 1});
         r.engine.ConnectStation(1);
         r.engine.ConnectStation(2);
         r.Serve(2 + 4 + 7); // steady polling of 1 and 2
@@ -401,9 +403,9 @@ private slots:
             r.Serve(3);       // the rest of the cycle
         }
         QCOMPARE(r.errors.size(), 4);
-        QVERIFY(r.engine.StationConnected[1]);
-        QCOMPARE(r.engine.ErrorCount[1], 4);
-        QCOMPARE(r.engine.ErrorCount[2], 0);
+        QVERIFY(r.engine.State().StationConnected[1]);
+        QCOMPARE(r.engine.State().ErrorCount[1], 4);
+        QCOMPARE(r.engine.State().ErrorCount[2], 0);
     }
 
     void exceptionReplies_data() {
@@ -432,8 +434,8 @@ private slots:
         r.engine.ConnectStation(1);
         r.ReplyFrame(AsciiException(1, 0x03, code));
         QCOMPARE(r.errors, QStringList{text});
-        QCOMPARE(r.engine.ErrorCount[1], 1);
-        QCOMPARE(r.engine.TimeoutCount[1], 0); // a refusal is an answer
+        QCOMPARE(r.engine.State().ErrorCount[1], 1);
+        QCOMPARE(r.engine.State().TimeoutCount[1], 0); // a refusal is an answer
         QCOMPARE(r.engine.Face(1).runLed, LampColour::Red);
         // Asked again at once.
         QCOMPARE(r.SentCount(), 2);
@@ -455,9 +457,7 @@ private slots:
         r.engine.ConnectStation(1);
         r.Serve(2 + 7 + 1); // settled: the process-value read is on the line
         const QByteArray write = ":0106470100FAB7\r\n";
-        r.engine.WriteFrame = write;
-        r.engine.WritePending = true;
-        r.engine.UnlockFirst = unlock;
+        r.engine.QueueWrite(write, unlock);
         r.Serve(); // the process-value read
         const auto wire = [rtu](const QByteArray& ascii) {
             return rtu ? AsciiToRtu(ascii) : ascii;
@@ -465,12 +465,12 @@ private slots:
         if (unlock) {
             QCOMPARE(r.Sent().last(), wire(":0106472A7E5BAF\r\n"));
             r.Serve();
-            QVERIFY(!r.engine.UnlockFirst);
-            QVERIFY(r.engine.WritePending);
+            QVERIFY(!r.engine.State().UnlockFirst);
+            QVERIFY(r.engine.State().WritePending);
         }
         QCOMPARE(r.Sent().last(), wire(write));
         r.Serve();
-        QVERIFY(!r.engine.WritePending);
+        QVERIFY(!r.engine.State().WritePending);
         // The cycle starts over, then the settings are read back.
         QCOMPARE(r.Serve(2 + 7), Split("1:4725 1:4700 " + Settings1));
         QVERIFY(r.errors.isEmpty());
@@ -489,13 +489,12 @@ private slots:
         EngineRig r(false);
         r.engine.ConnectStation(1);
         r.Serve(2 + 7 + 1);
-        r.engine.WriteFrame = ":0106470100FAB7\r\n";
-        r.engine.WritePending = true;
+        r.engine.QueueWrite(":0106470100FAB7\r\n", false);
         r.Serve();
         r.Reply(answer);
         QCOMPARE(r.errors, QStringList{text});
-        QVERIFY(!r.engine.WritePending);
-        QVERIFY(r.engine.SettingsReread);
+        QVERIFY(!r.engine.State().WritePending);
+        QVERIFY(r.engine.State().SettingsReread);
         // The poll goes on where it stood: the status read of this cycle.
         QCOMPARE(r.Label(r.Last()), "1:4725");
     }
@@ -513,13 +512,11 @@ private slots:
         r.Serve(2 + 7 + 1);
         const QByteArray unlock = ":0106472A7E5BAF\r\n";
         const QByteArray write = ":01064730000280\r\n"; // output type 1, behind the key
-        r.engine.WriteFrame = write;
-        r.engine.WritePending = true;
-        r.engine.UnlockFirst = true;
+        r.engine.QueueWrite(write, true);
         r.Serve(); // the process-value read; the unlock frame goes next
         QCOMPARE(r.Sent().last(), unlock);
         if (unlockOut) {
-            r.engine.UnlockFirst = false; // a key in an ordinary box
+            r.engine.DecideUnlock(false); // a key in an ordinary box
             r.Serve();
             // The controller's key is open: the write goes, and its echo completes it.
             QCOMPARE(r.Sent().last(), write);
@@ -527,14 +524,14 @@ private slots:
         } else {
             r.Serve();
             QCOMPARE(r.Sent().last(), write);
-            r.engine.UnlockFirst = true; // a key in a protected box
+            r.engine.DecideUnlock(true); // a key in a protected box
             r.Serve();
             // Written once: the key goes out alone after it, as for any key press.
             QCOMPARE(r.Sent().last(), unlock);
             r.Serve();
-            QVERIFY(!r.engine.UnlockFirst);
+            QVERIFY(!r.engine.State().UnlockFirst);
         }
-        QVERIFY(!r.engine.WritePending);
+        QVERIFY(!r.engine.State().WritePending);
         QCOMPARE(r.Serve(2), Split("1:4725 1:4700"));
         QCOMPARE(r.Sent().count(write), 1);
         QVERIFY(r.errors.isEmpty());
@@ -542,27 +539,26 @@ private slots:
 
     void writeSurvivesATimeOutAndChargesItsStation() {
         EngineRig r(false);
-        r.engine.EditedAddr = {0, 1, 2, 1, 1};
+        r.engine.SetAddresses({0, 1, 2, 1, 1});
         r.engine.ConnectStation(1);
         r.engine.ConnectStation(2);
         r.Serve(2 + 4 + 7);
         r.engine.SelectStation(2);
         r.silent << 2;
-        r.engine.WriteFrame = ":0206470100FAB6\r\n";
-        r.engine.WritePending = true;
+        r.engine.QueueWrite(":0206470100FAB6\r\n", false);
         r.Serve(); // station 1's status; the write goes next
         QCOMPARE(r.Sent().last(), QByteArray(":0206470100FAB6\r\n"));
         r.Run(38 * Tick);
         // Sent again, and the time-out is station 2's, not that of the station the poll is at.
         QCOMPARE(r.Sent().last(), QByteArray(":0206470100FAB6\r\n"));
-        QCOMPARE(r.engine.TimeoutCount[2], 1);
-        QCOMPARE(r.engine.ErrorCount[2], 1);
-        QCOMPARE(r.engine.ErrorCount[1], 0);
+        QCOMPARE(r.engine.State().TimeoutCount[2], 1);
+        QCOMPARE(r.engine.State().ErrorCount[2], 1);
+        QCOMPARE(r.engine.State().ErrorCount[1], 0);
         r.Run(2 * 38 * Tick);
-        QVERIFY(!r.engine.StationConnected[2]);
-        QVERIFY(r.engine.StationConnected[1]);
+        QVERIFY(!r.engine.State().StationConnected[2]);
+        QVERIFY(r.engine.State().StationConnected[1]);
         // The write went with its station: polling of 1 goes on, and nothing more is written.
-        QVERIFY(!r.engine.WritePending);
+        QVERIFY(!r.engine.State().WritePending);
         const qsizetype dropped = r.SentCount();
         QCOMPARE(r.Serve(2), Split("1:4725 1:4700"));
         for (qsizetype i = dropped - 1; i < r.SentCount(); ++i)
@@ -588,7 +584,7 @@ private slots:
         r.engine.ConnectStation(1);
         r.Run(5000);
         QCOMPARE(r.general.texts.size(), 1);
-        QCOMPARE(r.engine.ConnectedCount, 1);
+        QCOMPARE(r.engine.State().ConnectedCount, 1);
     }
 
     void laterPartsRunAtTheStartOfATurn() {
@@ -597,28 +593,32 @@ private slots:
         r.Serve(2 + 7 + 1);
         // The file routine runs between two exchanges: after the reply, before the next request.
         qsizetype sentDuringSave = -1;
-        r.engine.SaveRequested = true;
-        r.engine.SaveRoutine = [&] {
-            sentDuringSave = r.SentCount();
-            r.engine.SaveRequested = false;
-        };
+        r.engine.SetFileRoutines(
+            [&] {
+                sentDuringSave = r.SentCount();
+                r.engine.SaveDone();
+            },
+            {});
+        r.engine.RequestSave(); // a request is on the line: the routine waits for its end
+        QCOMPARE(sentDuringSave, -1);
         // A transfer step composes the write that this very turn sends.
         int steps = 0;
-        r.engine.BufferWriting = true;
-        r.engine.BufferWriteStep = [&] {
-            r.engine.WriteFrame = WriteRequest(1, 0x4717 + steps, 1);
-            r.engine.WritePending = true;
-            r.engine.BufferWriteCount = ++steps;
+        PollEngine::PatternHooks hooks;
+        hooks.writeStep = [&] {
+            r.engine.QueuePatternWrite(WriteRequest(1, 0x4767 + steps, 1), steps + 1);
+            ++steps;
         };
-        QSignalSpy progress(&r.engine, &PollEngine::uploadProgress);
+        r.engine.SetPatternHooks(hooks);
+        r.engine.StartPatternWrite();
+        QSignalSpy progress(&r.engine, &PollEngine::patternProgress);
         const qsizetype before = r.SentCount();
         r.Serve();
         QCOMPARE(sentDuringSave, before);
-        QCOMPARE(r.Sent().last(), WriteRequest(1, 0x4717, 1));
+        QCOMPARE(r.Sent().last(), WriteRequest(1, 0x4767, 1));
         r.Serve(); // echoed: the gauge moves, the next step's write goes out
         QCOMPARE(progress.count(), 1);
-        QCOMPARE(progress.first().first().toInt(), 1 * 100 / 32);
-        QCOMPARE(r.Sent().last(), WriteRequest(1, 0x4718, 1));
+        QCOMPARE(progress.first().first().toInt(), 1 * 100 / 153);
+        QCOMPARE(r.Sent().last(), WriteRequest(1, 0x4768, 1));
     }
 
     void broadcastFramesEndByTimeOut_data() {
@@ -631,12 +631,8 @@ private slots:
         EngineRig r(rtu);
         r.engine.ConnectStation(1);
         r.Serve(2 + 7 + 1);
-        r.engine.BufferWriting = r.engine.Broadcasting = true;
-        r.engine.BufferWriteStep = [&r] {
-            const int k = r.engine.BufferWriteCount++;
-            r.engine.WriteFrame = WriteRequest(0, 0x4717 + k % 12, k);
-            r.engine.WritePending = true;
-        };
+        r.engine.LoadBuffer(Numbered());
+        r.engine.StartBufferWrite(true);
         QSignalSpy panel(&r.engine, &PollEngine::opPanelEnabled);
         QSignalSpy done(&r.engine, &PollEngine::uploadFinished);
         r.Serve(); // the poll reply on the line; the broadcast starts
@@ -654,9 +650,9 @@ private slots:
         QVERIFY(r.errors.isEmpty());
         QCOMPARE(panel.count(), 1);
         QCOMPARE(done.count(), 1);
-        QVERIFY(!r.engine.BufferWriting && !r.engine.Broadcasting && !r.engine.WritePending);
+        QVERIFY(!r.engine.State().BufferWriting && !r.engine.State().Broadcasting && !r.engine.State().WritePending);
         QCOMPARE(r.Label(r.Last()), "1:4725");
-        QVERIFY(r.engine.SettingsReread);
+        QVERIFY(r.engine.State().SettingsReread);
     }
 
     // Load to Buffer pressed while a poll reply is awaited: that reply is still a poll reply,
@@ -678,23 +674,23 @@ private slots:
         // Words that would read as entries 1 and 3 if they were taken for the memory.
         r.registers[1][0x4700] = 0x0155;
         r.registers[1][0x4701] = 0x0377;
-        const ParamImage before = r.engine.ParamBuffer;
+        const ParamImage before = r.engine.State().ParamBuffer;
         QSignalSpy progress(&r.engine, &PollEngine::uploadProgress);
         QSignalSpy loaded(&r.engine, &PollEngine::bufferLoaded);
         r.engine.StartBufferRead();
         QCOMPARE(r.Serve(), "1:4700");
-        QCOMPARE(r.engine.ParamBuffer, before);
+        QCOMPARE(r.engine.State().ParamBuffer, before);
         QCOMPARE(r.Sent().last(), request);
         QCOMPARE(memories.Exchange(r, 31), QStringList(31, "1:474C"));
         // Nearly all of it has come, and the buffer still holds what it held.
-        QCOMPARE(r.engine.BufferReadCount, 248);
-        QCOMPARE(r.engine.ParamBuffer, before);
-        QVERIFY(!r.engine.BufferLoaded);
+        QCOMPARE(r.engine.State().BufferReadCount, 248);
+        QCOMPARE(r.engine.State().ParamBuffer, before);
+        QVERIFY(!r.engine.State().BufferLoaded);
         memories.Exchange(r);
         ParamImage expected = memories.images[1];
         expected[ParamEndMarkerEntry] = ParamEndMarker;
-        QCOMPARE(r.engine.ParamBuffer, expected);
-        QVERIFY(r.engine.BufferLoaded && !r.engine.BufferReading);
+        QCOMPARE(r.engine.State().ParamBuffer, expected);
+        QVERIFY(r.engine.State().BufferLoaded && !r.engine.State().BufferReading);
         QCOMPARE(loaded.count(), 1);
         QCOMPARE(progress.count(), 31);
         QCOMPARE(progress.first().first().toInt(), 8 * 100 / 256);
@@ -723,9 +719,10 @@ private slots:
         EngineRig r(rtu);
         r.engine.ConnectStation(1);
         r.Serve(2 + 7 + 1);
-        r.engine.ParamBuffer = Numbered();
+        r.engine.LoadBuffer(Numbered());
         QSignalSpy stopped(&r.engine, &PollEngine::transferStopped);
         QSignalSpy finished(&r.engine, &PollEngine::uploadFinished);
+        QSignalSpy loaded(&r.engine, &PollEngine::bufferLoaded);
         r.engine.StartBufferRead();
         r.Serve();
         if (rtu) {
@@ -741,8 +738,9 @@ private slots:
         QCOMPARE(stopped.count(), 1);
         QCOMPARE(stopped.first().first().toString(), text);
         QCOMPARE(finished.count(), 1);
-        QVERIFY(!r.engine.BufferReading && !r.engine.BufferLoaded);
-        QCOMPARE(r.engine.ParamBuffer, Numbered());
+        QVERIFY(!r.engine.State().BufferReading);
+        QCOMPARE(loaded.count(), 0);
+        QCOMPARE(r.engine.State().ParamBuffer, Numbered());
         if (!rtu) QCOMPARE(r.Label(r.Last()), "1:4725"); // the poll again
     }
 
@@ -756,17 +754,18 @@ private slots:
     void writeBackToStationFive() {
         QFETCH(bool, rtu);
         EngineRig r(rtu);
-        r.engine.EditedAddr = {0, 5, 1, 1, 1};
+        r.engine.SetAddresses({0, 5, 1, 1, 1});
         r.engine.ConnectStation(1);
         r.Serve(2 + 7 + 1);
-        r.engine.ParamBuffer = Numbered();
-        r.engine.BufferLoaded = true;
+        r.engine.LoadBuffer(Numbered());
         QSignalSpy progress(&r.engine, &PollEngine::uploadProgress);
         QSignalSpy finished(&r.engine, &PollEngine::uploadFinished);
         QSignalSpy stopped(&r.engine, &PollEngine::transferStopped);
         r.engine.StartBufferWrite(false);
         // A file opened while the writes go out changes none of them.
-        r.engine.ParamBuffer.fill(0xEE);
+        ParamImage other;
+        other.fill(0xEE);
+        r.engine.LoadBuffer(other);
         r.Serve(); // the poll reply on the line
         QList<QByteArray> writes;
         for (int k = 0; k < ParamWriteFrames; ++k) {
@@ -782,7 +781,7 @@ private slots:
         QCOMPARE(progress.last().first().toInt(), 100);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(stopped.count(), 0);
-        QVERIFY(!r.engine.BufferWriting && !r.engine.WritePending);
+        QVERIFY(!r.engine.State().BufferWriting && !r.engine.State().WritePending);
         // The cycle starts over, then the settings the controller now holds are read.
         QCOMPARE(r.Serve(2 + 7), Split("5:4725 5:4700 " + QString(Settings1).replace("1:", "5:")));
         QVERIFY(r.errors.isEmpty());
@@ -794,7 +793,7 @@ private slots:
         EngineRig r(false);
         r.engine.ConnectStation(1);
         r.Serve(2 + 7 + 1);
-        r.engine.ParamBuffer = Numbered();
+        r.engine.LoadBuffer(Numbered());
         QSignalSpy stopped(&r.engine, &PollEngine::transferStopped);
         r.engine.StartBufferWrite(false);
         r.Serve();
@@ -810,13 +809,13 @@ private slots:
         }
         QCOMPARE(r.errors, QStringList({"Write data not successed", "Time out"}));
         QCOMPARE(TransferFrames(r.Sent(), false), 32);
-        QVERIFY(!r.engine.BufferWriting && !r.engine.WritePending);
+        QVERIFY(!r.engine.State().BufferWriting && !r.engine.State().WritePending);
         QCOMPARE(stopped.count(), 1);
         QCOMPARE(stopped.first().first().toString(),
                  "Write to Select ended, but the controller did not take 2 of the 32 settings: "
                  "they keep their old values.");
         QCOMPARE(r.Label(r.Last()), "1:4725");
-        QVERIFY(r.engine.StationConnected[1]);
+        QVERIFY(r.engine.State().StationConnected[1]);
     }
 
     // BroadCast: the 32 writes to address 0, each ended by the reply time-out, in both framings.
@@ -831,7 +830,7 @@ private slots:
         Memories memories;
         r.engine.ConnectStation(1);
         r.Serve(2 + 7 + 1);
-        r.engine.ParamBuffer = Numbered();
+        r.engine.LoadBuffer(Numbered());
         QSignalSpy panel(&r.engine, &PollEngine::opPanelEnabled);
         r.engine.StartBufferWrite(true);
         r.Serve();
@@ -841,7 +840,7 @@ private slots:
         for (int k = 0; k < ParamWriteFrames; ++k)
             QCOMPARE(r.Sent().at(first + k), OnWire(BufferWriteFrame(Numbered(), k, 0), rtu));
         QCOMPARE(panel.count(), 1);
-        QVERIFY(!r.engine.BufferWriting && !r.engine.Broadcasting);
+        QVERIFY(!r.engine.State().BufferWriting && !r.engine.State().Broadcasting);
         QCOMPARE(r.Label(r.Last()), "1:4725");
         QVERIFY(r.errors.isEmpty());
     }
@@ -899,13 +898,12 @@ private slots:
         Memories memories;
         memories.images[1] = Scrambled(1);
         memories.images[2] = Scrambled(2);
-        r.engine.EditedAddr = {0, 1, 2, 1, 1};
+        r.engine.SetAddresses({0, 1, 2, 1, 1});
         r.engine.ConnectStation(1);
         r.engine.ConnectStation(2);
         memories.Exchange(r, 20); // both polled, the settings of station 1 read
-        QCOMPARE(r.engine.StationActive, (PollEngine::PerStation<bool>{false, true, true}));
-        r.engine.ParamBuffer = Numbered();
-        r.engine.BufferLoaded = true;
+        QCOMPARE(r.engine.State().StationActive, (PollEngine::PerStation<bool>{false, true, true}));
+        r.engine.LoadBuffer(Numbered());
         QSignalSpy stopped(&r.engine, &PollEngine::transferStopped);
         QSignalSpy finished(&r.engine, &PollEngine::uploadFinished);
         QSignalSpy panel(&r.engine, &PollEngine::opPanelEnabled);
@@ -957,7 +955,7 @@ private slots:
             if (transfer == Read) {
                 ParamImage expected = memories.images[1];
                 expected[ParamEndMarkerEntry] = ParamEndMarker;
-                QCOMPARE(r.engine.ParamBuffer, expected);
+                QCOMPARE(r.engine.State().ParamBuffer, expected);
             }
             return;
         }
@@ -965,10 +963,10 @@ private slots:
         QCOMPARE(stopped.first().first().toString(), text);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(panel.count(), 1);
-        QVERIFY(!r.engine.TransferRunning() && !r.engine.Broadcasting && !r.engine.WritePending);
+        QVERIFY(!r.engine.TransferRunning() && !r.engine.State().Broadcasting && !r.engine.State().WritePending);
         QCOMPARE(TransferFrames(after, false), 0);
-        QCOMPARE(r.engine.ParamBuffer, Numbered());
-        QVERIFY(r.engine.BufferLoaded);
+        QCOMPARE(r.engine.State().ParamBuffer, Numbered());
+        QVERIFY(r.engine.State().BufferLoaded);
         // Where a station is left and the line is there, polling goes on.
         if (!lineClosed) QCOMPARE(!after.isEmpty(), cut != CancelAll);
         QVERIFY(r.general.texts.size() <= 1); // only the lost line's own message
@@ -982,19 +980,21 @@ private slots:
         r.silent << 1;
         r.engine.ConnectStation(1);
         r.Run(200);
-        QVERIFY(!r.engine.RequestOutstanding);
+        QVERIFY(!r.engine.State().RequestOutstanding);
         int calls = 0;
         qsizetype sentBefore = -1;
         qsizetype sentDuring = -1;
-        r.engine.SaveRequested = true;
-        r.engine.SaveRoutine = [&] {
-            if (calls++ > 0) return;
-            sentBefore = r.SentCount();
-            r.engine.Timer1Timer();
-            r.engine.Timer1Timer();
-            sentDuring = r.SentCount();
-            r.engine.SaveRequested = false;
-        };
+        r.engine.SetFileRoutines(
+            [&] {
+                if (calls++ > 0) return;
+                sentBefore = r.SentCount();
+                r.engine.Timer1Timer();
+                r.engine.Timer1Timer();
+                sentDuring = r.SentCount();
+                r.engine.SaveDone();
+            },
+            {});
+        r.engine.RequestSave();
         r.Run(1000);
         QCOMPARE(calls, 1);
         QCOMPARE(sentDuring, sentBefore);
@@ -1006,30 +1006,35 @@ private slots:
         r.engine.ConnectStation(1);
         r.Serve(2 + 7 + 1);
         QList<int> counts;
-        r.engine.PatternReadStep = [&](const ReplyWordArray&, int count) {
+        PollEngine::PatternHooks hooks;
+        hooks.readStep = [&](const ReplyWordArray&, int count) {
             counts << count;
-            r.engine.PatternStep++;
-            if (r.engine.PatternStep > 4) r.engine.PatternReading = false;
+            r.engine.SetPatternStep(r.engine.State().PatternStep + 1);
+            if (r.engine.State().PatternStep > 4) r.engine.EndPatternRead();
         };
-        r.engine.PatternReadPending = true;
+        r.engine.SetPatternHooks(hooks);
+        r.engine.StartPatternRead(0);
         // The reply on the line is still a poll; the read starts at the next turn.
         QCOMPARE(r.Serve(5 + 1), Split("1:4700 1:4767 1:4770 1:4768 1:4778 1:4780"));
         QCOMPARE(counts, QList<int>({1, 8, 8, 8, 8}));
-        QVERIFY(!r.engine.PatternReading);
+        QVERIFY(!r.engine.State().PatternReading);
     }
 
     void trendSamplesAndWraps() {
-        EngineRig r(false);
-        PollEngine& e = r.engine;
+        MonitorState e;
         e.ConnectedCount = 2;
         e.StationActive[1] = e.StationActive[2] = true;
-        e.RequestOutstanding = true; // the chain runs: every tick samples
         e.SelStation = 1;
+        // A tick of Timer1 while the chain runs.
+        const auto tick = [&e] {
+            SampleTrends(e);
+            AdvanceTrends(e);
+        };
         // A ramp from 100 to 1100 over the first 100 s, then flat at 500.
         for (int s = 0; s <= 720; ++s) {
             e.StationPV[1] = s < 100 ? 100 + s * 10 : 500;
             e.StationPV[2] = s < 100 ? 100 + s * 10 : 500;
-            e.Timer1Timer();
+            tick();
             if (s == 0) {
                 QCOMPARE(e.TrendIndex[1], 1);
             }
@@ -1049,7 +1054,7 @@ private slots:
         // station, and the other one takes its true range.
         e.TrendDrawnStation = 1;
         for (int s = 0; s < 720; ++s)
-            e.Timer1Timer();
+            tick();
         QCOMPARE(e.TrendMax[1], 500);
         QCOMPARE(e.TrendMin[1], 500);
         QCOMPARE(e.TrendDrawnStation, 0);
@@ -1063,7 +1068,7 @@ private slots:
         r.engine.ConnectStation(1);
         r.Run(5000);
         // Every tick found the chain stopped (RTU silence) and restarted it instead of sampling.
-        QCOMPARE(r.engine.TrendIndex[1], 0);
+        QCOMPARE(r.engine.State().TrendIndex[1], 0);
     }
 };
 

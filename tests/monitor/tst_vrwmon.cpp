@@ -240,10 +240,10 @@ private slots:
         QCOMPARE(p->monitor->SelPanel->PenColor(), Silver);
         QCOMPARE(p->monitor->DrawBt->text(), "View Record");
         p->ConnectAll();
-        QVERIFY(p->monitor->Engine.Timer1.isActive());
+        QVERIFY(p->monitor->Engine.Timer1().isActive());
         p->monitor->close();
         QVERIFY(!p->monitor->HoldsLine());
-        QVERIFY(!p->monitor->Engine.Timer1.isActive());
+        QVERIFY(!p->monitor->Engine.Timer1().isActive());
     }
 
     void missingLineIsReported() {
@@ -285,14 +285,14 @@ private slots:
         QVERIFY(p->Combo("ComWrite")->isEnabled());
         QVERIFY(m->FWVersion->text().startsWith("Firmware Version "));
         QVERIFY(!m->ProgBt->isEnabled()); // PID, no program
-        QCOMPARE(m->DoCnt[1]->text().toInt(), m->Engine.RequestCount[1]);
+        QCOMPARE(m->DoCnt[1]->text().toInt(), m->Engine.State().RequestCount[1]);
         // What the user types is limited to five characters.
         QLineEdit* edit = p->Edit("KD");
         QVERIFY(edit->isEnabled());
         edit->clear();
         QTest::keyClicks(edit, "123456");
         QCOMPARE(edit->text(), "12345");
-        QVERIFY(m->Engine.RequestCount[1] > 10);
+        QVERIFY(m->Engine.State().RequestCount[1] > 10);
     }
 
     void selectingAStationShowsItsSettings_data() {
@@ -318,7 +318,7 @@ private slots:
         p->Run(3000);
         const int ringX = m->SelPanel->x();
         QTest::mouseClick(m->Image[st], Qt::LeftButton);
-        QCOMPARE(m->Engine.SelStation, st);
+        QCOMPARE(m->Engine.State().SelStation, st);
         QVERIFY(m->SelPanel->x() > ringX);
         QCOMPARE(m->SelPanel->x(), m->Image[st]->x() - Scaled(10));
         p->Run(2000);
@@ -340,9 +340,9 @@ private slots:
         p->Connect(1);
         p->Connect(2); // joins at the end of the cycle in progress
         QTest::mouseClick(m->Image[2], Qt::LeftButton);
-        QCOMPARE(m->Engine.SelStation, 1);
+        QCOMPARE(m->Engine.State().SelStation, 1);
         QTest::mouseClick(m->Image[3], Qt::LeftButton); // not connected at all
-        QCOMPARE(m->Engine.SelStation, 1);
+        QCOMPARE(m->Engine.State().SelStation, 1);
     }
 
     void cancellingStations() {
@@ -354,7 +354,7 @@ private slots:
         QTest::mouseClick(m->Image[3], Qt::LeftButton);
         p->Cancel(3);
         // The selection goes to the first station still polled; station 3's face is blank.
-        QCOMPARE(m->Engine.SelStation, 1);
+        QCOMPARE(m->Engine.State().SelStation, 1);
         QCOMPARE(m->SelPanel->x(), m->Image[1]->x() - Scaled(10));
         QVERIFY(m->EditP[3]->text().isEmpty());
         QCOMPARE(m->RunLED[3]->BrushColor(), Grey);
@@ -362,7 +362,7 @@ private slots:
         QVERIFY(m->EditP[3]->text().isEmpty());
         // The last one: polling stops, the panels go, the ring turns silver where it was.
         p->Cancel(1);
-        QVERIFY(!m->Engine.Timer1.isActive());
+        QVERIFY(!m->Engine.Timer1().isActive());
         QVERIFY(m->CtrlBox->isHidden());
         QVERIFY(m->OpPanel->isHidden());
         QVERIFY(m->OutQty1[1]->isHidden());
@@ -370,9 +370,9 @@ private slots:
         QCOMPARE(m->SelPanel->x(), m->Image[1]->x() - Scaled(10));
         // Connect on a connected station changes nothing.
         p->Connect(2);
-        const int sent = m->Engine.RequestCount[2];
+        const int sent = m->Engine.State().RequestCount[2];
         p->Connect(2);
-        QCOMPARE(m->Engine.RequestCount[2], sent);
+        QCOMPARE(m->Engine.State().RequestCount[2], sent);
     }
 
     void statusCodesReplaceTheValue() {
@@ -437,8 +437,8 @@ private slots:
             QCOMPARE(spy->count(), 0);
         qDeleteAll(spies);
         QCOMPARE(edited.count(), 0);
-        QVERIFY(!p->monitor->Engine.WritePending);
-        QVERIFY(!p->monitor->Engine.UnlockFirst);
+        QVERIFY(!p->monitor->Engine.State().WritePending);
+        QVERIFY(!p->monitor->Engine.State().UnlockFirst);
     }
 
     void boxesShowWhatTheyAreGiven() {
@@ -461,7 +461,7 @@ private slots:
         p->Run(2000);
         p->line->InjectFault({.kind = sim::FaultKind::NoAnswer, .address = 2});
         p->Run(7000);
-        QVERIFY(!m->Engine.StationConnected[2]);
+        QVERIFY(!m->Engine.State().StationConnected[2]);
         QVERIFY(m->EditP[2]->text().isEmpty());
         QCOMPARE(m->RunLED[2]->BrushColor(), Grey);
         for (const auto& lamps : m->Lamps)
@@ -470,7 +470,7 @@ private slots:
         QCOMPARE(m->ErrMess->text(), "Time out");
         QCOMPARE(m->ErrMess->palette().color(QPalette::Window), Red);
         QCOMPARE(m->ErrCnt[2]->text(), "3");
-        QVERIFY(m->Engine.StationConnected[1]);
+        QVERIFY(m->Engine.State().StationConnected[1]);
     }
 
     void addressEditTakesEffectAtTheCycleEnd() {
@@ -478,12 +478,12 @@ private slots:
         TVRW2* m = p->monitor;
         m->ComAddr[1]->setValue(3);
         p->Connect(1);
-        QCOMPARE(m->Engine.TargetAddr, 3);
+        QCOMPARE(m->Engine.State().TargetAddr, 3);
         p->Run(1000);
         m->ComAddr[1]->setValue(4);
-        QCOMPARE(m->Engine.StationAddr[1], 3);
+        QCOMPARE(m->Engine.State().StationAddr[1], 3);
         p->Run(1000);
-        QCOMPARE(m->Engine.StationAddr[1], 4);
+        QCOMPARE(m->Engine.State().StationAddr[1], 4);
     }
 
     void loadToBufferShowsItsProgress() {
@@ -508,7 +508,7 @@ private slots:
         QCOMPARE(m->UpLoadBar->value(), 0);
         for (QPushButton* b : {m->SaveBt, m->WriteBt, m->WrAllBt})
             QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
-        QCOMPARE(m->Engine.ParamBuffer, Loaded(p->Controller(1).ParameterMemory()));
+        QCOMPARE(m->Engine.State().ParamBuffer, Loaded(p->Controller(1).ParameterMemory()));
         QVERIFY(p->dialogs.messages.isEmpty());
     }
 
@@ -543,10 +543,10 @@ private slots:
         p->dialogs.saveAnswers << (answer.isEmpty() ? answer : p->Path(answer));
         p->dialogs.confirmAnswers = confirm;
         p->Click(m->SaveBt);
-        QVERIFY(m->Engine.SaveRequested); // the dialog waits for the engine's turn
+        QVERIFY(m->Engine.State().SaveRequested); // the dialog waits for the engine's turn
         QVERIFY(p->dialogs.messages.isEmpty());
         p->Run(200);
-        QVERIFY(!m->Engine.SaveRequested);
+        QVERIFY(!m->Engine.State().SaveRequested);
         if (!existing.isEmpty()) {
             QCOMPARE(p->dialogs.confirmations.size(), 1);
             QCOMPARE(p->dialogs.confirmations.first().caption, "Confirm");
@@ -555,7 +555,7 @@ private slots:
             QVERIFY(p->dialogs.confirmations.isEmpty());
         }
         if (written) {
-            QCOMPARE(FileBytes(path), ParamFileText(m->Engine.ParamBuffer));
+            QCOMPARE(FileBytes(path), ParamFileText(m->Engine.State().ParamBuffer));
             QCOMPARE(p->dialogs.texts(), QStringList{"Write to file success"});
             QCOMPARE(p->dialogs.messages.first().caption, "Message");
             QCOMPARE(m->UpLoadLabel->text(), "Save to File " + file);
@@ -566,9 +566,9 @@ private slots:
         }
         QVERIFY(m->UpLoadBar->isHidden() && m->UpLoadLabel->isHidden());
         // Polling went on after the dialogs.
-        const int asked = m->Engine.RequestCount[1];
+        const int asked = m->Engine.State().RequestCount[1];
         p->Run(1000);
-        QVERIFY(m->Engine.RequestCount[1] > asked);
+        QVERIFY(m->Engine.State().RequestCount[1] > asked);
     }
 
     // Saving never reports success for a file it did not write; an existing file stays whole.
@@ -626,26 +626,26 @@ private slots:
         p->Settle();
         TVRW2* m = p->monitor;
         if (bytes != "(none)") QVERIFY(WriteBytes(p->Path(name), bytes));
-        const ParamImage before = m->Engine.ParamBuffer;
+        const ParamImage before = m->Engine.State().ParamBuffer;
         p->dialogs.openAnswers << p->Path(name);
         p->Click(m->OpenBt);
         p->Run(200);
         QCOMPARE(p->dialogs.texts(), QStringList{text});
         QCOMPARE(p->dialogs.messages.first().caption, caption);
         QCOMPARE(m->ParamFileName, name);
-        QCOMPARE(m->Engine.BufferLoaded, taken);
+        QCOMPARE(m->Engine.State().BufferLoaded, taken);
         for (QPushButton* b : {m->SaveBt, m->WriteBt, m->WrAllBt})
             QCOMPARE(b->isEnabled(), taken);
         if (taken) {
             for (int n = 0; n < ParamEntries; ++n)
-                QCOMPARE(m->Engine.ParamBuffer[n], quint8(n));
+                QCOMPARE(m->Engine.State().ParamBuffer[n], quint8(n));
         } else {
-            QCOMPARE(m->Engine.ParamBuffer, before);
+            QCOMPARE(m->Engine.State().ParamBuffer, before);
         }
         if (bytes != "(none)") QCOMPARE(m->UpLoadLabel->text(), "Open File" + name);
         QVERIFY(m->UpLoadBar->isHidden() && m->UpLoadLabel->isHidden());
         // Nothing was written to a controller.
-        QVERIFY(!m->Engine.WritePending && !m->Engine.BufferWriting);
+        QVERIFY(!m->Engine.State().WritePending && !m->Engine.State().BufferWriting);
     }
 
     void writeToSelectNeedsCommunicationWrites() {
@@ -685,19 +685,19 @@ private slots:
         p->Run(3000);
         TVRW2* m = p->monitor;
         p->LoadBuffer();
-        const ParamImage read = m->Engine.ParamBuffer;
+        const ParamImage read = m->Engine.State().ParamBuffer;
         QCOMPARE(read, Loaded(source.ParameterMemory()));
         p->dialogs.saveAnswers << p->Path("oven.txt");
         p->Click(m->SaveBt);
         p->Run(200);
         // Another buffer in between: the file brings controller 1's back.
-        m->Engine.ParamBuffer = Numbered();
+        m->Engine.LoadBuffer(Numbered());
         p->dialogs.openAnswers << p->Path("oven.txt");
         p->Click(m->OpenBt);
         p->Run(200);
         QCOMPARE(p->dialogs.texts(),
                  QStringList({"Write to file success", "Load file data success"}));
-        QCOMPARE(m->Engine.ParamBuffer, read);
+        QCOMPARE(m->Engine.State().ParamBuffer, read);
 
         QTest::mouseClick(m->Image[3], Qt::LeftButton);
         p->Run(2000);
@@ -712,7 +712,7 @@ private slots:
         // Read back from controller 3, its memory holds controller 1's settings.
         p->LoadBuffer();
         for (int n = 0; n < 52; ++n)
-            QVERIFY2(m->Engine.ParamBuffer[n] == read[n], qPrintable(QString::number(n)));
+            QVERIFY2(m->Engine.State().ParamBuffer[n] == read[n], qPrintable(QString::number(n)));
         // The boxes show what controller 3 now holds.
         QCOMPARE(p->Edit("SetV")->text(), "123.4");
 
@@ -751,7 +751,7 @@ private slots:
             m->close();
         }
         p->Run(0);
-        QVERIFY(!m->Engine.BufferWriting && !m->Engine.Broadcasting);
+        QVERIFY(!m->Engine.State().BufferWriting && !m->Engine.State().Broadcasting);
         QVERIFY(m->OpPanel->isEnabled());
         QVERIFY(m->UpLoadBar->isHidden() && m->UpLoadLabel->isHidden());
         const QString cause = pull ? "the line was lost" : "the window was closed";
@@ -763,7 +763,7 @@ private slots:
             // The buffer can still be saved, though no engine turn comes any more.
             p->dialogs.saveAnswers << p->Path("kept.txt");
             p->Click(m->SaveBt);
-            QCOMPARE(FileBytes(p->Path("kept.txt")), ParamFileText(m->Engine.ParamBuffer));
+            QCOMPARE(FileBytes(p->Path("kept.txt")), ParamFileText(m->Engine.State().ParamBuffer));
             return;
         }
         // Shown again, the window works as before.

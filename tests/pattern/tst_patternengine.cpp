@@ -67,18 +67,17 @@ private slots:
         QVERIFY(s.transfer.StartRead());
         QVERIFY(!s.transfer.StartRead()); // one at a time
         QCOMPARE(r.Serve(1 + 5), Split("1:4725 1:4767 1:4770 1:4768 1:4778 1:4780"));
-        r.engine.BufferReadCount = 0;
-        r.engine.BufferReadPending = true;
+        r.engine.StartBufferRead();
         QCOMPARE(r.Serve(1 + 32 + 1),
                  Split("1:4788") + QStringList(32, "1:474C") + Split("1:4790"));
-        QVERIFY(r.engine.BufferLoaded);
+        QVERIFY(r.engine.State().BufferLoaded);
         QStringList rest;
         for (int j = 12; j < 64; j += 4)
             rest << EngineRig::Label({1, 3, 0x4780 + 2 * j, 8});
         QCOMPARE(r.Serve(int(rest.size())), rest);
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished.first().first().value<PatternProgram>(), program);
-        QVERIFY(!r.engine.PatternReading);
+        QVERIFY(!r.engine.State().PatternReading);
         QVERIFY(r.Last().reg < 0x4767); // polling again
     }
 
@@ -89,8 +88,7 @@ private slots:
         EngineRig& r = s.r;
         QSignalSpy progress(&s.transfer, &EngineTransfer::writeProgress);
         QSignalSpy finished(&s.transfer, &EngineTransfer::writeFinished);
-        r.engine.WriteFrame = WriteRequest(1, 0x4701, 0x00FA);
-        r.engine.WritePending = true;
+        r.engine.QueueWrite(WriteRequest(1, 0x4701, 0x00FA), false);
         const PatternProgram program = Sample();
         QVERIFY(s.transfer.StartWrite(program));
         QVERIFY(!s.transfer.StartWrite(program) && !s.transfer.StartRead());
@@ -103,7 +101,7 @@ private slots:
         QCOMPARE(finished.first().first().toInt(), 0);
         QCOMPARE(progress.size(), PatternWriteFrames);
         QCOMPARE(progress.last().first().toInt(), 100);
-        QVERIFY(!r.engine.PatternWriting && !r.engine.WritePending);
+        QVERIFY(!r.engine.State().PatternWriting && !r.engine.State().WritePending);
         QCOMPARE(r.Last().function, 0x03);
     }
 
@@ -119,7 +117,7 @@ private slots:
         r.ReplyFrame(AsciiException(1, 0x06, 3));
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished.first().first().toInt(), 1);
-        QVERIFY(!r.engine.PatternWriting);
+        QVERIFY(!r.engine.State().PatternWriting);
         QCOMPARE(r.Last().function, 0x03);
         QCOMPARE(r.errors, QStringList{"Write data not successed"});
     }
@@ -129,11 +127,11 @@ private slots:
     void anotherStationSelectedStopsTheWrite() {
         EngineRig r(false);
         EngineTransfer transfer(r.engine);
-        r.engine.EditedAddr = {0, 1, 2, 1, 1};
+        r.engine.SetAddresses({0, 1, 2, 1, 1});
         r.engine.ConnectStation(1);
         r.engine.ConnectStation(2);
         r.Serve(20);
-        QVERIFY(r.engine.StationActive[2]);
+        QVERIFY(r.engine.State().StationActive[2]);
         QSignalSpy stopped(&transfer, &EngineTransfer::writeStopped);
         QVERIFY(transfer.StartWrite(Sample()));
         r.Serve(1 + 10);
@@ -145,7 +143,7 @@ private slots:
         r.Serve(30);
         for (qsizetype i = from; i < r.SentCount(); ++i)
             QCOMPARE(ParseRequest(r.Sent().at(i), false).function, 0x03);
-        QVERIFY(!r.engine.PatternWriting && !r.engine.WritePending);
+        QVERIFY(!r.engine.State().PatternWriting && !r.engine.State().WritePending);
     }
 
     // A pulled line ends a write and a read at once, each saying how far it got, instead of
@@ -159,14 +157,14 @@ private slots:
         r.engine.InterruptTransfers(PollEngine::TransferStop::LineLost);
         QCOMPARE(writeStopped.size(), 1);
         QCOMPARE(writeStopped.first().first().toInt(), 5);
-        QVERIFY(!r.engine.PatternWriting && !r.engine.WritePending);
+        QVERIFY(!r.engine.State().PatternWriting && !r.engine.State().WritePending);
 
         QSignalSpy readStopped(&s.transfer, &EngineTransfer::readStopped);
         QVERIFY(s.transfer.StartRead());
         r.Serve(1 + 2);
         r.engine.InterruptTransfers(PollEngine::TransferStop::WindowClosed);
         QCOMPARE(readStopped.size(), 1);
-        QVERIFY(!r.engine.PatternReading && !r.engine.PatternReadPending);
+        QVERIFY(!r.engine.State().PatternReading && !r.engine.State().PatternReadPending);
         QVERIFY(s.transfer.StartRead()); // and a new one may begin
     }
 
@@ -187,7 +185,7 @@ private slots:
         QCOMPARE(r.Serve(), "7:4778");
         QCOMPARE(stopped.size(), 1);
         QCOMPARE(finished.size(), 0);
-        QVERIFY(!r.engine.PatternReading && !r.engine.PatternReadPending);
+        QVERIFY(!r.engine.State().PatternReading && !r.engine.State().PatternReadPending);
         QVERIFY(r.Last().reg < 0x4767);
         QCOMPARE(r.Last().address, 7);
     }

@@ -336,7 +336,7 @@ private slots:
         p->OpenEditorOn(3);
         TVRX5* e = p->editor;
         p->Controller(3).Set(reg::CommWriteEnable, 0);
-        QVERIFY(p->Until([&] { return !p->monitor->Engine.CommWriteEnabled[3]; }, 10000));
+        QVERIFY(p->Until([&] { return !p->monitor->Engine.State().CommWriteEnabled[3]; }, 10000));
         p->ReadSetting();
         QVERIFY(e->EditPBt->isEnabled());
         QVERIFY(!e->WrBt->isEnabled());
@@ -682,14 +682,14 @@ private slots:
         QLineEdit* sv = p->monitor->EditS[3];
         QVERIFY(p->Until(
             [&] {
-                if (p->monitor->Engine.ProgramRunning[3] &&
+                if (p->monitor->Engine.State().ProgramRunning[3] &&
                     (seen.isEmpty() || seen.last() != sv->text()))
                     seen << sv->text();
                 return seen.contains(" 1 - 00");
             },
             120000));
         QCOMPARE(seen, QStringList({" 0 - 00", " 0 - 01", " 1 - 00"}));
-        QVERIFY(p->Until([&] { return !p->monitor->Engine.ProgramRunning[3]; }, 60000));
+        QVERIFY(p->Until([&] { return !p->monitor->Engine.State().ProgramRunning[3]; }, 60000));
         QCOMPARE(int(qint16(controller.Peek(reg::SetValue))), 200);
     }
 
@@ -752,7 +752,7 @@ private slots:
         }
         QCOMPARE(p->Cells(), cells);
         QCOMPARE(e->Program, Example());
-        QVERIFY(!p->monitor->Engine.PatternWriting && !p->monitor->Engine.PatternReading);
+        QVERIFY(!p->monitor->Engine.State().PatternWriting && !p->monitor->Engine.State().PatternReading);
         QVERIFY(e->ReadSBt->isEnabled() && e->ReadFBt->isEnabled() && e->SaveFBt->isEnabled());
         QVERIFY(!e->WrBt->isEnabled()); // nobody to write to
         // Back on the line and connected again, nothing of the old transfer goes out.
@@ -775,7 +775,7 @@ private slots:
         QVERIFY(e->UpLoadBarP->isHidden());
         QVERIFY(e->ReadSBt->isEnabled());
         QVERIFY(!e->WrBt->isEnabled());
-        QVERIFY(!p->monitor->Engine.PatternReadPending);
+        QVERIFY(!p->monitor->Engine.State().PatternReadPending);
     }
 };
 
