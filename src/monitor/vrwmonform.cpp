@@ -1,4 +1,5 @@
 // The Monitor window's controls, laid out in design pixels for an 800-pixel screen and scaled.
+#include "chinesefont.h"
 #include "designform.h"
 #include "frontface.h"
 #include "guard.h"
@@ -295,6 +296,7 @@ void TVRW2::BuildInputBox() {
     FWVersion->setAlignment(Qt::AlignCenter);
     PassLB = MakeLabel(this, QStringLiteral("PassLB"), QStringLiteral(" 密碼輸入"),
                        {below.x(), below.y(), 62, below.height()}, BoxFont, true);
+    PassLB->setFont(WithChineseFamily(PassLB->font()));
     PassEdit = Make<QLineEdit>(this, QStringLiteral("PassEdit"),
                                {below.x() + 64, below.y(), below.width() - 64, below.height()},
                                DesignFont(BoxFont));

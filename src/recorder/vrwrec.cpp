@@ -2,6 +2,7 @@
 // and the acquisition engine, the chart and the record file.
 #include "vrwrec.h"
 
+#include "chinesefont.h"
 #include "designform.h"
 #include "dialogs.h"
 #include "guard.h"
@@ -19,6 +20,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 
 namespace vrx {
 
@@ -192,6 +194,9 @@ void TVRW3::BuildChart() {
     TrackBar1->setOrientation(Qt::Horizontal);
     TrackBar1->setRange(0, 600);
     TrackBar1->setToolTip(QStringLiteral("觀看不同時間紀錄資料"));
+    // Tool tips have one font for the whole program; it gains a family that draws these hints
+    // and those of the device check boxes (Latin hints keep their look).
+    QToolTip::setFont(WithChineseFamily(QToolTip::font()));
     TrackBar1->hide();
     connect(TrackBar1, &QSlider::valueChanged, this, GuardedSlot(this, &TVRW3::TrackBar1Change));
     TimeLabel = Make<QLabel>(this, QStringLiteral("TimeLabel"), {ChartX, ChartY + 480, 320, 22},

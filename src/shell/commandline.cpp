@@ -2,6 +2,7 @@
 #include "commandline.h"
 
 #include "comsettings.h"
+#include "vrxversion.h"
 
 #include <QDir>
 

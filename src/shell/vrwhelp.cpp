@@ -2,6 +2,7 @@
 #include "vrwhelp.h"
 
 #include "scaling.h"
+#include "vrxversion.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -26,12 +27,19 @@ TVRW4::TVRW4(QWidget* parent)
     Image2->setScaledContents(true);
     Image2->setGeometry(16, 14, 90, 43);
 
-    const char* lines[] = {"VRX Digital Controller", "Communication Program", "Version 1.00.00",
-                           "Recommanded Display Resolution 800 x 600"};
+    // The version line is the project's version in this caption's own notation, two digits for
+    // the minor and the patch number: 1.0.0 reads "Version 1.00.00".
+    const QString lines[] = {
+        QStringLiteral("VRX Digital Controller"), QStringLiteral("Communication Program"),
+        QStringLiteral("Version %1.%2.%3")
+            .arg(VRX_VERSION_MAJOR)
+            .arg(VRX_VERSION_MINOR, 2, 10, QLatin1Char('0'))
+            .arg(VRX_VERSION_PATCH, 2, 10, QLatin1Char('0')),
+        QStringLiteral("Recommanded Display Resolution 800 x 600")};
     const QRect places[] = {
         {116, 14, 180, 20}, {116, 36, 180, 20}, {16, 76, 280, 20}, {16, 110, 280, 36}};
     for (int i = 0; i < 4; ++i) {
-        auto* label = new QLabel(QString::fromLatin1(lines[i]), AboutPl);
+        auto* label = new QLabel(lines[i], AboutPl);
         label->setObjectName(QStringLiteral("AboutLb%1").arg(i + 1));
         label->setGeometry(places[i]);
         label->setWordWrap(true);

@@ -1,6 +1,7 @@
 // vrx-sim: simulated VRX controllers on a pseudo-terminal, for any Modbus master.
 #include "ptyserver.h"
 #include "simoptions.h"
+#include "vrxversion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -3,10 +3,12 @@
 // reach the controller and are read back; the unlock, the two commands and their confirmation,
 // refused and rejected values, the hidden mode, the trace row and its counters, the edit
 // permission, the two views with the trend chart, and the program button.
+#include "glyphs.h"
 #include "monitorprogram.h"
 #include "shape.h"
 #include "testmain.h"
 
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <QSignalSpy>
 
 using namespace vrx;
+using vrx::test::Boxes;
 using vrx::test::Program;
 
 namespace {
@@ -314,6 +317,9 @@ private slots:
         QTest::mouseDClick(m->FWVersion, Qt::LeftButton);
         QVERIFY(m->PassLB->isVisible() && m->PassEdit->isVisible());
         QCOMPARE(m->PassLB->text(), " 密碼輸入");
+        // Drawn, not boxes, where a font for it is installed (scripts/setup installs one).
+        if (!QFontDatabase::families(QFontDatabase::TraditionalChinese).isEmpty())
+            QCOMPARE(Boxes(m->PassLB->font(), m->PassLB->text()), 0);
         QVERIFY(m->FWVersion->isHidden());
 
         QSignalSpy blocks(&m->Engine, &PollEngine::settingsDecoded);

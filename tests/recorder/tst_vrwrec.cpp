@@ -5,6 +5,7 @@
 #include "fakeline.h"
 #include "forms.h"
 #include "framecodec.h"
+#include "glyphs.h"
 #include "manualtime.h"
 #include "radiogroup.h"
 #include "screenwidth.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -23,6 +25,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -30,6 +33,7 @@
 #endif
 
 using namespace vrx;
+using vrx::test::Boxes;
 using vrx::test::FakeLineFactory;
 using vrx::test::ScriptedDialogs;
 
@@ -172,6 +176,11 @@ private slots:
         QCOMPARE(w->PRate->text(), "1 : 10");
         QCOMPARE(w->TrackBar1->maximum(), 600);
         QCOMPARE(w->TrackBar1->toolTip(), QStringLiteral("觀看不同時間紀錄資料"));
+        // The hints are drawn, not boxes, where a font for them is installed.
+        if (!QFontDatabase::families(QFontDatabase::TraditionalChinese).isEmpty()) {
+            QCOMPARE(Boxes(QToolTip::font(), w->TrackBar1->toolTip()), 0);
+            QCOMPARE(Boxes(QToolTip::font(), w->AddRbts[7]->toolTip()), 0);
+        }
         QVERIFY(w->TrackBar1->isHidden());
         QCOMPARE(w->TimeLabel->text(), "Test Start Time : ");
         QCOMPARE(w->GetLabel->text(), "Refresh Data Time : ");
