@@ -53,8 +53,9 @@ QString TenthsToText(int value, bool showDecimal);
 // ConvertError like DecimalToHexWord.
 std::optional<qint64> TypedValue(const QString& text, int decimals);
 // A value typed by the user as 4 hex digits of its 16-bit word, or "Err" when it is not a
-// number or no register word holds it (RegisterWord: -32768 to 65535). Throws ConvertError for a text with no digit at all when tenths is false, and for a
-// digit string beyond the 32-bit integer range.
+// number or no register word holds it (RegisterWord: -32768 to 65535). Throws ConvertError for a
+// text with no digit at all when tenths is false, and for a digit string beyond the 32-bit integer
+// range.
 QString DecimalToHexWord(const QString& text, bool tenths);
 
 // What a received frame turned out to be, judged as the reply to a function-03 read.

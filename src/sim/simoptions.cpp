@@ -94,8 +94,7 @@ std::optional<LineOptions> ParseLineOptions(const QString& text, QString* error)
             bool ok = false;
             options.speed = value.toDouble(&ok);
             // NaN passes every comparison: finite first, then the range.
-            if (!ok || !std::isfinite(options.speed) || options.speed <= 0 ||
-                options.speed > 1000)
+            if (!ok || !std::isfinite(options.speed) || options.speed <= 0 || options.speed > 1000)
                 return fail(QStringLiteral("speed '%1': above 0, at most 1000").arg(value));
             speedGiven = true;
         } else if (key == "baud") {

@@ -8,8 +8,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     QString error;
     const std::optional<vrx::sim::LineOptions> options = vrx::sim::ParseLineOptions(text, &error);
     if (!options) {

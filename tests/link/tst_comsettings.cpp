@@ -119,7 +119,8 @@ private slots:
         QTest::newRow("letters") << QByteArray("12a\r\n")
                                  << "'12a' is not a valid integer value" + inFile;
         QTest::newRow("empty") << QByteArray() << "'' is not a valid integer value" + inFile;
-        QTest::newRow("blank line") << QByteArray("\r\n") << "'' is not a valid integer value" + inFile;
+        QTest::newRow("blank line")
+            << QByteArray("\r\n") << "'' is not a valid integer value" + inFile;
         // Values the Protocol window cannot have written are a bad file too, not settings
         // that would reach the port unseen.
         QTest::newRow("negative") << QByteArray("-7\r\n")

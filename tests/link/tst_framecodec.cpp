@@ -282,8 +282,8 @@ void TestFrameCodec::requestsNeverCutAValue_data() {
                                  << "Address 256 does not fit a frame (0 to 255)";
     QTest::newRow("address -1") << -1 << 0x4701 << qint64(1)
                                 << "Address -1 does not fit a frame (0 to 255)";
-    QTest::newRow("register 0x10000") << 1 << 0x10000 << qint64(1)
-                                      << "Register 65536 does not fit a frame (0 to 65535)";
+    QTest::newRow("register 0x10000")
+        << 1 << 0x10000 << qint64(1) << "Register 65536 does not fit a frame (0 to 65535)";
 }
 
 void TestFrameCodec::requestsNeverCutAValue() {

@@ -2,11 +2,11 @@
 // lengths, junk), saving that never reports a file it did not write, the 0x474C read, and the
 // write-back frames; then a simulated controller's memory copied through a file into others.
 #include "controllerbus.h"
+#include "filesizelimit.h"
 #include "framecodec.h"
+#include "freezewatch.h"
 #include "paramfile.h"
 #include "paramimage.h"
-#include "filesizelimit.h"
-#include "freezewatch.h"
 #include "paramimages.h"
 #include "testfiles.h"
 #include "textfile.h"
@@ -183,8 +183,8 @@ private slots:
         const QByteArray saved = ParamFileText(Numbered());
         QTest::newRow("256 pairs, FF line deleted") << saved.chopped(4) << 256 << true;
         QTest::newRow("258 pairs") << saved + "EE\r\n" << 258 << false;
-        QTest::newRow("a long run of pairs") << QByteArray(100000, ' ').replace(" ", "00 ") << 258
-                                             << false;
+        QTest::newRow("a long run of pairs")
+            << QByteArray(100000, ' ').replace(" ", "00 ") << 258 << false;
         QTest::newRow("255 pairs") << Pairs(255) << 255 << false;
         QTest::newRow("first line only") << saved.first(66) << 16 << false;
         QTest::newRow("empty") << QByteArray() << 0 << false;

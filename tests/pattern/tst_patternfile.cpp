@@ -1,9 +1,10 @@
 // The program file: byte for byte, round trips, separators, a last number without a line end,
-// wrong lengths and bad numbers that never half-load, saving that never reports a file it did
-// not write.
-#include "programfile.h"
+// wrong lengths, bad numbers and numbers out of their registers' range that never half-load,
+// pipes, devices and huge files refused at once, and saving that never reports a file it did not
+// write, on a full disk too.
 #include "filesizelimit.h"
 #include "freezewatch.h"
+#include "programfile.h"
 #include "testfiles.h"
 #include "textfile.h"
 
@@ -209,18 +210,16 @@ private slots:
                                  << "Line 3 : -1 is out of range for a loop count (0 to 99) !";
         QTest::newRow("loop 100") << 16 << 100
                                   << "Line 3 : 100 is out of range for a loop count (0 to 99) !";
-        QTest::newRow("link 12345") << 17 << 12345
-                                    << "Line 4 : 12345 is out of range for a link (0 to 8) !";
+        QTest::newRow("link 12345")
+            << 17 << 12345 << "Line 4 : 12345 is out of range for a link (0 to 8) !";
         QTest::newRow("link 9") << 24 << 9 << "Line 4 : 9 is out of range for a link (0 to 8) !";
         QTest::newRow("set value 70000")
-            << 25 << 70000
-            << "Line 5 : 70000 is out of range for a set value (-32768 to 32767) !";
+            << 25 << 70000 << "Line 5 : 70000 is out of range for a set value (-32768 to 32767) !";
         QTest::newRow("set value -32769")
             << 88 << -32769
             << "Line 12 : -32769 is out of range for a set value (-32768 to 32767) !";
         QTest::newRow("time 65600 min")
-            << 89 << 65600
-            << "Line 13 : 65600 is out of range for an execute time (0 to 900) !";
+            << 89 << 65600 << "Line 13 : 65600 is out of range for an execute time (0 to 900) !";
         QTest::newRow("time 901 min")
             << 152 << 901 << "Line 20 : 901 is out of range for an execute time (0 to 900) !";
         QTest::newRow("negative time")

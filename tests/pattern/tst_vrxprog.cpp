@@ -586,8 +586,8 @@ private slots:
         QByteArray shortFile = ProgramFileText(Example());
         shortFile.chop(QByteArray("0  \r\n").size());
         QTest::newRow("152 numbers") << shortFile << true << "Data length error !";
-        QTest::newRow("154 numbers") << ProgramFileText(Example()) + "1\r\n" << true
-                                     << "Data length error !";
+        QTest::newRow("154 numbers") << ProgramFileText(Example()) + "1\r\n"
+                                     << true << "Data length error !";
         QTest::newRow("missing") << QByteArray() << false << "File not exist, Can not open file !";
         // Numbers their registers cannot hold: 70000 would show as 7000.0 and reach the
         // controller as 446.4.

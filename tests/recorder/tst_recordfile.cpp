@@ -142,7 +142,8 @@ private slots:
         // Well-formed, and no device to show: nothing of such a file could be drawn.
         QTest::newRow("only spaces") << QByteArray(34, ' ');
         QTest::newRow("no device") << QByteArray("00  00  00  00  00  00  00  00  05");
-        QTest::newRow("blank pairs, interval only") << QByteArray("                                05");
+        QTest::newRow("blank pairs, interval only")
+            << QByteArray("                                05");
     }
     void headerRejects() {
         QFETCH(QByteArray, line);

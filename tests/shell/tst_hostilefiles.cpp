@@ -71,8 +71,12 @@ class TestHostileFiles : public QObject {
     }
 
 private slots:
-    void init() { p = std::make_unique<test::Program>(); }
-    void cleanup() { p.reset(); }
+    void init() {
+        p = std::make_unique<test::Program>();
+    }
+    void cleanup() {
+        p.reset();
+    }
 
     void eachWindowRefusesAtOnce_data() {
         QTest::addColumn<QString>("window");
@@ -82,11 +86,12 @@ private slots:
         const QString folder = "Can not read file folder.txt : it is a folder";
         for (const char* window : {"Monitor Open File", "editor Read File", "Recorder View"}) {
             const QString w = QString::fromLatin1(window);
-            const QString junk = w == "Recorder View" ? "File Broken or Data incorrect!"
-                                                      : "Data length error !";
+            const QString junk =
+                w == "Recorder View" ? "File Broken or Data incorrect!" : "Data length error !";
 #ifdef Q_OS_UNIX
             QTest::newRow(qPrintable(w + ", a pipe")) << w << "pipe" << notPlain.arg("pipe.txt");
-            QTest::newRow(qPrintable(w + ", /dev/zero")) << w << "/dev/zero" << notPlain.arg("zero");
+            QTest::newRow(qPrintable(w + ", /dev/zero"))
+                << w << "/dev/zero" << notPlain.arg("zero");
 #endif
             QTest::newRow(qPrintable(w + ", 10 MB of junk")) << w << "junk" << junk;
             QTest::newRow(qPrintable(w + ", a folder")) << w << "folder" << folder;

@@ -369,10 +369,14 @@ void TestSimLine::optionValuesAreNumbers_data() {
                               "1001", "1e309", "0x10", ""})
         QTest::newRow(qPrintable("speed=" + QString::fromLatin1(value)))
             << "speed=" + QString::fromLatin1(value) << speed.arg(QString::fromLatin1(value));
-    QTest::newRow("baud=nan") << "baud=nan" << "simulated line: baud 'nan'";
-    QTest::newRow("turnaround=-5") << "turnaround=-5" << "simulated line: turnaround '-5'";
-    QTest::newRow("delay=1e3") << "delay=1e3" << "simulated line: delay '1e3'";
-    QTest::newRow("gap=inf") << "gap=inf" << "simulated line: gap 'inf'";
+    QTest::newRow("baud=nan") << "baud=nan"
+                              << "simulated line: baud 'nan'";
+    QTest::newRow("turnaround=-5") << "turnaround=-5"
+                                   << "simulated line: turnaround '-5'";
+    QTest::newRow("delay=1e3") << "delay=1e3"
+                               << "simulated line: delay '1e3'";
+    QTest::newRow("gap=inf") << "gap=inf"
+                             << "simulated line: gap 'inf'";
 }
 
 void TestSimLine::optionValuesAreNumbers() {
