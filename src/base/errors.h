@@ -33,6 +33,9 @@ class ConvertError : public Error {
 public:
     explicit ConvertError(const QString& value)
         : Error(QStringLiteral("'%1' is not a valid integer value").arg(Excerpt(value))) {}
+    // The same message followed by where the text came from, for texts not typed by the user.
+    ConvertError(const QString& value, const QString& where)
+        : Error(QStringLiteral("'%1' is not a valid integer value").arg(Excerpt(value)) + where) {}
 };
 
 // A file that could not be opened, read or written.

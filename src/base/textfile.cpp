@@ -1,4 +1,4 @@
-// Saving through a temporary file, reading in pieces, excerpts for messages.
+// Saving through a temporary file, bounded reads of plain files, excerpts for messages.
 #include "textfile.h"
 
 #include "errors.h"
@@ -7,18 +7,44 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 namespace vrx {
 
 namespace {
 
-constexpr qint64 PieceSize = qint64(64) * 1024;
 constexpr qsizetype ExcerptLength = 20;
 
 QString FileName(const QString& path) {
     return QFileInfo(path).fileName();
 }
 
+QString ReadFailure(const QString& path, const QString& reason) {
+    return QStringLiteral("Can not read file %1 : %2").arg(FileName(path), reason);
+}
+
 } // namespace
+
+std::optional<QString> WriteAllBytes(QIODevice& device, QByteArrayView bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        errno = 0;
+        const qint64 written = device.write(bytes.data() + done, bytes.size() - done);
+        if (written > 0) {
+            done += qsizetype(written);
+            continue;
+        }
+        // Qt reports the system's reason only when a write takes nothing at all; after a short
+        // write this second attempt is the one that fails with it.
+        const int code = errno;
+        const QString text = device.errorString();
+        if (code != 0 && (text.isEmpty() || text == QLatin1String("Unknown error")))
+            return QString::fromLocal8Bit(std::strerror(code));
+        return text;
+    }
+    return std::nullopt;
+}
 
 std::optional<QString> SaveWholeFile(const QString& path, QByteArrayView bytes) {
     const auto failure = [&path](const QString& reason) {
@@ -31,32 +57,49 @@ std::optional<QString> SaveWholeFile(const QString& path, QByteArrayView bytes) 
     if (target.isDir()) return failure(QStringLiteral("a folder has this name"));
     if (target.exists() && !target.isFile()) return failure(QStringLiteral("not a plain file"));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString());
-    if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
-        const QString reason = file.errorString();
+    // Unbuffered: in a buffer, a full disk shows only when commit() flushes, and commit() then
+    // renames the short file over the old one all the same.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failure(file.errorString());
+    if (const auto reason = WriteAllBytes(file, bytes)) {
         file.cancelWriting();
-        return failure(reason);
+        return failure(*reason);
     }
-    // commit() flushes, and a full disk often shows only here.
     if (!file.commit()) return failure(file.errorString());
     return std::nullopt;
 }
 
-std::optional<QString> ReadFileInPieces(const QString& path,
-                                        const std::function<void(QByteArrayView)>& consume) {
-    const auto failure = [&path](const QString& reason) {
-        return QStringLiteral("Can not read file %1 : %2").arg(FileName(path), reason);
+std::optional<QString> PlainFileProblem(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) return QString::fromLatin1(FileMissingText);
+    if (info.isDir()) return ReadFailure(path, QStringLiteral("it is a folder"));
+    if (!info.isFile())
+        return ReadFailure(path, QStringLiteral("not a plain file (a pipe or a device)"));
+    return std::nullopt;
+}
+
+PieceRead ReadFileInPieces(const QString& path, qint64 maxBytes,
+                           const std::function<bool(QByteArrayView)>& consume) {
+    const auto failed = [&path](const QString& reason) {
+        return PieceRead{PieceReadEnd::Failed, ReadFailure(path, reason)};
     };
-    if (QFileInfo(path).isDir()) return failure(QStringLiteral("it is a folder"));
+    if (const auto problem = PlainFileProblem(path)) return {PieceReadEnd::Failed, *problem};
+    // Known before a byte is read; the bound below still holds should it grow meanwhile.
+    if (QFileInfo(path).size() > maxBytes) return {PieceReadEnd::TooLong, {}};
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return failure(file.errorString());
+    if (!file.open(QIODevice::ReadOnly)) return failed(file.errorString());
+    // Put in place of the plain file after it was looked at.
+    if (file.isSequential()) return failed(QStringLiteral("not a plain file (a pipe or a device)"));
+    qint64 total = 0;
     for (;;) {
-        const QByteArray piece = file.read(PieceSize);
+        const QByteArray piece = file.read(qMin(FilePieceSize, maxBytes + 1 - total));
         if (piece.isEmpty()) {
-            if (file.error() != QFileDevice::NoError) return failure(file.errorString());
-            return std::nullopt;
+            if (file.error() != QFileDevice::NoError) return failed(file.errorString());
+            return {PieceReadEnd::Whole, {}};
         }
-        consume(piece);
+        total += piece.size();
+        if (total > maxBytes) return {PieceReadEnd::TooLong, {}};
+        if (!consume(piece)) return {PieceReadEnd::Stopped, {}};
     }
 }
 

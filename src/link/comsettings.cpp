@@ -3,6 +3,7 @@
 
 #include "errors.h"
 #include "serialport.h"
+#include "textfile.h"
 
 #include <QFile>
 
@@ -30,6 +31,8 @@ ComSelections UnpackSettings(int v) {
 }
 
 int ReadSettingsFile(const QString& path) {
+    // A pipe of that name would hold up the start for ever in open().
+    if (const auto problem = PlainFileProblem(path)) throw FileError(*problem);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
@@ -40,15 +43,24 @@ int ReadSettingsFile(const QString& path) {
 }
 
 int ParseSettingsHead(const QByteArray& head, const QString& path) {
+    // The conversion's own message, and which file it came from: at start-up nothing else says.
+    const auto notANumber = [&path](const QString& line) {
+        return ConvertError(line, QStringLiteral("\nin the settings file %1").arg(path));
+    };
     // Enough for any packed value with blanks and a sign around it; a longer first line is not
     // a setting, whatever follows.
     constexpr qsizetype FirstLineLimit = 32;
     qsizetype end = 0;
     while (end < head.size() && head.at(end) != '\n' && head.at(end) != '\r')
         ++end;
-    if (end > FirstLineLimit) throw ConvertError(QString::fromLatin1(head));
+    if (end > FirstLineLimit) throw notANumber(QString::fromLatin1(head));
     const QString line = QString::fromLatin1(head.first(end));
-    const int value = StrToInt(line);
+    int value = 0;
+    try {
+        value = StrToInt(line);
+    } catch (const ConvertError&) {
+        throw notANumber(line);
+    }
     if (value < 0 || value > LargestPackedSettings)
         throw Error(
             QStringLiteral("'%1' in %2 is not a communication setting").arg(Excerpt(line), path));
@@ -56,11 +68,9 @@ int ParseSettingsHead(const QByteArray& head, const QString& path) {
 }
 
 void WriteSettingsFile(const QString& path, int value) {
-    QFile file(path);
-    const QByteArray line = QByteArray::number(value) + "\r\n";
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(line) != line.size() ||
-        !file.flush())
-        throw FileError(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    // Never truncated in place: a full disk keeps the settings the file held.
+    if (const auto failure = SaveWholeFile(path, QByteArray::number(value) + "\r\n"))
+        throw FileError(*failure);
 }
 
 namespace {

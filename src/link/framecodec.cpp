@@ -97,23 +97,44 @@ QByteArray AsciiToRtu(const QByteArray& ascii) {
 
 namespace {
 
+constexpr qint64 LowestWordValue = -32768;
+constexpr qint64 HighestWordValue = 65535;
+
 QByteArray WordToHex(int word) {
     return ByteToHex(word >> 8) + ByteToHex(word);
 }
 
-QByteArray Request(int address, const char* function, int reg, int word) {
+void CheckField(const char* what, qint64 value, qint64 highest) {
+    if (value < 0 || value > highest)
+        throw FrameRangeError(QStringLiteral("%1 %2 does not fit a frame (0 to %3)")
+                                  .arg(QLatin1String(what))
+                                  .arg(value)
+                                  .arg(highest));
+}
+
+QByteArray Request(int address, const char* function, int reg, quint16 word) {
+    CheckField("Address", address, 0xFF);
+    CheckField("Register", reg, 0xFFFF);
     QByteArray text = ':' + ByteToHex(address) + function + WordToHex(reg) + WordToHex(word);
     return text + AsciiLrc(text) + "\r\n";
 }
 
 } // namespace
 
-QByteArray ReadRequest(int address, int firstRegister, int count) {
-    return Request(address, "03", firstRegister, count);
+quint16 RegisterWord(qint64 value) {
+    if (value < LowestWordValue || value > HighestWordValue)
+        throw FrameRangeError(
+            QStringLiteral("Value %1 does not fit a register (-32768 to 65535)").arg(value));
+    return quint16(value & 0xFFFF);
 }
 
-QByteArray WriteRequest(int address, int reg, quint16 value) {
-    return Request(address, "06", reg, value);
+QByteArray ReadRequest(int address, int firstRegister, int count) {
+    CheckField("Count", count, 0xFFFF);
+    return Request(address, "03", firstRegister, quint16(count));
+}
+
+QByteArray WriteRequest(int address, int reg, qint64 value) {
+    return Request(address, "06", reg, RegisterWord(value));
 }
 
 QString WordToSignedText(int value) {
@@ -182,11 +203,10 @@ std::optional<qint64> TypedValue(const QString& text, int decimals) {
 
 QString DecimalToHexWord(const QString& text, bool tenths) {
     const std::optional<qint64> value = TypedValue(text, tenths ? 1 : 0);
-    if (!value) return QStringLiteral("Err");
-    // The low 16 bits of the value, a negative one in two's complement: 70000 gives 1170. The
-    // Monitor's boxes refuse such values before they get here (TypedRegisterWord).
-    const int word = int(quint64(*value) & 0xFFFF);
-    return QString::fromLatin1(ByteToHex(word >> 8) + ByteToHex(word));
+    // Cut to 16 bits, 70000 would become 1170: a value no register holds is no word at all.
+    if (!value || *value < LowestWordValue || *value > HighestWordValue)
+        return QStringLiteral("Err");
+    return QString::fromLatin1(WordToHex(RegisterWord(*value)));
 }
 
 namespace {

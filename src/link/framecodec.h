@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include "errors.h"
+
 #include <optional>
 
 namespace vrx {
@@ -22,11 +24,24 @@ QByteArray ModbusCrc(const QByteArray& bytes);
 // LRC and CR LF) as bytes, followed by their CRC.
 QByteArray AsciiToRtu(const QByteArray& ascii);
 
+// A value that does not fit the frame field meant for it: a register word, an address, a
+// register number. Never cut to fit: the controller would get another value than the one meant.
+class FrameRangeError : public Error {
+public:
+    using Error::Error;
+};
+
+// The word a register gets for value: 0 to 65535 as it is, -32768 to -1 as its 16-bit two's
+// complement (-100 is FF9C). Throws FrameRangeError for any other value.
+quint16 RegisterWord(qint64 value);
+
 // A complete ASCII request (":", address, function, data, LRC, CR LF) reading `count` holding
-// registers from `firstRegister` (function 03).
+// registers from `firstRegister` (function 03). Throws FrameRangeError for an address beyond
+// 0-255, or a register or count beyond 0-65535.
 QByteArray ReadRequest(int address, int firstRegister, int count);
-// A complete ASCII request writing `value` to one register (function 06).
-QByteArray WriteRequest(int address, int reg, quint16 value);
+// A complete ASCII request writing `value` (as RegisterWord gives it) to one register (function
+// 06). Throws FrameRangeError as ReadRequest and RegisterWord do.
+QByteArray WriteRequest(int address, int reg, qint64 value);
 
 // Register word (0-65535) as signed decimal text; above 32768 counts as negative.
 QString WordToSignedText(int value);
@@ -38,8 +53,9 @@ QString TenthsToText(int value, bool showDecimal);
 // ConvertError like DecimalToHexWord.
 std::optional<qint64> TypedValue(const QString& text, int decimals);
 // A value typed by the user as 4 hex digits of its 16-bit word, or "Err" when it is not a
-// number. Throws ConvertError for a text with no digit at all when tenths is false, and for a
-// digit string beyond the 32-bit integer range.
+// number or no register word holds it (RegisterWord: -32768 to 65535). Throws ConvertError for a
+// text with no digit at all when tenths is false, and for a digit string beyond the 32-bit integer
+// range.
 QString DecimalToHexWord(const QString& text, bool tenths);
 
 // What a received frame turned out to be, judged as the reply to a function-03 read.

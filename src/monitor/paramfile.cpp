@@ -44,11 +44,12 @@ ParamFileSave SaveParamFile(const QString& path, const ParamImage& image) {
     return {true, QStringLiteral("Write to file success")};
 }
 
-void ParamFileScanner::Feed(QByteArrayView bytes) {
+bool ParamFileScanner::Feed(QByteArrayView bytes) {
+    if (pairs_ > FilePairs) return false;
     if (bad_) {
         // The excerpt for the message may run on into the next piece.
         badBytes_ += bytes.first(qMin(bytes.size(), ExcerptBytes - badBytes_.size()));
-        return;
+        return badBytes_.size() < ExcerptBytes;
     }
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
@@ -63,7 +64,7 @@ void ParamFileScanner::Feed(QByteArrayView bytes) {
             bad_ = true;
             badLine_ = line_;
             badBytes_ = bytes.sliced(i, qMin(bytes.size() - i, ExcerptBytes)).toByteArray();
-            return;
+            return badBytes_.size() < ExcerptBytes;
         }
         if (pending_ < 0) {
             pending_ = digit;
@@ -72,7 +73,10 @@ void ParamFileScanner::Feed(QByteArrayView bytes) {
         if (pairs_ < FilePairs) image_[pairs_] = quint8(pending_ * 16 + digit);
         ++pairs_;
         pending_ = -1;
+        // One pair too many already decides it.
+        if (pairs_ > FilePairs) return false;
     }
+    return true;
 }
 
 ParamFileLoad ParamFileScanner::Finish() const {
@@ -86,7 +90,7 @@ ParamFileLoad ParamFileScanner::Finish() const {
                            .arg(PrintableExcerpt(badBytes_));
         return load;
     }
-    load.takesImage = pairs_ >= ParamEntries;
+    load.takesImage = pairs_ == ParamEntries || pairs_ == FilePairs;
     if (load.takesImage) load.image = image_;
     if (pairs_ == FilePairs) {
         load.status = ParamFileStatus::Loaded;
@@ -113,13 +117,22 @@ ParamFileLoad ReadParamFile(const QString& path, const ParamImage& current) {
         return load;
     }
     ParamFileScanner scanner(current);
-    if (const auto failure =
-            ReadFileInPieces(path, [&scanner](QByteArrayView piece) { scanner.Feed(piece); })) {
-        load.status = ParamFileStatus::ReadFailed;
-        load.message = *failure;
+    const PieceRead read = ReadFileInPieces(
+        path, ParamFileMaxBytes, [&scanner](QByteArrayView piece) { return scanner.Feed(piece); });
+    switch (read.end) {
+    case PieceReadEnd::Whole:
+    case PieceReadEnd::Stopped:
+        return scanner.Finish();
+    case PieceReadEnd::TooLong:
+        load.status = ParamFileStatus::LengthError;
+        load.message = QStringLiteral("Data length error !");
         return load;
+    case PieceReadEnd::Failed:
+        break;
     }
-    return scanner.Finish();
+    load.status = ParamFileStatus::ReadFailed;
+    load.message = read.reason;
+    return load;
 }
 
 } // namespace vrx

@@ -35,13 +35,13 @@ enum class ParamFileStatus {
 
 // The outcome of opening a parameter file. `image` is what ParamBuffer becomes and
 // `takesImage` whether it counts as loaded; the message is the one to show, caption "Message".
-// Only a file that holds the whole parameter memory (256 pairs or more) changes the buffer:
-// with fewer, or with junk anywhere in it, the buffer stays as it was, so that nothing half
-// read from a file can be written to a controller. A file of 256 pairs lacks only the end
-// marker, which no write uses; pairs beyond the 257th are counted but not stored.
+// Only a file that holds the whole parameter memory and no more (256 or 257 pairs) changes the
+// buffer: with fewer, more, or junk anywhere in it, the buffer stays as it was, so that nothing
+// half read from a file can be written to a controller. A file of 256 pairs lacks only the end
+// marker, which no write uses.
 struct ParamFileLoad {
     ParamFileStatus status = ParamFileStatus::Missing;
-    int pairs = 0; // the pairs counted, also those beyond the 257th
+    int pairs = 0; // the pairs counted, up to one beyond the 257th
     ParamImage image{};
     bool takesImage = false;
     QString message;
@@ -51,13 +51,20 @@ struct ParamFileLoad {
 // dropped, as is the odd one at the end of a run (ABC gives the pair AB). Lowercase hex digits
 // are read as uppercase ones.
 ParamFileLoad ParseParamFile(QByteArrayView bytes, const ParamImage& current);
+// Reads only a plain file, and at most ParamFileMaxBytes of it.
 ParamFileLoad ReadParamFile(const QString& path, const ParamImage& current);
+
+// Four times what a save writes: room for any spacing by hand, and a bound on what a chosen
+// file can make the program read.
+inline constexpr qint64 ParamFileMaxBytes = 4 * (16 * (16 * 4 + 2) + 2 + 2);
 
 // The scan behind both, fed the file in pieces.
 class ParamFileScanner {
 public:
     explicit ParamFileScanner(const ParamImage& current) : current_(current), image_(current) {}
-    void Feed(QByteArrayView bytes);
+    // False once the file is refused (junk, or more pairs than the format holds): nothing after
+    // that can change the outcome.
+    bool Feed(QByteArrayView bytes);
     ParamFileLoad Finish() const;
 
 private:

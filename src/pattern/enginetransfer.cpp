@@ -93,7 +93,8 @@ void EngineTransfer::StopRead() {
 
 bool EngineTransfer::StartWrite(const PatternProgram& program) {
     const int st = ReadyStation();
-    if (st == 0) return false;
+    // A value its register cannot hold is never sent, cut or not: the whole write is refused.
+    if (st == 0 || ProgramRangeProblem(program)) return false;
     station_ = st;
     address_ = engine_.State().StationAddr[st];
     write_.emplace(program, address_);

@@ -29,7 +29,8 @@ public:
     // "Read Setting": asks the engine to read the selected station's program at its next turns.
     // False, and nothing starts, when ReadyStation() is 0.
     bool StartRead();
-    // "Write": hands the engine the 153 writes of program, one a turn. False as StartRead.
+    // "Write": hands the engine the 153 writes of program, one a turn. False as StartRead, and
+    // when a value of the program is out of its register's range (ProgramRangeProblem).
     bool StartWrite(const PatternProgram& program);
 
     bool Reading() const { return read_.has_value(); }

@@ -74,6 +74,53 @@ int TransferValue(const PatternProgram& program, int k) {
     return TransferSlot(program, k);
 }
 
+ProgramValueRange FileValueRange(int i) {
+    CheckIndex(i);
+    if (i == 0) return {0, Patterns - 1, "the start pattern"};
+    if (i <= 8) return {0, PatternSteps - 1, "a step max."};
+    if (i <= 16) return {0, MaxLoopCount, "a loop count"};
+    if (i < FirstStepValue) return {0, ProgEnd, "a link"};
+    if (i < FirstStepValue + Patterns * PatternSteps)
+        return {int(LowestTenths), int(HighestTenths), "a set value"};
+    return {0, LongestStepHours * 60, "an execute time"};
+}
+
+std::optional<QString> FileValueProblem(int i, qint64 value) {
+    const ProgramValueRange range = FileValueRange(i);
+    if (value >= range.lowest && value <= range.highest) return std::nullopt;
+    return QStringLiteral("%1 is out of range for %2 (%3 to %4)")
+        .arg(value)
+        .arg(QLatin1String(range.what))
+        .arg(range.lowest)
+        .arg(range.highest);
+}
+
+std::optional<QString> ProgramRangeProblem(const PatternProgram& program) {
+    for (int i = 0; i < ProgramValues; ++i) {
+        const auto problem = FileValueProblem(i, FileValue(program, i));
+        if (!problem) continue;
+        QString place = QStringLiteral("Start Pattern");
+        if (i > 0) {
+            // The cell of the table that shows it.
+            int p = 0;
+            int row = 0;
+            if (i < FirstStepValue) {
+                p = (i - 1) % Patterns;
+                row = i <= 8 ? 1 : i <= 16 ? 18 : 19;
+            } else {
+                const int j = i - FirstStepValue;
+                const bool time = j >= Patterns * PatternSteps;
+                const int step = j % (Patterns * PatternSteps);
+                p = step / PatternSteps;
+                row = 2 * (step % PatternSteps) + (time ? 3 : 2);
+            }
+            place = ProgTableColumnTitle(p + 1) + u' ' + ProgTableRowTitle(row);
+        }
+        return place + QStringLiteral(" : ") + *problem + QStringLiteral(" !");
+    }
+    return std::nullopt;
+}
+
 // --- ProgTable --------------------------------------------------------------------------------
 
 ProgRow ProgRowKind(int row) {

@@ -40,6 +40,23 @@ int FileValue(const PatternProgram& program, int i);
 int& TransferValue(PatternProgram& program, int k);
 int TransferValue(const PatternProgram& program, int k);
 
+// What the register of number i (0 to 152) of the program file can hold, as the controller
+// takes it: start pattern 0-7, step max. 0-7, loop count 0-99, link 0-8, a set value one signed
+// word of tenths, a time 0-900 minutes (15:00).
+struct ProgramValueRange {
+    int lowest;
+    int highest;
+    const char* what; // "a set value", for messages
+};
+ProgramValueRange FileValueRange(int i);
+// Why value cannot be number i ("70000 is out of range for a set value (-32768 to 32767)"), or
+// nothing when it fits.
+std::optional<QString> FileValueProblem(int i, qint64 value);
+// The first value of the program its register cannot hold, with its place in the table
+// ("Pattern 2 Loop Count : 200 is out of range ... !"), or nothing when all fit. Values read
+// from a controller or a file are stored as they came; this is asked before any is written.
+std::optional<QString> ProgramRangeProblem(const PatternProgram& program);
+
 // --- ProgTable --------------------------------------------------------------------------------
 
 inline constexpr int ProgTableColumns = 9;

@@ -7,11 +7,11 @@
 namespace vrx {
 
 quint16 PatternWriteValue(const PatternProgram& program, int k) {
-    return quint16(TransferValue(program, k) & 0xFFFF);
+    return RegisterWord(TransferValue(program, k));
 }
 
 QByteArray PatternWriteFrame(const PatternProgram& program, int k, int address) {
-    return WriteRequest(address, reg::StartPattern + k, PatternWriteValue(program, k));
+    return WriteRequest(address, reg::StartPattern + k, TransferValue(program, k));
 }
 
 std::optional<ReadBlock> PatternRead::Request() const {

@@ -16,9 +16,11 @@ namespace vrx {
 inline constexpr int PatternWriteFrames = ProgramValues;
 
 // The register word of write k (0 to 152): the value as 16-bit two's complement, so -10.0
-// (-100 tenths) is FF9C.
+// (-100 tenths) is FF9C. A value no register word holds throws FrameRangeError: it is never
+// cut (ProgramRangeProblem keeps such programs from being written at all).
 quint16 PatternWriteValue(const PatternProgram& program, int k);
-// Write k as a complete ASCII write-single-register frame to the station address.
+// Write k as a complete ASCII write-single-register frame to the station address; throws as
+// PatternWriteValue.
 QByteArray PatternWriteFrame(const PatternProgram& program, int k, int address);
 
 // The 153 writes of one program to one station, in order. The program is taken when the write

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <optional>
+#include <utility>
 
 namespace vrx {
 
@@ -37,16 +38,20 @@ ProgramFileSave SaveProgramFile(const QString& path, const PatternProgram& progr
     return {true, QStringLiteral("Write to file success")};
 }
 
-void ProgramFileScanner::Feed(QByteArrayView bytes) {
+bool ProgramFileScanner::Feed(QByteArrayView bytes) {
     for (const char c : bytes) {
-        if (bad_) return;
+        if (Refused()) return false;
+        const bool afterCr = std::exchange(afterCr_, c == '\r');
         if (IsSeparator(c)) {
             if (tokenLength_ > 0) EndToken();
+            if (c == '\r' || (c == '\n' && !afterCr)) ++line_;
             continue;
         }
+        if (tokenLength_ == 0) tokenLine_ = line_;
         if (token_.size() < LongestToken + 1) token_ += c;
         ++tokenLength_;
     }
+    return !Refused();
 }
 
 void ProgramFileScanner::EndToken() {
@@ -66,21 +71,32 @@ void ProgramFileScanner::EndToken() {
         badToken_ = token;
         return;
     }
-    if (i < ProgramValues) FileValue(program_, i) = *value;
+    if (i >= ProgramValues) return;
+    if (const auto problem = FileValueProblem(i, *value)) {
+        bad_ = true;
+        rangeProblem_ = QStringLiteral("Line %1 : %2 !").arg(tokenLine_).arg(*problem);
+        return;
+    }
+    FileValue(program_, i) = *value;
 }
 
 ProgramFileLoad ProgramFileScanner::Finish() {
     // The file's end ends the last number as a separator would.
-    if (!bad_ && tokenLength_ > 0) EndToken();
+    if (!Refused() && tokenLength_ > 0) EndToken();
     ProgramFileLoad load;
     load.tokens = tokens_;
     load.program = current_;
+    if (bad_ && !rangeProblem_.isEmpty()) {
+        load.status = ProgramFileStatus::OutOfRange;
+        load.message = rangeProblem_;
+        return load;
+    }
     if (bad_) {
         load.status = ProgramFileStatus::BadToken;
         load.message = ConvertError(PrintableExcerpt(badToken_)).text();
         return load;
     }
-    load.takesProgram = tokens_ >= ProgramValues;
+    load.takesProgram = tokens_ == ProgramValues;
     if (load.takesProgram) load.program = program_;
     if (tokens_ == ProgramValues) {
         load.status = ProgramFileStatus::Loaded;
@@ -106,13 +122,23 @@ ProgramFileLoad ReadProgramFile(const QString& path, const PatternProgram& curre
         return load;
     }
     ProgramFileScanner scanner(current);
-    if (const auto failure =
-            ReadFileInPieces(path, [&scanner](QByteArrayView piece) { scanner.Feed(piece); })) {
-        load.status = ProgramFileStatus::ReadFailed;
-        load.message = *failure;
+    const PieceRead read =
+        ReadFileInPieces(path, ProgramFileMaxBytes,
+                         [&scanner](QByteArrayView piece) { return scanner.Feed(piece); });
+    switch (read.end) {
+    case PieceReadEnd::Whole:
+    case PieceReadEnd::Stopped:
+        return scanner.Finish();
+    case PieceReadEnd::TooLong:
+        load.status = ProgramFileStatus::LengthError;
+        load.message = QStringLiteral("Data length error !");
         return load;
+    case PieceReadEnd::Failed:
+        break;
     }
-    return scanner.Finish();
+    load.status = ProgramFileStatus::ReadFailed;
+    load.message = read.reason;
+    return load;
 }
 
 } // namespace vrx

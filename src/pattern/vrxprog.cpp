@@ -355,6 +355,10 @@ void TVRX5::ReadStopped() {
 }
 
 void TVRX5::WrBtClick() {
+    if (const auto problem = ProgramRangeProblem(Program)) {
+        Dialogs::Current().Message(this, QStringLiteral("Warning"), *problem);
+        return;
+    }
     if (!LineReady() || !Transfer.StartWrite(Program)) return;
     ShowProgress(QStringLiteral("Writing Now"));
     UpdateButtons();
@@ -427,6 +431,7 @@ void TVRX5::ReadFBtClick() {
         Dialogs::Current().Message(this, QStringLiteral("Message"), load.message);
         break;
     case ProgramFileStatus::BadToken:
+    case ProgramFileStatus::OutOfRange:
     case ProgramFileStatus::ReadFailed:
         ShowGeneralError(load.message);
         break;

@@ -2,8 +2,10 @@
 #include "recordfile.h"
 
 #include "framecodec.h"
+#include "textfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 
 #ifdef Q_OS_WIN
@@ -155,6 +157,8 @@ std::optional<RecordHeader> ParseHeader(QByteArrayView line) {
     for (qsizetype p = 0; p < DevicePositions; ++p)
         header.addresses[std::size_t(p)] = HexToByte(line[4 * p], line[4 * p + 1]);
     header.interval = qBound(1, HexToByte(line[32], line[33]), MaxInterval);
+    // A header of spaces or zeros names no device: there is nothing to show.
+    if (header.StationCount() == 0) return std::nullopt;
     return header;
 }
 
@@ -318,17 +322,27 @@ RecordLoad LoadRecord(QIODevice& device, SampleStore& samples, int maxPoints) {
 }
 
 RecordLoad LoadRecordFile(const QString& path, SampleStore& samples, int maxPoints) {
+    RecordLoad load;
+    if (const auto problem = PlainFileProblem(path)) {
+        load.problem = *problem;
+        return load;
+    }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return {};
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        load.problem = QStringLiteral("Can not read file %1 : %2")
+                           .arg(QFileInfo(path).fileName(), file.errorString());
+        return load;
+    }
     return LoadRecord(file, samples, maxPoints);
 }
 
 BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint64 firstRecord,
                           int thinning, SampleStore& samples) {
     // Unbuffered: a thinned block reads one short line at each of 6000 offsets, and a buffer
-    // would fill itself far past every one of them.
+    // would fill itself far past every one of them. The file may have been put in place of
+    // the one loaded since: a pipe or a device is never opened.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    if (PlainFileProblem(path) || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         BlockRead block;
         block.broken = true;
         return block;
@@ -338,8 +352,16 @@ BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint6
 
 RecordWriter::RecordWriter()
     : opener_([](const QString& path, QString* error) -> std::unique_ptr<QIODevice> {
+          // Opening a pipe for writing waits for a reader; a device is no record.
+          if (const QFileInfo target(path); target.exists() && !target.isFile()) {
+              *error = target.isDir() ? QStringLiteral("a folder has this name")
+                                      : QStringLiteral("not a plain file");
+              return nullptr;
+          }
           auto file = std::make_unique<QFile>(path);
-          if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+          // Unbuffered: each line goes to the system at once, and a full disk is reported by
+          // the write that meets it, with the system's reason.
+          if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
               *error = file->errorString();
               return nullptr;
           }
@@ -376,11 +398,11 @@ void RecordWriter::Abandon() {
 }
 
 bool RecordWriter::Put(const QByteArray& bytes) {
-    bool written = device_->write(bytes) == bytes.size();
-    if (auto* file = qobject_cast<QFileDevice*>(device_.get()); file && written)
-        written = file->flush();
-    if (!written) {
-        error_ = device_->errorString();
+    std::optional<QString> failure = WriteAllBytes(*device_, bytes);
+    if (auto* file = qobject_cast<QFileDevice*>(device_.get()); file && !failure && !file->flush())
+        failure = file->errorString();
+    if (failure) {
+        error_ = *failure;
         Abandon();
         return false;
     }

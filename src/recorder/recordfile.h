@@ -56,7 +56,7 @@ QByteArray DataLine(const Addresses& headerAddresses, const Readings& readings, 
 // Reading.
 
 // The header line without its line end; nothing when it is not 34 characters of 0-9, A-F and
-// space. The interval is brought into 1 .. 120.
+// space, or names no device. The interval is brought into 1 .. 120.
 std::optional<RecordHeader> ParseHeader(QByteArrayView line);
 
 // The process value of each of `stationCount` fields (MissingSample for "---"); nothing when a
@@ -91,6 +91,9 @@ BlockRead ReadRecordBlock(QIODevice& device, const RecordLayout& layout, qint64 
 
 struct RecordLoad {
     bool broken = true;
+    // Why the file could not be read at all (not a plain file, no rights), naming it; empty
+    // when it was read and its content is what failed.
+    QString problem;
     RecordLayout layout;
     BlockRead first; // the first block, records 0 .. 5999 at most
 };
@@ -100,7 +103,8 @@ struct RecordLoad {
 // line fails.
 RecordLoad LoadRecord(QIODevice& device, SampleStore& samples, int maxPoints = BlockPoints);
 
-// The same on a file by name, opened and closed within the call.
+// The same on a file by name, opened and closed within the call. Only a plain file is opened:
+// a pipe would hold the window up in open(), a device would never end.
 RecordLoad LoadRecordFile(const QString& path, SampleStore& samples, int maxPoints = BlockPoints);
 BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint64 firstRecord,
                           int thinning, SampleStore& samples);

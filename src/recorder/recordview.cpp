@@ -33,6 +33,7 @@ qint64 BlockFirstPoint(qint64 first) {
 bool RecordView::Load(const QString& path) {
     path_ = path;
     const RecordLoad load = LoadRecordFile(path, Samples, FirstLoadPoints);
+    loadProblem_ = load.problem;
     layout_ = load.layout;
     loadedPoints_ = load.broken ? 0 : load.first.points;
     BlockStart = 0;

@@ -44,8 +44,11 @@ public:
         int sampleCount = 0;              // points shown
     };
 
-    // The first reading of a file; false when it is broken (or cannot be read).
+    // The first reading of a file; false when it is broken or cannot be read (LoadProblem()
+    // then says why).
     bool Load(const QString& path);
+    // Why the last Load could not read the file at all, naming it; empty when it was read.
+    const QString& LoadProblem() const { return loadProblem_; }
 
     // Recomputes the window for the track bar and the display interval, reading a block when
     // the window has left the one in memory or the interval changed.
@@ -76,6 +79,7 @@ public:
 private:
     bool blockAtEnd_ = false; // the block in memory reaches the end of the record
     QString path_;
+    QString loadProblem_;
     RecordLayout layout_;
     int loadedPoints_ = 0;
 };

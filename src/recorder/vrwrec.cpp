@@ -508,9 +508,8 @@ void TVRW3::OpenBt3Click() {
         SelPl->hide();
         return;
     }
-    if (!QFileInfo(name).isFile()) {
-        Dialogs::Current().Message(this, QStringLiteral("Message"),
-                                   QString::fromLatin1(FileMissingText));
+    if (const auto problem = PlainFileProblem(name)) {
+        Dialogs::Current().Message(this, QStringLiteral("Message"), *problem);
         StartBt->setEnabled(false);
         SelPl->hide();
         return;
@@ -524,7 +523,8 @@ void TVRW3::LoadRecordFile(const QString& path) {
     SetStartCaption(QStringLiteral("LOADING"), StartBt->toolTip());
     StartBt->repaint();
     if (!View.Load(path)) {
-        Dialogs::Current().Message(this, QStringLiteral("Message"), BrokenText);
+        Dialogs::Current().Message(this, QStringLiteral("Message"),
+                                   View.LoadProblem().isEmpty() ? BrokenText : View.LoadProblem());
         Engine->DeviceAddr = {1, 0, 0, 0, 0, 0, 0, 0};
         SelPl->hide();
         EndView();

@@ -3,6 +3,7 @@
 
 #include <QStringList>
 
+#include <cmath>
 #include <map>
 
 namespace vrx::sim {
@@ -92,7 +93,8 @@ std::optional<LineOptions> ParseLineOptions(const QString& text, QString* error)
         } else if (key == "speed") {
             bool ok = false;
             options.speed = value.toDouble(&ok);
-            if (!ok || options.speed <= 0 || options.speed > 1000)
+            // NaN passes every comparison: finite first, then the range.
+            if (!ok || !std::isfinite(options.speed) || options.speed <= 0 || options.speed > 1000)
                 return fail(QStringLiteral("speed '%1': above 0, at most 1000").arg(value));
             speedGiven = true;
         } else if (key == "baud") {

@@ -22,10 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         try {
             const QString word = vrx::DecimalToHexWord(text, tenths);
             if (word != QLatin1String("Err") && word.size() != 4) std::abort();
-            // The word is the low 16 bits of the value typed.
+            // The word is the value typed as a register holds it, never a value cut to 16 bits.
             const std::optional<qint64> value = vrx::TypedValue(text, tenths ? 1 : 0);
-            if (value.has_value() == (word == QLatin1String("Err"))) std::abort();
-            if (value && word.toInt(nullptr, 16) != int(quint64(*value) & 0xFFFF)) std::abort();
+            const bool fits = value && *value >= -32768 && *value <= 65535;
+            if (fits == (word == QLatin1String("Err"))) std::abort();
+            if (fits && word.toInt(nullptr, 16) != int(quint64(*value) & 0xFFFF)) std::abort();
         } catch (const vrx::ConvertError& error) {
             // The message quotes a short excerpt, whatever was typed.
             if (error.text().size() > 100) std::abort();

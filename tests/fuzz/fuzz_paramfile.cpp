@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the parameter file reader, whole and cut into two pieces, and checks
-// that both readings agree and that a rejected file leaves the buffer as it was.
+// that both readings agree, that a rejected file leaves the buffer as it was, and that reading
+// stops once the file is refused.
 #include "paramfile.h"
 
 #include <cstdint>
@@ -14,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     vrx::ParamFileScanner scanner(current);
     const qsizetype cut = size ? qsizetype(data[0]) % qsizetype(size) : 0;
-    scanner.Feed(bytes.first(cut));
-    scanner.Feed(bytes.sliced(cut));
+    if (scanner.Feed(bytes.first(cut))) scanner.Feed(bytes.sliced(cut));
     const vrx::ParamFileLoad pieces = scanner.Finish();
 
     if (whole.status != pieces.status || whole.pairs != pieces.pairs ||
@@ -23,5 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     if (!whole.takesImage && whole.image != current) std::abort();
     if (whole.message.size() > 120) std::abort();
+    // Reading stops one pair past the format.
+    if (whole.pairs > vrx::ParamEntries + 2) std::abort();
     return 0;
 }

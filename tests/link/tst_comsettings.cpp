@@ -3,6 +3,8 @@
 #include "comsettings.h"
 #include "errors.h"
 #include "fakeline.h"
+#include "filesizelimit.h"
+#include "freezewatch.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
 #include "serialport.h"
@@ -15,6 +17,10 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace vrx;
 
@@ -107,8 +113,14 @@ private slots:
     void malformedFileKeepsInitialSelections_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
-        QTest::newRow("letters") << QByteArray("12a\r\n") << "'12a' is not a valid integer value";
-        QTest::newRow("empty") << QByteArray() << "'' is not a valid integer value";
+        // The conversion's message as it stands, and then which file it is about: at start-up
+        // the user has no other way to know.
+        const QString inFile = "\nin the settings file SETVRX.$$$";
+        QTest::newRow("letters") << QByteArray("12a\r\n")
+                                 << "'12a' is not a valid integer value" + inFile;
+        QTest::newRow("empty") << QByteArray() << "'' is not a valid integer value" + inFile;
+        QTest::newRow("blank line")
+            << QByteArray("\r\n") << "'' is not a valid integer value" + inFile;
         // Values the Protocol window cannot have written are a bad file too, not settings
         // that would reach the port unseen.
         QTest::newRow("negative") << QByteArray("-7\r\n")
@@ -122,14 +134,15 @@ private slots:
             << QByteArray("61248") << "'61248' in SETVRX.$$$ is not a communication setting";
         // Huge or binary first lines are not read whole, and the message shows a short,
         // printable excerpt of them.
-        const QString longExcerpt = "'" + QString(40, u'1') + "...' is not a valid integer value";
+        const QString longExcerpt =
+            "'" + QString(40, u'1') + "...' is not a valid integer value" + inFile;
         QTest::newRow("10 MB of digits") << QByteArray(10 << 20, '1') << longExcerpt;
         QTest::newRow("4 KB junk line")
             << QByteArray(4096, 'x')
-            << "'" + QString(40, u'x') + "...' is not a valid integer value";
+            << "'" + QString(40, u'x') + "...' is not a valid integer value" + inFile;
         QTest::newRow("binary")
             << QByteArray("\x01\x02\xff\x00\x7f", 5)
-            << QStringLiteral("'%1\u00ff%1' is not a valid integer value").arg("??");
+            << QStringLiteral("'%1\u00ff%1' is not a valid integer value").arg("??") + inFile;
     }
     void malformedFileKeepsInitialSelections() {
         QFETCH(QByteArray, content);
@@ -143,6 +156,51 @@ private slots:
             QCOMPARE(error.text(), message);
         }
         QCOMPARE(protocol.Selections(), Sel(0, 2, 1, 0, 0, 0));
+    }
+
+    // A pipe of the settings file's name would hold up the start for ever in open().
+    void settingsFileThatIsNoPlainFile() {
+#ifndef Q_OS_UNIX
+        QSKIP("needs a pipe");
+#else
+        QCOMPARE(mkfifo(SettingsFileName, 0600), 0);
+        TVRW1 protocol;
+        try {
+            const test::FreezeWatch watch("loading settings from a pipe");
+            protocol.LoadSettings();
+            QFAIL("no error raised");
+        } catch (const FileError& error) {
+            QCOMPARE(error.text(),
+                     "Can not read file SETVRX.$$$ : not a plain file (a pipe or a device)");
+        }
+        QCOMPARE(protocol.Selections(), Sel(0, 2, 1, 0, 0, 0));
+        QFile::remove(QString::fromLatin1(SettingsFileName));
+#endif
+    }
+
+    // OK on a full disk (here a file-size limit): the message names the reason, the window
+    // stays open, and the file keeps the settings it held.
+    void okOnAFullDiskKeepsTheOldFile() {
+#ifndef Q_OS_UNIX
+        QSKIP("needs a file-size limit");
+#else
+        test::ScriptedDialogs dialogs;
+        WriteFile("51031\r\n");
+        TVRW1 protocol;
+        protocol.show();
+        protocol.LoadSettings();
+        protocol.ComPort->SetItemIndex(5);
+        {
+            const test::FileSizeLimit full(3);
+            QVERIFY(full.Active());
+            QTest::mouseClick(protocol.OKBt1, Qt::LeftButton);
+        }
+        QTRY_COMPARE(dialogs.texts(),
+                     QStringList{"Can not write file SETVRX.$$$ : File too large"});
+        QVERIFY(protocol.isVisible());
+        QCOMPARE(ReadFile(), "51031\r\n");
+        QCOMPARE(QDir().entryList(QDir::Files), QStringList{"SETVRX.$$$"});
+#endif
     }
 
     void okWritesTheFileAndCloses_data() {

@@ -49,6 +49,9 @@ private slots:
     void decimalToHexWordRefused();
     void typedValue_data();
     void typedValue();
+    void requestsNeverCutAValue_data();
+    void requestsNeverCutAValue();
+    void requestsAtTheEdges();
     void checkReply_data();
     void checkReply();
     void corruptedReplyIsNeverGood_data();
@@ -214,11 +217,15 @@ void TestFrameCodec::decimalToHexWord_data() {
     QTest::newRow("-1") << "-1" << false << "FFFF";
     QTest::newRow("-32768") << "-32768" << false << "8000";
     QTest::newRow("65535") << "65535" << false << "FFFF";
-    QTest::newRow("above 16 bits keeps the low word") << "70000" << false << "1170";
-    QTest::newRow("negative above 16 bits") << "-70000" << false << "EE90";
+    // No register holds these: cut to 16 bits they would be other values (1170, EE90).
+    QTest::newRow("above 16 bits") << "70000" << false << "Err";
+    QTest::newRow("negative above 16 bits") << "-70000" << false << "Err";
+    QTest::newRow("65536") << "65536" << false << "Err";
+    QTest::newRow("-32769") << "-32769" << false << "Err";
+    QTest::newRow("6553.6 in tenths") << "6553.6" << true << "Err";
     QTest::newRow("leading zeros") << "000000000000000000001" << false << "0001";
-    QTest::newRow("largest 32-bit") << "2147483647" << false << "FFFF";
-    QTest::newRow("smallest 32-bit") << "-2147483648" << false << "0000";
+    QTest::newRow("largest 32-bit") << "2147483647" << false << "Err";
+    QTest::newRow("smallest 32-bit") << "-2147483648" << false << "Err";
 }
 
 void TestFrameCodec::decimalToHexWord() {
@@ -256,6 +263,48 @@ void TestFrameCodec::decimalToHexWordRefused() {
     } catch (const ConvertError& e) {
         QCOMPARE(e.text(), message);
     }
+}
+
+// A value, an address or a register that does not fit its field is refused by the composer
+// itself, so that no caller can send a value cut to 16 bits (or 8 for an address).
+void TestFrameCodec::requestsNeverCutAValue_data() {
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("reg");
+    QTest::addColumn<qint64>("value");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("70000") << 1 << 0x4780 << qint64(70000)
+                           << "Value 70000 does not fit a register (-32768 to 65535)";
+    QTest::newRow("65536") << 1 << 0x4780 << qint64(65536)
+                           << "Value 65536 does not fit a register (-32768 to 65535)";
+    QTest::newRow("-32769") << 1 << 0x4780 << qint64(-32769)
+                            << "Value -32769 does not fit a register (-32768 to 65535)";
+    QTest::newRow("address 256") << 256 << 0x4701 << qint64(1)
+                                 << "Address 256 does not fit a frame (0 to 255)";
+    QTest::newRow("address -1") << -1 << 0x4701 << qint64(1)
+                                << "Address -1 does not fit a frame (0 to 255)";
+    QTest::newRow("register 0x10000")
+        << 1 << 0x10000 << qint64(1) << "Register 65536 does not fit a frame (0 to 65535)";
+}
+
+void TestFrameCodec::requestsNeverCutAValue() {
+    QFETCH(int, address);
+    QFETCH(int, reg);
+    QFETCH(qint64, value);
+    QFETCH(QString, message);
+    try {
+        const QByteArray frame = WriteRequest(address, reg, value);
+        QFAIL(qPrintable("composed " + QString::fromLatin1(frame)));
+    } catch (const FrameRangeError& e) {
+        QCOMPARE(e.text(), message);
+    }
+}
+
+void TestFrameCodec::requestsAtTheEdges() {
+    QCOMPARE(WriteRequest(1, 0x4780, -100), ":01064780FF9C" + AsciiLrc(":01064780FF9C") + "\r\n");
+    QCOMPARE(WriteRequest(1, 0x4780, -32768).mid(9, 4), "8000");
+    QCOMPARE(WriteRequest(255, 0xFFFF, 65535).mid(1, 12), "FF06FFFFFFFF");
+    QCOMPARE(ReadRequest(1, 0x1000, 1), ":010310000001EB\r\n");
+    QVERIFY_THROWS_EXCEPTION(FrameRangeError, ReadRequest(1, 0x1000, 65536));
 }
 
 void TestFrameCodec::typedValue_data() {

@@ -2,11 +2,14 @@
 // lengths, junk), saving that never reports a file it did not write, the 0x474C read, and the
 // write-back frames; then a simulated controller's memory copied through a file into others.
 #include "controllerbus.h"
+#include "filesizelimit.h"
 #include "framecodec.h"
+#include "freezewatch.h"
 #include "paramfile.h"
 #include "paramimage.h"
 #include "paramimages.h"
 #include "testfiles.h"
+#include "textfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -170,15 +173,18 @@ private slots:
         QCOMPARE(int(load.image[entries.size()]), 0x10);
     }
 
-    // Only a file that holds the whole memory replaces the buffer; a short one leaves it as
-    // it was, so it can never be written half old, half new.
+    // Only a file that holds the whole memory, and no more, replaces the buffer; a short one
+    // leaves it as it was, so it can never be written half old, half new, and a long one is
+    // no parameter file: its reading stops one pair past the format.
     void lengths_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("pairs");
         QTest::addColumn<bool>("takes");
         const QByteArray saved = ParamFileText(Numbered());
         QTest::newRow("256 pairs, FF line deleted") << saved.chopped(4) << 256 << true;
-        QTest::newRow("258 pairs") << saved + "EE\r\n" << 258 << true;
+        QTest::newRow("258 pairs") << saved + "EE\r\n" << 258 << false;
+        QTest::newRow("a long run of pairs")
+            << QByteArray(100000, ' ').replace(" ", "00 ") << 258 << false;
         QTest::newRow("255 pairs") << Pairs(255) << 255 << false;
         QTest::newRow("first line only") << saved.first(66) << 16 << false;
         QTest::newRow("empty") << QByteArray() << 0 << false;
@@ -238,8 +244,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("wide.txt");
         const QByteArray saved = ParamFileText(Numbered());
-        // Pad so that the first pair straddles the 64 KiB boundary.
-        const QByteArray text = QByteArray(64 * 1024 - 1, ' ') + saved;
+        // Pad so that the first pair straddles the first piece's end.
+        const QByteArray text = QByteArray(FilePieceSize - 1, ' ') + saved;
         QVERIFY(WriteAll(path, text));
         const ParamFileLoad load = ReadParamFile(path, Previous());
         QCOMPARE(load.status, ParamFileStatus::Loaded);
@@ -260,6 +266,77 @@ private slots:
         QVERIFY(load.message.contains("folder.txt"));
         QVERIFY(!load.takesImage);
         QVERIFY(load.image == Previous());
+    }
+
+    // What a user can pick in a file dialog besides a parameter file: each is refused at once,
+    // by what it is, before anything waits on it or reads it to its end, and the buffer stays.
+    void onlyPlainFilesWithinBounds_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a folder") << "folder.txt" << int(ParamFileStatus::ReadFailed)
+                                  << "Can not read file folder.txt : it is a folder";
+#ifdef Q_OS_UNIX
+        // Opening a pipe nobody writes into waits for ever.
+        QTest::newRow("a pipe") << "pipe.txt" << int(ParamFileStatus::ReadFailed)
+                                << "Can not read file pipe.txt : not a plain file (a pipe or a "
+                                   "device)";
+        // Never ends.
+        QTest::newRow("/dev/zero") << "/dev/zero" << int(ParamFileStatus::ReadFailed)
+                                   << "Can not read file zero : not a plain file (a pipe or a "
+                                      "device)";
+#endif
+        // Ten megabytes of pairs: far past the format, read no further than its bound.
+        QTest::newRow("10 MB of 00 pairs")
+            << "pairs.txt" << int(ParamFileStatus::LengthError) << "Data length error !";
+        // Within the bound in bytes, yet a pair too many.
+        QTest::newRow("spaces around 258 pairs")
+            << "spaced.txt" << int(ParamFileStatus::LengthError) << "Data length error !";
+    }
+    void onlyPlainFilesWithinBounds() {
+        QFETCH(QString, name);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("folder.txt"));
+#ifdef Q_OS_UNIX
+        QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("pipe.txt")).constData(), 0600), 0);
+#endif
+        QVERIFY(WriteAll(dir.filePath("pairs.txt"), QByteArray(10 << 20, '0')));
+        QVERIFY(WriteAll(dir.filePath("spaced.txt"),
+                         QByteArray(1000, ' ') + ParamFileText(Numbered()) + "EE"));
+        const ParamFileLoad load = [&] {
+            const FreezeWatch watch(qPrintable("reading " + name));
+            return ReadParamFile(name.startsWith(QLatin1Char('/')) ? name : dir.filePath(name),
+                                 Previous());
+        }();
+        QCOMPARE(int(load.status), status);
+        QCOMPARE(load.message, message);
+        QVERIFY(!load.takesImage);
+        QVERIFY(load.image == Previous());
+    }
+
+    // A full disk (here a file-size limit) during a save: the message names the reason, and
+    // the file that was there keeps every byte.
+    void saveOnAFullDisk() {
+#ifndef Q_OS_UNIX
+        QSKIP("needs a file-size limit");
+#else
+        QTemporaryDir dir;
+        const QString path = dir.filePath("params.txt");
+        const QByteArray old = ParamFileText(Previous());
+        QVERIFY(WriteAll(path, old));
+        ParamFileSave save;
+        {
+            const FileSizeLimit full(100);
+            QVERIFY(full.Active());
+            save = SaveParamFile(path, Numbered());
+        }
+        QVERIFY(!save.ok);
+        QCOMPARE(save.message, "Can not write file params.txt : File too large");
+        QCOMPARE(ReadAll(path), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"params.txt"});
+#endif
     }
 
     // A save that cannot happen says so and leaves what was there.

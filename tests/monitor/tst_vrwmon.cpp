@@ -605,6 +605,12 @@ private slots:
                                                      << "Data length error !" << true;
         QTest::newRow("half a file") << "half.txt" << saved.first(8 * 66) << "Message"
                                      << "Data length error !" << false;
+        // Longer than the format: nothing of it is ready for Write to Select.
+        QTest::newRow("a pair too many") << "long.txt" << saved + "00\r\n"
+                                         << "Message"
+                                         << "Data length error !" << false;
+        QTest::newRow("10 MB of 00 pairs") << "zeros.txt" << QByteArray(5 << 20, '0') << "Message"
+                                           << "Data length error !" << false;
         QTest::newRow("junk") << "junk.txt" << QByteArray(saved).replace(140, 2, "ZZ") << "Warning"
                               << "Not a parameter file: line 3 holds 'ZZ  23  24  25  26  ...'"
                               << false;

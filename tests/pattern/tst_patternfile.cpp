@@ -1,13 +1,21 @@
 // The program file: byte for byte, round trips, separators, a last number without a line end,
-// wrong lengths and bad numbers that never half-load, saving that never reports a file it did
-// not write.
+// wrong lengths, bad numbers and numbers out of their registers' range that never half-load,
+// pipes, devices and huge files refused at once, and saving that never reports a file it did not
+// write, on a full disk too.
+#include "filesizelimit.h"
+#include "freezewatch.h"
 #include "programfile.h"
 #include "testfiles.h"
+#include "textfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace vrx;
 using namespace vrx::test;
@@ -110,7 +118,8 @@ private slots:
         QCOMPARE(load.program, Sample());
     }
 
-    // Only a file with the whole program is taken; a short one leaves the program as it was.
+    // Only a file with the whole program and no more is taken; a short or a long one leaves
+    // the program as it was, and the reading of a long one stops one number past the format.
     void lengths_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("tokens");
@@ -118,8 +127,8 @@ private slots:
         const QByteArray saved = ProgramFileText(Sample());
         QTest::newRow("152 numbers") << saved.first(saved.lastIndexOf("707")) << 152 << false;
         QTest::newRow("one line missing") << saved.first(saved.lastIndexOf("700")) << 145 << false;
-        QTest::newRow("154 numbers") << saved + "99\r\n" << 154 << true;
-        QTest::newRow("a thousand numbers") << saved + Numbers(847) << 1000 << true;
+        QTest::newRow("154 numbers") << saved + "99\r\n" << 154 << false;
+        QTest::newRow("a thousand numbers") << saved + Numbers(847) << 154 << false;
         QTest::newRow("empty") << QByteArray() << 0 << false;
         QTest::newRow("separators only") << QByteArray("  \r\n\r\n ") << 0 << false;
     }
@@ -169,17 +178,122 @@ private slots:
         QCOMPARE(load.program, Previous());
     }
 
-    // The full range of a register and beyond is carried as written.
-    void valuesAsWritten() {
-        PatternProgram program;
-        program.StartPattern = 12;
+    // Every register's whole range loads as written.
+    void registerRangesLoad() {
+        PatternProgram program = Sample();
+        program.StartPattern = 7;
+        program.PatternMaxStep[1] = 0;
+        program.PatternLoop[2] = 99;
+        program.PatternLink[3] = ProgEnd;
         program.PatternSV[0][0] = -32768;
-        program.PatternSV[7][7] = std::numeric_limits<int>::min();
-        program.PatternTime[4][4] = 65535;
-        program.PatternLink[3] = -1;
+        program.PatternSV[7][7] = 32767;
+        program.PatternTime[4][4] = 900;
         const ProgramFileLoad load = ParseProgramFile(ProgramFileText(program), Previous());
         QCOMPARE(load.status, ProgramFileStatus::Loaded);
         QCOMPARE(load.program, program);
+    }
+
+    // A number its register cannot hold would reach the controller cut to 16 bits (70000 as
+    // 446.4) or as something it does not run: the file is refused, naming the line and the
+    // number, and the program stays as it was.
+    void outOfRange_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("start pattern 99")
+            << 0 << 99 << "Line 1 : 99 is out of range for the start pattern (0 to 7) !";
+        QTest::newRow("start pattern -1")
+            << 0 << -1 << "Line 1 : -1 is out of range for the start pattern (0 to 7) !";
+        QTest::newRow("step max 1000")
+            << 3 << 1000 << "Line 2 : 1000 is out of range for a step max. (0 to 7) !";
+        QTest::newRow("loop -1") << 9 << -1
+                                 << "Line 3 : -1 is out of range for a loop count (0 to 99) !";
+        QTest::newRow("loop 100") << 16 << 100
+                                  << "Line 3 : 100 is out of range for a loop count (0 to 99) !";
+        QTest::newRow("link 12345")
+            << 17 << 12345 << "Line 4 : 12345 is out of range for a link (0 to 8) !";
+        QTest::newRow("link 9") << 24 << 9 << "Line 4 : 9 is out of range for a link (0 to 8) !";
+        QTest::newRow("set value 70000")
+            << 25 << 70000 << "Line 5 : 70000 is out of range for a set value (-32768 to 32767) !";
+        QTest::newRow("set value -32769")
+            << 88 << -32769
+            << "Line 12 : -32769 is out of range for a set value (-32768 to 32767) !";
+        QTest::newRow("time 65600 min")
+            << 89 << 65600 << "Line 13 : 65600 is out of range for an execute time (0 to 900) !";
+        QTest::newRow("time 901 min")
+            << 152 << 901 << "Line 20 : 901 is out of range for an execute time (0 to 900) !";
+        QTest::newRow("negative time")
+            << 100 << -5 << "Line 14 : -5 is out of range for an execute time (0 to 900) !";
+    }
+    void outOfRange() {
+        QFETCH(int, index);
+        QFETCH(int, value);
+        QFETCH(QString, message);
+        PatternProgram program = Sample();
+        FileValue(program, index) = value;
+        const ProgramFileLoad load = ParseProgramFile(ProgramFileText(program), Previous());
+        QCOMPARE(load.status, ProgramFileStatus::OutOfRange);
+        QCOMPARE(load.message, message);
+        QVERIFY(!load.takesProgram);
+        QCOMPARE(load.program, Previous());
+    }
+
+    // The line named is the file's own, however the numbers are laid out.
+    void outOfRangeNamesTheFilesLine_data() {
+        QTest::addColumn<QByteArray>("separator");
+        QTest::addColumn<int>("line");
+        QTest::newRow("one number a line, CR LF") << QByteArray("\r\n") << 26;
+        QTest::newRow("one number a line, CR") << QByteArray("\r") << 26;
+        QTest::newRow("one number a line, LF") << QByteArray("\n") << 26;
+        QTest::newRow("one line") << QByteArray(" ") << 1;
+    }
+    void outOfRangeNamesTheFilesLine() {
+        QFETCH(QByteArray, separator);
+        QFETCH(int, line);
+        PatternProgram program = Sample();
+        FileValue(program, 25) = 70000;
+        QByteArray text;
+        for (int i = 0; i < ProgramValues; ++i)
+            text += QByteArray::number(FileValue(program, i)) + separator;
+        const ProgramFileLoad load = ParseProgramFile(text, Previous());
+        QCOMPARE(load.status, ProgramFileStatus::OutOfRange);
+        QVERIFY2(load.message.startsWith(QStringLiteral("Line %1 : 70000 ").arg(line)),
+                 qPrintable(load.message));
+    }
+
+    // The table itself is checked before Write: a value read from a controller or left by an
+    // older program is named by its cell.
+    void tableRangeProblems_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("start") << 0 << 8
+                               << "Start Pattern : 8 is out of range for the start pattern "
+                                  "(0 to 7) !";
+        QTest::newRow("step max") << 2 << 9
+                                  << "Pattern 1 Step Max. : 9 is out of range for a step max. "
+                                     "(0 to 7) !";
+        QTest::newRow("loop") << 11 << 200
+                              << "Pattern 2 Loop Count : 200 is out of range for a loop count "
+                                 "(0 to 99) !";
+        QTest::newRow("link") << 24 << 65535
+                              << "Pattern 7 Link Pattern : 65535 is out of range for a link "
+                                 "(0 to 8) !";
+        QTest::newRow("set value") << 25 + 8 * 3 + 5 << 40000
+                                   << "Pattern 3 Set Value 5 : 40000 is out of range for a set "
+                                      "value (-32768 to 32767) !";
+        QTest::newRow("time") << 89 + 8 * 6 + 7 << 1000
+                              << "Pattern 6 Execute Time 7 : 1000 is out of range for an "
+                                 "execute time (0 to 900) !";
+    }
+    void tableRangeProblems() {
+        QFETCH(int, index);
+        QFETCH(int, value);
+        QFETCH(QString, message);
+        QCOMPARE(ProgramRangeProblem(Sample()), std::nullopt);
+        PatternProgram program = Sample();
+        FileValue(program, index) = value;
+        QCOMPARE(ProgramRangeProblem(program), std::optional<QString>(message));
     }
 
     void largeFileReadInPieces() {
@@ -187,8 +301,8 @@ private slots:
         const QString path = dir.filePath("spaced.txt");
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        // A number cut by the end of the first 64 KiB piece still reads as one.
-        file.write(QByteArray(64 * 1024 - 2, ' ') + ProgramFileText(Sample()));
+        // A number cut by the end of the first piece still reads as one.
+        file.write(QByteArray(FilePieceSize - 2, ' ') + ProgramFileText(Sample()));
         file.close();
         const ProgramFileLoad load = ReadProgramFile(path, Previous());
         QCOMPARE(load.status, ProgramFileStatus::Loaded);
@@ -206,6 +320,70 @@ private slots:
         QCOMPARE(load.status, ProgramFileStatus::ReadFailed);
         QVERIFY(load.message.contains("folder.txt"));
         QCOMPARE(load.program, Previous());
+    }
+
+    // What a user can pick in a file dialog besides a program file: each is refused at once, by
+    // what it is, before anything waits on it or reads it to its end, and the program stays.
+    void onlyPlainFilesWithinBounds_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a folder") << "folder.txt" << int(ProgramFileStatus::ReadFailed)
+                                  << "Can not read file folder.txt : it is a folder";
+#ifdef Q_OS_UNIX
+        QTest::newRow("a pipe") << "pipe.txt" << int(ProgramFileStatus::ReadFailed)
+                                << "Can not read file pipe.txt : not a plain file (a pipe or a "
+                                   "device)";
+        QTest::newRow("/dev/zero") << "/dev/zero" << int(ProgramFileStatus::ReadFailed)
+                                   << "Can not read file zero : not a plain file (a pipe or a "
+                                      "device)";
+#endif
+        QTest::newRow("10 MB of numbers")
+            << "numbers.txt" << int(ProgramFileStatus::LengthError) << "Data length error !";
+    }
+    void onlyPlainFilesWithinBounds() {
+        QFETCH(QString, name);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("folder.txt"));
+#ifdef Q_OS_UNIX
+        QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("pipe.txt")).constData(), 0600), 0);
+#endif
+        if (name == "numbers.txt")
+            QVERIFY(WriteAll(dir.filePath(name), QByteArray(5 << 20, ' ').replace(" ", "1 ")));
+        const ProgramFileLoad load = [&] {
+            const FreezeWatch watch(qPrintable("reading " + name));
+            return ReadProgramFile(name.startsWith(QLatin1Char('/')) ? name : dir.filePath(name),
+                                   Previous());
+        }();
+        QCOMPARE(int(load.status), status);
+        QCOMPARE(load.message, message);
+        QVERIFY(!load.takesProgram);
+        QCOMPARE(load.program, Previous());
+    }
+
+    // A full disk (here a file-size limit) during a save: the message names the reason, and
+    // the file that was there keeps every byte.
+    void saveOnAFullDisk() {
+#ifndef Q_OS_UNIX
+        QSKIP("needs a file-size limit");
+#else
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ramp.txt");
+        const QByteArray old = ProgramFileText(Previous());
+        QVERIFY(WriteAll(path, old));
+        ProgramFileSave save;
+        {
+            const FileSizeLimit full(200);
+            QVERIFY(full.Active());
+            save = SaveProgramFile(path, Sample());
+        }
+        QVERIFY(!save.ok);
+        QCOMPARE(save.message, "Can not write file ramp.txt : File too large");
+        QCOMPARE(ReadAll(path), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"ramp.txt"});
+#endif
     }
 
     // A save that cannot happen says so, and an existing file keeps its content.

@@ -348,6 +348,27 @@ private slots:
         QVERIFY(p->Until([&] { return !e->WrBt->isEnabled(); }, 10000));
     }
 
+    // A value the table holds that no controller runs (a loop count of 200, as a controller of
+    // other limits may hand out; the simulated ones refuse to hold it): Write refuses the
+    // program, naming the cell, and sends nothing.
+    void writeRefusesValuesOutOfRange() {
+        p->OpenEditorOn(3);
+        TVRX5* e = p->editor;
+        p->ReadSetting();
+        e->Program.PatternLoop[2] = 200;
+        QVERIFY(e->WrBt->isEnabled());
+        p->dialogs.messages.clear();
+        const qsizetype from = p->tap->written.size();
+        p->Click(e->WrBt);
+        QCOMPARE(p->dialogs.texts(),
+                 QStringList{"Pattern 2 Loop Count : 200 is out of range for a loop count (0 to "
+                             "99) !"});
+        QVERIFY(!p->Busy());
+        p->Run(3000);
+        QVERIFY(p->WritesSince(from).isEmpty());
+        QVERIFY(!e->Transfer.Writing());
+    }
+
     // Edited values are stored as the editors give them and shown in their cells.
     void storeTypedValue_data() {
         QTest::addColumn<int>("row");
@@ -565,7 +586,19 @@ private slots:
         QByteArray shortFile = ProgramFileText(Example());
         shortFile.chop(QByteArray("0  \r\n").size());
         QTest::newRow("152 numbers") << shortFile << true << "Data length error !";
+        QTest::newRow("154 numbers") << ProgramFileText(Example()) + "1\r\n"
+                                     << true << "Data length error !";
         QTest::newRow("missing") << QByteArray() << false << "File not exist, Can not open file !";
+        // Numbers their registers cannot hold: 70000 would show as 7000.0 and reach the
+        // controller as 446.4.
+        QTest::newRow("set value 70000")
+            << QByteArray(ProgramFileText(Example())).replace("250  500", "70000  500") << true
+            << "Line 5 : 70000 is out of range for a set value (-32768 to 32767) !";
+        PatternProgram longStep = Example();
+        longStep.PatternTime[0][1] = 65600;
+        QTest::newRow("time 65600 min")
+            << ProgramFileText(longStep) << true
+            << "Line 13 : 65600 is out of range for an execute time (0 to 900) !";
     }
     void fileThatChangesNothing() {
         QFETCH(QByteArray, text);
@@ -700,7 +733,8 @@ private slots:
         TVRX5* e = p->editor;
         p->ReadSetting();
         PatternProgram program = Example();
-        program.PatternMaxStep[2] = 9; // beyond the eight steps a pattern has
+        // A word the register holds, below the lowest set value the controller takes.
+        program.PatternSV[2][0] = -25000;
         p->Load(p->File("nine.txt", ProgramFileText(program)));
         p->dialogs.messages.clear();
         const qsizetype from = p->tap->written.size();
@@ -716,7 +750,7 @@ private slots:
                  QStringList{"Write finished : 1 of 153 values refused by the controller !"});
         QCOMPARE(p->dialogs.messages.first().caption, "Warning");
         for (int k = 0; k < PatternWriteFrames; ++k) {
-            if (k == 3) continue; // the refused one
+            if (k == 25 + 2 * 8 * 2) continue; // the refused one
             QCOMPARE(p->Controller(3).Peek(reg::StartPattern + k), PatternWriteValue(program, k));
         }
     }

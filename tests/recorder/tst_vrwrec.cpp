@@ -422,6 +422,8 @@ private slots:
         std::signal(SIGXFSZ, previous);
         QCOMPARE(p.dialogs.messages.size(), 1);
         QCOMPARE(p.dialogs.messages.first().caption, "Warning");
+        QCOMPARE(p.dialogs.messages.first().text,
+                 "Cannot write full.txt : File too large\nRecording goes on without the file.");
         QCOMPARE(p.cycles.size(), 6);
         QCOMPARE(p.w->StartBt->text(), "STOP");
         QVERIFY(!p.w->RecordFileOpen());

@@ -261,11 +261,16 @@ private slots:
         QTest::newRow("none") << QByteArray() << 0 << 0 << QStringList{};
         QTest::newRow("RTU on COM2") << QByteArray("51031\r\n") << 1 << 1 << QStringList{};
         QTest::newRow("malformed") << QByteArray("oops\r\n") << 0 << 0
-                                   << QStringList{"'oops' is not a valid integer value"};
+                                   << QStringList{"'oops' is not a valid integer value\nin the "
+                                                  "settings file SETVRX.$$$"};
+        QTest::newRow("empty") << QByteArray("\r\n") << 0 << 0
+                               << QStringList{"'' is not a valid integer value\nin the settings "
+                                              "file SETVRX.$$$"};
         // A huge first line: one short message at once, then the defaults.
         QTest::newRow("10 MB of digits")
             << QByteArray(10 << 20, '7') << 0 << 0
-            << QStringList{"'" + QString(40, u'7') + "...' is not a valid integer value"};
+            << QStringList{"'" + QString(40, u'7') +
+                           "...' is not a valid integer value\nin the settings file SETVRX.$$$"};
         QTest::newRow("out of range")
             << QByteArray("-120\r\n") << 0 << 0
             << QStringList{"'-120' in SETVRX.$$$ is not a communication setting"};

@@ -72,6 +72,8 @@ private slots:
     void closeDropsPendingReplies();
     void options_data();
     void options();
+    void optionValuesAreNumbers_data();
+    void optionValuesAreNumbers();
     void factoryBuildsTheDemoLine();
 };
 
@@ -355,6 +357,34 @@ void TestSimLine::options() {
         list << QString::number(a);
     QCOMPARE(list.join(','), addresses);
     QCOMPARE(options->speed, speed);
+}
+
+// Values that read as numbers yet are none a line can run with: refused, naming the option.
+void TestSimLine::optionValuesAreNumbers_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("error");
+    const QString speed = "simulated line: speed '%1': above 0, at most 1000";
+    for (const char* value : {"nan", "NaN", "-nan", "inf", "-inf", "infinity", "-1", "0", "-0",
+                              "1001", "1e309", "0x10", ""})
+        QTest::newRow(qPrintable("speed=" + QString::fromLatin1(value)))
+            << "speed=" + QString::fromLatin1(value) << speed.arg(QString::fromLatin1(value));
+    QTest::newRow("baud=nan") << "baud=nan"
+                              << "simulated line: baud 'nan'";
+    QTest::newRow("turnaround=-5") << "turnaround=-5"
+                                   << "simulated line: turnaround '-5'";
+    QTest::newRow("delay=1e3") << "delay=1e3"
+                               << "simulated line: delay '1e3'";
+    QTest::newRow("gap=inf") << "gap=inf"
+                             << "simulated line: gap 'inf'";
+}
+
+void TestSimLine::optionValuesAreNumbers() {
+    QFETCH(QString, text);
+    QFETCH(QString, error);
+    QString reason;
+    const std::optional<LineOptions> options = ParseLineOptions(text, &reason);
+    QVERIFY2(!options, qPrintable(QString::number(options ? options->speed : 0.0)));
+    QCOMPARE(reason, error);
 }
 
 void TestSimLine::factoryBuildsTheDemoLine() {
