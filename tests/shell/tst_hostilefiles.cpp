@@ -107,7 +107,7 @@ private slots:
         if (window == "Monitor Open File") {
             p->Settle();
             TVRW2* m = p->monitor;
-            const ParamImage before = m->Engine.ParamBuffer;
+            const ParamImage before = m->Engine.State().ParamBuffer;
             p->dialogs.openAnswers << path;
             {
                 const test::FreezeWatch watch(step);
@@ -115,8 +115,8 @@ private slots:
                 p->Run(200);
             }
             QCOMPARE(p->dialogs.texts(), QStringList{message});
-            QCOMPARE(m->Engine.ParamBuffer, before);
-            QVERIFY(!m->Engine.BufferLoaded);
+            QCOMPARE(m->Engine.State().ParamBuffer, before);
+            QVERIFY(!m->Engine.State().BufferLoaded);
             QVERIFY(!m->WriteBt->isEnabled() && !m->WrAllBt->isEnabled());
             // And a parameter file opens as before.
             QVERIFY(Write(p->Path("oven.txt"), ParamText()));
@@ -124,7 +124,7 @@ private slots:
             p->Click(m->OpenBt);
             p->Run(200);
             QCOMPARE(p->dialogs.texts().last(), "Load file data success");
-            QVERIFY(m->Engine.BufferLoaded);
+            QVERIFY(m->Engine.State().BufferLoaded);
         } else if (window == "editor Read File") {
             TVRX5* e = p->forms->VRX5.get();
             e->show();
