@@ -3,11 +3,11 @@
 #include "comsettings.h"
 #include "errors.h"
 #include "fakeline.h"
+#include "protocolwindow.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
 #include "serialport.h"
 #include "testmain.h"
-#include "vrwset.h"
 
 #include <QDir>
 #include <QFile>
