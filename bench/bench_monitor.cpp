@@ -7,12 +7,12 @@
 #include "application.h"
 #include "controllerbus.h"
 #include "demo.h"
-#include "forms.h"
 #include "framecodec.h"
+#include "monitorwindow.h"
 #include "pollengine.h"
+#include "programwindows.h"
 #include "radiogroup.h"
 #include "simulatedline.h"
-#include "vrwmon.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>

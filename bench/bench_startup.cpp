@@ -1,7 +1,7 @@
 // Start-up to the Main window on screen, against a bare Qt Widgets window, measured side by side:
 // each round starts both as fresh processes and times them until their window has painted.
 #include "application.h"
-#include "forms.h"
+#include "programwindows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

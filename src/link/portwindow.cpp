@@ -4,7 +4,7 @@
 #include "dialogs.h"
 #include "errors.h"
 #include "guard.h"
-#include "vrwset.h"
+#include "protocolwindow.h"
 
 #include <QCloseEvent>
 #include <QShowEvent>

@@ -1,8 +1,8 @@
 // The VRX Communication Program.
 #include "application.h"
 #include "commandline.h"
-#include "comselectform.h"
-#include "forms.h"
+#include "portselectdialog.h"
+#include "programwindows.h"
 #include "simulatedline.h"
 
 #include <QDir>

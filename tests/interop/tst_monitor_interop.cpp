@@ -2,12 +2,12 @@
 // a socat pty pair. A short polling session in ASCII and in RTU: both stations' values and the
 // selected one's settings shown, another station selected, and values typed by the user (a
 // negative set value, a calibration value behind the key) written and read back.
-#include "forms.h"
 #include "helperprocess.h"
+#include "monitorwindow.h"
+#include "programwindows.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
 #include "testmain.h"
-#include "vrwmon.h"
 
 #include <QComboBox>
 #include <QDir>

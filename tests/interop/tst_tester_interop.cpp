@@ -1,12 +1,12 @@
 // The command tester end to end over real pseudo-terminals: the whole program reads registers
 // 4700-4701 of station 1 and writes its set value, in ASCII and in RTU, against vrx-sim and
 // against an independent peer, a pymodbus serial server behind a socat pty pair.
-#include "forms.h"
+#include "commandtester.h"
 #include "framecodec.h"
 #include "helperprocess.h"
+#include "programwindows.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
-#include "tester.h"
 #include "testmain.h"
 
 #include <QComboBox>

@@ -5,11 +5,11 @@
 #include "fakeline.h"
 #include "filesizelimit.h"
 #include "freezewatch.h"
+#include "protocolwindow.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
 #include "serialport.h"
 #include "testmain.h"
-#include "vrwset.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,14 +3,14 @@
 // are kept, and the controllers can be looked at and changed from their front panels.
 #pragma once
 
-#include "forms.h"
 #include "framecodec.h"
 #include "manualtime.h"
+#include "monitorwindow.h"
+#include "programwindows.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
 #include "simulatedline.h"
 #include "tapline.h"
-#include "vrwmon.h"
 
 #include <QComboBox>
 #include <QDir>

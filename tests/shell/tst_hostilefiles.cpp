@@ -5,11 +5,11 @@
 #include "freezewatch.h"
 #include "monitorprogram.h"
 #include "paramfile.h"
+#include "programeditor.h"
 #include "programfile.h"
 #include "recordfile.h"
+#include "recorderwindow.h"
 #include "testmain.h"
-#include "vrwrec.h"
-#include "vrxprog.h"
 
 #include <QFile>
 #include <QToolButton>

@@ -1,9 +1,9 @@
 // The program on a 1024-pixel screen: every window laid out for 800 pixels grows by 1024/800.
+#include "commandtester.h"
 #include "fakeline.h"
-#include "forms.h"
+#include "programwindows.h"
 #include "scaling.h"
 #include "scripteddialogs.h"
-#include "tester.h"
 #include "testmain.h"
 
 #include <QFontInfo>

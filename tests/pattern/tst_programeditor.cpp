@@ -4,13 +4,15 @@
 // station 3 of which runs a ramp/soak program.
 #include "askedrequest.h"
 #include "curveimage.h"
-#include "forms.h"
 #include "framecodec.h"
 #include "linedevice.h"
 #include "manualtime.h"
 #include "monitorprogram.h"
+#include "monitorwindow.h"
 #include "patterntransfer.h"
+#include "programeditor.h"
 #include "programfile.h"
+#include "programwindows.h"
 #include "radiogroup.h"
 #include "registers.h"
 #include "screenwidth.h"
@@ -18,8 +20,6 @@
 #include "simulatedline.h"
 #include "tapline.h"
 #include "testmain.h"
-#include "vrwmon.h"
-#include "vrxprog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -814,4 +814,4 @@ private slots:
 };
 
 VRX_TEST_MAIN(TestRampSoakEditor)
-#include "tst_vrxprog.moc"
+#include "tst_programeditor.moc"

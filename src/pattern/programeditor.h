@@ -80,7 +80,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Building the form at design size (vrxprogform.cpp).
+    // Building the form at design size (programeditorlayout.cpp).
     void FormCreate();
     void BuildTable();
     void BuildEditBox();

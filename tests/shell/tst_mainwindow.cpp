@@ -1,10 +1,10 @@
 // The whole program built in-process: start-up, the Main window's menu and toolbar, the About
 // window, loading the settings, and the rule that hands the line to one tool at a time.
+#include "commandtester.h"
 #include "fakeline.h"
-#include "forms.h"
+#include "programwindows.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
-#include "tester.h"
 #include "testmain.h"
 
 #include <QAction>
@@ -32,7 +32,7 @@ void Trigger(const Forms& forms, const char* item) {
 
 } // namespace
 
-class TestMainForm : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
@@ -319,5 +319,5 @@ private slots:
     }
 };
 
-VRX_TEST_MAIN(TestMainForm)
-#include "tst_mainform.moc"
+VRX_TEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,12 +1,12 @@
 // The command tester panel: its controls, laid out in design pixels, and its handlers.
-#include "tester.h"
+#include "commandtester.h"
 
 #include "comsettings.h"
 #include "designform.h"
 #include "errors.h"
 #include "guard.h"
 #include "portwindow.h"
-#include "vrwset.h"
+#include "protocolwindow.h"
 
 #include <QComboBox>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-// ComSelectForm: asks the user for a serial port when none is configured.
+// ComSelectForm, the Port selection dialog: asks for a serial port when none is configured.
 #pragma once
 
 #include <QDialog>

@@ -3,10 +3,10 @@
 // file that cannot be written, broken and missing files, and the viewer's track bar, interval
 // and check boxes. Time is a manual clock; dialogs answer from a script.
 #include "fakeline.h"
-#include "forms.h"
 #include "framecodec.h"
 #include "glyphs.h"
 #include "manualtime.h"
+#include "programwindows.h"
 #include "radiogroup.h"
 #include "screenwidth.h"
 #include "scripteddialogs.h"
@@ -560,4 +560,4 @@ private slots:
 };
 
 VRX_TEST_MAIN(TestRecorderWindow)
-#include "tst_vrwrec.moc"
+#include "tst_recorderwindow.moc"

@@ -1,6 +1,6 @@
 // The Monitor window's handlers: the line opened and closed with the window, the station buttons
 // and pictures, and what the engine reports, shown in the controls.
-#include "vrwmon.h"
+#include "monitorwindow.h"
 
 #include "guard.h"
 #include "screenwidth.h"

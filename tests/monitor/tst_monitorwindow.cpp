@@ -4,6 +4,7 @@
 // operation panel: the parameter memory to a buffer, to and from files, into one controller
 // and into all. Time is a manual clock; the controllers are the simulated ones on COM1.
 #include "monitorprogram.h"
+#include "monitorwindow.h"
 #include "parameterboxes.h"
 #include "paramfile.h"
 #include "radiogroup.h"
@@ -12,7 +13,6 @@
 #include "shape.h"
 #include "simulatedline.h"
 #include "testmain.h"
-#include "vrwmon.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -793,4 +793,4 @@ private slots:
 };
 
 VRX_TEST_MAIN(TestMonitorWindow)
-#include "tst_vrwmon.moc"
+#include "tst_monitorwindow.moc"

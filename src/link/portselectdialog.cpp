@@ -1,5 +1,5 @@
 // The port selection dialog and its probe of COM1 to COM50.
-#include "comselectform.h"
+#include "portselectdialog.h"
 
 #include "comnaming.h"
 #include "dialogs.h"

@@ -1,6 +1,6 @@
 // The Ramp/soak editor window's handlers: the table and its editors, the curve, the transfers
 // through the Monitor's engine, and the program files.
-#include "vrxprog.h"
+#include "programeditor.h"
 
 #include "curveimage.h"
 #include "dialogs.h"

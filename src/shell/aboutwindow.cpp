@@ -1,5 +1,5 @@
 // The About window's panel, logo and texts.
-#include "vrwhelp.h"
+#include "aboutwindow.h"
 
 #include "scaling.h"
 #include "vrxversion.h"

@@ -3,11 +3,11 @@
 #include "designform.h"
 #include "frontface.h"
 #include "guard.h"
+#include "monitorwindow.h"
 #include "parameterboxes.h"
 #include "scaling.h"
 #include "shape.h"
 #include "trendcanvas.h"
-#include "vrwmon.h"
 
 #include <QComboBox>
 #include <QFrame>

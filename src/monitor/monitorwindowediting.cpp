@@ -3,10 +3,10 @@
 // row, and the trace row's counters.
 #include "dialogs.h"
 #include "guard.h"
+#include "monitorwindow.h"
 #include "parameteredit.h"
 #include "registers.h"
 #include "shape.h"
-#include "vrwmon.h"
 
 #include <QComboBox>
 #include <QEvent>

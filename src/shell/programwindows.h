@@ -1,12 +1,12 @@
-// The six windows of the program and the program start.
+// The program's six windows and the one line they share, created in order; the program start.
 #pragma once
 
-#include "mainform.h"
-#include "vrwhelp.h"
-#include "vrwmon.h"
-#include "vrwrec.h"
-#include "vrwset.h"
-#include "vrxprog.h"
+#include "aboutwindow.h"
+#include "mainwindow.h"
+#include "monitorwindow.h"
+#include "programeditor.h"
+#include "protocolwindow.h"
+#include "recorderwindow.h"
 
 #include <memory>
 

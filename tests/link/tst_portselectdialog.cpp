@@ -1,8 +1,8 @@
 // The Port selection dialog: the ports it offers, and SerialPort asking through it when a port
 // opens without a number.
-#include "comselectform.h"
 #include "errors.h"
 #include "portnotes.h"
+#include "portselectdialog.h"
 #include "ptypair.h"
 #include "scripteddialogs.h"
 #include "serialport.h"
@@ -14,7 +14,7 @@
 using namespace vrx;
 using namespace vrx::test;
 
-class TestComSelectForm : public QObject {
+class TestPortSelectDialog : public QObject {
     Q_OBJECT
 
 private slots:
@@ -67,5 +67,5 @@ private slots:
     }
 };
 
-VRX_TEST_MAIN(TestComSelectForm)
-#include "tst_comselectform.moc"
+VRX_TEST_MAIN(TestPortSelectDialog)
+#include "tst_portselectdialog.moc"

@@ -1,5 +1,5 @@
 // The Protocol window's groups, the settings file and the RTU data-bit rule.
-#include "vrwset.h"
+#include "protocolwindow.h"
 
 #include "guard.h"
 #include "radiogroup.h"

@@ -1,14 +1,14 @@
 // The command tester in the whole program: its controls, the requests that leave the port for
 // what the user types, replies as they arrive, time-outs, Repeat/Stop, Close, and a missing or
 // vanishing line. The line is a recording fake behind "VRX_COM1=sim"; time is a manual clock.
+#include "commandtester.h"
 #include "errors.h"
 #include "fakeline.h"
-#include "forms.h"
 #include "manualtime.h"
+#include "programwindows.h"
 #include "radiogroup.h"
 #include "scaling.h"
 #include "scripteddialogs.h"
-#include "tester.h"
 #include "testmain.h"
 
 #include <QComboBox>
@@ -102,7 +102,7 @@ const QByteArray AsciiReply = ":010302000AF0\r\n";
 
 } // namespace
 
-class TestTester : public QObject {
+class TestCommandTester : public QObject {
     Q_OBJECT
 
     std::unique_ptr<Program> p;
@@ -697,5 +697,5 @@ private slots:
     }
 };
 
-VRX_TEST_MAIN(TestTester)
-#include "tst_tester.moc"
+VRX_TEST_MAIN(TestCommandTester)
+#include "tst_commandtester.moc"

@@ -1,6 +1,6 @@
 // The Recorder window: its controls at design size, and handlers that move values between them
 // and the acquisition engine, the chart and the record file.
-#include "vrwrec.h"
+#include "recorderwindow.h"
 
 #include "chinesefont.h"
 #include "designform.h"

@@ -42,8 +42,8 @@ public:
     void ExitBt2Click();
     void ProgBtClick();
 
-    // Editing (vrwmonedit.cpp). The 34 parameter edits share OnKeyPress (key is the character
-    // typed, '\r' for Enter), the 16 combo boxes CtrlSetSelect, ClearBt1 and ClearBt2
+    // Editing (monitorwindowediting.cpp). The 34 parameter edits share OnKeyPress (key is the
+    // character typed, '\r' for Enter), the 16 combo boxes CtrlSetSelect, ClearBt1 and ClearBt2
     // ClearBt1Click, the trace row's circles ErrClearBt1MouseDown (told apart by their Tag).
     void OnKeyPress(QLineEdit* edit, QChar key);
     void CtrlSetSelect(QComboBox* combo);
@@ -53,7 +53,7 @@ public:
     void PassLBClick();
     void PassEditChange();
 
-    // The settings and trend views (vrwmonview.cpp).
+    // The settings and trend views (monitorwindowviews.cpp).
     void DrawBtClick();
     void DrawTrend();
     void AddTrendPoint();
@@ -62,7 +62,7 @@ public:
     // always be switched back on.
     void SetEditEnabled(bool enabled);
 
-    // The operation panel (vrwmonfiles.cpp): the selected controller's parameter memory into
+    // The operation panel (monitorwindowfiles.cpp): the selected controller's parameter memory into
     // the buffer, the buffer to and from a file, and back into one controller or all. The
     // buttons only ask; the engine does the work at its next turns. WriteBt and WrAllBt share
     // WriteBtClick.
@@ -148,7 +148,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Building the form at design size (vrwmonform.cpp).
+    // Building the form at design size (monitorwindowlayout.cpp).
     void FormCreate();
     void BuildStation(int st);
     void BuildStationFace(int st);
@@ -168,7 +168,7 @@ private:
     void WireEditing();
     void WireViews();
 
-    // What the engine says, shown (vrwmon.cpp).
+    // What the engine says, shown (monitorwindow.cpp).
     void PaintStation(int st);
     void MoveSelection(int st, bool connected);
     void ShowSettings(const SettingsBlock& block);

@@ -1,7 +1,7 @@
 // The Monitor window's operation panel: Load to Buffer, Save to File, Open File, Write to
 // Select and BroadCast, the file routines the engine runs between two exchanges, and the
 // progress gauge.
-#include "vrwmon.h"
+#include "monitorwindow.h"
 
 #include "dialogs.h"
 #include "guard.h"

@@ -1,8 +1,8 @@
 // Program start.
-#include "forms.h"
+#include "programwindows.h"
 
+#include "commandtester.h"
 #include "guard.h"
-#include "tester.h"
 
 #include <QApplication>
 #include <QScreen>

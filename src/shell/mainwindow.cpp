@@ -1,12 +1,12 @@
 // The Main window: building it at design size, and handing the one line to one tool at a time.
-#include "mainform.h"
+#include "mainwindow.h"
 
 #include "application.h"
+#include "commandtester.h"
 #include "dialogs.h"
 #include "errors.h"
 #include "guard.h"
 #include "scaling.h"
-#include "tester.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 // The Monitor window's two views of the selected station: the settings and the trend of its
 // process value, switched by DrawBt and drawn at each tick of Timer1.
 #include "guard.h"
+#include "monitorwindow.h"
 #include "screenwidth.h"
 #include "trendcanvas.h"
-#include "vrwmon.h"
 
 #include <QPushButton>
 

@@ -3,8 +3,8 @@
 #include "designform.h"
 #include "guard.h"
 #include "programcurve.h"
+#include "programeditor.h"
 #include "scaling.h"
-#include "vrxprog.h"
 
 #include <QComboBox>
 #include <QGroupBox>
