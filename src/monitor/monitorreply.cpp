@@ -15,9 +15,28 @@ constexpr int ExceptionFlag = 0x80;
 
 int ExceptionResult(int code) {
     const bool posesAsOurs = code == ResultGood || code == ResultTimeOut ||
-                             code == ResultEchoDiffers || code == ResultWriteRefused;
+                             code == ResultEchoDiffers || code == ResultWriteRefused ||
+                             code == ResultBadCheck || code == ResultOtherAddress ||
+                             code == ResultOtherFunction;
     return posesAsOurs ? UnknownExceptionFlag | code : code;
 }
+
+namespace {
+
+// The register count of a read request as sent; -1 when the request is too short to hold one.
+int RequestedCount(const QByteArray& request, bool rtu) {
+    if (rtu) {
+        if (request.size() < 6) return -1;
+        return (quint8(request.at(4)) << 8) | quint8(request.at(5));
+    }
+    // ":" address function register count: the count's four digits start at 9.
+    if (request.size() < 13) return -1;
+    bool ok = false;
+    const int count = request.mid(9, 4).toInt(&ok, 16);
+    return ok ? count : -1;
+}
+
+} // namespace
 
 MonitorReply JudgeReply(const QByteArray& reply, const QByteArray& request, int address, bool rtu) {
     const auto check = [rtu, address](const QByteArray& frame) {
@@ -30,7 +49,12 @@ MonitorReply JudgeReply(const QByteArray& reply, const QByteArray& request, int 
     const int asked = check(request).function;
     // Only the request's own function, or its exception, answers it; a reply of another kind
     // belongs to some other exchange and is asked again.
-    if (function < 0 || asked < 0 || (function != asked && function != (asked | ExceptionFlag))) {
+    // A frame that ends before its function is broken, not another station's business.
+    if (function < 0 || asked < 0) {
+        result.verdict = ReplyVerdict::Garbled;
+        return result;
+    }
+    if (function != asked && function != (asked | ExceptionFlag)) {
         result.verdict = ReplyVerdict::Ignored;
         return result;
     }
@@ -42,6 +66,13 @@ MonitorReply JudgeReply(const QByteArray& reply, const QByteArray& request, int 
     }
     if (function == ReadFunction) {
         if (!checked.isGood()) {
+            result.verdict = ReplyVerdict::Garbled;
+            return result;
+        }
+        // A read answers with the registers asked for: any other number belongs to another
+        // request (a late reply), and is not shown as this one's.
+        const int asked = RequestedCount(request, rtu);
+        if (asked >= 0 && checked.words.size() != asked) {
             result.verdict = ReplyVerdict::Garbled;
             return result;
         }
@@ -92,6 +123,12 @@ QString ResultText(int errorCode) {
         return QStringLiteral("Received data does not match");
     case ResultWriteRefused:
         return QStringLiteral("Write data not successed");
+    case ResultBadCheck:
+        return QStringLiteral("Reply check error");
+    case ResultOtherAddress:
+        return QStringLiteral("Reply from another address");
+    case ResultOtherFunction:
+        return QStringLiteral("Reply to another function");
     default:
         return QStringLiteral("Unknown error");
     }

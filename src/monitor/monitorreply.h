@@ -10,7 +10,7 @@ namespace vrx {
 
 enum class ReplyVerdict {
     Unaddressed,  // no start character, another station, or nothing at all: the chain stops
-    Garbled,      // our station's read reply failing its check: the same request goes again
+    Garbled,      // our station's reply failing its check, or a read of another length
     Words,        // a good read reply; words holds its registers
     EchoGood,     // a write echoed unchanged
     EchoDiffers,  // a write echo that is not the request (error 30)
@@ -24,12 +24,22 @@ inline constexpr int ResultGood = 0;
 inline constexpr int ResultTimeOut = 15;
 inline constexpr int ResultEchoDiffers = 30;
 inline constexpr int ResultWriteRefused = 31;
+// A reply that does not answer the request: failing its LRC or CRC, or of another length than
+// asked; from another address; of another function.
+inline constexpr int ResultBadCheck = 32;
+inline constexpr int ResultOtherAddress = 33;
+inline constexpr int ResultOtherFunction = 34;
 // Marks an exception code that would otherwise read as one of the codes above: a refusal is
 // never taken for a good reply, a time-out or a failed write.
 inline constexpr int UnknownExceptionFlag = 0x100;
 
 constexpr bool IsWriteFailure(int errorCode) {
     return errorCode == ResultEchoDiffers || errorCode == ResultWriteRefused;
+}
+// Results that count towards dropping a station: no answer, or none that answers the request.
+constexpr bool IsMissedReply(int errorCode) {
+    return errorCode == ResultTimeOut || errorCode == ResultBadCheck ||
+           errorCode == ResultOtherAddress || errorCode == ResultOtherFunction;
 }
 
 // The result code of an exception reply to a read: its exception code.

@@ -55,7 +55,7 @@ void PollEngine::TallyBufferRead(bool gotData, int errorCode) {
         return;
     }
     if (++bufferReadMisses_ < BufferReadMissLimit) return;
-    const QString refusal = ResultText(errorCode).trimmed();
+    const QString refusal = IsMissedReply(errorCode) ? QString() : ResultText(errorCode).trimmed();
     StopTransfers(refusal.isEmpty() ? tr("the controller gave no usable answer")
                                     : tr("the controller refused the read (%1)").arg(refusal));
 }

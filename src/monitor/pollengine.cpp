@@ -111,8 +111,15 @@ void PollEngine::ConnectStation(int st) {
     PollStation = st;
     TargetAddr = StationAddr[st];
     FirstSettingsRead = true;
-    NextRequest();
     timer1_.start();
+    // The stations before may still have a request on the line (cancelled and connected again
+    // in one go): its reply is theirs, and the first request of this cycle goes when it ends.
+    // Two requests on the line would take each other's replies for as long as it stays busy.
+    if (exchange_.Outstanding()) {
+        staleExchange_ = true;
+        return;
+    }
+    NextRequest();
 }
 
 void PollEngine::CancelStation(int st) {
@@ -318,6 +325,11 @@ void PollEngine::SendFrame(const QByteArray& asciiText) {
 // ---- Replies ----
 
 void PollEngine::ReplyEnded(const QByteArray& frame, bool timedOut) {
+    if (std::exchange(staleExchange_, false)) {
+        RequestOutstanding = false;
+        if (ConnectedCount != 0) NextRequest();
+        return;
+    }
     const bool rtu = Rtu();
     // No controller answers address 0: each broadcast frame ends at its time-out, or in RTU at
     // the silence after whatever noise came.
@@ -350,10 +362,16 @@ void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
     const MonitorReply reply = JudgeReply(frame, TxFrame, TargetAddr, rtu);
     switch (reply.verdict) {
     case ReplyVerdict::Unaddressed:
-        // Not ours to act on: the chain stops until Timer1 restarts it.
-        RequestOutstanding = false;
-        TallyBufferRead(false, ResultGood);
-        return;
+        if (frame.isEmpty()) {
+            // Silence in RTU: the chain stops until Timer1 restarts it.
+            RequestOutstanding = false;
+            TallyBufferRead(false, ResultGood);
+            return;
+        }
+        // Bytes that are not this station's reply are a miss like a time-out: asked again,
+        // charged, and the station dropped after as many in a row.
+        ErrorCode = ResultOtherAddress;
+        break;
     case ReplyVerdict::Words:
         std::copy_n(reply.words.begin(), reply.wordCount, ReplyWords.begin());
         ReplyWordCount = reply.wordCount;
@@ -368,8 +386,11 @@ void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
         ErrorCode = reply.errorCode;
         break;
     case ReplyVerdict::Garbled:
+        ErrorCode = ResultBadCheck;
+        break;
     case ReplyVerdict::Ignored:
-        break; // asked again at this turn, nothing reported
+        ErrorCode = ResultOtherFunction;
+        break;
     }
     TallyBufferRead(reply.verdict == ReplyVerdict::Words, ErrorCode);
     // Transfer modes switch only here, between two exchanges, so a reply to a poll never lands
@@ -435,7 +456,8 @@ void PollEngine::ReportResult() {
         TimeoutCount[st] = 0;
     } else {
         emit errorReported(ResultText(ErrorCode));
-        if (ErrorCode == ResultTimeOut && ++TimeoutCount[st] >= TimeoutsToDrop) {
+        // TimeoutCount counts the misses in a row, time-outs and replies that answer nothing.
+        if (IsMissedReply(ErrorCode) && ++TimeoutCount[st] >= TimeoutsToDrop) {
             TimeoutCount[st] = 0;
             CancelStation(st);
             if (ConnectedCount != 0) {

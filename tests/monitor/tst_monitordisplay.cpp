@@ -404,7 +404,7 @@ private slots:
         QTest::newRow("ascii refusal with a wrong LRC is not believed")
             << read << refusedBadLrc << false << ReplyVerdict::Garbled << 0;
         QTest::newRow("ascii ends before the function")
-            << read << QByteArray(":01\r\n") << false << ReplyVerdict::Ignored << 0;
+            << read << QByteArray(":01\r\n") << false << ReplyVerdict::Garbled << 0;
     }
     void judgeReply() {
         QFETCH(QByteArray, request);

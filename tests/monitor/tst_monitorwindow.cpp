@@ -571,6 +571,29 @@ private slots:
         QVERIFY(m->Engine.State().RequestCount[1] > asked);
     }
 
+    // With no station polled nothing is on the line: Open File and Save to File act at once,
+    // not at some later Connect.
+    void fileButtonsActAtOnceWithNothingPolled() {
+        p->Open();
+        TVRW2* m = p->monitor;
+        QVERIFY(m->HoldsLine());
+        QVERIFY(WriteBytes(p->Path("oven.txt"), ParamFileText(Numbered())));
+        p->dialogs.openAnswers << p->Path("oven.txt");
+        p->Click(m->OpenBt);
+        QCOMPARE(p->dialogs.texts(), QStringList{"Load file data success"});
+        QCOMPARE(m->Engine.State().ParamBuffer, Numbered());
+        QVERIFY(m->SaveBt->isEnabled());
+        p->dialogs.saveAnswers << p->Path("copy.txt");
+        p->Click(m->SaveBt);
+        QCOMPARE(p->dialogs.texts().last(), "Write to file success");
+        QCOMPARE(FileBytes(p->Path("copy.txt")), ParamFileText(Numbered()));
+        QVERIFY(!m->Engine.State().SaveRequested && !m->Engine.State().OpenRequested);
+        // Nothing more pops up at the next Connect.
+        p->Connect(1);
+        p->Run(2000);
+        QCOMPARE(p->dialogs.messages.size(), 2);
+    }
+
     // Saving never reports success for a file it did not write; an existing file stays whole.
     void saveThatFailsSaysSo() {
         p->Settle();

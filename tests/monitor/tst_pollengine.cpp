@@ -275,11 +275,13 @@ private slots:
         reply.back() = char(reply.back() ^ 0x5A); // wrong CRC
         r.Reply(reply);
         QCOMPARE(r.SentCount(), 1);
-        // The silence of one tick ends it; the same request is asked again, with no error.
+        // The silence of one tick ends it; the same request is asked again, and the station is
+        // charged with a reply that failed its check.
         r.Run(2 * Tick);
         QCOMPARE(r.SentCount(), 2);
         QCOMPARE(r.Sent().at(1), r.Sent().at(0));
-        QVERIFY(r.errors.isEmpty());
+        QCOMPARE(r.errors, QStringList{"Reply check error"});
+        QCOMPARE(r.engine.State().ErrorCount[1], 1);
     }
 
     void slowLinesWaitTwoTicksOfSilence_data() {
@@ -329,30 +331,114 @@ private slots:
         r.Reply(reply);
         QCOMPARE(r.SentCount(), 2);
         QCOMPARE(r.Sent().at(1), r.Sent().at(0));
-        QVERIFY(r.errors.isEmpty());
-        QCOMPARE(r.engine.State().ErrorCount[1], 0);
+        QCOMPARE(r.errors, QStringList{"Reply check error"});
+        QCOMPARE(r.engine.State().ErrorCount[1], 1);
     }
 
-    void wrongAddressStallsUntilTimer1_data() {
+    // Replies that answer nothing count as misses, like time-outs: each is charged and asked
+    // again at once, and three in a row drop the station, so that a controller that garbles
+    // every reply cannot hold the line and starve the others.
+    void badRepliesAreChargedAndDrop_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("text");
+        for (bool rtu : {false, true}) {
+            const QString f = rtu ? "rtu " : "ascii ";
+            QTest::newRow(qPrintable(f + "bad check")) << rtu << "check" << "Reply check error";
+            QTest::newRow(qPrintable(f + "another address"))
+                << rtu << "address" << "Reply from another address";
+            QTest::newRow(qPrintable(f + "another length")) << rtu << "length" << "Reply check error";
+        }
+    }
+    void badRepliesAreChargedAndDrop() {
+        QFETCH(bool, rtu);
+        QFETCH(QString, fault);
+        QFETCH(QString, text);
+        EngineRig r(rtu);
+        r.engine.SetAddresses({0, 1, 2, 1, 1});
+        r.engine.ConnectStation(1);
+        r.engine.ConnectStation(2);
+        r.Serve(2 + 4 + 7); // settled: both stations polled, station 1's settings read
+        QCOMPARE(r.Label(r.Last()), "1:4725");
+        const auto spoilt = [&](const Asked& asked) {
+            QByteArray ascii = r.AnswerTo(asked);
+            if (fault == "address") {
+                Asked other = asked;
+                other.address = 3;
+                ascii = r.AnswerTo(other);
+            } else if (fault == "length") {
+                QList<int> words(asked.value + 1, 0);
+                ascii = AsciiWordsReply(asked.address, words);
+            }
+            QByteArray wire = rtu ? AsciiToRtu(ascii) : ascii;
+            if (fault == "check") wire[wire.size() - 3] = char(wire.at(wire.size() - 3) ^ 0x01);
+            return wire;
+        };
+        for (int miss = 1; miss <= 3; ++miss) {
+            const Asked asked = r.Last();
+            QCOMPARE(asked.address, 1);
+            r.Reply(spoilt(asked));
+            // RTU: the silence ends a frame that is not whole; no longer, or the request asked
+            // again would time out too.
+            for (int ms = 0; r.errors.size() < miss && ms < 20 * Tick; ms += 5)
+                r.Run(5);
+            QCOMPARE(r.errors.size(), miss);
+            QCOMPARE(r.errors.last(), text);
+            QCOMPARE(r.engine.State().ErrorCount[1], miss);
+            if (miss < 3) QCOMPARE(r.Last().address, 1); // asked again at once
+        }
+        QVERIFY(!r.engine.State().StationConnected[1]);
+        // Station 2 goes on being polled.
+        QCOMPARE(r.Last().address, 2);
+        QCOMPARE(r.Serve(2), Split("2:4725 2:4700"));
+    }
+
+    // Cancel and Connect in one go while a request is on the line: its reply belongs to the
+    // request before, so the first request of the new cycle waits for it, and no reply is ever
+    // judged against another request.
+    void reconnectWaitsForTheReplyOnTheLine_data() {
         QTest::addColumn<bool>("rtu");
         QTest::newRow("ascii") << false;
         QTest::newRow("rtu") << true;
     }
-    void wrongAddressStallsUntilTimer1() {
+    void reconnectWaitsForTheReplyOnTheLine() {
+        QFETCH(bool, rtu);
+        EngineRig r(rtu);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7 + 1);
+        r.Serve(); // the process values: the status read is on the line
+        const Asked onLine = r.Last();
+        QCOMPARE(r.Label(onLine), "1:4725");
+        const qsizetype sent = r.SentCount();
+        r.engine.CancelStation(1);
+        r.engine.ConnectStation(1);
+        QCOMPARE(r.SentCount(), sent); // one request on the line at a time
+        r.ReplyFrame(r.AnswerTo(onLine));
+        QCOMPARE(r.SentCount(), sent + 1);
+        QCOMPARE(r.Label(r.Last()), "1:4725");
+        // From here every reply answers its own request.
+        QCOMPARE(r.Serve(2 + 7 + 1).size(), 10);
+        QVERIFY(r.errors.isEmpty());
+        QCOMPARE(r.engine.State().ErrorCount[1], 0);
+    }
+
+    void wrongAddressIsAskedAgain_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void wrongAddressIsAskedAgain() {
         QFETCH(bool, rtu);
         EngineRig r(rtu);
         r.engine.ConnectStation(1);
         Asked asked = r.Last();
         asked.address = 2;
         r.ReplyFrame(r.AnswerTo(asked));
-        r.Run(900);
-        QCOMPARE(r.SentCount(), 1);
-        QVERIFY(!r.engine.State().RequestOutstanding);
-        QVERIFY(r.errors.isEmpty());
-        // Timer1 restarts the chain with the same request.
-        r.Run(150);
+        r.Run(3 * Tick);
+        // Charged, and the same request asked again at once rather than at Timer1's next tick.
         QCOMPARE(r.SentCount(), 2);
         QCOMPARE(r.Sent().at(1), r.Sent().at(0));
+        QCOMPARE(r.errors, QStringList{"Reply from another address"});
     }
 
     void rtuSilentStationIsNeverDropped() {
