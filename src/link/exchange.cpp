@@ -35,7 +35,7 @@ void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy p
 }
 
 void Exchange::Abandon() {
-    if (!outstanding_) return;
+    if (!Outstanding()) return;
     outstanding_ = false;
     Arm(0, false);
 }

@@ -48,7 +48,8 @@ public:
     // Stops waiting: a reply that still comes answers nothing.
     void Abandon();
 
-    bool Outstanding() const { return outstanding_; }
+    // A reply is awaited: a request is on the line, which the tool still holds.
+    bool Outstanding() const { return outstanding_ && HoldsLine(); }
     const QByteArray& Request() const { return request_; }
     // The bytes received since the last send.
     const QByteArray& Received() const { return received_; }

@@ -307,6 +307,7 @@ void PollEngine::SendWrite() {
 }
 
 void PollEngine::SendFrame(const QByteArray& asciiText) {
+    staleExchange_ = false;
     const LineSettings settings = settings_();
     TxFrame = settings.Rtu() ? AsciiToRtu(asciiText) : asciiText;
     // Set before sending: a line that refuses the frame leaves the chain stopped, with one

@@ -51,14 +51,22 @@ bool RecordEngine::Start(const Addresses& addresses, int seconds) {
     Samples.Clear();
     Running = true;
     Timer1->setInterval(seconds * 1000);
-    if (!AwaitingReply) SendSampleRequest();
+    // A request of the recording before may still be on the line: the first of this one goes
+    // when it ends, so that no two requests are ever on the line together.
+    if (exchange_.Outstanding()) {
+        staleExchange_ = true;
+    } else {
+        SendSampleRequest();
+    }
     if (Running) Timer1->start();
     return true;
 }
 
 void RecordEngine::Stop() {
     Timer1->stop();
-    exchange_.Abandon();
+    // The request on the line is left to end by its reply or its time-out; it answers nothing
+    // any more.
+    if (exchange_.Outstanding()) staleExchange_ = true;
     AwaitingReply = false;
     Running = false;
 }
@@ -68,10 +76,17 @@ void RecordEngine::Timer1Timer() {
         Timer1->stop();
         return;
     }
-    if (!AwaitingReply) SendSampleRequest();
+    if (!AwaitingReply && !exchange_.Outstanding()) SendSampleRequest();
+}
+
+bool RecordEngine::TakeStaleEnd() {
+    if (!std::exchange(staleExchange_, false)) return false;
+    if (Running && !AwaitingReply) SendSampleRequest();
+    return true;
 }
 
 void RecordEngine::SendSampleRequest() {
+    staleExchange_ = false;
     const LineSettings settings = settings_();
     RequestText = ReadRequest(DeviceAddr[PollIndex], reg::ProcessValue, SampleWords);
     if (settings.Rtu()) RequestText = AsciiToRtu(RequestText);
@@ -93,14 +108,14 @@ void RecordEngine::SendSampleRequest() {
 }
 
 void RecordEngine::ReplyEnded(const QByteArray& frame) {
-    if (!AwaitingReply) return;
+    if (TakeStaleEnd() || !AwaitingReply) return;
     AwaitingReply = false;
     FailCount[PollIndex] = 0;
     HandleReply(frame);
 }
 
 void RecordEngine::FailAttempt() {
-    if (!AwaitingReply) return;
+    if (TakeStaleEnd() || !AwaitingReply) return;
     ++FailCount[PollIndex];
     AwaitingReply = false;
     if (FailCount[PollIndex] > MaxFailures) {

@@ -205,6 +205,43 @@ private slots:
     }
 
     // Recorded from two simulated controllers, saved, and read back the same in the viewer.
+    // START and STOP at machine speed, with replies and time-outs falling anywhere between the
+    // clicks: whatever state the clicks leave, a recording that is running completes its cycles
+    // and one that is stopped starts again.
+    void anyClicksLeaveItAbleToRecord_data() {
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<int>("maxDelay");
+        // The longest pause between two clicks: none, shorter than an exchange, about one,
+        // longer than the sample interval.
+        for (int pause : {0, 3, 40, 1100}) {
+            QTest::newRow(qPrintable(QStringLiteral("ends stopped, pauses to %1 ms").arg(pause)))
+                << 1000 << pause;
+            QTest::newRow(qPrintable(QStringLiteral("ends running, pauses to %1 ms").arg(pause)))
+                << 1001 << pause;
+        }
+    }
+    void anyClicksLeaveItAbleToRecord() {
+        QFETCH(int, clicks);
+        QFETCH(int, maxDelay);
+        Program p;
+        TVRW3* w = p.w;
+        w->ComAddrs[1]->setValue(2);
+        quint32 seed = 12345;
+        for (int i = 0; i < clicks; ++i) {
+            p.Click(w->StartBt);
+            seed = seed * 1103515245u + 12345u;
+            if (maxDelay) p.Run((seed >> 16) % maxDelay); // 0 to 39 ms: mid-request, mid-reply, at a time-out
+        }
+        if (w->StartBt->text() == "START") p.Click(w->StartBt);
+        QCOMPARE(w->StartBt->text(), "STOP");
+        const qsizetype before = p.cycles.size();
+        p.Run(3500);
+        QVERIFY2(p.cycles.size() - before >= 3, qPrintable(QString::number(p.cycles.size() - before)));
+        QVERIFY(p.dialogs.messages.isEmpty());
+        const CycleReport& last = p.cycles.last();
+        QVERIFY(last.readings[0].answered && last.readings[1].answered);
+    }
+
     void savedRecordingReadsBack() {
         Program p;
         TVRW3* w = p.w;
