@@ -319,6 +319,9 @@ void PollEngine::SendFrame(const QByteArray& asciiText) {
         exchange_.Send(TxFrame, settings.framing, ReplyEndPolicy::FrameEnd,
                        {ReplyTicks, ReplyTicks});
     } catch (const Error& error) {
+        // The station is not being read: its lamp must not stay lime.
+        if (RequestStation >= 1 && RequestStation <= Stations)
+            SetRunLed(RequestStation, LampColour::Red);
         emit lineFailed(error.text());
     }
 }

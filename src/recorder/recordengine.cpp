@@ -26,8 +26,15 @@ RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* pa
     connect(&exchange_, &Exchange::replied, this,
             [this](const QByteArray& frame) { Guarded([&] { ReplyEnded(frame); }); });
     connect(&exchange_, &Exchange::timedOut, this, GuardedSlot(this, &RecordEngine::FailAttempt));
-    // A line that went away took the request with it: nothing is awaited any more.
-    connect(&exchange_, &Exchange::lineLost, this, [this] { AwaitingReply = false; });
+    // A line that went away took the request with it, and the recording ends with it; the
+    // line has said so already.
+    connect(&exchange_, &Exchange::lineLost, this, [this] {
+        AwaitingReply = false;
+        staleExchange_ = false;
+        if (!Running) return;
+        Stop();
+        emit lineLost();
+    });
 }
 
 bool RecordEngine::Rtu() const {

@@ -77,6 +77,8 @@ signals:
     void devicesDropped(const QList<int>& positions, bool stopped);
     // The line refused a send (gone, cannot be opened): the recording has stopped.
     void lineFailed(const QString& text);
+    // The line went away while recording: the recording has stopped.
+    void lineLost();
 
 private:
     bool Rtu() const;

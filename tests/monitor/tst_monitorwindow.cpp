@@ -253,6 +253,11 @@ private slots:
         QCOMPARE(p->dialogs.messages.first().caption, "Warning");
         QVERIFY(p->monitor->isVisible());
         QVERIFY(!p->monitor->HoldsLine());
+        // Connect cannot read a station on a line that is not open: its lamp says so.
+        p->Connect(1);
+        p->Run(100);
+        QCOMPARE(p->dialogs.texts().last(), "Serial port is not open");
+        QCOMPARE(p->monitor->RunLED[1]->BrushColor(), Red);
     }
 
     void fourLiveStations() {

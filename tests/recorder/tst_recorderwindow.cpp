@@ -242,6 +242,19 @@ private slots:
         QVERIFY(last.readings[0].answered && last.readings[1].answered);
     }
 
+    // A line pulled out while recording is said once: not once by the line and again by every
+    // try of the recording to go on.
+    void lostLineIsSaidOnce() {
+        Program p("");
+        TVRW3* w = p.w;
+        p.Click(w->StartBt);
+        QCOMPARE(w->StartBt->text(), "STOP");
+        emit p.fake->last->lost(QStringLiteral("unplugged"));
+        p.Run(5000);
+        QCOMPARE(p.dialogs.texts(), QStringList{"COM1 (fake line) was disconnected"});
+        QCOMPARE(w->StartBt->text(), "START");
+    }
+
     void savedRecordingReadsBack() {
         Program p;
         TVRW3* w = p.w;
