@@ -1,4 +1,4 @@
-// SerialPort: the one object through which a window talks on the serial line.
+// SerialPort: the serial line under the line owner: its device, parameters, timers and notifications.
 #pragma once
 
 #include "clock.h"
@@ -17,10 +17,10 @@ namespace vrx {
 
 enum class PortEvent { DataAvailable, TimerExpired };
 
-// Line parameters, open/close, sending, byte-wise reading, reply timers in 55 ms ticks, and two
-// notifications (data available, timer expired) delivered through the event queue to the
-// owner's PortTrigger: one at a time, in order, never re-entrantly, and never after a close.
-// Time is the current Clock's; every frame goes to the traffic log.
+// Line parameters, open/close, sending, the received bytes (byte-wise or all at once), reply
+// timers in 55 ms ticks, and two notifications (data available, timer expired) delivered through
+// the event queue to the exchanges on it: one at a time, in order, never re-entrantly, and never
+// after a close. Time is the current Clock's; every frame goes to the traffic log.
 class SerialPort : public QObject {
     Q_OBJECT
 public:
