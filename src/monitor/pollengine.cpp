@@ -276,6 +276,10 @@ void PollEngine::NextRequest() {
         return;
     }
     const bool selected = PollPhase >= FirstSettingsPhase || BufferReading || PatternReading;
+    // A station cancelled while its request was out is not asked again: the poll moves on.
+    if (!selected && ConnectedCount != 0 && PollStation >= 1 && PollStation <= Stations &&
+        !StationActive[PollStation])
+        AdvancePoll();
     RequestStation = selected ? SelStation : PollStation;
     if (RequestStation < 1 || RequestStation > Stations) return;
     TargetAddr = StationAddr[RequestStation];
@@ -343,8 +347,11 @@ void PollEngine::ReplyEnded(const QByteArray& frame, bool timedOut) {
         RequestOutstanding = false;
         return;
     }
-    if (timedOut && !rtu) {
+    // No reply at all is a time-out in both framings: in RTU too the station is charged, and
+    // dropped after three in a row, so that the chain always moves on to the others.
+    if (timedOut && (!rtu || frame.isEmpty())) {
         ErrorCode = ResultTimeOut;
+        TallyBufferRead(false, ErrorCode);
         ReportResult();
         if (ConnectedCount != 0) NextRequest();
         return;
