@@ -125,6 +125,7 @@ void RecordEngine::FailAttempt() {
     if (TakeStaleEnd() || !AwaitingReply) return;
     ++FailCount[PollIndex];
     AwaitingReply = false;
+    bool cycleEnded = false;
     if (FailCount[PollIndex] > MaxFailures) {
         const int lost = DeviceAddr[PollIndex];
         QList<int> dropped;
@@ -133,17 +134,23 @@ void RecordEngine::FailAttempt() {
             DeviceAddr[std::size_t(p)] = 0;
             dropped.append(p);
         }
-        // Only positions above are searched: with none left the recording ends.
+        // The cycle goes on with the positions after it; when it was the last, the cycle ends
+        // with what it read and the next tick starts again at the first. The recording ends
+        // only when no device is left at all.
         const int next = NextUsed(PollIndex);
-        if (next < 0) {
+        const bool stopped = next < 0 && NextUsed(0) < 0;
+        if (stopped) {
             Stop();
-        } else {
+        } else if (next >= 0) {
             PollIndex = quint16(next);
+        } else {
+            CompleteCycle();
+            cycleEnded = true;
         }
-        emit devicesDropped(dropped, next < 0);
+        emit devicesDropped(dropped, stopped);
     }
     // The window's message box may have let a tick send meanwhile: one request at a time.
-    if (Running && !AwaitingReply) SendSampleRequest();
+    if (Running && !AwaitingReply && !cycleEnded) SendSampleRequest();
 }
 
 void RecordEngine::HandleReply(const QByteArray& frame) {

@@ -284,20 +284,23 @@ private slots:
     }
 
     // A silent controller gets one attempt and three retries, then is dropped; positions
-    // sharing its address go with it; with no used position above it the recording stops.
+    // sharing its address go with it; the recording stops only when no device is left.
     void drops_data() {
         QTest::addColumn<QList<int>>("addresses");
         QTest::addColumn<int>("silent");
         QTest::addColumn<QList<int>>("dropped");
         QTest::addColumn<bool>("stopped");
         QTest::newRow("last of three")
-            << QList<int>{1, 2, 3, 0, 0, 0, 0, 0} << 3 << QList<int>{2} << true;
+            << QList<int>{1, 2, 3, 0, 0, 0, 0, 0} << 3 << QList<int>{2} << false;
         QTest::newRow("middle of three")
             << QList<int>{1, 2, 3, 0, 0, 0, 0, 0} << 2 << QList<int>{1} << false;
         QTest::newRow("first of three")
             << QList<int>{1, 2, 3, 0, 0, 0, 0, 0} << 1 << QList<int>{0} << false;
         QTest::newRow("two positions, one address")
             << QList<int>{1, 1, 0, 0, 0, 0, 0, 0} << 1 << QList<int>{0, 1} << true;
+        // Four positions answer and the fifth is silent: the four go on being recorded.
+        QTest::newRow("fifth of five")
+            << QList<int>{1, 2, 1, 2, 3, 0, 0, 0} << 3 << QList<int>{4} << false;
         QTest::newRow("shared address around another")
             << QList<int>{3, 1, 3, 0, 0, 0, 0, 0} << 3 << QList<int>{0, 2} << false;
     }
