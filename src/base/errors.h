@@ -50,6 +50,12 @@ public:
     using Error::Error;
 };
 
+// The device is there, but another program (or another tool of this one) holds it.
+class PortBusyError : public PortError {
+public:
+    using PortError::PortError;
+};
+
 // Decimal text to a 32-bit integer, as users type it: leading blanks and a sign are allowed,
 // nothing else. Throws ConvertError naming the text.
 int StrToInt(const QString& text);

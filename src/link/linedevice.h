@@ -49,6 +49,8 @@ public:
     virtual QByteArray ReadAll() = 0;
     // What the user knows the line by, for messages: a device path; empty when there is none.
     virtual QString Name() const { return {}; }
+    // The last Open failed because the device is held by another program.
+    virtual bool Busy() const { return false; }
 
 signals:
     void readyRead();

@@ -16,6 +16,10 @@ bool OpenOrWarn(QWidget* parent, const ComSelections& settings, LineOwner& line,
     try {
         line.Open(tool, settings);
         return true;
+    } catch (const PortBusyError& busy) {
+        // The device exists: "not exist" would send the user looking for the wrong fault.
+        Dialogs::Current().Message(parent, QStringLiteral("Warning"), busy.text());
+        return false;
     } catch (const Error&) {
         Dialogs::Current().Message(parent, QStringLiteral("Warning"), failText);
         return false;

@@ -62,9 +62,11 @@ QtSerialDevice::~QtSerialDevice() {
 
 bool QtSerialDevice::Open(const LineSettings& settings, QString* error) {
     if (IsOpen()) return true;
+    busy_ = false;
     const QString canonical = Canonical(path_);
     if (Claimed().contains(canonical)) {
         *error = tr("%1 is in use").arg(path_);
+        busy_ = true;
         return false;
     }
     // Parameters go in before the open, which applies them all in one step; a pty ignores
@@ -72,6 +74,11 @@ bool QtSerialDevice::Open(const LineSettings& settings, QString* error) {
     if (!Apply(settings, error)) return false;
     if (!serial_.open(QIODevice::ReadWrite)) {
         *error = tr("%1: %2").arg(path_, serial_.errorString());
+        // A lock or exclusive use by another program is reported as a permission error too;
+        // with the rights to read and write the device, it is that.
+        const QFileInfo device(path_);
+        busy_ = serial_.error() == QSerialPort::PermissionError && device.exists() &&
+                device.isReadable() && device.isWritable();
         return false;
     }
     serial_.setReadBufferSize(4096);

@@ -22,6 +22,7 @@ public:
     bool Write(const QByteArray& bytes) override;
     QByteArray ReadAll() override;
     QString Name() const override { return path_; }
+    bool Busy() const override { return busy_; }
 
     // True when the device is there: it opens, or it is refused only because it is in use.
     static bool Probe(const QString& path);
@@ -34,6 +35,7 @@ private:
     QString claimed_;
     QSerialPort serial_;
     bool lossQueued_ = false;
+    bool busy_ = false;
 };
 
 } // namespace vrx

@@ -102,7 +102,9 @@ void SerialPort::OpenDevice() {
     }
     QString error;
     auto device = CreateLineDevice(comNumber_, &error);
-    if (!device || !device->Open(settings_, &error)) throw PortError(error);
+    if (device && !device->Open(settings_, &error) && device->Busy())
+        throw PortBusyError(tr("%1 (%2) is in use by another program").arg(ComName(), device->Name()));
+    if (!device || !device->IsOpen()) throw PortError(error);
     device_ = std::move(device);
     input_.clear();
     connect(device_.get(), &LineDevice::readyRead, this, &SerialPort::OnReadyRead);

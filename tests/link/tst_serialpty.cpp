@@ -7,6 +7,7 @@
 #include "serialport.h"
 
 #include <QElapsedTimer>
+#include <QSerialPort>
 #include <QTest>
 
 using namespace vrx;
@@ -51,6 +52,27 @@ private slots:
         // Once released, the device is free again.
         second.SetOpen(true);
         QVERIFY(second.Open());
+    }
+
+    // A device another program holds is named as such at once, not as a missing port.
+    void busyDeviceIsSaidToBeInUse() {
+        PtyPair pty;
+        QVERIFY(pty.IsValid());
+        QSerialPort other(pty.SlavePath());
+        QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+        UseDevice(1, pty.SlavePath());
+        SerialPort port;
+        port.SetComNumber(1);
+        try {
+            port.SetOpen(true);
+            QFAIL("a held device opened");
+        } catch (const PortBusyError& busy) {
+            QCOMPARE(busy.text(), "COM1 (" + pty.SlavePath() + ") is in use by another program");
+        }
+        QVERIFY(!port.Open());
+        other.close();
+        port.SetOpen(true);
+        QVERIFY(port.Open());
     }
 
     void bytesArrivingTogetherMakeOneNotification() {
