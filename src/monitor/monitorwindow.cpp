@@ -313,9 +313,8 @@ void TVRW2::SetEditEnabled(bool enabled) {
                                                       LoadBt,
                                                       Combo("LockStatus")})
         w->setEnabled(enabled);
+    ClosePasswordBox(false);
     if (!TrendView && Engine.State().ConnectedCount > 0 && PanelsShown) FWVersion->show();
-    PassLB->hide();
-    PassEdit->hide();
     if (!enabled) SetHiddenShown(false);
     WriteBt->setEnabled(enabled && Engine.State().BufferLoaded);
 }
@@ -387,9 +386,23 @@ void TVRW2::ShowHiddenControls(bool shown) {
                shown);
     if (shown) return;
     // The firmware panel comes back in the place of the password box.
-    SetVisible({PassLB, PassEdit}, false);
-    FWVersion->show();
+    ClosePasswordBox();
     PassEdit->clear();
+}
+
+void TVRW2::ClosePasswordBox(bool showFirmware) {
+    // The focus goes back where it was before the box opened, not to whichever box is next:
+    // the keys typed after it must not land in a parameter box and write it.
+    if (PassEdit->hasFocus()) {
+        QWidget* back = passFocusReturn_;
+        if (back && back != PassEdit && back->isVisible() && back->isEnabled()) {
+            back->setFocus();
+        } else {
+            setFocus();
+        }
+    }
+    SetVisible({PassLB, PassEdit}, false);
+    if (showFirmware) FWVersion->show();
 }
 
 void TVRW2::SetPanelsShown(bool shown) {

@@ -1,6 +1,8 @@
 // TVRW2, the Monitor window: polls up to four controllers and edits their parameters.
 #pragma once
 
+#include <QPointer>
+
 #include "pollengine.h"
 #include "portwindow.h"
 #include "trendcanvas.h"
@@ -148,6 +150,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Where the focus was when the password box opened.
+    QPointer<QWidget> passFocusReturn_;
     // Building the form at design size (monitorwindowlayout.cpp).
     void FormCreate();
     void BuildStation(int st);
@@ -178,6 +182,8 @@ private:
     void ShowHiddenControls(bool shown);
     // The panels, and the hidden controls with them, shown or hidden with their state.
     void SetPanelsShown(bool shown);
+    // Hides the password box, with the firmware panel back in its place unless told not to.
+    void ClosePasswordBox(bool showFirmware = true);
     void SetHiddenShown(bool shown);
     void SettingsReadEnded(bool first);
     void LastStationGone();

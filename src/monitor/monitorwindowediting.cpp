@@ -31,6 +31,12 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
         case QEvent::KeyPress:
+            if (watched == form_.PassEdit) {
+                // Escape closes the password box, as a click on its caption does.
+                if (static_cast<const QKeyEvent&>(*event).key() != Qt::Key_Escape) break;
+                Guarded([&] { form_.PassLBClick(); });
+                return true;
+            }
             if (auto* edit = qobject_cast<QLineEdit*>(watched))
                 KeyPress(edit, static_cast<const QKeyEvent&>(*event));
             break;
@@ -82,6 +88,7 @@ void TVRW2::WireEditing() {
         ErrClearBt[st]->installEventFilter(events);
     FWVersion->installEventFilter(events);
     PassLB->installEventFilter(events);
+    PassEdit->installEventFilter(events);
     connect(PassEdit, &QLineEdit::textChanged, this, GuardedSlot(this, &TVRW2::PassEditChange));
 }
 
@@ -134,6 +141,7 @@ void TVRW2::ErrClearBt1MouseDown(QWidget* sender) {
 }
 
 void TVRW2::FWVersionDblClick() {
+    passFocusReturn_ = focusWidget();
     PassLB->show();
     PassEdit->show();
     FWVersion->hide();
@@ -141,9 +149,7 @@ void TVRW2::FWVersionDblClick() {
 }
 
 void TVRW2::PassLBClick() {
-    FWVersion->show();
-    PassLB->hide();
-    PassEdit->hide();
+    ClosePasswordBox();
 }
 
 void TVRW2::PassEditChange() {

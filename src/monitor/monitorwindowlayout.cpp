@@ -300,6 +300,8 @@ void TVRW2::BuildInputBox() {
     PassEdit = Make<QLineEdit>(this, QStringLiteral("PassEdit"),
                                {below.x() + 64, below.y(), below.width() - 64, below.height()},
                                DesignFont(BoxFont));
+    // Typed hidden, as a password is.
+    PassEdit->setEchoMode(QLineEdit::Password);
     PassLB->hide();
     PassEdit->hide();
 }

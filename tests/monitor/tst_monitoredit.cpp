@@ -310,6 +310,37 @@ private slots:
         QVERIFY(!m->Engine.State().WritePending);
     }
 
+    // Closing the password box, by a key that ends the hidden mode or by Escape, gives the focus
+    // back where it was: the keys typed next never land in a parameter box and write it.
+    void passwordBoxGivesTheFocusBack_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Backspace after the access code") << int(Qt::Key_Backspace);
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+    }
+    void passwordBoxGivesTheFocusBack() {
+        QFETCH(int, key);
+        QVERIFY(Start());
+        m->activateWindow();
+        QApplication::setActiveWindow(m);
+        m->DrawBt->setFocusPolicy(Qt::StrongFocus);
+        m->DrawBt->setFocus();
+        QCOMPARE(m->focusWidget(), m->DrawBt);
+        QTest::mouseDClick(m->FWVersion, Qt::LeftButton);
+        QCOMPARE(m->PassEdit->echoMode(), QLineEdit::Password);
+        QCOMPARE(m->focusWidget(), m->PassEdit);
+        if (key == Qt::Key_Backspace) QVERIFY(EnterHiddenMode());
+        const qsizetype from = p->SentCount();
+        QTest::keyClick(m->PassEdit, Qt::Key(key));
+        QVERIFY(m->PassEdit->isHidden());
+        QVERIFY(m->FWVersion->isVisible());
+        QCOMPARE(m->focusWidget(), m->DrawBt);
+        // Digits and Enter typed next go where the focus is, not into a parameter box.
+        QTest::keyClicks(m->focusWidget(), "25");
+        QTest::keyClick(m->focusWidget(), Qt::Key_Return);
+        p->Run(3000);
+        QVERIFY(p->WritesSince(from).isEmpty());
+    }
+
     void hiddenModeAfterAFullSettingsCycle() {
         QVERIFY(Start());
         QVERIFY(m->FWVersion->isVisible());
