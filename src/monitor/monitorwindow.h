@@ -195,6 +195,9 @@ private:
     void EnableBufferButtons();
     void ShowUpload(const QString& caption);
     void TransferStopped(const QString& text);
+    // The question before Write to Select or BroadCast: where the buffer goes and what it
+    // changes there.
+    QString BulkWriteQuestion(bool broadcast) const;
 
     QHash<QString, QLineEdit*> edits_;
     QHash<QString, QComboBox*> combos_;

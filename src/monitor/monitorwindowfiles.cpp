@@ -38,6 +38,15 @@ void TVRW2::WireFiles() {
     Engine.SetFileRoutines([this] { SaveRoutine(); }, [this] { OpenRoutine(); });
     connect(&Engine, &PollEngine::transferStopped, this,
             [this](const QString& text) { Guarded([&] { TransferStopped(text); }); });
+    connect(&Engine, &PollEngine::transferDone, this, [this](const QString& text) {
+        // Said after the engine's turn is over, not from inside it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                Guarded([&] { Dialogs::Current().Message(this, MessageCaption, text); });
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void TVRW2::LoadBtClick() {
@@ -59,6 +68,10 @@ void TVRW2::OpenBtClick() {
 
 void TVRW2::WriteBtClick(QObject* sender) {
     const bool broadcast = sender == WrAllBt;
+    // The whole parameter memory of one or every controller is rewritten: input type, control
+    // method and all. Say where it goes, and what it changes where that is known, first.
+    if (!Dialogs::Current().Confirm(this, QStringLiteral("Confirm"), BulkWriteQuestion(broadcast)))
+        return;
     Engine.StartBufferWrite(broadcast);
     ShowUpload(broadcast ? WrAllBt->text() : QStringLiteral("Write to Select"));
     // Until the last broadcast frame has had its time, nothing else may start.
@@ -107,6 +120,30 @@ void TVRW2::OpenRoutine() {
     if (!load.takesImage) return;
     Engine.LoadBuffer(load.image);
     EnableBufferButtons();
+}
+
+QString TVRW2::BulkWriteQuestion(bool broadcast) const {
+    const QString com = QStringLiteral("COM%1").arg(Settings().comPort + 1);
+    if (broadcast)
+        return tr("Write the buffer's %1 settings to every controller on %2? No controller "
+                  "answers a broadcast, so none can be checked afterwards.")
+            .arg(ParamWriteFrames)
+            .arg(com);
+    const MonitorState& state = Engine.State();
+    const int st = state.SelStation;
+    const int address = state.StationAddr[st];
+    QString text = tr("Write the buffer's %1 settings to station %2 (address %3) on %4?")
+                       .arg(ParamWriteFrames)
+                       .arg(st)
+                       .arg(address)
+                       .arg(com);
+    if (const std::optional<int> differ = Engine.SettingsToChange(address)) {
+        text += QLatin1Char(' ') + tr("%1 of them differ from what it holds.").arg(*differ);
+    } else {
+        text += QLatin1Char(' ') +
+                tr("What it holds now is not known: Load to Buffer from it first to compare.");
+    }
+    return text;
 }
 
 void TVRW2::ShowUpload(const QString& caption) {

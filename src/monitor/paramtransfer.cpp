@@ -43,6 +43,7 @@ void PollEngine::StoreParameterWords() {
     // Only a complete read reaches the buffer that is saved and written to controllers.
     BufferReading = false;
     ParamBuffer = bufferRead_.Image();
+    knownMemory_[transferAddress_] = ParamBuffer;
     emit uploadFinished();
     BufferLoaded = true;
     emit bufferLoaded();
@@ -67,7 +68,17 @@ void PollEngine::StartBufferWrite(bool broadcast) {
     // The buffer as it is now: a file opened while the writes go out changes none of them.
     writeImage_ = ParamBuffer;
     bufferWriteTaken_ = 0;
+    frameTaken_.fill(false);
     PinTransferStation();
+}
+
+std::optional<int> PollEngine::SettingsToChange(int address) const {
+    const auto known = knownMemory_.find(address);
+    if (known == knownMemory_.end()) return std::nullopt;
+    int differ = 0;
+    for (int k = 0; k < ParamWriteFrames; ++k)
+        if (BufferWriteValue(ParamBuffer, k) != BufferWriteValue(known->second, k)) ++differ;
+    return differ;
 }
 
 void PollEngine::ParamWriteStep() {
@@ -90,15 +101,38 @@ void PollEngine::EndBufferWrite() {
     emit uploadFinished();
     if (broadcast) {
         emit opPanelEnabled();
+        // No controller answers address 0: whatever each one holds now is not known.
+        knownMemory_.clear();
+        emit transferDone(tr("BroadCast done: the %1 settings were sent to every controller on "
+                             "the line. No controller answers a broadcast, so none could be "
+                             "checked.")
+                              .arg(ParamWriteFrames));
         return;
     }
+    const int address = transferAddress_;
+    if (bufferWriteTaken_ == ParamWriteFrames) {
+        knownMemory_[address] = writeImage_;
+        emit transferDone(tr("Write to Select done: the controller at address %1 took all %2 "
+                             "settings.")
+                              .arg(address)
+                              .arg(ParamWriteFrames));
+        return;
+    }
+    knownMemory_.erase(address);
     // A write that failed is not repeated, so its register keeps the controller's old value:
     // a clone that is only partly one must not pass for a whole one.
-    if (bufferWriteTaken_ < ParamWriteFrames)
-        emit transferStopped(tr("Write to Select ended, but the controller did not take %1 of "
-                                "the %2 settings: they keep their old values.")
-                                 .arg(ParamWriteFrames - bufferWriteTaken_)
-                                 .arg(ParamWriteFrames));
+    QStringList registers;
+    for (int k = 0; k < ParamWriteFrames; ++k)
+        if (!frameTaken_[std::size_t(k)])
+            registers << QString::number(ParamWriteTable()[std::size_t(k)].reg, 16).toUpper();
+    emit transferStopped(tr("Write to Select ended, but the controller did not take %1 of "
+                            "the %2 settings: they keep their old values.")
+                             .arg(ParamWriteFrames - bufferWriteTaken_)
+                             .arg(ParamWriteFrames) +
+                         (registers.size() == 1
+                              ? tr(" Refused or unanswered: register %1.").arg(registers.first())
+                              : tr(" Refused or unanswered: registers %1.")
+                                    .arg(registers.join(QStringLiteral(", ")))));
 }
 
 void PollEngine::PinTransferStation() {

@@ -438,6 +438,7 @@ void PollEngine::GoodWriteEcho() {
     if (!WritePending) return;
     if (BufferWriting && BufferWriteCount != 0) {
         ++bufferWriteTaken_;
+        frameTaken_[std::size_t(BufferWriteCount - 1)] = true;
         emit uploadProgress(BufferWriteCount * 100 / ParamWriteFrames);
         if (BufferWriteCount >= ParamWriteFrames) EndBufferWrite();
     }

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 
 namespace vrx {
 
@@ -194,6 +195,9 @@ public:
     void StartBufferRead();
     // Write to Select, or BroadCast to address 0: the 32 writes of the buffer as it is now.
     void StartBufferWrite(bool broadcast);
+    // How many of the 32 settings the buffer would change in the controller at `address`, when
+    // what it holds is known (read by Load to Buffer, or written whole since); nothing if not.
+    std::optional<int> SettingsToChange(int address) const;
     enum class TransferStop { LineLost, WindowClosed };
     void InterruptTransfers(TransferStop why);
     bool TransferRunning() const { return BufferReadPending || BufferReading || BufferWriting; }
@@ -250,6 +254,8 @@ signals:
     // A parameter transfer stopped before its end, or a write-back ended with settings the
     // controller did not take: the text says what happened and what the controllers now hold.
     void transferStopped(const QString& text);
+    // A parameter write ended whole: the text says what the controllers now hold.
+    void transferDone(const QString& text);
     // The line went away or the window closed: every transfer, the editor's too, ends now.
     void transfersInterrupted();
     void patternProgress(int percent);
@@ -307,6 +313,10 @@ private:
     bool bufferReadOnLine_ = false;
     int bufferReadMisses_ = 0;
     int bufferWriteTaken_ = 0;
+    // Which of the write-back's frames the controller echoed.
+    std::array<bool, ParamWriteFrames> frameTaken_{};
+    // The parameter memory of each address as last read whole or written whole.
+    std::map<int, ParamImage> knownMemory_;
 };
 
 // At a wrap of the selected station's history: the chart is rescaled when the history it will

@@ -736,7 +736,11 @@ private slots:
         QTest::mouseClick(m->Image[3], Qt::LeftButton);
         p->Run(2000);
         QVERIFY(m->WriteBt->isEnabled());
+        p->dialogs.confirmAnswers << true;
         p->Click(m->WriteBt);
+        QCOMPARE(p->dialogs.confirmations.last().text,
+                 "Write the buffer's 32 settings to station 3 (address 3) on COM1? What it holds "
+                 "now is not known: Load to Buffer from it first to compare.");
         QCOMPARE(m->UpLoadLabel->text(), "Write to Select");
         QVERIFY(m->UpLoadBar->isVisible());
         p->Run(5000);
@@ -750,7 +754,11 @@ private slots:
         // The boxes show what controller 3 now holds.
         QCOMPARE(p->Edit("SetV")->text(), "123.4");
 
+        p->dialogs.confirmAnswers << true;
         p->Click(m->WrAllBt);
+        QCOMPARE(p->dialogs.confirmations.last().text,
+                 "Write the buffer's 32 settings to every controller on COM1? No controller "
+                 "answers a broadcast, so none can be checked afterwards.");
         QCOMPARE(m->UpLoadLabel->text(), "BroadCast");
         QVERIFY(!m->OpPanel->isEnabled());
         p->Run(halfway); // nobody answers a broadcast: each write waits for its time-out
@@ -761,7 +769,53 @@ private slots:
         QVERIFY(m->UpLoadBar->isHidden());
         for (int address = 1; address <= 4; ++address)
             QCOMPARE(WrittenSettings(p->Controller(address)), WrittenSettings(source));
-        QCOMPARE(p->dialogs.messages.size(), 2);
+        // Each write said how it ended.
+        QCOMPARE(p->dialogs.texts(),
+                 QStringList({"Write to file success", "Load file data success",
+                              "Write to Select done: the controller at address 3 took all 32 "
+                              "settings.",
+                              "BroadCast done: the 32 settings were sent to every controller on "
+                              "the line. No controller answers a broadcast, so none could be "
+                              "checked."}));
+    }
+
+    // Write to Select and BroadCast rewrite a whole parameter memory: they ask first, saying
+    // how many settings change where the target's memory is known, and Cancel sends nothing.
+    void bulkWriteAsksFirst_data() {
+        QTest::addColumn<bool>("broadcast");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("Write to Select")
+            << false
+            << "Write the buffer's 32 settings to station 1 (address 1) on COM1? 2 of them "
+               "differ from what it holds.";
+        QTest::newRow("BroadCast") << true
+                                   << "Write the buffer's 32 settings to every controller on "
+                                      "COM1? No controller answers a broadcast, so none can be "
+                                      "checked afterwards.";
+    }
+    void bulkWriteAsksFirst() {
+        QFETCH(bool, broadcast);
+        QFETCH(QString, question);
+        p->Settle();
+        TVRW2* m = p->monitor;
+        p->LoadBuffer(); // station 1's memory is now known
+        ParamImage changed = m->Engine.State().ParamBuffer;
+        for (int k : {0, 1}) {
+            const ParamWriteSlot& slot = ParamWriteTable()[std::size_t(k)];
+            changed[std::size_t(slot.high + (slot.word ? 1 : 0))] ^= 0x01;
+        }
+        m->Engine.LoadBuffer(changed);
+        const qsizetype from = p->SentCount();
+        p->dialogs.confirmAnswers << false;
+        p->Click(broadcast ? m->WrAllBt : m->WriteBt);
+        QCOMPARE(p->dialogs.confirmations.size(), 1);
+        QCOMPARE(p->dialogs.confirmations.first().caption, "Confirm");
+        QCOMPARE(p->dialogs.confirmations.first().text, question);
+        p->Run(3000);
+        QVERIFY(p->WritesSince(from).isEmpty());
+        QVERIFY(!m->Engine.State().BufferWriting);
+        QVERIFY(m->UpLoadBar->isHidden());
+        QVERIFY(m->OpPanel->isEnabled());
     }
 
     // A broadcast cut short by a pulled line or a closed window leaves the window usable and
@@ -776,6 +830,7 @@ private slots:
         p->Settle();
         TVRW2* m = p->monitor;
         p->LoadBuffer();
+        p->dialogs.confirmAnswers << true;
         p->Click(m->WrAllBt);
         p->Run(10000);
         QVERIFY(!m->OpPanel->isEnabled());

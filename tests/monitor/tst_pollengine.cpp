@@ -928,7 +928,7 @@ private slots:
         QCOMPARE(stopped.count(), 1);
         QCOMPARE(stopped.first().first().toString(),
                  "Write to Select ended, but the controller did not take 2 of the 32 settings: "
-                 "they keep their old values.");
+                 "they keep their old values. Refused or unanswered: registers 4719, 4716.");
         QCOMPARE(r.Label(r.Last()), "1:4725");
         QVERIFY(r.engine.State().StationConnected[1]);
     }
