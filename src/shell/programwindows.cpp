@@ -3,6 +3,7 @@
 
 #include "commandtester.h"
 #include "guard.h"
+#include "vrxversion.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -47,9 +48,15 @@ void ConnectMainWindow(const Forms& forms) {
 
 } // namespace
 
+QString ApplicationTitle() {
+    return QStringLiteral("VRX Communication Program V%1.%2")
+        .arg(VRX_VERSION_MAJOR)
+        .arg(VRX_VERSION_MINOR, 2, 10, QLatin1Char('0'));
+}
+
 std::unique_ptr<Forms> CreateForms() {
     // The name, not the display name: Qt would append a display name to every window caption.
-    QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+    QApplication::setApplicationName(ApplicationTitle());
     auto forms = std::make_unique<Forms>();
     forms->Line = std::make_unique<LineOwner>();
     forms->VRW0 = std::make_unique<TVRW0>(*forms->Line);

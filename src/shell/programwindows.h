@@ -12,7 +12,9 @@
 
 namespace vrx {
 
-inline constexpr char ApplicationTitle[] = "VRX Communication Program V0.10";
+// The application's title, with the program's one version in the title's own notation: the
+// major number and a two-digit minor, as the About window writes them (1.0.0: "V1.00").
+QString ApplicationTitle();
 
 // Declared in creation order, so they are destroyed in the reverse order.
 struct Forms {

@@ -67,8 +67,10 @@ private slots:
 
     void startUp() {
         Start();
+        // The program's one version, as CMake has it (1.0.0 reads V1.00).
         QCOMPARE(QCoreApplication::applicationName(),
-                 QStringLiteral("VRX Communication Program V0.10"));
+                 QString::asprintf("VRX Communication Program V%d.%02d", PROJECT_VERSION_MAJOR,
+                                   PROJECT_VERSION_MINOR));
         QCOMPARE(forms_->VRW0->windowTitle(), QStringLiteral("VRX COMMUNICATION PROGRAM"));
         QCOMPARE(forms_->VRW1->windowTitle(), QStringLiteral("COMPORT PROTOCOL"));
         QCOMPARE(forms_->VRW2->windowTitle(), QStringLiteral("VRX MONITOR PROGRAM"));
