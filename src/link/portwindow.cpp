@@ -7,6 +7,7 @@
 #include "protocolwindow.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QShowEvent>
 
 namespace vrx {
@@ -17,7 +18,8 @@ bool OpenOrWarn(QWidget* parent, const ComSelections& settings, LineOwner& line,
         line.Open(tool, settings);
         return true;
     } catch (const Error&) {
-        Dialogs::Current().Message(parent, QStringLiteral("Warning"), failText);
+        Dialogs::Current().Message(
+            parent, QCoreApplication::translate("vrx::PortWindow", "Warning"), failText);
         return false;
     }
 }

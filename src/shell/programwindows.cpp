@@ -5,7 +5,9 @@
 #include "guard.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QScreen>
+#include <QTranslator>
 
 namespace vrx {
 
@@ -46,6 +48,26 @@ void ConnectMainWindow(const Forms& forms) {
 }
 
 } // namespace
+
+bool InstallTranslation(const QLocale& locale) {
+    if (locale.language() != QLocale::Chinese ||
+        locale.script() != QLocale::TraditionalChineseScript)
+        return false;
+    // Owned by the application, which outlives every window.
+    auto* program = new QTranslator(qApp);
+    if (!program->load(QStringLiteral(":/i18n/vrxcom_zh_TW.qm"))) {
+        delete program;
+        return false;
+    }
+    QCoreApplication::installTranslator(program);
+    auto* qt = new QTranslator(qApp);
+    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+    else
+        delete qt;
+    return true;
+}
 
 std::unique_ptr<Forms> CreateForms() {
     // The name, not the display name: Qt would append a display name to every window caption.
