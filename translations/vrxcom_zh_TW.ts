@@ -65,6 +65,18 @@ in the settings file %1</source>
         <source>The line is in use by the %1</source>
         <translation>通訊線路正由 %1 使用中</translation>
     </message>
+    <message>
+        <source>command tester</source>
+        <translation>命令測試器</translation>
+    </message>
+    <message>
+        <source>Monitor</source>
+        <translation>監控程式</translation>
+    </message>
+    <message>
+        <source>Recorder</source>
+        <translation>記錄程式</translation>
+    </message>
 </context>
 <context>
     <name>vrx::MonitorReply</name>
