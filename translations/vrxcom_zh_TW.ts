@@ -340,7 +340,7 @@ in the settings file %1</source>
     </message>
     <message>
         <source>Except SV</source>
-        <translation>設定值以外</translation>
+        <translation>除 SV 外鎖定</translation>
     </message>
     <message>
         <source>Relay</source>
@@ -1229,15 +1229,15 @@ Recording goes on without the file.</source>
     </message>
     <message>
         <source>Pattern</source>
-        <translation>組</translation>
+        <translation>組別</translation>
     </message>
     <message>
         <source>Hour</source>
-        <translation>時</translation>
+        <translation>小時</translation>
     </message>
     <message>
         <source>Minute</source>
-        <translation>分</translation>
+        <translation>分鐘</translation>
     </message>
     <message>
         <source>Enter</source>
@@ -1260,7 +1260,7 @@ Recording goes on without the file.</source>
     </message>
     <message>
         <source>FUNC ADDR</source>
-        <translation>功能位址</translation>
+        <translation>暫存器位址</translation>
     </message>
     <message>
         <source>WRITE DATA</source>

@@ -95,14 +95,31 @@ QList<QWidget*> Windows(const Forms& forms) {
             forms.VRW4.get(), forms.VRW3.get(), forms.VRX5.get()};
 }
 
-// A widget's place among its window's children, the same in every language.
+// A widget's place in its window, the same in every language: its name and its parents', an
+// unnamed one counted among its unnamed siblings of its class.
 QString PathIn(const QWidget* window, const QObject* widget) {
     QString path;
-    for (const QObject* o = widget; o && o != window; o = o->parent())
-        path.prepend(QStringLiteral("/%1#%2")
-                         .arg(o->objectName())
-                         .arg(o->parent() ? o->parent()->children().indexOf(o) : -1));
+    for (const QObject* o = widget; o && o != window; o = o->parent()) {
+        QString step = o->objectName();
+        if (step.isEmpty()) {
+            int index = 0;
+            for (const QObject* sibling : o->parent()->children()) {
+                if (sibling == o) break;
+                if (sibling->objectName().isEmpty() && sibling->metaObject() == o->metaObject())
+                    ++index;
+            }
+            step =
+                QStringLiteral("%1#%2").arg(QLatin1String(o->metaObject()->className())).arg(index);
+        }
+        path.prepend(u'/' + step);
+    }
     return window->objectName() + path;
+}
+
+// Each window drawn once, as when it is first shown: styled, with its fonts and sizes final.
+void Render(const Forms& forms) {
+    for (QWidget* window : Windows(forms))
+        window->grab();
 }
 
 // The texts a window shows on one line, each with whether it has the room it needs.
@@ -169,7 +186,9 @@ private slots:
         QVERIFY(!messages_.empty());
         if (FullScreen()) {
             test::ScriptedDialogs dialogs;
-            englishRoom_ = CaptionRoom(*CreateForms());
+            const auto forms = CreateForms();
+            Render(*forms);
+            englishRoom_ = CaptionRoom(*forms);
         }
     }
 
@@ -285,6 +304,7 @@ private slots:
         if (chinese) QVERIFY(InstallTranslation(QLocale(QStringLiteral("zh_TW"))));
         test::ScriptedDialogs dialogs;
         const auto forms = CreateForms();
+        Render(*forms);
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         for (QWidget* window : Windows(*forms)) {
             QVERIFY2(window->width() <= screen.width() && window->height() <= screen.height(),
