@@ -3,6 +3,7 @@
 
 #include "errors.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -21,7 +22,8 @@ QString FileName(const QString& path) {
 }
 
 QString ReadFailure(const QString& path, const QString& reason) {
-    return QStringLiteral("Can not read file %1 : %2").arg(FileName(path), reason);
+    return QCoreApplication::translate("vrx::TextFile", "Can not read file %1 : %2")
+        .arg(FileName(path), reason);
 }
 
 } // namespace
@@ -48,14 +50,17 @@ std::optional<QString> WriteAllBytes(QIODevice& device, QByteArrayView bytes) {
 
 std::optional<QString> SaveWholeFile(const QString& path, QByteArrayView bytes) {
     const auto failure = [&path](const QString& reason) {
-        return QStringLiteral("Can not write file %1 : %2").arg(FileName(path), reason);
+        return QCoreApplication::translate("vrx::TextFile", "Can not write file %1 : %2")
+            .arg(FileName(path), reason);
     };
     // A folder of that name would otherwise be reported only by the final rename, with a
     // reason that speaks of temporary files; and the rename would put a plain file in place
     // of a device or a pipe.
     const QFileInfo target(path);
-    if (target.isDir()) return failure(QStringLiteral("a folder has this name"));
-    if (target.exists() && !target.isFile()) return failure(QStringLiteral("not a plain file"));
+    if (target.isDir())
+        return failure(QCoreApplication::translate("vrx::TextFile", "a folder has this name"));
+    if (target.exists() && !target.isFile())
+        return failure(QCoreApplication::translate("vrx::TextFile", "not a plain file"));
     QSaveFile file(path);
     // Unbuffered: in a buffer, a full disk shows only when commit() flushes, and commit() then
     // renames the short file over the old one all the same.
@@ -72,9 +77,11 @@ std::optional<QString> SaveWholeFile(const QString& path, QByteArrayView bytes) 
 std::optional<QString> PlainFileProblem(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) return QString::fromLatin1(FileMissingText);
-    if (info.isDir()) return ReadFailure(path, QStringLiteral("it is a folder"));
+    if (info.isDir())
+        return ReadFailure(path, QCoreApplication::translate("vrx::TextFile", "it is a folder"));
     if (!info.isFile())
-        return ReadFailure(path, QStringLiteral("not a plain file (a pipe or a device)"));
+        return ReadFailure(path, QCoreApplication::translate(
+                                     "vrx::TextFile", "not a plain file (a pipe or a device)"));
     return std::nullopt;
 }
 
@@ -89,7 +96,9 @@ PieceRead ReadFileInPieces(const QString& path, qint64 maxBytes,
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return failed(file.errorString());
     // Put in place of the plain file after it was looked at.
-    if (file.isSequential()) return failed(QStringLiteral("not a plain file (a pipe or a device)"));
+    if (file.isSequential())
+        return failed(
+            QCoreApplication::translate("vrx::TextFile", "not a plain file (a pipe or a device)"));
     qint64 total = 0;
     for (;;) {
         const QByteArray piece = file.read(qMin(FilePieceSize, maxBytes + 1 - total));

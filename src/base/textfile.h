@@ -13,7 +13,8 @@ class QIODevice;
 namespace vrx {
 
 // What the windows say when a file chosen to open is not there.
-inline constexpr char FileMissingText[] = "File not exist, Can not open file !";
+inline constexpr char FileMissingText[] =
+    QT_TRANSLATE_NOOP("vrx::TextFile", "File not exist, Can not open file !");
 
 // Writes all the bytes to an open device, going on after a short write so that the system's
 // own reason for stopping (disk full, file too large, no rights) is what comes back, never

@@ -4,6 +4,7 @@
 #include "qtserialdevice.h"
 
 #include <QCollator>
+#include <QCoreApplication>
 #include <QSerialPortInfo>
 #include <QtGlobal>
 
@@ -83,12 +84,14 @@ std::unique_ptr<LineDevice> CreateLineDevice(int number, QString* error) {
     case ComTarget::Kind::Simulated:
         if (const auto& factory = InstalledSimulatedLineFactory())
             if (auto device = factory(target.options, nullptr)) return device;
-        *error = QStringLiteral("COM%1: no simulated line is available").arg(number);
+        *error =
+            QCoreApplication::translate("vrx::ComNaming", "COM%1: no simulated line is available")
+                .arg(number);
         return nullptr;
     case ComTarget::Kind::Missing:
         break;
     }
-    *error = QStringLiteral("COM%1 does not exist").arg(number);
+    *error = QCoreApplication::translate("vrx::ComNaming", "COM%1 does not exist").arg(number);
     return nullptr;
 }
 

@@ -5,6 +5,7 @@
 #include "serialport.h"
 #include "textfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <iterator>
@@ -35,17 +36,21 @@ int ReadSettingsFile(const QString& path) {
     if (const auto problem = PlainFileProblem(path)) throw FileError(*problem);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        throw FileError(QCoreApplication::translate("vrx::ComSettings", "Cannot read %1: %2")
+                            .arg(path, file.errorString()));
     const QByteArray head = file.read(SettingsHeadSize);
     if (file.error() != QFile::NoError)
-        throw FileError(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        throw FileError(QCoreApplication::translate("vrx::ComSettings", "Cannot read %1: %2")
+                            .arg(path, file.errorString()));
     return ParseSettingsHead(head, path);
 }
 
 int ParseSettingsHead(const QByteArray& head, const QString& path) {
     // The conversion's own message, and which file it came from: at start-up nothing else says.
     const auto notANumber = [&path](const QString& line) {
-        return ConvertError(line, QStringLiteral("\nin the settings file %1").arg(path));
+        return ConvertError(
+            line,
+            QCoreApplication::translate("vrx::ComSettings", "\nin the settings file %1").arg(path));
     };
     // Enough for any packed value with blanks and a sign around it; a longer first line is not
     // a setting, whatever follows.
@@ -62,8 +67,9 @@ int ParseSettingsHead(const QByteArray& head, const QString& path) {
         throw notANumber(line);
     }
     if (value < 0 || value > LargestPackedSettings)
-        throw Error(
-            QStringLiteral("'%1' in %2 is not a communication setting").arg(Excerpt(line), path));
+        throw Error(QCoreApplication::translate("vrx::ComSettings",
+                                                "'%1' in %2 is not a communication setting")
+                        .arg(Excerpt(line), path));
     return value;
 }
 

@@ -10,7 +10,8 @@ LineOwner::LineOwner(QObject* parent) : QObject(parent) {
 }
 
 void LineOwner::Claim(const QString& tool) {
-    if (HeldByOther(tool)) throw PortError(tr("The line is in use by the %1").arg(holder_));
+    if (HeldByOther(tool))
+        throw PortError(tr("The line is in use by the %1").arg(tr(holder_.toUtf8().constData())));
 }
 
 void LineOwner::Open(const QString& tool, const ComSelections& selections) {

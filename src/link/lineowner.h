@@ -9,11 +9,11 @@
 
 namespace vrx {
 
-// The names under which the tools hold the line; messages name the holder by them.
+// The names under which the tools hold the line; messages name the holder by them, translated.
 namespace line_tool {
-inline constexpr char Tester[] = "command tester";
-inline constexpr char Monitor[] = "Monitor";
-inline constexpr char Recorder[] = "Recorder";
+inline constexpr char Tester[] = QT_TRANSLATE_NOOP("vrx::LineOwner", "command tester");
+inline constexpr char Monitor[] = QT_TRANSLATE_NOOP("vrx::LineOwner", "Monitor");
+inline constexpr char Recorder[] = QT_TRANSLATE_NOOP("vrx::LineOwner", "Recorder");
 } // namespace line_tool
 
 // The tester, the Monitor and the Recorder share one line. Whoever opens it holds it until it

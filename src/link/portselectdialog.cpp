@@ -26,14 +26,13 @@ ComSelectForm::ComSelectForm(const QStringList& defaultDevices, QWidget* parent)
 
 void ComSelectForm::Build(const QStringList& defaultDevices) {
     setObjectName(QStringLiteral("ComSelectForm"));
-    setWindowTitle(QStringLiteral("Select Port"));
+    setWindowTitle(tr("Select Port"));
 
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     auto* frameLayout = new QVBoxLayout(frame);
-    frameLayout->addWidget(
-        new QLabel(QStringLiteral("The configured serial port is not valid."), frame));
-    frameLayout->addWidget(new QLabel(QStringLiteral("Please choose another port."), frame));
+    frameLayout->addWidget(new QLabel(tr("The configured serial port is not valid."), frame));
+    frameLayout->addWidget(new QLabel(tr("Please choose another port."), frame));
 
     PortsComboBox = new QComboBox(this);
     PortsComboBox->setObjectName(QStringLiteral("PortsComboBox"));
@@ -42,10 +41,10 @@ void ComSelectForm::Build(const QStringList& defaultDevices) {
         if (ComExists(n, defaultDevices)) PortsComboBox->addItem(QStringLiteral("COM%1").arg(n));
     PortsComboBox->setCurrentIndex(PortsComboBox->count() > 0 ? 0 : -1);
 
-    OkBtn = new QPushButton(QStringLiteral("OK"), this);
+    OkBtn = new QPushButton(tr("OK"), this);
     OkBtn->setObjectName(QStringLiteral("OkBtn"));
     OkBtn->setDefault(true);
-    AbortBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    AbortBtn = new QPushButton(tr("Cancel"), this);
     AbortBtn->setObjectName(QStringLiteral("AbortBtn"));
     connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(AbortBtn, &QPushButton::clicked, this, &QDialog::reject);

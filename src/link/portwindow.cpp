@@ -7,6 +7,7 @@
 #include "protocolwindow.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QShowEvent>
 
 namespace vrx {
@@ -21,7 +22,8 @@ bool OpenOrWarn(QWidget* parent, const ComSelections& settings, LineOwner& line,
         Dialogs::Current().Message(parent, QStringLiteral("Warning"), busy.text());
         return false;
     } catch (const Error&) {
-        Dialogs::Current().Message(parent, QStringLiteral("Warning"), failText);
+        Dialogs::Current().Message(
+            parent, QCoreApplication::translate("vrx::PortWindow", "Warning"), failText);
         return false;
     }
 }

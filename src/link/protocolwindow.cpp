@@ -15,10 +15,10 @@ TVRW1::TVRW1(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("VRW1"));
-    setWindowTitle(QStringLiteral("COMPORT PROTOCOL"));
+    setWindowTitle(tr("COMPORT PROTOCOL"));
     resize(400, 412);
 
-    ComSetLB = new QLabel(QStringLiteral("COM PORT SETTING"), this);
+    ComSetLB = new QLabel(tr("COM PORT SETTING"), this);
     ComSetLB->setObjectName(QStringLiteral("ComSetLB"));
     QFont heading = ComSetLB->font();
     heading.setBold(true);
@@ -33,22 +33,21 @@ TVRW1::TVRW1(QWidget* parent)
         g->setGeometry(geometry);
         return g;
     };
-    ComPort = group("ComPort", QStringLiteral("ComPort"),
+    ComPort = group("ComPort", tr("ComPort"),
                     {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"}, 4,
                     {16, 40, 368, 72});
     ComBaudRate =
-        group("ComBaudRate", QStringLiteral("Baudrate"),
+        group("ComBaudRate", tr("Baudrate"),
               {"2400bps", "4800bps", "9600bps", "19200bps", "38400bps"}, 3, {16, 118, 368, 72});
-    ComParity = group("ComParity", QStringLiteral("Parity Bit"), {"None", "Even", "Odd"}, 3,
+    ComParity = group("ComParity", tr("Parity Bit"), {tr("None"), tr("Even"), tr("Odd")}, 3,
                       {16, 196, 368, 56});
-    ComBitLen = group("ComBitLen", QStringLiteral("Data Bit Length"), {"7 bits", "8 bits"}, 1,
+    ComBitLen = group("ComBitLen", tr("Data Bit Length"), {tr("7 bits"), tr("8 bits")}, 1,
                       {16, 258, 180, 72});
-    ComStopBit = group("ComStopBit", QStringLiteral("Stop Bit Length"), {"1 bit", "2 bits"}, 1,
+    ComStopBit = group("ComStopBit", tr("Stop Bit Length"), {tr("1 bit"), tr("2 bits")}, 1,
                        {204, 258, 180, 72});
-    ModBus =
-        group("ModBus", QStringLiteral("Modbus Format"), {"ASCII", "RTU"}, 1, {16, 336, 180, 68});
+    ModBus = group("ModBus", tr("Modbus Format"), {"ASCII", "RTU"}, 1, {16, 336, 180, 68});
 
-    OKBt1 = new QPushButton(QStringLiteral("OK"), this);
+    OKBt1 = new QPushButton(tr("OK"), this);
     OKBt1->setObjectName(QStringLiteral("OKBt1"));
     OKBt1->setGeometry(244, 360, 120, 32);
 

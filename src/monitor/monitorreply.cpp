@@ -3,6 +3,8 @@
 
 #include "framecodec.h"
 
+#include <QCoreApplication>
+
 namespace vrx {
 
 namespace {
@@ -102,35 +104,35 @@ QString ResultText(int errorCode) {
     case ResultGood:
         return {};
     case 1:
-        return QStringLiteral("illegal function ");
+        return QCoreApplication::translate("vrx::MonitorReply", "illegal function ");
     case 2:
-        return QStringLiteral("illegal address ");
+        return QCoreApplication::translate("vrx::MonitorReply", "illegal address ");
     case 3:
-        return QStringLiteral("illegal data ");
+        return QCoreApplication::translate("vrx::MonitorReply", "illegal data ");
     case 4:
-        return QStringLiteral("illegal command ");
+        return QCoreApplication::translate("vrx::MonitorReply", "illegal command ");
     case 11:
-        return QStringLiteral("illegal frame ");
+        return QCoreApplication::translate("vrx::MonitorReply", "illegal frame ");
     case 12:
-        return QStringLiteral("too few data ");
+        return QCoreApplication::translate("vrx::MonitorReply", "too few data ");
     case 13:
-        return QStringLiteral("too many data ");
+        return QCoreApplication::translate("vrx::MonitorReply", "too many data ");
     case 14:
-        return QStringLiteral("illegal ASCII ");
+        return QCoreApplication::translate("vrx::MonitorReply", "illegal ASCII ");
     case ResultTimeOut:
-        return QStringLiteral("Time out");
+        return QCoreApplication::translate("vrx::MonitorReply", "Time out");
     case ResultEchoDiffers:
-        return QStringLiteral("Received data does not match");
+        return QCoreApplication::translate("vrx::MonitorReply", "Received data does not match");
     case ResultWriteRefused:
-        return QStringLiteral("Write data not successed");
+        return QCoreApplication::translate("vrx::MonitorReply", "Write data not successed");
     case ResultBadCheck:
-        return QStringLiteral("Reply check error");
+        return QCoreApplication::translate("vrx::MonitorReply", "Reply check error");
     case ResultOtherAddress:
-        return QStringLiteral("Reply from another address");
+        return QCoreApplication::translate("vrx::MonitorReply", "Reply from another address");
     case ResultOtherFunction:
-        return QStringLiteral("Reply to another function");
+        return QCoreApplication::translate("vrx::MonitorReply", "Reply to another function");
     default:
-        return QStringLiteral("Unknown error");
+        return QCoreApplication::translate("vrx::MonitorReply", "Unknown error");
     }
 }
 

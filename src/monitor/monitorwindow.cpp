@@ -150,7 +150,7 @@ void TVRW2::FormShow() {
     }
     for (int st = PollEngine::Stations; st >= 1; --st)
         Engine.ClearStation(st);
-    OpenPort(QStringLiteral("Com port not exist"));
+    OpenPort(tr("Com port not exist"));
 }
 
 void TVRW2::FormClose() {
@@ -439,12 +439,12 @@ void TVRW2::ResetControls() {
     WrAllBt->setEnabled(false);
     Combo("RunStop")->setEnabled(true);
     SetEditEnabled(false);
-    DrawBt->setText(QStringLiteral("View Record"));
+    DrawBt->setText(tr("View Record"));
 }
 
 void TVRW2::LeaveTrendView() {
     DrawIme->hide();
-    DrawBt->setText(QStringLiteral("View Record"));
+    DrawBt->setText(tr("View Record"));
 }
 
 void TVRW2::EndUpload() {

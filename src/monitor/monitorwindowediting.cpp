@@ -101,9 +101,8 @@ void TVRW2::OnKeyPress(QLineEdit* edit, QChar key) {
     TenthsScale = box->tenths;
     if (key != u'\r') return;
     const MonitorState& state = Engine.State();
-    const std::optional<QByteArray> frame =
-        EditBoxWrite(state.StationAddr[state.SelStation], *box, edit->text(),
-                     EditDecimals(*box, TenthsScale));
+    const std::optional<QByteArray> frame = EditBoxWrite(
+        state.StationAddr[state.SelStation], *box, edit->text(), EditDecimals(*box, TenthsScale));
     // Not a number, or one the register cannot hold: nothing is sent and the box keeps the
     // text until the controller's value is read again.
     if (!frame) return;
@@ -120,8 +119,7 @@ void TVRW2::CtrlSetSelect(QComboBox* combo) {
 }
 
 void TVRW2::ClearBt1Click(QObject* sender) {
-    if (!Dialogs::Current().Confirm(this, QStringLiteral("Confirm"),
-                                    QStringLiteral("Will clear setting, Execute anyway?")))
+    if (!Dialogs::Current().Confirm(this, tr("Confirm"), tr("Will clear setting, Execute anyway?")))
         return;
     const int command = sender == ClearBt1 ? reg::RestoreDefaults : reg::ClearPvAdjust;
     const MonitorState& state = Engine.State();
@@ -137,7 +135,7 @@ void TVRW2::ErrClearBt1MouseDown(QWidget* sender) {
     QPalette teal = ErrMess->palette();
     teal.setColor(QPalette::Window, Teal);
     ErrMess->setPalette(teal);
-    ErrMess->setText(QStringLiteral("No Error"));
+    ErrMess->setText(tr("No Error"));
 }
 
 void TVRW2::FWVersionDblClick() {

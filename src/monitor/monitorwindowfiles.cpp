@@ -8,6 +8,7 @@
 #include "paramfile.h"
 #include "textfile.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -18,8 +19,12 @@ namespace vrx {
 
 namespace {
 
-const QString MessageCaption = QStringLiteral("Message");
-const QString WarningCaption = QStringLiteral("Warning");
+QString MessageCaption() {
+    return QCoreApplication::translate("vrx::TVRW2", "Message");
+}
+QString WarningCaption() {
+    return QCoreApplication::translate("vrx::TVRW2", "Warning");
+}
 
 // Where the gauge stands once a file of `entries` entries has been written or read.
 int FileGauge(int entries) {
@@ -43,7 +48,7 @@ void TVRW2::WireFiles() {
         QMetaObject::invokeMethod(
             this,
             [this, text] {
-                Guarded([&] { Dialogs::Current().Message(this, MessageCaption, text); });
+                Guarded([&] { Dialogs::Current().Message(this, MessageCaption(), text); });
             },
             Qt::QueuedConnection);
     });
@@ -73,7 +78,7 @@ void TVRW2::WriteBtClick(QObject* sender) {
     if (!Dialogs::Current().Confirm(this, QStringLiteral("Confirm"), BulkWriteQuestion(broadcast)))
         return;
     Engine.StartBufferWrite(broadcast);
-    ShowUpload(broadcast ? WrAllBt->text() : QStringLiteral("Write to Select"));
+    ShowUpload(broadcast ? WrAllBt->text() : tr("Write to Select"));
     // Until the last broadcast frame has had its time, nothing else may start.
     if (broadcast) OpPanel->setEnabled(false);
 }
@@ -81,39 +86,39 @@ void TVRW2::WriteBtClick(QObject* sender) {
 void TVRW2::SaveRoutine() {
     // Served once, whatever the dialogs answer or the file system says.
     Engine.SaveDone();
-    QString path =
-        Dialogs::Current().SaveFileName(this, SaveBt->text(), QString::fromLatin1(ParamFileFilter));
+    QString path = Dialogs::Current().SaveFileName(
+        this, SaveBt->text(), QCoreApplication::translate("vrx::TextFile", ParamFileFilter));
     if (path.isEmpty()) return;
     const QFileInfo chosen(path);
     if (!chosen.fileName().isEmpty() && chosen.suffix().isEmpty()) path += QStringLiteral(".txt");
     ParamFileName = QFileInfo(path).fileName();
     if (QFileInfo::exists(path) &&
-        !Dialogs::Current().Confirm(this, QStringLiteral("Confirm"),
-                                    QStringLiteral("Over write : ") + ParamFileName))
+        !Dialogs::Current().Confirm(this, tr("Confirm"), tr("Over write : ") + ParamFileName))
         return;
-    ShowUpload(QStringLiteral("Save to File ") + ParamFileName);
+    ShowUpload(tr("Save to File ") + ParamFileName);
     const ParamFileSave saved = SaveParamFile(path, Engine.State().ParamBuffer);
     if (saved.ok) UpLoadBar->setValue(FileGauge(ParamEntries + 1));
-    Dialogs::Current().Message(this, saved.ok ? MessageCaption : WarningCaption, saved.message);
+    Dialogs::Current().Message(this, saved.ok ? MessageCaption() : WarningCaption(), saved.message);
     EndUpload();
 }
 
 void TVRW2::OpenRoutine() {
     Engine.OpenDone();
-    const QString path =
-        Dialogs::Current().OpenFileName(this, OpenBt->text(), QString::fromLatin1(ParamFileFilter));
+    const QString path = Dialogs::Current().OpenFileName(
+        this, OpenBt->text(), QCoreApplication::translate("vrx::TextFile", ParamFileFilter));
     if (path.isEmpty()) return;
     ParamFileName = QFileInfo(path).fileName();
     if (!QFileInfo::exists(path)) {
-        Dialogs::Current().Message(this, MessageCaption, QString::fromLatin1(FileMissingText));
+        Dialogs::Current().Message(this, MessageCaption(),
+                                   QCoreApplication::translate("vrx::TextFile", FileMissingText));
         return;
     }
-    ShowUpload(QStringLiteral("Open File") + ParamFileName);
+    ShowUpload(tr("Open File") + ParamFileName);
     const ParamFileLoad load = ReadParamFile(path, Engine.State().ParamBuffer);
     UpLoadBar->setValue(FileGauge(load.pairs));
     const bool refused =
         load.status == ParamFileStatus::BadData || load.status == ParamFileStatus::ReadFailed;
-    Dialogs::Current().Message(this, refused ? WarningCaption : MessageCaption, load.message);
+    Dialogs::Current().Message(this, refused ? WarningCaption() : MessageCaption(), load.message);
     EndUpload();
     // Too short, junk or unreadable: the buffer, and whether it counts as loaded, stay as
     // they were, so nothing half read can be written to a controller.
@@ -162,7 +167,9 @@ void TVRW2::TransferStopped(const QString& text) {
     // Said after the engine's turn is over, not from inside it.
     QMetaObject::invokeMethod(
         this,
-        [this, text] { Guarded([&] { Dialogs::Current().Message(this, WarningCaption, text); }); },
+        [this, text] {
+            Guarded([&] { Dialogs::Current().Message(this, WarningCaption(), text); });
+        },
         Qt::QueuedConnection);
 }
 

@@ -10,6 +10,7 @@
 #include "trendcanvas.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -125,7 +126,7 @@ constexpr const char* LampStems[LampCount] = {"AT",   "OUT1", "OUT2", "ALM1",
 
 void TVRW2::FormCreate() {
     setObjectName(QStringLiteral("VRW2"));
-    setWindowTitle(QStringLiteral("VRX MONITOR PROGRAM"));
+    setWindowTitle(tr("VRX MONITOR PROGRAM"));
     setFont(DesignFont(BoxFont));
     resize(800, 560);
 
@@ -157,8 +158,8 @@ void TVRW2::FormCreate() {
 
 void TVRW2::BuildStation(int st) {
     const int x0 = (st - 1) * ColumnWidth;
-    Panel[st] = MakeLabel(this, Numbered("Panel", st), QStringLiteral("Address"),
-                          {x0 + 14, 4, 72, 24}, 12, true);
+    Panel[st] =
+        MakeLabel(this, Numbered("Panel", st), tr("Address"), {x0 + 14, 4, 72, 24}, 12, true);
     Panel[st]->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel[st]->setAlignment(Qt::AlignCenter);
     ComAddr[st] =
@@ -181,11 +182,10 @@ void TVRW2::BuildStation(int st) {
     Image[st]->installEventFilter(this);
     BuildStationFace(st);
 
-    RunBt[st] = MakeButton(this, Numbered("RunBt", st), QStringLiteral("Connect"),
-                           {x0 + 25, ButtonsY, 72, 22});
+    RunBt[st] = MakeButton(this, Numbered("RunBt", st), tr("Connect"), {x0 + 25, ButtonsY, 72, 22});
     RunBt[st]->setProperty("Tag", st);
-    StopBt[st] = MakeButton(this, Numbered("StopBt", st), QStringLiteral("Cancel"),
-                            {x0 + 103, ButtonsY, 72, 22});
+    StopBt[st] =
+        MakeButton(this, Numbered("StopBt", st), tr("Cancel"), {x0 + 103, ButtonsY, 72, 22});
     StopBt[st]->setProperty("Tag", st + PollEngine::Stations);
 
     OutLB1[st] = MakeLabel(this, Numbered("OutLB1", st), QStringLiteral("OUT1"),
@@ -238,7 +238,8 @@ QLineEdit* TVRW2::MakeParamEdit(QWidget* box, const char* name, int row, int lab
     const int y = RowTop + row * RowPitch;
     labels_.insert(QString::fromLatin1(info->label),
                    MakeLabel(box, QString::fromLatin1(info->label),
-                             QString::fromLatin1(info->caption), {6, y, labelWidth, RowHeight}));
+                             QCoreApplication::translate("vrx::Parameters", info->caption),
+                             {6, y, labelWidth, RowHeight}));
     auto* edit = Make<QLineEdit>(box, QString::fromLatin1(name),
                                  {box->width() - 6 - fieldWidth, y, fieldWidth, RowHeight},
                                  DesignFont(BoxFont));
@@ -254,8 +255,10 @@ QComboBox* TVRW2::MakeParamCombo(QWidget* box, const char* name, int row, int la
     const int y = RowTop + row * RowPitch;
     const QString label = QString::fromLatin1(info->label);
     if (!labels_.contains(label))
-        labels_.insert(label, MakeLabel(box, label, QString::fromLatin1(info->caption),
-                                        {6, y, labelWidth, RowHeight}));
+        labels_.insert(label,
+                       MakeLabel(box, label,
+                                 QCoreApplication::translate("vrx::Parameters", info->caption),
+                                 {6, y, labelWidth, RowHeight}));
     auto* combo = Make<QComboBox>(box, QString::fromLatin1(name),
                                   {box->width() - 6 - fieldWidth, y, fieldWidth, RowHeight},
                                   DesignFont(BoxFont));
@@ -268,7 +271,7 @@ QComboBox* TVRW2::MakeParamCombo(QWidget* box, const char* name, int row, int la
 void TVRW2::BuildControlBox() {
     CtrlBox = Make<QGroupBox>(this, QStringLiteral("CtrlBox"), {2, GroupsY, 180, 188},
                               DesignFont(BoxFont, true));
-    CtrlBox->setTitle(QStringLiteral("Control"));
+    CtrlBox->setTitle(tr("Control"));
     const char* rows[] = {"CtrlSet", "RunStop",    "HeatCool",    "ComWrite",
                           "AT",      "LockStatus", "OutputType1", "OutputType2"};
     for (int row = 0; row < 8; ++row)
@@ -278,7 +281,7 @@ void TVRW2::BuildControlBox() {
 void TVRW2::BuildInputBox() {
     TempBox = Make<QGroupBox>(this, QStringLiteral("TempBox"), {184, GroupsY, 150, 146},
                               DesignFont(BoxFont, true));
-    TempBox->setTitle(QStringLiteral("Input"));
+    TempBox->setTitle(tr("Input"));
     MakeParamEdit(TempBox, "SetV", 0, 62, 72);
     // The program's display takes the set value's place while a program runs the controller.
     // Its items are longer than numbers; the short caption leaves room.
@@ -290,11 +293,11 @@ void TVRW2::BuildInputBox() {
     MakeParamCombo(TempBox, "DegUnit", 5, 62, 72);
 
     const QRect below{184, GroupsY + 150, 150, 22};
-    FWVersion = MakeLabel(this, QStringLiteral("FWVersion"), QStringLiteral("Firmware Version"),
-                          below, BoxFont, true);
+    FWVersion =
+        MakeLabel(this, QStringLiteral("FWVersion"), tr("Firmware Version"), below, BoxFont, true);
     FWVersion->setFrameStyle(QFrame::Panel | QFrame::Raised);
     FWVersion->setAlignment(Qt::AlignCenter);
-    PassLB = MakeLabel(this, QStringLiteral("PassLB"), QStringLiteral(" 密碼輸入"),
+    PassLB = MakeLabel(this, QStringLiteral("PassLB"), tr(" 密碼輸入"),
                        {below.x(), below.y(), 62, below.height()}, BoxFont, true);
     PassLB->setFont(WithChineseFamily(PassLB->font()));
     PassEdit = Make<QLineEdit>(this, QStringLiteral("PassEdit"),
@@ -309,7 +312,7 @@ void TVRW2::BuildInputBox() {
 void TVRW2::BuildMethodBoxes() {
     const QRect place{336, GroupsY, 148, 188};
     PIDBox = Make<QGroupBox>(this, QStringLiteral("PIDBox"), place, DesignFont(BoxFont, true));
-    PIDBox->setTitle(QStringLiteral("PID Parameter"));
+    PIDBox->setTitle(tr("PID Parameter"));
     MakeParamEdit(PIDBox, "KP", 0, 82, 54);
     MakeParamEdit(PIDBox, "KI", 1, 82, 54);
     MakeParamEdit(PIDBox, "KD", 2, 82, 54);
@@ -323,13 +326,13 @@ void TVRW2::BuildMethodBoxes() {
     MakeParamEdit(PIDBox, "HCPeriodPID2", 7, 82, 54);
 
     OnOffBox = Make<QGroupBox>(this, QStringLiteral("OnOffBox"), place, DesignFont(BoxFont, true));
-    OnOffBox->setTitle(QStringLiteral("ON-OFF"));
+    OnOffBox->setTitle(tr("ON-OFF"));
     MakeParamEdit(OnOffBox, "DeadBand2", 0, 82, 54);
     MakeParamEdit(OnOffBox, "Hyst1", 1, 82, 54);
     MakeParamEdit(OnOffBox, "Hyst2", 2, 82, 54);
 
     ManuBox = Make<QGroupBox>(this, QStringLiteral("ManuBox"), place, DesignFont(BoxFont, true));
-    ManuBox->setTitle(QStringLiteral("Manual"));
+    ManuBox->setTitle(tr("Manual"));
     MakeParamEdit(ManuBox, "OUTQ1", 0, 82, 54);
     MakeParamEdit(ManuBox, "OUTQ2", 1, 82, 54);
     MakeParamEdit(ManuBox, "CurrHi", 2, 82, 54);
@@ -343,7 +346,7 @@ void TVRW2::BuildMethodBoxes() {
 void TVRW2::BuildAlarmBox() {
     AlmBox = Make<QGroupBox>(this, QStringLiteral("AlmBox"), {486, GroupsY, 168, 230},
                              DesignFont(BoxFont, true));
-    AlmBox->setTitle(QStringLiteral("Alarm"));
+    AlmBox->setTitle(tr("Alarm"));
     const int inner = AlmBox->width() - 12;
     const char* modes[] = {"ALM1Mode", "ALM2Mode", "ALM3Mode"};
     const char* ups[] = {"UpLimit1", "UpLimit2", "UpLimit3"};
@@ -364,18 +367,16 @@ void TVRW2::BuildAlarmBox() {
 void TVRW2::BuildAdjustBox() {
     AdjustBox = Make<QGroupBox>(this, QStringLiteral("AdjustBox"), {656, GroupsY, 142, 230},
                                 DesignFont(BoxFont, true));
-    AdjustBox->setTitle(QStringLiteral("PV tuning"));
+    AdjustBox->setTitle(tr("PV tuning"));
     const char* rows[] = {"TPOffs", "RTDOfs",  "RTDGain", "TCOfs",
                           "TCGain", "ColdOfs", "mVOfs",   "mVGain"};
     for (int row = 0; row < 8; ++row)
         MakeParamEdit(AdjustBox, rows[row], row, 76, 54);
     const int inner = AdjustBox->width() - 12;
-    ClearBt1 =
-        MakeButton(AdjustBox, QStringLiteral("ClearBt1"), QStringLiteral("Restore Default Setting"),
-                   {6, RowTop + 8 * RowPitch, inner, RowHeight + 1}, 10);
-    ClearBt2 =
-        MakeButton(AdjustBox, QStringLiteral("ClearBt2"), QStringLiteral("Clear PV Adjust Value "),
-                   {6, RowTop + 9 * RowPitch, inner, RowHeight + 1}, 10);
+    ClearBt1 = MakeButton(AdjustBox, QStringLiteral("ClearBt1"), tr("Restore Default Setting"),
+                          {6, RowTop + 8 * RowPitch, inner, RowHeight + 1}, 10);
+    ClearBt2 = MakeButton(AdjustBox, QStringLiteral("ClearBt2"), tr("Clear PV Adjust Value "),
+                          {6, RowTop + 9 * RowPitch, inner, RowHeight + 1}, 10);
     // The longest captions of the window: plain, so they fit the group's width.
     for (QPushButton* button : {ClearBt1, ClearBt2})
         button->setFont(DesignFont(10));
@@ -384,15 +385,16 @@ void TVRW2::BuildAdjustBox() {
 void TVRW2::BuildOperations() {
     OpPanel = Make<QFrame>(this, QStringLiteral("OpPanel"), {2, 508, 532, 28}, font());
     OpPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    const std::pair<const char*, const char*> buttons[] = {{"LoadBt", "Load to Buffer"},
-                                                           {"OpenBt", "Open File"},
-                                                           {"SaveBt", "Save to File"},
-                                                           {"WriteBt", "Write to Select"},
-                                                           {"WrAllBt", "BroadCast"}};
+    const std::pair<const char*, const char*> buttons[] = {
+        {"LoadBt", QT_TR_NOOP("Load to Buffer")},
+        {"OpenBt", QT_TR_NOOP("Open File")},
+        {"SaveBt", QT_TR_NOOP("Save to File")},
+        {"WriteBt", QT_TR_NOOP("Write to Select")},
+        {"WrAllBt", QT_TR_NOOP("BroadCast")}};
     QPushButton* made[5] = {};
     for (int i = 0; i < 5; ++i)
-        made[i] = MakeButton(OpPanel, QString::fromLatin1(buttons[i].first),
-                             QString::fromLatin1(buttons[i].second), {4 + i * 105, 3, 101, 22}, 11);
+        made[i] = MakeButton(OpPanel, QString::fromLatin1(buttons[i].first), tr(buttons[i].second),
+                             {4 + i * 105, 3, 101, 22}, 11);
     LoadBt = made[0];
     OpenBt = made[1];
     SaveBt = made[2];
@@ -400,22 +402,19 @@ void TVRW2::BuildOperations() {
     WrAllBt = made[4];
     WriteBt->setEnabled(false);
 
-    ProgBt =
-        MakeButton(this, QStringLiteral("ProgBt"), QStringLiteral("Program"), {540, 511, 78, 22});
+    ProgBt = MakeButton(this, QStringLiteral("ProgBt"), tr("Program"), {540, 511, 78, 22});
     ProgBt->setEnabled(false);
-    DrawBt = MakeButton(this, QStringLiteral("DrawBt"), QStringLiteral("View Recorder"),
-                        {622, 511, 100, 22});
-    ExitBt2 =
-        MakeButton(this, QStringLiteral("ExitBt2"), QStringLiteral("Exit"), {726, 511, 70, 22});
+    DrawBt = MakeButton(this, QStringLiteral("DrawBt"), tr("View Recorder"), {622, 511, 100, 22});
+    ExitBt2 = MakeButton(this, QStringLiteral("ExitBt2"), tr("Exit"), {726, 511, 70, 22});
 
-    ErrMess = MakeLabel(this, QStringLiteral("ErrMess"), QStringLiteral(" No Error"),
-                        {2, 540, 320, 18}, BoxFont, true);
+    ErrMess = MakeLabel(this, QStringLiteral("ErrMess"), tr(" No Error"), {2, 540, 320, 18},
+                        BoxFont, true);
     ErrMess->setAutoFillBackground(true);
     QPalette teal = ErrMess->palette();
     teal.setColor(QPalette::Window, Teal);
     teal.setColor(QPalette::WindowText, Qt::white);
     ErrMess->setPalette(teal);
-    UpLoadLabel = MakeLabel(this, QStringLiteral("UpLoadLabel"), QStringLiteral("Reading Data Now"),
+    UpLoadLabel = MakeLabel(this, QStringLiteral("UpLoadLabel"), tr("Reading Data Now"),
                             {330, 540, 170, 18}, BoxFont, true);
     UpLoadBar = MakeGauge(this, QStringLiteral("UpLoadBar"), {504, 541, 292, 16}, 100);
     UpLoadLabel->hide();

@@ -42,7 +42,7 @@ void TVRW2::DrawBtClick() {
     if (!TrendView) {
         SetPanelsShown(false);
         DrawIme->show();
-        DrawBt->setText(QStringLiteral("View Setting"));
+        DrawBt->setText(tr("View Setting"));
         DrawBt->show();
         // Drawn in full at the next tick.
         Engine.RedrawTrend();
@@ -50,7 +50,7 @@ void TVRW2::DrawBtClick() {
         return;
     }
     TrendView = false;
-    DrawBt->setText(QStringLiteral("View Record"));
+    DrawBt->setText(tr("View Record"));
     DrawIme->hide();
     if (Engine.State().ConnectedCount == 0) return;
     SetPanelsShown(true);

@@ -4,6 +4,7 @@
 #include "framecodec.h"
 #include "textfile.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace vrx {
@@ -41,7 +42,7 @@ QByteArray ParamFileText(const ParamImage& image) {
 
 ParamFileSave SaveParamFile(const QString& path, const ParamImage& image) {
     if (const auto failure = SaveWholeFile(path, ParamFileText(image))) return {false, *failure};
-    return {true, QStringLiteral("Write to file success")};
+    return {true, QCoreApplication::translate("vrx::ParamFile", "Write to file success")};
 }
 
 bool ParamFileScanner::Feed(QByteArrayView bytes) {
@@ -85,7 +86,8 @@ ParamFileLoad ParamFileScanner::Finish() const {
     load.image = current_;
     if (bad_) {
         load.status = ParamFileStatus::BadData;
-        load.message = QStringLiteral("Not a parameter file: line %1 holds '%2'")
+        load.message = QCoreApplication::translate("vrx::ParamFile",
+                                                   "Not a parameter file: line %1 holds '%2'")
                            .arg(badLine_)
                            .arg(PrintableExcerpt(badBytes_));
         return load;
@@ -94,10 +96,10 @@ ParamFileLoad ParamFileScanner::Finish() const {
     if (load.takesImage) load.image = image_;
     if (pairs_ == FilePairs) {
         load.status = ParamFileStatus::Loaded;
-        load.message = QStringLiteral("Load file data success");
+        load.message = QCoreApplication::translate("vrx::ParamFile", "Load file data success");
     } else {
         load.status = ParamFileStatus::LengthError;
-        load.message = QStringLiteral("Data length error !");
+        load.message = QCoreApplication::translate("vrx::ParamFile", "Data length error !");
     }
     return load;
 }
@@ -125,7 +127,7 @@ ParamFileLoad ReadParamFile(const QString& path, const ParamImage& current) {
         return scanner.Finish();
     case PieceReadEnd::TooLong:
         load.status = ParamFileStatus::LengthError;
-        load.message = QStringLiteral("Data length error !");
+        load.message = QCoreApplication::translate("vrx::ParamFile", "Data length error !");
         return load;
     case PieceReadEnd::Failed:
         break;

@@ -11,7 +11,8 @@
 namespace vrx {
 
 // What the file dialogs offer.
-inline constexpr char ParamFileFilter[] = "Text files (*.txt *.TXT)";
+inline constexpr char ParamFileFilter[] =
+    QT_TRANSLATE_NOOP("vrx::TextFile", "Text files (*.txt *.TXT)");
 
 // The file's text: lines 1 to 16 hold 16 entries each as two uppercase hex digits and two
 // spaces, line 17 entry 256 alone; every line ends with CR LF.

@@ -7,6 +7,8 @@
 #include "pollplan.h"
 #include "registers.h"
 
+#include <QCoreApplication>
+
 namespace vrx {
 
 QString FormatProcessValue(int value, int decimalPoint, int inputType) {
@@ -46,16 +48,16 @@ QString StatusText(int value) {
     switch (value & 0x0F) {
     case 1:
     case 2:
-        return QStringLiteral(" Waiting...");
+        return QCoreApplication::translate("vrx::RegisterDisplay", " Waiting...");
     case 3:
-        return QStringLiteral(" No Connect");
+        return QCoreApplication::translate("vrx::RegisterDisplay", " No Connect");
     case 4:
     case 6:
-        return QStringLiteral(" Input Error");
+        return QCoreApplication::translate("vrx::RegisterDisplay", " Input Error");
     case 5:
-        return QStringLiteral(" Over Range");
+        return QCoreApplication::translate("vrx::RegisterDisplay", " Over Range");
     case 7:
-        return QStringLiteral(" Memory bad");
+        return QCoreApplication::translate("vrx::RegisterDisplay", " Memory bad");
     default:
         return {};
     }

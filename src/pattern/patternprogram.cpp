@@ -3,6 +3,7 @@
 
 #include "errors.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <limits>
 
@@ -76,21 +77,25 @@ int TransferValue(const PatternProgram& program, int k) {
 
 ProgramValueRange FileValueRange(int i) {
     CheckIndex(i);
-    if (i == 0) return {0, Patterns - 1, "the start pattern"};
-    if (i <= 8) return {0, PatternSteps - 1, "a step max."};
-    if (i <= 16) return {0, MaxLoopCount, "a loop count"};
-    if (i < FirstStepValue) return {0, ProgEnd, "a link"};
+    if (i == 0)
+        return {0, Patterns - 1, QT_TRANSLATE_NOOP("vrx::PatternProgram", "the start pattern")};
+    if (i <= 8)
+        return {0, PatternSteps - 1, QT_TRANSLATE_NOOP("vrx::PatternProgram", "a step max.")};
+    if (i <= 16) return {0, MaxLoopCount, QT_TRANSLATE_NOOP("vrx::PatternProgram", "a loop count")};
+    if (i < FirstStepValue) return {0, ProgEnd, QT_TRANSLATE_NOOP("vrx::PatternProgram", "a link")};
     if (i < FirstStepValue + Patterns * PatternSteps)
-        return {int(LowestTenths), int(HighestTenths), "a set value"};
-    return {0, LongestStepHours * 60, "an execute time"};
+        return {int(LowestTenths), int(HighestTenths),
+                QT_TRANSLATE_NOOP("vrx::PatternProgram", "a set value")};
+    return {0, LongestStepHours * 60, QT_TRANSLATE_NOOP("vrx::PatternProgram", "an execute time")};
 }
 
 std::optional<QString> FileValueProblem(int i, qint64 value) {
     const ProgramValueRange range = FileValueRange(i);
     if (value >= range.lowest && value <= range.highest) return std::nullopt;
-    return QStringLiteral("%1 is out of range for %2 (%3 to %4)")
+    return QCoreApplication::translate("vrx::PatternProgram",
+                                       "%1 is out of range for %2 (%3 to %4)")
         .arg(value)
-        .arg(QLatin1String(range.what))
+        .arg(QCoreApplication::translate("vrx::PatternProgram", range.what))
         .arg(range.lowest)
         .arg(range.highest);
 }
@@ -99,7 +104,7 @@ std::optional<QString> ProgramRangeProblem(const PatternProgram& program) {
     for (int i = 0; i < ProgramValues; ++i) {
         const auto problem = FileValueProblem(i, FileValue(program, i));
         if (!problem) continue;
-        QString place = QStringLiteral("Start Pattern");
+        QString place = QCoreApplication::translate("vrx::PatternProgram", "Start Pattern");
         if (i > 0) {
             // The cell of the table that shows it.
             int p = 0;
@@ -137,21 +142,23 @@ int ProgRowStep(int row) {
 
 QString ProgTableColumnTitle(int column) {
     if (column < 1 || column > Patterns) return {};
-    return QStringLiteral("Pattern %1").arg(column - 1);
+    return QCoreApplication::translate("vrx::PatternProgram", "Pattern %1").arg(column - 1);
 }
 
 QString ProgTableRowTitle(int row) {
     switch (ProgRowKind(row)) {
     case ProgRow::MaxStep:
-        return QStringLiteral("Step Max.");
+        return QCoreApplication::translate("vrx::PatternProgram", "Step Max.");
     case ProgRow::SetValue:
-        return QStringLiteral("Set Value %1").arg(ProgRowStep(row));
+        return QCoreApplication::translate("vrx::PatternProgram", "Set Value %1")
+            .arg(ProgRowStep(row));
     case ProgRow::Time:
-        return QStringLiteral("Execute Time %1").arg(ProgRowStep(row));
+        return QCoreApplication::translate("vrx::PatternProgram", "Execute Time %1")
+            .arg(ProgRowStep(row));
     case ProgRow::Loop:
-        return QStringLiteral("Loop Count");
+        return QCoreApplication::translate("vrx::PatternProgram", "Loop Count");
     case ProgRow::Link:
-        return QStringLiteral("Link Pattern");
+        return QCoreApplication::translate("vrx::PatternProgram", "Link Pattern");
     case ProgRow::Title:
         break;
     }
@@ -194,7 +201,9 @@ QString StepTimeText(int minutes) {
 }
 
 QString LinkText(int link) {
-    return link == ProgEnd ? QStringLiteral("Prog End") : QStringLiteral("Pattern %1").arg(link);
+    return link == ProgEnd
+               ? QCoreApplication::translate("vrx::PatternProgram", "Prog End")
+               : QCoreApplication::translate("vrx::PatternProgram", "Pattern %1").arg(link);
 }
 
 // --- editing ----------------------------------------------------------------------------------

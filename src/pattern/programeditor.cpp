@@ -11,6 +11,7 @@
 #include "textfile.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -30,7 +31,7 @@ namespace vrx {
 
 namespace {
 
-constexpr char ProgramFileFilter[] = "Text files (*.txt *.TXT)";
+constexpr char ProgramFileFilter[] = QT_TRANSLATE_NOOP("vrx::TextFile", "Text files (*.txt *.TXT)");
 constexpr int LongestHourIndex = 15;
 
 // A value the program shows is not the user's choice: no change signal leaves the list, and a
@@ -43,8 +44,8 @@ void ShowItem(QComboBox* list, int item) {
 } // namespace
 
 TVRX5::TVRX5(PollEngine& engine, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      Transfer(engine), engine_(engine) {
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), Transfer(engine),
+      engine_(engine) {
     FormCreate();
     WireHandlers();
     // Write follows the selected station's permission to be written, as the Monitor's own
@@ -138,16 +139,16 @@ void TVRX5::ShowEditorFor(int row) {
     StepLinkLb->setVisible(!time);
     switch (kind) {
     case ProgRow::MaxStep:
-        StepLinkLb->setText(QStringLiteral("Step Count"));
+        StepLinkLb->setText(tr("Step Count"));
         break;
     case ProgRow::SetValue:
-        StepLinkLb->setText(QStringLiteral("Set Value"));
+        StepLinkLb->setText(tr("Set Value"));
         break;
     case ProgRow::Loop:
-        StepLinkLb->setText(QStringLiteral("Loop Count"));
+        StepLinkLb->setText(tr("Loop Count"));
         break;
     case ProgRow::Link:
-        StepLinkLb->setText(QStringLiteral("Link Pattern"));
+        StepLinkLb->setText(tr("Link Pattern"));
         break;
     case ProgRow::Time:
     case ProgRow::Title:
@@ -328,15 +329,14 @@ void TVRX5::UpdateButtons() {
 
 bool TVRX5::LineReady() {
     if (engine_.LineExchange().HoldsLine() && Transfer.ReadyStation() != 0) return true;
-    Dialogs::Current().Message(
-        this, QStringLiteral("Message"),
-        QStringLiteral("No station connected, Connect one in the Monitor first !"));
+    Dialogs::Current().Message(this, tr("Message"),
+                               tr("No station connected, Connect one in the Monitor first !"));
     return false;
 }
 
 void TVRX5::ReadSBtClick() {
     if (!LineReady() || !Transfer.StartRead()) return;
-    ShowProgress(QStringLiteral("Load"));
+    ShowProgress(tr("Load"));
     UpdateButtons();
 }
 
@@ -349,18 +349,17 @@ void TVRX5::ReadFinished(const PatternProgram& program) {
 void TVRX5::ReadStopped() {
     HideProgress();
     UpdateButtons();
-    Dialogs::Current().Message(
-        this, QStringLiteral("Warning"),
-        QStringLiteral("Read Setting not complete, the table is unchanged !"));
+    Dialogs::Current().Message(this, tr("Warning"),
+                               tr("Read Setting not complete, the table is unchanged !"));
 }
 
 void TVRX5::WrBtClick() {
     if (const auto problem = ProgramRangeProblem(Program)) {
-        Dialogs::Current().Message(this, QStringLiteral("Warning"), *problem);
+        Dialogs::Current().Message(this, tr("Warning"), *problem);
         return;
     }
     if (!LineReady() || !Transfer.StartWrite(Program)) return;
-    ShowProgress(QStringLiteral("Writing Now"));
+    ShowProgress(tr("Writing Now"));
     UpdateButtons();
 }
 
@@ -368,38 +367,36 @@ void TVRX5::WriteFinished(int refused) {
     HideProgress();
     UpdateButtons();
     if (refused == 0) return;
-    Dialogs::Current().Message(
-        this, QStringLiteral("Warning"),
-        QStringLiteral("Write finished : %1 of %2 values refused by the controller !")
-            .arg(refused)
-            .arg(PatternWriteFrames));
+    Dialogs::Current().Message(this, tr("Warning"),
+                               tr("Write finished : %1 of %2 values refused by the controller !")
+                                   .arg(refused)
+                                   .arg(PatternWriteFrames));
 }
 
 void TVRX5::WriteStopped(int written) {
     HideProgress();
     UpdateButtons();
-    Dialogs::Current().Message(this, QStringLiteral("Warning"),
-                               QStringLiteral("Write not complete : %1 of %2 values written !")
-                                   .arg(written)
-                                   .arg(PatternWriteFrames));
+    Dialogs::Current().Message(
+        this, tr("Warning"),
+        tr("Write not complete : %1 of %2 values written !").arg(written).arg(PatternWriteFrames));
 }
 
 // ---- Program files ----
 
 void TVRX5::SaveFBtClick() {
-    QString name = Dialogs::Current().SaveFileName(this, QStringLiteral("Save to ..."),
-                                                   QString::fromLatin1(ProgramFileFilter));
+    QString name = Dialogs::Current().SaveFileName(
+        this, tr("Save to ..."), QCoreApplication::translate("vrx::TextFile", ProgramFileFilter));
     if (name.isEmpty()) return;
     if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".txt");
     if (QFileInfo::exists(name) &&
-        !Dialogs::Current().Confirm(this, QStringLiteral("Confirm"),
-                                    QStringLiteral("Over write : ") + QFileInfo(name).fileName()))
+        !Dialogs::Current().Confirm(this, tr("Confirm"),
+                                    tr("Over write : ") + QFileInfo(name).fileName()))
         return;
     ShowProgress(QFileInfo(name).fileName());
     const ProgramFileSave saved = SaveProgramFile(name, Program);
     if (saved.ok) {
         UpLoadBarP->setValue(100);
-        Dialogs::Current().Message(this, QStringLiteral("Message"), saved.message);
+        Dialogs::Current().Message(this, tr("Message"), saved.message);
     } else {
         ShowGeneralError(saved.message);
     }
@@ -407,12 +404,12 @@ void TVRX5::SaveFBtClick() {
 }
 
 void TVRX5::ReadFBtClick() {
-    const QString name = Dialogs::Current().OpenFileName(this, QStringLiteral("Read File"),
-                                                         QString::fromLatin1(ProgramFileFilter));
+    const QString name = Dialogs::Current().OpenFileName(
+        this, tr("Read File"), QCoreApplication::translate("vrx::TextFile", ProgramFileFilter));
     if (name.isEmpty()) return;
     if (!QFileInfo::exists(name)) {
-        Dialogs::Current().Message(this, QStringLiteral("Message"),
-                                   QString::fromLatin1(FileMissingText));
+        Dialogs::Current().Message(this, tr("Message"),
+                                   QCoreApplication::translate("vrx::TextFile", FileMissingText));
         return;
     }
     loadingFile_ = true;
@@ -428,7 +425,7 @@ void TVRX5::ReadFBtClick() {
     case ProgramFileStatus::Loaded:
     case ProgramFileStatus::LengthError:
     case ProgramFileStatus::Missing:
-        Dialogs::Current().Message(this, QStringLiteral("Message"), load.message);
+        Dialogs::Current().Message(this, tr("Message"), load.message);
         break;
     case ProgramFileStatus::BadToken:
     case ProgramFileStatus::OutOfRange:

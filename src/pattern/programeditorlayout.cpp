@@ -7,6 +7,7 @@
 #include "scaling.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -47,7 +48,7 @@ Widget* Place(QWidget* parent, const char* name, const QRect& place, int pixelSi
 // A caption on a raised panel, as the form's labels of the editors are.
 QLabel* MakePanel(QWidget* parent, const char* name, const char* caption, const QRect& place) {
     auto* panel = Place<QLabel>(parent, name, place);
-    panel->setText(QString::fromLatin1(caption));
+    panel->setText(QCoreApplication::translate("vrx::TVRX5", caption));
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setAlignment(Qt::AlignCenter);
     return panel;
@@ -56,7 +57,7 @@ QLabel* MakePanel(QWidget* parent, const char* name, const char* caption, const 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption,
                         const QRect& place) {
     auto* button = Place<QPushButton>(parent, name, place, ControlFont, true);
-    button->setText(QString::fromLatin1(caption));
+    button->setText(QCoreApplication::translate("vrx::TVRX5", caption));
     return button;
 }
 
@@ -86,7 +87,7 @@ QStringList PatternItems(bool withEnd) {
 
 void TVRX5::FormCreate() {
     setObjectName(QStringLiteral("VRX5"));
-    setWindowTitle(QStringLiteral("VRX Ramp Soak function Editor"));
+    setWindowTitle(tr("VRX Ramp Soak function Editor"));
     setFont(DesignFont(ControlFont));
     resize(FormSize);
     BuildTable();
@@ -100,7 +101,7 @@ void TVRX5::FormCreate() {
     ProgCurve->hide();
 
     UpLoadLabelP = Place<QLabel>(this, "UpLoadLabelP", {590, 440, 190, 20}, ControlFont, true);
-    UpLoadLabelP->setText(QStringLiteral("Reading Now"));
+    UpLoadLabelP->setText(tr("Reading Now"));
     QPalette green = UpLoadLabelP->palette();
     green.setColor(QPalette::WindowText, Green);
     UpLoadLabelP->setPalette(green);
@@ -160,7 +161,7 @@ void TVRX5::BuildTable() {
 }
 
 void TVRX5::BuildButtons() {
-    StartPLB = MakePanel(this, "StartPLB", "Start Pattern", {RightColumn, 10, 120, 26});
+    StartPLB = MakePanel(this, "StartPLB", QT_TR_NOOP("Start Pattern"), {RightColumn, 10, 120, 26});
     ProgStart = MakeList(this, "ProgStart", {RightColumn + 126, 11, 134, 24}, PatternItems(false));
 
     struct Button {
@@ -171,12 +172,12 @@ void TVRX5::BuildButtons() {
         int row;
     };
     const Button buttons[] = {
-        {&EditPBt, "EditPBt", "Edit", 0, 0},
-        {&ReadSBt, "ReadSBt", "Read Setting", 1, 0},
-        {&WrBt, "WrBt", "Write", 0, 1},
-        {&ReadFBt, "ReadFBt", "Read File", 1, 1},
-        {&SaveFBt, "SaveFBt", "Save to ...", 0, 2},
-        {&RetBt, "RetBt", "Back", 1, 2},
+        {&EditPBt, "EditPBt", QT_TR_NOOP("Edit"), 0, 0},
+        {&ReadSBt, "ReadSBt", QT_TR_NOOP("Read Setting"), 1, 0},
+        {&WrBt, "WrBt", QT_TR_NOOP("Write"), 0, 1},
+        {&ReadFBt, "ReadFBt", QT_TR_NOOP("Read File"), 1, 1},
+        {&SaveFBt, "SaveFBt", QT_TR_NOOP("Save to ..."), 0, 2},
+        {&RetBt, "RetBt", QT_TR_NOOP("Back"), 1, 2},
     };
     for (const Button& b : buttons)
         *b.made = MakeButton(this, b.name, b.caption,
@@ -188,16 +189,16 @@ void TVRX5::BuildButtons() {
 
 void TVRX5::BuildEditBox() {
     EditBox = Place<QGroupBox>(this, "EditBox", {RightColumn, 172, 260, 142}, ControlFont, true);
-    EditBox->setTitle(QStringLiteral("Edit Page"));
+    EditBox->setTitle(tr("Edit Page"));
     EditBox->hide();
     constexpr QRect captionAt{12, 30, 110, 26};
     constexpr QRect editorAt{130, 31, 116, 24};
     constexpr QRect secondCaptionAt{12, 64, 110, 26};
     constexpr QRect secondEditorAt{130, 65, 116, 24};
 
-    StepLinkLb = MakePanel(EditBox, "StepLinkLb", "Pattern", captionAt);
-    TimeHourLB = MakePanel(EditBox, "TimeHourLB", "Hour", captionAt);
-    TimeMinLb = MakePanel(EditBox, "TimeMinLb", "Minute", secondCaptionAt);
+    StepLinkLb = MakePanel(EditBox, "StepLinkLb", QT_TR_NOOP("Pattern"), captionAt);
+    TimeHourLB = MakePanel(EditBox, "TimeHourLB", QT_TR_NOOP("Hour"), captionAt);
+    TimeMinLb = MakePanel(EditBox, "TimeMinLb", QT_TR_NOOP("Minute"), secondCaptionAt);
 
     SPEdit = Place<QLineEdit>(EditBox, "SPEdit", editorAt);
     SPEdit->setText(QStringLiteral("0"));
@@ -206,7 +207,7 @@ void TVRX5::BuildEditBox() {
     TimeHour = MakeList(EditBox, "TimeHour", editorAt, Numbers(0, 15));
     TimeMin = Place<QSpinBox>(EditBox, "TimeMin", secondEditorAt);
     TimeMin->setRange(0, 59);
-    POKBt = MakeButton(EditBox, "POKBt", "Enter", {130, 102, 116, 30});
+    POKBt = MakeButton(EditBox, "POKBt", QT_TR_NOOP("Enter"), {130, 102, 116, 30});
     for (QWidget* editor : {static_cast<QWidget*>(MaxStep), static_cast<QWidget*>(StepLink),
                             static_cast<QWidget*>(TimeHour)})
         editor->installEventFilter(this);

@@ -4,6 +4,7 @@
 #include "errors.h"
 #include "textfile.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <optional>
@@ -35,7 +36,7 @@ QByteArray ProgramFileText(const PatternProgram& program) {
 ProgramFileSave SaveProgramFile(const QString& path, const PatternProgram& program) {
     if (const auto failure = SaveWholeFile(path, ProgramFileText(program)))
         return {false, *failure};
-    return {true, QStringLiteral("Write to file success")};
+    return {true, QCoreApplication::translate("vrx::ProgramFile", "Write to file success")};
 }
 
 bool ProgramFileScanner::Feed(QByteArrayView bytes) {
@@ -74,7 +75,9 @@ void ProgramFileScanner::EndToken() {
     if (i >= ProgramValues) return;
     if (const auto problem = FileValueProblem(i, *value)) {
         bad_ = true;
-        rangeProblem_ = QStringLiteral("Line %1 : %2 !").arg(tokenLine_).arg(*problem);
+        rangeProblem_ = QCoreApplication::translate("vrx::ProgramFile", "Line %1 : %2 !")
+                            .arg(tokenLine_)
+                            .arg(*problem);
         return;
     }
     FileValue(program_, i) = *value;
@@ -100,10 +103,10 @@ ProgramFileLoad ProgramFileScanner::Finish() {
     if (load.takesProgram) load.program = program_;
     if (tokens_ == ProgramValues) {
         load.status = ProgramFileStatus::Loaded;
-        load.message = QStringLiteral("Load file data success");
+        load.message = QCoreApplication::translate("vrx::ProgramFile", "Load file data success");
     } else {
         load.status = ProgramFileStatus::LengthError;
-        load.message = QStringLiteral("Data length error !");
+        load.message = QCoreApplication::translate("vrx::ProgramFile", "Data length error !");
     }
     return load;
 }
@@ -118,7 +121,7 @@ ProgramFileLoad ReadProgramFile(const QString& path, const PatternProgram& curre
     ProgramFileLoad load;
     load.program = current;
     if (!QFileInfo::exists(path)) {
-        load.message = QString::fromLatin1(FileMissingText);
+        load.message = QCoreApplication::translate("vrx::TextFile", FileMissingText);
         return load;
     }
     ProgramFileScanner scanner(current);
@@ -131,7 +134,7 @@ ProgramFileLoad ReadProgramFile(const QString& path, const PatternProgram& curre
         return scanner.Finish();
     case PieceReadEnd::TooLong:
         load.status = ProgramFileStatus::LengthError;
-        load.message = QStringLiteral("Data length error !");
+        load.message = QCoreApplication::translate("vrx::ProgramFile", "Data length error !");
         return load;
     case PieceReadEnd::Failed:
         break;

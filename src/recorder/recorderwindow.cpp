@@ -10,6 +10,7 @@
 #include "textfile.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -39,11 +40,13 @@ constexpr int DeviceRowY = 100;
 constexpr int DeviceRowHeight = 30;
 constexpr int ViewDelayMs = 200;
 
-const QString BrokenText = QStringLiteral("File Broken or Data incorrect!");
+QString BrokenText() {
+    return QCoreApplication::translate("vrx::TVRW3", "File Broken or Data incorrect!");
+}
 
 QLabel* MakeCaption(QWidget* parent, const char* name, const char* text, const QRect& place) {
     auto* label = Make<QLabel>(parent, QString::fromLatin1(name), place, DesignFont(13, true));
-    label->setText(QString::fromLatin1(text));
+    label->setText(QCoreApplication::translate("vrx::TVRW3", text));
     label->setFrameStyle(QFrame::Panel | QFrame::Raised);
     label->setAlignment(Qt::AlignCenter);
     return label;
@@ -61,7 +64,7 @@ TVRW3::TVRW3(TVRW1& protocol, LineOwner& line, QWidget* parent)
     : PortWindow(protocol, line, QString::fromLatin1(RecordEngine::LineTool), parent) {
     // FormCreate.
     setObjectName(QStringLiteral("VRW3"));
-    setWindowTitle(QStringLiteral("VRX Temperature Recoder Program"));
+    setWindowTitle(tr("VRX Temperature Recoder Program"));
     resize(800, 560);
     setWindowState(Qt::WindowMaximized);
 
@@ -109,7 +112,7 @@ void TVRW3::BuildToolBar() {
         b->setIcon(icon);
         b->setIconSize(QSize(Scaled(32), Scaled(32)));
         b->setFixedSize(Scaled(39), Scaled(38));
-        b->setToolTip(QString::fromLatin1(hint));
+        b->setToolTip(tr(hint));
         b->setAutoRaise(true);
         b->setCheckable(checkable);
         connect(b, &QToolButton::clicked, this, GuardedSlot(this, handler));
@@ -117,14 +120,14 @@ void TVRW3::BuildToolBar() {
         return b;
     };
     QStyle* s = style();
-    RecBt = button("RecBt", QIcon(QStringLiteral(":/assets/icons/recorder.png")), "Recorde Program",
-                   true, &TVRW3::RecBtClick);
-    DrawBt = button("DrawBt", s->standardIcon(QStyle::SP_FileDialogContentsView), "Viewer", true,
-                    &TVRW3::OpenBt3Click);
-    SaveBt = button("SaveBt", s->standardIcon(QStyle::SP_DialogSaveButton), "Save to File", true,
-                    &TVRW3::SaveBtClick);
-    ExitBt3 = button("ExitBt3", QIcon(QStringLiteral(":/assets/icons/exit.png")), "Close and Exit",
-                     false, &TVRW3::ExitBt3Click);
+    RecBt = button("RecBt", QIcon(QStringLiteral(":/assets/icons/recorder.png")),
+                   QT_TR_NOOP("Recorde Program"), true, &TVRW3::RecBtClick);
+    DrawBt = button("DrawBt", s->standardIcon(QStyle::SP_FileDialogContentsView),
+                    QT_TR_NOOP("Viewer"), true, &TVRW3::OpenBt3Click);
+    SaveBt = button("SaveBt", s->standardIcon(QStyle::SP_DialogSaveButton),
+                    QT_TR_NOOP("Save to File"), true, &TVRW3::SaveBtClick);
+    ExitBt3 = button("ExitBt3", QIcon(QStringLiteral(":/assets/icons/exit.png")),
+                     QT_TR_NOOP("Close and Exit"), false, &TVRW3::ExitBt3Click);
 }
 
 void TVRW3::BuildColumn() {
@@ -135,7 +138,7 @@ void TVRW3::BuildColumn() {
     StartBt = Make<QPushButton>(BackGndP, QStringLiteral("StartBt"), {14, 8, 108, 34},
                                 DesignFont(15, true));
     SetBackground(StartBt, QPalette::ButtonText, Blue);
-    SetStartCaption(QStringLiteral("START"), QStringLiteral("Start Record/View"));
+    SetStartCaption(tr("START"), tr("Start Record/View"));
     connect(StartBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW3::StartBtClick));
 
     SelPl = Make<QWidget>(this, QStringLiteral("SelPl"),
@@ -144,7 +147,7 @@ void TVRW3::BuildColumn() {
         const int y = DeviceRowY + p * DeviceRowHeight;
         QLabel* panel = Make<QLabel>(this, QStringLiteral("Panel%1").arg(p + 1), {4, y, 64, 26},
                                      DesignFont(12, true));
-        panel->setText(QStringLiteral("Device %1").arg(p + 1));
+        panel->setText(tr("Device %1").arg(p + 1));
         panel->setAlignment(Qt::AlignCenter);
         panel->setAutoFillBackground(true);
         SetBackground(panel, QPalette::Window, DeviceColors()[std::size_t(p)]);
@@ -167,7 +170,7 @@ void TVRW3::BuildColumn() {
                                            {2, p * DeviceRowHeight + 5, 18, 18}, font());
         check->setChecked(true);
         check->setProperty("Tag", p);
-        check->setToolTip(QStringLiteral("顯示/不顯示 紀錄%1資料").arg(p + 1));
+        check->setToolTip(tr("顯示/不顯示 紀錄%1資料").arg(p + 1));
         connect(check, &QCheckBox::clicked, this,
                 [this, check] { Guarded([&] { AddRbt1Click(check); }); });
         AddRbts[std::size_t(p)] = check;
@@ -175,15 +178,15 @@ void TVRW3::BuildColumn() {
     SelPl->hide();
 
     const int y = DeviceRowY + DevicePositions * DeviceRowHeight + 8;
-    PSampleTime = MakeCaption(this, "PSampleTime", "Sample Time", {4, y, 136, 22});
+    PSampleTime = MakeCaption(this, "PSampleTime", QT_TR_NOOP("Sample Time"), {4, y, 136, 22});
     SampleTime =
         Make<QSpinBox>(this, QStringLiteral("SampleTime"), {4, y + 26, 64, 26}, DesignFont(13));
     SampleTime->setRange(1, 120);
     SampleTime->setValue(1);
     SampleTime->findChild<QLineEdit*>()->setReadOnly(true);
     connect(SampleTime, &QSpinBox::valueChanged, this, GuardedSlot(this, &TVRW3::SampleTimeChange));
-    SecPl = MakeCaption(this, "SecPl", "Sec.", {72, y + 26, 68, 26});
-    PPropotion = MakeCaption(this, "PPropotion", "Proportion", {4, y + 60, 136, 22});
+    SecPl = MakeCaption(this, "SecPl", QT_TR_NOOP("Sec."), {72, y + 26, 68, 26});
+    PPropotion = MakeCaption(this, "PPropotion", QT_TR_NOOP("Proportion"), {4, y + 60, 136, 22});
     PRate = MakeCaption(this, "PRate", "1 : 10", {4, y + 86, 136, 26});
     SetBackground(PRate, QPalette::WindowText, Navy);
 }
@@ -194,7 +197,7 @@ void TVRW3::BuildChart() {
         Make<QSlider>(this, QStringLiteral("TrackBar1"), {ChartX, ChartY + 452, 650, 24}, font());
     TrackBar1->setOrientation(Qt::Horizontal);
     TrackBar1->setRange(0, 600);
-    TrackBar1->setToolTip(QStringLiteral("觀看不同時間紀錄資料"));
+    TrackBar1->setToolTip(tr("觀看不同時間紀錄資料"));
     // Tool tips have one font for the whole program; it gains a family that draws these hints
     // and those of the device check boxes (Latin hints keep their look).
     QToolTip::setFont(WithChineseFamily(QToolTip::font()));
@@ -202,10 +205,10 @@ void TVRW3::BuildChart() {
     connect(TrackBar1, &QSlider::valueChanged, this, GuardedSlot(this, &TVRW3::TrackBar1Change));
     TimeLabel = Make<QLabel>(this, QStringLiteral("TimeLabel"), {ChartX, ChartY + 480, 320, 22},
                              DesignFont(13, true));
-    TimeLabel->setText(QStringLiteral("Test Start Time"));
+    TimeLabel->setText(tr("Test Start Time"));
     GetLabel = Make<QLabel>(this, QStringLiteral("GetLabel"), {ChartX + 330, ChartY + 480, 320, 22},
                             DesignFont(13, true));
-    GetLabel->setText(QStringLiteral("Refrash Data Time"));
+    GetLabel->setText(tr("Refrash Data Time"));
 }
 
 // Showing and closing.
@@ -214,7 +217,7 @@ void TVRW3::FormShow() {
     chart_ = std::make_unique<TrendChart>(ScreenWidth);
     ShowChart();
     SampleSeconds = 1;
-    if (!OpenPort(QStringLiteral("Comport not exist"))) return;
+    if (!OpenPort(tr("Comport not exist"))) return;
     EnterRecordMode();
 }
 
@@ -245,7 +248,7 @@ void TVRW3::RecBtClick() {
 
 void TVRW3::EnterRecordMode() {
     // A failed open is said here; START tries the line again.
-    if (!HoldsLine()) OpenPort(QStringLiteral("Comport not exist"));
+    if (!HoldsLine()) OpenPort(tr("Comport not exist"));
     EndRecordFile();
     SelPl->hide();
     SaveBt->setChecked(false);
@@ -260,8 +263,8 @@ void TVRW3::EnterRecordMode() {
     SampleTime->setEnabled(true);
     SetSampleRange(1, 120, 1, 1);
     TrackBar1->hide();
-    TimeLabel->setText(QStringLiteral("Test Start Time : "));
-    GetLabel->setText(QStringLiteral("Refresh Data Time : "));
+    TimeLabel->setText(tr("Test Start Time : "));
+    GetLabel->setText(tr("Refresh Data Time : "));
     TimeLabel->show();
     GetLabel->show();
     StopRecording();
@@ -317,9 +320,8 @@ void TVRW3::StartBtClick() {
         DrawBt->setEnabled(false);
         SaveBt->setEnabled(false);
         if (SaveArmed && !RecordFileOpen()) CreateRecordFile();
-        TimeLabel->setText(QStringLiteral("Test Start Time : ") +
-                           LongTimeText(QTime::currentTime()));
-        SetStartCaption(QStringLiteral("STOP"), QStringLiteral("End of getting data"));
+        TimeLabel->setText(tr("Test Start Time : ") + LongTimeText(QTime::currentTime()));
+        SetStartCaption(tr("STOP"), tr("End of getting data"));
         SampleTime->setEnabled(false);
         EnableAddresses(false);
         ClearChart();
@@ -330,7 +332,7 @@ void TVRW3::StartBtClick() {
         Viewing = true;
         RecBt->setEnabled(false);
         SampleTime->setEnabled(true);
-        SetStartCaption(QStringLiteral("END VIEW"), QStringLiteral("End of display data"));
+        SetStartCaption(tr("END VIEW"), tr("End of display data"));
         RefreshView();
     }
 }
@@ -342,7 +344,7 @@ void TVRW3::StopRecording() {
     EndRecordFile();
     Engine->Stop();
     SetRunningColour(false);
-    SetStartCaption(QStringLiteral("START"), QStringLiteral("Start record/View"));
+    SetStartCaption(tr("START"), tr("Start record/View"));
     SampleTime->setEnabled(true);
     EnableAddresses(true);
 }
@@ -412,7 +414,7 @@ void TVRW3::SampleTimeChange() {
 // Record mode.
 
 void TVRW3::CycleCompleted(const CycleReport& report) {
-    GetLabel->setText(QStringLiteral("Refresh Data Time : ") + LongTimeText(report.at));
+    GetLabel->setText(tr("Refresh Data Time : ") + LongTimeText(report.at));
     if (RecordFileOpen() &&
         !RecordFile.WriteLine(DataLine(RecordFile.HeaderAddresses(), report.readings, report.at)))
         FileFailed();
@@ -430,8 +432,7 @@ void TVRW3::DevicesDropped(const QList<int>& positions, bool stopped) {
     for (const int p : positions)
         SetBackground(ComAddrs[std::size_t(p)], QPalette::Base, Red);
     if (stopped) StopRecording();
-    Dialogs::Current().Message(this, QStringLiteral("Message"),
-                               QStringLiteral("One of VRW device loss connection !"));
+    Dialogs::Current().Message(this, tr("Message"), tr("One of VRW device loss connection !"));
 }
 
 void TVRW3::LineFailed(const QString& text) {
@@ -448,14 +449,14 @@ void TVRW3::SaveBtClick() {
         return;
     }
     SaveBt->setChecked(false);
-    QString name = Dialogs::Current().SaveFileName(this, QStringLiteral("Save to File"),
-                                                   QString::fromLatin1(RecordFileFilter));
+    QString name = Dialogs::Current().SaveFileName(
+        this, tr("Save to File"), QCoreApplication::translate("vrx::TextFile", RecordFileFilter));
     if (name.isEmpty()) return;
     if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".txt");
     RecordFileName = name;
     if (QFileInfo::exists(name) &&
-        !Dialogs::Current().Confirm(this, QStringLiteral("Confirm"),
-                                    QStringLiteral("Over write : ") + QFileInfo(name).fileName()))
+        !Dialogs::Current().Confirm(this, tr("Confirm"),
+                                    tr("Over write : ") + QFileInfo(name).fileName()))
         return;
     SaveArmed = true;
     FileUsed = false;
@@ -463,9 +464,9 @@ void TVRW3::SaveBtClick() {
 }
 
 void TVRW3::CreateRecordFile() {
-    if (FileUsed && !Dialogs::Current().Confirm(this, QStringLiteral("Confirm"),
-                                                QStringLiteral("Over write : ") +
-                                                    QFileInfo(RecordFileName).fileName())) {
+    if (FileUsed &&
+        !Dialogs::Current().Confirm(this, tr("Confirm"),
+                                    tr("Over write : ") + QFileInfo(RecordFileName).fileName())) {
         SaveArmed = false;
         SaveBt->setChecked(false);
         return;
@@ -487,8 +488,8 @@ void TVRW3::FileFailed() {
     SaveArmed = false;
     SaveBt->setChecked(false);
     Dialogs::Current().Message(
-        this, QStringLiteral("Warning"),
-        QStringLiteral("Cannot write %1 : %2\nRecording goes on without the file.")
+        this, tr("Warning"),
+        tr("Cannot write %1 : %2\nRecording goes on without the file.")
             .arg(QFileInfo(RecordFileName).fileName(), RecordFile.ErrorText()));
 }
 
@@ -502,15 +503,15 @@ void TVRW3::OpenBt3Click() {
         EnterViewMode();
     }
     if (Viewing) return;
-    const QString name = Dialogs::Current().OpenFileName(this, QStringLiteral("Viewer"),
-                                                         QString::fromLatin1(RecordFileFilter));
+    const QString name = Dialogs::Current().OpenFileName(
+        this, tr("Viewer"), QCoreApplication::translate("vrx::TextFile", RecordFileFilter));
     if (name.isEmpty()) {
         StartBt->setEnabled(false);
         SelPl->hide();
         return;
     }
     if (const auto problem = PlainFileProblem(name)) {
-        Dialogs::Current().Message(this, QStringLiteral("Message"), *problem);
+        Dialogs::Current().Message(this, tr("Message"), *problem);
         StartBt->setEnabled(false);
         SelPl->hide();
         return;
@@ -521,11 +522,11 @@ void TVRW3::OpenBt3Click() {
 void TVRW3::LoadRecordFile(const QString& path) {
     ViewCount = 0;
     SetRunningColour(true);
-    SetStartCaption(QStringLiteral("LOADING"), StartBt->toolTip());
+    SetStartCaption(tr("LOADING"), StartBt->toolTip());
     StartBt->repaint();
     if (!View.Load(path)) {
-        Dialogs::Current().Message(this, QStringLiteral("Message"),
-                                   View.LoadProblem().isEmpty() ? BrokenText : View.LoadProblem());
+        Dialogs::Current().Message(
+            this, tr("Message"), View.LoadProblem().isEmpty() ? BrokenText() : View.LoadProblem());
         Engine->DeviceAddr = {1, 0, 0, 0, 0, 0, 0, 0};
         SelPl->hide();
         EndView();
@@ -554,7 +555,7 @@ void TVRW3::LoadRecordFile(const QString& path) {
     SelPl->show();
     Viewing = true;
     RedrawView(0, ViewCount);
-    SetStartCaption(QStringLiteral("END VIEW"), QStringLiteral("End of display data"));
+    SetStartCaption(tr("END VIEW"), tr("End of display data"));
     ShowAddresses();
 }
 
@@ -569,7 +570,7 @@ void TVRW3::RedrawView(int start, int count) {
 void TVRW3::RefreshView() {
     ViewDelay->stop();
     const bool reading = View.IntervalChanged;
-    if (reading) SetStartCaption(QStringLiteral("LOADING"), StartBt->toolTip());
+    if (reading) SetStartCaption(tr("LOADING"), StartBt->toolTip());
     const RecordView::Refresh r =
         View.RefreshView(TrackBar1->value(), TrackBar1->maximum(), SampleSeconds);
     ViewRefreshPending = false;
@@ -579,13 +580,13 @@ void TVRW3::RefreshView() {
     }
     TrackBar1->setVisible(r.trackVisible);
     if (r.broken) {
-        Dialogs::Current().Message(this, QStringLiteral("Message"), BrokenText);
+        Dialogs::Current().Message(this, tr("Message"), BrokenText());
         EndView();
         return;
     }
     ViewCount = r.sampleCount;
     RedrawView(r.start, r.sampleCount);
-    SetStartCaption(QStringLiteral("END VIEW"), QStringLiteral("End of display data"));
+    SetStartCaption(tr("END VIEW"), tr("End of display data"));
 }
 
 void TVRW3::ScheduleRefresh() {
@@ -622,7 +623,7 @@ void TVRW3::EndView() {
     SampleTime->setEnabled(false);
     Viewing = false;
     SetRunningColour(false);
-    SetStartCaption(QStringLiteral("START"), QStringLiteral("Start record/View"));
+    SetStartCaption(tr("START"), tr("Start record/View"));
     ClearChart();
     EnableAddresses(true);
 }

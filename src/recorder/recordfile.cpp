@@ -4,6 +4,7 @@
 #include "framecodec.h"
 #include "textfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
@@ -329,7 +330,7 @@ RecordLoad LoadRecordFile(const QString& path, SampleStore& samples, int maxPoin
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        load.problem = QStringLiteral("Can not read file %1 : %2")
+        load.problem = QCoreApplication::translate("vrx::TextFile", "Can not read file %1 : %2")
                            .arg(QFileInfo(path).fileName(), file.errorString());
         return load;
     }
@@ -354,8 +355,9 @@ RecordWriter::RecordWriter()
     : opener_([](const QString& path, QString* error) -> std::unique_ptr<QIODevice> {
           // Opening a pipe for writing waits for a reader; a device is no record.
           if (const QFileInfo target(path); target.exists() && !target.isFile()) {
-              *error = target.isDir() ? QStringLiteral("a folder has this name")
-                                      : QStringLiteral("not a plain file");
+              *error = target.isDir()
+                           ? QCoreApplication::translate("vrx::TextFile", "a folder has this name")
+                           : QCoreApplication::translate("vrx::TextFile", "not a plain file");
               return nullptr;
           }
           auto file = std::make_unique<QFile>(path);

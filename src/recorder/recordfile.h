@@ -23,7 +23,8 @@ inline constexpr int FieldLength = 16;
 inline constexpr int TimeStampWidth = 14;
 inline constexpr char EndLineText[] = "End";
 // The file dialogs' filter.
-inline constexpr char RecordFileFilter[] = "Text files (*.txt *.TXT)";
+inline constexpr char RecordFileFilter[] =
+    QT_TRANSLATE_NOOP("vrx::TextFile", "Text files (*.txt *.TXT)");
 
 // The header: the address of every position and the sample interval in seconds.
 struct RecordHeader {

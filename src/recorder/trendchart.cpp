@@ -1,6 +1,7 @@
 // Drawing the trend chart.
 #include "trendchart.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 #include <limits>
@@ -76,7 +77,7 @@ void TrendChart::DrawAxes() {
     painter_.drawLine(g.ChartLeft, g.ChartTop, g.ChartLeft, g.ChartBottom + g.screenWidth / 33);
     painter_.setFont(ChartFont(AxisFontPixels));
     TextAt(painter_, g.ChartLeft - g.screenWidth / 20, g.ChartBottom + g.screenWidth / 100,
-           QStringLiteral("Time"));
+           QCoreApplication::translate("vrx::TrendChart", "Time"));
 }
 
 void TrendChart::FindWindowRange(const SampleStore& samples, const UsedPositions& used, int start,

@@ -14,7 +14,7 @@ TVRW4::TVRW4(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("VRW4"));
-    setWindowTitle(QStringLiteral("ABOUT"));
+    setWindowTitle(tr("ABOUT"));
 
     AboutPl = new QFrame(this);
     AboutPl->setObjectName(QStringLiteral("AboutPl"));
@@ -29,13 +29,12 @@ TVRW4::TVRW4(QWidget* parent)
 
     // The version line is the project's version in this caption's own notation, two digits for
     // the minor and the patch number: 1.0.0 reads "Version 1.00.00".
-    const QString lines[] = {
-        QStringLiteral("VRX Digital Controller"), QStringLiteral("Communication Program"),
-        QStringLiteral("Version %1.%2.%3")
-            .arg(VRX_VERSION_MAJOR)
-            .arg(VRX_VERSION_MINOR, 2, 10, QLatin1Char('0'))
-            .arg(VRX_VERSION_PATCH, 2, 10, QLatin1Char('0')),
-        QStringLiteral("Recommanded Display Resolution 800 x 600")};
+    const QString lines[] = {tr("VRX Digital Controller"), tr("Communication Program"),
+                             tr("Version %1.%2.%3")
+                                 .arg(VRX_VERSION_MAJOR)
+                                 .arg(VRX_VERSION_MINOR, 2, 10, QLatin1Char('0'))
+                                 .arg(VRX_VERSION_PATCH, 2, 10, QLatin1Char('0')),
+                             tr("Recommanded Display Resolution 800 x 600")};
     const QRect places[] = {
         {116, 14, 180, 20}, {116, 36, 180, 20}, {16, 76, 280, 20}, {16, 110, 280, 36}};
     for (int i = 0; i < 4; ++i) {

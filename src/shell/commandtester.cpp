@@ -9,6 +9,7 @@
 #include "protocolwindow.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -67,7 +68,7 @@ public:
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, const QRect& place) {
     auto* label = Make<QLabel>(parent, name, place, DesignFont(12, true));
-    label->setText(QString::fromLatin1(caption));
+    label->setText(QCoreApplication::translate("vrx::TesterPanel", caption));
     QPalette navy = label->palette();
     navy.setColor(QPalette::WindowText, Navy);
     label->setPalette(navy);
@@ -85,7 +86,7 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& place, int m
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption,
                         const QRect& place) {
     auto* button = Make<QPushButton>(parent, name, place, DesignFont(13, true));
-    button->setText(QString::fromLatin1(caption));
+    button->setText(QCoreApplication::translate("vrx::TesterPanel", caption));
     return button;
 }
 
@@ -101,8 +102,8 @@ TesterPanel::TesterPanel(LineOwner& line, QWidget* parent)
     setPalette(sky);
     resize(784, 440);
 
-    SingleCmdLb =
-        MakeLabel(this, "SingleCmdLb", "SINGLE COMMAND TEST (HEX FORMAT)", {24, 16, 480, 26});
+    SingleCmdLb = MakeLabel(this, "SingleCmdLb", QT_TR_NOOP("SINGLE COMMAND TEST (HEX FORMAT)"),
+                            {24, 16, 480, 26});
     SingleCmdLb->setFont(DesignFont(18, true));
     BuildFields();
     BuildWriteContent();
@@ -125,24 +126,24 @@ void TesterPanel::BuildFields() {
     auto* upper = new UpperAsciiValidator(this);
     constexpr int labelY = 72, editY = 94, editH = 28;
 
-    AddrSendLb = MakeLabel(this, "AddrSendLb", "ADDRESS", {24, labelY, 64, 18});
+    AddrSendLb = MakeLabel(this, "AddrSendLb", QT_TR_NOOP("ADDRESS"), {24, labelY, 64, 18});
     SCOMAddr = MakeEdit(this, "SCOMAddr", {24, editY, 56, editH}, 2, upper);
 
-    CmdSendLb = MakeLabel(this, "CmdSendLb", "COMMAND", {92, labelY, 160, 18});
+    CmdSendLb = MakeLabel(this, "CmdSendLb", QT_TR_NOOP("COMMAND"), {92, labelY, 160, 18});
     SCmdBox = Make<QComboBox>(this, "SCmdBox", {92, editY, 164, editH}, DesignFont(13));
     SCmdBox->setItemDelegate(new FixedHeightDelegate(cmdItemHeight_, SCmdBox));
     for (int i = 0; i < CommandKindCount; ++i)
-        SCmdBox->addItem(QString::fromLatin1(CommandKindAt(i).item));
+        SCmdBox->addItem(tr(CommandKindAt(i).item));
     SCmdBox->setCurrentIndex(-1);
     // Over the text part of the list, so the drop-down button stays reachable; placed on show.
     UserCmd = MakeEdit(this, "UserCmd", {94, editY + 2, 136, editH - 4}, 2, upper);
     UserCmd->setText(QStringLiteral("03"));
     UserCmd->hide();
 
-    FuncSendLb = MakeLabel(this, "FuncSendLb", "FUNC ADDR", {268, labelY, 80, 18});
+    FuncSendLb = MakeLabel(this, "FuncSendLb", QT_TR_NOOP("FUNC ADDR"), {268, labelY, 80, 18});
     SFunc = MakeEdit(this, "SFunc", {268, editY, 72, editH}, 4, upper);
 
-    DataLenLb = MakeLabel(this, "DataLenLb", "WRITE DATA", {352, labelY, 100, 18});
+    DataLenLb = MakeLabel(this, "DataLenLb", QT_TR_NOOP("WRITE DATA"), {352, labelY, 100, 18});
     SDataLen = MakeEdit(this, "SDataLen", {352, editY, 72, editH}, 4, upper);
 
     CheckSumSendLb = MakeLabel(this, "CheckSumSendLb", "LRC", {460, labelY, 60, 18});
@@ -153,10 +154,10 @@ void TesterPanel::BuildFields() {
     readable.setColor(QPalette::Disabled, QPalette::Text, Navy);
     SChkSum->setPalette(readable);
 
-    SendLb = MakeLabel(this, "SendLb", "SEND", {24, 150, 200, 18});
+    SendLb = MakeLabel(this, "SendLb", QT_TR_NOOP("SEND"), {24, 150, 200, 18});
     SendEdit = MakeEdit(this, "SendEdit", {24, 172, 496, 30}, SendLineLimit, upper);
 
-    RcvLb = MakeLabel(this, "RcvLb", "RECEIVED", {24, 226, 200, 18});
+    RcvLb = MakeLabel(this, "RcvLb", QT_TR_NOOP("RECEIVED"), {24, 226, 200, 18});
     // The reply as it came; the user reads and copies it but does not type into it.
     RcvEdit = MakeEdit(this, "RcvEdit", {24, 248, 496, 30}, 32767, nullptr);
     RcvEdit->setReadOnly(true);
@@ -172,11 +173,11 @@ void TesterPanel::BuildFields() {
 void TesterPanel::BuildWriteContent() {
     constexpr QRect place{540, 72, 220, 194};
     MutiWrBox = Make<QGroupBox>(this, "MutiWrBox", place, DesignFont(12, true));
-    MutiWrBox->setTitle(QStringLiteral("WRITE DATA CONTENT"));
+    MutiWrBox->setTitle(tr("WRITE DATA CONTENT"));
     MutiWrBox->hide();
     // Monospaced, so that the spaces put the second heading over the second column.
     MutiWrLB = Make<QLabel>(MutiWrBox, "MutiWrLB", {18, 26, 196, 18}, DesignFont(12, true, true));
-    MutiWrLB->setText(QStringLiteral("DATA1~4        DATA 5~8"));
+    MutiWrLB->setText(tr("DATA1~4        DATA 5~8"));
 
     auto* upper = new UpperAsciiValidator(this);
     // Word positions: the left column holds words 1-4, the right column words 5-8 in the order
@@ -210,10 +211,10 @@ void TesterPanel::BuildWriteContent() {
 
 void TesterPanel::BuildButtons() {
     constexpr int y = 318, h = 38;
-    SendBt = MakeButton(this, "SendBt", "Send", {24, y, 100, h});
-    RSendBt = MakeButton(this, "RSendBt", "Repeat", {136, y, 100, h});
-    SClearBt = MakeButton(this, "SClearBt", "Clear Result", {248, y, 124, h});
-    SExitBt = MakeButton(this, "SExitBt", "Close", {420, y, 100, h});
+    SendBt = MakeButton(this, "SendBt", QT_TR_NOOP("Send"), {24, y, 100, h});
+    RSendBt = MakeButton(this, "RSendBt", QT_TR_NOOP("Repeat"), {136, y, 100, h});
+    SClearBt = MakeButton(this, "SClearBt", QT_TR_NOOP("Clear Result"), {248, y, 124, h});
+    SExitBt = MakeButton(this, "SExitBt", QT_TR_NOOP("Close"), {420, y, 100, h});
     connect(SendBt, &QPushButton::clicked, this,
             [this] { Guarded([this] { SendBtClick(SendBt); }); });
     connect(RSendBt, &QPushButton::clicked, this,
@@ -255,8 +256,7 @@ void TesterPanel::OpenTester() {
     CheckSumSendLb->setText(Rtu() ? QStringLiteral("CRC") : QStringLiteral("LRC"));
     ReplyTicks = TesterReplyTicks;
     const ComSelections selections = protocol_ ? protocol_->Selections() : ComSelections{};
-    OpenOrWarn(this, selections, exchange_.Line(), exchange_.Tool(),
-               QStringLiteral("Com port not exist"));
+    OpenOrWarn(this, selections, exchange_.Line(), exchange_.Tool(), tr("Com port not exist"));
     // The fields survive a close; a send line composed under the other framing would carry
     // the wrong kind of check digits.
     if (composedRtu_ >= 0 && composedRtu_ != int(Rtu())) ComposeRequest();
@@ -274,7 +274,7 @@ void TesterPanel::SCmdBoxSelect(QObject* source) {
             const QSignalBlocker quiet(SDataLen);
             SDataLen->setMaxLength(kind.dataLenLimit);
         }
-        DataLenLb->setText(QString::fromLatin1(kind.dataLenCaption));
+        DataLenLb->setText(tr(kind.dataLenCaption));
         if (CommandKind(index) == CommandKind::WriteMultiWords) {
             MutiWrBox->show();
             Image2->hide();
@@ -322,14 +322,14 @@ void TesterPanel::ComposeRequest() {
 
 void TesterPanel::StopRepeating() {
     Repeating = false;
-    RSendBt->setText(QStringLiteral("Repeat"));
+    RSendBt->setText(tr("Repeat"));
     Timer1->stop();
 }
 
 void TesterPanel::SendBtClick(QObject* sender) {
     if (sender == RSendBt && !Repeating) {
         Repeating = true;
-        RSendBt->setText(QStringLiteral("Stop"));
+        RSendBt->setText(tr("Stop"));
         Timer1->start();
     } else {
         // Send ends a repetition as Stop does, so what the user sees is what runs.
@@ -394,7 +394,7 @@ void TesterPanel::ReplyEnded(qsizetype frameEnd) {
     // stays shown.
     ReplyBuffer.clear();
     ReplyCount = 0;
-    if (!Rtu()) RcvEdit->setText(QStringLiteral("Time out"));
+    if (!Rtu()) RcvEdit->setText(tr("Time out"));
 }
 
 void TesterPanel::LineLost() {

@@ -54,6 +54,9 @@ int main(int argc, char** argv) {
     }
 
     vrx::Application app(argc, argv);
+    // The language of the system (LANG, LC_ALL, LC_MESSAGES): Traditional Chinese is translated,
+    // LANG=C shows the English texts.
+    vrx::InstallTranslation(QLocale());
     // Lets desktops match the windows to the menu entry vrxcom.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("vrxcom"));
     // VRX_COMn=sim attaches simulated controllers to COMn.

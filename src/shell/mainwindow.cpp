@@ -28,7 +28,7 @@ TVRW0::~TVRW0() = default;
 
 void TVRW0::FormCreate() {
     setObjectName(QStringLiteral("VRW0"));
-    setWindowTitle(QStringLiteral("VRX COMMUNICATION PROGRAM"));
+    setWindowTitle(tr("VRX COMMUNICATION PROGRAM"));
     setWindowIcon(QIcon(QStringLiteral(":/assets/icons/vrx.png")));
     ScreenWidth = screen()->geometry().width();
 
@@ -62,21 +62,21 @@ void TVRW0::BuildMenu() {
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     const auto item = [this](QWidget* menu, const char* name, const char* caption,
                              void (TVRW0::*handler)()) {
-        auto* action = new QAction(QString::fromLatin1(caption), menu);
+        auto* action = new QAction(tr(caption), menu);
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this, GuardedSlot(this, handler));
         menu->addAction(action);
         return action;
     };
-    item(MainMenu1, "PROTOCOL1", "PROTOCOL", &TVRW0::SetCommunication1Click);
-    QMenu* connectMenu = MainMenu1->addMenu(QStringLiteral("CONNECT"));
+    item(MainMenu1, "PROTOCOL1", QT_TR_NOOP("PROTOCOL"), &TVRW0::SetCommunication1Click);
+    QMenu* connectMenu = MainMenu1->addMenu(tr("CONNECT"));
     connectMenu->setObjectName(QStringLiteral("FUNCTION1"));
     connectMenu->menuAction()->setObjectName(QStringLiteral("FUNCTION1Action"));
-    item(connectMenu, "MONITOR1", "MONITOR", &TVRW0::Monitor1Click);
-    item(connectMenu, "RECODER1", "RECORDER", &TVRW0::Recorder1Click);
-    item(connectMenu, "ESTER1", "TESTER", &TVRW0::ToolButton5Click);
-    item(MainMenu1, "EXIT1", "EXIT", &TVRW0::Exit1Click);
-    item(MainMenu1, "ABOUT1", "ABOUT", &TVRW0::About1Click);
+    item(connectMenu, "MONITOR1", QT_TR_NOOP("MONITOR"), &TVRW0::Monitor1Click);
+    item(connectMenu, "RECODER1", QT_TR_NOOP("RECORDER"), &TVRW0::Recorder1Click);
+    item(connectMenu, "ESTER1", QT_TR_NOOP("TESTER"), &TVRW0::ToolButton5Click);
+    item(MainMenu1, "EXIT1", QT_TR_NOOP("EXIT"), &TVRW0::Exit1Click);
+    item(MainMenu1, "ABOUT1", QT_TR_NOOP("ABOUT"), &TVRW0::About1Click);
 }
 
 void TVRW0::BuildToolBar() {
@@ -104,7 +104,7 @@ void TVRW0::BuildToolBar() {
         b->setIcon(QIcon(QStringLiteral(":/assets/icons/%1.png").arg(icons[icon])));
         b->setIconSize(QSize(Scaled(32), Scaled(32)));
         b->setFixedSize(Scaled(39), Scaled(38));
-        b->setToolTip(QString::fromLatin1(hint));
+        b->setToolTip(tr(hint));
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
         b->setAutoRaise(true);
         connect(b, &QToolButton::clicked, this, GuardedSlot(this, handler));
@@ -112,15 +112,16 @@ void TVRW0::BuildToolBar() {
         return b;
     };
     divider("ToolButton1");
-    button("ToolButton2", 0, "Communication Protocol Setting", &TVRW0::SetCommunication1Click)
-        ->setText(QStringLiteral("VRW PROTOCOL"));
+    button("ToolButton2", 0, QT_TR_NOOP("Communication Protocol Setting"),
+           &TVRW0::SetCommunication1Click)
+        ->setText(tr("VRW PROTOCOL"));
     divider("ToolButton9");
-    button("ToolButton3", 1, "Execute VRX Monitor Program", &TVRW0::Monitor1Click);
-    button("ToolButton4", 2, "Execute VRX Recoder Program", &TVRW0::Recorder1Click);
-    button("ToolButton5", 3, "Command Test Program", &TVRW0::ToolButton5Click);
+    button("ToolButton3", 1, QT_TR_NOOP("Execute VRX Monitor Program"), &TVRW0::Monitor1Click);
+    button("ToolButton4", 2, QT_TR_NOOP("Execute VRX Recoder Program"), &TVRW0::Recorder1Click);
+    button("ToolButton5", 3, QT_TR_NOOP("Command Test Program"), &TVRW0::ToolButton5Click);
     divider("ToolButton10");
-    button("ToolButton6", 4, "Close this Program", &TVRW0::Exit1Click);
-    button("ToolButton7", 5, "About this Program", &TVRW0::About1Click);
+    button("ToolButton6", 4, QT_TR_NOOP("Close this Program"), &TVRW0::Exit1Click);
+    button("ToolButton7", 5, QT_TR_NOOP("About this Program"), &TVRW0::About1Click);
     divider("ToolButton11");
 }
 
@@ -143,8 +144,8 @@ void TVRW0::closeEvent(QCloseEvent* event) {
 }
 
 void TVRW0::LineBusy() {
-    Dialogs::Current().Message(this, QStringLiteral("Message"),
-                               QStringLiteral("COM port in use, Shut down other program first !"));
+    Dialogs::Current().Message(this, tr("Message"),
+                               tr("COM port in use, Shut down other program first !"));
 }
 
 bool TVRW0::LineHeldByOther(const QString& tool) const {

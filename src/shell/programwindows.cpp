@@ -6,7 +6,9 @@
 #include "vrxversion.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QScreen>
+#include <QTranslator>
 
 namespace vrx {
 
@@ -52,6 +54,26 @@ QString ApplicationTitle() {
     return QStringLiteral("VRX Communication Program V%1.%2")
         .arg(VRX_VERSION_MAJOR)
         .arg(VRX_VERSION_MINOR, 2, 10, QLatin1Char('0'));
+}
+
+bool InstallTranslation(const QLocale& locale) {
+    if (locale.language() != QLocale::Chinese ||
+        locale.script() != QLocale::TraditionalChineseScript)
+        return false;
+    // Owned by the application, which outlives every window.
+    auto* program = new QTranslator(qApp);
+    if (!program->load(QStringLiteral(":/i18n/vrxcom_zh_TW.qm"))) {
+        delete program;
+        return false;
+    }
+    QCoreApplication::installTranslator(program);
+    auto* qt = new QTranslator(qApp);
+    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+    else
+        delete qt;
+    return true;
 }
 
 std::unique_ptr<Forms> CreateForms() {

@@ -8,6 +8,8 @@
 #include "protocolwindow.h"
 #include "recorderwindow.h"
 
+#include <QLocale>
+
 #include <memory>
 
 namespace vrx {
@@ -27,6 +29,13 @@ struct Forms {
     std::unique_ptr<TVRW3> VRW3;
     std::unique_ptr<TVRX5> VRX5;
 };
+
+// Installs the translation of the program's texts for the language of locale: Traditional
+// Chinese (zh_TW, zh_HK, zh_Hant) is translated, every other language shows the English texts
+// of the sources. Qt's own texts (standard buttons) follow when Qt's translations are installed.
+// Needs the application object, and must come before the windows are created. Returns whether
+// the program's translation was installed.
+bool InstallTranslation(const QLocale& locale);
 
 // Sets the application title and creates the windows in order: Main, Protocol, Monitor, About,
 // Recorder, Ramp/soak editor. Needs the application object.

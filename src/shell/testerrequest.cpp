@@ -11,12 +11,18 @@ namespace vrx {
 namespace {
 
 constexpr std::array<CommandKindInfo, CommandKindCount> Kinds{{
-    {"Read Register", "03", "WORD COUNT", 1},
-    {"Write One Word", "06", "WRITE DATA", 4},
-    {"Write Multi-Words", "10", "WORD COUNT", 1},
-    {"Read Bits", "02", "BIT COUNT", 2},
-    {"Write Bit", "05", "CONTENT", 1},
-    {"User Define", "", "DATA", 4},
+    {QT_TRANSLATE_NOOP("vrx::TesterPanel", "Read Register"), "03",
+     QT_TRANSLATE_NOOP("vrx::TesterPanel", "WORD COUNT"), 1},
+    {QT_TRANSLATE_NOOP("vrx::TesterPanel", "Write One Word"), "06",
+     QT_TRANSLATE_NOOP("vrx::TesterPanel", "WRITE DATA"), 4},
+    {QT_TRANSLATE_NOOP("vrx::TesterPanel", "Write Multi-Words"), "10",
+     QT_TRANSLATE_NOOP("vrx::TesterPanel", "WORD COUNT"), 1},
+    {QT_TRANSLATE_NOOP("vrx::TesterPanel", "Read Bits"), "02",
+     QT_TRANSLATE_NOOP("vrx::TesterPanel", "BIT COUNT"), 2},
+    {QT_TRANSLATE_NOOP("vrx::TesterPanel", "Write Bit"), "05",
+     QT_TRANSLATE_NOOP("vrx::TesterPanel", "CONTENT"), 1},
+    {QT_TRANSLATE_NOOP("vrx::TesterPanel", "User Define"), "",
+     QT_TRANSLATE_NOOP("vrx::TesterPanel", "DATA"), 4},
 }};
 
 bool IsUpperHexDigit(QChar c) {
