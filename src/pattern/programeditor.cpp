@@ -72,6 +72,8 @@ void TVRX5::FormShow() {
         SetCell(0, c, ProgTableColumnTitle(c));
     EditBox->hide();
     ProgCurve->resize(ProgCurveSize(ScreenWidth));
+    // A curve drawn while the window was closed is drawn again at the size it is shown at.
+    if (programTaken_ && !ProgCurve->isHidden()) DrawCurve();
     if (const QScreen* shown = screen()) {
         QRect centred = frameGeometry();
         centred.moveCenter(shown->availableGeometry().center());
@@ -281,8 +283,9 @@ void TVRX5::TakeProgram(const PatternProgram& program) {
     Program = program;
     programTaken_ = true;
     FillTable();
-    // A curve on screen follows the table; one not drawn yet waits for Edit.
-    if (!ProgCurve->isHidden()) DrawCurve();
+    // A program read from the controller or opened from a file is drawn at once: the curve is
+    // how a user sees what the table holds.
+    DrawCurve();
 }
 
 void TVRX5::DrawCurve() {

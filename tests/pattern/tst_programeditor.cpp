@@ -312,6 +312,10 @@ private slots:
         PatternProgram demo = DemoProgram();
         demo.PatternSV[1][1] = -100;
         QCOMPARE(ProgramFileText(e->Program), ProgramFileText(demo));
+        // The program read is drawn at once.
+        QVERIFY(e->ProgCurve->isVisible());
+        QCOMPARE(e->ProgCurve->Curve().lines,
+                 DrawProgramCurve(demo, ProgCurveSize(ScreenWidth)).lines);
         QCOMPARE(e->ProgStart->currentText(), "Pattern 0");
         QCOMPARE(p->Cell(1, 1), "3");
         QCOMPARE(p->Cell(2, 1), "50.0");
@@ -482,10 +486,12 @@ private slots:
         p->Load(p->File("example.txt", ProgramFileText(Example())));
         TVRX5* e = p->editor;
         e->show();
-        QVERIFY(e->ProgCurve->isHidden()); // loading draws nothing yet
+        const QSize size = ProgCurveSize(ScreenWidth);
+        // Loading draws it at once, and Edit draws the same.
+        QVERIFY(e->ProgCurve->isVisible());
+        QCOMPARE(e->ProgCurve->Curve().lines, DrawProgramCurve(Example(), size).lines);
         p->Click(e->EditPBt);
         QVERIFY(e->ProgCurve->isVisible());
-        const QSize size = ProgCurveSize(ScreenWidth);
         QCOMPARE(e->ProgCurve->Curve().lines, DrawProgramCurve(Example(), size).lines);
         // Green and flat at the bottom (25.0) to 10 of 30 minutes, up to the top (50.0) at the
         // end of the program, then olive to the right edge.
