@@ -60,7 +60,11 @@ bool IsRtu(const ComSelections& selections);
 inline constexpr int TesterReplyTicks = 18;
 int MonitorReplyTicks(const LineSettings& settings);
 int RecorderReplyTicks(const LineSettings& settings);
-inline int MonitorReplyTicks(const ComSelections& s) { return MonitorReplyTicks(ToLineSettings(s)); }
-inline int RecorderReplyTicks(const ComSelections& s) { return RecorderReplyTicks(ToLineSettings(s)); }
+inline int MonitorReplyTicks(const ComSelections& s) {
+    return MonitorReplyTicks(ToLineSettings(s));
+}
+inline int RecorderReplyTicks(const ComSelections& s) {
+    return RecorderReplyTicks(ToLineSettings(s));
+}
 
 } // namespace vrx

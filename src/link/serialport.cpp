@@ -103,7 +103,8 @@ void SerialPort::OpenDevice() {
     QString error;
     auto device = CreateLineDevice(comNumber_, &error);
     if (device && !device->Open(settings_, &error) && device->Busy())
-        throw PortBusyError(tr("%1 (%2) is in use by another program").arg(ComName(), device->Name()));
+        throw PortBusyError(
+            tr("%1 (%2) is in use by another program").arg(ComName(), device->Name()));
     if (!device || !device->IsOpen()) throw PortError(error);
     device_ = std::move(device);
     input_.clear();

@@ -1,4 +1,4 @@
-// SerialPort: the serial line under the line owner: its device, parameters, timers and notifications.
+// SerialPort: the line's device, parameters, reply timers and notifications, under LineOwner.
 #pragma once
 
 #include "clock.h"

@@ -35,12 +35,10 @@ PollEngine::PollEngine(LineOwner& line, SettingsSource settings, QObject* parent
     timer1_.setObjectName(QStringLiteral("Timer1"));
     timer1_.setInterval(1000);
     connect(&timer1_, &ClockTimer::timeout, this, GuardedSlot(this, &PollEngine::Timer1Timer));
-    connect(&exchange_, &Exchange::replied, this, [this](const QByteArray& frame) {
-        Guarded([&] { ReplyEnded(frame, false); });
-    });
-    connect(&exchange_, &Exchange::timedOut, this, [this](const QByteArray& partial) {
-        Guarded([&] { ReplyEnded(partial, true); });
-    });
+    connect(&exchange_, &Exchange::replied, this,
+            [this](const QByteArray& frame) { Guarded([&] { ReplyEnded(frame, false); }); });
+    connect(&exchange_, &Exchange::timedOut, this,
+            [this](const QByteArray& partial) { Guarded([&] { ReplyEnded(partial, true); }); });
     connect(&exchange_, &Exchange::lineLost, this,
             [this] { Guarded([this] { InterruptTransfers(TransferStop::LineLost); }); });
 }

@@ -2,8 +2,8 @@
 #include "recordengine.h"
 
 #include "errors.h"
-#include "guard.h"
 #include "framecodec.h"
+#include "guard.h"
 #include "registers.h"
 #include "replyend.h"
 
@@ -17,7 +17,8 @@ constexpr int SampleWords = 2; // process value and set value
 } // namespace
 
 RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* parent)
-    : QObject(parent), settings_(std::move(settings)), exchange_(line, QString::fromLatin1(LineTool)),
+    : QObject(parent), settings_(std::move(settings)),
+      exchange_(line, QString::fromLatin1(LineTool)),
       timeOfDay_([] { return QTime::currentTime(); }) {
     Timer1 = new ClockTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -4,8 +4,8 @@
 
 #include "clock.h"
 #include "comsettings.h"
-#include "samplestore.h"
 #include "exchange.h"
+#include "samplestore.h"
 
 #include <QByteArray>
 #include <QList>

@@ -34,8 +34,10 @@ private slots:
         design.setBold(true);
         for (const auto& [name, font] : {std::pair{"default", QFont()}, {"bold 13 px", design}}) {
             QTest::addRow("password caption, %s", name) << font << QStringLiteral(" 密碼輸入");
-            QTest::addRow("device hint, %s", name) << font << QStringLiteral("顯示/不顯示 紀錄8資料");
-            QTest::addRow("slider hint, %s", name) << font << QStringLiteral("觀看不同時間紀錄資料");
+            QTest::addRow("device hint, %s", name)
+                << font << QStringLiteral("顯示/不顯示 紀錄8資料");
+            QTest::addRow("slider hint, %s", name)
+                << font << QStringLiteral("觀看不同時間紀錄資料");
         }
     }
     void drawsTheChineseTexts() {

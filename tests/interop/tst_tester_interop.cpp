@@ -72,7 +72,8 @@ class TestTesterInterop : public QObject {
 
     static void ReadWriteReadBack(Program& program, bool rtu, int pv, int sv) {
         TesterPanel* t = program.panel;
-        QVERIFY2(program.forms->VRW0->TESTPL->HoldsLine(), qPrintable(program.dialogs.texts().join('|')));
+        QVERIFY2(program.forms->VRW0->TESTPL->HoldsLine(),
+                 qPrintable(program.dialogs.texts().join('|')));
 
         // Read Register 4700, two words: process value and set value.
         const QByteArray read = Exchange(t, 0, "4700", "2", rtu);

@@ -28,7 +28,8 @@ struct Bench {
                            .arg(ms);
         });
         QObject::connect(&a, &Exchange::timedOut, &a, [this](const QByteArray& partial) {
-            results << QStringLiteral("timed out with %1").arg(QString::fromLatin1(partial.toHex()));
+            results
+                << QStringLiteral("timed out with %1").arg(QString::fromLatin1(partial.toHex()));
         });
         QObject::connect(&a, &Exchange::lineLost, &a, [this] { results << "line lost"; });
     }
@@ -79,15 +80,15 @@ private slots:
             << false << false << 36 << QList<int>{60} << QList<QByteArray>{AsciiReply + "\x13"}
             << QString::fromLatin1("replied " + AsciiReply.toHex() + " after 60 ms");
         QTest::newRow("ascii in pieces")
-            << false << false << 36 << QList<int>{10, 500} 
+            << false << false << 36 << QList<int>{10, 500}
             << QList<QByteArray>{AsciiReply.first(5), AsciiReply.mid(5)}
             << QString::fromLatin1("replied " + AsciiReply.toHex() + " after 510 ms");
         QTest::newRow("ascii without its LF times out")
             << false << false << 36 << QList<int>{10} << QList<QByteArray>{AsciiReply.first(9)}
             << QString::fromLatin1("timed out with " + AsciiReply.first(9).toHex());
-        QTest::newRow("rtu whole frame at once") << true << false << 1 << QList<int>{30}
-                                                 << QList<QByteArray>{rtuReply}
-                                                 << QString::fromLatin1("replied " + rtuReply.toHex() + " after 30 ms");
+        QTest::newRow("rtu whole frame at once")
+            << true << false << 1 << QList<int>{30} << QList<QByteArray>{rtuReply}
+            << QString::fromLatin1("replied " + rtuReply.toHex() + " after 30 ms");
         QTest::newRow("rtu bad crc ends at the silence")
             << true << false << 1 << QList<int>{30} << QList<QByteArray>{badCrc}
             << QString::fromLatin1("replied " + badCrc.toHex() + " after 110 ms");
@@ -145,8 +146,8 @@ private slots:
         QVERIFY(bench.line.HeldByOther("B"));
         QVERIFY(!bench.line.HeldByOther("A"));
         QVERIFY_THROWS_EXCEPTION(PortError, bench.Open("B"));
-        QVERIFY_THROWS_EXCEPTION(PortError, bench.b.Send(AsciiRead, Framing::Ascii,
-                                                         ReplyEndPolicy::FrameEnd, {36, 36}));
+        QVERIFY_THROWS_EXCEPTION(
+            PortError, bench.b.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36}));
         QVERIFY(bench.lines.last->written.isEmpty());
         QSignalSpy seenByB(&bench.b, &Exchange::bytesReceived);
         bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36});
@@ -187,8 +188,8 @@ private slots:
         QCOMPARE(bench.results, QStringList{"line lost"});
         QCOMPARE(bench.line.Holder(), QString());
         QCOMPARE(bench.errors.texts, QStringList{"COM1 (fake line) was disconnected"});
-        QVERIFY_THROWS_EXCEPTION(PortError, bench.a.Send(AsciiRead, Framing::Ascii,
-                                                         ReplyEndPolicy::FrameEnd, {36, 36}));
+        QVERIFY_THROWS_EXCEPTION(
+            PortError, bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36}));
         // The tool takes the line again where it left off.
         bench.line.Reopen(QStringLiteral("A"));
         bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36});

@@ -2,7 +2,6 @@
 // controllers that answers what the engine asked, so a test sees every byte both ways.
 #pragma once
 
-#include "openline.h"
 #include "askedrequest.h"
 #include "comsettings.h"
 #include "errorlog.h"
@@ -10,6 +9,7 @@
 #include "framecodec.h"
 #include "frames.h"
 #include "manualtime.h"
+#include "openline.h"
 #include "pollengine.h"
 #include "serialport.h"
 

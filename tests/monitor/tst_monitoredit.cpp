@@ -50,7 +50,8 @@ class TestMonitorEdit : public QObject {
     bool Start(bool rtu = false) {
         if (!m->isVisible()) p->Open(rtu);
         p->Connect(1);
-        return p->RunUntil([this] { return m->CtrlBox->isVisible() && !m->Engine.State().SettingsReread; });
+        return p->RunUntil(
+            [this] { return m->CtrlBox->isVisible() && !m->Engine.State().SettingsReread; });
     }
     void TypeInPassEdit(const QString& text) {
         if (!m->PassEdit->isVisible()) QTest::mouseDClick(m->FWVersion, Qt::LeftButton);

@@ -1,11 +1,11 @@
 // The polling engine against the simulated controllers on their in-process line, on a manual
 // clock: four live stations, controllers pulled off the line, garbled and split replies,
 // refusals, and writes that the controllers take.
-#include "openline.h"
 #include "comsettings.h"
 #include "errorlog.h"
 #include "framecodec.h"
 #include "manualtime.h"
+#include "openline.h"
 #include "pollengine.h"
 #include "simulatedline.h"
 #include "tapline.h"
@@ -160,8 +160,8 @@ private slots:
         for (bool rtu : {false, true}) {
             const QByteArray f = rtu ? "rtu " : "ascii ";
             // Fewer than the misses in a row that drop a station: charged, asked again.
-            QTest::newRow(f + "bad checksum") << rtu << int(FaultKind::BadChecksum) << 2
-                                              << QStringList(2, "Reply check error");
+            QTest::newRow(f + "bad checksum")
+                << rtu << int(FaultKind::BadChecksum) << 2 << QStringList(2, "Reply check error");
             QTest::newRow(f + "split") << rtu << int(FaultKind::Split) << 5 << QStringList();
         }
     }
@@ -174,8 +174,8 @@ private slots:
         r.engine.ConnectStation(1);
         r.clock.Run(2000);
         const qsizetype from = r.line->written.size();
-        r.line->Sim().InjectFault(Fault{
-            .kind = FaultKind(kind), .address = 1, .times = times, .pieces = 3, .gapMs = 10});
+        r.line->Sim().InjectFault(
+            Fault{.kind = FaultKind(kind), .address = 1, .times = times, .pieces = 3, .gapMs = 10});
         r.clock.Run(3000);
         // Nothing lost: each bad reply said once, and polling carries on at speed.
         QCOMPARE(r.errors, errors);

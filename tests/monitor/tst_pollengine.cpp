@@ -344,10 +344,12 @@ private slots:
         QTest::addColumn<QString>("text");
         for (bool rtu : {false, true}) {
             const QString f = rtu ? "rtu " : "ascii ";
-            QTest::newRow(qPrintable(f + "bad check")) << rtu << "check" << "Reply check error";
-            QTest::newRow(qPrintable(f + "another address"))
-                << rtu << "address" << "Reply from another address";
-            QTest::newRow(qPrintable(f + "another length")) << rtu << "length" << "Reply check error";
+            QTest::newRow(qPrintable(f + "bad check")) << rtu << "check"
+                                                       << "Reply check error";
+            QTest::newRow(qPrintable(f + "another address")) << rtu << "address"
+                                                             << "Reply from another address";
+            QTest::newRow(qPrintable(f + "another length")) << rtu << "length"
+                                                            << "Reply check error";
         }
     }
     void badRepliesAreChargedAndDrop() {
@@ -763,7 +765,8 @@ private slots:
         QVERIFY(r.errors.isEmpty());
         QCOMPARE(panel.count(), 1);
         QCOMPARE(done.count(), 1);
-        QVERIFY(!r.engine.State().BufferWriting && !r.engine.State().Broadcasting && !r.engine.State().WritePending);
+        QVERIFY(!r.engine.State().BufferWriting && !r.engine.State().Broadcasting &&
+                !r.engine.State().WritePending);
         QCOMPARE(r.Label(r.Last()), "1:4725");
         QVERIFY(r.engine.State().SettingsReread);
     }
@@ -1078,7 +1081,8 @@ private slots:
         QCOMPARE(stopped.first().first().toString(), text);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(panel.count(), 1);
-        QVERIFY(!r.engine.TransferRunning() && !r.engine.State().Broadcasting && !r.engine.State().WritePending);
+        QVERIFY(!r.engine.TransferRunning() && !r.engine.State().Broadcasting &&
+                !r.engine.State().WritePending);
         QCOMPARE(TransferFrames(after, false), 0);
         QCOMPARE(r.engine.State().ParamBuffer, Numbered());
         QVERIFY(r.engine.State().BufferLoaded);

@@ -792,7 +792,8 @@ private slots:
         }
         QCOMPARE(p->Cells(), cells);
         QCOMPARE(e->Program, Example());
-        QVERIFY(!p->monitor->Engine.State().PatternWriting && !p->monitor->Engine.State().PatternReading);
+        QVERIFY(!p->monitor->Engine.State().PatternWriting &&
+                !p->monitor->Engine.State().PatternReading);
         QVERIFY(e->ReadSBt->isEnabled() && e->ReadFBt->isEnabled() && e->SaveFBt->isEnabled());
         QVERIFY(!e->WrBt->isEnabled()); // nobody to write to
         // Back on the line and connected again, nothing of the old transfer goes out.

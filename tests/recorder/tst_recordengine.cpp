@@ -2,12 +2,12 @@
 // order of a poll cycle, reply checks, retries and drops, the 601st sample, RTU replies taken
 // as soon as they are whole, and a line that goes away. A fake line shows single exchanges;
 // simulated controllers run whole recordings. Time is a manual clock throughout.
-#include "openline.h"
 #include "errors.h"
 #include "fakeline.h"
 #include "framecodec.h"
 #include "frames.h"
 #include "manualtime.h"
+#include "openline.h"
 #include "recordengine.h"
 #include "simulatedline.h"
 

@@ -230,13 +230,15 @@ private slots:
         for (int i = 0; i < clicks; ++i) {
             p.Click(w->StartBt);
             seed = seed * 1103515245u + 12345u;
-            if (maxDelay) p.Run((seed >> 16) % maxDelay); // 0 to 39 ms: mid-request, mid-reply, at a time-out
+            if (maxDelay)
+                p.Run((seed >> 16) % maxDelay); // 0 to 39 ms: mid-request, mid-reply, at a time-out
         }
         if (w->StartBt->text() == "START") p.Click(w->StartBt);
         QCOMPARE(w->StartBt->text(), "STOP");
         const qsizetype before = p.cycles.size();
         p.Run(3500);
-        QVERIFY2(p.cycles.size() - before >= 3, qPrintable(QString::number(p.cycles.size() - before)));
+        QVERIFY2(p.cycles.size() - before >= 3,
+                 qPrintable(QString::number(p.cycles.size() - before)));
         QVERIFY(p.dialogs.messages.isEmpty());
         const CycleReport& last = p.cycles.last();
         QVERIFY(last.readings[0].answered && last.readings[1].answered);

@@ -7,8 +7,8 @@
 #include "paramfile.h"
 #include "programeditor.h"
 #include "programfile.h"
-#include "recordfile.h"
 #include "recorderwindow.h"
+#include "recordfile.h"
 #include "testmain.h"
 
 #include <QFile>

@@ -147,9 +147,9 @@ private slots:
         // The version line names the project's version (1.0.0 reads "Version 1.00.00").
         const QString version = QString::asprintf("Version %d.%02d.%02d", PROJECT_VERSION_MAJOR,
                                                   PROJECT_VERSION_MINOR, PROJECT_VERSION_PATCH);
-        for (const QString& line : {QStringLiteral("VRX Digital Controller"),
-                                    QStringLiteral("Communication Program"), version,
-                                    QStringLiteral("Recommanded Display Resolution 800 x 600")})
+        for (const QString& line :
+             {QStringLiteral("VRX Digital Controller"), QStringLiteral("Communication Program"),
+              version, QStringLiteral("Recommanded Display Resolution 800 x 600")})
             QVERIFY2(texts.contains(line), qPrintable(line));
         QVERIFY(!about.Image2->pixmap().isNull());
         QCOMPARE(about.Image2->size(), QSize(90, 43));

@@ -205,8 +205,7 @@ void TestSimController::exceptionFrames() {
     // LRC of 01 86 04 is 0x75; CRC-16 of 01 86 04 is 0xA343 (low byte first on the wire).
     ControllerBus bus = TwoControllers();
     QCOMPARE(Ask(bus, AsciiWrite(1, 0x4730, 1)), QByteArray(":01860475\r\n"));
-    QCOMPARE(Ask(bus, Rtu(AsciiWrite(1, 0x4730, 1))),
-             QByteArray::fromHex("01860443A3"));
+    QCOMPARE(Ask(bus, Rtu(AsciiWrite(1, 0x4730, 1))), QByteArray::fromHex("01860443A3"));
     // An unknown function gets exception 01 with the function's top bit set.
     QCOMPARE(Ask(bus, AsciiFrame(1, 0x10, Hex4(0x4701) + Hex4(1))), QByteArray(":0190016E\r\n"));
 }

@@ -23,14 +23,16 @@ inline QList<QGlyphRun> LaidOut(const QFont& font, const QString& text) {
 inline int Boxes(const QFont& font, const QString& text) {
     int boxes = 0;
     for (const QGlyphRun& run : LaidOut(font, text))
-        for (const quint32 glyph : run.glyphIndexes()) boxes += glyph == 0 ? 1 : 0;
+        for (const quint32 glyph : run.glyphIndexes())
+            boxes += glyph == 0 ? 1 : 0;
     return boxes;
 }
 
 // The families that actually draw the text.
 inline QSet<QString> DrawingFamilies(const QFont& font, const QString& text) {
     QSet<QString> families;
-    for (const QGlyphRun& run : LaidOut(font, text)) families << run.rawFont().familyName();
+    for (const QGlyphRun& run : LaidOut(font, text))
+        families << run.rawFont().familyName();
     return families;
 }
 
