@@ -1012,6 +1012,14 @@ in the settings file %1</source>
         <source>What it holds now is not known: Load to Buffer from it first to compare.</source>
         <translation>目前不知道它的設定內容：請先由它「載入緩衝區」再比較。</translation>
     </message>
+    <message>
+        <source>&apos;%1&apos; is not a value this setting can take: nothing was sent.</source>
+        <translation>「%1」不是此設定可接受的值：未送出任何資料。</translation>
+    </message>
+    <message>
+        <source>The controller refused %1: %2</source>
+        <translation>控制器拒絕了 %1：%2</translation>
+    </message>
 </context>
 <context>
     <name>vrx::TVRW3</name>

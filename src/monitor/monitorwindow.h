@@ -48,6 +48,10 @@ public:
     // character typed, '\r' for Enter), the 16 combo boxes CtrlSetSelect, ClearBt1 and ClearBt2
     // ClearBt1Click, the trace row's circles ErrClearBt1MouseDown (told apart by their Tag).
     void OnKeyPress(QLineEdit* edit, QChar key);
+    // Marks a parameter box whose value was not taken (a red frame, the reason in its tooltip),
+    // or clears the mark with an empty reason.
+    void MarkRefused(QLineEdit* edit, const QString& reason);
+    void WriteRefused(const QByteArray& frame, const QString& reason);
     void CtrlSetSelect(QComboBox* combo);
     void ClearBt1Click(QObject* sender);
     void ErrClearBt1MouseDown(QWidget* sender);
@@ -152,6 +156,10 @@ protected:
 private:
     // Where the focus was when the password box opened.
     QPointer<QWidget> passFocusReturn_;
+    // The box whose value went out as the last single write, the frame and what was typed.
+    QPointer<QLineEdit> writeEdit_;
+    QByteArray writeFrame_;
+    QString writeText_;
     // Building the form at design size (monitorwindowlayout.cpp).
     void FormCreate();
     void BuildStation(int st);

@@ -72,6 +72,10 @@ private:
 } // namespace
 
 void TVRW2::WireEditing() {
+    connect(&Engine, &PollEngine::writeRefused, this,
+            [this](const QByteArray& frame, const QString& reason) {
+                Guarded([&] { WriteRefused(frame, reason); });
+            });
     auto* events = new EditingEvents(*this);
     for (const EditBoxInfo& info : EditBoxes())
         Edit(QString::fromLatin1(info.name))->installEventFilter(events);
@@ -99,14 +103,41 @@ void TVRW2::OnKeyPress(QLineEdit* edit, QChar key) {
     // other box withdraws a key not sent yet.
     Engine.DecideUnlock(box->unlockFirst);
     TenthsScale = box->tenths;
+    // A new edit of the box takes back what was said of the last one.
+    MarkRefused(edit, {});
     if (key != u'\r') return;
     const MonitorState& state = Engine.State();
     const std::optional<QByteArray> frame = EditBoxWrite(
         state.StationAddr[state.SelStation], *box, edit->text(), EditDecimals(*box, TenthsScale));
-    // Not a number, or one the register cannot hold: nothing is sent and the box keeps the
-    // text until the controller's value is read again.
-    if (!frame) return;
+    // Not a number, or one the register cannot hold: nothing is sent, and the box says why
+    // until its next edit.
+    if (!frame) {
+        MarkRefused(edit, tr("'%1' is not a value this setting can take: nothing was sent.")
+                              .arg(edit->text()));
+        return;
+    }
     Engine.QueueWrite(*frame, false);
+    writeEdit_ = edit;
+    writeFrame_ = *frame;
+    writeText_ = edit->text();
+}
+
+void TVRW2::MarkRefused(QLineEdit* edit, const QString& reason) {
+    if (!edit) return;
+    const bool refused = !reason.isEmpty();
+    if (refused == edit->property("refused").toBool() && edit->toolTip() == reason) return;
+    edit->setProperty("refused", refused);
+    // A red frame, and the reason where the pointer rests.
+    edit->setStyleSheet(refused ? QStringLiteral("QLineEdit { border: 2px solid red; }")
+                                : QString());
+    edit->setToolTip(reason);
+}
+
+void TVRW2::WriteRefused(const QByteArray& frame, const QString& reason) {
+    if (!writeEdit_ || frame != writeFrame_) return;
+    // The box shows the controller's value again once it is read back; the refusal stays
+    // marked beside it.
+    MarkRefused(writeEdit_, tr("The controller refused %1: %2").arg(writeText_, reason.trimmed()));
 }
 
 void TVRW2::CtrlSetSelect(QComboBox* combo) {

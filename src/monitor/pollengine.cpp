@@ -489,6 +489,7 @@ void PollEngine::ReportResult() {
         // The write is dropped; the boxes show what the controller really holds.
         WritePending = UnlockFirst = false;
         SettingsReread = true;
+        emit writeRefused(WriteFrame, ResultText(ErrorCode));
     }
     ErrorCode = ResultGood;
 }

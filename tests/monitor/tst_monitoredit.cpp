@@ -342,6 +342,39 @@ private slots:
         QVERIFY(p->WritesSince(from).isEmpty());
     }
 
+    // A value that is not taken is seen beside its box, not only in the trace row: typed
+    // wrong, or refused by the controller. The next edit of the box takes the mark back.
+    void refusedValuesAreMarked_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("not a number")
+            << "abc" << "'abc' is not a value this setting can take: nothing was sent." << false;
+        QTest::newRow("beyond the register")
+            << "99999" << "'99999' is not a value this setting can take: nothing was sent."
+            << false;
+        QTest::newRow("above the controller's range")
+            << "1500" << "The controller refused 1500: Write data not successed" << true;
+    }
+    void refusedValuesAreMarked() {
+        QFETCH(QString, typed);
+        QFETCH(QString, reason);
+        QFETCH(bool, sent);
+        QVERIFY(Start());
+        QLineEdit* box = p->Edit("SetV");
+        const qsizetype from = p->SentCount();
+        p->Type("SetV", typed);
+        p->Run(3000);
+        QCOMPARE(p->WritesSince(from).isEmpty(), !sent);
+        QCOMPARE(box->toolTip(), reason);
+        QVERIFY(box->property("refused").toBool());
+        QVERIFY(box->styleSheet().contains("red"));
+        // The next key in the box clears it.
+        QTest::keyClick(box, Qt::Key_1);
+        QVERIFY(box->toolTip().isEmpty());
+        QVERIFY(!box->property("refused").toBool());
+    }
+
     void hiddenModeAfterAFullSettingsCycle() {
         QVERIFY(Start());
         QVERIFY(m->FWVersion->isVisible());
