@@ -1020,6 +1020,10 @@ in the settings file %1</source>
         <source>The controller refused %1: %2</source>
         <translation>控制器拒絕了 %1：%2</translation>
     </message>
+    <message>
+        <source>Station %1: address %2 does not answer. It is no longer polled; press Connect to try it again.</source>
+        <translation>第 %1 站：站號 %2 沒有回應，已停止讀取；請按「連線」再試一次。</translation>
+    </message>
 </context>
 <context>
     <name>vrx::TVRW3</name>

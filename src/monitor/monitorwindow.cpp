@@ -2,6 +2,7 @@
 // and pictures, and what the engine reports, shown in the controls.
 #include "monitorwindow.h"
 
+#include "dialogs.h"
 #include "guard.h"
 #include "screenwidth.h"
 #include "shape.h"
@@ -116,6 +117,21 @@ void TVRW2::WireEngine() {
             GuardedSlot(this, &TVRW2::SettingsReadEnded));
     connect(&Engine, &PollEngine::lastStationGone, this,
             GuardedSlot(this, &TVRW2::LastStationGone));
+    connect(&Engine, &PollEngine::stationDropped, this, [this](int st, int address) {
+        // A grey lamp alone is easily missed: the user is told which controller went, once,
+        // after the engine's turn.
+        const QString text =
+            tr("Station %1: address %2 does not answer. It is no longer polled; press Connect "
+               "to try it again.")
+                .arg(st)
+                .arg(address);
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                Guarded([&] { Dialogs::Current().Message(this, tr("Message"), text); });
+            },
+            Qt::QueuedConnection);
+    });
     connect(&Engine, &PollEngine::lineFailed, this,
             [](const QString& text) { ShowGeneralError(text); });
     connect(&Engine, &PollEngine::settingsDecoded, this,

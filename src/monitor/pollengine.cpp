@@ -469,7 +469,9 @@ void PollEngine::ReportResult() {
         // TimeoutCount counts the misses in a row, time-outs and replies that answer nothing.
         if (IsMissedReply(ErrorCode) && ++TimeoutCount[st] >= TimeoutsToDrop) {
             TimeoutCount[st] = 0;
+            const int address = StationAddr[st];
             CancelStation(st);
+            emit stationDropped(st, address);
             if (ConnectedCount != 0) {
                 RestartCycle();
             } else {

@@ -236,6 +236,8 @@ signals:
     void settingsReadEnded(bool first);
     // A reply failed: the status line shows the text in red.
     void errorReported(const QString& text);
+    // Station st stopped answering at `address` and was dropped: it is polled no more.
+    void stationDropped(int st, int address);
     // The controller refused the single write `frame` (as queued), for `reason`: it is dropped.
     void writeRefused(const QByteArray& frame, const QString& reason);
     // RequestCount / ErrorCount of a station changed.
