@@ -1291,6 +1291,14 @@ Recording goes on without the file.</source>
         <source>Enter</source>
         <translation>確定</translation>
     </message>
+    <message>
+        <source>The program is still being written to the controller. The write goes on after the editor closes, and a message says when it has ended.</source>
+        <translation>程式仍在寫入控制器。關閉編輯視窗後寫入會繼續進行，完成時會以訊息告知。</translation>
+    </message>
+    <message>
+        <source>Write finished : all %1 values written.</source>
+        <translation>寫入完成：%1 個數值全部寫入。</translation>
+    </message>
 </context>
 <context>
     <name>vrx::TesterPanel</name>

@@ -83,6 +83,12 @@ void TVRX5::FormShow() {
 }
 
 void TVRX5::RetBtClick() {
+    // The write runs on the Monitor's engine, not in this window: closing it stops nothing.
+    if (Transfer.Writing())
+        Dialogs::Current().Message(
+            this, tr("Message"),
+            tr("The program is still being written to the controller. The write goes on after "
+               "the editor closes, and a message says when it has ended."));
     close();
 }
 
@@ -369,7 +375,14 @@ void TVRX5::WrBtClick() {
 void TVRX5::WriteFinished(int refused) {
     HideProgress();
     UpdateButtons();
-    if (refused == 0) return;
+    if (refused == 0) {
+        // The gauge said it while the editor was open; with the editor closed, this does.
+        if (!isVisible())
+            Dialogs::Current().Message(this, tr("Message"),
+                                       tr("Write finished : all %1 values written.")
+                                           .arg(PatternWriteFrames));
+        return;
+    }
     Dialogs::Current().Message(this, tr("Warning"),
                                tr("Write finished : %1 of %2 values refused by the controller !")
                                    .arg(refused)

@@ -761,6 +761,26 @@ private slots:
         }
     }
 
+    // Back while a Write is out says that the write goes on, and it does, to its end.
+    void backDuringAWriteSaysItGoesOn() {
+        p->OpenEditorOn(3);
+        TVRX5* e = p->editor;
+        p->Load(p->File("example.txt", ProgramFileText(Example())));
+        p->dialogs.messages.clear();
+        p->Click(e->WrBt);
+        QVERIFY(p->Until([&] { return e->UpLoadBarP->value() >= 10; }));
+        p->Click(e->RetBt);
+        QVERIFY(!e->isVisible());
+        QCOMPARE(p->dialogs.texts(),
+                 QStringList{"The program is still being written to the controller. The write "
+                             "goes on after the editor closes, and a message says when it has "
+                             "ended."});
+        QVERIFY(p->Until([&] { return !e->Transfer.Writing(); }));
+        QCOMPARE(p->dialogs.texts().last(), "Write finished : all 153 values written.");
+        for (int k = 0; k < PatternWriteFrames; ++k)
+            QCOMPARE(p->Controller(3).Peek(reg::StartPattern + k), PatternWriteValue(Example(), k));
+    }
+
     // A transfer whose station goes away ends: the table stays as it was, the buttons are
     // usable again, and the user is told.
     void transferEndsWithItsStation_data() {
