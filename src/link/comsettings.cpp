@@ -105,20 +105,6 @@ void ApplySettings(const ComSelections& s, SerialPort& port) {
     port.SetStopBits(qint16(line.stopBits));
 }
 
-bool OpenWithReplyTimer(const ComSelections& selections, SerialPort& port, int ticks,
-                        quint16& timerId) {
-    try {
-        ApplySettings(selections, port);
-        port.SetOpen(true);
-        timerId = port.AddTimer();
-        port.SetTimer(timerId, ticks, false);
-        return true;
-    } catch (const Error&) {
-        port.SetOpen(false);
-        return false;
-    }
-}
-
 bool IsRtu(const ComSelections& selections) {
     return selections.modBus == 1;
 }

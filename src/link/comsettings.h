@@ -49,22 +49,11 @@ LineSettings ToLineSettings(const ComSelections& selections);
 // Sets ComNumber, Baud (kept when no baud is selected), Parity, DataBits and StopBits.
 void ApplySettings(const ComSelections& selections, SerialPort& port);
 
-// Applies the settings, opens the port and creates its idle reply timer of `ticks` into
-// `timerId`. False when opening failed: the port is then closed, and the caller shows its text.
-bool OpenWithReplyTimer(const ComSelections& selections, SerialPort& port, int ticks,
-                        quint16& timerId);
-
 bool IsRtu(const ComSelections& selections);
 
 // Reply time-outs in 55 ms ticks.
 inline constexpr int TesterReplyTicks = 18;
 int MonitorReplyTicks(const LineSettings& settings);
 int RecorderReplyTicks(const LineSettings& settings);
-inline int MonitorReplyTicks(const ComSelections& s) {
-    return MonitorReplyTicks(ToLineSettings(s));
-}
-inline int RecorderReplyTicks(const ComSelections& s) {
-    return RecorderReplyTicks(ToLineSettings(s));
-}
 
 } // namespace vrx

@@ -11,7 +11,7 @@ Exchange::Exchange(LineOwner& line, QString tool, QObject* parent)
     connect(&line_.Port(), &SerialPort::Notify, this, &Exchange::OnNotify);
     connect(&line_, &LineOwner::lost, this, [this](const QString& tool) {
         if (tool != tool_) return;
-        outstanding_ = false;
+        outstanding_ = disowned_ = false;
         emit lineLost();
     });
 }
@@ -22,7 +22,7 @@ void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy p
     SerialPort& port = line_.Port();
     // The port's timers go with each close, so the reply timer is made again after a reopen.
     if (timerId_ == 0 || !port.HasTimer(timerId_)) timerId_ = port.AddTimer();
-    outstanding_ = false;
+    outstanding_ = disowned_ = false;
     request_ = request;
     received_.clear();
     framing_ = framing;
@@ -36,8 +36,12 @@ void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy p
 
 void Exchange::Abandon() {
     if (!Outstanding()) return;
-    outstanding_ = false;
+    outstanding_ = disowned_ = false;
     Arm(0, false);
+}
+
+void Exchange::Disown() {
+    if (Outstanding()) disowned_ = true;
 }
 
 void Exchange::Arm(int ticks, bool activate) {
@@ -67,12 +71,11 @@ void Exchange::TakeBytes() {
     if (rtu && policy_ == ReplyEndPolicy::TimeOutEnd) return;
     const ReplyEnd end = FindReplyEnd(received_, request_, rtu);
     if (end.state != ReplyEndState::Complete) return;
-    Finish();
-    emit replied(received_.first(end.length), elapsedMs_);
+    if (Finish()) emit replied(received_.first(end.length), elapsedMs_);
 }
 
 void Exchange::Expired() {
-    Finish();
+    if (!Finish()) return;
     // In RTU the silence is what ends a frame whose length could not be told.
     if (framing_ == Framing::Rtu && !received_.isEmpty()) {
         emit replied(received_, elapsedMs_);
@@ -81,11 +84,14 @@ void Exchange::Expired() {
     }
 }
 
-void Exchange::Finish() {
+bool Exchange::Finish() {
     outstanding_ = false;
     Arm(0, false);
     // The millisecond count wraps; the difference of two readings does not.
     elapsedMs_ = qint64(quint32(Clock::Current().Milliseconds() - sentAt_));
+    if (!std::exchange(disowned_, false)) return true;
+    emit freed();
+    return false;
 }
 
 } // namespace vrx

@@ -47,6 +47,11 @@ public:
               ReplyTiming timing);
     // Stops waiting: a reply that still comes answers nothing.
     void Abandon();
+    // The tool no longer wants the reply on the line (what it asked for is gone), but the
+    // request is out: the exchange stays outstanding until its reply or time-out, which is
+    // then thrown away and announced by freed(). The tool's next request never shares the line
+    // with it, so no reply is ever taken for another request's.
+    void Disown();
 
     // A reply is awaited: a request is on the line, which the tool still holds.
     bool Outstanding() const { return outstanding_ && HoldsLine(); }
@@ -65,13 +70,16 @@ signals:
     void timedOut(const QByteArray& partial);
     // The line went away under the tool; whatever was awaited is not coming.
     void lineLost();
+    // A disowned exchange ended: the line is free for the tool's next request.
+    void freed();
 
 private:
     void OnNotify(PortEvent kind, quint16 id, quint16 count);
     void TakeBytes();
     void Expired();
     void Arm(int ticks, bool activate);
-    void Finish();
+    // Ends the exchange; false when it was disowned, and freed() has said so instead.
+    bool Finish();
 
     LineOwner& line_;
     QString tool_;
@@ -82,6 +90,7 @@ private:
     ReplyEndPolicy policy_ = ReplyEndPolicy::FrameEnd;
     ReplyTiming timing_;
     bool outstanding_ = false;
+    bool disowned_ = false;
     quint32 sentAt_ = 0;
     qint64 elapsedMs_ = 0;
 };

@@ -125,12 +125,7 @@ void TVRW2::WireEngine() {
                "to try it again.")
                 .arg(st)
                 .arg(address);
-        QMetaObject::invokeMethod(
-            this,
-            [this, text] {
-                Guarded([&] { Dialogs::Current().Message(this, tr("Message"), text); });
-            },
-            Qt::QueuedConnection);
+        SayAfterTurn(tr("Message"), text);
     });
     connect(&Engine, &PollEngine::lineFailed, this,
             [](const QString& text) { ShowGeneralError(text); });
@@ -419,6 +414,16 @@ void TVRW2::ClosePasswordBox(bool showFirmware) {
     }
     SetVisible({PassLB, PassEdit}, false);
     if (showFirmware) FWVersion->show();
+}
+
+void TVRW2::SayAfterTurn(const QString& caption, const QString& text) {
+    // A message box runs an event loop: not from inside the engine's turn, but after it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, caption, text] {
+            Guarded([&] { Dialogs::Current().Message(this, caption, text); });
+        },
+        Qt::QueuedConnection);
 }
 
 void TVRW2::SetPanelsShown(bool shown) {

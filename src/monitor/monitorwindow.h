@@ -190,6 +190,8 @@ private:
     void ShowHiddenControls(bool shown);
     // The panels, and the hidden controls with them, shown or hidden with their state.
     void SetPanelsShown(bool shown);
+    // Shows a message once the engine's turn that reported it is over.
+    void SayAfterTurn(const QString& caption, const QString& text);
     // Hides the password box, with the firmware panel back in its place unless told not to.
     void ClosePasswordBox(bool showFirmware = true);
     void SetHiddenShown(bool shown);

@@ -43,15 +43,8 @@ void TVRW2::WireFiles() {
     Engine.SetFileRoutines([this] { SaveRoutine(); }, [this] { OpenRoutine(); });
     connect(&Engine, &PollEngine::transferStopped, this,
             [this](const QString& text) { Guarded([&] { TransferStopped(text); }); });
-    connect(&Engine, &PollEngine::transferDone, this, [this](const QString& text) {
-        // Said after the engine's turn is over, not from inside it.
-        QMetaObject::invokeMethod(
-            this,
-            [this, text] {
-                Guarded([&] { Dialogs::Current().Message(this, MessageCaption(), text); });
-            },
-            Qt::QueuedConnection);
-    });
+    connect(&Engine, &PollEngine::transferDone, this,
+            [this](const QString& text) { SayAfterTurn(MessageCaption(), text); });
 }
 
 void TVRW2::LoadBtClick() {
@@ -164,13 +157,7 @@ void TVRW2::ShowUpload(const QString& caption) {
 void TVRW2::TransferStopped(const QString& text) {
     // A read that stopped left the buffer as it was: what it allowed before, it allows again.
     if (Engine.State().BufferLoaded) EnableBufferButtons();
-    // Said after the engine's turn is over, not from inside it.
-    QMetaObject::invokeMethod(
-        this,
-        [this, text] {
-            Guarded([&] { Dialogs::Current().Message(this, WarningCaption(), text); });
-        },
-        Qt::QueuedConnection);
+    SayAfterTurn(WarningCaption(), text);
 }
 
 } // namespace vrx

@@ -10,6 +10,8 @@
 #include "registers.h"
 #include "replyend.h"
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 
 namespace vrx {
@@ -39,6 +41,12 @@ PollEngine::PollEngine(LineOwner& line, SettingsSource settings, QObject* parent
             [this](const QByteArray& frame) { Guarded([&] { ReplyEnded(frame, false); }); });
     connect(&exchange_, &Exchange::timedOut, this,
             [this](const QByteArray& partial) { Guarded([&] { ReplyEnded(partial, true); }); });
+    connect(&exchange_, &Exchange::freed, this, [this] {
+        Guarded([this] {
+            RequestOutstanding = false;
+            if (ConnectedCount != 0) NextRequest();
+        });
+    });
     connect(&exchange_, &Exchange::lineLost, this,
             [this] { Guarded([this] { InterruptTransfers(TransferStop::LineLost); }); });
 }
@@ -112,9 +120,8 @@ void PollEngine::ConnectStation(int st) {
     timer1_.start();
     // The stations before may still have a request on the line (cancelled and connected again
     // in one go): its reply is theirs, and the first request of this cycle goes when it ends.
-    // Two requests on the line would take each other's replies for as long as it stays busy.
     if (exchange_.Outstanding()) {
-        staleExchange_ = true;
+        exchange_.Disown();
         return;
     }
     NextRequest();
@@ -240,17 +247,12 @@ void PollEngine::WithdrawWrite() {
 void PollEngine::RunFileRoutines() {
     // A click while a routine's dialog is open asks again; it is not a second dialog on top.
     if ((!SaveRequested && !OpenRequested) || routinesRunning_) return;
-    const struct Running {
-        bool& flag;
-        explicit Running(bool& f) : flag(f) { flag = true; }
-        ~Running() { flag = false; }
-    } running(routinesRunning_);
+    const QScopedValueRollback running(routinesRunning_, true);
     // Their dialogs' event loop goes on delivering Timer1: a turn it started while the chain
     // was stopped would open the same dialog again, and then put a second request on the line.
-    const bool outstanding = std::exchange(RequestOutstanding, true);
+    const QScopedValueRollback outstanding(RequestOutstanding, true);
     if (SaveRequested && saveRoutine_) saveRoutine_();
     if (OpenRequested && openRoutine_) openRoutine_();
-    RequestOutstanding = outstanding;
 }
 
 void PollEngine::NextRequest() {
@@ -309,7 +311,6 @@ void PollEngine::SendWrite() {
 }
 
 void PollEngine::SendFrame(const QByteArray& asciiText) {
-    staleExchange_ = false;
     const LineSettings settings = settings_();
     TxFrame = settings.Rtu() ? AsciiToRtu(asciiText) : asciiText;
     // Set before sending: a line that refuses the frame leaves the chain stopped, with one
@@ -331,11 +332,6 @@ void PollEngine::SendFrame(const QByteArray& asciiText) {
 // ---- Replies ----
 
 void PollEngine::ReplyEnded(const QByteArray& frame, bool timedOut) {
-    if (std::exchange(staleExchange_, false)) {
-        RequestOutstanding = false;
-        if (ConnectedCount != 0) NextRequest();
-        return;
-    }
     const bool rtu = Rtu();
     // No controller answers address 0: each broadcast frame ends at its time-out, or in RTU at
     // the silence after whatever noise came.

@@ -301,9 +301,6 @@ private:
     // The frame on the line is the unlock frame. Its echo is told from the write's by what was
     // sent, not by UnlockFirst, which a key press may change while the frame is out.
     bool unlockOnLine_ = false;
-    // The exchange on the line was asked for stations that have gone since: its reply is not
-    // judged against the requests of the stations now connected.
-    bool staleExchange_ = false;
     PerStation<StationFace> faces_{};
 
     // Parameter transfers: the read gathered apart from ParamBuffer, the image being written

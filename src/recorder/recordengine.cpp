@@ -27,11 +27,16 @@ RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* pa
     connect(&exchange_, &Exchange::replied, this,
             [this](const QByteArray& frame) { Guarded([&] { ReplyEnded(frame); }); });
     connect(&exchange_, &Exchange::timedOut, this, GuardedSlot(this, &RecordEngine::FailAttempt));
+    // The request of a stopped recording has ended: the current one goes on from here.
+    connect(&exchange_, &Exchange::freed, this, [this] {
+        Guarded([this] {
+            if (Running && !AwaitingReply) SendSampleRequest();
+        });
+    });
     // A line that went away took the request with it, and the recording ends with it; the
     // line has said so already.
     connect(&exchange_, &Exchange::lineLost, this, [this] {
         AwaitingReply = false;
-        staleExchange_ = false;
         if (!Running) return;
         Stop();
         emit lineLost();
@@ -62,7 +67,7 @@ bool RecordEngine::Start(const Addresses& addresses, int seconds) {
     // A request of the recording before may still be on the line: the first of this one goes
     // when it ends, so that no two requests are ever on the line together.
     if (exchange_.Outstanding()) {
-        staleExchange_ = true;
+        exchange_.Disown();
     } else {
         SendSampleRequest();
     }
@@ -74,7 +79,7 @@ void RecordEngine::Stop() {
     Timer1->stop();
     // The request on the line is left to end by its reply or its time-out; it answers nothing
     // any more.
-    if (exchange_.Outstanding()) staleExchange_ = true;
+    exchange_.Disown();
     AwaitingReply = false;
     Running = false;
 }
@@ -87,14 +92,7 @@ void RecordEngine::Timer1Timer() {
     if (!AwaitingReply && !exchange_.Outstanding()) SendSampleRequest();
 }
 
-bool RecordEngine::TakeStaleEnd() {
-    if (!std::exchange(staleExchange_, false)) return false;
-    if (Running && !AwaitingReply) SendSampleRequest();
-    return true;
-}
-
 void RecordEngine::SendSampleRequest() {
-    staleExchange_ = false;
     const LineSettings settings = settings_();
     RequestText = ReadRequest(DeviceAddr[PollIndex], reg::ProcessValue, SampleWords);
     if (settings.Rtu()) RequestText = AsciiToRtu(RequestText);
@@ -116,14 +114,14 @@ void RecordEngine::SendSampleRequest() {
 }
 
 void RecordEngine::ReplyEnded(const QByteArray& frame) {
-    if (TakeStaleEnd() || !AwaitingReply) return;
+    if (!AwaitingReply) return;
     AwaitingReply = false;
     FailCount[PollIndex] = 0;
     HandleReply(frame);
 }
 
 void RecordEngine::FailAttempt() {
-    if (TakeStaleEnd() || !AwaitingReply) return;
+    if (!AwaitingReply) return;
     ++FailCount[PollIndex];
     AwaitingReply = false;
     bool cycleEnded = false;

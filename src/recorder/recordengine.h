@@ -84,9 +84,6 @@ private:
     bool Rtu() const;
     void SendSampleRequest();
     void ReplyEnded(const QByteArray& frame);
-    // The exchange that ended was asked for a recording stopped since: the current one goes
-    // on from here. False when it was the current recording's own.
-    bool TakeStaleEnd();
     void HandleReply(const QByteArray& frame);
     void CompleteCycle();
     void FailAttempt();
@@ -94,7 +91,6 @@ private:
 
     SettingsSource settings_;
     Exchange exchange_;
-    bool staleExchange_ = false;
     TimeSource timeOfDay_;
     Readings cycle_{};
     bool earlyRtuEnd_ = true;

@@ -5,6 +5,7 @@
 #include "fakeline.h"
 #include "filesizelimit.h"
 #include "freezewatch.h"
+#include "lineowner.h"
 #include "protocolwindow.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
@@ -301,16 +302,16 @@ private slots:
     void openingReachesTheLineWithTheSettings() {
         test::FakeLineFactory lines;
         qputenv("VRX_COM2", "sim");
-        SerialPort port;
-        quint16 timer = 0;
-        QVERIFY(OpenWithReplyTimer(Sel(1, 4, 2, 1, 1, 1), port, 36, timer));
-        QVERIFY(port.Open());
-        QVERIFY(timer > 0);
+        LineOwner line;
+        const QString tool = QStringLiteral("tester");
+        line.Open(tool, Sel(1, 4, 2, 1, 1, 1));
+        QVERIFY(line.Port().Open());
+        QVERIFY(line.Holds(tool));
         QCOMPARE(lines.last->Settings(), (LineSettings{38400, Parity::Odd, 8, 2}));
-        port.SetOpen(false);
+        line.Close(tool);
         lines.refuseOpen = true;
-        QVERIFY(!OpenWithReplyTimer(Sel(1, 4, 2, 1, 1, 1), port, 36, timer));
-        QVERIFY(!port.Open());
+        QVERIFY_THROWS_EXCEPTION(PortError, line.Open(tool, Sel(1, 4, 2, 1, 1, 1)));
+        QVERIFY(!line.Port().Open());
         qunsetenv("VRX_COM2");
     }
 
@@ -328,8 +329,8 @@ private slots:
         QFETCH(ComSelections, selections);
         QFETCH(int, monitor);
         QFETCH(int, recorder);
-        QCOMPARE(MonitorReplyTicks(selections), monitor);
-        QCOMPARE(RecorderReplyTicks(selections), recorder);
+        QCOMPARE(MonitorReplyTicks(ToLineSettings(selections)), monitor);
+        QCOMPARE(RecorderReplyTicks(ToLineSettings(selections)), recorder);
         QCOMPARE(TesterReplyTicks, 18);
     }
 };
