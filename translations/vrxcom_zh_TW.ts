@@ -704,16 +704,12 @@ in the settings file %1</source>
         <translation>序列埠：輸出緩衝區已滿</translation>
     </message>
     <message>
-        <source>%1 was disconnected</source>
-        <translation>%1 已斷線</translation>
-    </message>
-    <message>
-        <source>%1 (%2) was disconnected</source>
-        <translation>%1（%2）已斷線</translation>
-    </message>
-    <message>
         <source>%1 (%2) is in use by another program</source>
         <translation>%1 (%2) 正被其他程式使用</translation>
+    </message>
+    <message>
+        <source>%1 was disconnected. It is opened again by itself as soon as it is back.</source>
+        <translation>%1 已中斷連線。連線恢復後程式會自動重新開啟。</translation>
     </message>
 </context>
 <context>

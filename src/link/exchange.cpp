@@ -14,6 +14,9 @@ Exchange::Exchange(LineOwner& line, QString tool, QObject* parent)
         outstanding_ = disowned_ = false;
         emit lineLost();
     });
+    connect(&line_, &LineOwner::restored, this, [this](const QString& tool) {
+        if (tool == tool_) emit lineRestored();
+    });
 }
 
 void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy policy,

@@ -39,6 +39,8 @@ public:
     LineOwner& Line() { return line_; }
     const QString& Tool() const { return tool_; }
     bool HoldsLine() const { return line_.Holds(tool_); }
+    // The tool's line went away and is being opened again: nothing can be sent meanwhile.
+    bool LineDown() const { return line_.Recovering() && line_.Holder() == tool_; }
 
     // Puts the request (bytes as they go on the wire) on the line and waits for its reply.
     // Throws PortError when the tool does not hold the line or the line refuses the bytes;
@@ -68,8 +70,11 @@ signals:
     void replied(const QByteArray& frame, qint64 elapsedMs);
     // No reply, or (ASCII) none that ended, within the time-out; `partial` is what came.
     void timedOut(const QByteArray& partial);
-    // The line went away under the tool; whatever was awaited is not coming.
+    // The line went away under the tool; whatever was awaited is not coming. The line stays the
+    // tool's and is tried again until lineRestored() or the tool closes it.
     void lineLost();
+    // The lost line is open again for the tool: it may send.
+    void lineRestored();
     // A disowned exchange ended: the line is free for the tool's next request.
     void freed();
 

@@ -1,6 +1,7 @@
 // LineOwner: the one port of the line, lent to one tool at a time.
 #pragma once
 
+#include "clock.h"
 #include "comsettings.h"
 #include "serialport.h"
 
@@ -17,8 +18,10 @@ inline constexpr char Recorder[] = QT_TRANSLATE_NOOP("vrx::LineOwner", "Recorder
 } // namespace line_tool
 
 // The tester, the Monitor and the Recorder share one line. Whoever opens it holds it until it
-// closes it or the line is lost; while it is held, no other tool may open it, so the settings
-// never change under an open port and two tools never put requests on the line at once.
+// closes it; while it is held, no other tool may open it, so the settings never change under an
+// open port and two tools never put requests on the line at once.
+// A line that goes away (adapter pulled, peer gone) stays its holder's: the owner tries to open
+// it again once a second, quietly, and says when it is back, so the holder goes on by itself.
 // The port's device is any LineDevice (serial, simulated), so the tools never know which.
 class LineOwner : public QObject {
     Q_OBJECT
@@ -33,23 +36,37 @@ public:
     void Open(const QString& tool, const ComSelections& selections);
     // Opens again with the settings the port has: the tester's later Send after a failed open.
     void Reopen(const QString& tool);
-    // Closes the line when `tool` holds it; anything else is left alone.
+    // Closes the line when `tool` holds it (or waits for it to come back); anything else is
+    // left alone.
     void Close(const QString& tool);
 
+    // The line is open for `tool`: it may send.
     bool Holds(const QString& tool) const { return port_.Open() && holder_ == tool; }
-    // The tool that holds the line, or an empty text while it is closed.
-    QString Holder() const { return port_.Open() ? holder_ : QString(); }
-    bool HeldByOther(const QString& tool) const { return port_.Open() && holder_ != tool; }
+    // The line went away under its holder and is being opened again.
+    bool Recovering() const { return recovering_; }
+    // The tool that holds the line (also while it comes back), or an empty text.
+    QString Holder() const { return port_.Open() || recovering_ ? holder_ : QString(); }
+    bool HeldByOther(const QString& tool) const {
+        return (port_.Open() || recovering_) && holder_ != tool;
+    }
+
+    // How often a lost line is tried again.
+    static constexpr int RetryMs = 1000;
 
 signals:
-    // The line went away under `tool`, which no longer holds it.
+    // The line went away under `tool`; it stays `tool`'s while it is tried again.
     void lost(const QString& tool);
+    // The line is open again for `tool`, with the settings it had.
+    void restored(const QString& tool);
 
 private:
     void Claim(const QString& tool);
+    void Retry();
 
     SerialPort port_;
     QString holder_;
+    bool recovering_ = false;
+    ClockTimer retry_;
 };
 
 } // namespace vrx

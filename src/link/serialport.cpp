@@ -234,8 +234,11 @@ void SerialPort::OnLost(const QString& reason) {
     // The system's reason for a vanished device is rarely the user's ("Inappropriate ioctl for
     // device"); what happened is that the device is gone, and which one.
     const QString name = device_ ? device_->Name() : QString();
-    const QString text = name.isEmpty() ? tr("%1 was disconnected").arg(ComName())
-                                        : tr("%1 (%2) was disconnected").arg(ComName(), name);
+    const QString line =
+        name.isEmpty() ? ComName() : QStringLiteral("%1 (%2)").arg(ComName(), name);
+    // The line is tried again by itself; the user need not do anything to get it back.
+    const QString text =
+        tr("%1 was disconnected. It is opened again by itself as soon as it is back.").arg(line);
     qCDebug(lcLine).noquote() << text << "-" << reason;
     CloseDevice();
     emit Lost();

@@ -47,8 +47,13 @@ PollEngine::PollEngine(LineOwner& line, SettingsSource settings, QObject* parent
             if (ConnectedCount != 0) NextRequest();
         });
     });
-    connect(&exchange_, &Exchange::lineLost, this,
-            [this] { Guarded([this] { InterruptTransfers(TransferStop::LineLost); }); });
+    connect(&exchange_, &Exchange::lineLost, this, [this] {
+        Guarded([this] {
+            InterruptTransfers(TransferStop::LineLost);
+            ShowLineDown();
+        });
+    });
+    connect(&exchange_, &Exchange::lineRestored, this, GuardedSlot(this, &PollEngine::LineBack));
 }
 
 // ---- Station model ----
@@ -175,6 +180,33 @@ void PollEngine::WindowClosed() {
     timer1_.stop();
 }
 
+// ---- A line that goes and comes back ----
+
+void PollEngine::ShowLineDown() {
+    // Nothing is on the line any more; the stations stay connected, and nobody may take their
+    // last values for live ones.
+    RequestOutstanding = false;
+    for (int st = 1; st <= Stations; ++st) {
+        if (!StationConnected[st]) continue;
+        StationFace& face = faces_[st];
+        face.pvText = face.svText = QString::fromLatin1(NotReadText);
+        face.pvIsStatus = false;
+        face.lamps.fill(LampColour::Grey);
+        face.runLed = LampColour::Red;
+        face.out1 = face.out2 = 0;
+        emit faceChanged(st);
+    }
+}
+
+void PollEngine::LineBack() {
+    if (ConnectedCount == 0) return;
+    // A controller may have been powered off with the line: a whole cycle, then its settings.
+    StationSetChanged = false;
+    RestartCycle();
+    SettingsReread = true;
+    if (!RequestOutstanding) NextRequest();
+}
+
 // ---- Writes and reads between the polls ----
 
 void PollEngine::QueueWrite(const QByteArray& frame, bool unlockFirst) {
@@ -258,6 +290,11 @@ void PollEngine::RunFileRoutines() {
 void PollEngine::NextRequest() {
     // File dialogs run here, between two exchanges, so no reply is awaited while they are open.
     RunFileRoutines();
+    // The line is being opened again: the poll resumes when it is back.
+    if (exchange_.LineDown()) {
+        RequestOutstanding = false;
+        return;
+    }
     KeepTransferOnItsStation();
     if (BufferWriting) {
         ParamWriteStep();
@@ -649,7 +686,8 @@ void PollEngine::EndSettingsRead() {
 // ---- Timer1 and the trend ----
 
 void PollEngine::Timer1Timer() {
-    if (ConnectedCount == 0) return;
+    // No sample while the line is gone: the trend shows no old value as a new one.
+    if (ConnectedCount == 0 || exchange_.LineDown()) return;
     if (!RequestOutstanding) {
         NextRequest(); // the chain had stopped; no sample at this tick
         return;

@@ -122,6 +122,8 @@ public:
     static constexpr int TrendLength = MonitorTrendLength;
     // The name under which the engine holds the line.
     static constexpr const char* LineTool = line_tool::Monitor;
+    // What a connected station shows for its values while the line is gone.
+    static constexpr char NotReadText[] = "----";
 
     using MonitorState::PerStation;
 
@@ -266,6 +268,8 @@ signals:
     void patternFinished();
 
 private:
+    void ShowLineDown();
+    void LineBack();
     void SendRead(int firstRegister, int count);
     void SendWrite();
     void SendFrame(const QByteArray& asciiText);

@@ -33,14 +33,13 @@ RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* pa
             if (Running && !AwaitingReply) SendSampleRequest();
         });
     });
-    // A line that went away took the request with it, and the recording ends with it; the
-    // line has said so already.
+    // A line that went away took the request with it; the recording goes on, a line of `---`
+    // for each sample missed, until the line is back. The line has said it went.
     connect(&exchange_, &Exchange::lineLost, this, [this] {
         AwaitingReply = false;
-        if (!Running) return;
-        Stop();
         emit lineLost();
     });
+    connect(&exchange_, &Exchange::lineRestored, this, &RecordEngine::lineRestored);
 }
 
 bool RecordEngine::Rtu() const {
@@ -89,10 +88,17 @@ void RecordEngine::Timer1Timer() {
         Timer1->stop();
         return;
     }
+    if (exchange_.LineDown()) {
+        // What the cycle read before the line went is kept; every other field says `---`.
+        CompleteCycle();
+        return;
+    }
     if (!AwaitingReply && !exchange_.Outstanding()) SendSampleRequest();
 }
 
 void RecordEngine::SendSampleRequest() {
+    // The line is being opened again: the ticks write what is missed meanwhile.
+    if (exchange_.LineDown()) return;
     const LineSettings settings = settings_();
     RequestText = ReadRequest(DeviceAddr[PollIndex], reg::ProcessValue, SampleWords);
     if (settings.Rtu()) RequestText = AsciiToRtu(RequestText);

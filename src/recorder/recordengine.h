@@ -77,8 +77,10 @@ signals:
     void devicesDropped(const QList<int>& positions, bool stopped);
     // The line refused a send (gone, cannot be opened): the recording has stopped.
     void lineFailed(const QString& text);
-    // The line went away while recording: the recording has stopped.
+    // The line went away; a recording goes on, its samples missing, until lineRestored().
     void lineLost();
+    // The lost line is open again: the next tick reads the devices again.
+    void lineRestored();
 
 private:
     bool Rtu() const;

@@ -77,7 +77,6 @@ TVRW3::TVRW3(TVRW1& protocol, LineOwner& line, QWidget* parent)
                 Guarded([&] { DevicesDropped(positions, stopped); });
             });
     connect(Engine, &RecordEngine::lineFailed, this, GuardedSlot(this, &TVRW3::LineFailed));
-    connect(Engine, &RecordEngine::lineLost, this, GuardedSlot(this, &TVRW3::StopRecording));
 
     ViewDelay = new ClockTimer(this);
     ViewDelay->setObjectName(QStringLiteral("ViewDelay"));

@@ -343,8 +343,9 @@ void TesterPanel::SendBtClick(QObject* sender) {
 }
 
 void TesterPanel::Timer1Timer() {
-    // Nothing was ever sent (Repeat on an empty send line): there is nothing to repeat.
-    if (AwaitingReply || RequestText.isEmpty()) return;
+    // Nothing was ever sent (Repeat on an empty send line): there is nothing to repeat. A lost
+    // line is being opened again: the repetition goes on when it is back.
+    if (AwaitingReply || RequestText.isEmpty() || exchange_.LineDown()) return;
     ReplyBuffer.clear();
     ReplyCount = 0;
     SendRequest(RequestText);
@@ -398,9 +399,7 @@ void TesterPanel::ReplyEnded(qsizetype frameEnd) {
 }
 
 void TesterPanel::LineLost() {
-    // Repeat would reopen the vanished device a second later and stack a second message on the
-    // first; the next Send reopens it when the user is ready.
-    StopRepeating();
+    // The line is tried again once a second, quietly; a repetition resumes when it is back.
     AwaitingReply = false;
 }
 

@@ -36,6 +36,8 @@ public:
 
     // The controllers, their clock and their faults, for tests and tools.
     ControllerBus& Bus() { return *bus_; }
+    // The controllers, for another line to carry (the same adapter plugged in again).
+    std::shared_ptr<ControllerBus> SharedBus() const { return bus_; }
     Controller* ControllerAt(int address) { return bus_->Find(address); }
     void InjectFault(const Fault& fault) { bus_->Faults().Add(fault); }
     void ClearFaults() { bus_->Faults().Clear(); }

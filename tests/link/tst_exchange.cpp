@@ -32,6 +32,7 @@ struct Bench {
                 << QStringLiteral("timed out with %1").arg(QString::fromLatin1(partial.toHex()));
         });
         QObject::connect(&a, &Exchange::lineLost, &a, [this] { results << "line lost"; });
+        QObject::connect(&a, &Exchange::lineRestored, &a, [this] { results << "line back"; });
     }
     void Open(const char* tool) {
         ComSelections settings;
@@ -178,23 +179,53 @@ private slots:
         QCOMPARE(bench.results.last(), "replied " + AsciiReply.toHex() + " after 10 ms");
     }
 
-    // A line that goes away ends the exchange once, frees the line, and no time-out follows.
-    void lostLineEndsTheExchange() {
+    // A line that goes away ends the exchange once, and no time-out follows. It stays the
+    // tool's while it is tried again once a second, without a message per try, and the tool is
+    // told when it is back.
+    void lostLineComesBackByItself() {
         Bench bench;
         bench.Open("A");
         bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36});
+        bench.lines.refuseOpen = true; // unplugged for a while
         emit bench.lines.last->lost(QStringLiteral("gone"));
         bench.clock.Run(40 * Tick);
         QCOMPARE(bench.results, QStringList{"line lost"});
-        QCOMPARE(bench.line.Holder(), QString());
-        QCOMPARE(bench.errors.texts, QStringList{"COM1 (fake line) was disconnected"});
+        QVERIFY(bench.a.LineDown());
+        QCOMPARE(bench.line.Holder(), "A");
+        QVERIFY(bench.line.HeldByOther(QStringLiteral("B")));
+        QVERIFY_THROWS_EXCEPTION(PortError, bench.line.Reopen(QStringLiteral("B")));
         QVERIFY_THROWS_EXCEPTION(
             PortError, bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36}));
-        // The tool takes the line again where it left off.
-        bench.line.Reopen(QStringLiteral("A"));
+
+        bench.clock.Run(5000);
+        QCOMPARE(bench.errors.texts,
+                 QStringList{"COM1 (fake line) was disconnected. It is opened again by itself as "
+                             "soon as it is back."});
+        QVERIFY(bench.a.LineDown());
+
+        bench.lines.refuseOpen = false; // plugged in again
+        bench.clock.Run(LineOwner::RetryMs);
+        QCOMPARE(bench.results, (QStringList{"line lost", "line back"}));
+        QVERIFY(bench.a.HoldsLine() && !bench.a.LineDown());
+        QCOMPARE(bench.errors.texts.size(), 1);
         bench.a.Send(AsciiRead, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36});
         bench.Arrive(20, AsciiReply);
         QCOMPARE(bench.results.last(), "replied " + AsciiReply.toHex() + " after 20 ms");
+    }
+
+    // A tool that lets go of its lost line ends the retries: the line is free for the others
+    // and is not opened behind anyone's back.
+    void closingALostLineEndsTheRetries() {
+        Bench bench;
+        bench.Open("A");
+        emit bench.lines.last->lost(QStringLiteral("gone"));
+        bench.line.Close(QStringLiteral("A"));
+        bench.clock.Run(3000);
+        QVERIFY(!bench.line.Port().Open());
+        QCOMPARE(bench.line.Holder(), QString());
+        QCOMPARE(bench.results, QStringList{"line lost"});
+        bench.line.Reopen(QStringLiteral("B"));
+        QVERIFY(bench.b.HoldsLine());
     }
 };
 

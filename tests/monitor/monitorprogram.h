@@ -3,6 +3,7 @@
 // are kept, and the controllers can be looked at and changed from their front panels.
 #pragma once
 
+#include "fakeline.h"
 #include "framecodec.h"
 #include "manualtime.h"
 #include "monitorwindow.h"
@@ -26,6 +27,11 @@ struct Program {
         QDir::setCurrent(dir.path());
         qputenv("VRX_COM1", ("sim:" + options).toLatin1());
         InstallSimulatedLineFactory([this](const QString& text, QObject* parent) {
+            if (unplugged) {
+                auto refused = std::make_unique<FakeLine>();
+                refused->refuseOpen = true;
+                return std::unique_ptr<LineDevice>(std::move(refused));
+            }
             auto made =
                 std::make_unique<TapLine>(std::make_unique<sim::SimulatedLine>(text, parent));
             tap = made.get();
@@ -63,6 +69,12 @@ struct Program {
         ConnectAll();
         Run(3000);
     }
+    // The adapter pulled out (the open line lost, and none opens) or plugged in again.
+    void Unplug() {
+        unplugged = true;
+        emit tap->lost(QStringLiteral("unplugged"));
+    }
+    void PlugIn() { unplugged = false; }
     // Load to Buffer from the selected station, to its end.
     void LoadBuffer() {
         Click(monitor->LoadBt);
@@ -119,6 +131,7 @@ struct Program {
     ManualTime clock{55 * 1000};
     TapLine* tap = nullptr;
     sim::SimulatedLine* line = nullptr;
+    bool unplugged = false;
     std::unique_ptr<Forms> forms;
     TVRW2* monitor = nullptr;
 };

@@ -260,6 +260,36 @@ private slots:
         QCOMPARE(p->monitor->RunLED[1]->BrushColor(), Red);
     }
 
+    // The adapter pulled out while four stations are polled: said once; every station shows
+    // that it is not read (no value, no lime lamp) and nothing is sent; plugged in again, every
+    // station is polled and shows live values without a click.
+    void pulledLineLooksLostAndComesBack() {
+        p->Settle();
+        TVRW2* m = p->monitor;
+        p->Unplug();
+        p->Run(5000);
+        QCOMPARE(p->dialogs.texts(),
+                 QStringList{"COM1 (simulated controllers) was disconnected. It is opened again by "
+                             "itself as soon as it is back."});
+        for (int st = 1; st <= 4; ++st) {
+            QCOMPARE(m->EditP[st]->text().trimmed(), "----");
+            QCOMPARE(m->EditS[st]->text().trimmed(), "----");
+            QCOMPARE(m->RunLED[st]->BrushColor(), Red);
+        }
+        QCOMPARE(m->Engine.State().ConnectedCount, 4);
+
+        p->PlugIn();
+        p->Run(LineOwner::RetryMs + 3000);
+        QVERIFY(p->SentCount() > 8); // on the line opened again
+        for (int st = 1; st <= 4; ++st) {
+            QVERIFY2(m->EditP[st]->text().trimmed().toDouble() > 0,
+                     qPrintable(m->EditP[st]->text()));
+            QCOMPARE(m->RunLED[st]->BrushColor(), Lime);
+        }
+        QCOMPARE(p->dialogs.texts().size(), 1);
+        QCOMPARE(m->Engine.State().ConnectedCount, 4);
+    }
+
     void fourLiveStations() {
         p->Open();
         TVRW2* m = p->monitor;

@@ -7,6 +7,7 @@
 #include "glyphs.h"
 #include "manualtime.h"
 #include "programwindows.h"
+#include "pullableline.h"
 #include "radiogroup.h"
 #include "screenwidth.h"
 #include "scripteddialogs.h"
@@ -77,7 +78,8 @@ struct Program {
             fake = std::make_unique<FakeLineFactory>();
             qputenv("VRX_COM1", "sim");
         } else {
-            sim::InstallSimulatedLine();
+            // A test's own simulated line (one it can pull out) stays.
+            if (!InstalledSimulatedLineFactory()) sim::InstallSimulatedLine();
             qputenv("VRX_COM1", "sim:" + sim);
         }
         forms = CreateForms();
@@ -244,17 +246,42 @@ private slots:
         QVERIFY(last.readings[0].answered && last.readings[1].answered);
     }
 
-    // A line pulled out while recording is said once: not once by the line and again by every
-    // try of the recording to go on.
-    void lostLineIsSaidOnce() {
-        Program p("");
+    // A line pulled out while recording is said once, and the recording goes on into the same
+    // file: the seconds without the line as `---`, never as the last values again, and the
+    // values again once the line is back, with nothing for the user to do.
+    void pulledLineRecordsGapsAndResumes() {
+        test::PullableLine adapter;
+        Program p;
         TVRW3* w = p.w;
+        w->ComAddrs[1]->setValue(2);
+        const QString path = p.Path("rec.txt");
+        p.Arm(path);
         p.Click(w->StartBt);
+        p.Run(3000);
+        adapter.Pull();
+        p.Run(4000);
         QCOMPARE(w->StartBt->text(), "STOP");
-        emit p.fake->last->lost(QStringLiteral("unplugged"));
-        p.Run(5000);
-        QCOMPARE(p.dialogs.texts(), QStringList{"COM1 (fake line) was disconnected"});
-        QCOMPARE(w->StartBt->text(), "START");
+        adapter.PlugIn();
+        p.Run(4000);
+        p.Click(w->StartBt);
+        QCOMPARE(p.dialogs.texts(),
+                 QStringList{"COM1 (simulated controllers) was disconnected. It is opened again by "
+                             "itself as soon as it is back."});
+
+        QList<QByteArray> lines = ReadAll(path).split('\n');
+        QCOMPARE(lines.takeFirst(), "01  02  00  00  00  00  00  00  01\r");
+        QCOMPARE(lines.takeLast(), "");
+        QCOMPARE(lines.takeLast(), "End\r");
+        // Read, then missing, then read again: each line one or the other, in three runs.
+        QString runs;
+        for (const QByteArray& line : lines) {
+            const QByteArray fields = line.first(32);
+            const bool missing = fields.count("---") == 4; // PV and SV of both
+            QVERIFY2(missing || !fields.contains('-'), line.constData());
+            const QChar kind = missing ? '-' : 'v';
+            if (runs.isEmpty() || runs.back() != kind) runs += kind;
+        }
+        QCOMPARE(runs, "v-v");
     }
 
     void savedRecordingReadsBack() {
