@@ -181,6 +181,22 @@ std::optional<std::array<qint32, DevicePositions>> ParseFields(QByteArrayView li
     return values;
 }
 
+std::optional<std::array<FieldValues, DevicePositions>> ParseFieldValues(QByteArrayView line,
+                                                                         int stationCount) {
+    const auto pvs = ParseFields(line, stationCount);
+    if (!pvs) return std::nullopt;
+    constexpr qsizetype SvOffset = 2 + 7; // position digit, space, the PV's seven characters
+    std::array<FieldValues, DevicePositions> values{};
+    for (int i = 0; i < stationCount; ++i) {
+        const QByteArrayView field = line.sliced(qsizetype(i) * FieldLength + SvOffset, 7);
+        const qsizetype space = field.indexOf(' ');
+        const auto sv = ParseValue(space < 0 ? field : field.first(space));
+        if (!sv) return std::nullopt;
+        values[std::size_t(i)] = {(*pvs)[std::size_t(i)], *sv};
+    }
+    return values;
+}
+
 std::optional<QTime> ParseTimeOfDay(QByteArrayView text) {
     // h:mm[:ss][ AM|PM], hour and minute one or two digits.
     int parts[3] = {0, 0, 0};

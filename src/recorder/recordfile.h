@@ -64,6 +64,13 @@ std::optional<RecordHeader> ParseHeader(QByteArrayView line);
 // field is malformed, a value is not a decimal integer of 16 bits, or the line is too short.
 std::optional<std::array<qint32, DevicePositions>> ParseFields(QByteArrayView line,
                                                                int stationCount);
+// The process and set value of each of `stationCount` fields, as ParseFields reads the first.
+struct FieldValues {
+    qint32 pv = MissingSample;
+    qint32 sv = MissingSample;
+};
+std::optional<std::array<FieldValues, DevicePositions>> ParseFieldValues(QByteArrayView line,
+                                                                         int stationCount);
 // A time of day as "h:mm:ss AM", "h:mm:ss PM" or 24-hour "H:mm:ss"; nothing when it is not one.
 std::optional<QTime> ParseTimeOfDay(QByteArrayView text);
 

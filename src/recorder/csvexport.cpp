@@ -1,0 +1,169 @@
+// Record files to CSV.
+#include "csvexport.h"
+
+#include "recordfile.h"
+
+#include <QCoreApplication>
+#include <QIODevice>
+
+#include <limits>
+
+namespace vrx {
+
+namespace {
+
+constexpr qint64 SecondsPerDay = 24 * 60 * 60;
+// A data line is at most eight fields and the time stamp; anything longer is not one.
+constexpr qint64 LineLimit = DevicePositions * FieldLength + TimeStampWidth + 2;
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("vrx::CsvExport", text);
+}
+
+// One line without its line end; nothing at the end of the data.
+std::optional<QByteArray> NextLine(QIODevice& device, bool* overlong) {
+    QByteArray line = device.readLine(LineLimit + 1);
+    if (line.isEmpty()) return std::nullopt;
+    *overlong = line.size() > LineLimit && !line.endsWith('\n');
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+QByteArray Degrees(qint32 tenths) {
+    if (tenths == MissingSample) return {};
+    const qint64 magnitude = qAbs(qint64(tenths));
+    return (tenths < 0 ? "-" : "") + QByteArray::number(magnitude / 10) + '.' +
+           QByteArray::number(magnitude % 10);
+}
+
+struct Sample {
+    std::array<FieldValues, DevicePositions> values{};
+    QTime time;
+};
+
+// Walks the data lines of a record whose header has been read. Calls `take` for each sample
+// with the seconds since the first one and the midnights passed since it; returns the problem,
+// if any.
+template <typename Take>
+QString WalkSamples(QIODevice& record, const RecordHeader& header, qint64 firstLine, Take take) {
+    const int stations = header.StationCount();
+    const qsizetype fieldsLength = qsizetype(stations) * FieldLength;
+    qint64 lineNumber = firstLine;
+    qint64 elapsed = 0;
+    int days = 0;
+    std::optional<QTime> previous;
+    bool overlong = false;
+    while (const auto line = NextLine(record, &overlong)) {
+        ++lineNumber;
+        if (*line == EndLineText) return {};
+        const bool lastLine = record.atEnd();
+        auto broken = [&] {
+            return Tr("Line %1 is not a data line of this record.").arg(lineNumber);
+        };
+        if (overlong) return broken();
+        if (line->size() != fieldsLength + TimeStampWidth) {
+            // A recording cut off mid-line leaves a short last line: the record ends before it.
+            if (lastLine && line->size() < fieldsLength + TimeStampWidth) return {};
+            return broken();
+        }
+        const auto values = ParseFieldValues(*line, stations);
+        const auto time = ParseTimeOfDay(QByteArrayView(*line).sliced(fieldsLength).trimmed());
+        if (!values || !time) return broken();
+        if (previous) {
+            qint64 step = previous->secsTo(*time);
+            if (step < 0) {
+                step += SecondsPerDay; // midnight passed
+                ++days;
+            }
+            elapsed += step;
+        }
+        previous = *time;
+        take(Sample{*values, *time}, elapsed, days);
+    }
+    return {};
+}
+
+// Finds the first sample's date so that the last sample falls on `lastWritten`: of the days
+// around, the one that puts the first sample nearest to lastWritten less the record's length.
+QDate StartDateFrom(const QDateTime& lastWritten, QTime firstTime, qint64 duration) {
+    const QDateTime start = lastWritten.addSecs(-duration);
+    QDate best = start.date();
+    qint64 bestGap = std::numeric_limits<qint64>::max();
+    for (int d = -1; d <= 1; ++d) {
+        const QDate day = start.date().addDays(d);
+        const qint64 gap = qAbs(QDateTime(day, firstTime).secsTo(start));
+        if (gap < bestGap) {
+            bestGap = gap;
+            best = day;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv,
+                                const CsvExportOptions& options) {
+    CsvExportResult result;
+    bool overlong = false;
+    const auto headerLine = NextLine(record, &overlong);
+    const auto header = headerLine && !overlong ? ParseHeader(*headerLine) : std::nullopt;
+    if (!header) {
+        result.problem = Tr("Line 1 is not the header of a record file.");
+        return result;
+    }
+    const qint64 dataStart = record.pos();
+
+    QDate date;
+    std::optional<QTime> firstTime;
+    if (options.startDate) {
+        date = *options.startDate;
+    } else {
+        qint64 duration = 0;
+        result.problem = WalkSamples(record, *header, 1, [&](const Sample& s, qint64 elapsed, int) {
+            if (!firstTime) firstTime = s.time;
+            duration = elapsed;
+        });
+        if (!result.Ok()) return result;
+        if (firstTime) date = StartDateFrom(options.lastWritten, *firstTime, duration);
+        if (!record.seek(dataStart)) {
+            result.problem =
+                Tr("The record file cannot be read twice: %1").arg(record.errorString());
+            return result;
+        }
+    }
+
+    QByteArray head = "time";
+    for (int p = 0; p < DevicePositions; ++p) {
+        const int address = header->addresses[std::size_t(p)];
+        if (address == 0) continue;
+        const QByteArray device =
+            "position " + QByteArray::number(p) + " address " + QByteArray::number(address);
+        head += ",PV " + device + ",SV " + device;
+    }
+    auto write = [&](const QByteArray& row) {
+        if (csv.write(row + "\r\n") == row.size() + 2) return true;
+        result.problem = Tr("The CSV file cannot be written: %1").arg(csv.errorString());
+        return false;
+    };
+    if (!write(head)) return result;
+
+    // The wall-clock time of the file with its date: a day later after each midnight, whatever
+    // the clocks did in between.
+    const QString walkProblem =
+        WalkSamples(record, *header, 1, [&](const Sample& s, qint64, int days) {
+            if (!result.Ok()) return;
+            QByteArray row = (date.addDays(days).toString(Qt::ISODate) + QLatin1Char('T') +
+                              s.time.toString(QStringLiteral("HH:mm:ss")))
+                                 .toLatin1();
+            for (int i = 0; i < header->StationCount(); ++i)
+                row += ',' + Degrees(s.values[std::size_t(i)].pv) + ',' +
+                       Degrees(s.values[std::size_t(i)].sv);
+            if (write(row)) ++result.rows;
+        });
+    if (result.Ok()) result.problem = walkProblem;
+    return result;
+}
+
+} // namespace vrx

@@ -1,0 +1,36 @@
+// A record file as CSV for spreadsheets: one row per sample, the full date and time first, then
+// the process and set value of every device in degrees.
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+class QIODevice;
+
+namespace vrx {
+
+struct CsvExportOptions {
+    // The date of the first sample. Without it the date comes from `lastWritten`, the time the
+    // file was last written, which is when its last sample was taken.
+    std::optional<QDate> startDate;
+    QDateTime lastWritten;
+};
+
+struct CsvExportResult {
+    qint64 rows = 0; // data rows written
+    // Empty when the whole record went out; else why not, naming the line.
+    QString problem;
+    bool Ok() const { return problem.isEmpty(); }
+};
+
+// Reads the record from `record` (seekable: it is read twice when the date comes from
+// lastWritten) and writes RFC 4180 CSV in UTF-8 with CR LF line ends to `csv`. The header row
+// names each device by position and address; a value the record holds as `---` is an empty cell.
+// A time of day earlier than the one before means midnight passed. The record's end line, or a
+// last line cut short by a recording that was interrupted, ends the export.
+CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv, const CsvExportOptions& options);
+
+} // namespace vrx
