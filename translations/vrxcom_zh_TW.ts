@@ -53,10 +53,120 @@ in the settings file %1</source>
     </message>
 </context>
 <context>
+    <name>vrx::CsvExport</name>
+    <message>
+        <source>Line %1 is not a data line of this record.</source>
+        <translation>第 %1 行不是此紀錄的資料行。</translation>
+    </message>
+    <message>
+        <source>Line 1 is not the header of a record file.</source>
+        <translation>第 1 行不是紀錄檔的檔頭。</translation>
+    </message>
+    <message>
+        <source>The record file cannot be read twice: %1</source>
+        <translation>紀錄檔無法再次讀取：%1</translation>
+    </message>
+    <message>
+        <source>The CSV file cannot be written: %1</source>
+        <translation>無法寫入 CSV 檔：%1</translation>
+    </message>
+</context>
+<context>
     <name>vrx::Exchange</name>
     <message>
         <source>Serial port is not open</source>
         <translation>序列埠未開啟</translation>
+    </message>
+</context>
+<context>
+    <name>vrx::FrameDecode</name>
+    <message>
+        <source>read %1 x%2</source>
+        <translation>讀取 %1 x%2</translation>
+    </message>
+    <message>
+        <source>1 word: %1</source>
+        <translation>1 個字組：%1</translation>
+    </message>
+    <message>
+        <source>%1 words: %2</source>
+        <translation>%1 個字組：%2</translation>
+    </message>
+    <message>
+        <source>write %1 = %2</source>
+        <translation>寫入 %1 = %2</translation>
+    </message>
+    <message>
+        <source>write %2 register(s) from %1</source>
+        <translation>自 %1 起寫入 %2 個暫存器</translation>
+    </message>
+    <message>
+        <source>function %1, %2 data bytes</source>
+        <translation>功能碼 %1，%2 個資料位元組</translation>
+    </message>
+    <message>
+        <source>illegal function</source>
+        <translation>不合法的功能碼</translation>
+    </message>
+    <message>
+        <source>illegal data address</source>
+        <translation>不合法的資料位址</translation>
+    </message>
+    <message>
+        <source>illegal data value</source>
+        <translation>不合法的資料值</translation>
+    </message>
+    <message>
+        <source>server device failure</source>
+        <translation>從站裝置故障</translation>
+    </message>
+    <message>
+        <source>acknowledge</source>
+        <translation>已確認</translation>
+    </message>
+    <message>
+        <source>server device busy</source>
+        <translation>從站裝置忙碌</translation>
+    </message>
+    <message>
+        <source>memory parity error</source>
+        <translation>記憶體同位檢查錯誤</translation>
+    </message>
+    <message>
+        <source>gateway path unavailable</source>
+        <translation>閘道路徑無法使用</translation>
+    </message>
+    <message>
+        <source>gateway target device failed to respond</source>
+        <translation>閘道目標裝置未回應</translation>
+    </message>
+    <message>
+        <source>exception %1</source>
+        <translation>例外 %1</translation>
+    </message>
+    <message>
+        <source>not a whole ASCII frame</source>
+        <translation>不是完整的 ASCII 訊框</translation>
+    </message>
+    <message>
+        <source>too short for a frame</source>
+        <translation>太短，不是訊框</translation>
+    </message>
+    <message>
+        <source>exception %1: %2</source>
+        <translation>例外 %1：%2</translation>
+    </message>
+    <message>
+        <source>address %1, %2, %3 %4</source>
+        <translation>位址 %1，%2，%3 %4</translation>
+    </message>
+    <message>
+        <source>good</source>
+        <translation>正確</translation>
+    </message>
+    <message>
+        <source>bad</source>
+        <translation>錯誤</translation>
     </message>
 </context>
 <context>
@@ -1436,6 +1546,84 @@ Recording goes on without the file.</source>
     <message>
         <source>Text files (*.txt *.TXT)</source>
         <translation>文字檔 (*.txt *.TXT)</translation>
+    </message>
+</context>
+<context>
+    <name>vrx::TrafficForm</name>
+    <message>
+        <source>Traffic</source>
+        <translation>通訊流量</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>暫停</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>位址</translation>
+    </message>
+    <message>
+        <source>all</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>儲存...</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV 檔 (*.csv)</translation>
+    </message>
+    <message>
+        <source>Save traffic</source>
+        <translation>儲存通訊流量</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>文字檔 (*.txt)</translation>
+    </message>
+</context>
+<context>
+    <name>vrx::TrafficModel</name>
+    <message>
+        <source>Time</source>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>線路</translation>
+    </message>
+    <message>
+        <source>Direction</source>
+        <translation>方向</translation>
+    </message>
+    <message>
+        <source>Gap (ms)</source>
+        <translation>間隔 (ms)</translation>
+    </message>
+    <message>
+        <source>Hex</source>
+        <translation>十六進位</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>文字</translation>
+    </message>
+    <message>
+        <source>Decode</source>
+        <translation>解讀</translation>
+    </message>
+    <message>
+        <source>sent</source>
+        <translation>送出</translation>
+    </message>
+    <message>
+        <source>received</source>
+        <translation>收到</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,9 @@
 #include "linelog.h"
 
 #include "clock.h"
+#include "traffic.h"
+
+#include <QDateTime>
 
 namespace vrx {
 
@@ -31,13 +34,11 @@ QString LineLog::Describe(const QByteArray& bytes) {
 }
 
 void LineLog::Sent(int com, const QByteArray& bytes) {
-    if (!Enabled()) return;
     EndReceived(com);
     Write(com, "sent", bytes, Clock::Current().Micros());
 }
 
 void LineLog::Received(int com, const QByteArray& bytes) {
-    if (!Enabled()) return;
     if (received_.isEmpty()) receivedMicros_ = Clock::Current().Micros();
     received_.append(bytes);
     if (received_.endsWith('\n')) EndReceived(com);
@@ -52,6 +53,9 @@ void LineLog::EndReceived(int com) {
 void LineLog::Write(int com, const char* direction, const QByteArray& bytes, qint64 atMicros) {
     const qint64 sinceMs = lastMicros_ < 0 ? 0 : (atMicros - lastMicros_) / 1000;
     lastMicros_ = atMicros;
+    TrafficFeed::Instance().Add({QDateTime::currentMSecsSinceEpoch(), sinceMs, com,
+                                 qstrcmp(direction, "sent") == 0, bytes});
+    if (!Enabled()) return;
     qCDebug(lcLine).noquote() << QStringLiteral("COM%1 %2 +%3 ms: %4")
                                      .arg(com)
                                      .arg(QString::fromLatin1(direction))

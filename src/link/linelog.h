@@ -1,5 +1,6 @@
 // The traffic log: every frame a port sends and receives, as hex, through the logging category
-// "vrx.line" (off unless QT_LOGGING_RULES="vrx.line=true").
+// "vrx.line" (off unless QT_LOGGING_RULES="vrx.line=true"), and into the traffic feed that the
+// traffic window shows.
 #pragma once
 
 #include <QByteArray>
@@ -18,7 +19,7 @@ public:
     static bool Enabled() { return lcLine().isDebugEnabled(); }
 
     // com is the port's number. Nothing is formatted while the log is off: these run for every
-    // frame and every chunk of bytes.
+    // frame and every chunk of bytes, and only hand the frame to the traffic feed.
     void Sent(int com, const QByteArray& bytes);
     void Received(int com, const QByteArray& bytes);
     // The received frame so far is complete (a time-out, the close).

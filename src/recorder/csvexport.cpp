@@ -16,9 +16,10 @@ constexpr qint64 SecondsPerDay = 24 * 60 * 60;
 // A data line is at most eight fields and the time stamp; anything longer is not one.
 constexpr qint64 LineLimit = DevicePositions * FieldLength + TimeStampWidth + 2;
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("vrx::CsvExport", text);
-}
+// The texts of this file, translated under one context.
+class CsvExport {
+    Q_DECLARE_TR_FUNCTIONS(vrx::CsvExport)
+};
 
 // One line without its line end; nothing at the end of the data.
 std::optional<QByteArray> NextLine(QIODevice& device, bool* overlong) {
@@ -59,7 +60,7 @@ QString WalkSamples(QIODevice& record, const RecordHeader& header, qint64 firstL
         if (*line == EndLineText) return {};
         const bool lastLine = record.atEnd();
         auto broken = [&] {
-            return Tr("Line %1 is not a data line of this record.").arg(lineNumber);
+            return CsvExport::tr("Line %1 is not a data line of this record.").arg(lineNumber);
         };
         if (overlong) return broken();
         if (line->size() != fieldsLength + TimeStampWidth) {
@@ -110,7 +111,7 @@ CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv,
     const auto headerLine = NextLine(record, &overlong);
     const auto header = headerLine && !overlong ? ParseHeader(*headerLine) : std::nullopt;
     if (!header) {
-        result.problem = Tr("Line 1 is not the header of a record file.");
+        result.problem = CsvExport::tr("Line 1 is not the header of a record file.");
         return result;
     }
     const qint64 dataStart = record.pos();
@@ -129,7 +130,7 @@ CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv,
         if (firstTime) date = StartDateFrom(options.lastWritten, *firstTime, duration);
         if (!record.seek(dataStart)) {
             result.problem =
-                Tr("The record file cannot be read twice: %1").arg(record.errorString());
+                CsvExport::tr("The record file cannot be read twice: %1").arg(record.errorString());
             return result;
         }
     }
@@ -144,7 +145,7 @@ CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv,
     }
     auto write = [&](const QByteArray& row) {
         if (csv.write(row + "\r\n") == row.size() + 2) return true;
-        result.problem = Tr("The CSV file cannot be written: %1").arg(csv.errorString());
+        result.problem = CsvExport::tr("The CSV file cannot be written: %1").arg(csv.errorString());
         return false;
     };
     if (!write(head)) return result;

@@ -1,0 +1,13 @@
+// Fuzz harness of the frame decoder: any bytes, as a request and as a reply, taken apart and
+// described, as the traffic window does with whatever crosses the line.
+#include "framedecode.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    for (const bool sent : {true, false})
+        vrx::DescribeFrame(vrx::DecodeFrame(bytes, sent));
+    return 0;
+}
