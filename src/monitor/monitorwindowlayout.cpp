@@ -43,6 +43,9 @@ constexpr int RowTop = 18;   // first row below a group's caption
 constexpr int RowPitch = 21; // rows of a group
 constexpr int RowHeight = 19;
 constexpr int BoxFont = 11;
+// The controls end a few pixels short of the design's 800: a maximized window whose frame keeps
+// its sides is that much narrower than the screen.
+constexpr int ContentWidth = 796;
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption, const QRect& place,
                   int pixelSize = BoxFont, bool bold = false) {
@@ -219,7 +222,8 @@ void TVRW2::BuildStationFace(int st) {
 }
 
 void TVRW2::BuildCounters() {
-    DebugMess = Make<QFrame>(this, QStringLiteral("DebugMess"), {0, CountersY, 800, 18}, font());
+    DebugMess =
+        Make<QFrame>(this, QStringLiteral("DebugMess"), {0, CountersY, ContentWidth, 18}, font());
     for (int st = 1; st <= PollEngine::Stations; ++st) {
         const int x0 = (st - 1) * ColumnWidth;
         ErrClearBt[st] = MakeShape(DebugMess, Numbered("ErrClearBt", st), Shape::Kind::Circle,
@@ -365,13 +369,13 @@ void TVRW2::BuildAlarmBox() {
 }
 
 void TVRW2::BuildAdjustBox() {
-    AdjustBox = Make<QGroupBox>(this, QStringLiteral("AdjustBox"), {656, GroupsY, 142, 230},
-                                DesignFont(BoxFont, true));
+    AdjustBox = Make<QGroupBox>(this, QStringLiteral("AdjustBox"),
+                                {656, GroupsY, ContentWidth - 656, 230}, DesignFont(BoxFont, true));
     AdjustBox->setTitle(tr("PV tuning"));
     const char* rows[] = {"TPOffs", "RTDOfs",  "RTDGain", "TCOfs",
                           "TCGain", "ColdOfs", "mVOfs",   "mVGain"};
     for (int row = 0; row < 8; ++row)
-        MakeParamEdit(AdjustBox, rows[row], row, 76, 54);
+        MakeParamEdit(AdjustBox, rows[row], row, 74, 54);
     const int inner = AdjustBox->width() - 12;
     ClearBt1 = MakeButton(AdjustBox, QStringLiteral("ClearBt1"), tr("Restore Default Setting"),
                           {6, RowTop + 8 * RowPitch, inner, RowHeight + 1}, 10);

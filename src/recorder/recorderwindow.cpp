@@ -33,9 +33,10 @@ const QColor Blue(0, 0, 255);
 const QColor Navy(0, 0, 128);
 
 // Design layout: a toolbar, the column of controls at the left, the chart at the right.
-constexpr int ToolBarHeight = 40;
 constexpr int ChartX = 146;
 constexpr int ChartY = 44;
+// Down to the chart: the bar's own margin above the buttons leaves them no less.
+constexpr int ToolBarHeight = ChartY;
 constexpr int DeviceRowY = 100;
 constexpr int DeviceRowHeight = 30;
 constexpr int ViewDelayMs = 200;
@@ -212,6 +213,13 @@ void TVRW3::BuildChart() {
 }
 
 // Showing and closing.
+
+void TVRW3::resizeEvent(QResizeEvent* event) {
+    PortWindow::resizeEvent(event);
+    // The bar spans the window as it is shown: a maximized window's frame may leave it less
+    // than the design's width.
+    ToolBar1->resize(width(), ToolBar1->height());
+}
 
 void TVRW3::FormShow() {
     chart_ = std::make_unique<TrendChart>(ScreenWidth);

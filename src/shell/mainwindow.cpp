@@ -30,7 +30,8 @@ void TVRW0::FormCreate() {
     setObjectName(QStringLiteral("VRW0"));
     setWindowTitle(tr("VRX COMMUNICATION PROGRAM"));
     setWindowIcon(QIcon(QStringLiteral(":/assets/icons/vrx.png")));
-    ScreenWidth = screen()->geometry().width();
+    // The room windows may take: the taskbar's place is not theirs.
+    ScreenWidth = FittedScreenWidth(screen()->availableGeometry().size());
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Client"));
