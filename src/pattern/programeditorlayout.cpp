@@ -98,6 +98,8 @@ void TVRX5::FormCreate() {
     ProgCurve = new CurveImage(this);
     ProgCurve->setObjectName(QStringLiteral("ProgCurve"));
     ProgCurve->setGeometry({CurveAt, curve});
+    // The axes' labels: as small as the table's text, so that the lines keep most of the room.
+    ProgCurve->setFont(DesignFont(TableFont));
     ProgCurve->hide();
 
     UpLoadLabelP = Place<QLabel>(this, "UpLoadLabelP", {590, 440, 190, 20}, ControlFont, true);
