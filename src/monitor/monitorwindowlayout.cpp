@@ -1,5 +1,6 @@
 // The Monitor window's controls, laid out in design pixels for an 800-pixel screen and scaled.
 #include "chinesefont.h"
+#include "colours.h"
 #include "designform.h"
 #include "frontface.h"
 #include "guard.h"
@@ -27,7 +28,8 @@ namespace {
 
 const QColor Navy(0, 0, 128);
 const QColor Teal(0, 128, 128);
-const QColor Green(0, 128, 0);
+// The set value's green, bright enough to be read on the display's black.
+const QColor DisplayGreen(0, 160, 0);
 const QColor Grey(128, 128, 128);
 const QColor Silver(192, 192, 192);
 
@@ -90,10 +92,7 @@ QLineEdit* MakeDisplay(QWidget* parent, const QString& name, const QRect& place,
     edit->setFrame(false);
     edit->setFocusPolicy(Qt::NoFocus);
     edit->setAttribute(Qt::WA_TransparentForMouseEvents); // a click selects the station
-    QPalette colours = edit->palette();
-    colours.setColor(QPalette::Base, Qt::black);
-    colours.setColor(QPalette::Text, text);
-    edit->setPalette(colours);
+    SetColours(edit, QPalette::Base, Qt::black, text);
     return edit;
 }
 
@@ -207,7 +206,7 @@ void TVRW2::BuildStationFace(int st) {
     EditP[st] = MakeDisplay(picture, QStringLiteral("Edit%1P").arg(st),
                             OnPicture(frontface::PvWindow), 24, Qt::red);
     EditS[st] = MakeDisplay(picture, QStringLiteral("Edit%1S").arg(st),
-                            OnPicture(frontface::SvWindow), 17, Green);
+                            OnPicture(frontface::SvWindow), 17, DisplayGreen);
     const qreal sx = PictureAt.width() / frontface::DesignSize.width();
     const int diameter = qRound(2 * frontface::LampRadius * sx) + 1;
     for (int lamp = 0; lamp < LampCount; ++lamp) {
@@ -413,11 +412,7 @@ void TVRW2::BuildOperations() {
 
     ErrMess = MakeLabel(this, QStringLiteral("ErrMess"), tr(" No Error"), {2, 540, 320, 18},
                         BoxFont, true);
-    ErrMess->setAutoFillBackground(true);
-    QPalette teal = ErrMess->palette();
-    teal.setColor(QPalette::Window, Teal);
-    teal.setColor(QPalette::WindowText, Qt::white);
-    ErrMess->setPalette(teal);
+    SetColours(ErrMess, QPalette::Window, Teal, TextColourOn(Teal));
     UpLoadLabel = MakeLabel(this, QStringLiteral("UpLoadLabel"), tr("Reading Data Now"),
                             {330, 540, 170, 18}, BoxFont, true);
     UpLoadBar = MakeGauge(this, QStringLiteral("UpLoadBar"), {504, 541, 292, 16}, 100);

@@ -298,7 +298,8 @@ ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size, const A
         label.tick = plot.left() + int(scales.X(t));
         label.text = QString::number(inHours ? t / 60 : t);
         const int w = text.width(label.text);
-        label.box = QRect(label.tick - w / 2, labelRow, w, line);
+        // The first starts at the origin, clear of the degrees' unit at its left.
+        label.box = QRect(t == 0 ? label.tick : label.tick - w / 2, labelRow, w, line);
         if (room.Take(label.box)) curve.timeLabels.append(label);
     }
     return curve;

@@ -1,4 +1,5 @@
 // The Ramp/soak editor's controls, laid out in design pixels for an 800-pixel screen and scaled.
+#include "colours.h"
 #include "curveimage.h"
 #include "designform.h"
 #include "guard.h"
@@ -104,9 +105,7 @@ void TVRX5::FormCreate() {
 
     UpLoadLabelP = Place<QLabel>(this, "UpLoadLabelP", {590, 440, 190, 20}, ControlFont, true);
     UpLoadLabelP->setText(tr("Reading Now"));
-    QPalette green = UpLoadLabelP->palette();
-    green.setColor(QPalette::WindowText, Green);
-    UpLoadLabelP->setPalette(green);
+    SetColours(UpLoadLabelP, QPalette::Window, Qt::white, Green);
     UpLoadLabelP->hide();
     UpLoadBarP = Place<QProgressBar>(this, "UpLoadBarP", {590, 466, 190, 18}, 9);
     UpLoadBarP->setRange(0, 100);
@@ -145,6 +144,7 @@ void TVRX5::BuildTable() {
     ProgTable->setWordWrap(false);
     ProgTable->setTextElideMode(Qt::ElideNone);
     const QBrush fixed = palette().button();
+    const QBrush fixedText = palette().buttonText();
     for (int r = 0; r < ProgTableRows; ++r) {
         for (int c = 0; c < ProgTableColumns; ++c) {
             auto* item = new QTableWidgetItem;
@@ -152,6 +152,7 @@ void TVRX5::BuildTable() {
                 // The titles: not selectable, shaded like the grid's fixed row and column.
                 item->setFlags(Qt::ItemIsEnabled);
                 item->setBackground(fixed);
+                item->setForeground(fixedText);
             } else {
                 item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             }

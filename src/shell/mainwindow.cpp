@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include "application.h"
+#include "colours.h"
 #include "commandtester.h"
 #include "dialogs.h"
 #include "errors.h"
@@ -36,9 +37,7 @@ void TVRW0::FormCreate() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Client"));
     client->setAutoFillBackground(true);
-    QPalette white = client->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    client->setPalette(white);
+    SetColours(client, QPalette::Window, Qt::white, Qt::black);
     setCentralWidget(client);
 
     Image1 = new QLabel(client);

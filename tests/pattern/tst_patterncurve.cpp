@@ -43,7 +43,8 @@ AxisText FixedText(const QString& unit = QStringLiteral("°C")) {
     return {[](const QString& text) { return 6 * int(text.size()); }, 10, unit};
 }
 
-// Labels at the left, right-aligned at column 14 (6 pixels a character), centred on their tick.
+// Labels at the left, right-aligned at column `right` (6 pixels a character), centred on their
+// tick.
 Labels Temperatures(int right, QList<QPair<QString, int>> labels) {
     Labels made;
     for (const auto& [text, tick] : labels) {
@@ -53,12 +54,12 @@ Labels Temperatures(int right, QList<QPair<QString, int>> labels) {
     return made;
 }
 
-// Labels in the row at y 83, centred on their tick.
+// Labels in the row at y 83, centred on their tick but the first, which starts at it.
 Labels Times(QList<QPair<QString, int>> labels) {
     Labels made;
     for (const auto& [text, tick] : labels) {
         const int w = 6 * int(text.size());
-        made.append({tick, text, QRect(tick - w / 2, 83, w, 10)});
+        made.append({tick, text, QRect(made.isEmpty() ? tick : tick - w / 2, 83, w, 10)});
     }
     return made;
 }

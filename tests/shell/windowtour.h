@@ -2,6 +2,7 @@
 // that look at every window as it is shown: on every screen, and under any palette.
 #pragma once
 
+#include "commandtester.h"
 #include "curveimage.h"
 #include "monitorprogram.h"
 #include "recordfile.h"
@@ -23,7 +24,8 @@ inline QStringList TourStops() {
             QStringLiteral("monitor"),
             QStringLiteral("monitor, hidden mode"),
             QStringLiteral("monitor, trend"),
-            QStringLiteral("monitor, absent station"),
+            QStringLiteral("monitor, traced"),
+            QStringLiteral("monitor, absent station, traced"),
             QStringLiteral("recorder"),
             QStringLiteral("recorder, a device dropped"),
             QStringLiteral("recorder, viewer"),
@@ -44,6 +46,11 @@ struct Tour : Program {
         return RunUntil([this] {
             return monitor->CtrlBox->isVisible() && !monitor->Engine.State().SettingsReread;
         });
+    }
+    // Typed into the box the firmware panel opens: an access code or a trace command.
+    void TypePassBox(const QString& text) {
+        QTest::mouseDClick(monitor->FWVersion, Qt::LeftButton);
+        QTest::keyClicks(monitor->PassEdit, text);
     }
     // Station 3 of the demo runs a program: the editor opened on it from the Monitor.
     bool EditorOpened() {
@@ -73,8 +80,15 @@ struct Tour : Program {
         TVRW0* main = forms->VRW0.get();
         if (stop == u"main") return main;
         if (stop == u"tester") {
+            // A request composed: its check digits show in the computed LRC box.
             main->ToolButton5Click();
-            return main;
+            TesterPanel* tester = main->TESTPL;
+            QTest::keyClicks(tester->SCOMAddr, QStringLiteral("01"));
+            tester->SCmdBox->setCurrentIndex(0);
+            emit tester->SCmdBox->activated(0);
+            QTest::keyClicks(tester->SFunc, QStringLiteral("4700"));
+            QTest::keyClicks(tester->SDataLen, QStringLiteral("0002"));
+            return tester->SChkSum->text().isEmpty() ? nullptr : main;
         }
         if (stop == u"protocol") {
             main->SetCommunication1Click();
@@ -87,8 +101,7 @@ struct Tour : Program {
         if (stop == u"monitor") return MonitorSettled() ? monitor : nullptr;
         if (stop == u"monitor, hidden mode") {
             if (!MonitorSettled()) return nullptr;
-            QTest::mouseDClick(monitor->FWVersion, Qt::LeftButton);
-            QTest::keyClicks(monitor->PassEdit, QStringLiteral("KXQ"));
+            TypePassBox(QStringLiteral("KXQ"));
             return RunUntil([this] { return monitor->HiddenShown; }) ? monitor : nullptr;
         }
         if (stop == u"monitor, trend") {
@@ -97,12 +110,20 @@ struct Tour : Program {
             Run(3000);
             return monitor->DrawIme->isVisible() ? monitor : nullptr;
         }
-        if (stop == u"monitor, absent station") {
-            Open();
+        if (stop == u"monitor, traced") {
+            if (!MonitorSettled()) return nullptr;
+            TypePassBox(QStringLiteral("trace on"));
+            return monitor->ErrMess->isVisible() ? monitor : nullptr;
+        }
+        if (stop == u"monitor, absent station, traced") {
+            // The status line turns red with the error.
             monitor->ComAddr[4]->setValue(9);
-            ConnectAll();
-            return RunUntil([this] { return monitor->Engine.State().ErrorCount[4] > 0; }) ? monitor
-                                                                                          : nullptr;
+            if (!MonitorSettled()) return nullptr;
+            TypePassBox(QStringLiteral("trace on"));
+            return RunUntil([this] { return monitor->Engine.State().ErrorCount[4] > 0; }) &&
+                           monitor->ErrMess->isVisible()
+                       ? monitor
+                       : nullptr;
         }
         if (stop == u"recorder") {
             main->Recorder1Click();
