@@ -735,6 +735,17 @@ in the settings file %1</source>
     </message>
 </context>
 <context>
+    <name>vrx::ProgramCurve</name>
+    <message>
+        <source>h</source>
+        <translation>小時</translation>
+    </message>
+    <message>
+        <source>min</source>
+        <translation>分鐘</translation>
+    </message>
+</context>
+<context>
     <name>vrx::ProgramFile</name>
     <message>
         <source>Write to file success</source>

@@ -2,6 +2,7 @@
 // and pictures, and what the engine reports, shown in the controls.
 #include "monitorwindow.h"
 
+#include "colours.h"
 #include "dialogs.h"
 #include "guard.h"
 #include "screenwidth.h"
@@ -332,9 +333,7 @@ void TVRW2::SetEditEnabled(bool enabled) {
 
 void TVRW2::ShowError(const QString& text) {
     ErrMess->setText(text);
-    QPalette red = ErrMess->palette();
-    red.setColor(QPalette::Window, Red);
-    ErrMess->setPalette(red);
+    SetColours(ErrMess, QPalette::Window, Red, TextColourOn(Red));
 }
 
 void TVRW2::ShowCounters(int st) {

@@ -1,6 +1,7 @@
 // The Monitor window's editing handlers: typed values and chosen items composed into writes for
 // the selected controller, the two commands, the password box with the hidden mode and the trace
 // row, and the trace row's counters.
+#include "colours.h"
 #include "dialogs.h"
 #include "guard.h"
 #include "monitorwindow.h"
@@ -112,8 +113,9 @@ void TVRW2::OnKeyPress(QLineEdit* edit, QChar key) {
     // Not a number, or one the register cannot hold: nothing is sent, and the box says why
     // until its next edit.
     if (!frame) {
-        MarkRefused(edit, tr("'%1' is not a value this setting can take: nothing was sent.")
-                              .arg(edit->text()));
+        MarkRefused(
+            edit,
+            tr("'%1' is not a value this setting can take: nothing was sent.").arg(edit->text()));
         return;
     }
     Engine.QueueWrite(*frame, false);
@@ -163,9 +165,7 @@ void TVRW2::ErrClearBt1MouseDown(QWidget* sender) {
     Engine.ResetCounters(st);
     for (int other = 1; other <= PollEngine::Stations; ++other)
         if (Engine.State().ErrorCount[other] != 0) return;
-    QPalette teal = ErrMess->palette();
-    teal.setColor(QPalette::Window, Teal);
-    ErrMess->setPalette(teal);
+    SetColours(ErrMess, QPalette::Window, Teal, TextColourOn(Teal));
     ErrMess->setText(tr("No Error"));
 }
 

@@ -1,5 +1,6 @@
 // The Monitor window's controls, laid out in design pixels for an 800-pixel screen and scaled.
 #include "chinesefont.h"
+#include "colours.h"
 #include "designform.h"
 #include "frontface.h"
 #include "guard.h"
@@ -27,7 +28,8 @@ namespace {
 
 const QColor Navy(0, 0, 128);
 const QColor Teal(0, 128, 128);
-const QColor Green(0, 128, 0);
+// The set value's green, bright enough to be read on the display's black.
+const QColor DisplayGreen(0, 160, 0);
 const QColor Grey(128, 128, 128);
 const QColor Silver(192, 192, 192);
 
@@ -43,6 +45,9 @@ constexpr int RowTop = 18;   // first row below a group's caption
 constexpr int RowPitch = 21; // rows of a group
 constexpr int RowHeight = 19;
 constexpr int BoxFont = 11;
+// The controls end a few pixels short of the design's 800: a maximized window whose frame keeps
+// its sides is that much narrower than the screen.
+constexpr int ContentWidth = 796;
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption, const QRect& place,
                   int pixelSize = BoxFont, bool bold = false) {
@@ -87,10 +92,7 @@ QLineEdit* MakeDisplay(QWidget* parent, const QString& name, const QRect& place,
     edit->setFrame(false);
     edit->setFocusPolicy(Qt::NoFocus);
     edit->setAttribute(Qt::WA_TransparentForMouseEvents); // a click selects the station
-    QPalette colours = edit->palette();
-    colours.setColor(QPalette::Base, Qt::black);
-    colours.setColor(QPalette::Text, text);
-    edit->setPalette(colours);
+    SetColours(edit, QPalette::Base, Qt::black, text);
     return edit;
 }
 
@@ -204,7 +206,7 @@ void TVRW2::BuildStationFace(int st) {
     EditP[st] = MakeDisplay(picture, QStringLiteral("Edit%1P").arg(st),
                             OnPicture(frontface::PvWindow), 24, Qt::red);
     EditS[st] = MakeDisplay(picture, QStringLiteral("Edit%1S").arg(st),
-                            OnPicture(frontface::SvWindow), 17, Green);
+                            OnPicture(frontface::SvWindow), 17, DisplayGreen);
     const qreal sx = PictureAt.width() / frontface::DesignSize.width();
     const int diameter = qRound(2 * frontface::LampRadius * sx) + 1;
     for (int lamp = 0; lamp < LampCount; ++lamp) {
@@ -219,7 +221,8 @@ void TVRW2::BuildStationFace(int st) {
 }
 
 void TVRW2::BuildCounters() {
-    DebugMess = Make<QFrame>(this, QStringLiteral("DebugMess"), {0, CountersY, 800, 18}, font());
+    DebugMess =
+        Make<QFrame>(this, QStringLiteral("DebugMess"), {0, CountersY, ContentWidth, 18}, font());
     for (int st = 1; st <= PollEngine::Stations; ++st) {
         const int x0 = (st - 1) * ColumnWidth;
         ErrClearBt[st] = MakeShape(DebugMess, Numbered("ErrClearBt", st), Shape::Kind::Circle,
@@ -365,13 +368,13 @@ void TVRW2::BuildAlarmBox() {
 }
 
 void TVRW2::BuildAdjustBox() {
-    AdjustBox = Make<QGroupBox>(this, QStringLiteral("AdjustBox"), {656, GroupsY, 142, 230},
-                                DesignFont(BoxFont, true));
+    AdjustBox = Make<QGroupBox>(this, QStringLiteral("AdjustBox"),
+                                {656, GroupsY, ContentWidth - 656, 230}, DesignFont(BoxFont, true));
     AdjustBox->setTitle(tr("PV tuning"));
     const char* rows[] = {"TPOffs", "RTDOfs",  "RTDGain", "TCOfs",
                           "TCGain", "ColdOfs", "mVOfs",   "mVGain"};
     for (int row = 0; row < 8; ++row)
-        MakeParamEdit(AdjustBox, rows[row], row, 76, 54);
+        MakeParamEdit(AdjustBox, rows[row], row, 74, 54);
     const int inner = AdjustBox->width() - 12;
     ClearBt1 = MakeButton(AdjustBox, QStringLiteral("ClearBt1"), tr("Restore Default Setting"),
                           {6, RowTop + 8 * RowPitch, inner, RowHeight + 1}, 10);
@@ -409,11 +412,7 @@ void TVRW2::BuildOperations() {
 
     ErrMess = MakeLabel(this, QStringLiteral("ErrMess"), tr(" No Error"), {2, 540, 320, 18},
                         BoxFont, true);
-    ErrMess->setAutoFillBackground(true);
-    QPalette teal = ErrMess->palette();
-    teal.setColor(QPalette::Window, Teal);
-    teal.setColor(QPalette::WindowText, Qt::white);
-    ErrMess->setPalette(teal);
+    SetColours(ErrMess, QPalette::Window, Teal, TextColourOn(Teal));
     UpLoadLabel = MakeLabel(this, QStringLiteral("UpLoadLabel"), tr("Reading Data Now"),
                             {330, 540, 170, 18}, BoxFont, true);
     UpLoadBar = MakeGauge(this, QStringLiteral("UpLoadBar"), {504, 541, 292, 16}, 100);

@@ -1,9 +1,15 @@
-// Painting the program's curve.
+// Painting the program's curve and its axes.
 #include "curveimage.h"
 
 #include <QPainter>
 
 namespace vrx {
+
+namespace {
+
+const QColor GridGrey(224, 224, 224);
+
+} // namespace
 
 CurveImage::CurveImage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -14,6 +20,12 @@ void CurveImage::SetCurve(const ProgramCurve& curve) {
     update();
 }
 
+AxisText CurveImage::Text(const QString& temperatureUnit) const {
+    const QFontMetrics metrics = fontMetrics();
+    return {[metrics](const QString& text) { return metrics.horizontalAdvance(text); },
+            metrics.height(), temperatureUnit};
+}
+
 void CurveImage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     // Square pixels, as the lines were computed: smoothing would blur a one-row ramp.
@@ -22,10 +34,41 @@ void CurveImage::paintEvent(QPaintEvent*) {
     painter.setBrush(Qt::white);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     if (!curve_.drawn) return;
+    if (curve_.tickLength > 0) {
+        PaintAxes(painter);
+        // A repeating cycle runs on beyond the field: cut there, clear of the frame and labels.
+        painter.setClipRect(curve_.plot.adjusted(-1, -1, 1, 1));
+    }
     for (const CurveLine& line : curve_.lines) {
         painter.setPen(QPen(QColor::fromRgb(CurvePenRgb(line.pen)), 2, Qt::SolidLine, Qt::FlatCap));
         painter.drawLine(line.from, line.to);
     }
+}
+
+void CurveImage::PaintAxes(QPainter& painter) const {
+    const QRect plot = curve_.plot;
+    const int tick = curve_.tickLength;
+    // The grid under the lines, faint, so that it never hides them.
+    painter.setPen(QPen(GridGrey, 1));
+    for (const AxisLabel& label : curve_.temperatureLabels)
+        painter.drawLine(plot.left(), label.tick, plot.right(), label.tick);
+    for (const AxisLabel& label : curve_.timeLabels)
+        if (label.tick > plot.left())
+            painter.drawLine(label.tick, plot.top(), label.tick, plot.bottom());
+
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawLine(plot.left() - 1, plot.top(), plot.left() - 1, plot.bottom() + 1);
+    painter.drawLine(plot.left() - 1, plot.bottom() + 1, plot.right(), plot.bottom() + 1);
+    for (const AxisLabel& label : curve_.temperatureLabels) {
+        painter.drawLine(plot.left() - 1 - tick, label.tick, plot.left() - 1, label.tick);
+        painter.drawText(label.box, Qt::AlignRight | Qt::AlignVCenter, label.text);
+    }
+    for (const AxisLabel& label : curve_.timeLabels) {
+        painter.drawLine(label.tick, plot.bottom() + 1, label.tick, plot.bottom() + tick);
+        painter.drawText(label.box, Qt::AlignCenter, label.text);
+    }
+    for (const AxisLabel* unit : {&curve_.timeUnit, &curve_.temperatureUnit})
+        if (!unit->text.isEmpty()) painter.drawText(unit->box, Qt::AlignCenter, unit->text);
 }
 
 } // namespace vrx

@@ -5,10 +5,13 @@
 
 #include <QWidget>
 
+class QPainter;
+
 namespace vrx {
 
-// Paints a ProgramCurve: a white field framed black, the lines over it with a pen of width 2.
-// A curve that is not drawn leaves the field empty.
+// Paints a ProgramCurve: a white field framed black, the lines over it with a pen of width 2,
+// and the axes where the curve has them (in black, the grid faint under the lines). A curve that
+// is not drawn leaves the field empty.
 class CurveImage : public QWidget {
     Q_OBJECT
 public:
@@ -16,11 +19,15 @@ public:
 
     void SetCurve(const ProgramCurve& curve);
     const ProgramCurve& Curve() const { return curve_; }
+    // The axes' texts in this image's font.
+    AxisText Text(const QString& temperatureUnit) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void PaintAxes(QPainter& painter) const;
+
     ProgramCurve curve_;
 };
 

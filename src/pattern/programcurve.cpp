@@ -1,7 +1,10 @@
-// Walking a program for its curve, and the curve's scales.
+// Walking a program for its curve, the curve's scales, and its axes.
 #include "programcurve.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
+#include <cstdlib>
 
 namespace vrx {
 
@@ -32,10 +35,26 @@ public:
     Scale(qint64 span, qint64 room)
         : divide_(span > room), factor_(divide_ ? (span + room - 1) / room : room / span) {}
     qint64 operator()(qint64 value) const { return divide_ ? value / factor_ : value * factor_; }
+    // Pixels per value, for spacing ticks.
+    double PerValue() const { return divide_ ? 1.0 / double(factor_) : double(factor_); }
 
 private:
     bool divide_;
     qint64 factor_;
+};
+
+// The curve's two scales in a field of the given size.
+struct CurveScales {
+    CurveScales(const CurveWalk& walk, QSize field)
+        : vertical(std::max<qint64>(qint64(walk.highest) - walk.lowest, 1),
+                   std::max(field.height() - 5, 1)),
+          horizontal(walk.totalMinutes, std::max(field.width(), 1)), highest(walk.highest) {}
+    int Y(qint64 tenths) const { return int(vertical(highest - tenths) + 2); }
+    qint64 X(qint64 minutes) const { return horizontal(minutes); }
+
+    Scale vertical;
+    Scale horizontal;
+    qint64 highest;
 };
 
 } // namespace
@@ -85,17 +104,16 @@ std::optional<CurveWalk> WalkProgram(const PatternProgram& program) {
 ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size) {
     ProgramCurve curve;
     curve.size = size;
+    curve.plot = QRect(QPoint(0, 0), size);
     const std::optional<CurveWalk> walk = WalkProgram(program);
     if (!walk || walk->totalMinutes == 0) return curve;
     curve.drawn = true;
 
     const RunnableProgram run(program);
     const qint64 width = std::max(size.width(), 1);
-    const Scale vertical(std::max<qint64>(qint64(walk->highest) - walk->lowest, 1),
-                         std::max(size.height() - 5, 1));
-    const Scale horizontal(walk->totalMinutes, width);
-    const auto y = [&](int tenths) { return int(vertical(qint64(walk->highest) - tenths) + 2); };
-    const auto x = [&](qint64 minutes) { return horizontal(minutes); };
+    const CurveScales scales(*walk, size);
+    const auto y = [&](int tenths) { return scales.Y(tenths); };
+    const auto x = [&](qint64 minutes) { return scales.X(minutes); };
 
     CurvePen pen = program.StartPattern == walk->endMark ? CurvePen::Blue : CurvePen::Green;
     QPoint at(0, y(run.SetValue(program.StartPattern, 0)));
@@ -138,6 +156,151 @@ ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size) {
     if (p == ProgEnd) {
         pen = CurvePen::Olive;
         lineTo(QPoint(int(width) - 2, at.y()));
+    }
+    return curve;
+}
+
+namespace {
+
+// Round steps, smallest first: 1, 2, 5, 10, 20, 50, ... times `unit`.
+qint64 RoundStep(int k, qint64 unit = 1) {
+    static constexpr int mantissa[] = {1, 2, 5};
+    qint64 step = unit * mantissa[k % 3];
+    for (int decade = 0; decade < k / 3; ++decade)
+        step *= 10;
+    return step;
+}
+
+// Time steps in minutes: within the hour those that divide it, then whole hours, then days.
+qint64 TimeStep(int k) {
+    static constexpr qint64 firsts[] = {1, 2, 5, 10, 15, 30, 60, 120, 180, 360, 720};
+    constexpr int count = int(std::size(firsts));
+    return k < count ? firsts[k] : RoundStep(k - count, 24 * 60);
+}
+
+qint64 FloorDiv(qint64 a, qint64 b) {
+    return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+// A set value in tenths as the axis writes it: whole degrees when the step is, else tenths.
+QString TemperatureText(qint64 tenths, qint64 step) {
+    if (step % 10 == 0) return QString::number(tenths / 10);
+    const qint64 magnitude = std::llabs(tenths);
+    return QStringLiteral("%1%2.%3")
+        .arg(tenths < 0 ? QStringLiteral("-") : QString())
+        .arg(magnitude / 10)
+        .arg(magnitude % 10);
+}
+
+// Labels are kept in order, each only where it has room: inside the frame, off the lines'
+// field, and clear of the texts kept before it.
+class LabelRoom {
+public:
+    LabelRoom(QSize size, QRect plot)
+        : inside_(1, 1, size.width() - 2, size.height() - 2), plot_(plot) {}
+    bool Take(const QRect& box) {
+        if (!inside_.contains(box) || box.intersects(plot_)) return false;
+        for (const QRect& taken : taken_)
+            if (taken.intersects(box)) return false;
+        taken_.append(box);
+        return true;
+    }
+
+private:
+    QRect inside_;
+    QRect plot_;
+    QList<QRect> taken_;
+};
+
+} // namespace
+
+ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size, const AxisText& text) {
+    const std::optional<CurveWalk> walk = WalkProgram(program);
+    if (!walk || walk->totalMinutes == 0 || !text.width || text.height <= 0)
+        return DrawProgramCurve(program, size);
+
+    // Rows from the top: half a line, so that the highest label is whole; the field; the time
+    // axis with its ticks; a line of labels; the frame.
+    const int line = text.height;
+    const int tick = std::max(2, line / 3);
+    const int top = std::max(1, line / 2 - 1);
+    const int fieldHeight = size.height() - top - (1 + tick + line + 1);
+    if (fieldHeight < 2 * line) return DrawProgramCurve(program, size);
+
+    // The temperatures depend on the field's height alone; their widths give the left margin.
+    const CurveScales upright(*walk, QSize(1, fieldHeight));
+    qint64 degreeStep = 1;
+    for (int k = 0; RoundStep(k) * upright.vertical.PerValue() < line + 2; ++k)
+        degreeStep = RoundStep(k + 1);
+    QList<qint64> values;
+    for (qint64 v = -FloorDiv(-qint64(walk->lowest), degreeStep) * degreeStep; v <= walk->highest;
+         v += degreeStep)
+        values.append(v);
+    if (values.isEmpty()) values.append(walk->highest);
+    int labelWidth = text.width(text.temperatureUnit);
+    for (qint64 v : values)
+        labelWidth = std::max(labelWidth, text.width(TemperatureText(v, degreeStep)));
+    const int left = 1 + 1 + labelWidth + 1 + tick + 1;
+    // A column clear of the frame at the right: a program that fills the width ends on it.
+    const QRect plot(left, top, size.width() - 2 - left, fieldHeight);
+    if (plot.width() < 2 * line) return DrawProgramCurve(program, size);
+
+    ProgramCurve curve = DrawProgramCurve(program, plot.size());
+    curve.size = size;
+    curve.plot = plot;
+    curve.tickLength = tick;
+    for (CurveLine& l : curve.lines) {
+        l.from += plot.topLeft();
+        l.to += plot.topLeft();
+    }
+
+    LabelRoom room(size, plot);
+    const int labelRow = plot.bottom() + 1 + tick;
+    const int labelRight = plot.left() - 1 - tick - 1; // the last column a temperature uses
+    const auto rightAligned = [&](int right, int y, const QString& t) {
+        const int w = text.width(t);
+        return QRect(right - w + 1, y, w, line);
+    };
+
+    const CurveScales scales(*walk, plot.size());
+    // The time step: the first round one whose labels, the widest last, stand apart by a line
+    // and no closer than five lines, so that the row stays easy to read.
+    const double perMinute = scales.horizontal.PerValue();
+    const qint64 shownMinutes = qint64(plot.width() / perMinute);
+    qint64 timeStep = TimeStep(0);
+    for (int k = 1;; ++k) {
+        const qint64 last = shownMinutes / timeStep * timeStep;
+        const QString widest = QString::number(timeStep < 60 ? last : last / 60);
+        if (timeStep * perMinute >= std::max(text.width(widest) + line, 5 * line)) break;
+        timeStep = TimeStep(k);
+    }
+    const bool inHours = timeStep >= 60;
+
+    // The units first: the scales' numbers make way for them.
+    curve.timeUnit.text = inHours ? QCoreApplication::translate("vrx::ProgramCurve", "h")
+                                  : QCoreApplication::translate("vrx::ProgramCurve", "min");
+    curve.timeUnit.box = rightAligned(size.width() - 2, labelRow, curve.timeUnit.text);
+    if (!room.Take(curve.timeUnit.box)) curve.timeUnit = {};
+    curve.temperatureUnit.text = text.temperatureUnit;
+    curve.temperatureUnit.box = rightAligned(labelRight, labelRow, text.temperatureUnit);
+    if (text.temperatureUnit.isEmpty() || !room.Take(curve.temperatureUnit.box))
+        curve.temperatureUnit = {};
+
+    for (qint64 v : values) {
+        AxisLabel label;
+        label.tick = plot.top() + scales.Y(v);
+        label.text = TemperatureText(v, degreeStep);
+        label.box = rightAligned(labelRight, label.tick - line / 2, label.text);
+        if (room.Take(label.box)) curve.temperatureLabels.append(label);
+    }
+    for (qint64 t = 0; scales.X(t) < plot.width(); t += timeStep) {
+        AxisLabel label;
+        label.tick = plot.left() + int(scales.X(t));
+        label.text = QString::number(inHours ? t / 60 : t);
+        const int w = text.width(label.text);
+        // The first starts at the origin, clear of the degrees' unit at its left.
+        label.box = QRect(t == 0 ? label.tick : label.tick - w / 2, labelRow, w, line);
+        if (room.Take(label.box)) curve.timeLabels.append(label);
     }
     return curve;
 }

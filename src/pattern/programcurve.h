@@ -6,7 +6,11 @@
 
 #include <QList>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
+#include <QString>
+
+#include <functional>
 
 namespace vrx {
 
@@ -34,12 +38,39 @@ struct CurveWalk {
 // Nothing when the start pattern is none of 0-7.
 std::optional<CurveWalk> WalkProgram(const PatternProgram& program);
 
+// A text beside an axis: `tick` is where it marks the axis (x on the time axis, y on the
+// temperature axis), `box` where its text is written.
+struct AxisLabel {
+    int tick = 0;
+    QString text;
+    QRect box;
+    friend bool operator==(const AxisLabel&, const AxisLabel&) = default;
+};
+
 // The image is framed black, filled white, and the lines drawn over it with a pen of width 2.
 // Nothing is drawn (`drawn` false) for a program that takes no time or has no start pattern.
+// With axes, the lines lie in `plot` and the labels around it, none over a line: the
+// temperatures at the left with their unit below them, the times below with their unit at the
+// right end.
 struct ProgramCurve {
     bool drawn = false;
     QSize size;
+    QRect plot;
+    int tickLength = 0; // 0: no axes
     QList<CurveLine> lines;
+    QList<AxisLabel> timeLabels;
+    QList<AxisLabel> temperatureLabels;
+    AxisLabel timeUnit;        // no tick
+    AxisLabel temperatureUnit; // no tick; empty text when the unit is not known
+    friend bool operator==(const ProgramCurve&, const ProgramCurve&) = default;
+};
+
+// How the image writes the axes' texts: the width of a text and the height of a line in
+// pixels, and the unit of the set values ("°C", "°F", or empty when not known).
+struct AxisText {
+    std::function<int(const QString&)> width;
+    int height = 0;
+    QString temperatureUnit;
 };
 
 // The size of ProgCurve for a display ScreenWidth pixels wide.
@@ -52,5 +83,10 @@ QSize ProgCurveSize(int screenWidth);
 // outside 0-8 do not exist (a link outside ends the program), loop counts are 0 to 99 and step
 // times 0 to 15 hours.
 ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size);
+
+// The same curve with a time and a temperature axis in the image of that size: the lines in
+// the room the labels leave, ticks at round values (minutes or hours, whole degrees or
+// tenths) as close as the labels' size allows.
+ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size, const AxisText& text);
 
 } // namespace vrx

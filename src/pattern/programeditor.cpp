@@ -294,8 +294,18 @@ void TVRX5::TakeProgram(const PatternProgram& program) {
     DrawCurve();
 }
 
+QString TVRX5::TemperatureUnit() const {
+    // The lamps say in which unit the selected controller shows its values; the program's set
+    // values are in the same one.
+    const LampRow& lamps = engine_.Face(engine_.State().SelStation).lamps;
+    if (lamps[std::size_t(Lamp::DegC)] != LampColour::Grey) return QStringLiteral("°C");
+    if (lamps[std::size_t(Lamp::DegF)] != LampColour::Grey) return QStringLiteral("°F");
+    return {};
+}
+
 void TVRX5::DrawCurve() {
-    const ProgramCurve curve = DrawProgramCurve(Program, ProgCurve->size());
+    const ProgramCurve curve =
+        DrawProgramCurve(Program, ProgCurve->size(), ProgCurve->Text(TemperatureUnit()));
     if (curve.drawn) {
         ProgCurve->SetCurve(curve);
         ProgCurve->show();
@@ -378,9 +388,9 @@ void TVRX5::WriteFinished(int refused) {
     if (refused == 0) {
         // The gauge said it while the editor was open; with the editor closed, this does.
         if (!isVisible())
-            Dialogs::Current().Message(this, tr("Message"),
-                                       tr("Write finished : all %1 values written.")
-                                           .arg(PatternWriteFrames));
+            Dialogs::Current().Message(
+                this, tr("Message"),
+                tr("Write finished : all %1 values written.").arg(PatternWriteFrames));
         return;
     }
     Dialogs::Current().Message(this, tr("Warning"),

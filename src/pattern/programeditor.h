@@ -102,6 +102,8 @@ private:
     void LoadEditor(int row);
     void FocusEditor(int row);
     void DrawCurve();
+    // "°C" or "°F" as the selected station shows its values; empty when not known.
+    QString TemperatureUnit() const;
     void ShowProgress(const QString& caption);
     void HideProgress();
     void UpdateButtons();

@@ -1,4 +1,5 @@
 // The Ramp/soak editor's controls, laid out in design pixels for an 800-pixel screen and scaled.
+#include "colours.h"
 #include "curveimage.h"
 #include "designform.h"
 #include "guard.h"
@@ -98,13 +99,13 @@ void TVRX5::FormCreate() {
     ProgCurve = new CurveImage(this);
     ProgCurve->setObjectName(QStringLiteral("ProgCurve"));
     ProgCurve->setGeometry({CurveAt, curve});
+    // The axes' labels: as small as the table's text, so that the lines keep most of the room.
+    ProgCurve->setFont(DesignFont(TableFont));
     ProgCurve->hide();
 
     UpLoadLabelP = Place<QLabel>(this, "UpLoadLabelP", {590, 440, 190, 20}, ControlFont, true);
     UpLoadLabelP->setText(tr("Reading Now"));
-    QPalette green = UpLoadLabelP->palette();
-    green.setColor(QPalette::WindowText, Green);
-    UpLoadLabelP->setPalette(green);
+    SetColours(UpLoadLabelP, QPalette::Window, Qt::white, Green);
     UpLoadLabelP->hide();
     UpLoadBarP = Place<QProgressBar>(this, "UpLoadBarP", {590, 466, 190, 18}, 9);
     UpLoadBarP->setRange(0, 100);
@@ -143,6 +144,7 @@ void TVRX5::BuildTable() {
     ProgTable->setWordWrap(false);
     ProgTable->setTextElideMode(Qt::ElideNone);
     const QBrush fixed = palette().button();
+    const QBrush fixedText = palette().buttonText();
     for (int r = 0; r < ProgTableRows; ++r) {
         for (int c = 0; c < ProgTableColumns; ++c) {
             auto* item = new QTableWidgetItem;
@@ -150,6 +152,7 @@ void TVRX5::BuildTable() {
                 // The titles: not selectable, shaded like the grid's fixed row and column.
                 item->setFlags(Qt::ItemIsEnabled);
                 item->setBackground(fixed);
+                item->setForeground(fixedText);
             } else {
                 item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             }

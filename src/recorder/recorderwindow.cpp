@@ -3,6 +3,7 @@
 #include "recorderwindow.h"
 
 #include "chinesefont.h"
+#include "colours.h"
 #include "designform.h"
 #include "dialogs.h"
 #include "guard.h"
@@ -33,9 +34,10 @@ const QColor Blue(0, 0, 255);
 const QColor Navy(0, 0, 128);
 
 // Design layout: a toolbar, the column of controls at the left, the chart at the right.
-constexpr int ToolBarHeight = 40;
 constexpr int ChartX = 146;
 constexpr int ChartY = 44;
+// Down to the chart: the bar's own margin above the buttons leaves them no less.
+constexpr int ToolBarHeight = ChartY;
 constexpr int DeviceRowY = 100;
 constexpr int DeviceRowHeight = 30;
 constexpr int ViewDelayMs = 200;
@@ -52,10 +54,9 @@ QLabel* MakeCaption(QWidget* parent, const char* name, const char* text, const Q
     return label;
 }
 
-void SetBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
+// An address box in white, or red for a device that dropped out, its digits readable on either.
+void SetAddressColour(QSpinBox* box, const QColor& colour) {
+    SetColours(box, QPalette::Base, colour, TextColourOn(colour));
 }
 
 } // namespace
@@ -136,7 +137,7 @@ void TVRW3::BuildColumn() {
     SetRunningColour(false);
     StartBt = Make<QPushButton>(BackGndP, QStringLiteral("StartBt"), {14, 8, 108, 34},
                                 DesignFont(15, true));
-    SetBackground(StartBt, QPalette::ButtonText, Blue);
+    SetColours(StartBt, QPalette::Button, Qt::white, Blue);
     SetStartCaption(tr("START"), tr("Start Record/View"));
     connect(StartBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW3::StartBtClick));
 
@@ -149,8 +150,8 @@ void TVRW3::BuildColumn() {
         panel->setText(tr("Device %1").arg(p + 1));
         panel->setAlignment(Qt::AlignCenter);
         panel->setAutoFillBackground(true);
-        SetBackground(panel, QPalette::Window, DeviceColors()[std::size_t(p)]);
-        SetBackground(panel, QPalette::WindowText, Qt::white);
+        const QColor colour = DeviceColors()[std::size_t(p)];
+        SetColours(panel, QPalette::Window, colour, TextColourOn(colour));
         Panels[std::size_t(p)] = panel;
 
         QSpinBox* box = Make<QSpinBox>(this, QStringLiteral("ComAddr%1").arg(p + 1),
@@ -161,6 +162,7 @@ void TVRW3::BuildColumn() {
         // Arrows only: an address is never half typed.
         box->findChild<QLineEdit*>()->setReadOnly(true);
         box->setAutoFillBackground(true);
+        SetAddressColour(box, Qt::white);
         connect(box, &QSpinBox::valueChanged, this,
                 [this, box] { Guarded([&] { ComAddrChange(box); }); });
         ComAddrs[std::size_t(p)] = box;
@@ -187,7 +189,8 @@ void TVRW3::BuildColumn() {
     SecPl = MakeCaption(this, "SecPl", QT_TR_NOOP("Sec."), {72, y + 26, 68, 26});
     PPropotion = MakeCaption(this, "PPropotion", QT_TR_NOOP("Proportion"), {4, y + 60, 136, 22});
     PRate = MakeCaption(this, "PRate", "1 : 10", {4, y + 86, 136, 26});
-    SetBackground(PRate, QPalette::WindowText, Navy);
+    // A value rather than a caption: navy on white.
+    SetColours(PRate, QPalette::Window, Qt::white, Navy);
 }
 
 void TVRW3::BuildChart() {
@@ -211,6 +214,13 @@ void TVRW3::BuildChart() {
 }
 
 // Showing and closing.
+
+void TVRW3::resizeEvent(QResizeEvent* event) {
+    PortWindow::resizeEvent(event);
+    // The bar spans the window as it is shown: a maximized window's frame may leave it less
+    // than the design's width.
+    ToolBar1->resize(width(), ToolBar1->height());
+}
 
 void TVRW3::FormShow() {
     chart_ = std::make_unique<TrendChart>(ScreenWidth);
@@ -352,7 +362,7 @@ void TVRW3::StopRecording() {
 
 void TVRW3::ResetAddressColors() {
     for (QSpinBox* box : ComAddrs)
-        SetBackground(box, QPalette::Base, Qt::white);
+        SetAddressColour(box, Qt::white);
 }
 
 void TVRW3::EnableAddresses(bool enabled) {
@@ -368,7 +378,8 @@ void TVRW3::ShowAddresses() {
 }
 
 void TVRW3::SetRunningColour(bool running) {
-    SetBackground(BackGndP, QPalette::Window, running ? Red : Lime);
+    const QColor colour = running ? Red : Lime;
+    SetColours(BackGndP, QPalette::Window, colour, TextColourOn(colour));
 }
 
 void TVRW3::SetStartCaption(const QString& caption, const QString& hint) {
@@ -399,7 +410,7 @@ void TVRW3::ComAddrChange(QSpinBox* box) {
     const int tag = box->property("Tag").toInt();
     if (tag < 0 || tag >= DevicePositions) return;
     Engine->DeviceAddr[std::size_t(tag)] = box->value();
-    SetBackground(box, QPalette::Base, Qt::white);
+    SetAddressColour(box, Qt::white);
 }
 
 void TVRW3::SampleTimeChange() {
@@ -429,7 +440,7 @@ void TVRW3::CycleCompleted(const CycleReport& report) {
 
 void TVRW3::DevicesDropped(const QList<int>& positions, bool stopped) {
     for (const int p : positions)
-        SetBackground(ComAddrs[std::size_t(p)], QPalette::Base, Red);
+        SetAddressColour(ComAddrs[std::size_t(p)], Red);
     if (stopped) StopRecording();
     Dialogs::Current().Message(this, tr("Message"), tr("One of VRW device loss connection !"));
 }

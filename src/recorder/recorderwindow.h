@@ -86,6 +86,9 @@ public:
     bool Running() const;
     bool RecordFileOpen() const { return RecordFile.IsOpen(); }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void BuildToolBar();
     void BuildColumn();

@@ -1,6 +1,7 @@
 // The command tester panel: its controls, laid out in design pixels, and its handlers.
 #include "commandtester.h"
 
+#include "colours.h"
 #include "comsettings.h"
 #include "designform.h"
 #include "errors.h"
@@ -68,10 +69,8 @@ public:
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, const QRect& place) {
     auto* label = Make<QLabel>(parent, name, place, DesignFont(12, true));
+    // Navy on the panel's sky blue: the panel sets both.
     label->setText(QCoreApplication::translate("vrx::TesterPanel", caption));
-    QPalette navy = label->palette();
-    navy.setColor(QPalette::WindowText, Navy);
-    label->setPalette(navy);
     return label;
 }
 
@@ -97,9 +96,7 @@ TesterPanel::TesterPanel(LineOwner& line, QWidget* parent)
     setObjectName(QStringLiteral("TESTPL"));
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setAutoFillBackground(true);
-    QPalette sky = palette();
-    sky.setColor(QPalette::Window, SkyBlue);
-    setPalette(sky);
+    SetColours(this, QPalette::Window, SkyBlue, Navy);
     resize(784, 440);
 
     SingleCmdLb = MakeLabel(this, "SingleCmdLb", QT_TR_NOOP("SINGLE COMMAND TEST (HEX FORMAT)"),
@@ -149,10 +146,9 @@ void TesterPanel::BuildFields() {
     CheckSumSendLb = MakeLabel(this, "CheckSumSendLb", "LRC", {460, labelY, 60, 18});
     SChkSum = MakeEdit(this, "SChkSum", {460, editY, 60, editH}, 4, nullptr);
     SChkSum->setEnabled(false);
-    // Disabled because it is computed, not because it does not matter: keep it readable.
-    QPalette readable = SChkSum->palette();
-    readable.setColor(QPalette::Disabled, QPalette::Text, Navy);
-    SChkSum->setPalette(readable);
+    // Disabled because it is computed, not because it does not matter: keep it readable, as
+    // the panel's own text on the panel's colour.
+    SetColours(SChkSum, QPalette::Base, SkyBlue, Navy);
 
     SendLb = MakeLabel(this, "SendLb", QT_TR_NOOP("SEND"), {24, 150, 200, 18});
     SendEdit = MakeEdit(this, "SendEdit", {24, 172, 496, 30}, SendLineLimit, upper);

@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include "application.h"
+#include "colours.h"
 #include "commandtester.h"
 #include "dialogs.h"
 #include "errors.h"
@@ -30,14 +31,13 @@ void TVRW0::FormCreate() {
     setObjectName(QStringLiteral("VRW0"));
     setWindowTitle(tr("VRX COMMUNICATION PROGRAM"));
     setWindowIcon(QIcon(QStringLiteral(":/assets/icons/vrx.png")));
-    ScreenWidth = screen()->geometry().width();
+    // The room windows may take: the taskbar's place is not theirs.
+    ScreenWidth = FittedScreenWidth(screen()->availableGeometry().size());
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Client"));
     client->setAutoFillBackground(true);
-    QPalette white = client->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    client->setPalette(white);
+    SetColours(client, QPalette::Window, Qt::white, Qt::black);
     setCentralWidget(client);
 
     Image1 = new QLabel(client);

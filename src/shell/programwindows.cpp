@@ -92,11 +92,15 @@ std::unique_ptr<Forms> CreateForms() {
     return forms;
 }
 
+void ShowMainWindow(const Forms& forms) {
+    // Without a window manager a maximize request is not acted on; start at full size anyway.
+    forms.VRW0->setGeometry(forms.VRW0->screen()->availableGeometry());
+    forms.VRW0->showMaximized();
+}
+
 int RunProgram() {
     const auto forms = CreateForms();
-    // Without a window manager a maximize request is not acted on; start at full size anyway.
-    forms->VRW0->setGeometry(forms->VRW0->screen()->availableGeometry());
-    forms->VRW0->showMaximized();
+    ShowMainWindow(*forms);
     return QApplication::exec();
 }
 

@@ -41,7 +41,10 @@ bool InstallTranslation(const QLocale& locale);
 // Recorder, Ramp/soak editor. Needs the application object.
 std::unique_ptr<Forms> CreateForms();
 
-// CreateForms, the Main window shown maximized, and the event loop.
+// Shows the Main window maximized, as the program starts.
+void ShowMainWindow(const Forms& forms);
+
+// CreateForms, the Main window shown, and the event loop.
 int RunProgram();
 
 } // namespace vrx

@@ -1,5 +1,6 @@
 // The curve of a ramp/soak program: the walk, its scales and colours for the worked example,
-// cycles drawn to the right edge, a cycle that takes no time, and values no controller runs.
+// cycles drawn to the right edge, a cycle that takes no time, and values no controller runs; its
+// axes: the labels of known programs, and labels that never lie over the lines or each other.
 #include "programcurve.h"
 
 #include <QTest>
@@ -9,6 +10,7 @@ using namespace vrx;
 namespace {
 
 using Lines = QList<CurveLine>;
+using Labels = QList<AxisLabel>;
 
 constexpr auto Green = CurvePen::Green;
 constexpr auto Blue = CurvePen::Blue;
@@ -34,6 +36,39 @@ PatternProgram Example() {
     PatternProgram program;
     SetPattern(program, 0, {{250, 10}, {500, 20}}, ProgEnd);
     return program;
+}
+
+// Text as a fixed font writes it: 6 pixels a character, lines 10 pixels high.
+AxisText FixedText(const QString& unit = QStringLiteral("°C")) {
+    return {[](const QString& text) { return 6 * int(text.size()); }, 10, unit};
+}
+
+// Labels at the left, right-aligned at column `right` (6 pixels a character), centred on their
+// tick.
+Labels Temperatures(int right, QList<QPair<QString, int>> labels) {
+    Labels made;
+    for (const auto& [text, tick] : labels) {
+        const int w = 6 * int(text.size());
+        made.append({tick, text, QRect(right - w + 1, tick - 5, w, 10)});
+    }
+    return made;
+}
+
+// Labels in the row at y 83, centred on their tick but the first, which starts at it.
+Labels Times(QList<QPair<QString, int>> labels) {
+    Labels made;
+    for (const auto& [text, tick] : labels) {
+        const int w = 6 * int(text.size());
+        made.append({tick, text, QRect(made.isEmpty() ? tick : tick - w / 2, 83, w, 10)});
+    }
+    return made;
+}
+
+QStringList Texts(const Labels& labels) {
+    QStringList texts;
+    for (const AxisLabel& label : labels)
+        texts << label.text;
+    return texts;
 }
 
 } // namespace
@@ -240,6 +275,169 @@ private slots:
         const int bottom = curve.lines.first().from.y();
         QVERIFY2(bottom > 85 && bottom <= 92, qPrintable(QString::number(bottom)));
         QCOMPARE(curve.lines[1].to.y(), 2);
+    }
+
+    // The worked example in a 560 x 95 image: the labels leave a field of 539 x 76 at (19, 4),
+    // where the curve is drawn as it would be in an image of that size.
+    void axesOfTheWorkedExample() {
+        const ProgramCurve curve = DrawProgramCurve(Example(), QSize(560, 95), FixedText());
+        QVERIFY(curve.drawn);
+        QCOMPARE(curve.size, QSize(560, 95));
+        QCOMPARE(curve.plot, QRect(19, 4, 539, 76));
+        // 250 tenths over 71 rows divide by 4; 30 minutes on 539 columns times 17.
+        QCOMPARE(curve.lines, (Lines{Line(Green, 19, 68, 189, 68), Line(Green, 189, 68, 529, 6),
+                                     Line(Olive, 529, 6, 556, 6)}));
+        // Every 5 degrees (a quarter of a pixel a tenth: 50 tenths are the first round step a
+        // line and two apart), whole degrees.
+        QCOMPARE(curve.temperatureLabels,
+                 Temperatures(
+                     14, {{"25", 68}, {"30", 56}, {"35", 43}, {"40", 31}, {"45", 18}, {"50", 6}}));
+        // Every 5 minutes (17 pixels a minute: 85 apart, at least five lines), to the end.
+        QCOMPARE(curve.timeLabels, Times({{"0", 19},
+                                          {"5", 104},
+                                          {"10", 189},
+                                          {"15", 274},
+                                          {"20", 359},
+                                          {"25", 444},
+                                          {"30", 529}}));
+        QCOMPARE(curve.timeUnit, (AxisLabel{0, "min", QRect(541, 83, 18, 10)}));
+        QCOMPARE(curve.temperatureUnit, (AxisLabel{0, "°C", QRect(3, 83, 12, 10)}));
+        QCOMPARE(curve.tickLength, 3);
+    }
+
+    // The scales' steps for other programs: hours for long ones, tenths for a narrow range,
+    // negative values, a flat program at a value no round step meets, the unit not known.
+    void axisLabels_data() {
+        QTest::addColumn<PatternProgram>("program");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QStringList>("temperatures"); // from the bottom up
+        QTest::addColumn<QStringList>("times");
+        QTest::addColumn<QString>("timeUnit");
+
+        PatternProgram hours;
+        SetPattern(hours, 0, {{200, 600}, {1000, 600}}, ProgEnd);
+        // 800 tenths on 71 rows divide by 12: 200 tenths is the first step 12 pixels apart;
+        // 1200 minutes on 533 columns divide by 3: 3 hours is the first step 50 pixels apart.
+        QTest::newRow("20 hours, 20 to 100 degrees")
+            << hours << "°F" << QStringList{"20", "40", "60", "80", "100"}
+            << QStringList{"0", "3", "6", "9", "12", "15", "18", "21", "24"} << "h";
+
+        PatternProgram narrow;
+        SetPattern(narrow, 0, {{250, 5}, {260, 5}}, ProgEnd);
+        // 10 tenths on 71 rows times 7: steps of 2 tenths, written with their tenth.
+        QTest::newRow("one degree")
+            << narrow << "°C"
+            << QStringList{"25.0", "25.2", "25.4", "25.6", "25.8", "26.0"}
+            // 10 minutes on 527 columns times 52; the unit takes the last label's place.
+            << QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"} << "min";
+
+        PatternProgram negative;
+        SetPattern(negative, 0, {{-100, 20}, {50, 40}}, ProgEnd);
+        QTest::newRow("below zero")
+            << negative << "°C"
+            << QStringList{"-10", "-5", "0", "5"}
+            // 60 minutes on 533 columns times 8: 10 minutes are 80 pixels, 5 only 40.
+            << QStringList{"0", "10", "20", "30", "40", "50", "60"} << "min";
+
+        PatternProgram flat;
+        SetPattern(flat, 0, {{253, 90}}, ProgEnd);
+        QTest::newRow("flat at 25.3, unit not known")
+            << flat << "" << QStringList{"25.3"}
+            << QStringList{"0", "10", "20", "30", "40", "50", "60", "70", "80", "90", "100"}
+            << "min";
+    }
+    void axisLabels() {
+        QFETCH(PatternProgram, program);
+        QFETCH(QString, unit);
+        QFETCH(QStringList, temperatures);
+        QFETCH(QStringList, times);
+        QFETCH(QString, timeUnit);
+        const ProgramCurve curve = DrawProgramCurve(program, QSize(560, 95), FixedText(unit));
+        QCOMPARE(Texts(curve.temperatureLabels), temperatures);
+        QCOMPARE(Texts(curve.timeLabels), times);
+        QCOMPARE(curve.timeUnit.text, timeUnit);
+        QCOMPARE(curve.temperatureUnit.text, unit);
+        QCOMPARE(curve.temperatureUnit.box.isEmpty(), unit.isEmpty());
+        // Each tick where the scale puts its value: labels read from the bottom and the left.
+        for (qsizetype i = 1; i < curve.temperatureLabels.size(); ++i)
+            QVERIFY(curve.temperatureLabels[i].tick < curve.temperatureLabels[i - 1].tick);
+        QCOMPARE(curve.timeLabels.first().tick, curve.plot.left());
+    }
+
+    // Whatever the program and the image's size, the labels stay inside the frame, off the
+    // lines' field and clear of each other, and the lines are the curve of the field, in it.
+    void labelsNeverHideTheCurve_data() {
+        QTest::addColumn<PatternProgram>("program");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("lineHeight");
+        PatternProgram cycle;
+        SetPattern(cycle, 0, {{200, 10}}, 1);
+        SetPattern(cycle, 1, {{300, 10}}, 2);
+        SetPattern(cycle, 2, {{400, 10}}, 1);
+        PatternProgram widest;
+        SetPattern(widest, 0,
+                   {{std::numeric_limits<int>::min(), 900}, {std::numeric_limits<int>::max(), 900}},
+                   0);
+        widest.PatternLoop[0] = 99;
+        for (const auto& [name, program] :
+             {std::pair{"example", Example()}, {"cycle", cycle}, {"widest", widest}}) {
+            // The image at 800, 1024, 1440 and 1920 pixels of ScreenWidth, and a tiny one.
+            for (const int screen : {800, 1024, 1440, 1920})
+                QTest::addRow("%s at %d", name, screen)
+                    << program << ProgCurveSize(screen) << screen * 11 / 800;
+            QTest::addRow("%s, tiny", name) << program << QSize(40, 20) << 10;
+        }
+    }
+    void labelsNeverHideTheCurve() {
+        QFETCH(PatternProgram, program);
+        QFETCH(QSize, size);
+        QFETCH(int, lineHeight);
+        const AxisText text{
+            [lineHeight](const QString& t) { return lineHeight * int(t.size()) / 2; }, lineHeight,
+            QStringLiteral("°C")};
+        const ProgramCurve curve = DrawProgramCurve(program, size, text);
+        QVERIFY(curve.drawn);
+        Lines inField = DrawProgramCurve(program, curve.plot.size()).lines;
+        for (CurveLine& line : inField) {
+            line.from += curve.plot.topLeft();
+            line.to += curve.plot.topLeft();
+        }
+        QCOMPARE(curve.lines, inField);
+        // The lines keep to the field's rows (plus one, the scales' own end); a repeating
+        // cycle runs on beyond its right edge, where the image cuts it.
+        const QRect reach = curve.plot.adjusted(0, 0, 1, 1);
+        for (const CurveLine& line : curve.lines)
+            for (const QPoint end : {line.from, line.to})
+                QVERIFY(end.x() >= reach.left() && end.y() >= reach.top() &&
+                        end.y() <= reach.bottom());
+        QList<QRect> boxes;
+        for (const Labels& labels : {curve.temperatureLabels, curve.timeLabels,
+                                     Labels{curve.timeUnit, curve.temperatureUnit}})
+            for (const AxisLabel& label : labels)
+                if (!label.text.isEmpty()) boxes << label.box;
+        if (size.height() < 40) {
+            // No room for axes: the bare curve.
+            QVERIFY(boxes.isEmpty());
+            QCOMPARE(curve.tickLength, 0);
+            return;
+        }
+        QVERIFY(curve.temperatureLabels.size() >= 1);
+        QVERIFY(curve.timeLabels.size() >= 2);
+        const QRect inside(1, 1, size.width() - 2, size.height() - 2);
+        for (qsizetype i = 0; i < boxes.size(); ++i) {
+            QVERIFY(inside.contains(boxes[i]));
+            QVERIFY(!boxes[i].intersects(reach));
+            for (qsizetype j = 0; j < i; ++j)
+                QVERIFY(!boxes[i].intersects(boxes[j]));
+        }
+    }
+
+    void nothingToDrawHasNoAxes() {
+        const ProgramCurve curve = DrawProgramCurve(PatternProgram{}, QSize(560, 95), FixedText());
+        QVERIFY(!curve.drawn);
+        QVERIFY(curve.timeLabels.isEmpty());
+        QVERIFY(curve.temperatureLabels.isEmpty());
+        QCOMPARE(curve.tickLength, 0);
     }
 };
 

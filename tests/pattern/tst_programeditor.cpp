@@ -170,6 +170,31 @@ bool PaintedAsDrawn(const QImage& image, const QList<CurveLine>& lines) {
     return true;
 }
 
+// The program's curve in the image's field, as a bare image of the field's size draws it.
+QList<CurveLine> CurveInField(const PatternProgram& program, const ProgramCurve& shown) {
+    QList<CurveLine> lines = DrawProgramCurve(program, shown.plot.size()).lines;
+    for (CurveLine& line : lines) {
+        line.from += shown.plot.topLeft();
+        line.to += shown.plot.topLeft();
+    }
+    return lines;
+}
+
+QStringList Texts(const QList<AxisLabel>& labels) {
+    QStringList texts;
+    for (const AxisLabel& label : labels)
+        texts << label.text;
+    return texts;
+}
+
+// Something is written in the box: a pixel darker than the field's white and its faint grid.
+bool Written(const QImage& image, const QRect& box) {
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) return true;
+    return false;
+}
+
 QList<CurvePen> Pens(const QList<CurveLine>& lines) {
     QList<CurvePen> pens;
     for (const CurveLine& line : lines)
@@ -312,10 +337,12 @@ private slots:
         PatternProgram demo = DemoProgram();
         demo.PatternSV[1][1] = -100;
         QCOMPARE(ProgramFileText(e->Program), ProgramFileText(demo));
-        // The program read is drawn at once.
+        // The program read is drawn at once, in the field its axes leave, the set values in the
+        // unit the station shows (its °C lamp).
         QVERIFY(e->ProgCurve->isVisible());
-        QCOMPARE(e->ProgCurve->Curve().lines,
-                 DrawProgramCurve(demo, ProgCurveSize(ScreenWidth)).lines);
+        const ProgramCurve& curve = e->ProgCurve->Curve();
+        QCOMPARE(curve.lines, CurveInField(demo, curve));
+        QCOMPARE(curve.temperatureUnit.text, "°C");
         QCOMPARE(e->ProgStart->currentText(), "Pattern 0");
         QCOMPARE(p->Cell(1, 1), "3");
         QCOMPARE(p->Cell(2, 1), "50.0");
@@ -489,22 +516,44 @@ private slots:
         const QSize size = ProgCurveSize(ScreenWidth);
         // Loading draws it at once, and Edit draws the same.
         QVERIFY(e->ProgCurve->isVisible());
-        QCOMPARE(e->ProgCurve->Curve().lines, DrawProgramCurve(Example(), size).lines);
+        const ProgramCurve loaded = e->ProgCurve->Curve();
+        QCOMPARE(loaded.size, size);
+        QCOMPARE(loaded.lines, CurveInField(Example(), loaded));
         p->Click(e->EditPBt);
         QVERIFY(e->ProgCurve->isVisible());
-        QCOMPARE(e->ProgCurve->Curve().lines, DrawProgramCurve(Example(), size).lines);
+        QCOMPARE(e->ProgCurve->Curve(), loaded);
         // Green and flat at the bottom (25.0) to 10 of 30 minutes, up to the top (50.0) at the
-        // end of the program, then olive to the right edge.
-        QList<CurveLine> lines = e->ProgCurve->Curve().lines;
-        QCOMPARE(lines.size(), 3);
+        // end of the program, then olive to the right edge of the field where the 30 minutes
+        // leave room.
+        const QRect plot = loaded.plot;
+        QList<CurveLine> lines = loaded.lines;
+        QVERIFY(lines.size() == 2 || lines.size() == 3);
         QCOMPARE(lines[0].from.y(), lines[0].to.y());
-        QCOMPARE(lines[0].to.x() * 3, lines[1].to.x());
-        QCOMPARE(lines[1].to.y(), 2);
-        QCOMPARE(lines[2].to, QPoint(size.width() - 2, 2));
+        QCOMPARE((lines[0].to.x() - plot.left()) * 3, lines[1].to.x() - plot.left());
+        QCOMPARE(lines[1].to.y(), plot.top() + 2);
+        QCOMPARE(lines.last().to, QPoint(plot.right() - 1, plot.top() + 2));
+        QCOMPARE(Pens(lines), QList<CurvePen>({CurvePen::Green, CurvePen::Green, CurvePen::Olive})
+                                  .mid(0, lines.size()));
+        // Its axes: from the bottom's 25 degrees to the top's 50, and minutes from 0; no
+        // station is selected, so the unit of the degrees is not known.
+        const QStringList temperatures = Texts(loaded.temperatureLabels);
+        QCOMPARE(temperatures.first(), "25");
+        QCOMPARE(temperatures.last(), "50");
+        QCOMPARE(loaded.temperatureLabels.first().tick, lines[0].from.y());
+        QCOMPARE(loaded.temperatureLabels.last().tick, lines[1].to.y());
+        QCOMPARE(Texts(loaded.timeLabels).mid(0, 3), QStringList({"0", "5", "10"}));
+        QCOMPARE(loaded.timeLabels[2].tick, lines[0].to.x());
+        QCOMPARE(loaded.timeUnit.text, "min");
+        QVERIFY(loaded.temperatureUnit.text.isEmpty());
         QImage image = e->ProgCurve->grab().toImage();
-        QCOMPARE(Pens(lines), QList<CurvePen>({CurvePen::Green, CurvePen::Green, CurvePen::Olive}));
         QVERIFY(PaintedAsDrawn(image, lines));
-        QCOMPARE(image.pixelColor(lines[0].to.x() / 2, size.height() / 3), QColor(Qt::white));
+        for (const QList<AxisLabel>& labels :
+             {loaded.temperatureLabels, loaded.timeLabels, QList<AxisLabel>{loaded.timeUnit}})
+            for (const AxisLabel& label : labels)
+                QVERIFY2(Written(image, label.box), qPrintable(label.text));
+        // Above the flat start nothing but the field and its faint grid.
+        QVERIFY(qGray(image.pixel((plot.left() + lines[0].to.x()) / 2,
+                                  plot.top() + plot.height() / 3)) > 200);
         QCOMPARE(image.pixelColor(0, 0), QColor(Qt::black));
 
         // Linked to itself: blue from the start, navy for the repetitions.
@@ -514,7 +563,9 @@ private slots:
         lines = e->ProgCurve->Curve().lines;
         image = e->ProgCurve->grab().toImage();
         QCOMPARE(lines.first().pen, CurvePen::Blue);
-        QVERIFY(Pens(lines).contains(CurvePen::Navy));
+        // The repetitions show where the first pass leaves room: 30 minutes fill a field whose
+        // width they divide.
+        QCOMPARE(Pens(lines).contains(CurvePen::Navy), plot.width() % 30 != 0);
         QVERIFY(PaintedAsDrawn(image, lines));
         const int bottom = lines[0].from.y();
         const int w = size.width();
@@ -533,7 +584,7 @@ private slots:
         QCOMPARE(e->Program.StartPattern, 2);
         // A curve on screen follows a program that is loaded.
         p->Load(p->File("example.txt", ProgramFileText(Example())));
-        QCOMPARE(e->ProgCurve->Curve().lines, DrawProgramCurve(Example(), size).lines);
+        QCOMPARE(e->ProgCurve->Curve(), loaded);
     }
 
     // Saved byte for byte through the dialog, asked before overwriting, loaded back whole.
