@@ -79,6 +79,41 @@ in the settings file %1</source>
     </message>
 </context>
 <context>
+    <name>vrx::ExchangeStats</name>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>Requests</source>
+        <translation>要求次數</translation>
+    </message>
+    <message>
+        <source>Time-outs</source>
+        <translation>逾時次數</translation>
+    </message>
+    <message>
+        <source>Check errors</source>
+        <translation>檢查錯誤</translation>
+    </message>
+    <message>
+        <source>Exceptions</source>
+        <translation>例外回應</translation>
+    </message>
+    <message>
+        <source>Last reply</source>
+        <translation>上次回應</translation>
+    </message>
+    <message>
+        <source>Mean reply</source>
+        <translation>平均回應</translation>
+    </message>
+    <message>
+        <source>Longest reply</source>
+        <translation>最長回應</translation>
+    </message>
+</context>
+<context>
     <name>vrx::FrameDecode</name>
     <message>
         <source>read %1 x%2</source>
