@@ -1558,6 +1558,10 @@ Recording goes on without the file.</source>
         <source>DATA</source>
         <translation>資料</translation>
     </message>
+    <message>
+        <source>Reply in %1 ms</source>
+        <translation>%1 ms 後回應</translation>
+    </message>
 </context>
 <context>
     <name>vrx::TextFile</name>

@@ -5,6 +5,7 @@
 #include "comsettings.h"
 #include "designform.h"
 #include "errors.h"
+#include "framedecode.h"
 #include "guard.h"
 #include "portwindow.h"
 #include "protocolwindow.h"
@@ -157,6 +158,7 @@ void TesterPanel::BuildFields() {
     // The reply as it came; the user reads and copies it but does not type into it.
     RcvEdit = MakeEdit(this, "RcvEdit", {24, 248, 496, 30}, 32767, nullptr);
     RcvEdit->setReadOnly(true);
+    ReplyInfoLb = MakeLabel(this, "ReplyInfoLb", "", {24, 284, 496, 22});
 
     connect(SCmdBox, &QComboBox::activated, this,
             [this] { Guarded([this] { SCmdBoxSelect(SCmdBox); }); });
@@ -355,6 +357,10 @@ void TesterPanel::SendRequest(const QByteArray& request) {
             exchange_.Send(request, Rtu() ? Framing::Rtu : Framing::Ascii,
                            ReplyEndPolicy::TimeOutEnd, {ReplyTicks, 0});
             AwaitingReply = true;
+            sentAtMs_ = Clock::Current().Milliseconds();
+            lastByteMs_.reset();
+            replyBytes_.clear();
+            ReplyInfoLb->clear();
         } catch (const Error&) {
             // One message, not one a second: a line that fails stops the repetition.
             StopRepeating();
@@ -370,14 +376,31 @@ void TesterPanel::EnsurePortReady() {
 }
 
 void TesterPanel::TakeBytes(const QByteArray& chunk) {
+    if (AwaitingReply) {
+        lastByteMs_ = Clock::Current().Milliseconds();
+        if (replyBytes_.size() < ReplyLimit) replyBytes_.append(chunk);
+    }
     // Whatever comes is shown as it comes, also after the reply has ended.
     ReplyBuffer.append(chunk.first(qMin(chunk.size(), ReplyLimit - ReplyBuffer.size())));
     ReplyCount = quint16(ReplyBuffer.size());
     RcvEdit->setText(ReplyText(ReplyBuffer, Rtu()));
 }
 
+void TesterPanel::ShowReplyInfo(bool replied) {
+    if (!replied || !lastByteMs_) {
+        ReplyInfoLb->clear();
+        return;
+    }
+    // In RTU the reply ends only at the time-out: its time is that of its last byte.
+    QString text = tr("Reply in %1 ms").arg(*lastByteMs_ - sentAtMs_);
+    const DecodedFrame frame = DecodeFrame(replyBytes_, false);
+    if (frame.exception) text += QStringLiteral(": ") + frame.summary;
+    ReplyInfoLb->setText(text);
+}
+
 void TesterPanel::ReplyEnded(qsizetype frameEnd) {
     AwaitingReply = false;
+    ShowReplyInfo(frameEnd > 0 || (Rtu() && !replyBytes_.isEmpty()));
     if (frameEnd > 0 && !Rtu()) {
         // The LF ended the reply; the CR LF is not part of what is shown.
         qsizetype lineEnd = frameEnd - 1;
@@ -401,6 +424,7 @@ void TesterPanel::LineLost() {
 
 void TesterPanel::SClearBtClick() {
     RcvEdit->clear();
+    ReplyInfoLb->clear();
 }
 
 void TesterPanel::SExitBtClick() {

@@ -8,6 +8,7 @@
 #include <QFrame>
 
 #include <array>
+#include <optional>
 
 class QComboBox;
 class QGroupBox;
@@ -67,6 +68,8 @@ public:
     QLineEdit* SendEdit = nullptr;
     QLabel* RcvLb = nullptr;
     QLineEdit* RcvEdit = nullptr;
+    // How long the reply took, and an exception reply in words.
+    QLabel* ReplyInfoLb = nullptr;
     QGroupBox* MutiWrBox = nullptr;
     QLabel* MutiWrLB = nullptr;
     // Edit1 ... Edit8 by name; each one's "Tag" property is its word's position (1 to 8).
@@ -105,6 +108,7 @@ private:
     void SendRequest(const QByteArray& request);
     void EnsurePortReady();
     void TakeBytes(const QByteArray& chunk);
+    void ShowReplyInfo(bool replied);
     void PlaceUserCmd();
 
     TVRW1* protocol_ = nullptr;
@@ -112,6 +116,11 @@ private:
     int cmdItemHeight_ = 15;
     // The framing the send line was last composed for; -1 before the first composition.
     int composedRtu_ = -1;
+    // When the request went, and when the last byte of its reply came, in clock ms.
+    quint32 sentAtMs_ = 0;
+    std::optional<quint32> lastByteMs_;
+    // The whole reply as it came, line end included, for its decode.
+    QByteArray replyBytes_;
 };
 
 } // namespace vrx

@@ -4,6 +4,7 @@
 #include "commandtester.h"
 #include "errors.h"
 #include "fakeline.h"
+#include "framecodec.h"
 #include "manualtime.h"
 #include "programwindows.h"
 #include "radiogroup.h"
@@ -655,6 +656,39 @@ private slots:
         p->Ticks(19);
         QTRY_COMPARE(t->RcvEdit->text(), "Time out");
         QCOMPARE(p->dialogs.messages.size(), 2);
+    }
+
+    // How long each reply took, and an exception reply in words; nothing for a time-out.
+    void replyTimeAndException_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("info");
+        const QByteArray refused = QByteArray::fromHex("018302");
+        QTest::newRow("ascii reply") << false << AsciiReply << "Reply in 40 ms";
+        QTest::newRow("ascii exception")
+            << false << QByteArray(":018302") + AsciiLrc(":018302") + "\r\n"
+            << "Reply in 40 ms: exception 02: illegal data address";
+        QTest::newRow("rtu exception, ended by the time-out")
+            << true << refused + ModbusCrc(refused)
+            << "Reply in 40 ms: exception 02: illegal data address";
+        QTest::newRow("time-out") << false << QByteArray() << "";
+    }
+    void replyTimeAndException() {
+        QFETCH(bool, rtu);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, info);
+        p->Open(rtu);
+        TesterPanel* t = p->panel;
+        p->FillReadRegister();
+        p->Click(t->SendBt);
+        p->clock.Run(40);
+        if (!reply.isEmpty()) p->Line()->Reply(reply);
+        p->clock.Run(0);
+        p->Ticks(40);
+        QTRY_VERIFY(!t->AwaitingReply);
+        QCOMPARE(t->ReplyInfoLb->text(), info);
+        p->Click(t->SClearBt);
+        QCOMPARE(t->ReplyInfoLb->text(), "");
     }
 
     void lineLostWhileAwaiting() {
