@@ -4,6 +4,7 @@
 #include "guard.h"
 #include "radiogroup.h"
 #include "scaling.h"
+#include "taborder.h"
 
 #include <QFile>
 #include <QLabel>
@@ -56,6 +57,7 @@ TVRW1::TVRW1(QWidget* parent)
 
     SelectInitial();
     ScaleForm(this);
+    OrderTabsByPlace(this);
 }
 
 void TVRW1::SelectInitial() {

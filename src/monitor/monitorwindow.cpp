@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 
@@ -90,6 +91,13 @@ TVRW2::TVRW2(TVRW1& protocol, LineOwner& line, QWidget* parent)
 TVRW2::~TVRW2() = default;
 
 void TVRW2::WireEngine() {
+    // Ctrl+1 .. Ctrl+4 select a connected station, as a click on its face does.
+    for (int st = 1; st <= PollEngine::Stations; ++st) {
+        auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + st)), this);
+        key->setObjectName(QStringLiteral("SelectKey%1").arg(st));
+        connect(key, &QShortcut::activated, this,
+                [this, st] { Guarded([&] { Image1Click(Image[st]); }); });
+    }
     PollEngine::PerStation<int> edited{};
     for (int st = 1; st <= PollEngine::Stations; ++st) {
         edited[st] = ComAddr[st]->value();

@@ -7,6 +7,7 @@
 #include "monitorwindow.h"
 #include "parameterboxes.h"
 #include "scaling.h"
+#include "taborder.h"
 #include "shape.h"
 #include "trendcanvas.h"
 
@@ -154,6 +155,7 @@ void TVRW2::FormCreate() {
     ShowHiddenControls(false); // the calibration controls belong to the hidden mode
 
     ScaleForm(this);
+    OrderTabsByPlace(this);
     FwCaption = FWVersion->text();
     setWindowState(Qt::WindowMaximized);
 }

@@ -6,6 +6,7 @@
 #include "programcurve.h"
 #include "programeditor.h"
 #include "scaling.h"
+#include "taborder.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -117,6 +118,7 @@ void TVRX5::FormCreate() {
     UpLoadBarP->hide();
 
     ScaleForm(this);
+    OrderTabsByPlace(this);
     // The grid's sections are not widgets: they follow the screen here.
     int width = 0;
     for (int c = 0; c < ProgTableColumns; ++c) {

@@ -8,6 +8,7 @@
 #include "dialogs.h"
 #include "guard.h"
 #include "scaling.h"
+#include "taborder.h"
 #include "textfile.h"
 
 #include <QCheckBox>
@@ -89,6 +90,7 @@ TVRW3::TVRW3(TVRW1& protocol, LineOwner& line, QWidget* parent)
     BuildColumn();
     BuildChart();
     ScaleForm(this);
+    OrderTabsByPlace(this);
     chart_ = std::make_unique<TrendChart>(ScreenWidth);
     ShowChart();
 }

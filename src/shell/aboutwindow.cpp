@@ -2,6 +2,7 @@
 #include "aboutwindow.h"
 
 #include "scaling.h"
+#include "taborder.h"
 #include "vrxversion.h"
 
 #include <QFrame>
@@ -50,6 +51,7 @@ TVRW4::TVRW4(QWidget* parent)
     }
     resize(320, 176);
     ScaleForm(this);
+    OrderTabsByPlace(this);
     setFixedSize(size());
 }
 

@@ -8,6 +8,7 @@
 #include "errors.h"
 #include "guard.h"
 #include "scaling.h"
+#include "taborder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,6 +54,7 @@ void TVRW0::FormCreate() {
     BuildMenu();
     BuildToolBar();
     ScaleForm(this);
+    OrderTabsByPlace(this);
     TESTPL->hide();
     TESTPL->SetCmdItemHeight(ScreenWidth * 15 / 800);
 }
@@ -62,14 +64,15 @@ void TVRW0::BuildMenu() {
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     const auto item = [this](QWidget* menu, const char* name, const char* caption,
                              void (TVRW0::*handler)()) {
-        auto* action = new QAction(tr(caption), menu);
+        // Alt and the caption's first letter, as the keyboard's way into each item.
+        auto* action = new QAction(QLatin1Char('&') + tr(caption), menu);
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this, GuardedSlot(this, handler));
         menu->addAction(action);
         return action;
     };
     item(MainMenu1, "PROTOCOL1", QT_TR_NOOP("PROTOCOL"), &TVRW0::SetCommunication1Click);
-    QMenu* connectMenu = MainMenu1->addMenu(tr("CONNECT"));
+    QMenu* connectMenu = MainMenu1->addMenu(QLatin1Char('&') + tr("CONNECT"));
     connectMenu->setObjectName(QStringLiteral("FUNCTION1"));
     connectMenu->menuAction()->setObjectName(QStringLiteral("FUNCTION1Action"));
     item(connectMenu, "MONITOR1", QT_TR_NOOP("MONITOR"), &TVRW0::Monitor1Click);

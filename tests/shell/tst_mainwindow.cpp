@@ -91,13 +91,14 @@ private slots:
 
     void menuAndToolBar() {
         Start();
-        const QStringList captions{"PROTOCOL", "CONNECT", "EXIT", "ABOUT"};
+        // Each with its mnemonic, Alt and the first letter.
+        const QStringList captions{"&PROTOCOL", "&CONNECT", "&EXIT", "&ABOUT"};
         QStringList shown;
         for (QAction* action : forms_->VRW0->MainMenu1->actions())
             shown << action->text();
         QCOMPARE(shown, captions);
         const QList<QPair<const char*, const char*>> connectItems{
-            {"MONITOR1", "MONITOR"}, {"RECODER1", "RECORDER"}, {"ESTER1", "TESTER"}};
+            {"MONITOR1", "&MONITOR"}, {"RECODER1", "&RECORDER"}, {"ESTER1", "&TESTER"}};
         for (const auto& [name, caption] : connectItems)
             QCOMPARE(forms_->VRW0->findChild<QAction*>(name)->text(), QString::fromLatin1(caption));
 
