@@ -1,4 +1,4 @@
-// The polling engine: turns, sends, replies, results, the cycle and the trend.
+// The polling engine: turns, sends, replies, results, the cycle, the transfers and the trend.
 #include "pollengine.h"
 
 #include "errors.h"
@@ -819,6 +819,13 @@ void PollEngine::StartPatternWrite(Transfer& write) {
 }
 
 void PollEngine::EndPatternWrite() {
+    // Its frame must not go out to whichever station is selected next, nor an echo or refusal
+    // be taken for a write that has ended.
+    if (writeOwner_ != nullptr && writeOwner_ == patternWrite_) {
+        WritePending = false;
+        writeOwner_ = nullptr;
+    }
+    if (writeOnLine_ == patternWrite_) writeOnLine_ = nullptr;
     PatternWriting = false;
     patternWrite_ = nullptr;
 }
@@ -873,11 +880,6 @@ void PollEngine::StopPatternRead(const QString& reason) {
 void PollEngine::StopPatternWrite(const QString& reason) {
     Transfer* const write = patternWrite_;
     if (write == nullptr) return;
-    // Its frame must not go out to whichever station is selected next.
-    if (writeOwner_ == write) {
-        WritePending = false;
-        writeOwner_ = nullptr;
-    }
     EndPatternWrite();
     write->Stop(reason);
 }

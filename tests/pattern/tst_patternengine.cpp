@@ -259,6 +259,34 @@ private slots:
         QCOMPARE(writes, expected + ProgramRegisters(1));
         QCOMPARE(reads, 20); // the program's, none again
     }
+
+    // The editor goes while its read or write runs: the engine turns to neither again, and
+    // polls on with nothing of them pending.
+    void transferGoneMidwayLeavesThePolling_data() {
+        QTest::addColumn<bool>("write");
+        QTest::newRow("read") << false;
+        QTest::newRow("write") << true;
+    }
+    void transferGoneMidwayLeavesThePolling() {
+        QFETCH(bool, write);
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7);
+        {
+            EngineTransfer transfer(r.engine);
+            QVERIFY(write ? transfer.StartWrite(Sample()) : transfer.StartRead());
+            r.Serve(1 + 3);
+            QCOMPARE(r.Last().reg >= 0x4767, true);
+        }
+        QVERIFY(!r.engine.State().PatternReading && !r.engine.State().PatternReadPending &&
+                !r.engine.State().PatternWriting && !r.engine.State().WritePending);
+        const qsizetype from = r.SentCount();
+        r.Serve(1 + 12); // the transfer's frame still on the line, then the polls
+        for (qsizetype i = from; i < r.SentCount(); ++i) {
+            const Asked a = ParseRequest(r.Sent().at(i), false);
+            QVERIFY(a.function == 0x03 && a.reg < 0x4767);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPatternEngine)
