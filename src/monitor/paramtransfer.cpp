@@ -1,8 +1,11 @@
-// The engine's parameter memory transfers: Load to Buffer through the 0x474C read, the
-// write-back to the selected station and the broadcast, and their ends when cut short.
-#include "pollengine.h"
+// The parameter memory transfers, and what they say when they end or are cut short.
+#include "paramtransfer.h"
 
 #include "monitorreply.h"
+#include "pollengine.h"
+
+#include <QCoreApplication>
+#include <QStringList>
 
 namespace vrx {
 
@@ -15,196 +18,126 @@ constexpr int BufferReadMissLimit = 3;
 
 } // namespace
 
-void PollEngine::StartBufferRead() {
-    BufferReadPending = true;
-    BufferReadCount = 0;
-    PinTransferStation();
+// The texts are the Monitor's: they keep the engine's translation context.
+
+void ParamRead::Begin(const ParamImage& buffer) {
+    read_ = ParamImageRead(buffer);
+    misses_ = 0;
+    lastResult_ = ResultGood;
 }
 
-void PollEngine::BeginBufferRead() {
-    BufferReadPending = false;
-    BufferReading = true;
-    // Entries the controller does not hand out keep what the buffer holds.
-    bufferRead_ = ParamImageRead(ParamBuffer);
-    BufferReadCount = 0;
-    bufferReadMisses_ = 0;
-}
-
-void PollEngine::StoreParameterWords() {
-    QList<quint16> words;
-    for (int i = 0; i < ReplyWordCount; ++i)
-        words.append(quint16(ReplyWords[std::size_t(i)]));
-    bufferRead_.Store(words);
-    BufferReadCount = bufferRead_.BufferReadCount();
-    if (!bufferRead_.Complete()) {
-        emit uploadProgress(bufferRead_.Gauge());
+void ParamRead::TakeReply(const TransferReply& reply) {
+    if (reply.kind != TransferReply::Kind::Words) {
+        ++misses_;
+        lastResult_ = reply.result;
         return;
     }
-    // Only a complete read reaches the buffer that is saved and written to controllers.
-    BufferReading = false;
-    ParamBuffer = bufferRead_.Image();
-    knownMemory_[transferAddress_] = ParamBuffer;
-    emit uploadFinished();
-    BufferLoaded = true;
-    emit bufferLoaded();
+    misses_ = 0;
+    read_.Store(reply.words);
+    if (!read_.Complete()) emit engine_.uploadProgress(read_.Gauge());
 }
 
-void PollEngine::TallyBufferRead(bool gotData, int errorCode) {
-    if (!std::exchange(bufferReadOnLine_, false) || !BufferReading) return;
-    if (gotData) {
-        bufferReadMisses_ = 0;
-        return;
-    }
-    if (++bufferReadMisses_ < BufferReadMissLimit) return;
-    const QString refusal = IsMissedReply(errorCode) ? QString() : ResultText(errorCode).trimmed();
-    StopTransfers(refusal.isEmpty() ? tr("the controller gave no usable answer")
-                                    : tr("the controller refused the read (%1)").arg(refusal));
+std::optional<QString> ParamRead::GivenUp() const {
+    if (misses_ < BufferReadMissLimit) return std::nullopt;
+    const QString refusal =
+        IsMissedReply(lastResult_) ? QString() : ResultText(lastResult_).trimmed();
+    return refusal.isEmpty() ? QCoreApplication::translate("vrx::PollEngine",
+                                                           "the controller gave no usable answer")
+                             : QCoreApplication::translate("vrx::PollEngine",
+                                                           "the controller refused the read (%1)")
+                                   .arg(refusal);
 }
 
-void PollEngine::StartBufferWrite(bool broadcast) {
-    BufferWriting = true;
-    BufferWriteCount = 0;
-    Broadcasting = broadcast;
-    // The buffer as it is now: a file opened while the writes go out changes none of them.
-    writeImage_ = ParamBuffer;
-    bufferWriteTaken_ = 0;
+QString ParamRead::Stop(const QString& reason) {
+    misses_ = 0;
+    return QCoreApplication::translate("vrx::PollEngine",
+                                       "Load to Buffer stopped: %1. The buffer is unchanged.")
+        .arg(reason);
+}
+
+void ParamWriteBack::Begin(const ParamImage& image, int address, bool broadcast) {
+    image_ = image;
+    address_ = broadcast ? 0 : address;
+    broadcast_ = broadcast;
+    sent_ = 0;
+    taken_ = 0;
     frameTaken_.fill(false);
-    PinTransferStation();
 }
 
-std::optional<int> PollEngine::SettingsToChange(int address) const {
-    const auto known = knownMemory_.find(address);
-    if (known == knownMemory_.end()) return std::nullopt;
-    int differ = 0;
-    for (int k = 0; k < ParamWriteFrames; ++k)
-        if (BufferWriteValue(ParamBuffer, k) != BufferWriteValue(known->second, k)) ++differ;
-    return differ;
+TransferRequest ParamWriteBack::NextRequest() {
+    if (sent_ >= ParamWriteFrames) return TransferRequest::Nothing();
+    ++sent_;
+    return TransferRequest::Write(BufferWriteFrame(image_, sent_ - 1, address_), sent_);
 }
 
-void PollEngine::ParamWriteStep() {
-    if (BufferWriteCount >= ParamWriteFrames) {
-        // The last write failed: no echo ended the sequence, so it ends here, as after one.
-        EndBufferWrite();
-        RestartCycle();
-        SettingsReread = true;
-        return;
+void ParamWriteBack::TakeReply(const TransferReply& reply) {
+    if (reply.kind != TransferReply::Kind::Echo) return;
+    if (sent_ != 0) {
+        ++taken_;
+        frameTaken_[std::size_t(sent_ - 1)] = true;
     }
-    WriteFrame =
-        BufferWriteFrame(writeImage_, BufferWriteCount, Broadcasting ? 0 : StationAddr[SelStation]);
-    WritePending = true;
-    ++BufferWriteCount;
+    emit engine_.uploadProgress(sent_ * 100 / ParamWriteFrames);
 }
 
-void PollEngine::EndBufferWrite() {
-    const bool broadcast = Broadcasting;
-    BufferWriting = Broadcasting = WritePending = false;
-    emit uploadFinished();
-    if (broadcast) {
-        emit opPanelEnabled();
+void ParamWriteBack::Finish() {
+    emit engine_.uploadFinished();
+    if (broadcast_) {
+        emit engine_.opPanelEnabled();
         // No controller answers address 0: whatever each one holds now is not known.
-        knownMemory_.clear();
-        emit transferDone(tr("BroadCast done: the %1 settings were sent to every controller on "
-                             "the line. No controller answers a broadcast, so none could be "
-                             "checked.")
-                              .arg(ParamWriteFrames));
+        known_.clear();
+        emit engine_.transferDone(
+            QCoreApplication::translate(
+                "vrx::PollEngine",
+                "BroadCast done: the %1 settings were sent to every controller on the line. No "
+                "controller answers a broadcast, so none could be checked.")
+                .arg(ParamWriteFrames));
         return;
     }
-    const int address = transferAddress_;
-    if (bufferWriteTaken_ == ParamWriteFrames) {
-        knownMemory_[address] = writeImage_;
-        emit transferDone(tr("Write to Select done: the controller at address %1 took all %2 "
-                             "settings.")
-                              .arg(address)
-                              .arg(ParamWriteFrames));
+    if (taken_ == ParamWriteFrames) {
+        known_[address_] = image_;
+        emit engine_.transferDone(
+            QCoreApplication::translate(
+                "vrx::PollEngine",
+                "Write to Select done: the controller at address %1 took all %2 settings.")
+                .arg(address_)
+                .arg(ParamWriteFrames));
         return;
     }
-    knownMemory_.erase(address);
+    known_.erase(address_);
     // A write that failed is not repeated, so its register keeps the controller's old value:
     // a clone that is only partly one must not pass for a whole one.
     QStringList registers;
     for (int k = 0; k < ParamWriteFrames; ++k)
         if (!frameTaken_[std::size_t(k)])
             registers << QString::number(ParamWriteTable()[std::size_t(k)].reg, 16).toUpper();
-    emit transferStopped(tr("Write to Select ended, but the controller did not take %1 of "
-                            "the %2 settings: they keep their old values.")
-                             .arg(ParamWriteFrames - bufferWriteTaken_)
-                             .arg(ParamWriteFrames) +
-                         (registers.size() == 1
-                              ? tr(" Refused or unanswered: register %1.").arg(registers.first())
-                              : tr(" Refused or unanswered: registers %1.")
-                                    .arg(registers.join(QStringLiteral(", ")))));
+    emit engine_.transferStopped(
+        QCoreApplication::translate("vrx::PollEngine",
+                                    "Write to Select ended, but the controller did not take %1 "
+                                    "of the %2 settings: they keep their old values.")
+            .arg(ParamWriteFrames - taken_)
+            .arg(ParamWriteFrames) +
+        (registers.size() == 1 ? QCoreApplication::translate("vrx::PollEngine",
+                                                             " Refused or unanswered: register %1.")
+                                     .arg(registers.first())
+                               : QCoreApplication::translate(
+                                     "vrx::PollEngine", " Refused or unanswered: registers %1.")
+                                     .arg(registers.join(QStringLiteral(", ")))));
 }
 
-void PollEngine::PinTransferStation() {
-    transferStation_ = SelStation;
-    transferAddress_ = StationAddr[SelStation];
-}
-
-bool PollEngine::TransferStationHolds() const {
-    return SelStation == transferStation_ && StationAddr[SelStation] == transferAddress_;
-}
-
-void PollEngine::KeepTransferOnItsStation() {
-    if (!TransferRunning()) {
-        transferStation_ = 0;
-        return;
-    }
-    // A transfer whose flags were set without its Start function belongs to the station
-    // selected at its first turn.
-    if (transferStation_ == 0) PinTransferStation();
-    const bool stationBound =
-        BufferReadPending || BufferReading || (BufferWriting && !Broadcasting);
-    if (!stationBound || ConnectedCount == 0 || TransferStationHolds()) return;
-    StopTransfers(SelStation != transferStation_
-                      ? tr("another station was selected")
-                      : tr("the address of station %1 changed").arg(transferStation_));
-}
-
-void PollEngine::StopTransfersOf(int cancelled) {
-    if (!TransferRunning()) return;
-    const bool stationBound =
-        BufferReadPending || BufferReading || (BufferWriting && !Broadcasting);
-    if (stationBound && cancelled == transferStation_) {
-        StopTransfers(tr("station %1 is no longer connected").arg(cancelled));
-    } else if (ConnectedCount == 0) {
-        // A broadcast needs no station, but the engine sends nothing while none is connected.
-        StopTransfers(tr("no station is connected any more"));
-    }
-}
-
-void PollEngine::InterruptTransfers(TransferStop why) {
-    emit transfersInterrupted();
-    if (!TransferRunning()) return;
-    StopTransfers(why == TransferStop::LineLost ? tr("the line was lost")
-                                                : tr("the window was closed"));
-}
-
-void PollEngine::StopTransfers(const QString& reason) {
-    QStringList lines;
-    if (BufferWriting && Broadcasting) {
-        lines << tr("BroadCast stopped: %1. %2 of the %3 settings were sent to the controllers.")
-                     .arg(reason)
-                     .arg(BufferWriteCount)
-                     .arg(ParamWriteFrames);
-    } else if (BufferWriting) {
-        lines << tr("Write to Select stopped: %1. The controller took %2 of the %3 settings.")
-                     .arg(reason)
-                     .arg(bufferWriteTaken_)
-                     .arg(ParamWriteFrames);
-    }
-    if (BufferReadPending || BufferReading)
-        lines << tr("Load to Buffer stopped: %1. The buffer is unchanged.").arg(reason);
-    if (BufferWriting) {
-        BufferWriting = Broadcasting = WritePending = false;
-        // Show what the controller holds now that only part of the settings went in.
-        SettingsReread = true;
-    }
-    BufferReadPending = BufferReading = false;
-    bufferReadOnLine_ = false;
-    bufferReadMisses_ = 0;
-    emit uploadFinished();
-    emit opPanelEnabled();
-    emit transferStopped(lines.join(QLatin1Char('\n')));
+QString ParamWriteBack::Stop(const QString& reason) {
+    if (broadcast_)
+        return QCoreApplication::translate(
+                   "vrx::PollEngine",
+                   "BroadCast stopped: %1. %2 of the %3 settings were sent to the controllers.")
+            .arg(reason)
+            .arg(sent_)
+            .arg(ParamWriteFrames);
+    return QCoreApplication::translate(
+               "vrx::PollEngine",
+               "Write to Select stopped: %1. The controller took %2 of the %3 settings.")
+        .arg(reason)
+        .arg(taken_)
+        .arg(ParamWriteFrames);
 }
 
 } // namespace vrx

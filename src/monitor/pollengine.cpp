@@ -1,4 +1,4 @@
-// The polling engine: turns, sends, replies, results, the cycle and the trend.
+// The polling engine: turns, sends, replies, results, the cycle, the transfers and the trend.
 #include "pollengine.h"
 
 #include "errors.h"
@@ -11,6 +11,7 @@
 #include "replyend.h"
 
 #include <QScopedValueRollback>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -19,7 +20,6 @@ namespace vrx {
 namespace {
 
 constexpr int TimeoutsToDrop = 3;
-constexpr int PatternWriteFrames = 153;
 
 int Signed16(int word) {
     return static_cast<qint16>(word & 0xFFFF);
@@ -74,8 +74,11 @@ void PollEngine::ResetMonitor() {
         TimeoutCount[st] = 0;
     }
     ParamBuffer = {};
-    bufferReadOnLine_ = false;
-    bufferReadMisses_ = 0;
+    readOnLine_ = nullptr;
+    // Nobody is left for the editor's transfers to go on with.
+    const QString reason = tr("no station is connected any more");
+    StopPatternRead(reason);
+    StopPatternWrite(reason);
     emit monitorReset();
 }
 
@@ -99,6 +102,13 @@ void PollEngine::SelectStation(int st) {
         SelStation = st;
         SettingsReread = true;
     }
+    // The editor's transfers end at once, their frame not sent yet withdrawn; the parameter
+    // transfers at the next turn, so that the memory words or the echo on the line still count.
+    const auto moved = [&](const TransferPin& pin) { return st != pin.station || !connected; };
+    const QString reason = connected ? tr("another station was selected")
+                                     : tr("station %1 is no longer connected").arg(st);
+    if (patternRead_ && moved(patternReadPin_)) StopPatternRead(reason);
+    if (patternWrite_ && moved(patternWritePin_)) StopPatternWrite(reason);
     emit selectionMoved(st, connected);
 }
 
@@ -211,6 +221,7 @@ void PollEngine::LineBack() {
 
 void PollEngine::QueueWrite(const QByteArray& frame, bool unlockFirst) {
     WriteFrame = frame;
+    writeOwner_ = nullptr;
     if (unlockFirst) UnlockFirst = true;
     WritePending = true;
 }
@@ -245,35 +256,6 @@ void PollEngine::LoadBuffer(const ParamImage& image) {
     BufferLoaded = true;
 }
 
-// ---- Pattern transfers ----
-
-void PollEngine::StartPatternRead(int patternStep) {
-    PatternStep = patternStep;
-    PatternReadPending = true;
-}
-
-void PollEngine::EndPatternRead() {
-    PatternReadPending = PatternReading = false;
-}
-
-void PollEngine::StartPatternWrite() {
-    PatternWriting = true;
-}
-
-void PollEngine::EndPatternWrite() {
-    PatternWriting = false;
-}
-
-void PollEngine::QueuePatternWrite(const QByteArray& frame, int count) {
-    WriteFrame = frame;
-    WritePending = true;
-    BufferWriteCount = count;
-}
-
-void PollEngine::WithdrawWrite() {
-    WritePending = false;
-}
-
 // ---- One turn ----
 
 void PollEngine::RunFileRoutines() {
@@ -295,11 +277,20 @@ void PollEngine::NextRequest() {
         RequestOutstanding = false;
         return;
     }
-    KeepTransferOnItsStation();
+    KeepTransfersOnTheirStations();
+    // A write transfer composes the write this very turn sends. The write-back goes on whatever
+    // is pending, and its last frame is followed by the poll; the program write waits for a
+    // write-back to end, and for a pending write (its own unanswered one goes again, the
+    // Monitor's goes first).
     if (BufferWriting) {
-        ParamWriteStep();
-    } else if (PatternWriting) {
-        if (patternHooks_.writeStep) patternHooks_.writeStep();
+        if (!QueueTransferWrite(writeBack_)) {
+            // The last write failed: no echo ended the sequence, so it ends here, as after one.
+            EndBufferWrite();
+            RestartCycle();
+            SettingsReread = true;
+        }
+    } else if (PatternWriting && !WritePending && !UnlockFirst) {
+        QueueTransferWrite(*patternWrite_);
     }
     if (ConnectedCount == 0) return;
 
@@ -308,7 +299,7 @@ void PollEngine::NextRequest() {
         RequestStation = SelStation;
         TargetAddr = StationAddr[SelStation];
         ++RequestCount[SelStation];
-        bufferReadOnLine_ = false;
+        readOnLine_ = nullptr;
         SendWrite();
         return;
     }
@@ -321,18 +312,10 @@ void PollEngine::NextRequest() {
     if (RequestStation < 1 || RequestStation > Stations) return;
     TargetAddr = StationAddr[RequestStation];
     ++RequestCount[RequestStation];
-    std::optional<ReadBlock> block;
-    bufferReadOnLine_ = BufferReading;
-    if (BufferReading) {
-        block = ParameterMemoryBlock;
-    } else if (PatternReading) {
-        // A read with a position of its own is not thrown off by a parameter read that shares
-        // BufferReadCount with it.
-        block = patternHooks_.readRequest ? patternHooks_.readRequest()
-                                          : PatternStepBlock(PatternStep, BufferReadCount);
-    } else {
-        block = PhaseBlock(PollPhase);
-    }
+    // A parameter read pre-empts a program read, which keeps its place meanwhile.
+    readOnLine_ = BufferReading ? &paramRead_ : PatternReading ? patternRead_ : nullptr;
+    const std::optional<ReadBlock> block =
+        readOnLine_ ? readOnLine_->NextRequest().read : PhaseBlock(PollPhase);
     if (block) SendRead(block->first, block->count);
 }
 
@@ -343,6 +326,7 @@ void PollEngine::SendRead(int firstRegister, int count) {
 
 void PollEngine::SendWrite() {
     unlockOnLine_ = UnlockFirst;
+    writeOnLine_ = UnlockFirst ? nullptr : writeOwner_;
     SendFrame(UnlockFirst ? WriteRequest(TargetAddr, reg::FirmwareKey, reg::UnlockCode)
                           : WriteFrame);
 }
@@ -382,7 +366,7 @@ void PollEngine::ReplyEnded(const QByteArray& frame, bool timedOut) {
     // dropped after three in a row, so that the chain always moves on to the others.
     if (timedOut && (!rtu || frame.isEmpty())) {
         ErrorCode = ResultTimeOut;
-        TallyBufferRead(false, ErrorCode);
+        TallyTransferRead(false, ErrorCode);
         ReportResult();
         if (ConnectedCount != 0) NextRequest();
         return;
@@ -391,8 +375,8 @@ void PollEngine::ReplyEnded(const QByteArray& frame, bool timedOut) {
 }
 
 void PollEngine::BroadcastFrameEnded() {
-    emit uploadProgress(BufferWriteCount * 100 / ParamWriteFrames);
-    if (BufferWriteCount >= ParamWriteFrames) {
+    writeBack_.TakeReply(TransferReply::Echo());
+    if (writeBack_.AllSent()) {
         EndBufferWrite();
         RestartCycle();
         SettingsReread = true;
@@ -407,7 +391,7 @@ void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
         if (frame.isEmpty()) {
             // Silence in RTU: the chain stops until Timer1 restarts it.
             RequestOutstanding = false;
-            TallyBufferRead(false, ResultGood);
+            TallyTransferRead(false, ResultGood);
             return;
         }
         // Bytes that are not this station's reply are a miss like a time-out: asked again,
@@ -434,7 +418,7 @@ void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
         ErrorCode = ResultOtherFunction;
         break;
     }
-    TallyBufferRead(reply.verdict == ReplyVerdict::Words, ErrorCode);
+    TallyTransferRead(reply.verdict == ReplyVerdict::Words, ErrorCode);
     // Transfer modes switch only here, between two exchanges, so a reply to a poll never lands
     // in a transfer.
     if (BufferReadPending) {
@@ -448,10 +432,10 @@ void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
 }
 
 void PollEngine::Dispatch() {
-    if (BufferReading && bufferReadOnLine_) {
-        StoreParameterWords();
-    } else if (PatternReading) {
-        if (patternHooks_.readStep) patternHooks_.readStep(ReplyWords, ReplyWordCount);
+    // The words of a transfer's read are its own; a transfer stopped while its read was out
+    // left the reply to the poll.
+    if (readOnLine_) {
+        TakeTransferWords();
     } else if (PollPhase >= FirstSettingsPhase) {
         DecodeSettings();
     } else {
@@ -467,25 +451,21 @@ void PollEngine::GoodWriteEcho() {
         return;
     }
     if (!WritePending) return;
+    // While a write-back runs, every write that goes out is one of its own.
     if (BufferWriting && BufferWriteCount != 0) {
-        ++bufferWriteTaken_;
-        frameTaken_[std::size_t(BufferWriteCount - 1)] = true;
-        emit uploadProgress(BufferWriteCount * 100 / ParamWriteFrames);
-        if (BufferWriteCount >= ParamWriteFrames) EndBufferWrite();
+        writeBack_.TakeReply(TransferReply::Echo());
+        if (writeBack_.AllSent()) EndBufferWrite();
     }
     if (!BufferWriting && !PatternWriting) {
         // Read back what the controller now holds, after the current cycle.
         RestartCycle();
         SettingsReread = true;
     }
-    if (PatternWriting && BufferWriteCount != 0) {
-        emit patternProgress(BufferWriteCount * 100 / PatternWriteFrames);
-        if (BufferWriteCount >= PatternWriteFrames) {
-            PatternWriting = false;
-            emit patternFinished();
-        }
-    }
+    writeOwner_ = nullptr;
     WritePending = false;
+    // The echo is of the write on the line, which may not be the one pending now.
+    if (PatternWriting && writeOnLine_ != nullptr && writeOnLine_ == patternWrite_)
+        patternWrite_->TakeReply(TransferReply::Echo());
 }
 
 void PollEngine::ReportResult() {
@@ -521,10 +501,16 @@ void PollEngine::ReportResult() {
     // A wrong address typed by the user is mended at once for that station.
     StationAddr[st] = EditedAddr[st];
     if (IsWriteFailure(ErrorCode) && (WritePending || UnlockFirst)) {
-        // The write is dropped; the boxes show what the controller really holds.
+        // The write is dropped; the boxes show what the controller really holds. The transfer
+        // that composed it goes on with its next one.
+        Transfer* const owner = WritePending ? std::exchange(writeOwner_, nullptr) : nullptr;
+        const int result = ErrorCode;
         WritePending = UnlockFirst = false;
         SettingsReread = true;
         emit writeRefused(WriteFrame, ResultText(ErrorCode));
+        ErrorCode = ResultGood;
+        if (owner) owner->TakeReply(TransferReply::Miss(result));
+        return;
     }
     ErrorCode = ResultGood;
 }
@@ -681,6 +667,221 @@ void PollEngine::EndSettingsRead() {
     emit settingsDecoded(at);
     emit settingsReadEnded(std::exchange(FirstSettingsRead, false));
     RestartCycle();
+}
+
+// ---- Transfers ----
+
+PollEngine::TransferPin PollEngine::PinSelected() const {
+    return {SelStation, StationAddr[SelStation]};
+}
+
+bool PollEngine::PinHolds(const TransferPin& pin) const {
+    return SelStation == pin.station && StationConnected[pin.station] &&
+           StationAddr[pin.station] == pin.address;
+}
+
+QString PollEngine::PinBroken(const TransferPin& pin) const {
+    if (SelStation != pin.station) return tr("another station was selected");
+    if (!StationConnected[pin.station])
+        return tr("station %1 is no longer connected").arg(pin.station);
+    return tr("the address of station %1 changed").arg(pin.station);
+}
+
+int PollEngine::TransferAddress(const Transfer& transfer) const {
+    if (&transfer == patternRead_) return patternReadPin_.address;
+    if (&transfer == patternWrite_) return patternWritePin_.address;
+    if (&transfer == &paramRead_ && (BufferReadPending || BufferReading))
+        return paramReadPin_.address;
+    if (&transfer == &writeBack_ && BufferWriting) return writeBackPin_.address;
+    return 0;
+}
+
+void PollEngine::KeepTransfersOnTheirStations() {
+    // No turn goes anywhere while none is connected; the transfers were told when the last
+    // station went.
+    if (ConnectedCount == 0) return;
+    // Before anything of them goes out. The program read is judged at its reply instead
+    // (TakeTransferWords), and at once when the selection moves.
+    const bool readMoved = (BufferReadPending || BufferReading) && !PinHolds(paramReadPin_);
+    const bool writeMoved = BufferWriting && writeBack_.StationBound() && !PinHolds(writeBackPin_);
+    if (readMoved || writeMoved)
+        StopTransfers(PinBroken(readMoved ? paramReadPin_ : writeBackPin_));
+    if (patternWrite_ && !PinHolds(patternWritePin_)) StopPatternWrite(PinBroken(patternWritePin_));
+}
+
+bool PollEngine::QueueTransferWrite(Transfer& transfer) {
+    TransferRequest request = transfer.NextRequest();
+    if (request.write.isEmpty()) return false;
+    WriteFrame = std::move(request.write);
+    WritePending = true;
+    BufferWriteCount = request.count;
+    writeOwner_ = &transfer;
+    return true;
+}
+
+void PollEngine::TakeTransferWords() {
+    QList<quint16> words;
+    for (int i = 0; i < ReplyWordCount; ++i)
+        words.append(quint16(ReplyWords[std::size_t(i)]));
+    const TransferReply reply = TransferReply::Words(std::move(words));
+    if (readOnLine_ == &paramRead_) {
+        paramRead_.TakeReply(reply);
+        BufferReadCount = paramRead_.Entries();
+        if (paramRead_.Complete()) EndBufferRead();
+        return;
+    }
+    // A program pieced together from two controllers is none: the reply must come from the
+    // station and address the read began with.
+    if (TargetAddr != patternReadPin_.address || !PinHolds(patternReadPin_))
+        return StopPatternRead(PinBroken(patternReadPin_));
+    readOnLine_->TakeReply(reply);
+}
+
+void PollEngine::TallyTransferRead(bool gotData, int errorCode) {
+    Transfer* const read = std::exchange(readOnLine_, nullptr);
+    if (read == nullptr || gotData) return;
+    read->TakeReply(TransferReply::Miss(errorCode));
+    if (read != &paramRead_) return;
+    if (const std::optional<QString> why = paramRead_.GivenUp()) StopTransfers(*why);
+}
+
+// Load to Buffer
+
+void PollEngine::StartBufferRead() {
+    BufferReadPending = true;
+    BufferReadCount = 0;
+    paramReadPin_ = PinSelected();
+}
+
+void PollEngine::BeginBufferRead() {
+    BufferReadPending = false;
+    BufferReading = true;
+    // Entries the controller does not hand out keep what the buffer holds.
+    paramRead_.Begin(ParamBuffer);
+    BufferReadCount = 0;
+}
+
+void PollEngine::EndBufferRead() {
+    // Only a complete read reaches the buffer that is saved and written to controllers.
+    BufferReading = false;
+    readOnLine_ = nullptr;
+    ParamBuffer = paramRead_.Image();
+    knownMemory_[paramReadPin_.address] = ParamBuffer;
+    emit uploadFinished();
+    BufferLoaded = true;
+    emit bufferLoaded();
+}
+
+// Write to Select and BroadCast
+
+void PollEngine::StartBufferWrite(bool broadcast) {
+    BufferWriting = true;
+    BufferWriteCount = 0;
+    Broadcasting = broadcast;
+    writeBackPin_ = PinSelected();
+    // The buffer as it is now: a file opened while the writes go out changes none of them.
+    writeBack_.Begin(ParamBuffer, writeBackPin_.address, broadcast);
+}
+
+void PollEngine::EndBufferWrite() {
+    BufferWriting = Broadcasting = WritePending = false;
+    writeBack_.Finish();
+}
+
+std::optional<int> PollEngine::SettingsToChange(int address) const {
+    const auto known = knownMemory_.find(address);
+    if (known == knownMemory_.end()) return std::nullopt;
+    int differ = 0;
+    for (int k = 0; k < ParamWriteFrames; ++k)
+        if (BufferWriteValue(ParamBuffer, k) != BufferWriteValue(known->second, k)) ++differ;
+    return differ;
+}
+
+// The editor's program read and write
+
+void PollEngine::StartPatternRead(Transfer& read, int patternStep) {
+    patternRead_ = &read;
+    patternReadPin_ = PinSelected();
+    PatternStep = patternStep;
+    PatternReadPending = true;
+}
+
+void PollEngine::EndPatternRead() {
+    PatternReadPending = PatternReading = false;
+    if (readOnLine_ == patternRead_) readOnLine_ = nullptr;
+    patternRead_ = nullptr;
+}
+
+void PollEngine::StartPatternWrite(Transfer& write) {
+    patternWrite_ = &write;
+    patternWritePin_ = PinSelected();
+    PatternWriting = true;
+}
+
+void PollEngine::EndPatternWrite() {
+    // Its frame must not go out to whichever station is selected next, nor an echo or refusal
+    // be taken for a write that has ended.
+    if (writeOwner_ != nullptr && writeOwner_ == patternWrite_) {
+        WritePending = false;
+        writeOwner_ = nullptr;
+    }
+    if (writeOnLine_ == patternWrite_) writeOnLine_ = nullptr;
+    PatternWriting = false;
+    patternWrite_ = nullptr;
+}
+
+// Transfers cut short
+
+void PollEngine::StopTransfersOf(int cancelled) {
+    if (!TransferRunning()) return;
+    const bool itsStation =
+        ((BufferReadPending || BufferReading) && paramReadPin_.station == cancelled) ||
+        (BufferWriting && writeBack_.StationBound() && writeBackPin_.station == cancelled);
+    if (itsStation) {
+        StopTransfers(tr("station %1 is no longer connected").arg(cancelled));
+    } else if (ConnectedCount == 0) {
+        // A broadcast needs no station, but the engine sends nothing while none is connected.
+        StopTransfers(tr("no station is connected any more"));
+    }
+}
+
+void PollEngine::InterruptTransfers(TransferStop why) {
+    // No turn comes any more to go on with any of them: they say so now, not never.
+    const QString reason =
+        why == TransferStop::LineLost ? tr("the line was lost") : tr("the window was closed");
+    StopPatternRead(reason);
+    StopPatternWrite(reason);
+    if (TransferRunning()) StopTransfers(reason);
+}
+
+void PollEngine::StopTransfers(const QString& reason) {
+    QStringList lines;
+    if (BufferWriting) lines << writeBack_.Stop(reason);
+    if (BufferReadPending || BufferReading) lines << paramRead_.Stop(reason);
+    if (BufferWriting) {
+        BufferWriting = Broadcasting = WritePending = false;
+        // Show what the controller holds now that only part of the settings went in.
+        SettingsReread = true;
+    }
+    BufferReadPending = BufferReading = false;
+    if (readOnLine_ == &paramRead_) readOnLine_ = nullptr;
+    emit uploadFinished();
+    emit opPanelEnabled();
+    emit transferStopped(lines.join(QLatin1Char('\n')));
+}
+
+void PollEngine::StopPatternRead(const QString& reason) {
+    Transfer* const read = patternRead_;
+    if (read == nullptr) return;
+    EndPatternRead();
+    read->Stop(reason);
+}
+
+void PollEngine::StopPatternWrite(const QString& reason) {
+    Transfer* const write = patternWrite_;
+    if (write == nullptr) return;
+    EndPatternWrite();
+    write->Stop(reason);
 }
 
 // ---- Timer1 and the trend ----

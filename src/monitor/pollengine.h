@@ -7,8 +7,10 @@
 #include "comsettings.h"
 #include "exchange.h"
 #include "paramimage.h"
+#include "paramtransfer.h"
 #include "pollplan.h"
 #include "registerdisplay.h"
+#include "transfer.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -16,7 +18,6 @@
 
 #include <array>
 #include <functional>
-#include <map>
 
 namespace vrx {
 
@@ -189,10 +190,11 @@ public:
     void RestartCycle();
     void Timer1Timer();
 
-    // ---- Parameter transfers (paramtransfer.cpp) ----
-    // A transfer belongs to the station selected when it was asked for: it stops, and says
-    // so, when that station goes, another one is selected, its address changes, the line is
-    // lost or the window closes, rather than carry on with another controller.
+    // ---- Transfers ----
+    // A transfer belongs to the station selected when it was asked for, at the address it had
+    // then (a broadcast to none): it stops, and says so, when that station goes, another one
+    // is selected, its address changes, the line is lost or the window closes, rather than
+    // carry on with another controller.
     // Load to Buffer: the read starts when the exchange in progress ends.
     void StartBufferRead();
     // Write to Select, or BroadCast to address 0: the 32 writes of the buffer as it is now.
@@ -204,26 +206,16 @@ public:
     void InterruptTransfers(TransferStop why);
     bool TransferRunning() const { return BufferReadPending || BufferReading || BufferWriting; }
 
-    // ---- Pattern transfers, driven by the editor's transfer object ----
-    struct PatternHooks {
-        // The next request of the pattern read, from a read that keeps its own position.
-        std::function<std::optional<ReadBlock>()> readRequest;
-        // Takes the words of a good reply while the pattern read runs.
-        std::function<void(const ReplyWordArray& words, int count)> readStep;
-        // Composes the next write of the pattern write (QueuePatternWrite), or ends it.
-        std::function<void()> writeStep;
-    };
-    void SetPatternHooks(PatternHooks hooks) { patternHooks_ = std::move(hooks); }
-    // The read starts when the exchange in progress ends; PatternStep is where it begins.
-    void StartPatternRead(int patternStep);
+    // The editor's program read and write, run by the engine until they end themselves (End*)
+    // or the engine stops them. The read starts when the exchange in progress ends;
+    // PatternStep is where it begins.
+    void StartPatternRead(Transfer& read, int patternStep);
     void EndPatternRead();
-    void StartPatternWrite();
+    void StartPatternWrite(Transfer& write);
     void EndPatternWrite();
-    // The next frame of the pattern write, counted as BufferWriteCount `count`.
-    void QueuePatternWrite(const QByteArray& frame, int count);
-    // A pattern frame not sent yet is withdrawn.
-    void WithdrawWrite();
     void SetPatternStep(int step) { PatternStep = step; }
+    // The address a running transfer was pinned to when it started; 0 when it is not running.
+    int TransferAddress(const Transfer& transfer) const;
 
 signals:
     // The face of a station changed: the window repaints it from Face(st).
@@ -262,10 +254,6 @@ signals:
     void transferStopped(const QString& text);
     // A parameter write ended whole: the text says what the controllers now hold.
     void transferDone(const QString& text);
-    // The line went away or the window closed: every transfer, the editor's too, ends now.
-    void transfersInterrupted();
-    void patternProgress(int percent);
-    void patternFinished();
 
 private:
     void ShowLineDown();
@@ -283,16 +271,25 @@ private:
     void DecodeSettings();
     void EndSettingsRead();
     void RunFileRoutines();
-    void StoreParameterWords();
+    // The station a transfer belongs to, and the address it had when the transfer started.
+    struct TransferPin {
+        int station = 0;
+        int address = 0;
+    };
+    TransferPin PinSelected() const;
+    bool PinHolds(const TransferPin& pin) const;
+    QString PinBroken(const TransferPin& pin) const;
+    void KeepTransfersOnTheirStations();
+    bool QueueTransferWrite(Transfer& transfer);
+    void TakeTransferWords();
+    void TallyTransferRead(bool gotData, int errorCode);
     void BeginBufferRead();
-    void ParamWriteStep();
-    void PinTransferStation();
-    bool TransferStationHolds() const;
-    void KeepTransferOnItsStation();
+    void EndBufferRead();
+    void EndBufferWrite();
     void StopTransfersOf(int cancelled);
     void StopTransfers(const QString& reason);
-    void TallyBufferRead(bool gotData, int errorCode);
-    void EndBufferWrite();
+    void StopPatternRead(const QString& reason);
+    void StopPatternWrite(const QString& reason);
     int FirstStation(const PerStation<bool>& flags) const;
 
     SettingsSource settings_;
@@ -301,27 +298,28 @@ private:
     std::function<void()> saveRoutine_;
     std::function<void()> openRoutine_;
     bool routinesRunning_ = false;
-    PatternHooks patternHooks_;
     // The frame on the line is the unlock frame. Its echo is told from the write's by what was
     // sent, not by UnlockFirst, which a key press may change while the frame is out.
     bool unlockOnLine_ = false;
     PerStation<StationFace> faces_{};
 
-    // Parameter transfers: the read gathered apart from ParamBuffer, the image being written
-    // (a file opened meanwhile must not change the rest of a write-back), the station and
-    // address they belong to, whether the request on the line is the 0x474C read, the reads in
-    // a row that brought no data, and the writes the controller echoed.
-    ParamImageRead bufferRead_;
-    ParamImage writeImage_{};
-    int transferStation_ = 0;
-    int transferAddress_ = 0;
-    bool bufferReadOnLine_ = false;
-    int bufferReadMisses_ = 0;
-    int bufferWriteTaken_ = 0;
-    // Which of the write-back's frames the controller echoed.
-    std::array<bool, ParamWriteFrames> frameTaken_{};
     // The parameter memory of each address as last read whole or written whole.
-    std::map<int, ParamImage> knownMemory_;
+    KnownMemory knownMemory_;
+    // The transfers: the parameter ones are the engine's own, the editor's are lent to it while
+    // they run. Each is pinned to its station when it starts.
+    ParamRead paramRead_{*this};
+    ParamWriteBack writeBack_{*this, knownMemory_};
+    Transfer* patternRead_ = nullptr;
+    Transfer* patternWrite_ = nullptr;
+    TransferPin paramReadPin_;
+    TransferPin writeBackPin_;
+    TransferPin patternReadPin_;
+    TransferPin patternWritePin_;
+    // The transfer whose read is on the line; the one that composed the pending write, and the
+    // one whose write is on the line (none for the Monitor's own writes and the unlock).
+    Transfer* readOnLine_ = nullptr;
+    Transfer* writeOwner_ = nullptr;
+    Transfer* writeOnLine_ = nullptr;
 };
 
 // At a wrap of the selected station's history: the chart is rescaled when the history it will

@@ -1,32 +1,77 @@
 // The pattern transfers on the Monitor's engine.
 #include "enginetransfer.h"
 
-#include "framecodec.h"
-#include "guard.h"
-
 namespace vrx {
 
-EngineTransfer::EngineTransfer(PollEngine& engine, QObject* parent)
-    : QObject(parent), engine_(engine) {
-    PollEngine::PatternHooks hooks;
-    hooks.readRequest = [this] { return ReadRequest(); };
-    hooks.readStep = [this](const ReplyWordArray& words, int count) { ReadStep(words, count); };
-    hooks.writeStep = [this] { WriteStep(); };
-    engine_.SetPatternHooks(std::move(hooks));
-    connect(&engine_, &PollEngine::patternProgress, this,
-            GuardedSlot(this, &EngineTransfer::WriteEchoed));
-    connect(&engine_, &PollEngine::patternFinished, this,
-            GuardedSlot(this, &EngineTransfer::PatternWriteEnded));
-    connect(&engine_, &PollEngine::selectionMoved, this,
-            GuardedSlot(this, &EngineTransfer::SelectionMoved));
-    connect(&engine_, &PollEngine::monitorReset, this, GuardedSlot(this, &EngineTransfer::StopAll));
-    // No turn comes any more to go on with a read or a write: say so now, not never.
-    connect(&engine_, &PollEngine::transfersInterrupted, this,
-            GuardedSlot(this, &EngineTransfer::StopAll));
+// ---- Reading ----
+
+int PatternReadTransfer::Begin() {
+    read_.emplace();
+    return read_->PatternStep();
 }
 
+TransferRequest PatternReadTransfer::NextRequest() {
+    return TransferRequest::Read(read_ ? read_->Request() : std::nullopt);
+}
+
+void PatternReadTransfer::TakeReply(const TransferReply& reply) {
+    if (!read_ || reply.kind != TransferReply::Kind::Words) return;
+    if (!read_->Store(reply.words)) return;
+    engine_.SetPatternStep(read_->PatternStep());
+    emit owner_.readProgress(read_->Gauge());
+    if (!read_->Complete()) return;
+    engine_.EndPatternRead();
+    const PatternProgram program = read_->Program();
+    read_.reset();
+    emit owner_.readFinished(program);
+}
+
+QString PatternReadTransfer::Stop(const QString&) {
+    if (!read_) return {};
+    read_.reset();
+    emit owner_.readStopped();
+    return {};
+}
+
+// ---- Writing ----
+
+TransferRequest PatternWriteTransfer::NextRequest() {
+    if (!write_ || write_->Done()) return TransferRequest::Nothing();
+    return TransferRequest::Write(write_->Frame(), write_->Position() + 1);
+}
+
+void PatternWriteTransfer::TakeReply(const TransferReply& reply) {
+    if (!write_) return;
+    if (reply.kind == TransferReply::Kind::Echo) {
+        write_->Echoed();
+        emit owner_.writeProgress(write_->Gauge());
+    } else {
+        write_->Refused();
+    }
+    if (!write_->Done()) return;
+    engine_.EndPatternWrite();
+    const int refused = write_->RefusedCount();
+    write_.reset();
+    emit owner_.writeFinished(refused);
+}
+
+QString PatternWriteTransfer::Stop(const QString&) {
+    if (!write_) return {};
+    const int written = write_->WrittenCount();
+    write_.reset();
+    emit owner_.writeStopped(written);
+    return {};
+}
+
+// ---- The editor's side ----
+
+EngineTransfer::EngineTransfer(PollEngine& engine, QObject* parent)
+    : QObject(parent), engine_(engine) {}
+
 EngineTransfer::~EngineTransfer() {
-    engine_.SetPatternHooks({});
+    // The engine must not turn to a transfer that is gone.
+    if (Reading()) engine_.EndPatternRead();
+    if (Writing()) engine_.EndPatternWrite();
 }
 
 int EngineTransfer::ReadyStation() const {
@@ -35,147 +80,22 @@ int EngineTransfer::ReadyStation() const {
     return engine_.State().StationConnected[st] ? st : 0;
 }
 
-bool EngineTransfer::StationStillOurs() const {
-    return engine_.State().SelStation == station_ && engine_.State().StationConnected[station_] &&
-           engine_.State().StationAddr[station_] == address_;
-}
-
-// ---- Reading ----
-
 bool EngineTransfer::StartRead() {
-    const int st = ReadyStation();
-    if (st == 0) return false;
-    station_ = st;
-    address_ = engine_.State().StationAddr[st];
-    read_.emplace();
+    if (ReadyStation() == 0) return false;
     // BufferReadCount is left alone: the read keeps its own position, and a parameter read may
     // be using the count.
-    engine_.StartPatternRead(read_->PatternStep());
+    engine_.StartPatternRead(read_, read_.Begin());
     return true;
 }
-
-std::optional<ReadBlock> EngineTransfer::ReadRequest() const {
-    return read_ ? read_->Request() : std::nullopt;
-}
-
-void EngineTransfer::ReadStep(const ReplyWordArray& words, int count) {
-    if (!read_) {
-        engine_.EndPatternRead();
-        return;
-    }
-    // The reply of another controller than the one the read began with: the program would be
-    // pieced together from two.
-    if (engine_.State().TargetAddr != address_ || !StationStillOurs()) {
-        StopRead();
-        return;
-    }
-    QList<quint16> replyWords;
-    for (int i = 0; i < count && i < int(words.size()); ++i)
-        replyWords << quint16(words[std::size_t(i)]);
-    if (!read_->Store(replyWords)) return; // too short: the same request goes again
-    engine_.SetPatternStep(read_->PatternStep());
-    emit readProgress(read_->Gauge());
-    if (!read_->Complete()) return;
-    engine_.EndPatternRead();
-    const PatternProgram program = read_->Program();
-    read_.reset();
-    emit readFinished(program);
-}
-
-void EngineTransfer::StopRead() {
-    if (!read_) return;
-    engine_.EndPatternRead();
-    read_.reset();
-    emit readStopped();
-}
-
-// ---- Writing ----
 
 bool EngineTransfer::StartWrite(const PatternProgram& program) {
-    const int st = ReadyStation();
     // A value its register cannot hold is never sent, cut or not: the whole write is refused.
-    if (st == 0 || ProgramRangeProblem(program)) return false;
-    station_ = st;
-    address_ = engine_.State().StationAddr[st];
-    write_.emplace(program, address_);
-    writeQueued_ = false;
+    if (ReadyStation() == 0 || ProgramRangeProblem(program)) return false;
     // BufferWriteCount is set with each frame, not here: a parameter write-back may still be
     // counting with it, and the engine lets that finish before asking for our first frame.
-    engine_.StartPatternWrite();
+    engine_.StartPatternWrite(write_);
+    write_.Begin(program, engine_.TransferAddress(write_));
     return true;
-}
-
-void EngineTransfer::WriteStep() {
-    if (!write_) {
-        engine_.EndPatternWrite();
-        return;
-    }
-    if (!StationStillOurs()) {
-        StopWrite();
-        return;
-    }
-    // A write still pending is ours that got no answer (it goes again, as single writes do),
-    // or one of the Monitor's own, which goes first; ours is then composed again below.
-    if (engine_.State().WritePending || engine_.State().UnlockFirst) return;
-    if (writeQueued_) {
-        writeQueued_ = false;
-        // Neither pending nor echoed: the controller refused it (the engine dropped it), unless
-        // another write took its place and went instead.
-        if (engine_.State().WriteFrame == write_->Frame()) write_->Refused();
-        if (write_->Done()) {
-            FinishWrite();
-            return;
-        }
-    }
-    engine_.QueuePatternWrite(write_->Frame(), write_->Position() + 1);
-    writeQueued_ = true;
-}
-
-void EngineTransfer::WriteEchoed() {
-    if (!write_ || !writeQueued_) return;
-    // The echo may be of another write that went while ours waited.
-    const QByteArray frame = write_->Frame();
-    if (engine_.State().TxFrame != (engine_.Rtu() ? AsciiToRtu(frame) : frame)) return;
-    writeQueued_ = false;
-    write_->Echoed();
-    emit writeProgress(write_->Gauge());
-    if (write_->Done()) FinishWrite();
-}
-
-void EngineTransfer::PatternWriteEnded() {
-    // The engine ends a pattern write at the echo that follows frame 153. When that echo was
-    // not ours, our last frame is still to go.
-    if (write_) engine_.StartPatternWrite();
-}
-
-void EngineTransfer::FinishWrite() {
-    engine_.EndPatternWrite();
-    const int refused = write_->RefusedCount();
-    write_.reset();
-    writeQueued_ = false;
-    emit writeFinished(refused);
-}
-
-void EngineTransfer::StopWrite() {
-    if (!write_) return;
-    // Our frame must not go out to whichever station is selected next.
-    if (writeQueued_ && engine_.State().WriteFrame == write_->Frame()) engine_.WithdrawWrite();
-    engine_.EndPatternWrite();
-    const int written = write_->WrittenCount();
-    write_.reset();
-    writeQueued_ = false;
-    emit writeStopped(written);
-}
-
-// ---- The station going away ----
-
-void EngineTransfer::SelectionMoved(int st, bool connected) {
-    if (st != station_ || !connected) StopAll();
-}
-
-void EngineTransfer::StopAll() {
-    StopRead();
-    StopWrite();
 }
 
 } // namespace vrx

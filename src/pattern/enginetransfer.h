@@ -1,9 +1,10 @@
 // The editor's reads and writes of a program, run by the Monitor's engine turn by turn between
-// its polls: the engine's pattern hooks plugged into a PatternRead and a PatternWrite.
+// its polls: a PatternRead and a PatternWrite as the engine's transfers.
 #pragma once
 
 #include "patterntransfer.h"
 #include "pollengine.h"
+#include "transfer.h"
 
 #include <QObject>
 
@@ -11,10 +12,56 @@
 
 namespace vrx {
 
-// Both transfers belong to the station selected when they start, at the address it had then.
-// They end early when that station is no longer the selected one (cancelled, dropped after its
-// time-outs, another one clicked, its address changed) or the Monitor is reset, so that no
-// frame of them ever goes to another controller; the rest of a read is then thrown away.
+class EngineTransfer;
+
+// The program read as the engine's transfer: the values are gathered apart from the editor's
+// program, which takes them only when the read is complete.
+class PatternReadTransfer final : public Transfer {
+public:
+    PatternReadTransfer(EngineTransfer& owner, PollEngine& engine)
+        : owner_(owner), engine_(engine) {}
+
+    bool Running() const { return read_.has_value(); }
+    // Where a fresh read begins (PatternStep).
+    int Begin();
+
+    TransferRequest NextRequest() override;
+    // The words of a good reply; one too short leaves the same request to go again.
+    void TakeReply(const TransferReply& reply) override;
+    QString Stop(const QString& reason) override;
+
+private:
+    EngineTransfer& owner_;
+    PollEngine& engine_;
+    std::optional<PatternRead> read_;
+};
+
+// The program write as the engine's transfer: the 153 writes in order, a refused one counted and
+// passed over, an unanswered one the same write again.
+class PatternWriteTransfer final : public Transfer {
+public:
+    PatternWriteTransfer(EngineTransfer& owner, PollEngine& engine)
+        : owner_(owner), engine_(engine) {}
+
+    bool Running() const { return write_.has_value(); }
+    void Begin(const PatternProgram& program, int address) { write_.emplace(program, address); }
+
+    TransferRequest NextRequest() override;
+    // Its write echoed, or refused (a miss).
+    void TakeReply(const TransferReply& reply) override;
+    QString Stop(const QString& reason) override;
+
+private:
+    EngineTransfer& owner_;
+    PollEngine& engine_;
+    std::optional<PatternWrite> write_;
+};
+
+// Both transfers belong to the station selected when they start, at the address it had then;
+// the engine ends them when that station is no longer the selected one (cancelled, dropped after
+// its time-outs, another one clicked, its address changed), the Monitor is reset, the line is
+// lost or the window closes, so that no frame of them ever goes to another controller; the rest
+// of a read is then thrown away.
 class EngineTransfer : public QObject {
     Q_OBJECT
 public:
@@ -33,8 +80,8 @@ public:
     // when a value of the program is out of its register's range (ProgramRangeProblem).
     bool StartWrite(const PatternProgram& program);
 
-    bool Reading() const { return read_.has_value(); }
-    bool Writing() const { return write_.has_value(); }
+    bool Reading() const { return read_.Running(); }
+    bool Writing() const { return write_.Running(); }
 
 signals:
     void readProgress(int percent);
@@ -49,25 +96,9 @@ signals:
     void writeStopped(int written);
 
 private:
-    bool StationStillOurs() const;
-    std::optional<ReadBlock> ReadRequest() const;
-    void ReadStep(const ReplyWordArray& words, int count);
-    void WriteStep();
-    void WriteEchoed();
-    void PatternWriteEnded();
-    void SelectionMoved(int st, bool connected);
-    void StopAll();
-    void StopRead();
-    void StopWrite();
-    void FinishWrite();
-
     PollEngine& engine_;
-    int station_ = 0;
-    int address_ = 0;
-    std::optional<PatternRead> read_;
-    std::optional<PatternWrite> write_;
-    // The write due has been handed to the engine as its pending write.
-    bool writeQueued_ = false;
+    PatternReadTransfer read_{*this, engine_};
+    PatternWriteTransfer write_{*this, engine_};
 };
 
 } // namespace vrx

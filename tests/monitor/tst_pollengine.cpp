@@ -74,7 +74,24 @@ int TransferFrames(const QList<QByteArray>& frames, bool rtu) {
     return n;
 }
 
-enum Transfer { Read, WriteToSelect, Broadcast };
+// A transfer lent to the engine that sends what the test scripts and keeps what comes back.
+struct ScriptedTransfer : vrx::Transfer {
+    std::function<TransferRequest()> next;
+    std::function<void(const TransferReply&)> taken;
+    QList<TransferReply> replies;
+    QStringList stops;
+    TransferRequest NextRequest() override { return next(); }
+    void TakeReply(const TransferReply& reply) override {
+        replies << reply;
+        if (taken) taken(reply);
+    }
+    QString Stop(const QString& reason) override {
+        stops << reason;
+        return {};
+    }
+};
+
+enum TransferKind { Read, WriteToSelect, Broadcast };
 enum Cut {
     LineLost,
     WindowClosed,
@@ -716,24 +733,24 @@ private slots:
             {});
         r.engine.RequestSave(); // a request is on the line: the routine waits for its end
         QCOMPARE(sentDuringSave, -1);
-        // A transfer step composes the write that this very turn sends.
+        // A write transfer composes the write that this very turn sends.
         int steps = 0;
-        PollEngine::PatternHooks hooks;
-        hooks.writeStep = [&] {
-            r.engine.QueuePatternWrite(WriteRequest(1, 0x4767 + steps, 1), steps + 1);
+        ScriptedTransfer write;
+        write.next = [&] {
             ++steps;
+            return TransferRequest::Write(WriteRequest(1, 0x4766 + steps, 1), steps);
         };
-        r.engine.SetPatternHooks(hooks);
-        r.engine.StartPatternWrite();
-        QSignalSpy progress(&r.engine, &PollEngine::patternProgress);
+        r.engine.StartPatternWrite(write);
         const qsizetype before = r.SentCount();
         r.Serve();
         QCOMPARE(sentDuringSave, before);
         QCOMPARE(r.Sent().last(), WriteRequest(1, 0x4767, 1));
-        r.Serve(); // echoed: the gauge moves, the next step's write goes out
-        QCOMPARE(progress.count(), 1);
-        QCOMPARE(progress.first().first().toInt(), 1 * 100 / 153);
+        QCOMPARE(r.engine.State().BufferWriteCount, 1);
+        r.Serve(); // echoed: the transfer is told, the next step's write goes out
+        QCOMPARE(write.replies.size(), 1);
+        QCOMPARE(write.replies.first().kind, TransferReply::Kind::Echo);
         QCOMPARE(r.Sent().last(), WriteRequest(1, 0x4768, 1));
+        r.engine.EndPatternWrite();
     }
 
     void broadcastFramesEndByTimeOut_data() {
@@ -1123,18 +1140,18 @@ private slots:
         EngineRig r(false);
         r.engine.ConnectStation(1);
         r.Serve(2 + 7 + 1);
-        QList<int> counts;
-        PollEngine::PatternHooks hooks;
-        hooks.readStep = [&](const ReplyWordArray&, int count) {
-            counts << count;
-            r.engine.SetPatternStep(r.engine.State().PatternStep + 1);
-            if (r.engine.State().PatternStep > 4) r.engine.EndPatternRead();
+        QList<qsizetype> counts;
+        int step = 0;
+        ScriptedTransfer read;
+        read.next = [&] { return TransferRequest::Read(PatternStepBlock(step, 0)); };
+        read.taken = [&](const TransferReply& reply) {
+            counts << reply.words.size();
+            if (++step > 4) r.engine.EndPatternRead();
         };
-        r.engine.SetPatternHooks(hooks);
-        r.engine.StartPatternRead(0);
+        r.engine.StartPatternRead(read, 0);
         // The reply on the line is still a poll; the read starts at the next turn.
         QCOMPARE(r.Serve(5 + 1), Split("1:4700 1:4767 1:4770 1:4768 1:4778 1:4780"));
-        QCOMPARE(counts, QList<int>({1, 8, 8, 8, 8}));
+        QCOMPARE(counts, QList<qsizetype>({1, 8, 8, 8, 8}));
         QVERIFY(!r.engine.State().PatternReading);
     }
 

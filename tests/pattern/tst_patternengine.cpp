@@ -4,6 +4,7 @@
 #include "enginerig.h"
 #include "enginetransfer.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -188,6 +189,103 @@ private slots:
         QVERIFY(!r.engine.State().PatternReading && !r.engine.State().PatternReadPending);
         QVERIFY(r.Last().reg < 0x4767);
         QCOMPARE(r.Last().address, 7);
+    }
+
+    // Every transfer in one session, in both framings: a program read that a Load to Buffer
+    // interrupts, a Write to Select with a program write pressed behind it, one frame of each
+    // refused and one unanswered. The frames keep their order: the parameter read goes between
+    // two program reads, the program write waits for the whole write-back, and a refused or
+    // unanswered frame is never sent twice. VRX_FRAMES_OUT names a file that takes the frames
+    // as hex, one a line, to compare the traffic of two builds.
+    void transfersTogetherOnTheWire_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void transfersTogetherOnTheWire() {
+        QFETCH(bool, rtu);
+        EngineRig r(rtu);
+        EngineTransfer transfer(r.engine);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7);
+        const PatternProgram program = Sample();
+        for (int k = 0; k < PatternWriteFrames; ++k)
+            r.registers[1][0x4767 + k] = PatternWriteValue(program, k);
+        QSignalSpy readFinished(&transfer, &EngineTransfer::readFinished);
+        QSignalSpy writeFinished(&transfer, &EngineTransfer::writeFinished);
+        QSignalSpy stopped(&r.engine, &PollEngine::transferStopped);
+        QVERIFY(transfer.StartRead());
+        r.Serve(1 + 3);
+        r.engine.StartBufferRead();
+        r.Serve(1 + 32);
+        QVERIFY(r.engine.State().BufferLoaded);
+        r.Serve(int(1 + 16));
+        QCOMPARE(readFinished.size(), 1);
+        r.engine.StartBufferWrite(false);
+        r.Serve(1 + 5);
+        QVERIFY(transfer.StartWrite(program));
+        r.ReplyFrame(AsciiException(1, 0x06, 3)); // write-back frame 6 refused
+        r.Serve(20);
+        // Frame 27 unanswered: its time-out, and the next frame goes.
+        const qsizetype before = r.SentCount();
+        for (int tick = 0; tick < 100 && r.SentCount() == before; ++tick)
+            r.Run(Tick);
+        QCOMPARE(r.SentCount(), before + 1);
+        r.Serve(5 + 7); // the last write-back frames, the program write's first ones
+        r.ReplyFrame(AsciiException(1, 0x06, 3)); // program write 8 refused
+        r.Serve(200);
+        const QList<QByteArray> frames = r.Sent();
+        if (const QByteArray out = qgetenv("VRX_FRAMES_OUT"); !out.isEmpty()) {
+            QFile file(QString::fromLocal8Bit(out) + (rtu ? ".rtu" : ".ascii"));
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            for (const QByteArray& frame : frames)
+                file.write(frame.toHex() + '\n');
+        }
+        QCOMPARE(stopped.size(), 1);
+        QCOMPARE(writeFinished.size(), 1);
+        QCOMPARE(writeFinished.first().first().toInt(), 1);
+        // Each write once, the refused and the unanswered ones too: the write-back's 32 in its
+        // order, then the program's 153.
+        QStringList writes;
+        int reads = 0;
+        for (const QByteArray& frame : frames) {
+            const Asked a = ParseRequest(frame, rtu);
+            if (a.function == 0x06) writes << EngineRig::Label(a);
+            reads += a.function == 0x03 && a.reg >= 0x4767;
+        }
+        QStringList expected;
+        for (const ParamWriteSlot& slot : ParamWriteTable())
+            expected << EngineRig::Label({1, 0x06, slot.reg, 0});
+        QCOMPARE(writes, expected + ProgramRegisters(1));
+        QCOMPARE(reads, 20); // the program's, none again
+    }
+
+    // The editor goes while its read or write runs: the engine turns to neither again, and
+    // polls on with nothing of them pending.
+    void transferGoneMidwayLeavesThePolling_data() {
+        QTest::addColumn<bool>("write");
+        QTest::newRow("read") << false;
+        QTest::newRow("write") << true;
+    }
+    void transferGoneMidwayLeavesThePolling() {
+        QFETCH(bool, write);
+        EngineRig r(false);
+        r.engine.ConnectStation(1);
+        r.Serve(2 + 7);
+        {
+            EngineTransfer transfer(r.engine);
+            QVERIFY(write ? transfer.StartWrite(Sample()) : transfer.StartRead());
+            r.Serve(1 + 3);
+            QCOMPARE(r.Last().reg >= 0x4767, true);
+        }
+        QVERIFY(!r.engine.State().PatternReading && !r.engine.State().PatternReadPending &&
+                !r.engine.State().PatternWriting && !r.engine.State().WritePending);
+        const qsizetype from = r.SentCount();
+        r.Serve(1 + 12); // the transfer's frame still on the line, then the polls
+        for (qsizetype i = from; i < r.SentCount(); ++i) {
+            const Asked a = ParseRequest(r.Sent().at(i), false);
+            QVERIFY(a.function == 0x03 && a.reg < 0x4767);
+        }
     }
 };
 
