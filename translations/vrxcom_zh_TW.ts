@@ -768,6 +768,14 @@ in the settings file %1</source>
         <source>Warning</source>
         <translation>警告</translation>
     </message>
+    <message>
+        <source>Statistics...</source>
+        <translation>統計...</translation>
+    </message>
+    <message>
+        <source>Traffic...</source>
+        <translation>通訊流量...</translation>
+    </message>
 </context>
 <context>
     <name>vrx::ProgramCurve</name>
@@ -937,6 +945,10 @@ in the settings file %1</source>
     <message>
         <source>COM port in use, Shut down other program first !</source>
         <translation>通訊埠使用中，請先關閉其他程式！</translation>
+    </message>
+    <message>
+        <source>Traffic of the line</source>
+        <translation>線路通訊流量</translation>
     </message>
 </context>
 <context>
@@ -1175,6 +1187,14 @@ in the settings file %1</source>
     <message>
         <source>Station %1: address %2 does not answer. It is no longer polled; press Connect to try it again.</source>
         <translation>第 %1 站：站號 %2 沒有回應，已停止讀取；請按「連線」再試一次。</translation>
+    </message>
+    <message>
+        <source>Monitor statistics</source>
+        <translation>監控統計</translation>
+    </message>
+    <message>
+        <source>Station %1 (address %2)</source>
+        <translation>站 %1（位址 %2）</translation>
     </message>
 </context>
 <context>

@@ -5,7 +5,9 @@
 #include "errors.h"
 #include "guard.h"
 #include "protocolwindow.h"
+#include "statswindow.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QShowEvent>
@@ -44,6 +46,26 @@ void PortWindow::closeEvent(QCloseEvent* event) {
 
 bool PortWindow::OpenPort(const QString& failText) {
     return OpenOrWarn(this, Settings(), line_, tool_, failText);
+}
+
+void PortWindow::AddToolActions(StatsForm* stats) {
+    auto* showStats =
+        new QAction(QCoreApplication::translate("vrx::PortWindow", "Statistics..."), this);
+    showStats->setObjectName(QStringLiteral("StatsAction"));
+    showStats->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(showStats, &QAction::triggered, this, [stats] {
+        stats->show();
+        stats->raise();
+        stats->activateWindow();
+    });
+    auto* showTraffic =
+        new QAction(QCoreApplication::translate("vrx::PortWindow", "Traffic..."), this);
+    showTraffic->setObjectName(QStringLiteral("TrafficAction"));
+    showTraffic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(showTraffic, &QAction::triggered, this, &PortWindow::trafficWindowRequested);
+    addAction(showStats);
+    addAction(showTraffic);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 ComSelections PortWindow::Settings() const {

@@ -9,6 +9,7 @@
 
 namespace vrx {
 
+class StatsForm;
 class TVRW1;
 
 // Applies the settings and opens the line for `tool`. When it cannot be opened it is left
@@ -30,7 +31,14 @@ public:
     virtual void FormShow() = 0;
     virtual void FormClose() = 0;
 
+signals:
+    // The user asked for the traffic window ("Traffic...", Ctrl+T).
+    void trafficWindowRequested();
+
 protected:
+    // Beside the design's controls: "Statistics..." (Ctrl+I) shows `stats`, "Traffic..."
+    // (Ctrl+T) asks for the traffic window; both in the window's context menu.
+    void AddToolActions(StatsForm* stats);
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

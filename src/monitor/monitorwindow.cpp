@@ -7,6 +7,7 @@
 #include "guard.h"
 #include "screenwidth.h"
 #include "shape.h"
+#include "statswindow.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -86,9 +87,25 @@ TVRW2::TVRW2(TVRW1& protocol, LineOwner& line, QWidget* parent)
     WireFiles();
     WireEditing();
     WireViews();
+    WireTools();
 }
 
 TVRW2::~TVRW2() = default;
+
+void TVRW2::WireTools() {
+    Stats = new StatsForm(
+        tr("Monitor statistics"),
+        [this] {
+            StatsForm::Rows rows;
+            for (int st = 1; st <= PollEngine::Stations; ++st)
+                rows.push_back(
+                    {tr("Station %1 (address %2)").arg(st).arg(Engine.State().StationAddr[st]),
+                     Engine.Stats(st)});
+            return rows;
+        },
+        this);
+    AddToolActions(Stats);
+}
 
 void TVRW2::WireEngine() {
     // Ctrl+1 .. Ctrl+4 select a connected station, as a click on its face does.
@@ -347,6 +364,8 @@ void TVRW2::ShowError(const QString& text) {
 void TVRW2::ShowCounters(int st) {
     DoCnt[st]->setText(QString::number(Engine.State().RequestCount[st]));
     ErrCnt[st]->setText(QString::number(Engine.State().ErrorCount[st]));
+    // The lamp tells how the station answers, without the hidden mode.
+    RunLED[st]->setToolTip(Engine.Stats(st).Tooltip());
 }
 
 void TVRW2::ShowPanels(bool shown) {

@@ -23,6 +23,7 @@ class QSpinBox;
 namespace vrx {
 
 class Shape;
+class StatsForm;
 
 class TVRW2 : public PortWindow {
     Q_OBJECT
@@ -35,6 +36,9 @@ public:
 
     void FormShow() override;
     void FormClose() override;
+
+    // The stations' statistics, from the context menu ("Statistics...", Ctrl+I).
+    StatsForm* Stats = nullptr;
 
     // Handlers. The Connect and Cancel buttons share RunStopBtClick, the address edits
     // ComAddr1Change and the pictures Image1Click; each tells its station by its Tag.
@@ -179,6 +183,7 @@ private:
     void WireFiles();
     void WireEditing();
     void WireViews();
+    void WireTools();
 
     // What the engine says, shown (monitorwindow.cpp).
     void PaintStation(int st);

@@ -25,6 +25,23 @@ int Signed16(int word) {
     return static_cast<qint16>(word & 0xFFFF);
 }
 
+// How a request ended, for the station's statistics.
+ExchangeOutcome OutcomeOf(int errorCode) {
+    switch (errorCode) {
+    case ResultGood:
+        return ExchangeOutcome::Answered;
+    case ResultTimeOut:
+        return ExchangeOutcome::TimedOut;
+    case ResultBadCheck:
+    case ResultOtherAddress:
+    case ResultOtherFunction:
+    case ResultEchoDiffers:
+        return ExchangeOutcome::CheckError;
+    default:
+        return ExchangeOutcome::Exception; // a refused write, an exception code
+    }
+}
+
 } // namespace
 
 bool TrendRescaleDue(int drawnMax, int drawnMin, int foundMax, int foundMin) {
@@ -180,6 +197,7 @@ int PollEngine::FirstStation(const PerStation<bool>& flags) const {
 
 void PollEngine::ResetCounters(int st) {
     if (st < 1 || st > Stations) return;
+    stats_[st].Reset();
     RequestCount[st] = 0;
     ErrorCount[st] = 0;
     emit countersChanged(st);
@@ -475,6 +493,7 @@ void PollEngine::ReportResult() {
         ErrorCode = ResultGood;
         return;
     }
+    stats_[st].Count(OutcomeOf(ErrorCode), exchange_.LastElapsedMs());
     if (ErrorCode == ResultGood) {
         TimeoutCount[st] = 0;
     } else {

@@ -6,6 +6,7 @@
 #include "clock.h"
 #include "comsettings.h"
 #include "exchange.h"
+#include "exchangestats.h"
 #include "paramimage.h"
 #include "paramtransfer.h"
 #include "pollplan.h"
@@ -135,6 +136,9 @@ public:
 
     const MonitorState& State() const { return *this; }
     const StationFace& Face(int st) const { return faces_[std::size_t(st)]; }
+    // How the requests to a station ended and how long its replies took; reset with its
+    // counters.
+    const ExchangeStats& Stats(int st) const { return stats_[std::size_t(st)]; }
     bool Rtu() const { return settings_().Rtu(); }
     // The engine's exchanges on the line: its tool holds the line while the Monitor is open.
     Exchange& LineExchange() { return exchange_; }
@@ -302,6 +306,7 @@ private:
     // sent, not by UnlockFirst, which a key press may change while the frame is out.
     bool unlockOnLine_ = false;
     PerStation<StationFace> faces_{};
+    PerStation<ExchangeStats> stats_{};
 
     // The parameter memory of each address as last read whole or written whole.
     KnownMemory knownMemory_;

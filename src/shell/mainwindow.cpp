@@ -98,8 +98,8 @@ void TVRW0::BuildToolBar() {
         ToolBar1->addWidget(gap);
     };
     // ImageList1, in icon order.
-    static const char* const icons[] = {"protocol", "monitor", "recorder",
-                                        "tester",   "exit",    "about"};
+    static const char* const icons[] = {"protocol", "monitor", "recorder", "tester",
+                                        "exit",     "about",   "traffic"};
     const auto button = [this](const char* name, int icon, const char* hint,
                                void (TVRW0::*handler)()) {
         auto* b = new QToolButton(ToolBar1);
@@ -122,6 +122,7 @@ void TVRW0::BuildToolBar() {
     button("ToolButton3", 1, QT_TR_NOOP("Execute VRX Monitor Program"), &TVRW0::Monitor1Click);
     button("ToolButton4", 2, QT_TR_NOOP("Execute VRX Recoder Program"), &TVRW0::Recorder1Click);
     button("ToolButton5", 3, QT_TR_NOOP("Command Test Program"), &TVRW0::ToolButton5Click);
+    button("TrafficButton", 6, QT_TR_NOOP("Traffic of the line"), &TVRW0::TrafficButtonClick);
     divider("ToolButton10");
     button("ToolButton6", 4, QT_TR_NOOP("Close this Program"), &TVRW0::Exit1Click);
     button("ToolButton7", 5, QT_TR_NOOP("About this Program"), &TVRW0::About1Click);
@@ -192,6 +193,10 @@ void TVRW0::Exit1Click() {
 
 void TVRW0::About1Click() {
     emit aboutWindowRequested();
+}
+
+void TVRW0::TrafficButtonClick() {
+    emit trafficWindowRequested();
 }
 
 } // namespace vrx

@@ -29,6 +29,8 @@ public:
     void ToolButton5Click();
     void Exit1Click();
     void About1Click();
+    // The traffic window, beside the design's tools.
+    void TrafficButtonClick();
 
     // The line every tool borrows; the Main window asks it who holds it.
     LineOwner& Line;
@@ -45,6 +47,7 @@ signals:
     void monitorWindowRequested();
     void recorderWindowRequested();
     void aboutWindowRequested();
+    void trafficWindowRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -46,6 +46,12 @@ void ConnectMainWindow(const Forms& forms) {
                          CentreOn(w, main);
                          ShowOnTop(w);
                      });
+    const auto showTraffic = [w = forms.Traffic.get()] { ShowOnTop(w); };
+    QObject::connect(main, &TVRW0::trafficWindowRequested, forms.Traffic.get(), showTraffic);
+    QObject::connect(forms.VRW2.get(), &PortWindow::trafficWindowRequested, forms.Traffic.get(),
+                     showTraffic);
+    QObject::connect(forms.VRW3.get(), &PortWindow::trafficWindowRequested, forms.Traffic.get(),
+                     showTraffic);
 }
 
 } // namespace
@@ -88,6 +94,7 @@ std::unique_ptr<Forms> CreateForms() {
     forms->VRW3 = std::make_unique<TVRW3>(*forms->VRW1, *forms->Line);
     forms->VRX5 = std::make_unique<TVRX5>(forms->VRW2->Engine);
     forms->VRW2->SetProgramWindow(forms->VRX5.get());
+    forms->Traffic = std::make_unique<TrafficForm>();
     ConnectMainWindow(*forms);
     return forms;
 }

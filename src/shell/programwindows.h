@@ -7,6 +7,7 @@
 #include "programeditor.h"
 #include "protocolwindow.h"
 #include "recorderwindow.h"
+#include "trafficwindow.h"
 
 #include <QLocale>
 
@@ -28,6 +29,8 @@ struct Forms {
     std::unique_ptr<TVRW4> VRW4;
     std::unique_ptr<TVRW3> VRW3;
     std::unique_ptr<TVRX5> VRX5;
+    // The line's traffic, opened from the Main window, the Monitor and the Recorder.
+    std::unique_ptr<TrafficForm> Traffic;
 };
 
 // Installs the translation of the program's texts for the language of locale: Traditional
@@ -38,7 +41,7 @@ struct Forms {
 bool InstallTranslation(const QLocale& locale);
 
 // Sets the application title and creates the windows in order: Main, Protocol, Monitor, About,
-// Recorder, Ramp/soak editor. Needs the application object.
+// Recorder, Ramp/soak editor, Traffic. Needs the application object.
 std::unique_ptr<Forms> CreateForms();
 
 // Shows the Main window maximized, as the program starts.

@@ -290,6 +290,31 @@ private slots:
         QCOMPARE(m->Engine.State().ConnectedCount, 4);
     }
 
+    // Each station's lamp tells how its requests ended and how long its replies took, without
+    // the hidden mode: an answering station its replies, an absent one its time-outs.
+    void lampTooltipHasTheStatistics() {
+        p->monitor->ComAddr[4]->setValue(9); // nobody answers there
+        p->Settle();
+        p->Run(10000);
+        TVRW2* m = p->monitor;
+        const QString live = m->RunLED[1]->toolTip();
+        const ExchangeStats& s1 = m->Engine.Stats(1);
+        // Counted as each ends: the one on the line is not in yet.
+        QVERIFY(m->Engine.State().RequestCount[1] - s1.requests <= 1);
+        QVERIFY2(s1.requests > 5 && s1.timeouts == 0 && s1.checkErrors == 0,
+                 qPrintable(m->RunLED[1]->toolTip()));
+        QVERIFY2(s1.MeanMs() > 0 && s1.maxMs >= s1.MeanMs(), qPrintable(live));
+        QVERIFY2(live.startsWith(QStringLiteral("Requests: %1\nTime-outs: 0").arg(s1.requests)),
+                 qPrintable(live));
+        QVERIFY2(live.contains(QStringLiteral("Mean reply: %1 ms").arg(s1.MeanMs())),
+                 qPrintable(live));
+        const ExchangeStats& s4 = m->Engine.Stats(4);
+        QVERIFY(s4.timeouts >= 1);
+        QCOMPARE(s4.lastMs, -1); // no reply ever came
+        QVERIFY2(m->RunLED[4]->toolTip().contains("Last reply: -"),
+                 qPrintable(m->RunLED[4]->toolTip()));
+    }
+
     void fourLiveStations() {
         p->Open();
         TVRW2* m = p->monitor;

@@ -1,13 +1,17 @@
 // The keyboard's ways through the program: Tab in the order of the layout in every window,
 // Ctrl+1 .. Ctrl+4 for the Monitor's stations, Alt and a letter for the Main window's items.
 #include "mainwindow.h"
+#include "statswindow.h"
 #include "testmain.h"
+#include "trafficwindow.h"
 #include "windowtour.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QTableWidget>
+#include <QToolButton>
 
 using namespace vrx;
 using vrx::test::Tour;
@@ -78,6 +82,35 @@ private slots:
         QCOMPARE(m->Engine.State().SelStation, 3);
         QCOMPARE(m->findChild<QShortcut*>(QStringLiteral("SelectKey3"))->key(),
                  QKeySequence(Qt::CTRL | Qt::Key_3));
+    }
+
+    // The traffic window from the Main window's tool bar and from the Monitor's and the
+    // Recorder's Ctrl+T: one window; the Monitor's statistics from Ctrl+I, a row a station.
+    void trafficAndStatisticsWindows() {
+        Tour tour;
+        TVRW0* main = tour.forms->VRW0.get();
+        TrafficForm* traffic = tour.forms->Traffic.get();
+        QTest::mouseClick(main->findChild<QToolButton*>(QStringLiteral("TrafficButton")),
+                          Qt::LeftButton);
+        QVERIFY(traffic->isVisible());
+        traffic->close();
+        QVERIFY(tour.Visit(QStringLiteral("monitor")));
+        TVRW2* m = tour.monitor;
+        QAction* trafficAction = m->findChild<QAction*>(QStringLiteral("TrafficAction"));
+        QCOMPARE(trafficAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+        trafficAction->trigger();
+        QVERIFY(traffic->isVisible());
+        traffic->RefreshNow();
+        QVERIFY(traffic->Model->rowCount() > 10); // the polling of the four stations
+
+        QAction* statsAction = m->findChild<QAction*>(QStringLiteral("StatsAction"));
+        QCOMPARE(statsAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+        statsAction->trigger();
+        QVERIFY(m->Stats->isVisible());
+        QCOMPARE(m->Stats->Table->rowCount(), 4);
+        QCOMPARE(m->Stats->Table->verticalHeaderItem(1)->text(), "Station 2 (address 2)");
+        QCOMPARE(m->Stats->Table->item(0, 0)->text(), QString::number(m->Engine.Stats(1).requests));
+        QVERIFY(m->contextMenuPolicy() == Qt::ActionsContextMenu);
     }
 
     void altLetterOpensAnItem() {

@@ -108,6 +108,21 @@ void Tester(QPainter& p) {
     p.drawPolyline(QPolygonF({{12.5, 18.5}, {9, 21.5}, {12.5, 24.5}}));
 }
 
+void Traffic(QPainter& p) {
+    // A list of the frames that crossed the line: requests in amber, replies in sky blue.
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour::Navy);
+    p.drawRoundedRect(QRectF(3, 4, 26, 24), 2.5, 2.5);
+    p.setBrush(colour::Ink);
+    p.drawRect(QRectF(5, 6, 22, 20));
+    for (int i = 0; i < 4; ++i) {
+        const qreal y = 8.5 + i * 4.5;
+        p.setBrush(i % 2 == 0 ? colour::Amber : colour::SkyBlue);
+        p.drawRect(QRectF(7, y, 3, 2.5));
+        p.drawRect(QRectF(12, y, i % 2 == 0 ? 13 : 9, 2.5));
+    }
+}
+
 void Exit(QPainter& p) {
     // The power symbol on a red disc.
     p.setPen(Qt::NoPen);
@@ -171,6 +186,7 @@ std::vector<Icon> Icons() {
     };
     return {{"protocol", make(Protocol)}, {"monitor", make(Monitor)}, {"recorder", make(Recorder)},
             {"tester", make(Tester)},     {"exit", make(Exit)},       {"about", make(About)},
+            {"traffic", make(Traffic)},
             {"vrx", ProgramIcon}};
 }
 
