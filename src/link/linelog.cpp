@@ -52,8 +52,10 @@ void LineLog::EndReceived(int com) {
 void LineLog::Write(int com, const char* direction, const QByteArray& bytes, qint64 atMicros) {
     const qint64 sinceMs = lastMicros_ < 0 ? 0 : (atMicros - lastMicros_) / 1000;
     lastMicros_ = atMicros;
-    qCDebug(lcLine).noquote() << QStringLiteral("COM%1 %2 +%3 ms: %4")
-                                     .arg(com)
+    const QString port = endpoint_.isEmpty() ? QStringLiteral("COM%1").arg(com)
+                                             : QStringLiteral("COM%1 (%2)").arg(com).arg(endpoint_);
+    qCDebug(lcLine).noquote() << QStringLiteral("%1 %2 +%3 ms: %4")
+                                     .arg(port)
                                      .arg(QString::fromLatin1(direction))
                                      .arg(sinceMs)
                                      .arg(Describe(bytes));

@@ -67,6 +67,11 @@ public:
     // Looks at the timers now; they are also looked at whenever one may have expired.
     void CheckTimers();
 
+    // False on a line that does not keep the gaps between bytes (TCP): no silence ends a reply.
+    bool KeepsGaps() const { return !device_ || device_->KeepsGaps(); }
+    // The ticks a network line adds to every reply time-out.
+    int ExtraReplyTicks() const;
+
 signals:
     // Connected by the owning window to its PortTrigger(kind, id, count).
     void Notify(vrx::PortEvent kind, quint16 id, quint16 count);
@@ -95,6 +100,8 @@ private:
     void EnsureOpen();
     void OnReadyRead();
     void OnLost(const QString& reason);
+    void OnConnected();
+    bool TimersRun() const { return device_ && device_->Connected(); }
     QString ComName() const;
     void Enqueue(const Notification& notification);
     void PostDelivery();
