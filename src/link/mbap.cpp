@@ -33,12 +33,12 @@ QByteArray EncodeMbap(const MbapAdu& adu) {
     return bytes;
 }
 
-std::optional<SerialRequest> SerialFrameToPdu(const QByteArray& frame) {
+std::optional<SerialRequest> SerialFrameToPdu(const QByteArray& frame, bool ascii) {
     SerialRequest request;
     QByteArray bytes;
-    if (frame.startsWith(':')) {
+    if (ascii) {
         // ":" + hex pairs + LRC + CR LF; the LRC is one of the pairs, and they sum to 0.
-        if (!frame.endsWith("\r\n")) return std::nullopt;
+        if (!frame.startsWith(':') || !frame.endsWith("\r\n")) return std::nullopt;
         const QByteArray hex = frame.mid(1, frame.size() - 3);
         if (hex.size() % 2 != 0) return std::nullopt;
         for (const char c : hex)

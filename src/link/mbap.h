@@ -30,14 +30,15 @@ struct MbapAdu {
 QByteArray EncodeMbap(const MbapAdu& adu);
 
 // A frame as the program puts it on the line (RTU with its CRC, or ASCII with its LRC and CR LF)
-// as a gateway takes it: unit and PDU, and whether the frame was ASCII. nullopt when a slave
-// would not take the frame either (too short, a bad check, not hex), so nothing is sent.
+// as a gateway takes it: unit and PDU. nullopt when a slave would not take the frame either (too
+// short, a bad check, not hex), so nothing is sent. The framing is the line's: an RTU frame to
+// station 0x3A starts with ':' too.
 struct SerialRequest {
     int unit = 0;
     QByteArray pdu;
     bool ascii = false;
 };
-std::optional<SerialRequest> SerialFrameToPdu(const QByteArray& frame);
+std::optional<SerialRequest> SerialFrameToPdu(const QByteArray& frame, bool ascii);
 
 // The frame a slave on a serial line would have sent for this reply, with its CRC or LRC.
 QByteArray PduToSerialFrame(int unit, const QByteArray& pdu, bool ascii);

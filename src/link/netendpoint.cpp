@@ -76,8 +76,7 @@ std::optional<NetEndpoint> ParseNetEndpoint(const QString& text, QString* error)
         const int ms = item.mid(8).toInt(&ok);
         if (!ok || ms < 0 || ms > NetEndpoint::MaxExtraReplyMs)
             return fail(Tr("timeout '%1': 0 to %2 ms")
-                            .arg(item.mid(8).left(16))
-                            .arg(NetEndpoint::MaxExtraReplyMs));
+                            .arg(item.mid(8).left(16), QString::number(NetEndpoint::MaxExtraReplyMs)));
         endpoint.extraReplyMs = ms;
     }
     return endpoint;
@@ -89,7 +88,8 @@ QString DescribeEndpoint(const NetEndpoint& endpoint) {
                                                                        : "listen";
     const QString host =
         endpoint.host.contains(u':') ? u'[' + endpoint.host + u']' : endpoint.host;
-    return QStringLiteral("%1 %2:%3").arg(QLatin1String(kind), host).arg(endpoint.port);
+    // One arg() for all: a host may hold a '%' that a second arg() would take for its own.
+    return QStringLiteral("%1 %2:%3").arg(QLatin1String(kind), host, QString::number(endpoint.port));
 }
 
 } // namespace vrx

@@ -79,6 +79,12 @@ void SerialPort::SetStopBits(qint16 bits) {
     ApplyToOpenLine();
 }
 
+void SerialPort::SetFraming(Framing framing) {
+    if (framing == settings_.framing) return;
+    settings_.framing = framing;
+    ApplyToOpenLine();
+}
+
 void SerialPort::ApplyToOpenLine() {
     if (!Open()) return;
     QString error;

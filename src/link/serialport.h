@@ -42,6 +42,9 @@ public:
     void SetDataBits(qint16 bits);
     qint16 StopBits() const { return qint16(settings_.stopBits); }
     void SetStopBits(qint16 bits);
+    // The framing the tools speak: a serial device ignores it, a Modbus TCP line converts by it.
+    Framing LineFraming() const { return settings_.framing; }
+    void SetFraming(Framing framing);
     bool Open() const { return device_ != nullptr; }
     // Opening without a port number asks the installed chooser; failures throw PortError and
     // the port stays closed.

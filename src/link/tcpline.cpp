@@ -63,8 +63,9 @@ TcpLine::~TcpLine() {
     Close();
 }
 
-bool TcpLine::Open(const LineSettings&, QString* error) {
+bool TcpLine::Open(const LineSettings& settings, QString* error) {
     if (open_) return true;
+    framing_ = settings.framing;
     ++generation_;
     lossQueued_ = false;
     held_.clear();
@@ -174,7 +175,8 @@ bool TcpLine::Write(const QByteArray& bytes) {
     if (!open_) return false;
     QByteArray wire = bytes;
     if (endpoint_.kind == NetEndpoint::Kind::ModbusTcp) {
-        const std::optional<SerialRequest> request = SerialFrameToPdu(bytes);
+        const std::optional<SerialRequest> request =
+            SerialFrameToPdu(bytes, framing_ == Framing::Ascii);
         // A frame no slave would take goes nowhere, as on a serial line: it meets silence.
         if (!request) {
             qCDebug(lcLine).noquote() << Name() << "not sent, not a Modbus frame";

@@ -38,7 +38,10 @@ public:
     bool Open(const LineSettings& settings, QString* error) override;
     void Close() override;
     bool IsOpen() const override { return open_; }
-    bool Apply(const LineSettings&, QString*) override { return true; }
+    bool Apply(const LineSettings& settings, QString*) override {
+        framing_ = settings.framing;
+        return true;
+    }
     bool Write(const QByteArray& bytes) override;
     QByteArray ReadAll() override;
     QString Name() const override { return DescribeEndpoint(endpoint_); }
@@ -74,6 +77,7 @@ private:
     void Lose(const QString& reason);
 
     NetEndpoint endpoint_;
+    Framing framing_ = Framing::Ascii;
     bool open_ = false;
     bool lossQueued_ = false;
     // Counts opens, so that a loss queued for one open never ends the next.

@@ -35,7 +35,7 @@ QByteArray GatewayReply(quint16 transaction, const QByteArray& rtuRequest,
                         const QByteArray& rtuReply) {
     const int unit = static_cast<unsigned char>(rtuRequest.at(0));
     if (unit == 0) return {};
-    const std::optional<SerialRequest> reply = SerialFrameToPdu(rtuReply);
+    const std::optional<SerialRequest> reply = SerialFrameToPdu(rtuReply, false);
     if (reply) return EncodeMbap({transaction, reply->unit, reply->pdu});
     const char function = char(static_cast<unsigned char>(rtuRequest.at(1)) | 0x80);
     return EncodeMbap(

@@ -158,27 +158,36 @@ private slots:
     // The program's frames as a gateway takes them, and the frames its replies become.
     void serialFramesAsPdus_data() {
         QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<int>("unit"); // -1: not a frame a slave would take
+        QTest::addColumn<bool>("ascii"); // the line's framing
+        QTest::addColumn<int>("unit");   // -1: not a frame a slave would take
         QTest::addColumn<QByteArray>("pdu");
 
-        QTest::newRow("ascii read") << AsciiRead << 1 << QByteArray::fromHex("0347000002");
-        QTest::newRow("rtu read") << RtuRead << 1 << QByteArray::fromHex("0347000002");
+        const QByteArray read = QByteArray::fromHex("0347000002");
+        QTest::newRow("ascii read") << AsciiRead << true << 1 << read;
+        QTest::newRow("rtu read") << RtuRead << false << 1 << read;
         QTest::newRow("ascii lowercase hex")
-            << QByteArray(":010347000002b3\r\n") << 1 << QByteArray::fromHex("0347000002");
-        QTest::newRow("rtu broadcast write")
-            << AsciiToRtu(":00064701000AA8\r\n") << 0 << QByteArray::fromHex("064701000A");
-        QTest::newRow("ascii bad lrc") << QByteArray(":010347000002B4\r\n") << -1 << QByteArray();
-        QTest::newRow("ascii without CR LF") << QByteArray(":010347000002B3") << -1
-                                             << QByteArray();
-        QTest::newRow("ascii not hex") << QByteArray(":01034700000GB3\r\n") << -1 << QByteArray();
-        QTest::newRow("rtu bad crc") << RtuRead.first(7) + '\x00' << -1 << QByteArray();
-        QTest::newRow("rtu too short") << QByteArray("\x01\x03", 2) << -1 << QByteArray();
+            << QByteArray(":010347000002b3\r\n") << true << 1 << read;
+        QTest::newRow("rtu broadcast write") << AsciiToRtu(":00064701000AA8\r\n") << false << 0
+                                             << QByteArray::fromHex("064701000A");
+        QTest::newRow("rtu to station 0x3A, which starts with a colon")
+            << PduToSerialFrame(0x3A, read, false) << false << 0x3A << read;
+        QTest::newRow("ascii bad lrc") << QByteArray(":010347000002B4\r\n") << true << -1
+                                       << QByteArray();
+        QTest::newRow("ascii without CR LF")
+            << QByteArray(":010347000002B3") << true << -1 << QByteArray();
+        QTest::newRow("ascii not hex") << QByteArray(":01034700000GB3\r\n") << true << -1
+                                       << QByteArray();
+        QTest::newRow("an ascii frame on an rtu line") << AsciiRead << false << -1 << QByteArray();
+        QTest::newRow("rtu bad crc") << RtuRead.first(7) + '\x00' << false << -1 << QByteArray();
+        QTest::newRow("rtu too short") << QByteArray("\x01\x03", 2) << false << -1
+                                       << QByteArray();
     }
     void serialFramesAsPdus() {
         QFETCH(QByteArray, frame);
+        QFETCH(bool, ascii);
         QFETCH(int, unit);
         QFETCH(QByteArray, pdu);
-        const auto request = SerialFrameToPdu(frame);
+        const auto request = SerialFrameToPdu(frame, ascii);
         if (unit < 0) {
             QVERIFY(!request);
             return;
@@ -186,7 +195,7 @@ private slots:
         QVERIFY(request);
         QCOMPARE(request->unit, unit);
         QCOMPARE(request->pdu, pdu);
-        QCOMPARE(PduToSerialFrame(unit, pdu, request->ascii).toUpper(), frame.toUpper());
+        QCOMPARE(PduToSerialFrame(unit, pdu, ascii).toUpper(), frame.toUpper());
     }
 
     void mbapStream_data() {
