@@ -11,6 +11,10 @@
         <source>COM%1 does not exist</source>
         <translation>COM%1 不存在</translation>
     </message>
+    <message>
+        <source>simulated controllers</source>
+        <translation>模擬控制器</translation>
+    </message>
 </context>
 <context>
     <name>vrx::ComSelectForm</name>
@@ -1298,6 +1302,29 @@ Recording goes on without the file.</source>
     <message>
         <source>Write finished : all %1 values written.</source>
         <translation>寫入完成：%1 個數值全部寫入。</translation>
+    </message>
+</context>
+<context>
+    <name>vrx::TcpLine</name>
+    <message>
+        <source>no connection within %1 s</source>
+        <translation>%1 秒內未能連線</translation>
+    </message>
+    <message>
+        <source>%1: listen needs an address of this machine, not &apos;%2&apos;</source>
+        <translation>%1：listen 需要本機的位址，而不是「%2」</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>the connection was closed by the other end</source>
+        <translation>連線已被對方關閉</translation>
+    </message>
+    <message>
+        <source>%1: refused %2, a gateway is connected from %3</source>
+        <translation>%1：已拒絕 %2，已有閘道器自 %3 連線</translation>
     </message>
 </context>
 <context>

@@ -75,8 +75,9 @@ std::optional<NetEndpoint> ParseNetEndpoint(const QString& text, QString* error)
             return fail(Tr("unknown option '%1' (timeout=MS)").arg(item.left(32)));
         const int ms = item.mid(8).toInt(&ok);
         if (!ok || ms < 0 || ms > NetEndpoint::MaxExtraReplyMs)
-            return fail(Tr("timeout '%1': 0 to %2 ms")
-                            .arg(item.mid(8).left(16), QString::number(NetEndpoint::MaxExtraReplyMs)));
+            return fail(
+                Tr("timeout '%1': 0 to %2 ms")
+                    .arg(item.mid(8).left(16), QString::number(NetEndpoint::MaxExtraReplyMs)));
         endpoint.extraReplyMs = ms;
     }
     return endpoint;
@@ -86,10 +87,10 @@ QString DescribeEndpoint(const NetEndpoint& endpoint) {
     const char* kind = endpoint.kind == NetEndpoint::Kind::Tcp         ? "tcp"
                        : endpoint.kind == NetEndpoint::Kind::ModbusTcp ? "mbtcp"
                                                                        : "listen";
-    const QString host =
-        endpoint.host.contains(u':') ? u'[' + endpoint.host + u']' : endpoint.host;
+    const QString host = endpoint.host.contains(u':') ? u'[' + endpoint.host + u']' : endpoint.host;
     // One arg() for all: a host may hold a '%' that a second arg() would take for its own.
-    return QStringLiteral("%1 %2:%3").arg(QLatin1String(kind), host, QString::number(endpoint.port));
+    return QStringLiteral("%1 %2:%3")
+        .arg(QLatin1String(kind), host, QString::number(endpoint.port));
 }
 
 } // namespace vrx

@@ -46,8 +46,8 @@ void ComSelectForm::Build(const QStringList& defaultDevices) {
     PortWhereLB = new QLabel(this);
     PortWhereLB->setObjectName(QStringLiteral("PortWhereLB"));
     const auto showWhere = [this](int index) {
-        PortWhereLB->setText(index < 0 ? QString()
-                                       : PortsComboBox->itemData(index, Qt::ToolTipRole).toString());
+        PortWhereLB->setText(
+            index < 0 ? QString() : PortsComboBox->itemData(index, Qt::ToolTipRole).toString());
     };
     connect(PortsComboBox, &QComboBox::currentIndexChanged, this, showWhere);
     PortsComboBox->setCurrentIndex(PortsComboBox->count() > 0 ? 0 : -1);

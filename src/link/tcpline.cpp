@@ -54,9 +54,8 @@ std::optional<QHostAddress> ListenAddress(const QString& host) {
 TcpLine::TcpLine(NetEndpoint endpoint, QObject* parent)
     : LineDevice(parent), endpoint_(std::move(endpoint)) {
     connectTimer_.setSingleShot(true);
-    connect(&connectTimer_, &QTimer::timeout, this, [this] {
-        Lose(tr("no connection within %1 s").arg(ConnectTimeoutMs / 1000));
-    });
+    connect(&connectTimer_, &QTimer::timeout, this,
+            [this] { Lose(tr("no connection within %1 s").arg(ConnectTimeoutMs / 1000)); });
 }
 
 TcpLine::~TcpLine() {
@@ -107,10 +106,9 @@ void TcpLine::Adopt(QTcpSocket* socket) {
     socket_ = socket;
     connect(socket, &QTcpSocket::connected, this, &TcpLine::OnConnected);
     connect(socket, &QTcpSocket::readyRead, this, &TcpLine::OnSocketReadyRead);
-    connect(socket, &QTcpSocket::errorOccurred, this,
-            [this, socket](QAbstractSocket::SocketError) {
-                if (socket == socket_) Lose(socket->errorString());
-            });
+    connect(socket, &QTcpSocket::errorOccurred, this, [this, socket](QAbstractSocket::SocketError) {
+        if (socket == socket_) Lose(socket->errorString());
+    });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
         if (socket == socket_) Lose(tr("the connection was closed by the other end"));
     });
@@ -156,9 +154,8 @@ void TcpLine::OnConnected() {
 void TcpLine::OnNewConnection() {
     while (QTcpSocket* next = server_ ? server_->nextPendingConnection() : nullptr) {
         if (Connected()) {
-            qCInfo(lcLine).noquote()
-                << tr("%1: refused %2, a gateway is connected from %3")
-                       .arg(Name(), Peer(*next), Peer(*socket_));
+            qCInfo(lcLine).noquote() << tr("%1: refused %2, a gateway is connected from %3")
+                                            .arg(Name(), Peer(*next), Peer(*socket_));
             next->abort();
             next->deleteLater();
             continue;

@@ -49,9 +49,7 @@ public:
     int ExtraReplyMs() const override { return endpoint_.extraReplyMs; }
     bool Connected() const override;
     QString Endpoint() const override { return DescribeEndpoint(endpoint_); }
-    bool ConvertsFrames() const override {
-        return endpoint_.kind == NetEndpoint::Kind::ModbusTcp;
-    }
+    bool ConvertsFrames() const override { return endpoint_.kind == NetEndpoint::Kind::ModbusTcp; }
 
     const NetEndpoint& EndpointOf() const { return endpoint_; }
     // listen: the port it listens on (the one asked for, once open).

@@ -12,8 +12,8 @@
 namespace vrx::sim {
 
 struct TcpRequest {
-    ReceivedFrame frame;                    // as a controller on the serial side gets it
-    std::optional<quint16> transaction;     // Modbus TCP: the transaction to answer
+    ReceivedFrame frame;                // as a controller on the serial side gets it
+    std::optional<quint16> transaction; // Modbus TCP: the transaction to answer
 };
 
 // Transparent: the bytes are the serial line's. TCP keeps no gaps, so an RTU request ends by

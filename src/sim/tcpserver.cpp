@@ -22,7 +22,7 @@ namespace {
 
 QString HostText(const QHostAddress& address) {
     return address.protocol() == QAbstractSocket::IPv6Protocol ? u'[' + address.toString() + u']'
-                                                                : address.toString();
+                                                               : address.toString();
 }
 
 class Service : public QObject {
@@ -141,8 +141,7 @@ private:
     void Later(const QPointer<QTcpSocket>& socket, int ms, const QByteArray& bytes) {
         if (bytes.isEmpty()) return;
         QTimer::singleShot(ms, this, [socket, bytes] {
-            if (socket && socket->state() == QAbstractSocket::ConnectedState)
-                socket->write(bytes);
+            if (socket && socket->state() == QAbstractSocket::ConnectedState) socket->write(bytes);
         });
     }
 

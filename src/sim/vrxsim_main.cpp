@@ -80,20 +80,20 @@ int main(int argc, char** argv) {
         std::fputs("vrx-sim " VRX_VERSION "\n", stdout);
         return 0;
     }
-    const int places = int(parser.isSet(link)) + int(parser.isSet(tcp)) +
-                       int(parser.isSet(mbtcp)) + int(parser.isSet(call));
+    const int places = int(parser.isSet(link)) + int(parser.isSet(tcp)) + int(parser.isSet(mbtcp)) +
+                       int(parser.isSet(call));
     if (places != 1)
         return UsageError("one of --link PATH, --tcp, --mbtcp or --connect HOST:PORT is required",
                           parser);
     vrx::sim::TcpServerConfig network;
     if (!parser.isSet(link)) {
-        const QCommandLineOption& given =
-            parser.isSet(tcp) ? tcp : parser.isSet(mbtcp) ? mbtcp : call;
+        const QCommandLineOption& given = parser.isSet(tcp)     ? tcp
+                                          : parser.isSet(mbtcp) ? mbtcp
+                                                                : call;
         network.role = parser.isSet(tcp)     ? vrx::sim::TcpServerConfig::Role::Transparent
                        : parser.isSet(mbtcp) ? vrx::sim::TcpServerConfig::Role::ModbusTcp
                                              : vrx::sim::TcpServerConfig::Role::CallIn;
-        if (!SplitHostPort(parser.value(given), !parser.isSet(call), &network.host,
-                           &network.port))
+        if (!SplitHostPort(parser.value(given), !parser.isSet(call), &network.host, &network.port))
             return UsageError("'" + parser.value(given) + "' is not HOST:PORT", parser);
     }
 

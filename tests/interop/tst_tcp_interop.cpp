@@ -92,9 +92,9 @@ private slots:
         quint16 port = 0;
         if (form == "listen") {
             port = FreePort();
-            QVERIFY(sim.Start(QStringLiteral(VRX_SIM_PATH),
-                              {"--connect", QStringLiteral("127.0.0.1:%1").arg(port),
-                               "--addresses", "1"}));
+            QVERIFY(sim.Start(
+                QStringLiteral(VRX_SIM_PATH),
+                {"--connect", QStringLiteral("127.0.0.1:%1").arg(port), "--addresses", "1"}));
             QVERIFY2(sim.WaitForLine("calling"), qPrintable(sim.Errors()));
         } else {
             QVERIFY(sim.Start(QStringLiteral(VRX_SIM_PATH),
@@ -132,10 +132,14 @@ private slots:
         QTest::addColumn<QString>("form");
         QTest::addColumn<QString>("framer");
         QTest::addColumn<bool>("rtu");
-        QTest::newRow("tcp: serial server, rtu") << "tcp" << "rtu" << true;
-        QTest::newRow("tcp: serial server, ascii") << "tcp" << "ascii" << false;
-        QTest::newRow("mbtcp: gateway, program in rtu") << "mbtcp" << "socket" << true;
-        QTest::newRow("mbtcp: gateway, program in ascii") << "mbtcp" << "socket" << false;
+        QTest::newRow("tcp: serial server, rtu") << "tcp"
+                                                 << "rtu" << true;
+        QTest::newRow("tcp: serial server, ascii") << "tcp"
+                                                   << "ascii" << false;
+        QTest::newRow("mbtcp: gateway, program in rtu") << "mbtcp"
+                                                        << "socket" << true;
+        QTest::newRow("mbtcp: gateway, program in ascii") << "mbtcp"
+                                                          << "socket" << false;
     }
     void monitorAgainstPymodbus() {
         QFETCH(QString, form);

@@ -80,8 +80,9 @@ private slots:
         auto* where = form.findChild<QLabel*>(QStringLiteral("PortWhereLB"));
         QVERIFY(where);
         QCOMPARE(list->findText(QStringLiteral("COM5")), -1);
-        const QList<std::pair<QString, QString>> expected = {
-            {"COM2", pty.SlavePath()}, {"COM3", "tcp 10.0.0.7:4001"}, {"COM4", "listen 0.0.0.0:5020"}};
+        const QList<std::pair<QString, QString>> expected = {{"COM2", pty.SlavePath()},
+                                                             {"COM3", "tcp 10.0.0.7:4001"},
+                                                             {"COM4", "listen 0.0.0.0:5020"}};
         for (const auto& [entry, text] : expected) {
             list->setCurrentIndex(list->findText(entry));
             QCOMPARE(where->text(), text);

@@ -119,23 +119,32 @@ private slots:
         QTest::addColumn<int>("extraMs");
         QTest::addColumn<QString>("why");
 
-        QTest::newRow("serial server") << "tcp:10.0.0.7:4001" << "tcp 10.0.0.7:4001" << 100 << "";
-        QTest::newRow("gateway with latency")
-            << "mbtcp:gw.example:502:timeout=300" << "mbtcp gw.example:502" << 300 << "";
-        QTest::newRow("listen on all") << "listen:0.0.0.0:5020" << "listen 0.0.0.0:5020" << 100
-                                       << "";
-        QTest::newRow("IPv6 in brackets") << "tcp:[::1]:4001:timeout=0" << "tcp [::1]:4001" << 0
-                                          << "";
-        QTest::newRow("no port") << "tcp:10.0.0.7" << "" << 0 << "the port is missing";
-        QTest::newRow("no host") << "tcp::4001" << "" << 0 << "the host is missing";
-        QTest::newRow("port 0") << "listen:127.0.0.1:0" << "" << 0 << "is not a port";
-        QTest::newRow("port too big") << "tcp:h:65536" << "" << 0 << "is not a port";
-        QTest::newRow("unclosed IPv6") << "tcp:[::1:4001" << "" << 0 << "']' is missing";
-        QTest::newRow("unknown option") << "tcp:h:1:retries=3" << "" << 0 << "unknown option";
-        QTest::newRow("time-out not a number") << "tcp:h:1:timeout=x" << "" << 0 << "timeout 'x'";
-        QTest::newRow("time-out too long")
-            << "tcp:h:1:timeout=60001" << "" << 0 << "timeout '60001'";
-        QTest::newRow("nothing after the prefix") << "mbtcp:" << "" << 0 << "HOST:PORT is missing";
+        QTest::newRow("serial server") << "tcp:10.0.0.7:4001"
+                                       << "tcp 10.0.0.7:4001" << 100 << "";
+        QTest::newRow("gateway with latency") << "mbtcp:gw.example:502:timeout=300"
+                                              << "mbtcp gw.example:502" << 300 << "";
+        QTest::newRow("listen on all") << "listen:0.0.0.0:5020"
+                                       << "listen 0.0.0.0:5020" << 100 << "";
+        QTest::newRow("IPv6 in brackets") << "tcp:[::1]:4001:timeout=0"
+                                          << "tcp [::1]:4001" << 0 << "";
+        QTest::newRow("no port") << "tcp:10.0.0.7"
+                                 << "" << 0 << "the port is missing";
+        QTest::newRow("no host") << "tcp::4001"
+                                 << "" << 0 << "the host is missing";
+        QTest::newRow("port 0") << "listen:127.0.0.1:0"
+                                << "" << 0 << "is not a port";
+        QTest::newRow("port too big") << "tcp:h:65536"
+                                      << "" << 0 << "is not a port";
+        QTest::newRow("unclosed IPv6") << "tcp:[::1:4001"
+                                       << "" << 0 << "']' is missing";
+        QTest::newRow("unknown option") << "tcp:h:1:retries=3"
+                                        << "" << 0 << "unknown option";
+        QTest::newRow("time-out not a number") << "tcp:h:1:timeout=x"
+                                               << "" << 0 << "timeout 'x'";
+        QTest::newRow("time-out too long") << "tcp:h:1:timeout=60001"
+                                           << "" << 0 << "timeout '60001'";
+        QTest::newRow("nothing after the prefix") << "mbtcp:"
+                                                  << "" << 0 << "HOST:PORT is missing";
     }
     void endpoints() {
         QFETCH(QString, text);
@@ -167,20 +176,19 @@ private slots:
         QTest::newRow("rtu read") << RtuRead << false << 1 << read;
         QTest::newRow("ascii lowercase hex")
             << QByteArray(":010347000002b3\r\n") << true << 1 << read;
-        QTest::newRow("rtu broadcast write") << AsciiToRtu(":00064701000AA8\r\n") << false << 0
-                                             << QByteArray::fromHex("064701000A");
+        QTest::newRow("rtu broadcast write")
+            << AsciiToRtu(":00064701000AA8\r\n") << false << 0 << QByteArray::fromHex("064701000A");
         QTest::newRow("rtu to station 0x3A, which starts with a colon")
             << PduToSerialFrame(0x3A, read, false) << false << 0x3A << read;
-        QTest::newRow("ascii bad lrc") << QByteArray(":010347000002B4\r\n") << true << -1
-                                       << QByteArray();
+        QTest::newRow("ascii bad lrc")
+            << QByteArray(":010347000002B4\r\n") << true << -1 << QByteArray();
         QTest::newRow("ascii without CR LF")
             << QByteArray(":010347000002B3") << true << -1 << QByteArray();
-        QTest::newRow("ascii not hex") << QByteArray(":01034700000GB3\r\n") << true << -1
-                                       << QByteArray();
+        QTest::newRow("ascii not hex")
+            << QByteArray(":01034700000GB3\r\n") << true << -1 << QByteArray();
         QTest::newRow("an ascii frame on an rtu line") << AsciiRead << false << -1 << QByteArray();
         QTest::newRow("rtu bad crc") << RtuRead.first(7) + '\x00' << false << -1 << QByteArray();
-        QTest::newRow("rtu too short") << QByteArray("\x01\x03", 2) << false << -1
-                                       << QByteArray();
+        QTest::newRow("rtu too short") << QByteArray("\x01\x03", 2) << false << -1 << QByteArray();
     }
     void serialFramesAsPdus() {
         QFETCH(QByteArray, frame);
@@ -210,15 +218,15 @@ private slots:
                 bytes << QByteArray(1, c);
             return bytes;
         }() << QList<quint16>{1} << false;
-        QTest::newRow("two in one segment") << QList<QByteArray>{one + two}
-                                            << QList<quint16>{1, 2} << false;
+        QTest::newRow("two in one segment")
+            << QList<QByteArray>{one + two} << QList<quint16>{1, 2} << false;
         QTest::newRow("one and a half, then the rest")
             << QList<QByteArray>{one + two.first(5), two.mid(5)} << QList<quint16>{1, 2} << false;
         QTest::newRow("protocol id not 0")
-            << QList<QByteArray>{QByteArray::fromHex("00010001000601034700")}
-            << QList<quint16>{} << true;
+            << QList<QByteArray>{QByteArray::fromHex("00010001000601034700")} << QList<quint16>{}
+            << true;
         QTest::newRow("length no ADU has")
-            << QList<QByteArray>{QByteArray::fromHex("000100000001")  + QByteArray(1, '\x01')}
+            << QList<QByteArray>{QByteArray::fromHex("000100000001") + QByteArray(1, '\x01')}
             << QList<quint16>{} << true;
     }
     void mbapStream() {
@@ -277,8 +285,7 @@ private slots:
             << "mbtcp" << true << QList<Piece>{{5, Adu(7, RtuReply) + Adu(1, RtuReply)}}
             << Adu(1, RtuRead) << replied;
         QTest::newRow("mbtcp: target failed to respond is a time-out of the station")
-            << "mbtcp" << true
-            << QList<Piece>{{5, EncodeMbap({1, 1, QByteArray::fromHex("830B")})}}
+            << "mbtcp" << true << QList<Piece>{{5, EncodeMbap({1, 1, QByteArray::fromHex("830B")})}}
             << Adu(1, RtuRead) << "timed out with ";
         QTest::newRow("mbtcp: an exception of the station is its reply")
             << "mbtcp" << true << QList<Piece>{{5, EncodeMbap({1, 1, QByteArray::fromHex("8302")})}}
@@ -342,9 +349,8 @@ private slots:
         tool.results.clear();
         tool.Open(true);
         tool.Send(RtuRead, true);
-        QTRY_COMPARE_WITH_TIMEOUT(tool.results,
-                                  QStringList{"replied " + QString::fromLatin1(RtuReply.toHex())},
-                                  Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            tool.results, QStringList{"replied " + QString::fromLatin1(RtuReply.toHex())}, Bound);
     }
 
     // A far end that takes the request and says nothing: each request times out, the line
@@ -384,9 +390,8 @@ private slots:
         gateway.Take(&first);
         gateway.script = {{5, RtuReply}};
         first.connectToHost(QHostAddress::LocalHost, port);
-        QTRY_COMPARE_WITH_TIMEOUT(tool.results,
-                                  QStringList{"replied " + QString::fromLatin1(RtuReply.toHex())},
-                                  Bound);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            tool.results, QStringList{"replied " + QString::fromLatin1(RtuReply.toHex())}, Bound);
         QCOMPARE(gateway.received, RtuRead);
 
         QTcpSocket second;
@@ -431,13 +436,13 @@ private slots:
         qInstallMessageHandler(previous);
         QLoggingCategory::setFilterRules(QString());
         const QString port = QStringLiteral("COM1 (mbtcp 127.0.0.1:%1)").arg(far.Port());
-        const QString sent = port + " sent +0 ms: " +
-                             QString::fromLatin1(Adu(1, RtuRead).toHex(' ').toUpper());
+        const QString sent =
+            port + " sent +0 ms: " + QString::fromLatin1(Adu(1, RtuRead).toHex(' ').toUpper());
         const QString received = port + " received +";
         QVERIFY2(logged.size() >= 2, qPrintable(logged.join('\n')));
         QCOMPARE(logged.at(0), sent);
-        QVERIFY2(logged.at(1).startsWith(received) &&
-                     logged.at(1).endsWith(QString::fromLatin1(Adu(1, RtuReply).toHex(' ').toUpper())),
+        QVERIFY2(logged.at(1).startsWith(received) && logged.at(1).endsWith(QString::fromLatin1(
+                                                          Adu(1, RtuReply).toHex(' ').toUpper())),
                  qPrintable(logged.at(1)));
     }
 };

@@ -57,7 +57,9 @@ public:
     // The line WaitForLine found last ("ready 40321", "listening on 127.0.0.1:40321").
     const QString& LastLine() const { return lastLine_; }
     // The port at the end of that line.
-    quint16 LastPort() const { return quint16(lastLine_.section(QRegularExpression("[ :]"), -1).toUInt()); }
+    quint16 LastPort() const {
+        return quint16(lastLine_.section(QRegularExpression("[ :]"), -1).toUInt());
+    }
 
 private:
     QProcess process_;
