@@ -65,7 +65,7 @@ private:
 };
 
 struct Figure {
-    double cycleMs = 0;
+    double cycleMs = 0, cycleP90Ms = 0;
     double ownMedianMs = 0, ownP90Ms = 0;
 };
 
@@ -115,12 +115,20 @@ Figure Cycle(const QString& com1, bool rtu, int cycles) {
     };
     QElapsedTimer limit;
     limit.start();
-    while (int(marks.size()) <= cycles && limit.elapsed() < 120000)
+    while (int(marks.size()) <= cycles && limit.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     line->onWrite = nullptr;
     Figure f;
-    if (marks.size() > 1)
-        f.cycleMs = double(marks.back() - marks.front()) / double(marks.size() - 1) / 1e6;
+    // The median cycle: on a machine shared with others, a few cycles that wait for the CPU
+    // would otherwise decide the mean.
+    std::vector<double> cyclesMs;
+    for (std::size_t i = 1; i < marks.size(); ++i)
+        cyclesMs.push_back(double(marks[i] - marks[i - 1]) / 1e6);
+    std::sort(cyclesMs.begin(), cyclesMs.end());
+    if (!cyclesMs.empty()) {
+        f.cycleMs = cyclesMs[cyclesMs.size() / 2];
+        f.cycleP90Ms = cyclesMs[cyclesMs.size() * 9 / 10];
+    }
     std::vector<double> own = line->own;
     std::sort(own.begin(), own.end());
     if (!own.empty()) {
@@ -174,10 +182,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     QTemporaryDir dir;
-    constexpr int Cycles = 300;
+    constexpr int Cycles = 1000;
     std::printf("Monitor's cycle of four stations, 38400 baud settings, controllers answering at\n"
                 "once; reference: the same controllers over a pseudo-terminal; goal <= 1.1 x;\n"
-                "the program's own time per exchange, goal < 0.01 ms\n");
+                "the program's own time per exchange, goal < 0.01 ms. (vrx-sim's pty side ends an\n"
+                "RTU request by 20 ms of silence, a pty having no baud rate: the RTU reference\n"
+                "is that silence; ASCII is the like-for-like comparison.)\n");
     for (bool rtu : {false, true}) {
         double ptyMs = 0;
         for (const char* kind : {"pty", "tcp", "mbtcp"}) {
@@ -197,10 +207,10 @@ int main(int argc, char** argv) {
                     : QStringLiteral("%1:127.0.0.1:%2").arg(kind, printed.section(u':', -1));
             const Figure f = Cycle(com1, rtu, Cycles);
             if (QString(kind) == "pty") ptyMs = f.cycleMs;
-            std::printf("  %-5s %-6s cycle %7.3f ms   ratio to pty %.3f   own per exchange median "
-                        "%.4f ms  p90 %.4f ms\n",
-                        rtu ? "RTU" : "ASCII", kind, f.cycleMs, f.cycleMs / ptyMs, f.ownMedianMs,
-                        f.ownP90Ms);
+            std::printf("  %-5s %-6s cycle median %7.3f ms (p90 %7.3f)   ratio to pty %.3f   own "
+                        "per exchange median %.4f ms  p90 %.4f ms\n",
+                        rtu ? "RTU" : "ASCII", kind, f.cycleMs, f.cycleP90Ms, f.cycleMs / ptyMs,
+                        f.ownMedianMs, f.ownP90Ms);
             server.terminate();
             server.waitForFinished(5000);
         }

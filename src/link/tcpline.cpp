@@ -199,6 +199,8 @@ bool TcpLine::Write(const QByteArray& bytes) {
 
 void TcpLine::Send(const QByteArray& wire) {
     socket_->write(wire);
+    // Out now, not at the event loop's next turn: a request waits for nothing else.
+    socket_->flush();
     if (ConvertsFrames()) emit wireTraffic(true, wire);
 }
 

@@ -140,9 +140,14 @@ private:
 
     void Later(const QPointer<QTcpSocket>& socket, int ms, const QByteArray& bytes) {
         if (bytes.isEmpty()) return;
-        QTimer::singleShot(ms, this, [socket, bytes] {
-            if (socket && socket->state() == QAbstractSocket::ConnectedState) socket->write(bytes);
-        });
+        const auto send = [socket, bytes] {
+            if (!socket || socket->state() != QAbstractSocket::ConnectedState) return;
+            socket->write(bytes);
+            socket->flush();
+        };
+        // A controller that answers at once does so from the request's own turn, as on a pty.
+        if (ms <= 0) return send();
+        QTimer::singleShot(ms, this, send);
     }
 
     TcpServerConfig config_;

@@ -307,7 +307,7 @@ private slots:
         line.Open(tool, Sel(1, 4, 2, 1, 1, 1));
         QVERIFY(line.Port().Open());
         QVERIFY(line.Holds(tool));
-        QCOMPARE(lines.last->Settings(), (LineSettings{38400, Parity::Odd, 8, 2}));
+        QCOMPARE(lines.last->Settings(), (LineSettings{38400, Parity::Odd, 8, 2, Framing::Rtu}));
         line.Close(tool);
         lines.refuseOpen = true;
         QVERIFY_THROWS_EXCEPTION(PortError, line.Open(tool, Sel(1, 4, 2, 1, 1, 1)));
