@@ -1,7 +1,8 @@
 // The tools over network lines against independent peers and vrx-sim: the Monitor's polling
 // session against pymodbus TCP servers standing for a transparent serial server (RTU and ASCII
-// framers over TCP) and a Modbus TCP gateway; the command tester against vrx-sim serving as a
-// serial server, as a gateway, and as a gateway that calls in to a listen: line.
+// framers over TCP) and a Modbus TCP gateway; the command tester and the Recorder's engine
+// against vrx-sim serving as a serial server, as a gateway, and as a gateway that calls in to a
+// listen: line.
 #include "commandtester.h"
 #include "framecodec.h"
 #include "helperprocess.h"
@@ -9,6 +10,7 @@
 #include "pollengine.h"
 #include "programwindows.h"
 #include "radiogroup.h"
+#include "recordengine.h"
 #include "scripteddialogs.h"
 #include "testmain.h"
 
@@ -73,8 +75,67 @@ class TestTcpInterop : public QObject {
         return rtu ? QByteArray::fromHex(shown) : shown;
     }
 
+    // vrx-sim serving on the form's far end: a serial server or a gateway on a free port, or
+    // a gateway that calls in to a port the program listens on.
+    static bool StartSim(HelperProcess& sim, const QString& form, const QStringList& options,
+                         quint16* port) {
+        if (form == "listen") {
+            *port = FreePort();
+            return sim.Start(QStringLiteral(VRX_SIM_PATH),
+                             QStringList{"--connect", QStringLiteral("127.0.0.1:%1").arg(*port)} +
+                                 options) &&
+                   sim.WaitForLine("calling");
+        }
+        if (!sim.Start(QStringLiteral(VRX_SIM_PATH),
+                       QStringList{"--" + form, "127.0.0.1:0"} + options) ||
+            !sim.WaitForLine("listening on"))
+            return false;
+        *port = sim.LastPort();
+        return true;
+    }
+
 private slots:
     void initTestCase() { QVERIFY(dir.isValid()); }
+
+    // The Recorder's engine samples two controllers over each form; a third position names a
+    // station that is not there, which a gateway answers with exception 0x0B: that position is
+    // dropped as a device that does not answer, and the line goes on.
+    void recorderOverEachForm_data() { testerOverEachForm_data(); }
+    void recorderOverEachForm() {
+        QFETCH(QString, form);
+        QFETCH(bool, rtu);
+        HelperProcess sim;
+        quint16 port = 0;
+        QVERIFY2(StartSim(sim, form, {"--addresses", "1,2"}, &port), qPrintable(sim.Errors()));
+        qputenv("VRX_COM1", QStringLiteral("%1:127.0.0.1:%2").arg(form).arg(port).toLatin1());
+        ComSelections settings;
+        settings.parity = 0;
+        settings.bitLen = 1;
+        settings.modBus = rtu ? 1 : 0;
+        LineOwner line;
+        line.Open(QString::fromLatin1(RecordEngine::LineTool), settings);
+        RecordEngine engine(line, [&] { return ToLineSettings(settings); });
+        QList<CycleReport> cycles;
+        QList<QList<int>> drops;
+        QStringList failures;
+        connect(&engine, &RecordEngine::cycleCompleted, &engine,
+                [&](const CycleReport& r) { cycles << r; });
+        connect(&engine, &RecordEngine::devicesDropped, &engine,
+                [&](const QList<int>& positions, bool) { drops << positions; });
+        connect(&engine, &RecordEngine::lineFailed, &engine,
+                [&](const QString& text) { failures << text; });
+        QVERIFY(engine.Start({1, 2, 9, 0, 0, 0, 0, 0}, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(!drops.isEmpty() && cycles.size() >= 2, 30000);
+        QCOMPARE(drops.first(), QList<int>{2});
+        for (const CycleReport& cycle : cycles) {
+            QVERIFY(cycle.readings[0].answered);
+            QVERIFY(cycle.readings[1].answered);
+            QVERIFY(!cycle.readings[2].answered);
+        }
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('|')));
+        QVERIFY(line.Holds(QString::fromLatin1(RecordEngine::LineTool)));
+        engine.Stop();
+    }
 
     // The tester reads, writes and reads back over each form, in both framings.
     void testerOverEachForm_data() {
@@ -90,18 +151,7 @@ private slots:
         QFETCH(bool, rtu);
         HelperProcess sim;
         quint16 port = 0;
-        if (form == "listen") {
-            port = FreePort();
-            QVERIFY(sim.Start(
-                QStringLiteral(VRX_SIM_PATH),
-                {"--connect", QStringLiteral("127.0.0.1:%1").arg(port), "--addresses", "1"}));
-            QVERIFY2(sim.WaitForLine("calling"), qPrintable(sim.Errors()));
-        } else {
-            QVERIFY(sim.Start(QStringLiteral(VRX_SIM_PATH),
-                              {"--" + form, "127.0.0.1:0", "--addresses", "1"}));
-            QVERIFY2(sim.WaitForLine("listening on"), qPrintable(sim.Errors()));
-            port = sim.LastPort();
-        }
+        QVERIFY2(StartSim(sim, form, {"--addresses", "1"}, &port), qPrintable(sim.Errors()));
         Program program(QStringLiteral("%1:127.0.0.1:%2").arg(form).arg(port), rtu, dir.path());
         program.forms->VRW0->ToolButton5Click();
         TesterPanel* t = program.forms->VRW0->TESTPL;
