@@ -7,6 +7,7 @@
 #include "framecodec.h"
 #include "helperprocess.h"
 #include "monitorwindow.h"
+#include "programeditor.h"
 #include "pollengine.h"
 #include "programwindows.h"
 #include "radiogroup.h"
@@ -19,7 +20,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QProgressBar>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -174,6 +177,43 @@ private slots:
         QCOMPARE(t->RcvEdit->text(), rtu ? QString() : QString("Time out"));
         QVERIFY(t->HoldsLine());
         QVERIFY2(program.dialogs.messages.isEmpty(), qPrintable(program.dialogs.texts().join('|')));
+    }
+
+    // The Monitor and the ramp/soak editor through its engine on a listen: line, vrx-sim's
+    // demo controllers calling in: the Monitor waits for the gateway without a message, shows
+    // the values once it stands, and the editor reads the program of station 3.
+    void monitorAndEditorOnAListenLine_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void monitorAndEditorOnAListenLine() {
+        QFETCH(bool, rtu);
+        const quint16 port = FreePort();
+        Program program(QStringLiteral("listen:127.0.0.1:%1").arg(port), rtu, dir.path());
+        program.forms->VRW0->Monitor1Click();
+        TVRW2* m = program.forms->VRW2.get();
+        QVERIFY2(m->HoldsLine(), qPrintable(program.dialogs.texts().join('|')));
+        QTest::mouseClick(m->RunBt[3], Qt::LeftButton);
+        HelperProcess sim; // calls in only now: the line has been waiting for it
+        QVERIFY(sim.Start(QStringLiteral(VRX_SIM_PATH),
+                          {"--connect", QStringLiteral("127.0.0.1:%1").arg(port)}));
+        QTRY_VERIFY_WITH_TIMEOUT(!m->EditP[3]->text().trimmed().isEmpty(), Bound);
+        QTest::mouseClick(m->Image[3], Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(m->ProgBt->isEnabled(), Bound);
+        QTest::mouseClick(m->ProgBt, Qt::LeftButton);
+        TVRX5* editor = program.forms->VRX5.get();
+        QVERIFY(editor->isVisible());
+        QTest::mouseClick(editor->ReadSBt, Qt::LeftButton);
+        QVERIFY(editor->UpLoadBarP->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!editor->UpLoadBarP->isVisible(), 60000);
+        QVERIFY(editor->EditPBt->isEnabled());
+        // The demo's station 3 runs a program of its own: its first pattern has steps.
+        QVERIFY(editor->ProgTable->item(1, 1)->text().toInt() > 0);
+        QCOMPARE(m->Engine.State().ErrorCount[3], 0);
+        QVERIFY2(program.dialogs.messages.isEmpty(), qPrintable(program.dialogs.texts().join('|')));
+        editor->RetBtClick();
+        m->close();
     }
 
     // The Monitor polls two controllers through pymodbus, shows their values and settings, and
