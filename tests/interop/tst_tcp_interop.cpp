@@ -7,8 +7,8 @@
 #include "framecodec.h"
 #include "helperprocess.h"
 #include "monitorwindow.h"
-#include "programeditor.h"
 #include "pollengine.h"
+#include "programeditor.h"
 #include "programwindows.h"
 #include "radiogroup.h"
 #include "recordengine.h"
@@ -19,8 +19,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTcpServer>
