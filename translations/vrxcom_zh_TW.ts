@@ -146,6 +146,41 @@ in the settings file %1</source>
     </message>
 </context>
 <context>
+    <name>vrx::NetEndpoint</name>
+    <message>
+        <source>HOST:PORT is missing</source>
+        <translation>缺少 HOST:PORT</translation>
+    </message>
+    <message>
+        <source>&apos;]&apos; is missing after the IPv6 address</source>
+        <translation>IPv6 位址後缺少「]」</translation>
+    </message>
+    <message>
+        <source>the port is missing</source>
+        <translation>缺少埠號</translation>
+    </message>
+    <message>
+        <source>the host is missing</source>
+        <translation>缺少主機</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a host</source>
+        <translation>「%1」不是主機</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a port (1 to 65535)</source>
+        <translation>「%1」不是埠號（1 至 65535）</translation>
+    </message>
+    <message>
+        <source>unknown option &apos;%1&apos; (timeout=MS)</source>
+        <translation>不明的選項「%1」（timeout=MS）</translation>
+    </message>
+    <message>
+        <source>timeout &apos;%1&apos;: 0 to %2 ms</source>
+        <translation>timeout「%1」：0 至 %2 ms</translation>
+    </message>
+</context>
+<context>
     <name>vrx::ParamFile</name>
     <message>
         <source>Write to file success</source>
