@@ -11,6 +11,10 @@
         <source>COM%1 does not exist</source>
         <translation>COM%1 不存在</translation>
     </message>
+    <message>
+        <source>simulated controllers</source>
+        <translation>模擬控制器</translation>
+    </message>
 </context>
 <context>
     <name>vrx::ComSelectForm</name>
@@ -284,6 +288,41 @@ in the settings file %1</source>
     <message>
         <source>Unknown error</source>
         <translation>未知錯誤</translation>
+    </message>
+</context>
+<context>
+    <name>vrx::NetEndpoint</name>
+    <message>
+        <source>HOST:PORT is missing</source>
+        <translation>缺少 HOST:PORT</translation>
+    </message>
+    <message>
+        <source>&apos;]&apos; is missing after the IPv6 address</source>
+        <translation>IPv6 位址後缺少「]」</translation>
+    </message>
+    <message>
+        <source>the port is missing</source>
+        <translation>缺少埠號</translation>
+    </message>
+    <message>
+        <source>the host is missing</source>
+        <translation>缺少主機</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a host</source>
+        <translation>「%1」不是主機</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a port (1 to 65535)</source>
+        <translation>「%1」不是埠號（1 至 65535）</translation>
+    </message>
+    <message>
+        <source>unknown option &apos;%1&apos; (timeout=MS)</source>
+        <translation>不明的選項「%1」（timeout=MS）</translation>
+    </message>
+    <message>
+        <source>timeout &apos;%1&apos;: 0 to %2 ms</source>
+        <translation>timeout「%1」：0 至 %2 ms</translation>
     </message>
 </context>
 <context>
@@ -1470,6 +1509,29 @@ Recording goes on without the file.</source>
     <message>
         <source>Write finished : all %1 values written.</source>
         <translation>寫入完成：%1 個數值全部寫入。</translation>
+    </message>
+</context>
+<context>
+    <name>vrx::TcpLine</name>
+    <message>
+        <source>no connection within %1 s</source>
+        <translation>%1 秒內未能連線</translation>
+    </message>
+    <message>
+        <source>%1: listen needs an address of this machine, not &apos;%2&apos;</source>
+        <translation>%1：listen 需要本機的位址，而不是「%2」</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>the connection was closed by the other end</source>
+        <translation>連線已被對方關閉</translation>
+    </message>
+    <message>
+        <source>%1: refused %2, a gateway is connected from %3</source>
+        <translation>%1：已拒絕 %2，已有閘道器自 %3 連線</translation>
     </message>
 </context>
 <context>

@@ -1,7 +1,9 @@
 // COMn naming: the environment first, then the serial ports present in a stable order.
 #include "comnaming.h"
 
+#include "netendpoint.h"
 #include "qtserialdevice.h"
+#include "tcpline.h"
 
 #include <QCollator>
 #include <QCoreApplication>
@@ -50,6 +52,9 @@ ComTarget ResolveCom(int number, const QStringList& defaults) {
         if (value == u"sim" || value.startsWith(u"sim:")) {
             target.kind = ComTarget::Kind::Simulated;
             target.options = value.mid(4);
+        } else if (IsNetEndpointText(value)) {
+            target.kind = ComTarget::Kind::Network;
+            target.path = value;
         } else if (!value.isEmpty()) {
             target.kind = ComTarget::Kind::Device;
             target.path = value;
@@ -88,6 +93,14 @@ std::unique_ptr<LineDevice> CreateLineDevice(int number, QString* error) {
             QCoreApplication::translate("vrx::ComNaming", "COM%1: no simulated line is available")
                 .arg(number);
         return nullptr;
+    case ComTarget::Kind::Network: {
+        const std::optional<NetEndpoint> endpoint = ParseNetEndpoint(target.path, error);
+        if (!endpoint) {
+            *error = QStringLiteral("COM%1: %2").arg(number).arg(*error);
+            return nullptr;
+        }
+        return std::make_unique<TcpLine>(*endpoint);
+    }
     case ComTarget::Kind::Missing:
         break;
     }
@@ -102,10 +115,29 @@ bool ComExists(int number, const QStringList& defaults) {
         return bool(InstalledSimulatedLineFactory());
     case ComTarget::Kind::Device:
         return QtSerialDevice::Probe(target.path);
+    case ComTarget::Kind::Network:
+        // Whether the other end is there shows only when the line opens.
+        return ParseNetEndpoint(target.path, nullptr).has_value();
     case ComTarget::Kind::Missing:
         break;
     }
     return false;
+}
+
+QString ComDescription(const ComTarget& target) {
+    switch (target.kind) {
+    case ComTarget::Kind::Device:
+        return target.path;
+    case ComTarget::Kind::Simulated:
+        return QCoreApplication::translate("vrx::ComNaming", "simulated controllers");
+    case ComTarget::Kind::Network:
+        if (const auto endpoint = ParseNetEndpoint(target.path, nullptr))
+            return DescribeEndpoint(*endpoint);
+        return target.path.left(80);
+    case ComTarget::Kind::Missing:
+        break;
+    }
+    return {};
 }
 
 } // namespace vrx

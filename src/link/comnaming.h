@@ -12,11 +12,15 @@ namespace vrx {
 
 // What COMn stands for on this machine.
 struct ComTarget {
-    enum class Kind { Missing, Device, Simulated };
+    enum class Kind { Missing, Device, Simulated, Network };
     Kind kind = Kind::Missing;
-    QString path;    // Device: the system path to open
+    QString path;    // Device: the system path to open; Network: VRX_COMn as it is
     QString options; // Simulated: what follows "sim:" in VRX_COMn
 };
+
+// What COMn is, as the Select Port dialog and PROTOCOL show it: the device path, the network
+// endpoint ("tcp 10.0.0.7:4001"), "simulated controllers", or empty when it is missing.
+QString ComDescription(const ComTarget& target);
 
 // The serial devices present, in the documented default order: USB adapters first
 // (ttyUSB, then ttyACM), then the rest, each by name with numbers in numeric order.
@@ -24,7 +28,8 @@ QStringList DefaultComDevices();
 // Orders device paths as DefaultComDevices does (pure, for tests).
 QStringList SortComDevices(QStringList paths);
 
-// VRX_COMn when set ("sim", "sim:<options>" or a path), else the n-th default device.
+// VRX_COMn when set ("sim", "sim:<options>", "tcp:", "mbtcp:" or "listen:" with HOST:PORT,
+// or a path), else the n-th default device.
 ComTarget ResolveCom(int number, const QStringList& defaults);
 ComTarget ResolveCom(int number);
 

@@ -103,6 +103,7 @@ void ApplySettings(const ComSelections& s, SerialPort& port) {
     port.SetParity(line.parity);
     port.SetDataBits(qint16(line.dataBits));
     port.SetStopBits(qint16(line.stopBits));
+    port.SetFraming(line.framing);
 }
 
 bool IsRtu(const ComSelections& selections) {

@@ -49,7 +49,10 @@ void Exchange::Disown() {
 
 void Exchange::Arm(int ticks, bool activate) {
     SerialPort& port = line_.Port();
-    if (port.Open() && port.HasTimer(timerId_)) port.SetTimer(timerId_, ticks, activate);
+    if (!port.Open() || !port.HasTimer(timerId_)) return;
+    // A network's latency comes on top of every time-out the tools know from the serial line.
+    if (activate && ticks > 0) ticks += port.ExtraReplyTicks();
+    port.SetTimer(timerId_, ticks, activate);
 }
 
 void Exchange::OnNotify(PortEvent kind, quint16 id, quint16 /*count*/) {
@@ -79,8 +82,13 @@ void Exchange::TakeBytes() {
 
 void Exchange::Expired() {
     if (!Finish()) return;
-    // In RTU the silence is what ends a frame whose length could not be told.
-    if (framing_ == Framing::Rtu && !received_.isEmpty()) {
+    // In RTU the silence is what ends a frame whose length could not be told. A line that keeps
+    // no gaps has no silence: there a reply that has not ended by its rule ends by time-out,
+    // unless it can never be a good one (its checks then say why), or the tool ends every RTU
+    // reply at its time-out anyway.
+    if (framing_ == Framing::Rtu && !received_.isEmpty() &&
+        (policy_ == ReplyEndPolicy::TimeOutEnd || line_.Port().KeepsGaps() ||
+         FindReplyEnd(received_, request_, true).state == ReplyEndState::Broken)) {
         emit replied(received_, elapsedMs_);
     } else {
         emit timedOut(received_);

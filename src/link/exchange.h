@@ -12,7 +12,8 @@ namespace vrx {
 // How a reply's end is found, besides the time-out.
 enum class ReplyEndPolicy {
     // The reply-end rule: ASCII at its LF; RTU as soon as the length its header gives has come
-    // with a good CRC, otherwise at the silence. The Monitor and the Recorder end replies so.
+    // with a good CRC, otherwise at the silence (on a line that keeps gaps; over TCP a reply
+    // that never ends by its rule times out). The Monitor and the Recorder end replies so.
     FrameEnd,
     // The command tester's rule: ASCII at its LF; RTU only at the time-out, since the tester
     // shows whatever comes, framed or not, and a user's request may be of any shape.
@@ -20,7 +21,8 @@ enum class ReplyEndPolicy {
 };
 
 // How long a reply may take, in 55 ms ticks: from the send to the first byte, and after each
-// byte to the next (0: bytes do not restart the time-out, it runs from the send).
+// byte to the next (0: bytes do not restart the time-out, it runs from the send). A network
+// line adds its latency to both.
 struct ReplyTiming {
     int replyTicks = 36;
     int silenceTicks = 0;

@@ -1,5 +1,5 @@
 // The small interface between SerialPort and whatever carries its bytes: a real serial device,
-// or the in-process simulated controllers.
+// a TCP connection, or the in-process simulated controllers.
 #pragma once
 
 #include <QByteArray>
@@ -47,13 +47,32 @@ public:
     virtual bool Write(const QByteArray& bytes) = 0;
     // Everything received and not yet taken.
     virtual QByteArray ReadAll() = 0;
-    // What the user knows the line by, for messages: a device path; empty when there is none.
+    // What the user knows the line by, for messages: a device path or a network endpoint;
+    // empty when there is none.
     virtual QString Name() const { return {}; }
     // The last Open failed because the device is held by another program.
     virtual bool Busy() const { return false; }
 
+    // False for a line that does not keep the gaps between bytes (TCP cuts and joins them as it
+    // likes): a reply there ends by its length and check, or its LF, never by a silence.
+    virtual bool KeepsGaps() const { return true; }
+    // What the line adds to every reply time-out, in ms: a network's latency.
+    virtual int ExtraReplyMs() const { return 0; }
+    // False while an open network line is still connecting or waiting for its gateway: what is
+    // written meanwhile goes out once it stands, and reply time-outs start then.
+    virtual bool Connected() const { return IsOpen(); }
+    // Where a network line goes ("tcp 10.0.0.7:4001"), for the traffic log; empty otherwise.
+    virtual QString Endpoint() const { return {}; }
+    // True when the bytes on the wire are not the frames written and read (Modbus TCP): the
+    // device then reports the wire's bytes through wireTraffic, for the traffic log.
+    virtual bool ConvertsFrames() const { return false; }
+
 signals:
     void readyRead();
+    // A network line that was connecting stands now.
+    void connected();
+    // Bytes as they went on (sent) or came off the wire, when ConvertsFrames.
+    void wireTraffic(bool sent, const QByteArray& bytes);
     // The line went away while open (adapter unplugged, peer gone); the device is closed when
     // this is emitted.
     void lost(const QString& reason);

@@ -54,10 +54,12 @@ void LineLog::Write(int com, const char* direction, const QByteArray& bytes, qin
     const qint64 sinceMs = lastMicros_ < 0 ? 0 : (atMicros - lastMicros_) / 1000;
     lastMicros_ = atMicros;
     TrafficFeed::Instance().Add({QDateTime::currentMSecsSinceEpoch(), sinceMs, com,
-                                 qstrcmp(direction, "sent") == 0, bytes});
+                                 qstrcmp(direction, "sent") == 0, bytes, endpoint_});
     if (!Enabled()) return;
-    qCDebug(lcLine).noquote() << QStringLiteral("COM%1 %2 +%3 ms: %4")
-                                     .arg(com)
+    const QString port = endpoint_.isEmpty() ? QStringLiteral("COM%1").arg(com)
+                                             : QStringLiteral("COM%1 (%2)").arg(com).arg(endpoint_);
+    qCDebug(lcLine).noquote() << QStringLiteral("%1 %2 +%3 ms: %4")
+                                     .arg(port)
                                      .arg(QString::fromLatin1(direction))
                                      .arg(sinceMs)
                                      .arg(Describe(bytes));

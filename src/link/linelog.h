@@ -25,12 +25,17 @@ public:
     // The received frame so far is complete (a time-out, the close).
     void EndReceived(int com);
 
+    // A network line's endpoint, shown after the port ("COM1 (tcp 10.0.0.7:4001)"); empty for
+    // a serial line.
+    void SetEndpoint(const QString& endpoint) { endpoint_ = endpoint; }
+
     // How an entry's bytes read: hex pairs, and the text when it is an ASCII frame.
     static QString Describe(const QByteArray& bytes);
 
 private:
     void Write(int com, const char* direction, const QByteArray& bytes, qint64 atMicros);
 
+    QString endpoint_;
     QByteArray received_;
     qint64 receivedMicros_ = 0;
     qint64 lastMicros_ = -1;

@@ -11,10 +11,15 @@ LineOwner::LineOwner(QObject* parent) : QObject(parent) {
     retry_.setInterval(RetryMs);
     connect(&retry_, &ClockTimer::timeout, this, &LineOwner::Retry);
     connect(&port_, &SerialPort::Lost, this, [this] {
-        if (holder_.isEmpty()) return;
+        if (holder_.isEmpty() || recovering_) return; // a try that failed: said already
         recovering_ = true;
+        // Said once (the port says this loss); every try after it is quiet.
+        port_.AnnounceLoss(false);
         retry_.start();
         emit lost(holder_);
+    });
+    connect(&port_, &SerialPort::ConnectionStood, this, [this] {
+        if (recovering_ && port_.Open()) Restore();
     });
 }
 
@@ -23,15 +28,29 @@ void LineOwner::Retry() {
         retry_.stop();
         return;
     }
+    // A network line opened by an earlier try is still connecting: its connection, or its
+    // loss, says how that try went.
+    if (port_.Open()) return;
     try {
         port_.SetOpen(true);
     } catch (const Error&) {
         // Still gone: the loss has been said once; every try is not a message.
         return;
     }
+    if (port_.Connected()) Restore();
+}
+
+void LineOwner::Restore() {
     recovering_ = false;
+    port_.AnnounceLoss(true);
     retry_.stop();
     emit restored(holder_);
+}
+
+void LineOwner::EndRecovery() {
+    recovering_ = false;
+    port_.AnnounceLoss(true);
+    retry_.stop();
 }
 
 void LineOwner::Claim(const QString& tool) {
@@ -41,8 +60,7 @@ void LineOwner::Claim(const QString& tool) {
 
 void LineOwner::Open(const QString& tool, const ComSelections& selections) {
     Claim(tool);
-    recovering_ = false;
-    retry_.stop();
+    EndRecovery();
     try {
         ApplySettings(selections, port_);
         port_.SetOpen(true);
@@ -56,17 +74,16 @@ void LineOwner::Open(const QString& tool, const ComSelections& selections) {
 
 void LineOwner::Reopen(const QString& tool) {
     Claim(tool);
+    const bool recovering = recovering_;
+    if (recovering && port_.Open()) return; // still connecting: it is restored when it stands
     port_.SetOpen(true);
     holder_ = tool;
-    if (!std::exchange(recovering_, false)) return;
-    retry_.stop();
-    emit restored(tool);
+    if (recovering && port_.Connected()) Restore();
 }
 
 void LineOwner::Close(const QString& tool) {
     if (holder_ != tool) return;
-    recovering_ = false;
-    retry_.stop();
+    EndRecovery();
     port_.SetOpen(false);
     holder_.clear();
 }

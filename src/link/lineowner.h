@@ -62,6 +62,10 @@ signals:
 private:
     void Claim(const QString& tool);
     void Retry();
+    // The lost line is back for its holder.
+    void Restore();
+    // Stops trying a lost line (the holder took or gave it up itself).
+    void EndRecovery();
 
     SerialPort port_;
     QString holder_;

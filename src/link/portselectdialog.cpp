@@ -37,9 +37,21 @@ void ComSelectForm::Build(const QStringList& defaultDevices) {
     PortsComboBox = new QComboBox(this);
     PortsComboBox->setObjectName(QStringLiteral("PortsComboBox"));
     PortsComboBox->setEditable(false);
-    for (int n = 1; n <= HighestPort; ++n)
-        if (ComExists(n, defaultDevices)) PortsComboBox->addItem(QStringLiteral("COM%1").arg(n));
+    for (int n = 1; n <= HighestPort; ++n) {
+        if (!ComExists(n, defaultDevices)) continue;
+        PortsComboBox->addItem(QStringLiteral("COM%1").arg(n));
+        const QString where = ComDescription(ResolveCom(n, defaultDevices));
+        PortsComboBox->setItemData(PortsComboBox->count() - 1, where, Qt::ToolTipRole);
+    }
+    PortWhereLB = new QLabel(this);
+    PortWhereLB->setObjectName(QStringLiteral("PortWhereLB"));
+    const auto showWhere = [this](int index) {
+        PortWhereLB->setText(
+            index < 0 ? QString() : PortsComboBox->itemData(index, Qt::ToolTipRole).toString());
+    };
+    connect(PortsComboBox, &QComboBox::currentIndexChanged, this, showWhere);
     PortsComboBox->setCurrentIndex(PortsComboBox->count() > 0 ? 0 : -1);
+    showWhere(PortsComboBox->currentIndex());
 
     OkBtn = new QPushButton(tr("OK"), this);
     OkBtn->setObjectName(QStringLiteral("OkBtn"));
@@ -56,6 +68,7 @@ void ComSelectForm::Build(const QStringList& defaultDevices) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addWidget(PortsComboBox);
+    layout->addWidget(PortWhereLB);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 namespace vrx {
@@ -26,6 +27,8 @@ private:
     void Build(const QStringList& defaultDevices);
 
     QComboBox* PortsComboBox = nullptr;
+    // What the chosen COMn is: its device path, or the network endpoint it stands for.
+    QLabel* PortWhereLB = nullptr;
     QPushButton* OkBtn = nullptr;
     QPushButton* AbortBtn = nullptr;
 };

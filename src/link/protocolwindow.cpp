@@ -1,6 +1,7 @@
 // The Protocol window's groups, the settings file and the RTU data-bit rule.
 #include "protocolwindow.h"
 
+#include "comnaming.h"
 #include "guard.h"
 #include "radiogroup.h"
 #include "scaling.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace vrx {
 
@@ -103,6 +105,10 @@ void TVRW1::showEvent(QShowEvent* event) {
 
 void TVRW1::FormShow() {
     if (ComPort->ItemIndex() == -1) SelectInitial();
+    // What each COMn is on this machine: a device path or a network endpoint.
+    const QStringList devices = DefaultComDevices();
+    for (int i = 0; i < 8; ++i)
+        ComPort->Button(i)->setToolTip(ComDescription(ResolveCom(i + 1, devices)));
     OKBt1->setFocus();
 }
 

@@ -79,6 +79,12 @@ void SerialPort::SetStopBits(qint16 bits) {
     ApplyToOpenLine();
 }
 
+void SerialPort::SetFraming(Framing framing) {
+    if (framing == settings_.framing) return;
+    settings_.framing = framing;
+    ApplyToOpenLine();
+}
+
 void SerialPort::ApplyToOpenLine() {
     if (!Open()) return;
     QString error;
@@ -110,6 +116,16 @@ void SerialPort::OpenDevice() {
     input_.clear();
     connect(device_.get(), &LineDevice::readyRead, this, &SerialPort::OnReadyRead);
     connect(device_.get(), &LineDevice::lost, this, &SerialPort::OnLost);
+    connect(device_.get(), &LineDevice::connected, this, &SerialPort::OnConnected);
+    log_.SetEndpoint(device_->Endpoint());
+    if (device_->ConvertsFrames())
+        connect(device_.get(), &LineDevice::wireTraffic, this,
+                [this](bool sent, const QByteArray& bytes) {
+                    if (sent)
+                        log_.Sent(comNumber_, bytes);
+                    else
+                        log_.Received(comNumber_, bytes);
+                });
 }
 
 void SerialPort::CloseDevice() {
@@ -172,7 +188,7 @@ void SerialPort::SendText(const QByteArray& text) {
     EnsureOpen();
     if (text.size() > BufferSize || !device_->Write(text))
         throw PortError(tr("Serial port: output buffer full"));
-    log_.Sent(comNumber_, text);
+    if (!device_->ConvertsFrames()) log_.Sent(comNumber_, text);
 }
 
 QString SerialPort::ComName() const {
@@ -187,7 +203,22 @@ quint32 SerialPort::TicksSince(quint32 tick) const {
     return (CurrentTick() + TickModulus - tick) % TickModulus;
 }
 
+int SerialPort::ExtraReplyTicks() const {
+    const int ms = device_ ? device_->ExtraReplyMs() : 0;
+    return (ms + TickMs - 1) / TickMs;
+}
+
+void SerialPort::OnConnected() {
+    // Timers stood still while the line was connecting: what they time had not gone out.
+    const quint32 now = CurrentTick();
+    for (auto& [id, timer] : timers_)
+        if (timer.active) timer.armTick = now;
+    ScheduleTimerCheck();
+    emit ConnectionStood();
+}
+
 void SerialPort::CheckTimers() {
+    if (!TimersRun()) return;
     for (auto& [id, timer] : timers_) {
         if (timer.active && TicksSince(timer.armTick) > timer.length) {
             timer.active = false;
@@ -199,6 +230,10 @@ void SerialPort::CheckTimers() {
 }
 
 void SerialPort::ScheduleTimerCheck() {
+    if (!TimersRun()) {
+        timerCheck_.stop();
+        return;
+    }
     qint64 soonest = -1;
     const quint32 intoTick = Clock::Current().Milliseconds() % TickMs;
     for (const auto& [id, timer] : timers_) {
@@ -218,7 +253,7 @@ void SerialPort::OnReadyRead() {
     if (!device_) return;
     const QByteArray bytes = device_->ReadAll();
     if (bytes.isEmpty()) return;
-    log_.Received(comNumber_, bytes);
+    if (!device_->ConvertsFrames()) log_.Received(comNumber_, bytes);
     input_.append(bytes);
     // Bytes that come before the last notification is delivered join it, so a burst makes one
     // notification; they never overtake an expiry queued before them.
@@ -241,10 +276,12 @@ void SerialPort::OnLost(const QString& reason) {
         tr("%1 was disconnected. It is opened again by itself as soon as it is back.").arg(line);
     qCDebug(lcLine).noquote() << text << "-" << reason;
     CloseDevice();
+    const bool announce = announceLoss_;
     emit Lost();
     // Reported from an event of its own, not from inside the device's notification.
-    QMetaObject::invokeMethod(
-        this, [text] { ShowGeneralError(text); }, Qt::QueuedConnection);
+    if (announce)
+        QMetaObject::invokeMethod(
+            this, [text] { ShowGeneralError(text); }, Qt::QueuedConnection);
 }
 
 void SerialPort::Enqueue(const Notification& notification) {

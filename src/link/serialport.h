@@ -42,6 +42,9 @@ public:
     void SetDataBits(qint16 bits);
     qint16 StopBits() const { return qint16(settings_.stopBits); }
     void SetStopBits(qint16 bits);
+    // The framing the tools speak: a serial device ignores it, a Modbus TCP line converts by it.
+    Framing LineFraming() const { return settings_.framing; }
+    void SetFraming(Framing framing);
     bool Open() const { return device_ != nullptr; }
     // Opening without a port number asks the installed chooser; failures throw PortError and
     // the port stays closed.
@@ -67,12 +70,24 @@ public:
     // Looks at the timers now; they are also looked at whenever one may have expired.
     void CheckTimers();
 
+    // False on a line that does not keep the gaps between bytes (TCP): no silence ends a reply.
+    bool KeepsGaps() const { return !device_ || device_->KeepsGaps(); }
+    // Open, and (a network line) connected: what is written goes out now.
+    bool Connected() const { return device_ && device_->Connected(); }
+    // Whether a lost line is said to the user (the general error handler); the line's owner
+    // turns it off while it tries a lost line again, so that the loss is said once.
+    void AnnounceLoss(bool on) { announceLoss_ = on; }
+    // The ticks a network line adds to every reply time-out.
+    int ExtraReplyTicks() const;
+
 signals:
     // Connected by the owning window to its PortTrigger(kind, id, count).
     void Notify(vrx::PortEvent kind, quint16 id, quint16 count);
     // The device went away (an adapter pulled out): the port has just closed itself. Emitted
     // before the user is told, so that the owner stops anything that would reopen the line.
     void Lost();
+    // A network line that was connecting stands now.
+    void ConnectionStood();
 
 protected:
     bool event(QEvent* event) override;
@@ -95,6 +110,8 @@ private:
     void EnsureOpen();
     void OnReadyRead();
     void OnLost(const QString& reason);
+    void OnConnected();
+    bool TimersRun() const { return device_ && device_->Connected(); }
     QString ComName() const;
     void Enqueue(const Notification& notification);
     void PostDelivery();
@@ -105,6 +122,7 @@ private:
     qint16 comNumber_ = 0;
     LineSettings settings_;
     std::unique_ptr<LineDevice> device_;
+    bool announceLoss_ = true;
     QByteArray input_;
     std::map<quint16, Timer> timers_;
     quint16 lastTimerId_ = 0;

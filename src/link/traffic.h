@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 
 #include <vector>
 
@@ -15,6 +16,7 @@ struct TrafficFrame {
     int com = 0;
     bool sent = false;
     QByteArray bytes;
+    QString endpoint; // a network line's, as "tcp 10.0.0.7:4001"; empty for a serial line
 };
 
 // A ring of the newest frames: adding to a full ring drops the oldest.

@@ -90,7 +90,9 @@ QString TrafficModel::CellText(int row, int column) const {
         return QDateTime::fromMSecsSinceEpoch(frame.wallMs)
             .toString(QStringLiteral("HH:mm:ss.zzz"));
     case Line:
-        return QStringLiteral("COM%1").arg(frame.com);
+        return frame.endpoint.isEmpty()
+                   ? QStringLiteral("COM%1").arg(frame.com)
+                   : QStringLiteral("COM%1 (%2)").arg(frame.com).arg(frame.endpoint);
     case Direction:
         return frame.sent ? tr("sent") : tr("received");
     case Gap:

@@ -1,6 +1,8 @@
 // Frame boundaries on the slave's receive side.
 #include "framereceiver.h"
 
+#include "framecodec.h"
+
 namespace vrx::sim {
 
 namespace {
@@ -57,6 +59,33 @@ std::optional<ReceivedFrame> FrameReceiver::Silence() {
     ReceivedFrame frame{Framing::Rtu, buffer_};
     buffer_.clear();
     return frame;
+}
+
+std::optional<ReceivedFrame> FrameReceiver::TakeRtuByLength() {
+    if (buffer_.size() < 2 || Ascii()) return std::nullopt;
+    qsizetype length = 0;
+    switch (static_cast<unsigned char>(buffer_.at(1))) {
+    case 0x01:
+    case 0x02:
+    case 0x03:
+    case 0x04:
+    case 0x05:
+    case 0x06:
+        length = 8;
+        break;
+    case 0x0F:
+    case 0x10:
+        if (buffer_.size() < 7) return std::nullopt;
+        length = 9 + static_cast<unsigned char>(buffer_.at(6));
+        break;
+    default:
+        return std::nullopt;
+    }
+    if (buffer_.size() < length) return std::nullopt;
+    const QByteArray frame = buffer_.first(length);
+    if (frame.last(2) != ModbusCrc(frame.first(length - 2))) return std::nullopt;
+    buffer_.remove(0, length);
+    return ReceivedFrame{Framing::Rtu, frame};
 }
 
 } // namespace vrx::sim

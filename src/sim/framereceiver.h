@@ -28,6 +28,10 @@ public:
     std::vector<ReceivedFrame> Feed(const QByteArray& bytes);
     // The line has been quiet for 3.5 characters: the RTU frame before the silence, if any.
     std::optional<ReceivedFrame> Silence();
+    // An RTU request whose length its function gives (reads and single writes 8 bytes, multiple
+    // writes 9 and their byte count) and whose CRC holds, taken without waiting for the silence:
+    // on a stream that keeps no gaps the silence may come late or never.
+    std::optional<ReceivedFrame> TakeRtuByLength();
     bool Pending() const { return !buffer_.isEmpty(); }
     void Reset() { buffer_.clear(); }
 

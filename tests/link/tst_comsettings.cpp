@@ -111,6 +111,22 @@ private slots:
         QCOMPARE(protocol.ComBitLen->isEnabled(), selected.modBus != 1);
     }
 
+    // Each COMn button tells what that port is: a device path, or a network line's endpoint.
+    void portButtonsTellWhereEachPortGoes() {
+        qputenv("VRX_COM1", "/dev/ttyUSB7");
+        qputenv("VRX_COM2", "mbtcp:10.0.0.7:502:timeout=300");
+        qputenv("VRX_COM3", "sim");
+        qputenv("VRX_COM4", "");
+        TVRW1 protocol;
+        protocol.show();
+        QCOMPARE(protocol.ComPort->Button(0)->toolTip(), "/dev/ttyUSB7");
+        QCOMPARE(protocol.ComPort->Button(1)->toolTip(), "mbtcp 10.0.0.7:502");
+        QCOMPARE(protocol.ComPort->Button(2)->toolTip(), "simulated controllers");
+        QCOMPARE(protocol.ComPort->Button(3)->toolTip(), QString());
+        for (const char* name : {"VRX_COM1", "VRX_COM2", "VRX_COM3", "VRX_COM4"})
+            qunsetenv(name);
+    }
+
     void malformedFileKeepsInitialSelections_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
@@ -307,7 +323,7 @@ private slots:
         line.Open(tool, Sel(1, 4, 2, 1, 1, 1));
         QVERIFY(line.Port().Open());
         QVERIFY(line.Holds(tool));
-        QCOMPARE(lines.last->Settings(), (LineSettings{38400, Parity::Odd, 8, 2}));
+        QCOMPARE(lines.last->Settings(), (LineSettings{38400, Parity::Odd, 8, 2, Framing::Rtu}));
         line.Close(tool);
         lines.refuseOpen = true;
         QVERIFY_THROWS_EXCEPTION(PortError, line.Open(tool, Sel(1, 4, 2, 1, 1, 1)));

@@ -9,6 +9,7 @@
 #include "testmain.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QTest>
 
 using namespace vrx;
@@ -64,6 +65,29 @@ private slots:
         QCOMPARE(form.ChosenNumber(QDialog::Accepted), 12);
         QCOMPARE(form.ChosenNumber(QDialog::Rejected), 0);
         qunsetenv("VRX_COM12");
+    }
+
+    // Each entry says what it is: a device path, or the endpoint of a network line; a network
+    // form that does not parse is no port.
+    void selectionDialogShowsWhereEachPortGoes() {
+        PtyPair pty;
+        UseDevice(2, pty.SlavePath());
+        UseDevice(3, QStringLiteral("tcp:10.0.0.7:4001:timeout=300"));
+        UseDevice(4, QStringLiteral("listen:0.0.0.0:5020"));
+        UseDevice(5, QStringLiteral("mbtcp:10.0.0.7"));
+        ComSelectForm form(QStringList{}, nullptr);
+        auto* list = form.findChild<QComboBox*>(QStringLiteral("PortsComboBox"));
+        auto* where = form.findChild<QLabel*>(QStringLiteral("PortWhereLB"));
+        QVERIFY(where);
+        QCOMPARE(list->findText(QStringLiteral("COM5")), -1);
+        const QList<std::pair<QString, QString>> expected = {{"COM2", pty.SlavePath()},
+                                                             {"COM3", "tcp 10.0.0.7:4001"},
+                                                             {"COM4", "listen 0.0.0.0:5020"}};
+        for (const auto& [entry, text] : expected) {
+            list->setCurrentIndex(list->findText(entry));
+            QCOMPARE(where->text(), text);
+        }
+        ForgetComDevices();
     }
 };
 

@@ -105,8 +105,18 @@ private slots:
         QTest::newRow("vrx-sim, stray argument")
             << vrxsim << QStringList{"--link", "/tmp/x", "extra"} << 2 << nothing
             << "vrx-sim: unexpected argument 'extra'";
-        QTest::newRow("vrx-sim without --link")
-            << vrxsim << QStringList{} << 2 << nothing << "--link PATH is required";
+        QTest::newRow("vrx-sim with nowhere to serve")
+            << vrxsim << QStringList{} << 2 << nothing
+            << "one of --link PATH, --tcp, --mbtcp or --connect HOST:PORT is required";
+        QTest::newRow("vrx-sim with two places to serve")
+            << vrxsim << QStringList{"--link", "/tmp/x", "--tcp", "127.0.0.1:0"} << 2 << nothing
+            << "one of --link PATH, --tcp, --mbtcp or --connect HOST:PORT is required";
+        QTest::newRow("vrx-sim --tcp without a port")
+            << vrxsim << QStringList{"--tcp", "127.0.0.1"} << 2 << nothing
+            << "vrx-sim: '127.0.0.1' is not HOST:PORT";
+        QTest::newRow("vrx-sim --connect to port 0")
+            << vrxsim << QStringList{"--connect", "127.0.0.1:0"} << 2 << nothing
+            << "vrx-sim: '127.0.0.1:0' is not HOST:PORT";
     }
     void programs() {
         QFETCH(QString, program);

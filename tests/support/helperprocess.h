@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTest>
 
@@ -38,9 +39,13 @@ public:
     bool WaitForLine(const QString& prefix) {
         return QTest::qWaitFor(
                    [this, &prefix] {
-                       while (process_.canReadLine())
-                           if (QString::fromLocal8Bit(process_.readLine()).startsWith(prefix))
-                               return true;
+                       while (process_.canReadLine()) {
+                           const QString line =
+                               QString::fromLocal8Bit(process_.readLine()).trimmed();
+                           if (!line.startsWith(prefix)) continue;
+                           lastLine_ = line;
+                           return true;
+                       }
                        if (process_.state() != QProcess::Running) return true;
                        process_.waitForReadyRead(50);
                        return false;
@@ -49,9 +54,16 @@ public:
                process_.state() == QProcess::Running;
     }
     QString Errors() { return QString::fromLocal8Bit(process_.readAllStandardError()); }
+    // The line WaitForLine found last ("ready 40321", "listening on 127.0.0.1:40321").
+    const QString& LastLine() const { return lastLine_; }
+    // The port at the end of that line.
+    quint16 LastPort() const {
+        return quint16(lastLine_.section(QRegularExpression("[ :]"), -1).toUInt());
+    }
 
 private:
     QProcess process_;
+    QString lastLine_;
 };
 
 // Waits until every path exists (a pty link a helper makes).

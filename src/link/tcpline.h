@@ -1,0 +1,93 @@
+// A line over the network: a transparent serial server (tcp:), a Modbus TCP gateway (mbtcp:),
+// or a gateway that calls in (listen:).
+#pragma once
+
+#include "linedevice.h"
+#include "mbap.h"
+#include "netendpoint.h"
+
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace vrx {
+
+// Open() returns at once: the connection is made (or the gateway awaited) in the background,
+// so no window waits and no box is shown. What is written before the connection stands is
+// held and sent when it does; the program has one request on a line at a time, so a newer
+// request replaces a held one. A refused, reset or dead connection (TCP keep-alive) is a lost
+// line; a later Open() starts afresh.
+class TcpLine final : public LineDevice {
+    Q_OBJECT
+public:
+    explicit TcpLine(NetEndpoint endpoint, QObject* parent = nullptr);
+    ~TcpLine() override;
+
+    // How long a connection may take to stand before the line counts as lost.
+    static constexpr int ConnectTimeoutMs = 5000;
+    // TCP keep-alive: probes after this much quiet, a second apart, three unanswered ones end
+    // the connection; data left unacknowledged as long ends it too.
+    static constexpr int KeepAliveIdleS = 5;
+    static constexpr int KeepAliveProbes = 3;
+    static constexpr int UnacknowledgedMs = 10000;
+
+    bool Open(const LineSettings& settings, QString* error) override;
+    void Close() override;
+    bool IsOpen() const override { return open_; }
+    bool Apply(const LineSettings& settings, QString*) override {
+        framing_ = settings.framing;
+        return true;
+    }
+    bool Write(const QByteArray& bytes) override;
+    QByteArray ReadAll() override;
+    QString Name() const override { return DescribeEndpoint(endpoint_); }
+    bool KeepsGaps() const override { return false; }
+    int ExtraReplyMs() const override { return endpoint_.extraReplyMs; }
+    bool Connected() const override;
+    QString Endpoint() const override { return DescribeEndpoint(endpoint_); }
+    bool ConvertsFrames() const override { return endpoint_.kind == NetEndpoint::Kind::ModbusTcp; }
+
+    const NetEndpoint& EndpointOf() const { return endpoint_; }
+    // listen: the port it listens on (the one asked for, once open).
+    quint16 ListeningPort() const;
+
+private:
+    // The request a Modbus TCP reply must answer, to rebuild the serial frame from it.
+    struct Awaited {
+        quint16 transaction;
+        int unit;
+        bool ascii;
+    };
+
+    void Connect();
+    void Adopt(QTcpSocket* socket);
+    void OnConnected();
+    void OnNewConnection();
+    void OnSocketReadyRead();
+    void TakeModbusTcp(const QByteArray& bytes);
+    void Send(const QByteArray& wire);
+    void DropSocket();
+    // Ends the line from the event loop, not from inside the socket's own notification.
+    void Lose(const QString& reason);
+
+    NetEndpoint endpoint_;
+    Framing framing_ = Framing::Ascii;
+    bool open_ = false;
+    bool lossQueued_ = false;
+    // Counts opens, so that a loss queued for one open never ends the next.
+    quint32 generation_ = 0;
+    QTcpSocket* socket_ = nullptr;
+    QTcpServer* server_ = nullptr;
+    QTimer connectTimer_;
+    QByteArray held_;
+    QByteArray input_;
+    MbapReader reader_;
+    quint16 transaction_ = 0;
+    std::optional<Awaited> awaited_;
+};
+
+} // namespace vrx

@@ -1,0 +1,454 @@
+// Lines over the network: the endpoint forms of VRX_COMn, the Modbus TCP conversion, and the
+// exchange over a TCP line against a scripted far end on a loopback port (a serial server,
+// a gateway, or a gateway that calls in), in real time.
+#include "errorlog.h"
+#include "exchange.h"
+#include "framecodec.h"
+#include "mbap.h"
+#include "netendpoint.h"
+
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+constexpr int Bound = 10000; // ms: the longest any wait may take
+
+const QByteArray AsciiRead = ":010347000002B3\r\n";
+const QByteArray AsciiReply = ":01030400FA012CD1\r\n";
+const QByteArray RtuRead = AsciiToRtu(AsciiRead);
+const QByteArray RtuReply = AsciiToRtu(AsciiReply);
+
+QByteArray Adu(quint16 transaction, const QByteArray& rtuFrame) {
+    return EncodeMbap({transaction, static_cast<unsigned char>(rtuFrame.at(0)),
+                       rtuFrame.mid(1, rtuFrame.size() - 3)});
+}
+
+// A piece of what the far end sends, after a pause.
+struct Piece {
+    int afterMs;
+    QByteArray bytes;
+    bool closeAfter = false;
+};
+
+// The far end on a free loopback port: takes connections, keeps what came, and answers each
+// chunk it receives with the script's pieces.
+class FarEnd : public QObject {
+public:
+    explicit FarEnd(quint16 port = 0) {
+        server.listen(QHostAddress::LocalHost, port);
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server.nextPendingConnection())
+                Take(socket);
+        });
+    }
+    quint16 Port() const { return server.serverPort(); }
+
+    void Take(QTcpSocket* socket) {
+        sockets << socket;
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+            received += socket->readAll();
+            Play(socket, std::exchange(script, {}));
+        });
+    }
+    void Play(QPointer<QTcpSocket> socket, const QList<Piece>& pieces) {
+        int at = 0;
+        for (const Piece& piece : pieces) {
+            at += piece.afterMs;
+            QTimer::singleShot(at, this, [socket, piece] {
+                if (!socket) return;
+                socket->write(piece.bytes);
+                socket->flush();
+                if (piece.closeAfter) socket->disconnectFromHost();
+            });
+        }
+    }
+
+    QTcpServer server;
+    QList<QPointer<QTcpSocket>> sockets;
+    QByteArray received;
+    QList<Piece> script;
+};
+
+// Tool "A" on COM1 with its exchange, the results it gave, and what reached the error handler.
+struct Tool {
+    explicit Tool(const QString& com1) {
+        qputenv("VRX_COM1", com1.toLatin1());
+        QObject::connect(&a, &Exchange::replied, &a, [this](const QByteArray& frame, qint64) {
+            results << "replied " + QString::fromLatin1(frame.toHex());
+        });
+        QObject::connect(&a, &Exchange::timedOut, &a, [this](const QByteArray& partial) {
+            results << "timed out with " + QString::fromLatin1(partial.toHex());
+        });
+        QObject::connect(&a, &Exchange::lineLost, &a, [this] { results << "line lost"; });
+        QObject::connect(&a, &Exchange::lineRestored, &a, [this] { results << "line back"; });
+    }
+    void Open(bool rtu) {
+        ComSelections settings;
+        settings.modBus = rtu ? 1 : 0;
+        settings.bitLen = rtu ? 1 : 0;
+        line.Open(QStringLiteral("A"), settings);
+    }
+    void Send(const QByteArray& request, bool rtu, ReplyTiming timing = {2, 1}) {
+        a.Send(request, rtu ? Framing::Rtu : Framing::Ascii, ReplyEndPolicy::FrameEnd, timing);
+    }
+
+    ErrorLog errors;
+    LineOwner line;
+    Exchange a{line, QStringLiteral("A")};
+    QStringList results;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Piece)
+
+class TestTcpLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void endpoints_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("described"); // empty: refused
+        QTest::addColumn<int>("extraMs");
+        QTest::addColumn<QString>("why");
+
+        QTest::newRow("serial server") << "tcp:10.0.0.7:4001"
+                                       << "tcp 10.0.0.7:4001" << 100 << "";
+        QTest::newRow("gateway with latency") << "mbtcp:gw.example:502:timeout=300"
+                                              << "mbtcp gw.example:502" << 300 << "";
+        QTest::newRow("listen on all") << "listen:0.0.0.0:5020"
+                                       << "listen 0.0.0.0:5020" << 100 << "";
+        QTest::newRow("IPv6 in brackets") << "tcp:[::1]:4001:timeout=0"
+                                          << "tcp [::1]:4001" << 0 << "";
+        QTest::newRow("no port") << "tcp:10.0.0.7"
+                                 << "" << 0 << "the port is missing";
+        QTest::newRow("no host") << "tcp::4001"
+                                 << "" << 0 << "the host is missing";
+        QTest::newRow("port 0") << "listen:127.0.0.1:0"
+                                << "" << 0 << "is not a port";
+        QTest::newRow("port too big") << "tcp:h:65536"
+                                      << "" << 0 << "is not a port";
+        QTest::newRow("unclosed IPv6") << "tcp:[::1:4001"
+                                       << "" << 0 << "']' is missing";
+        QTest::newRow("unknown option") << "tcp:h:1:retries=3"
+                                        << "" << 0 << "unknown option";
+        QTest::newRow("time-out not a number") << "tcp:h:1:timeout=x"
+                                               << "" << 0 << "timeout 'x'";
+        QTest::newRow("time-out too long") << "tcp:h:1:timeout=60001"
+                                           << "" << 0 << "timeout '60001'";
+        QTest::newRow("nothing after the prefix") << "mbtcp:"
+                                                  << "" << 0 << "HOST:PORT is missing";
+    }
+    void endpoints() {
+        QFETCH(QString, text);
+        QFETCH(QString, described);
+        QFETCH(int, extraMs);
+        QFETCH(QString, why);
+        QVERIFY(IsNetEndpointText(text));
+        QString error;
+        const auto endpoint = ParseNetEndpoint(text, &error);
+        if (described.isEmpty()) {
+            QVERIFY(!endpoint);
+            QVERIFY2(error.contains(why), qPrintable(error));
+            return;
+        }
+        QVERIFY2(endpoint, qPrintable(error));
+        QCOMPARE(DescribeEndpoint(*endpoint), described);
+        QCOMPARE(endpoint->extraReplyMs, extraMs);
+    }
+
+    // The program's frames as a gateway takes them, and the frames its replies become.
+    void serialFramesAsPdus_data() {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<bool>("ascii"); // the line's framing
+        QTest::addColumn<int>("unit");   // -1: not a frame a slave would take
+        QTest::addColumn<QByteArray>("pdu");
+
+        const QByteArray read = QByteArray::fromHex("0347000002");
+        QTest::newRow("ascii read") << AsciiRead << true << 1 << read;
+        QTest::newRow("rtu read") << RtuRead << false << 1 << read;
+        QTest::newRow("ascii lowercase hex")
+            << QByteArray(":010347000002b3\r\n") << true << 1 << read;
+        QTest::newRow("rtu broadcast write")
+            << AsciiToRtu(":00064701000AA8\r\n") << false << 0 << QByteArray::fromHex("064701000A");
+        QTest::newRow("rtu to station 0x3A, which starts with a colon")
+            << PduToSerialFrame(0x3A, read, false) << false << 0x3A << read;
+        QTest::newRow("ascii bad lrc")
+            << QByteArray(":010347000002B4\r\n") << true << -1 << QByteArray();
+        QTest::newRow("ascii without CR LF")
+            << QByteArray(":010347000002B3") << true << -1 << QByteArray();
+        QTest::newRow("ascii not hex")
+            << QByteArray(":01034700000GB3\r\n") << true << -1 << QByteArray();
+        QTest::newRow("an ascii frame on an rtu line") << AsciiRead << false << -1 << QByteArray();
+        QTest::newRow("rtu bad crc") << RtuRead.first(7) + '\x00' << false << -1 << QByteArray();
+        QTest::newRow("rtu too short") << QByteArray("\x01\x03", 2) << false << -1 << QByteArray();
+    }
+    void serialFramesAsPdus() {
+        QFETCH(QByteArray, frame);
+        QFETCH(bool, ascii);
+        QFETCH(int, unit);
+        QFETCH(QByteArray, pdu);
+        const auto request = SerialFrameToPdu(frame, ascii);
+        if (unit < 0) {
+            QVERIFY(!request);
+            return;
+        }
+        QVERIFY(request);
+        QCOMPARE(request->unit, unit);
+        QCOMPARE(request->pdu, pdu);
+        QCOMPARE(PduToSerialFrame(unit, pdu, ascii).toUpper(), frame.toUpper());
+    }
+
+    void mbapStream_data() {
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<QList<quint16>>("transactions"); // the ADUs found, in order
+        QTest::addColumn<bool>("broken");
+
+        const QByteArray one = Adu(1, RtuReply), two = Adu(2, RtuReply);
+        QTest::newRow("byte by byte") << [&] {
+            QList<QByteArray> bytes;
+            for (char c : one)
+                bytes << QByteArray(1, c);
+            return bytes;
+        }() << QList<quint16>{1} << false;
+        QTest::newRow("two in one segment")
+            << QList<QByteArray>{one + two} << QList<quint16>{1, 2} << false;
+        QTest::newRow("one and a half, then the rest")
+            << QList<QByteArray>{one + two.first(5), two.mid(5)} << QList<quint16>{1, 2} << false;
+        QTest::newRow("protocol id not 0")
+            << QList<QByteArray>{QByteArray::fromHex("00010001000601034700")} << QList<quint16>{}
+            << true;
+        QTest::newRow("length no ADU has")
+            << QList<QByteArray>{QByteArray::fromHex("000100000001") + QByteArray(1, '\x01')}
+            << QList<quint16>{} << true;
+    }
+    void mbapStream() {
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QList<quint16>, transactions);
+        QFETCH(bool, broken);
+        MbapReader reader;
+        std::vector<MbapAdu> adus;
+        bool ok = true;
+        for (const QByteArray& chunk : chunks)
+            ok = ok && reader.Feed(chunk, &adus, nullptr);
+        QCOMPARE(ok, !broken);
+        QList<quint16> found;
+        for (const MbapAdu& adu : adus) {
+            found << adu.transaction;
+            QCOMPARE(PduToSerialFrame(adu.unit, adu.pdu, false), RtuReply);
+        }
+        QCOMPARE(found, transactions);
+    }
+
+    // A request on each network form, and how the far end's answer ends it. The gaps inside a
+    // reply are longer than the serial line's silence (1 tick), shorter than it with the
+    // network's 100 ms on top: on TCP they end nothing.
+    void replies_data() {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QList<Piece>>("script");
+        QTest::addColumn<QByteArray>("expectedOnWire");
+        QTest::addColumn<QString>("result");
+
+        const QString replied = "replied " + QString::fromLatin1(RtuReply.toHex());
+        QList<Piece> bytewise;
+        for (char c : RtuReply)
+            bytewise << Piece{130, QByteArray(1, c)};
+        QTest::newRow("tcp: rtu reply split over many segments with long gaps")
+            << "tcp" << true << bytewise << RtuRead << replied;
+        QTest::newRow("tcp: two replies in one segment, the first ends it")
+            << "tcp" << true << QList<Piece>{{5, RtuReply + RtuReply}} << RtuRead << replied;
+        QTest::newRow("tcp: ascii in two segments")
+            << "tcp" << false << QList<Piece>{{5, AsciiReply.first(7)}, {130, AsciiReply.mid(7)}}
+            << AsciiRead << "replied " + QString::fromLatin1(AsciiReply.toHex());
+        QTest::newRow("tcp: a reply cut short times out, no silence ends it")
+            << "tcp" << true << QList<Piece>{{5, RtuReply.first(5)}} << RtuRead
+            << "timed out with " + QString::fromLatin1(RtuReply.first(5).toHex());
+        QTest::newRow("tcp: a reply that cannot be good is handed to the checks")
+            << "tcp" << true << QList<Piece>{{5, RtuReply.first(8) + '\x00'}} << RtuRead
+            << "replied " + QString::fromLatin1((RtuReply.first(8) + '\x00').toHex());
+        QTest::newRow("mbtcp: rtu request as MBAP, reply split")
+            << "mbtcp" << true
+            << QList<Piece>{{5, Adu(1, RtuReply).first(3)}, {130, Adu(1, RtuReply).mid(3)}}
+            << Adu(1, RtuRead) << replied;
+        QTest::newRow("mbtcp: ascii request, reply back as an ascii frame")
+            << "mbtcp" << false << QList<Piece>{{5, Adu(1, RtuReply)}} << Adu(1, RtuRead)
+            << "replied " + QString::fromLatin1(AsciiReply.toHex());
+        QTest::newRow("mbtcp: a stale transaction in the same segment answers nothing")
+            << "mbtcp" << true << QList<Piece>{{5, Adu(7, RtuReply) + Adu(1, RtuReply)}}
+            << Adu(1, RtuRead) << replied;
+        QTest::newRow("mbtcp: target failed to respond is a time-out of the station")
+            << "mbtcp" << true << QList<Piece>{{5, EncodeMbap({1, 1, QByteArray::fromHex("830B")})}}
+            << Adu(1, RtuRead) << "timed out with ";
+        QTest::newRow("mbtcp: an exception of the station is its reply")
+            << "mbtcp" << true << QList<Piece>{{5, EncodeMbap({1, 1, QByteArray::fromHex("8302")})}}
+            << Adu(1, RtuRead)
+            << "replied " + QString::fromLatin1(PduToSerialFrame(1, "\x83\x02", false).toHex());
+    }
+    void replies() {
+        QFETCH(QString, form);
+        QFETCH(bool, rtu);
+        QFETCH(QList<Piece>, script);
+        QFETCH(QByteArray, expectedOnWire);
+        QFETCH(QString, result);
+        FarEnd far;
+        far.script = script;
+        Tool tool(QStringLiteral("%1:127.0.0.1:%2").arg(form).arg(far.Port()));
+        tool.Open(rtu);
+        tool.Send(rtu ? RtuRead : AsciiRead, rtu);
+        QTRY_VERIFY_WITH_TIMEOUT(!tool.results.isEmpty(), Bound);
+        QCOMPARE(tool.results, QStringList{result});
+        QCOMPARE(far.received, expectedOnWire);
+        QVERIFY(tool.a.HoldsLine());
+        QVERIFY2(tool.errors.texts.isEmpty(), qPrintable(tool.errors.texts.join('|')));
+    }
+
+    // The connection refused, closed in the middle of a reply or reset: a lost line, said once
+    // with the endpoint, however many tries find it still gone; the line comes back by itself
+    // once the far end is there again.
+    void lostConnection_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("refused") << "refused";
+        QTest::newRow("closed mid-reply") << "closed";
+        QTest::newRow("reset") << "reset";
+    }
+    void lostConnection() {
+        QFETCH(QString, how);
+        auto far = std::make_unique<FarEnd>();
+        const quint16 port = far->Port();
+        if (how == "refused") far->server.close();
+        if (how == "closed") far->script = {{5, RtuReply.first(4), true}};
+        Tool tool(QStringLiteral("tcp:127.0.0.1:%1").arg(port));
+        tool.Open(true);
+        tool.Send(RtuRead, true, {40, 40});
+        if (how == "reset") {
+            QTRY_COMPARE_WITH_TIMEOUT(far->received, RtuRead, Bound);
+            far->sockets.first()->abort();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(tool.results, QStringList{"line lost"}, Bound);
+        const QStringList said{QStringLiteral("COM1 (tcp 127.0.0.1:%1) was disconnected. It is "
+                                              "opened again by itself as soon as it is back.")
+                                   .arg(port)};
+        QTRY_COMPARE_WITH_TIMEOUT(tool.errors.texts, said, Bound);
+
+        // The far end stays away for a few tries (refused each time), then is back on its port.
+        if (how != "refused") {
+            far.reset();
+        }
+        QTest::qWait(3 * LineOwner::RetryMs);
+        QCOMPARE(tool.results, QStringList{"line lost"});
+        far = std::make_unique<FarEnd>(port);
+        QVERIFY(far->server.isListening());
+        far->script = {{5, RtuReply}};
+        QTRY_COMPARE_WITH_TIMEOUT(tool.results, (QStringList{"line lost", "line back"}), Bound);
+        QCOMPARE(tool.errors.texts, said);
+        tool.results.clear();
+        tool.Send(RtuRead, true);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            tool.results, QStringList{"replied " + QString::fromLatin1(RtuReply.toHex())}, Bound);
+    }
+
+    // A far end that takes the request and says nothing: each request times out, the line
+    // stays (a station that does not answer is not a line that is gone).
+    void silentFarEnd() {
+        FarEnd far;
+        Tool tool(QStringLiteral("tcp:127.0.0.1:%1:timeout=0").arg(far.Port()));
+        tool.Open(false);
+        for (int i = 0; i < 2; ++i) {
+            tool.Send(AsciiRead, false, {3, 0});
+            QTRY_COMPARE_WITH_TIMEOUT(tool.results.size(), i + 1, Bound);
+        }
+        QCOMPARE(tool.results, (QStringList{"timed out with ", "timed out with "}));
+        QVERIFY(tool.a.HoldsLine());
+        QVERIFY(tool.errors.texts.isEmpty());
+    }
+
+    // listen: opens at once with no gateway; a request waits for it, its time-out with it, and
+    // goes out when the gateway calls in. A second gateway is turned away while one stands.
+    void listenWaitsForItsGateway() {
+        quint16 port = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            port = probe.serverPort();
+        }
+        Tool tool(QStringLiteral("listen:127.0.0.1:%1").arg(port));
+        tool.Open(true);
+        QVERIFY(tool.line.Port().Open());
+        tool.Send(RtuRead, true, {1, 1});
+
+        // The gateway calls in far past the request's time-out (1 tick and the 100 ms), which
+        // has not run meanwhile: the request goes out then, and its reply is the one result.
+        FarEnd gateway;
+        QTcpSocket first;
+        gateway.Take(&first);
+        gateway.script = {{5, RtuReply}};
+        QTimer::singleShot(400, &first,
+                           [&] { first.connectToHost(QHostAddress::LocalHost, port); });
+        QTRY_VERIFY_WITH_TIMEOUT(!tool.results.isEmpty(), Bound);
+        QCOMPARE(tool.results, QStringList{"replied " + QString::fromLatin1(RtuReply.toHex())});
+        QCOMPARE(gateway.received, RtuRead);
+
+        QTcpSocket second;
+        second.connectToHost(QHostAddress::LocalHost, port);
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QAbstractSocket::UnconnectedState, Bound);
+        QCOMPARE(first.state(), QAbstractSocket::ConnectedState);
+        gateway.script = {{5, RtuReply}};
+        tool.Send(RtuRead, true);
+        QTRY_COMPARE_WITH_TIMEOUT(tool.results.size(), 2, Bound);
+        QCOMPARE(tool.results.last(), "replied " + QString::fromLatin1(RtuReply.toHex()));
+
+        // The gateway gone is the line lost; opened again, the next gateway is taken.
+        first.disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(tool.results.last(), QString("line lost"), Bound);
+        tool.Open(true);
+        QTcpSocket third;
+        gateway.Take(&third);
+        gateway.script = {{5, RtuReply}};
+        third.connectToHost(QHostAddress::LocalHost, port);
+        tool.Send(RtuRead, true);
+        QTRY_COMPARE_WITH_TIMEOUT(tool.results.size(), 4, Bound);
+        QCOMPARE(tool.results.last(), "replied " + QString::fromLatin1(RtuReply.toHex()));
+    }
+
+    // The traffic log names the endpoint, and in Modbus TCP shows the bytes on the wire.
+    void trafficLog() {
+        static QStringList logged;
+        logged.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("vrx.line.debug=true"));
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+                if (QByteArray(context.category) == "vrx.line") logged << text;
+            });
+        FarEnd far;
+        far.script = {{5, Adu(1, RtuReply)}};
+        {
+            Tool tool(QStringLiteral("mbtcp:127.0.0.1:%1").arg(far.Port()));
+            tool.Open(true);
+            tool.Send(RtuRead, true);
+            QTRY_COMPARE_WITH_TIMEOUT(tool.results.size(), 1, Bound);
+        }
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+        const QString port = QStringLiteral("COM1 (mbtcp 127.0.0.1:%1)").arg(far.Port());
+        const QString sent =
+            port + " sent +0 ms: " + QString::fromLatin1(Adu(1, RtuRead).toHex(' ').toUpper());
+        const QString received = port + " received +";
+        QVERIFY2(logged.size() >= 2, qPrintable(logged.join('\n')));
+        QCOMPARE(logged.at(0), sent);
+        QVERIFY2(logged.at(1).startsWith(received) && logged.at(1).endsWith(QString::fromLatin1(
+                                                          Adu(1, RtuReply).toHex(' ').toUpper())),
+                 qPrintable(logged.at(1)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTcpLine)
+#include "tst_tcpline.moc"
