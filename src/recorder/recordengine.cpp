@@ -46,9 +46,17 @@ bool RecordEngine::Rtu() const {
     return settings_().Rtu();
 }
 
+bool RecordEngine::Due(int position) const {
+    const auto p = std::size_t(position);
+    if (DeviceAddr[p] == 0) return false;
+    if (!resting_[p]) return true;
+    // Wrapping milliseconds: the difference stays right across the counter's wrap.
+    return qint32(Clock::Current().Milliseconds() - restUntil_[p]) >= 0;
+}
+
 int RecordEngine::NextUsed(int from) const {
     for (int p = from; p < DevicePositions; ++p)
-        if (DeviceAddr[std::size_t(p)] != 0) return p;
+        if (Due(p)) return p;
     return -1;
 }
 
@@ -59,6 +67,7 @@ bool RecordEngine::Start(const Addresses& addresses, int seconds) {
     if (first < 0) return false;
     PollIndex = quint16(first);
     FailCount.fill(0);
+    resting_.fill(false);
     cycle_ = {};
     Samples.Clear();
     Running = true;
@@ -93,7 +102,17 @@ void RecordEngine::Timer1Timer() {
         CompleteCycle();
         return;
     }
-    if (!AwaitingReply && !exchange_.Outstanding()) SendSampleRequest();
+    if (AwaitingReply || exchange_.Outstanding()) return;
+    if (restMs_ > 0 && !Due(PollIndex)) {
+        // Every device before the next due one rests; with none due, the cycle is all `---`.
+        const int next = NextUsed(PollIndex);
+        if (next < 0) {
+            CompleteCycle();
+            return;
+        }
+        PollIndex = quint16(next);
+    }
+    SendSampleRequest();
 }
 
 void RecordEngine::SendSampleRequest() {
@@ -130,8 +149,21 @@ void RecordEngine::FailAttempt() {
     if (!AwaitingReply) return;
     ++FailCount[PollIndex];
     AwaitingReply = false;
+    emit attemptTimedOut(PollIndex);
     bool cycleEnded = false;
-    if (FailCount[PollIndex] > MaxFailures) {
+    // A resting device gets one try, so that it costs one time-out a minute, not a cycle's
+    // worth of them.
+    if (restMs_ > 0 && (FailCount[PollIndex] > MaxFailures || resting_[PollIndex])) {
+        FailCount[PollIndex] = 0;
+        Rest(DeviceAddr[PollIndex]);
+        const int next = NextUsed(PollIndex);
+        if (next >= 0) {
+            PollIndex = quint16(next);
+        } else {
+            CompleteCycle();
+            cycleEnded = true;
+        }
+    } else if (FailCount[PollIndex] > MaxFailures) {
         const int lost = DeviceAddr[PollIndex];
         QList<int> dropped;
         for (int p = 0; p < DevicePositions; ++p) {
@@ -158,6 +190,22 @@ void RecordEngine::FailAttempt() {
     if (Running && !AwaitingReply && !cycleEnded) SendSampleRequest();
 }
 
+void RecordEngine::Rest(int address) {
+    QList<int> positions;
+    bool fresh = false;
+    const quint32 until = Clock::Current().Milliseconds() + quint32(restMs_);
+    for (int p = 0; p < DevicePositions; ++p) {
+        const auto i = std::size_t(p);
+        if (DeviceAddr[i] != address) continue;
+        fresh = fresh || !resting_[i];
+        resting_[i] = true;
+        restUntil_[i] = until;
+        positions.append(p);
+    }
+    // Said once when it stops answering, not at every failed try after.
+    if (fresh) emit devicesResting(positions);
+}
+
 void RecordEngine::HandleReply(const QByteArray& frame) {
     if (!Running) return;
     const int address = DeviceAddr[PollIndex];
@@ -178,6 +226,10 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
     // A read of two registers carries exactly two words; any other count answers something
     // else, and is treated as a bad frame.
     if (reply.words.size() != SampleWords) return;
+    if (resting_[PollIndex]) {
+        resting_[PollIndex] = false;
+        emit deviceBack(PollIndex);
+    }
     DeviceReading& reading = cycle_[PollIndex];
     reading.answered = true;
     reading.pv = qint16(reply.words[0]);

@@ -55,6 +55,13 @@ public:
     // only after the silence (false; kept for measuring against).
     void SetEarlyRtuEnd(bool early) { earlyRtuEnd_ = early; }
 
+    // Unattended recording: a device that stops answering is not dropped but rests, its fields
+    // `---`, and is asked once again after `ms`, for as long as the recording runs. 0 (the
+    // window's way, and the default): dropped for good.
+    void SetRestAfterFailure(int ms) { restMs_ = ms; }
+    // The device at `position` stopped answering and waits for its next try.
+    bool Resting(int position) const { return resting_[std::size_t(position)]; }
+
     // State, under the names the window's design gives it.
     Addresses DeviceAddr{1, 0, 0, 0, 0, 0, 0, 0};
     int SampleCount = 0;
@@ -81,6 +88,12 @@ signals:
     void lineLost();
     // The lost line is open again: the next tick reads the devices again.
     void lineRestored();
+    // A request to the device at `position` went unanswered.
+    void attemptTimedOut(int position);
+    // With a rest time: the device at these positions stopped answering and rests.
+    void devicesResting(const QList<int>& positions);
+    // With a rest time: the resting device at `position` answered again.
+    void deviceBack(int position);
 
 private:
     bool Rtu() const;
@@ -90,12 +103,18 @@ private:
     void CompleteCycle();
     void FailAttempt();
     int NextUsed(int from) const;
+    // A used position that is not resting, or whose rest is over.
+    bool Due(int position) const;
+    void Rest(int address);
 
     SettingsSource settings_;
     Exchange exchange_;
     TimeSource timeOfDay_;
     Readings cycle_{};
     bool earlyRtuEnd_ = true;
+    int restMs_ = 0;
+    std::array<bool, DevicePositions> resting_{};
+    std::array<quint32, DevicePositions> restUntil_{};
 };
 
 } // namespace vrx

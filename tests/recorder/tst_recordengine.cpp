@@ -338,6 +338,73 @@ private slots:
         }
     }
 
+    // Unattended: a silent device is not dropped but rests, `---` in every cycle, and is asked
+    // once a minute (one try each time); the others go on at one cycle a second.
+    void restingDeviceIsAskedOnceAMinute() {
+        Rig rig(false, 2, "addresses=1-3:preset=factory:fault=noanswer:faultaddress=2");
+        rig.engine.SetRestAfterFailure(60000);
+        QList<int> resting;
+        int timeOuts = 0;
+        QObject::connect(&rig.engine, &RecordEngine::devicesResting, &rig.engine,
+                         [&](const QList<int>& positions) { resting += positions; });
+        QObject::connect(&rig.engine, &RecordEngine::attemptTimedOut, &rig.engine,
+                         [&](int position) {
+                             QCOMPARE(position, 1);
+                             ++timeOuts;
+                         });
+        QVERIFY(rig.Start({1, 2, 3, 0, 0, 0, 0, 0}));
+        rig.Run(10000);
+        QCOMPARE(resting, QList<int>{1});
+        QCOMPARE(timeOuts, RecordEngine::MaxFailures + 1);
+        QVERIFY(rig.drops.isEmpty());
+        QCOMPARE(rig.engine.DeviceAddr[1], 2);
+        QVERIFY(rig.engine.Resting(1));
+        const qsizetype before = rig.cycles.size();
+        rig.Run(45000);
+        QCOMPARE(timeOuts, RecordEngine::MaxFailures + 1);
+        QCOMPARE(rig.cycles.size(), before + 45);
+        const Readings& last = rig.cycles.last().readings;
+        QVERIFY(last[0].answered && !last[1].answered && last[2].answered);
+        // Its minute is over: one more try, and it rests again without a second message.
+        rig.Run(10000);
+        QCOMPARE(timeOuts, RecordEngine::MaxFailures + 2);
+        QCOMPARE(resting, QList<int>{1});
+        rig.Run(125000);
+        QCOMPARE(timeOuts, RecordEngine::MaxFailures + 4);
+        QVERIFY(rig.engine.Running);
+    }
+
+    // Every device rests: the ticks still write cycles (all `---`); one that answers its next
+    // try is back in the cycle at once.
+    void restingDeviceComesBack() {
+        Rig rig(false);
+        rig.engine.SetRestAfterFailure(60000);
+        QList<int> back;
+        QObject::connect(&rig.engine, &RecordEngine::deviceBack, &rig.engine,
+                         [&](int position) { back.append(position); });
+        QVERIFY(rig.Start({7, 0, 0, 0, 0, 0, 0, 0}));
+        rig.Run(5000);
+        QVERIFY(rig.engine.Resting(0));
+        const qsizetype sent = rig.Sent().size();
+        QCOMPARE(sent, RecordEngine::MaxFailures + 1);
+        const qsizetype cycles = rig.cycles.size();
+        rig.Run(20000);
+        QCOMPARE(rig.Sent().size(), sent);
+        QCOMPARE(rig.cycles.size(), cycles + 20);
+        QVERIFY(!rig.cycles.last().readings[0].answered);
+        // Answered while it is asked, at the end of its minute.
+        for (int step = 0; step < 500 && rig.Sent().size() == sent; ++step)
+            rig.Run(100);
+        QVERIFY(rig.cycles.size() >= cycles + 55);
+        QCOMPARE(rig.Sent().size(), sent + 1);
+        QCOMPARE(rig.Sent().last(), Request(7, false));
+        rig.Reply(AsciiWordsReply(7, {250, 300}));
+        QCOMPARE(back, QList<int>{0});
+        QVERIFY(!rig.engine.Resting(0));
+        QVERIFY(rig.cycles.last().readings[0].answered);
+        QCOMPARE(rig.cycles.last().readings[0].pv, 250);
+    }
+
     // The window's message about a drop is modal: a tick that comes while it shows sends the
     // next request, and closing it must not send a second one.
     void tickDuringDropMessage() {
