@@ -44,9 +44,8 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
                                   "meanwhile")
                        .arg(options_.com));
     });
-    connect(&engine_, &RecordEngine::lineRestored, this, [this] {
-        emit event(QStringLiteral("COM%1: line back").arg(options_.com));
-    });
+    connect(&engine_, &RecordEngine::lineRestored, this,
+            [this] { emit event(QStringLiteral("COM%1: line back").arg(options_.com)); });
     connect(&engine_, &RecordEngine::lineFailed, this, [this](const QString& text) {
         emit event(QStringLiteral("COM%1: %2; the recording ends").arg(options_.com).arg(text));
         sink_.End();
@@ -110,8 +109,8 @@ void HeadlessRecorder::CycleCompleted(const CycleReport& report) {
             status = engine_.Resting(p) ? SampleStatus::Dropped : SampleStatus::Timeout;
         }
         if (publisher_)
-            publisher_->Publish({StateTopic(prefix_, options_.com, address),
-                                 SamplePayload(at, reading, status)});
+            publisher_->Publish(
+                {StateTopic(prefix_, options_.com, address), SamplePayload(at, reading, status)});
     }
     stamp_ = {};
     emit statusChanged();
@@ -123,18 +122,18 @@ QString HeadlessRecorder::StatusLine() const {
         const int address = options_.addresses[std::size_t(p)];
         if (address == 0) continue;
         const DeviceCount& count = counts_[std::size_t(p)];
-        line += QStringLiteral("  %1: ok %2 t/o %3 pv %4")
-                    .arg(address)
-                    .arg(count.ok)
-                    .arg(count.timeOuts)
-                    .arg(count.pv ? QString::number(*count.pv / 10.0, 'f', 1)
-                                  : QStringLiteral("---"));
+        line +=
+            QStringLiteral("  %1: ok %2 t/o %3 pv %4")
+                .arg(address)
+                .arg(count.ok)
+                .arg(count.timeOuts)
+                .arg(count.pv ? QString::number(*count.pv / 10.0, 'f', 1) : QStringLiteral("---"));
     }
     if (publisher_)
-        line += QStringLiteral("  mqtt %1, %2 queued")
-                    .arg(publisher_->Connected() ? QStringLiteral("online")
-                                                 : QStringLiteral("away"))
-                    .arg(publisher_->Queued());
+        line +=
+            QStringLiteral("  mqtt %1, %2 queued")
+                .arg(publisher_->Connected() ? QStringLiteral("online") : QStringLiteral("away"))
+                .arg(publisher_->Queued());
     return line;
 }
 

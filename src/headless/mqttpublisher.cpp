@@ -56,8 +56,8 @@ void MqttPublisher::Connect() {
     if (stopping_) return;
     ended_ = false;
     refusedRc_ = 0;
-    client_ = mosquitto_new(config_.clientId.isEmpty() ? nullptr : config_.clientId.toUtf8().constData(),
-                            true, this);
+    client_ = mosquitto_new(
+        config_.clientId.isEmpty() ? nullptr : config_.clientId.toUtf8().constData(), true, this);
     if (!client_) {
         emit event(QStringLiteral("MQTT: cannot make a client: %1").arg(ErrorText(MOSQ_ERR_ERRNO)));
         return;
@@ -70,16 +70,16 @@ void MqttPublisher::Connect() {
     mosquitto_will_set(client_, statusTopic.constData(), int(qstrlen(OfflineText)), OfflineText, 1,
                        true);
     if (!config_.user.isEmpty())
-        mosquitto_username_pw_set(client_, config_.user.toUtf8().constData(),
-                                  config_.password.isNull() ? nullptr
-                                                            : config_.password.toUtf8().constData());
+        mosquitto_username_pw_set(
+            client_, config_.user.toUtf8().constData(),
+            config_.password.isNull() ? nullptr : config_.password.toUtf8().constData());
     if (config_.target.tls) {
         const QByteArray ca = config_.caFile.toLocal8Bit();
         // Without --mqtt-ca the system's certificate authorities vouch for the broker.
-        const int rc = ca.isEmpty() ? mosquitto_tls_set(client_, nullptr, "/etc/ssl/certs", nullptr,
-                                                        nullptr, nullptr)
-                                    : mosquitto_tls_set(client_, ca.constData(), nullptr, nullptr,
-                                                        nullptr, nullptr);
+        const int rc =
+            ca.isEmpty()
+                ? mosquitto_tls_set(client_, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
+                : mosquitto_tls_set(client_, ca.constData(), nullptr, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
             emit event(QStringLiteral("MQTT: cannot use the certificate authority '%1': %2")
                            .arg(config_.caFile, ErrorText(rc)));
@@ -127,10 +127,9 @@ void MqttPublisher::Pump() {
         Pending& pending = queue_[std::size_t(handed_)];
         const QByteArray topic = pending.message.topic.toUtf8();
         int mid = 0;
-        const int rc = mosquitto_publish(client_, &mid, topic.constData(),
-                                         int(pending.message.payload.size()),
-                                         pending.message.payload.constData(), 1,
-                                         pending.message.retain);
+        const int rc =
+            mosquitto_publish(client_, &mid, topic.constData(), int(pending.message.payload.size()),
+                              pending.message.payload.constData(), 1, pending.message.retain);
         if (rc != MOSQ_ERR_SUCCESS) return;
         pending.mid = mid;
         ++handed_;
@@ -253,7 +252,8 @@ void MqttPublisher::OnConnect(mosquitto* client, void* data, int rc) {
     if (!self->queue_.empty())
         text += QStringLiteral(", sending %1 waiting samples").arg(self->queue_.size());
     if (self->dropped_ > self->droppedSaid_) {
-        text += QStringLiteral(" (%1 dropped while it was away)").arg(self->dropped_ - self->droppedSaid_);
+        text += QStringLiteral(" (%1 dropped while it was away)")
+                    .arg(self->dropped_ - self->droppedSaid_);
         self->droppedSaid_ = self->dropped_;
     }
     self->complained_ = false;

@@ -98,8 +98,8 @@ private:
     quint64 droppedSaid_ = 0;
     quint64 acknowledged_ = 0;
     bool connected_ = false;
-    bool ended_ = false;     // the current client's connection has ended (set by callbacks)
-    int refusedRc_ = 0;      // the broker's refusal of the current client
+    bool ended_ = false;      // the current client's connection has ended (set by callbacks)
+    int refusedRc_ = 0;       // the broker's refusal of the current client
     bool complained_ = false; // the broker's absence is said once until it is back
     int backoffMs_ = 1000;
     bool stopping_ = false;

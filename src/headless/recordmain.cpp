@@ -7,10 +7,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QSysInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QSocketNotifier>
+#include <QSysInfo>
 #include <QTime>
 
 #include <csignal>
@@ -66,12 +66,14 @@ std::optional<vrx::ComSelections> LineSelections(QString* error) {
 class Terminal {
 public:
     explicit Terminal(bool quiet)
-        : live_(!quiet && ::isatty(STDERR_FILENO) && qEnvironmentVariableIsEmpty("JOURNAL_STREAM")) {}
+        : live_(!quiet && ::isatty(STDERR_FILENO) &&
+                qEnvironmentVariableIsEmpty("JOURNAL_STREAM")) {}
 
     void Event(const QString& text) {
         Clear();
-        Print(stderr, (live_ ? QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) : QString()) +
-                          text + QLatin1Char('\n'));
+        Print(stderr,
+              (live_ ? QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) : QString()) +
+                  text + QLatin1Char('\n'));
         Show(status_);
     }
     void Show(const QString& status) {
@@ -132,15 +134,17 @@ int main(int argc, char** argv) {
         if (!options.mqttPasswordFile.isEmpty()) {
             const std::optional<QByteArray> text = ReadConfig(options.mqttPasswordFile, &error);
             if (!text) {
-                Print(stderr, QStringLiteral("vrxcom record: cannot read the password file '%1': %2\n")
-                                  .arg(options.mqttPasswordFile, error));
+                Print(stderr,
+                      QStringLiteral("vrxcom record: cannot read the password file '%1': %2\n")
+                          .arg(options.mqttPasswordFile, error));
                 return 1;
             }
             mqtt->password = QString::fromUtf8(text->split('\n').first()).remove(QLatin1Char('\r'));
         }
         if (!options.mqttCa.isEmpty() && !QFileInfo(options.mqttCa).isReadable()) {
-            Print(stderr, QStringLiteral("vrxcom record: cannot read the certificate authority '%1'\n")
-                              .arg(options.mqttCa));
+            Print(stderr,
+                  QStringLiteral("vrxcom record: cannot read the certificate authority '%1'\n")
+                      .arg(options.mqttCa));
             return 1;
         }
         // One client per line and host: a second recorder of the same name would throw the
@@ -167,7 +171,8 @@ int main(int argc, char** argv) {
 
     // SIGINT and SIGTERM end the recording in the event loop, with "End" in the file.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
-        Print(stderr, QStringLiteral("vrxcom record: %1\n").arg(QString::fromLocal8Bit(strerror(errno))));
+        Print(stderr,
+              QStringLiteral("vrxcom record: %1\n").arg(QString::fromLocal8Bit(strerror(errno))));
         return 1;
     }
     QSocketNotifier signalled(signalPipe[1], QSocketNotifier::Read);

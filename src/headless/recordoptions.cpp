@@ -109,7 +109,10 @@ struct Parser {
             options.haDiscovery = true;
         } else if (name == QLatin1String("com")) {
             const std::optional<int> n = ParseCom(value);
-            if (!n) return QStringLiteral("'%1' is not a line COM1 to COM%2").arg(Excerpt(value)).arg(MaxComNumber);
+            if (!n)
+                return QStringLiteral("'%1' is not a line COM1 to COM%2")
+                    .arg(Excerpt(value))
+                    .arg(MaxComNumber);
             options.com = *n;
             comGiven = true;
         } else if (name == QLatin1String("addresses")) {
@@ -193,8 +196,8 @@ struct Parser {
         if (options.out.isEmpty() && options.outDir.isEmpty())
             return QStringLiteral("--out or --out-dir is missing");
         if (!options.mqtt) {
-            if (options.haDiscovery || !options.mqttCa.isEmpty() ||
-                !options.mqttUser.isEmpty() || !options.mqttPasswordFile.isEmpty())
+            if (options.haDiscovery || !options.mqttCa.isEmpty() || !options.mqttUser.isEmpty() ||
+                !options.mqttPasswordFile.isEmpty())
                 return QStringLiteral("the MQTT options need --mqtt");
         } else if (!options.mqttCa.isEmpty() && !options.mqtt->tls) {
             return QStringLiteral("--mqtt-ca needs an mqtts:// broker");
@@ -251,7 +254,8 @@ std::optional<MqttTarget> ParseMqttUrl(const QString& url, QString* error) {
         const qsizetype colon = authority.lastIndexOf(QLatin1Char(':'));
         target.host = colon < 0 ? authority : authority.left(colon);
         if (colon >= 0) port = authority.mid(colon + 1);
-        static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9.-]*[A-Za-z0-9])?$"));
+        static const QRegularExpression name(
+            QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9.-]*[A-Za-z0-9])?$"));
         if (!name.match(target.host).hasMatch()) target.host.clear();
     }
     if (target.host.isEmpty()) {

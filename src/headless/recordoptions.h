@@ -29,11 +29,11 @@ inline constexpr int MinRecordInterval = 1;
 inline constexpr int MaxRecordInterval = 120;
 
 struct RecordOptions {
-    int com = 0;            // n of COMn
-    Addresses addresses{};  // in the order given, the rest 0
-    int interval = 1;       // seconds
-    QString out;            // one file, or
-    QString outDir;         // one file a day, named by its date
+    int com = 0;           // n of COMn
+    Addresses addresses{}; // in the order given, the rest 0
+    int interval = 1;      // seconds
+    QString out;           // one file, or
+    QString outDir;        // one file a day, named by its date
     bool quiet = false;
     std::optional<MqttTarget> mqtt;
     QString mqttCa;

@@ -79,7 +79,8 @@ void RecordSink::Flush() {
     // Once per kind of failure, not at every sample.
     if (failure != failure_) {
         failure_ = failure;
-        emit event(failure + QStringLiteral("; the lines are kept and tried again at every sample"));
+        emit event(failure +
+                   QStringLiteral("; the lines are kept and tried again at every sample"));
     }
 }
 

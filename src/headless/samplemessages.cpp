@@ -66,7 +66,8 @@ QList<MqttMessage> DiscoveryConfigs(const QString& prefix, int com, const Addres
     QList<MqttMessage> configs;
     for (const int address : addresses) {
         if (address == 0) continue;
-        const QString device = QStringLiteral("vrxcom_%1_COM%2_%3").arg(IdText(prefix)).arg(com).arg(address);
+        const QString device =
+            QStringLiteral("vrxcom_%1_COM%2_%3").arg(IdText(prefix)).arg(com).arg(address);
         for (const char* value : {"pv", "sv"}) {
             const QString key = QString::fromLatin1(value);
             const QJsonObject config{
@@ -74,8 +75,7 @@ QList<MqttMessage> DiscoveryConfigs(const QString& prefix, int com, const Addres
                 {QStringLiteral("unique_id"), device + QLatin1Char('_') + key},
                 {QStringLiteral("object_id"), device + QLatin1Char('_') + key},
                 {QStringLiteral("state_topic"), StateTopic(prefix, com, address)},
-                {QStringLiteral("value_template"),
-                 QStringLiteral("{{ value_json.%1 }}").arg(key)},
+                {QStringLiteral("value_template"), QStringLiteral("{{ value_json.%1 }}").arg(key)},
                 {QStringLiteral("unit_of_measurement"), QStringLiteral("°C")},
                 {QStringLiteral("device_class"), QStringLiteral("temperature")},
                 {QStringLiteral("state_class"), QStringLiteral("measurement")},

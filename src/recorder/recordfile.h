@@ -117,8 +117,8 @@ BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint6
 class RecordWriter {
 public:
     // How a file is opened for writing; tests may put a failing device in its place.
-    using Opener = std::function<std::unique_ptr<QIODevice>(const QString& path, bool append,
-                                                            QString* error)>;
+    using Opener =
+        std::function<std::unique_ptr<QIODevice>(const QString& path, bool append, QString* error)>;
 
     RecordWriter();
     ~RecordWriter();

@@ -68,14 +68,15 @@ struct Broker {
         const QString conf = dir.filePath("mosquitto.conf");
         QFile file(conf);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("listener %1 127.0.0.1\npersistence true\npersistence_location %2/\n")
-                       .arg(port)
-                       .arg(dir.path())
-                       .toUtf8() +
-                   (extra.isEmpty() ? QByteArray("allow_anonymous true\n") : extra) +
-                   // Started by root, mosquitto would become the user mosquitto, who may not
-                   // read this test's private folder.
-                   (::getuid() == 0 ? QByteArray("user root\n") : QByteArray()));
+        file.write(
+            QStringLiteral("listener %1 127.0.0.1\npersistence true\npersistence_location %2/\n")
+                .arg(port)
+                .arg(dir.path())
+                .toUtf8() +
+            (extra.isEmpty() ? QByteArray("allow_anonymous true\n") : extra) +
+            // Started by root, mosquitto would become the user mosquitto, who may not
+            // read this test's private folder.
+            (::getuid() == 0 ? QByteArray("user root\n") : QByteArray()));
         file.close();
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start("mosquitto", {"-c", conf});
@@ -90,8 +91,8 @@ struct Subscriber {
     QProcess process;
     QByteArray seen;
     void Start(int port, const QString& topics = "vrx/#") {
-        process.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(port), "-q",
-                                        "1", "-c", "-i", "tst-sub", "-v", "-t", topics});
+        process.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(port), "-q", "1",
+                                        "-c", "-i", "tst-sub", "-v", "-t", topics});
         QVERIFY2(process.waitForStarted(), "mosquitto_sub is needed (mosquitto-clients)");
     }
     QByteArray Seen() {
@@ -111,10 +112,11 @@ struct Recorder {
         env.remove("JOURNAL_STREAM");
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(dir.path());
-        process.start(VRXCOM_PATH, QStringList{"record", "--com", "COM1", "--addresses", "1,2",
-                                               "--out", "lab.txt", "--mqtt",
-                                               QStringLiteral("mqtt://127.0.0.1:%1/vrx").arg(port)} +
-                                       more);
+        process.start(VRXCOM_PATH,
+                      QStringList{"record", "--com", "COM1", "--addresses", "1,2", "--out",
+                                  "lab.txt", "--mqtt",
+                                  QStringLiteral("mqtt://127.0.0.1:%1/vrx").arg(port)} +
+                          more);
         QVERIFY(process.waitForStarted());
     }
     QByteArray Read() const {
@@ -141,7 +143,8 @@ Samples FileSamples(const QByteArray& file) {
         if (line.isEmpty() || line == "End") continue;
         const QTime at = *ParseTimeOfDay(line.mid(2 * FieldLength).trimmed());
         for (int field = 0; field < 2; ++field) {
-            const QList<QByteArray> parts = line.mid(field * FieldLength, FieldLength).simplified().split(' ');
+            const QList<QByteArray> parts =
+                line.mid(field * FieldLength, FieldLength).simplified().split(' ');
             samples[{at, field + 1}] = {parts[1].toInt(), parts[2].toInt()};
         }
     }
@@ -160,7 +163,8 @@ Samples Received(const QByteArray& seen, bool* inOrder) {
         const QList<QByteArray> topic = line.left(space).split('/');
         if (topic.size() != 4 || topic[3] != "state") continue;
         const QJsonObject o = QJsonDocument::fromJson(line.mid(space + 1)).object();
-        const QTime at = QDateTime::fromString(o.value("time").toString(), Qt::ISODate).toLocalTime().time();
+        const QTime at =
+            QDateTime::fromString(o.value("time").toString(), Qt::ISODate).toLocalTime().time();
         const int address = topic[2].toInt();
         if (last.contains(address) && at < last[address]) *inOrder = false;
         last[address] = at;
@@ -254,8 +258,9 @@ private slots:
         QTest::addColumn<QByteArray>("password");
         QTest::addColumn<QByteArray>("message");
         QTest::newRow("unreachable") << false << QByteArray() << QByteArray("unreachable (");
-        QTest::newRow("refused") << true << QByteArray("wrong")
-                                 << QByteArray("refused the connection: Connection Refused: not authorised.");
+        QTest::newRow("refused")
+            << true << QByteArray("wrong")
+            << QByteArray("refused the connection: Connection Refused: not authorised.");
         QTest::newRow("accepted") << true << QByteArray("secret")
                                   << QByteArray("MQTT: connected to broker");
     }
@@ -267,9 +272,11 @@ private slots:
         QStringList more;
         if (broker) {
             QProcess passwd;
-            passwd.start("mosquitto_passwd", {"-c", "-b", b.dir.filePath("passwords"), "vrx", "secret"});
+            passwd.start("mosquitto_passwd",
+                         {"-c", "-b", b.dir.filePath("passwords"), "vrx", "secret"});
             QVERIFY(passwd.waitForFinished(20000));
-            b.extra = "allow_anonymous false\npassword_file " + b.dir.filePath("passwords").toUtf8() + "\n";
+            b.extra = "allow_anonymous false\npassword_file " +
+                      b.dir.filePath("passwords").toUtf8() + "\n";
             b.Start();
             QFile file(b.dir.filePath("pw"));
             QVERIFY(file.open(QIODevice::WriteOnly));

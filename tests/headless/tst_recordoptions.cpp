@@ -37,18 +37,27 @@ private slots:
         QTest::newRow("minimal") << base << "";
         QTest::newRow("with = and a plain number")
             << QStringList{"--com=3", "--addresses=7", "--out-dir=/var/lib/vrxcom"} << "";
-        QTest::newRow("all") << base + QStringList{"--interval", "120", "--quiet", "--mqtt",
-                                                   "mqtts://broker.lan/plant/line1", "--mqtt-ca",
-                                                   "ca.pem", "--mqtt-user", "u",
-                                                   "--mqtt-password-file", "p", "--ha-discovery"}
+        QTest::newRow("all") << base + QStringList{"--interval",
+                                                   "120",
+                                                   "--quiet",
+                                                   "--mqtt",
+                                                   "mqtts://broker.lan/plant/line1",
+                                                   "--mqtt-ca",
+                                                   "ca.pem",
+                                                   "--mqtt-user",
+                                                   "u",
+                                                   "--mqtt-password-file",
+                                                   "p",
+                                                   "--ha-discovery"}
                              << "";
         QTest::newRow("no com") << QStringList{"--addresses", "1", "--out", "a"}
                                 << "--com is missing";
-        QTest::newRow("no addresses") << QStringList{"--com", "1", "--out", "a"}
-                                      << "--addresses is missing";
-        QTest::newRow("no output") << QStringList{"--com", "1", "--addresses", "1"}
-                                   << "--out or --out-dir is missing";
-        QTest::newRow("com 0") << QStringList{"--com", "COM0"} << "'COM0' is not a line COM1 to COM99";
+        QTest::newRow("no addresses")
+            << QStringList{"--com", "1", "--out", "a"} << "--addresses is missing";
+        QTest::newRow("no output")
+            << QStringList{"--com", "1", "--addresses", "1"} << "--out or --out-dir is missing";
+        QTest::newRow("com 0") << QStringList{"--com", "COM0"}
+                               << "'COM0' is not a line COM1 to COM99";
         QTest::newRow("com text") << QStringList{"--com", "ttyUSB0"}
                                   << "'ttyUSB0' is not a line COM1 to COM99";
         QTest::newRow("nine addresses") << QStringList{"--addresses", "1,2,3,4,5,6,7,8,9"}
@@ -66,12 +75,12 @@ private slots:
         QTest::newRow("interval +5") << QStringList{"--interval", "+5"}
                                      << "--interval: '+5' is not a number of seconds from 1 to 120";
         QTest::newRow("value missing") << QStringList{"--com"} << "option '--com' needs a value";
-        QTest::newRow("flag with value") << QStringList{"--quiet=yes"}
-                                         << "option '--quiet' takes no value";
+        QTest::newRow("flag with value")
+            << QStringList{"--quiet=yes"} << "option '--quiet' takes no value";
         QTest::newRow("unknown") << QStringList{"--allow"} << "unknown option '--allow'";
         QTest::newRow("stray") << QStringList{"COM1"} << "unexpected argument 'COM1'";
-        QTest::newRow("mqtt options without mqtt") << base + QStringList{"--ha-discovery"}
-                                                   << "the MQTT options need --mqtt";
+        QTest::newRow("mqtt options without mqtt")
+            << base + QStringList{"--ha-discovery"} << "the MQTT options need --mqtt";
         QTest::newRow("ca without tls")
             << base + QStringList{"--mqtt", "mqtt://h", "--mqtt-ca", "ca.pem"}
             << "--mqtt-ca needs an mqtts:// broker";
@@ -84,10 +93,10 @@ private slots:
         QTest::newRow("config") << QStringList{"--config", "good.conf"} << "";
         QTest::newRow("config missing")
             << QStringList{"--config", "none.conf"} << "cannot read 'none.conf': no such file";
-        QTest::newRow("config in config") << QStringList{"--config", "loop.conf"}
-                                          << "--config inside a configuration file";
-        QTest::newRow("config line") << QStringList{"--config", "bad.conf"}
-                                     << "bad.conf: line 2: unknown option 'speed'";
+        QTest::newRow("config in config")
+            << QStringList{"--config", "loop.conf"} << "--config inside a configuration file";
+        QTest::newRow("config line")
+            << QStringList{"--config", "bad.conf"} << "bad.conf: line 2: unknown option 'speed'";
     }
     void arguments() {
         QFETCH(QStringList, arguments);
@@ -127,9 +136,11 @@ private slots:
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("prefix");
-        QTest::newRow("full") << "mqtt://127.0.0.1:1883/vrx" << true << false << "127.0.0.1" << 1883 << "vrx";
+        QTest::newRow("full") << "mqtt://127.0.0.1:1883/vrx" << true << false << "127.0.0.1" << 1883
+                              << "vrx";
         QTest::newRow("defaults") << "mqtt://broker" << true << false << "broker" << 1883 << "vrx";
-        QTest::newRow("tls default port") << "mqtts://b.example/a/b/" << true << true << "b.example" << 8883 << "a/b";
+        QTest::newRow("tls default port")
+            << "mqtts://b.example/a/b/" << true << true << "b.example" << 8883 << "a/b";
         QTest::newRow("ipv6") << "mqtt://[::1]:2000/p" << true << false << "::1" << 2000 << "p";
         QTest::newRow("user in url") << "mqtt://u:pw@h/p" << false << false << "" << 0 << "";
         QTest::newRow("port 0") << "mqtt://h:0/p" << false << false << "" << 0 << "";
@@ -165,20 +176,25 @@ private slots:
         QTest::addColumn<bool>("answered");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("ok east") << 8 * 3600 << true << int(SampleStatus::Ok)
-                                 << QByteArray(R"({"pv":25.3,"status":"ok","sv":30,"time":"2026-03-14T15:04:05+08:00","unit":"C"})");
-        QTest::newRow("timeout west") << -(3 * 3600 + 1800) << false << int(SampleStatus::Timeout)
-                                      << QByteArray(R"({"pv":null,"status":"timeout","sv":null,"time":"2026-03-14T15:04:05-03:30","unit":"C"})");
-        QTest::newRow("dropped utc") << 0 << false << int(SampleStatus::Dropped)
-                                     << QByteArray(R"({"pv":null,"status":"dropped","sv":null,"time":"2026-03-14T15:04:05+00:00","unit":"C"})");
+        QTest::newRow("ok east")
+            << 8 * 3600 << true << int(SampleStatus::Ok)
+            << QByteArray(
+                   R"({"pv":25.3,"status":"ok","sv":30,"time":"2026-03-14T15:04:05+08:00","unit":"C"})");
+        QTest::newRow("timeout west")
+            << -(3 * 3600 + 1800) << false << int(SampleStatus::Timeout)
+            << QByteArray(
+                   R"({"pv":null,"status":"timeout","sv":null,"time":"2026-03-14T15:04:05-03:30","unit":"C"})");
+        QTest::newRow("dropped utc")
+            << 0 << false << int(SampleStatus::Dropped)
+            << QByteArray(
+                   R"({"pv":null,"status":"dropped","sv":null,"time":"2026-03-14T15:04:05+00:00","unit":"C"})");
     }
     void payload() {
         QFETCH(int, offset);
         QFETCH(bool, answered);
         QFETCH(int, status);
         QFETCH(QByteArray, expected);
-        const QDateTime at(QDate(2026, 3, 14), QTime(15, 4, 5, 678),
-                           Qt::OffsetFromUTC, offset);
+        const QDateTime at(QDate(2026, 3, 14), QTime(15, 4, 5, 678), Qt::OffsetFromUTC, offset);
         QCOMPARE(SamplePayload(at, {answered, 253, 300}, SampleStatus(status)), expected);
         QCOMPARE(SamplePayload(at, {true, -5, 0}, SampleStatus::Ok).left(10),
                  QByteArray(R"({"pv":-0.5)"));
@@ -187,7 +203,8 @@ private slots:
     void topicsAndDiscovery() {
         QCOMPARE(StateTopic("vrx", 1, 2), QStringLiteral("vrx/COM1/2/state"));
         QCOMPARE(StatusTopic("plant/l1"), QStringLiteral("plant/l1/status"));
-        const QList<MqttMessage> configs = DiscoveryConfigs("plant/l1", 3, {4, 9, 0, 0, 0, 0, 0, 0});
+        const QList<MqttMessage> configs =
+            DiscoveryConfigs("plant/l1", 3, {4, 9, 0, 0, 0, 0, 0, 0});
         QCOMPARE(configs.size(), 4);
         QCOMPARE(configs[0].topic,
                  QStringLiteral("homeassistant/sensor/vrxcom_plant_l1_COM3_4_pv/config"));

@@ -25,7 +25,8 @@ struct Recording {
         env.remove("JOURNAL_STREAM");
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(dir.path());
-        process.start(VRXCOM_PATH, QStringList{"record", "--com", "COM1", "--out", "lab.txt"} + more);
+        process.start(VRXCOM_PATH,
+                      QStringList{"record", "--com", "COM1", "--out", "lab.txt"} + more);
         QVERIFY(process.waitForStarted());
     }
     QByteArray Read() const {
@@ -95,7 +96,9 @@ private slots:
         QVERIFY(r.process.waitForFinished(20000));
         QCOMPARE(r.process.exitCode(), 0);
         const QByteArray log = r.process.readAllStandardError();
-        QCOMPARE(log.count("COM1 address 2: no answer; written as --- and asked again once a minute\n"), 1);
+        QCOMPARE(
+            log.count("COM1 address 2: no answer; written as --- and asked again once a minute\n"),
+            1);
         QVERIFY(!log.contains("address 1:"));
     }
 
@@ -105,15 +108,18 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("message");
         const QStringList good{"--com", "COM1", "--addresses", "1", "--out", "x.txt"};
-        QTest::newRow("bad option") << QStringList{"--com", "COM1", "--addresses", "1,1"}
-                                    << QByteArray() << 2
-                                    << QByteArray("vrxcom record: --addresses: address 1 is given twice\n\nUsage: vrxcom record");
-        QTest::newRow("bad url") << good + QStringList{"--mqtt", "mqtt://h:99999/p"} << QByteArray()
-                                 << 2
-                                 << QByteArray("vrxcom record: --mqtt: '99999' is not a port from 1 to 65535\n");
-        QTest::newRow("settings file") << good << QByteArray("abc\r\n") << 1
-                                       << QByteArray("vrxcom record: 'abc' is not a valid integer value\n");
-        QTest::newRow("no line") << QStringList{"--com", "COM7", "--addresses", "1", "--out", "x.txt"}
+        QTest::newRow("bad option")
+            << QStringList{"--com", "COM1", "--addresses", "1,1"} << QByteArray() << 2
+            << QByteArray(
+                   "vrxcom record: --addresses: address 1 is given twice\n\nUsage: vrxcom record");
+        QTest::newRow("bad url")
+            << good + QStringList{"--mqtt", "mqtt://h:99999/p"} << QByteArray() << 2
+            << QByteArray("vrxcom record: --mqtt: '99999' is not a port from 1 to 65535\n");
+        QTest::newRow("settings file")
+            << good << QByteArray("abc\r\n") << 1
+            << QByteArray("vrxcom record: 'abc' is not a valid integer value\n");
+        QTest::newRow("no line") << QStringList{"--com", "COM7",  "--addresses",
+                                                "1",     "--out", "x.txt"}
                                  << QByteArray() << 1 << QByteArray("vrxcom record: COM7: ");
     }
     void wrongStart() {
@@ -147,9 +153,9 @@ private slots:
         QVERIFY(process.waitForFinished(20000));
         QCOMPARE(process.exitCode(), 0);
         const QByteArray text = process.readAllStandardOutput();
-        for (const char* option : {"--com", "--addresses", "--interval", "--out", "--out-dir",
-                                   "--quiet", "--config", "--mqtt", "--mqtt-ca", "--mqtt-user",
-                                   "--mqtt-password-file", "--ha-discovery"})
+        for (const char* option :
+             {"--com", "--addresses", "--interval", "--out", "--out-dir", "--quiet", "--config",
+              "--mqtt", "--mqtt-ca", "--mqtt-user", "--mqtt-password-file", "--ha-discovery"})
             QVERIFY2(text.contains(QByteArray("  ") + option + ' '), option);
     }
 };
