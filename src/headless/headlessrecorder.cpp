@@ -3,7 +3,16 @@
 
 #include "errors.h"
 
+#include <QLoggingCategory>
+
 namespace vrx {
+
+namespace {
+// Each sample as it is handed to the broker's queue, with the wall clock in milliseconds (off
+// unless QT_LOGGING_RULES="vrx.record.publish=true"): the start of the latency the benchmark
+// measures to a subscriber.
+Q_LOGGING_CATEGORY(lcPublish, "vrx.record.publish", QtWarningMsg)
+} // namespace
 
 HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
                                    std::optional<MqttPublisher::Config> mqtt, QObject* parent)
@@ -108,9 +117,12 @@ void HeadlessRecorder::CycleCompleted(const CycleReport& report) {
         } else {
             status = engine_.Resting(p) ? SampleStatus::Dropped : SampleStatus::Timeout;
         }
-        if (publisher_)
-            publisher_->Publish(
-                {StateTopic(prefix_, options_.com, address), SamplePayload(at, reading, status)});
+        if (!publisher_) continue;
+        MqttMessage message{StateTopic(prefix_, options_.com, address),
+                            SamplePayload(at, reading, status)};
+        qCDebug(lcPublish).noquote() << "publish" << message.topic << IsoTimeWithOffset(at)
+                                     << QDateTime::currentMSecsSinceEpoch();
+        publisher_->Publish(std::move(message));
     }
     stamp_ = {};
     emit statusChanged();
