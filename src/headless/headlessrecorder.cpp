@@ -26,7 +26,7 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
                                                                  options.addresses)
                                               : QList<MqttMessage>{};
         publisher_ = std::make_unique<MqttPublisher>(*mqtt);
-        connect(publisher_.get(), &MqttPublisher::event, this, &HeadlessRecorder::event);
+        connect(publisher_.get(), &MqttPublisher::logged, this, &HeadlessRecorder::logged);
         connect(publisher_.get(), &MqttPublisher::connectedChanged, this,
                 &HeadlessRecorder::statusChanged);
         connect(publisher_.get(), &MqttPublisher::stopped, this, [this] { emit finished(0); });
@@ -37,26 +37,26 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
         stamp_ = now_();
         return stamp_.time();
     });
-    connect(&sink_, &RecordSink::event, this, &HeadlessRecorder::event);
+    connect(&sink_, &RecordSink::logged, this, &HeadlessRecorder::logged);
     connect(&engine_, &RecordEngine::cycleCompleted, this, &HeadlessRecorder::CycleCompleted);
     connect(&engine_, &RecordEngine::attemptTimedOut, this,
             [this](int position) { ++counts_[std::size_t(position)].timeOuts; });
     connect(&engine_, &RecordEngine::devicesResting, this, [this](const QList<int>& positions) {
-        emit event(QStringLiteral("%1: no answer; written as --- and asked again once a minute")
-                       .arg(Device(positions.first())));
+        emit logged(QStringLiteral("%1: no answer; written as --- and asked again once a minute")
+                        .arg(Device(positions.first())));
     });
     connect(&engine_, &RecordEngine::deviceBack, this, [this](int position) {
-        emit event(QStringLiteral("%1: answers again").arg(Device(position)));
+        emit logged(QStringLiteral("%1: answers again").arg(Device(position)));
     });
     connect(&engine_, &RecordEngine::lineLost, this, [this] {
-        emit event(QStringLiteral("COM%1: line lost; tried again every second, --- written "
-                                  "meanwhile")
-                       .arg(options_.com));
+        emit logged(QStringLiteral("COM%1: line lost; tried again every second, --- written "
+                                   "meanwhile")
+                        .arg(options_.com));
     });
     connect(&engine_, &RecordEngine::lineRestored, this,
-            [this] { emit event(QStringLiteral("COM%1: line back").arg(options_.com)); });
+            [this] { emit logged(QStringLiteral("COM%1: line back").arg(options_.com)); });
     connect(&engine_, &RecordEngine::lineFailed, this, [this](const QString& text) {
-        emit event(QStringLiteral("COM%1: %2; the recording ends").arg(options_.com).arg(text));
+        emit logged(QStringLiteral("COM%1: %2; the recording ends").arg(options_.com).arg(text));
         sink_.End();
         emit finished(1);
     });
@@ -95,7 +95,7 @@ void HeadlessRecorder::Stop() {
     line_.Close(QString::fromLatin1(RecordEngine::LineTool));
     if (publisher_) {
         if (publisher_->Queued() > 0)
-            emit event(QStringLiteral("MQTT: %1 samples not sent").arg(publisher_->Queued()));
+            emit logged(QStringLiteral("MQTT: %1 samples not sent").arg(publisher_->Queued()));
         publisher_->Stop();
     } else {
         emit finished(0);

@@ -46,7 +46,7 @@ public:
 
 signals:
     // One line for the log.
-    void event(const QString& text);
+    void logged(const QString& text);
     void statusChanged();
     // The recording has ended; the program's exit code.
     void finished(int code);

@@ -59,7 +59,8 @@ void MqttPublisher::Connect() {
     client_ = mosquitto_new(
         config_.clientId.isEmpty() ? nullptr : config_.clientId.toUtf8().constData(), true, this);
     if (!client_) {
-        emit event(QStringLiteral("MQTT: cannot make a client: %1").arg(ErrorText(MOSQ_ERR_ERRNO)));
+        emit logged(
+            QStringLiteral("MQTT: cannot make a client: %1").arg(ErrorText(MOSQ_ERR_ERRNO)));
         return;
     }
     mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
@@ -81,8 +82,8 @@ void MqttPublisher::Connect() {
                 ? mosquitto_tls_set(client_, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
                 : mosquitto_tls_set(client_, ca.constData(), nullptr, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
-            emit event(QStringLiteral("MQTT: cannot use the certificate authority '%1': %2")
-                           .arg(config_.caFile, ErrorText(rc)));
+            emit logged(QStringLiteral("MQTT: cannot use the certificate authority '%1': %2")
+                            .arg(config_.caFile, ErrorText(rc)));
             TearDown();
             return;
         }
@@ -142,10 +143,10 @@ void MqttPublisher::Publish(MqttMessage message) {
         // their way.
         queue_.erase(queue_.begin() + std::ptrdiff_t(handed_));
         if (dropped_++ == droppedSaid_)
-            emit event(QStringLiteral("MQTT: the queue is full (%1 samples); the oldest are "
-                                      "dropped until %2 is back")
-                           .arg(capacity_)
-                           .arg(Broker()));
+            emit logged(QStringLiteral("MQTT: the queue is full (%1 samples); the oldest are "
+                                       "dropped until %2 is back")
+                            .arg(capacity_)
+                            .arg(Broker()));
     }
     queue_.push_back({std::move(message)});
     if (client_ && connected_) {
@@ -165,17 +166,17 @@ void MqttPublisher::Lost(int rc) {
     int delay = backoffMs_;
     if (refused != 0) {
         if (!complained_)
-            emit event(QStringLiteral("MQTT: broker %1 refused the connection: %2; trying again "
-                                      "every minute")
-                           .arg(Broker(), QString::fromUtf8(mosquitto_connack_string(refused))));
+            emit logged(QStringLiteral("MQTT: broker %1 refused the connection: %2; trying again "
+                                       "every minute")
+                            .arg(Broker(), QString::fromUtf8(mosquitto_connack_string(refused))));
         delay = RefusedRetryMs;
     } else if (wasConnected) {
-        emit event(QStringLiteral("MQTT: lost broker %1 (%2); samples wait in the queue")
-                       .arg(Broker(), ErrorText(rc)));
+        emit logged(QStringLiteral("MQTT: lost broker %1 (%2); samples wait in the queue")
+                        .arg(Broker(), ErrorText(rc)));
     } else if (!complained_) {
-        emit event(QStringLiteral("MQTT: broker %1 unreachable (%2); trying again, samples "
-                                  "wait in the queue")
-                       .arg(Broker(), ErrorText(rc)));
+        emit logged(QStringLiteral("MQTT: broker %1 unreachable (%2); trying again, samples "
+                                   "wait in the queue")
+                        .arg(Broker(), ErrorText(rc)));
     }
     complained_ = true;
     backoffMs_ = qMin(backoffMs_ * 2, MaxBackoffMs);
@@ -257,7 +258,7 @@ void MqttPublisher::OnConnect(mosquitto* client, void* data, int rc) {
         self->droppedSaid_ = self->dropped_;
     }
     self->complained_ = false;
-    emit self->event(text);
+    emit self->logged(text);
     emit self->connectedChanged(true);
 }
 

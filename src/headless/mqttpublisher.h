@@ -44,7 +44,7 @@ public:
     explicit MqttPublisher(Config config, QObject* parent = nullptr);
     ~MqttPublisher() override;
 
-    // Starts connecting; the outcome is said through event().
+    // Starts connecting; the outcome is said through logged().
     void Start();
     // One sample, after every one before it.
     void Publish(MqttMessage message);
@@ -60,7 +60,7 @@ public:
 
 signals:
     // One line for the log: connected, refused, unreachable, lost, queue full.
-    void event(const QString& text);
+    void logged(const QString& text);
     void connectedChanged(bool connected);
     void stopped();
 

@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
 
     Terminal terminal(options.quiet);
     vrx::HeadlessRecorder recorder(options, mqtt);
-    QObject::connect(&recorder, &vrx::HeadlessRecorder::event, &app,
+    QObject::connect(&recorder, &vrx::HeadlessRecorder::logged, &app,
                      [&terminal](const QString& text) { terminal.Event(text); });
     QObject::connect(&recorder, &vrx::HeadlessRecorder::statusChanged, &app,
                      [&] { terminal.Show(recorder.StatusLine()); });

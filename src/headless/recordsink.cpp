@@ -36,8 +36,8 @@ bool RecordSink::Open(QDate day) {
         const bool existed = QFileInfo(path).size() > 0;
         if (writer_.Continue(path, addresses_, seconds_)) {
             day_ = day;
-            emit event(existed ? QStringLiteral("recording goes on in %1").arg(path)
-                               : QStringLiteral("recording into %1").arg(path));
+            emit logged(existed ? QStringLiteral("recording goes on in %1").arg(path)
+                                : QStringLiteral("recording into %1").arg(path));
             return true;
         }
         if (!writer_.Mismatch()) break;
@@ -49,8 +49,8 @@ void RecordSink::Write(QDate day, const QByteArray& line) {
     if (qsizetype(waiting_.size()) >= MaxWaiting) {
         waiting_.pop_front();
         if (lost_++ == 0)
-            emit event(QStringLiteral("%1 lines wait to be written; the oldest are dropped")
-                           .arg(MaxWaiting));
+            emit logged(QStringLiteral("%1 lines wait to be written; the oldest are dropped")
+                            .arg(MaxWaiting));
     }
     waiting_.emplace_back(day, line);
     Flush();
@@ -66,7 +66,7 @@ void RecordSink::Flush() {
         waiting_.pop_front();
         ++written_;
         if (!failure_.isEmpty()) {
-            emit event(QStringLiteral("writing %1 again").arg(writer_.Path()));
+            emit logged(QStringLiteral("writing %1 again").arg(writer_.Path()));
             failure_.clear();
         }
     }
@@ -79,8 +79,8 @@ void RecordSink::Flush() {
     // Once per kind of failure, not at every sample.
     if (failure != failure_) {
         failure_ = failure;
-        emit event(failure +
-                   QStringLiteral("; the lines are kept and tried again at every sample"));
+        emit logged(failure +
+                    QStringLiteral("; the lines are kept and tried again at every sample"));
     }
 }
 

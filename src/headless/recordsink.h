@@ -37,7 +37,7 @@ public:
 
 signals:
     // One line for the log: a file begun or continued, a failure, writing again.
-    void event(const QString& text);
+    void logged(const QString& text);
 
 private:
     bool Open(QDate day);

@@ -28,7 +28,7 @@ private slots:
         options.out = dir.filePath("lab.txt");
         HeadlessRecorder recorder(options, std::nullopt);
         QStringList events;
-        connect(&recorder, &HeadlessRecorder::event, this,
+        connect(&recorder, &HeadlessRecorder::logged, this,
                 [&events](const QString& text) { events << text; });
         QSignalSpy finished(&recorder, &HeadlessRecorder::finished);
         QString error;
@@ -57,7 +57,7 @@ private slots:
     void queueBound() {
         MqttPublisher publisher({MqttTarget{false, "127.0.0.1", 1, "vrx"}, {}, {}, {}, {}, {}});
         publisher.SetCapacity(5);
-        QSignalSpy events(&publisher, &MqttPublisher::event);
+        QSignalSpy events(&publisher, &MqttPublisher::logged);
         for (int i = 0; i < 12; ++i)
             publisher.Publish({"vrx/COM1/1/state", QByteArray::number(i)});
         QCOMPARE(publisher.Queued(), 5);

@@ -64,7 +64,7 @@ private slots:
         const QByteArray other = HeaderLine({5, 0, 0, 0, 0, 0, 0, 0}, 1) + "\r\nEnd\r\n";
         Write(path, other);
         RecordSink sink(Two, 1, path, {});
-        QSignalSpy events(&sink, &RecordSink::event);
+        QSignalSpy events(&sink, &RecordSink::logged);
         sink.Write(QDate(2026, 3, 14), Line(250));
         QCOMPARE(Read(path), other);
         QCOMPARE(sink.CurrentPath(), dir.filePath("lab-2.txt"));
@@ -98,7 +98,7 @@ private slots:
         const QString folder = dir.filePath("records");
         Write(folder, "in the way");
         RecordSink sink(Two, 1, {}, folder);
-        QSignalSpy events(&sink, &RecordSink::event);
+        QSignalSpy events(&sink, &RecordSink::logged);
         const QDate day(2026, 3, 14);
         for (int pv = 250; pv < 253; ++pv)
             sink.Write(day, Line(pv));
