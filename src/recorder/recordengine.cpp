@@ -37,6 +37,12 @@ RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* pa
     // for each sample missed, until the line is back. The line has said it went.
     connect(&exchange_, &Exchange::lineLost, this, [this] {
         AwaitingReply = false;
+        if (writing_) {
+            writing_ = false;
+            const SetValueWrite write = writes_.takeFirst();
+            emit setValueWritten(write.position, write.tenths, false,
+                                 QStringLiteral("the line was lost"));
+        }
         emit lineLost();
     });
     connect(&exchange_, &Exchange::lineRestored, this, &RecordEngine::lineRestored);
@@ -68,6 +74,8 @@ bool RecordEngine::Start(const Addresses& addresses, int seconds) {
     PollIndex = quint16(first);
     FailCount.fill(0);
     resting_.fill(false);
+    writes_.clear();
+    writing_ = false;
     cycle_ = {};
     Samples.Clear();
     Running = true;
@@ -89,6 +97,7 @@ void RecordEngine::Stop() {
     // any more.
     exchange_.Disown();
     AwaitingReply = false;
+    writing_ = false;
     Running = false;
 }
 
@@ -103,6 +112,9 @@ void RecordEngine::Timer1Timer() {
         return;
     }
     if (AwaitingReply || exchange_.Outstanding()) return;
+    // Between two cycles: writes go first, then the cycle.
+    if (!writes_.isEmpty() && PollIndex == quint16(qMax(0, NextUsed(0))) && SendWriteStep())
+        return;
     if (restMs_ > 0 && !Due(PollIndex)) {
         // Every device before the next due one rests; with none due, the cycle is all `---`.
         const int next = NextUsed(PollIndex);
@@ -140,6 +152,10 @@ void RecordEngine::SendSampleRequest() {
 
 void RecordEngine::ReplyEnded(const QByteArray& frame) {
     if (!AwaitingReply) return;
+    if (writing_) {
+        WriteReplyEnded(frame);
+        return;
+    }
     AwaitingReply = false;
     FailCount[PollIndex] = 0;
     HandleReply(frame);
@@ -147,6 +163,10 @@ void RecordEngine::ReplyEnded(const QByteArray& frame) {
 
 void RecordEngine::FailAttempt() {
     if (!AwaitingReply) return;
+    if (writing_) {
+        FinishWrite(false, QStringLiteral("no answer"));
+        return;
+    }
     ++FailCount[PollIndex];
     AwaitingReply = false;
     emit attemptTimedOut(PollIndex);
@@ -188,6 +208,85 @@ void RecordEngine::FailAttempt() {
     }
     // The window's message box may have let a tick send meanwhile: one request at a time.
     if (Running && !AwaitingReply && !cycleEnded) SendSampleRequest();
+}
+
+void RecordEngine::QueueSetValue(int position, qint32 tenths) {
+    for (SetValueWrite& write : writes_) {
+        if (write.position != position || (writing_ && &write == &writes_.first())) continue;
+        write.tenths = tenths;
+        return;
+    }
+    writes_.append({position, tenths, false});
+}
+
+bool RecordEngine::SendWriteStep() {
+    if (exchange_.LineDown() || !exchange_.HoldsLine()) return false;
+    const SetValueWrite& write = writes_.first();
+    const int address = DeviceAddr[std::size_t(write.position)];
+    const LineSettings settings = settings_();
+    try {
+        RequestText = write.rangeRead ? WriteRequest(address, reg::SetValue, write.tenths)
+                                      : ReadRequest(address, reg::RangeHigh, 2);
+        if (settings.Rtu()) RequestText = AsciiToRtu(RequestText);
+        exchange_.Send(RequestText, settings.framing, ReplyEndPolicy::FrameEnd,
+                       {RecorderReplyTicks(settings), SilenceTicks});
+    } catch (const Error& error) {
+        writing_ = true;
+        FinishWrite(false, error.text());
+        return true;
+    }
+    writing_ = true;
+    AwaitingReply = true;
+    return true;
+}
+
+void RecordEngine::WriteReplyEnded(const QByteArray& frame) {
+    AwaitingReply = false;
+    SetValueWrite& write = writes_.first();
+    const int address = DeviceAddr[std::size_t(write.position)];
+    const ReadReply reply = Rtu() ? CheckRtuReply(frame, address) : CheckAsciiReply(frame, address);
+    if (reply.status == ReplyStatus::Exception) {
+        FinishWrite(false, QStringLiteral("the controller refused it (exception %1)")
+                               .arg(reply.exceptionCode));
+        return;
+    }
+    if (!write.rangeRead) {
+        if (!reply.isGood() || reply.words.size() != 2) {
+            FinishWrite(false, QStringLiteral("no good reply to the range read"));
+            return;
+        }
+        const qint32 high = qint16(reply.words[0]);
+        const qint32 low = qint16(reply.words[1]);
+        if (write.tenths < qMin(low, high) || write.tenths > qMax(low, high)) {
+            FinishWrite(false, QStringLiteral("outside the controller's range %1 to %2")
+                                   .arg(QString::number(qMin(low, high) / 10.0, 'f', 1),
+                                        QString::number(qMax(low, high) / 10.0, 'f', 1)));
+            return;
+        }
+        write.rangeRead = true;
+        if (!SendWriteStep()) FinishWrite(false, QStringLiteral("the line is down"));
+        return;
+    }
+    // A write is answered with its own request, echoed.
+    const QByteArray sent = Rtu() ? RequestText : RequestText.trimmed();
+    const QByteArray got = Rtu() ? frame.left(sent.size()) : frame.trimmed();
+    FinishWrite(got == sent, got == sent ? QString() : QStringLiteral("a reply that is not its echo"));
+}
+
+void RecordEngine::FinishWrite(bool ok, const QString& reason) {
+    AwaitingReply = false;
+    writing_ = false;
+    const SetValueWrite write = writes_.takeFirst();
+    emit setValueWritten(write.position, write.tenths, ok, reason);
+    if (!Running || AwaitingReply || exchange_.Outstanding()) return;
+    // The next write, or the cycle this tick was for.
+    if (!writes_.isEmpty() && SendWriteStep()) return;
+    if (restMs_ > 0 && !Due(PollIndex)) {
+        const int next = NextUsed(PollIndex);
+        if (next < 0) return;
+        PollIndex = quint16(next);
+    }
+    SendSampleRequest();
 }
 
 void RecordEngine::Rest(int address) {

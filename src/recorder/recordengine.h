@@ -59,6 +59,11 @@ public:
     // `---`, and is asked once again after `ms`, for as long as the recording runs. 0 (the
     // window's way, and the default): dropped for good.
     void SetRestAfterFailure(int ms) { restMs_ = ms; }
+    // A new set value, in tenths, for the device at `position`, written before the next cycle:
+    // its range (RangeHigh, RangeLow) is read first and a value outside it is refused. The
+    // outcome comes as setValueWritten. A second one for a position replaces the first.
+    void QueueSetValue(int position, qint32 tenths);
+
     // The device at `position` stopped answering and waits for its next try.
     bool Resting(int position) const { return resting_[std::size_t(position)]; }
 
@@ -94,6 +99,8 @@ signals:
     void devicesResting(const QList<int>& positions);
     // With a rest time: the resting device at `position` answered again.
     void deviceBack(int position);
+    // A queued set value was written (`ok`), or not, and why.
+    void setValueWritten(int position, qint32 tenths, bool ok, const QString& reason);
 
 private:
     bool Rtu() const;
@@ -106,6 +113,15 @@ private:
     // A used position that is not resting, or whose rest is over.
     bool Due(int position) const;
     void Rest(int address);
+    bool SendWriteStep();
+    void WriteReplyEnded(const QByteArray& frame);
+    void FinishWrite(bool ok, const QString& reason);
+
+    struct SetValueWrite {
+        int position = 0;
+        qint32 tenths = 0;
+        bool rangeRead = false; // the range is read: the write itself is next
+    };
 
     SettingsSource settings_;
     Exchange exchange_;
@@ -113,6 +129,8 @@ private:
     Readings cycle_{};
     bool earlyRtuEnd_ = true;
     int restMs_ = 0;
+    QList<SetValueWrite> writes_;
+    bool writing_ = false; // the request on the line is the first of writes_
     std::array<bool, DevicePositions> resting_{};
     std::array<quint32, DevicePositions> restUntil_{};
 };

@@ -405,6 +405,51 @@ private slots:
         QCOMPARE(rig.cycles.last().readings[0].pv, 250);
     }
 
+    // A set value is written between two cycles: the range is read first, a value outside
+    // it is refused without a write, an exception is said; the cycle follows each time.
+    void setValueWrite_data() {
+        QTest::addColumn<QList<int>>("range"); // high, low
+        QTest::addColumn<QByteArray>("writeReply");
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("reason");
+        const QByteArray write(":0106470101A40C\r\n");
+        QTest::newRow("in range") << QList<int>{1000, 0} << write << true << true << "";
+        QTest::newRow("above") << QList<int>{300, 0} << QByteArray() << false << false
+                               << "outside the controller's range 0.0 to 30.0";
+        QTest::newRow("below") << QList<int>{1000, 500} << QByteArray() << false << false
+                               << "outside the controller's range 50.0 to 100.0";
+        QTest::newRow("refused") << QList<int>{1000, 0} << QByteArray(":01860376\r\n") << true
+                                 << false << "the controller refused it (exception 3)";
+    }
+    void setValueWrite() {
+        QFETCH(QList<int>, range);
+        QFETCH(QByteArray, writeReply);
+        QFETCH(bool, written);
+        QFETCH(bool, ok);
+        QFETCH(QString, reason);
+        Rig rig(false);
+        QList<QVariantList> results;
+        QObject::connect(&rig.engine, &RecordEngine::setValueWritten, &rig.engine,
+                         [&](int position, qint32 tenths, bool good, const QString& why) {
+                             results.append({position, tenths, good, why});
+                         });
+        QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
+        rig.Reply(AsciiWordsReply(1, {250, 300}));
+        rig.engine.QueueSetValue(0, 420);
+        rig.Run(1000);
+        QCOMPARE(rig.Sent().last(), QByteArray(":010347040002AF\r\n"));
+        rig.Reply(AsciiWordsReply(1, {quint16(range[0]), quint16(range[1])}));
+        if (written) {
+            QCOMPARE(rig.Sent().last(), QByteArray(":0106470101A40C\r\n"));
+            rig.Reply(writeReply);
+        }
+        QCOMPARE(results, (QList<QVariantList>{{0, 420, ok, reason}}));
+        // The cycle of this tick follows at once.
+        QCOMPARE(rig.Sent().last(), Request(1, false));
+        QCOMPARE(rig.Sent().count(QByteArray(":0106470101A40C\r\n")), written ? 1 : 0);
+    }
+
     // The window's message about a drop is modal: a tick that comes while it shows sends the
     // next request, and closing it must not send a second one.
     void tickDuringDropMessage() {
