@@ -22,6 +22,9 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
       now_([] { return QDateTime::currentDateTime(); }) {
     if (mqtt) {
         prefix_ = mqtt->target.prefix;
+        // Without --allow-writes nothing is subscribed to, so nothing from the network is
+        // even received.
+        if (options.allowWrites) mqtt->subscription = SetTopicFilter(prefix_, options.com);
         mqtt->onConnect = options.haDiscovery ? DiscoveryConfigs(mqtt->target.prefix, options.com,
                                                                  options.addresses)
                                               : QList<MqttMessage>{};
@@ -30,6 +33,13 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
         connect(publisher_.get(), &MqttPublisher::connectedChanged, this,
                 &HeadlessRecorder::statusChanged);
         connect(publisher_.get(), &MqttPublisher::stopped, this, [this] { emit finished(0); });
+    }
+    if (publisher_ && options.allowWrites) {
+        connect(publisher_.get(), &MqttPublisher::received, this, &HeadlessRecorder::SetAsked);
+        connect(&engine_, &RecordEngine::setValueWritten, this,
+                [this](int position, qint32 tenths, bool ok, const QString& reason) {
+                    SetAnswered(options_.addresses[std::size_t(position)], tenths, ok, reason);
+                });
     }
     engine_.SetRestAfterFailure(RestMs);
     // The file's line and the published time are one reading of the clock.
@@ -126,6 +136,46 @@ void HeadlessRecorder::CycleCompleted(const CycleReport& report) {
     }
     stamp_ = {};
     emit statusChanged();
+}
+
+void HeadlessRecorder::SetAsked(const QString& topic, const QByteArray& payload) {
+    const int address = SetTopicAddress(topic, prefix_, options_.com);
+    if (address == 0) return;
+    QString error;
+    const std::optional<qint32> tenths = ParseSetMessage(payload, &error);
+    if (!tenths) {
+        emit logged(QStringLiteral("COM%1 address %2: set value refused over MQTT: %3")
+                        .arg(options_.com)
+                        .arg(address)
+                        .arg(error));
+        publisher_->Publish(
+            {SetResultTopic(prefix_, options_.com, address), SetResultPayload(0, false, error)});
+        return;
+    }
+    const auto found = std::find(options_.addresses.begin(), options_.addresses.end(), address);
+    if (found == options_.addresses.end()) {
+        SetAnswered(address, *tenths, false, QStringLiteral("not recorded here"));
+        return;
+    }
+    emit logged(QStringLiteral("COM%1 address %2: set value %3 asked over MQTT")
+                    .arg(options_.com)
+                    .arg(address)
+                    .arg(QString::number(*tenths / 10.0, 'f', 1)));
+    engine_.QueueSetValue(int(found - options_.addresses.begin()), *tenths);
+}
+
+void HeadlessRecorder::SetAnswered(int address, qint32 tenths, bool ok, const QString& reason) {
+    const QString value = QString::number(tenths / 10.0, 'f', 1);
+    emit logged(ok ? QStringLiteral("COM%1 address %2: set value %3 written")
+                         .arg(options_.com)
+                         .arg(address)
+                         .arg(value)
+                   : QStringLiteral("COM%1 address %2: set value %3 not written: %4")
+                         .arg(options_.com)
+                         .arg(address)
+                         .arg(value, reason));
+    publisher_->Publish(
+        {SetResultTopic(prefix_, options_.com, address), SetResultPayload(tenths, ok, reason)});
 }
 
 QString HeadlessRecorder::StatusLine() const {

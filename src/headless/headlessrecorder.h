@@ -53,6 +53,8 @@ signals:
 
 private:
     void CycleCompleted(const CycleReport& report);
+    void SetAsked(const QString& topic, const QByteArray& payload);
+    void SetAnswered(int address, qint32 tenths, bool ok, const QString& reason);
     QString Device(int position) const;
 
     struct DeviceCount {

@@ -67,6 +67,7 @@ void MqttPublisher::Connect() {
     mosquitto_connect_callback_set(client_, &MqttPublisher::OnConnect);
     mosquitto_disconnect_callback_set(client_, &MqttPublisher::OnDisconnect);
     mosquitto_publish_callback_set(client_, &MqttPublisher::OnPublish);
+    mosquitto_message_callback_set(client_, &MqttPublisher::OnMessage);
     const QByteArray statusTopic = StatusTopic(config_.target.prefix).toUtf8();
     mosquitto_will_set(client_, statusTopic.constData(), int(qstrlen(OfflineText)), OfflineText, 1,
                        true);
@@ -247,6 +248,8 @@ void MqttPublisher::OnConnect(mosquitto* client, void* data, int rc) {
         mosquitto_publish(client, nullptr, t.constData(), int(message.payload.size()),
                           message.payload.constData(), 1, message.retain);
     }
+    if (!self->config_.subscription.isEmpty())
+        mosquitto_subscribe(client, nullptr, self->config_.subscription.toUtf8().constData(), 1);
     self->connected_ = true;
     self->backoffMs_ = 1000;
     QString text = QStringLiteral("MQTT: connected to broker %1").arg(self->Broker());
@@ -264,6 +267,16 @@ void MqttPublisher::OnConnect(mosquitto* client, void* data, int rc) {
 
 void MqttPublisher::OnDisconnect(mosquitto*, void* data, int) {
     static_cast<MqttPublisher*>(data)->ended_ = true;
+}
+
+void MqttPublisher::OnMessage(mosquitto*, void* data, const mosquitto_message* message) {
+    auto* self = static_cast<MqttPublisher*>(data);
+    // Handled after this turn of the client, not inside it.
+    const QString topic = QString::fromUtf8(message->topic);
+    const QByteArray payload(static_cast<const char*>(message->payload), message->payloadlen);
+    QMetaObject::invokeMethod(
+        self, [self, topic, payload] { emit self->received(topic, payload); },
+        Qt::QueuedConnection);
 }
 
 void MqttPublisher::OnPublish(mosquitto*, void* data, int mid) {

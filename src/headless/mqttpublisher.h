@@ -13,6 +13,7 @@
 #include <deque>
 
 struct mosquitto;
+struct mosquitto_message;
 
 namespace vrx {
 
@@ -34,6 +35,8 @@ public:
         QString clientId;
         // Published (retained) at every connection, after PREFIX/status "online".
         QList<MqttMessage> onConnect;
+        // Subscribed to (QoS 1) at every connection when not empty; what comes is received().
+        QString subscription;
     };
 
     // At least a day of samples of eight devices at one a second.
@@ -63,6 +66,7 @@ signals:
     void logged(const QString& text);
     void connectedChanged(bool connected);
     void stopped();
+    void received(const QString& topic, const QByteArray& payload);
 
 private:
     struct Pending {
@@ -83,6 +87,7 @@ private:
     static void OnConnect(mosquitto*, void* self, int rc);
     static void OnDisconnect(mosquitto*, void* self, int rc);
     static void OnPublish(mosquitto*, void* self, int mid);
+    static void OnMessage(mosquitto*, void* self, const mosquitto_message* message);
 
     Config config_;
     mosquitto* client_ = nullptr;

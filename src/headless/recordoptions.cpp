@@ -81,7 +81,7 @@ constexpr std::array Options{
     OptionName{"out-dir", Kind::Value}, OptionName{"quiet", Kind::Flag},
     OptionName{"mqtt", Kind::Value}, OptionName{"mqtt-ca", Kind::Value},
     OptionName{"mqtt-user", Kind::Value}, OptionName{"mqtt-password-file", Kind::Value},
-    OptionName{"ha-discovery", Kind::Flag},
+    OptionName{"ha-discovery", Kind::Flag}, OptionName{"allow-writes", Kind::Flag},
     OptionName{"config", Kind::Value}, OptionName{"help", Kind::Flag}};
 // clang-format on
 
@@ -107,6 +107,8 @@ struct Parser {
             options.quiet = true;
         } else if (name == QLatin1String("ha-discovery")) {
             options.haDiscovery = true;
+        } else if (name == QLatin1String("allow-writes")) {
+            options.allowWrites = true;
         } else if (name == QLatin1String("com")) {
             const std::optional<int> n = ParseCom(value);
             if (!n)
@@ -196,8 +198,8 @@ struct Parser {
         if (options.out.isEmpty() && options.outDir.isEmpty())
             return QStringLiteral("--out or --out-dir is missing");
         if (!options.mqtt) {
-            if (options.haDiscovery || !options.mqttCa.isEmpty() || !options.mqttUser.isEmpty() ||
-                !options.mqttPasswordFile.isEmpty())
+            if (options.haDiscovery || options.allowWrites || !options.mqttCa.isEmpty() ||
+                !options.mqttUser.isEmpty() || !options.mqttPasswordFile.isEmpty())
                 return QStringLiteral("the MQTT options need --mqtt");
         } else if (!options.mqttCa.isEmpty() && !options.mqtt->tls) {
             return QStringLiteral("--mqtt-ca needs an mqtts:// broker");
@@ -343,7 +345,7 @@ QString RecordUsage() {
         "Usage: vrxcom record --com COMn --addresses A[,B...] (--out FILE | --out-dir DIR)\n"
         "                     [--interval SECONDS] [--quiet] [--config FILE]\n"
         "                     [--mqtt URL [--mqtt-ca FILE] [--mqtt-user NAME\n"
-        "                      --mqtt-password-file FILE] [--ha-discovery]]\n"
+        "                      --mqtt-password-file FILE] [--ha-discovery] [--allow-writes]]\n"
         "\n"
         "Records the process and set values of up to eight VRX controllers on one line,\n"
         "without a window, into the Recorder's record file, and publishes every sample to\n"
@@ -367,6 +369,9 @@ QString RecordUsage() {
         "  --mqtt-user NAME        The user name at the broker.\n"
         "  --mqtt-password-file F  The password, from the first line of F.\n"
         "  --ha-discovery          Publish discovery configs: PV and SV as sensors.\n"
+        "  --allow-writes          Take PREFIX/COMn/ADDRESS/set {\"sv\": 30.0}: the set value\n"
+        "                          is written when the controller's range holds it; the\n"
+        "                          result goes to .../set/result. Nothing else is writable.\n"
         "  -h, --help              Print this help and exit.\n"
         "\n"
         "The framing and line settings are those of the settings file (SETVRX.$$$) in the\n"

@@ -40,6 +40,7 @@ struct RecordOptions {
     QString mqttUser;
     QString mqttPasswordFile;
     bool haDiscovery = false;
+    bool allowWrites = false;
 };
 
 struct RecordCommand {

@@ -97,4 +97,53 @@ QList<MqttMessage> DiscoveryConfigs(const QString& prefix, int com, const Addres
     return configs;
 }
 
+QString SetTopicFilter(const QString& prefix, int com) {
+    return QStringLiteral("%1/COM%2/+/set").arg(prefix).arg(com);
+}
+
+int SetTopicAddress(const QString& topic, const QString& prefix, int com) {
+    const QString head = QStringLiteral("%1/COM%2/").arg(prefix).arg(com);
+    if (!topic.startsWith(head) || !topic.endsWith(QLatin1String("/set"))) return 0;
+    const QString address = topic.mid(head.size(), topic.size() - head.size() - 4);
+    if (address.isEmpty() || address.size() > 3) return 0;
+    for (const QChar c : address)
+        if (c < u'0' || c > u'9') return 0;
+    const int value = address.toInt();
+    return value >= 1 && value <= 255 ? value : 0;
+}
+
+std::optional<qint32> ParseSetMessage(QByteArrayView payload, QString* error) {
+    // A set value is a few bytes; anything long is not one, and is not parsed.
+    if (payload.size() > 256) {
+        *error = QStringLiteral("not {\"sv\": number}");
+        return std::nullopt;
+    }
+    QJsonParseError parse{};
+    const QJsonDocument document = QJsonDocument::fromJson(payload.toByteArray(), &parse);
+    const QJsonObject object = document.object();
+    if (parse.error != QJsonParseError::NoError || !document.isObject() || object.size() != 1 ||
+        !object.value(QStringLiteral("sv")).isDouble()) {
+        *error = QStringLiteral("not {\"sv\": number}");
+        return std::nullopt;
+    }
+    const double degrees = object.value(QStringLiteral("sv")).toDouble();
+    if (!(degrees >= -3276.8 && degrees <= 3276.7)) {
+        *error = QStringLiteral("no register holds %1").arg(degrees);
+        return std::nullopt;
+    }
+    return qint32(qRound(degrees * 10));
+}
+
+QString SetResultTopic(const QString& prefix, int com, int address) {
+    return QStringLiteral("%1/COM%2/%3/set/result").arg(prefix).arg(com).arg(address);
+}
+
+QByteArray SetResultPayload(qint32 tenths, bool ok, const QString& reason) {
+    QJsonObject object{
+        {QStringLiteral("sv"), tenths / 10.0},
+        {QStringLiteral("result"), ok ? QStringLiteral("ok") : QStringLiteral("refused")}};
+    if (!ok) object.insert(QStringLiteral("reason"), reason);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
 } // namespace vrx

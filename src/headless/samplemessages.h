@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace vrx {
 
 struct MqttMessage {
@@ -38,5 +40,16 @@ QByteArray SamplePayload(const QDateTime& at, const DeviceReading& reading, Samp
 // The retained discovery configs that make a dashboard show each controller's PV and SV as two
 // temperature sensors, read from the state topic, available while PREFIX/status is online.
 QList<MqttMessage> DiscoveryConfigs(const QString& prefix, int com, const Addresses& addresses);
+
+// Writes from the network (--allow-writes): PREFIX/COMn/ADDRESS/set carrying {"sv": 30.0}.
+QString SetTopicFilter(const QString& prefix, int com);
+// The address of a set topic under PREFIX/COMn; 0 when it is not one.
+int SetTopicAddress(const QString& topic, const QString& prefix, int com);
+// The set value in tenths of a degree; nothing, with the reason, for anything but an object
+// with the one number "sv" that a register holds.
+std::optional<qint32> ParseSetMessage(QByteArrayView payload, QString* error);
+// PREFIX/COMn/ADDRESS/set/result: {"sv":30,"result":"ok"} or with "refused" and its "reason".
+QString SetResultTopic(const QString& prefix, int com, int address);
+QByteArray SetResultPayload(qint32 tenths, bool ok, const QString& reason);
 
 } // namespace vrx

@@ -113,8 +113,7 @@ void RecordEngine::Timer1Timer() {
     }
     if (AwaitingReply || exchange_.Outstanding()) return;
     // Between two cycles: writes go first, then the cycle.
-    if (!writes_.isEmpty() && PollIndex == quint16(qMax(0, NextUsed(0))) && SendWriteStep())
-        return;
+    if (!writes_.isEmpty() && PollIndex == quint16(qMax(0, NextUsed(0))) && SendWriteStep()) return;
     if (restMs_ > 0 && !Due(PollIndex)) {
         // Every device before the next due one rests; with none due, the cycle is all `---`.
         const int next = NextUsed(PollIndex);
@@ -246,8 +245,9 @@ void RecordEngine::WriteReplyEnded(const QByteArray& frame) {
     const int address = DeviceAddr[std::size_t(write.position)];
     const ReadReply reply = Rtu() ? CheckRtuReply(frame, address) : CheckAsciiReply(frame, address);
     if (reply.status == ReplyStatus::Exception) {
-        FinishWrite(false, QStringLiteral("the controller refused it (exception %1)")
-                               .arg(reply.exceptionCode));
+        FinishWrite(
+            false,
+            QStringLiteral("the controller refused it (exception %1)").arg(reply.exceptionCode));
         return;
     }
     if (!write.rangeRead) {
@@ -270,7 +270,8 @@ void RecordEngine::WriteReplyEnded(const QByteArray& frame) {
     // A write is answered with its own request, echoed.
     const QByteArray sent = Rtu() ? RequestText : RequestText.trimmed();
     const QByteArray got = Rtu() ? frame.left(sent.size()) : frame.trimmed();
-    FinishWrite(got == sent, got == sent ? QString() : QStringLiteral("a reply that is not its echo"));
+    FinishWrite(got == sent,
+                got == sent ? QString() : QStringLiteral("a reply that is not its echo"));
 }
 
 void RecordEngine::FinishWrite(bool ok, const QString& reason) {

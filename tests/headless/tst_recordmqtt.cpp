@@ -251,6 +251,46 @@ private slots:
                                   20000);
     }
 
+    // A set message writes the set value only with --allow-writes; its result is published.
+    void writesFromTheNetwork_data() {
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("allowed") << true;
+        QTest::newRow("not allowed") << false;
+    }
+    void writesFromTheNetwork() {
+        QFETCH(bool, allowed);
+        Broker broker;
+        broker.Start();
+        Subscriber sub;
+        sub.Start(broker.port, "vrx/COM1/2/set/result");
+        Recorder rec;
+        rec.Start(broker.port, allowed ? QStringList{"--allow-writes"} : QStringList{});
+        QTRY_VERIFY_WITH_TIMEOUT(rec.Log().contains("MQTT: connected"), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(rec.Lines() >= 1, 30000);
+        QProcess pub;
+        pub.start("mosquitto_pub", {"-h", "127.0.0.1", "-p", QString::number(broker.port), "-q",
+                                    "1", "-t", "vrx/COM1/2/set", "-m", R"({"sv": 42.5})"});
+        QVERIFY(pub.waitForFinished(20000));
+        const int lines = rec.Lines();
+        QTRY_VERIFY_WITH_TIMEOUT(rec.Lines() >= lines + 3, 30000);
+        Stop(rec.process);
+        // The second field's set value in the last data line.
+        const QList<QByteArray> data = rec.Read().split('\n');
+        const QByteArray last = data[data.size() - 3];
+        const QByteArray sv = last.mid(FieldLength, FieldLength).simplified().split(' ').value(2);
+        QCOMPARE(sv, allowed ? QByteArray("425") : QByteArray("600"));
+        if (allowed) {
+            QTRY_COMPARE_WITH_TIMEOUT(sub.Seen(),
+                                      QByteArray("vrx/COM1/2/set/result "
+                                                 "{\"result\":\"ok\",\"sv\":42.5}\n"),
+                                      20000);
+            QVERIFY(rec.Log().contains("COM1 address 2: set value 42.5 written\n"));
+        } else {
+            QVERIFY(sub.Seen().isEmpty());
+            QVERIFY(!rec.Log().contains("set value"));
+        }
+    }
+
     // Each trouble with the broker is one clear line, not one a try; the file is written all
     // the same.
     void brokerTroubleSaidOnce_data() {

@@ -200,6 +200,46 @@ private slots:
                  QByteArray(R"({"pv":-0.5)"));
     }
 
+    // Writes from the network: only {"sv": number} that a register holds, only on a set topic
+    // of this line with an address.
+    void setMessage_data() {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<int>("tenths"); // -99999: refused
+        QTest::newRow("decimal") << QByteArray(R"({"sv": 30.0})") << 300;
+        QTest::newRow("tenths") << QByteArray(R"({"sv":25.35})") << 254;
+        QTest::newRow("negative") << QByteArray(R"({"sv": -10.5})") << -105;
+        QTest::newRow("largest") << QByteArray(R"({"sv": 3276.7})") << 32767;
+        QTest::newRow("too large") << QByteArray(R"({"sv": 3276.8})") << -99999;
+        QTest::newRow("text value") << QByteArray(R"({"sv": "30"})") << -99999;
+        QTest::newRow("other key") << QByteArray(R"({"pv": 30})") << -99999;
+        QTest::newRow("two keys") << QByteArray(R"({"sv": 30, "pv": 1})") << -99999;
+        QTest::newRow("array") << QByteArray("[30]") << -99999;
+        QTest::newRow("junk") << QByteArray("30") << -99999;
+        QTest::newRow("empty") << QByteArray() << -99999;
+    }
+    void setMessage() {
+        QFETCH(QByteArray, payload);
+        QFETCH(int, tenths);
+        QString error;
+        const std::optional<qint32> value = ParseSetMessage(payload, &error);
+        QCOMPARE(value.value_or(-99999), tenths);
+        QCOMPARE(error.isEmpty(), value.has_value());
+    }
+
+    void setTopics() {
+        QCOMPARE(SetTopicFilter("vrx", 1), QStringLiteral("vrx/COM1/+/set"));
+        QCOMPARE(SetTopicAddress("vrx/COM1/2/set", "vrx", 1), 2);
+        QCOMPARE(SetTopicAddress("vrx/COM1/255/set", "vrx", 1), 255);
+        for (const char* other :
+             {"vrx/COM1/256/set", "vrx/COM1/0/set", "vrx/COM2/2/set", "vrx/COM1//set",
+              "vrx/COM1/2/state", "vrx/COM1/x/set", "vrx/COM1/2/set/result", "other/COM1/2/set"})
+            QCOMPARE(SetTopicAddress(other, "vrx", 1), 0);
+        QCOMPARE(SetResultTopic("vrx", 1, 2), QStringLiteral("vrx/COM1/2/set/result"));
+        QCOMPARE(SetResultPayload(300, true, {}), QByteArray(R"({"result":"ok","sv":30})"));
+        QCOMPARE(SetResultPayload(9000, false, "outside"),
+                 QByteArray(R"({"reason":"outside","result":"refused","sv":900})"));
+    }
+
     void topicsAndDiscovery() {
         QCOMPARE(StateTopic("vrx", 1, 2), QStringLiteral("vrx/COM1/2/state"));
         QCOMPARE(StatusTopic("plant/l1"), QStringLiteral("plant/l1/status"));
