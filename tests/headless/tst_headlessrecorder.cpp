@@ -55,7 +55,7 @@ private slots:
     // Beyond the bound the oldest waiting samples go, said once with the bound; the newest
     // are kept in order.
     void queueBound() {
-        MqttPublisher publisher({MqttTarget{false, "127.0.0.1", 1, "vrx"}, {}, {}, {}, {}, {}});
+        MqttPublisher publisher({MqttTarget{false, "127.0.0.1", 1, "vrx"}, {}, {}, {}, {}, {}, {}});
         publisher.SetCapacity(5);
         QSignalSpy events(&publisher, &MqttPublisher::logged);
         for (int i = 0; i < 12; ++i)
