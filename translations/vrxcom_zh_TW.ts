@@ -1679,6 +1679,10 @@ Recording goes on without the file.</source>
         <source>Text files (*.txt *.TXT)</source>
         <translation>文字檔 (*.txt *.TXT)</translation>
     </message>
+    <message>
+        <source>holds another recording</source>
+        <translation>存有另一份記錄</translation>
+    </message>
 </context>
 <context>
     <name>vrx::TrafficForm</name>

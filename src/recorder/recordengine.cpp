@@ -37,6 +37,12 @@ RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* pa
     // for each sample missed, until the line is back. The line has said it went.
     connect(&exchange_, &Exchange::lineLost, this, [this] {
         AwaitingReply = false;
+        if (writing_) {
+            writing_ = false;
+            const SetValueWrite write = writes_.takeFirst();
+            emit setValueWritten(write.position, write.tenths, false,
+                                 QStringLiteral("the line was lost"));
+        }
         emit lineLost();
     });
     connect(&exchange_, &Exchange::lineRestored, this, &RecordEngine::lineRestored);
@@ -46,9 +52,17 @@ bool RecordEngine::Rtu() const {
     return settings_().Rtu();
 }
 
+bool RecordEngine::Due(int position) const {
+    const auto p = std::size_t(position);
+    if (DeviceAddr[p] == 0) return false;
+    if (!resting_[p]) return true;
+    // Wrapping milliseconds: the difference stays right across the counter's wrap.
+    return qint32(Clock::Current().Milliseconds() - restUntil_[p]) >= 0;
+}
+
 int RecordEngine::NextUsed(int from) const {
     for (int p = from; p < DevicePositions; ++p)
-        if (DeviceAddr[std::size_t(p)] != 0) return p;
+        if (Due(p)) return p;
     return -1;
 }
 
@@ -59,6 +73,9 @@ bool RecordEngine::Start(const Addresses& addresses, int seconds) {
     if (first < 0) return false;
     PollIndex = quint16(first);
     FailCount.fill(0);
+    resting_.fill(false);
+    writes_.clear();
+    writing_ = false;
     cycle_ = {};
     Samples.Clear();
     Running = true;
@@ -80,6 +97,7 @@ void RecordEngine::Stop() {
     // any more.
     exchange_.Disown();
     AwaitingReply = false;
+    writing_ = false;
     Running = false;
 }
 
@@ -93,7 +111,19 @@ void RecordEngine::Timer1Timer() {
         CompleteCycle();
         return;
     }
-    if (!AwaitingReply && !exchange_.Outstanding()) SendSampleRequest();
+    if (AwaitingReply || exchange_.Outstanding()) return;
+    // Between two cycles: writes go first, then the cycle.
+    if (!writes_.isEmpty() && PollIndex == quint16(qMax(0, NextUsed(0))) && SendWriteStep()) return;
+    if (restMs_ > 0 && !Due(PollIndex)) {
+        // Every device before the next due one rests; with none due, the cycle is all `---`.
+        const int next = NextUsed(PollIndex);
+        if (next < 0) {
+            CompleteCycle();
+            return;
+        }
+        PollIndex = quint16(next);
+    }
+    SendSampleRequest();
 }
 
 void RecordEngine::SendSampleRequest() {
@@ -121,6 +151,10 @@ void RecordEngine::SendSampleRequest() {
 
 void RecordEngine::ReplyEnded(const QByteArray& frame) {
     if (!AwaitingReply) return;
+    if (writing_) {
+        WriteReplyEnded(frame);
+        return;
+    }
     AwaitingReply = false;
     FailCount[PollIndex] = 0;
     HandleReply(frame);
@@ -128,10 +162,27 @@ void RecordEngine::ReplyEnded(const QByteArray& frame) {
 
 void RecordEngine::FailAttempt() {
     if (!AwaitingReply) return;
+    if (writing_) {
+        FinishWrite(false, QStringLiteral("no answer"));
+        return;
+    }
     ++FailCount[PollIndex];
     AwaitingReply = false;
+    emit attemptTimedOut(PollIndex);
     bool cycleEnded = false;
-    if (FailCount[PollIndex] > MaxFailures) {
+    // A resting device gets one try, so that it costs one time-out a minute, not a cycle's
+    // worth of them.
+    if (restMs_ > 0 && (FailCount[PollIndex] > MaxFailures || resting_[PollIndex])) {
+        FailCount[PollIndex] = 0;
+        Rest(DeviceAddr[PollIndex]);
+        const int next = NextUsed(PollIndex);
+        if (next >= 0) {
+            PollIndex = quint16(next);
+        } else {
+            CompleteCycle();
+            cycleEnded = true;
+        }
+    } else if (FailCount[PollIndex] > MaxFailures) {
         const int lost = DeviceAddr[PollIndex];
         QList<int> dropped;
         for (int p = 0; p < DevicePositions; ++p) {
@@ -158,6 +209,103 @@ void RecordEngine::FailAttempt() {
     if (Running && !AwaitingReply && !cycleEnded) SendSampleRequest();
 }
 
+void RecordEngine::QueueSetValue(int position, qint32 tenths) {
+    for (SetValueWrite& write : writes_) {
+        if (write.position != position || (writing_ && &write == &writes_.first())) continue;
+        write.tenths = tenths;
+        return;
+    }
+    writes_.append({position, tenths, false});
+}
+
+bool RecordEngine::SendWriteStep() {
+    if (exchange_.LineDown() || !exchange_.HoldsLine()) return false;
+    const SetValueWrite& write = writes_.first();
+    const int address = DeviceAddr[std::size_t(write.position)];
+    const LineSettings settings = settings_();
+    try {
+        RequestText = write.rangeRead ? WriteRequest(address, reg::SetValue, write.tenths)
+                                      : ReadRequest(address, reg::RangeHigh, 2);
+        if (settings.Rtu()) RequestText = AsciiToRtu(RequestText);
+        exchange_.Send(RequestText, settings.framing, ReplyEndPolicy::FrameEnd,
+                       {RecorderReplyTicks(settings), SilenceTicks});
+    } catch (const Error& error) {
+        writing_ = true;
+        FinishWrite(false, error.text());
+        return true;
+    }
+    writing_ = true;
+    AwaitingReply = true;
+    return true;
+}
+
+void RecordEngine::WriteReplyEnded(const QByteArray& frame) {
+    AwaitingReply = false;
+    SetValueWrite& write = writes_.first();
+    const int address = DeviceAddr[std::size_t(write.position)];
+    const ReadReply reply = Rtu() ? CheckRtuReply(frame, address) : CheckAsciiReply(frame, address);
+    if (reply.status == ReplyStatus::Exception) {
+        FinishWrite(
+            false,
+            QStringLiteral("the controller refused it (exception %1)").arg(reply.exceptionCode));
+        return;
+    }
+    if (!write.rangeRead) {
+        if (!reply.isGood() || reply.words.size() != 2) {
+            FinishWrite(false, QStringLiteral("no good reply to the range read"));
+            return;
+        }
+        const qint32 high = qint16(reply.words[0]);
+        const qint32 low = qint16(reply.words[1]);
+        if (write.tenths < qMin(low, high) || write.tenths > qMax(low, high)) {
+            FinishWrite(false, QStringLiteral("outside the controller's range %1 to %2")
+                                   .arg(QString::number(qMin(low, high) / 10.0, 'f', 1),
+                                        QString::number(qMax(low, high) / 10.0, 'f', 1)));
+            return;
+        }
+        write.rangeRead = true;
+        if (!SendWriteStep()) FinishWrite(false, QStringLiteral("the line is down"));
+        return;
+    }
+    // A write is answered with its own request, echoed.
+    const QByteArray sent = Rtu() ? RequestText : RequestText.trimmed();
+    const QByteArray got = Rtu() ? frame.left(sent.size()) : frame.trimmed();
+    FinishWrite(got == sent,
+                got == sent ? QString() : QStringLiteral("a reply that is not its echo"));
+}
+
+void RecordEngine::FinishWrite(bool ok, const QString& reason) {
+    AwaitingReply = false;
+    writing_ = false;
+    const SetValueWrite write = writes_.takeFirst();
+    emit setValueWritten(write.position, write.tenths, ok, reason);
+    if (!Running || AwaitingReply || exchange_.Outstanding()) return;
+    // The next write, or the cycle this tick was for.
+    if (!writes_.isEmpty() && SendWriteStep()) return;
+    if (restMs_ > 0 && !Due(PollIndex)) {
+        const int next = NextUsed(PollIndex);
+        if (next < 0) return;
+        PollIndex = quint16(next);
+    }
+    SendSampleRequest();
+}
+
+void RecordEngine::Rest(int address) {
+    QList<int> positions;
+    bool fresh = false;
+    const quint32 until = Clock::Current().Milliseconds() + quint32(restMs_);
+    for (int p = 0; p < DevicePositions; ++p) {
+        const auto i = std::size_t(p);
+        if (DeviceAddr[i] != address) continue;
+        fresh = fresh || !resting_[i];
+        resting_[i] = true;
+        restUntil_[i] = until;
+        positions.append(p);
+    }
+    // Said once when it stops answering, not at every failed try after.
+    if (fresh) emit devicesResting(positions);
+}
+
 void RecordEngine::HandleReply(const QByteArray& frame) {
     if (!Running) return;
     const int address = DeviceAddr[PollIndex];
@@ -178,6 +326,10 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
     // A read of two registers carries exactly two words; any other count answers something
     // else, and is treated as a bad frame.
     if (reply.words.size() != SampleWords) return;
+    if (resting_[PollIndex]) {
+        resting_[PollIndex] = false;
+        emit deviceBack(PollIndex);
+    }
     DeviceReading& reading = cycle_[PollIndex];
     reading.answered = true;
     reading.pv = qint16(reply.words[0]);

@@ -55,6 +55,18 @@ public:
     // only after the silence (false; kept for measuring against).
     void SetEarlyRtuEnd(bool early) { earlyRtuEnd_ = early; }
 
+    // Unattended recording: a device that stops answering is not dropped but rests, its fields
+    // `---`, and is asked once again after `ms`, for as long as the recording runs. 0 (the
+    // window's way, and the default): dropped for good.
+    void SetRestAfterFailure(int ms) { restMs_ = ms; }
+    // A new set value, in tenths, for the device at `position`, written before the next cycle:
+    // its range (RangeHigh, RangeLow) is read first and a value outside it is refused. The
+    // outcome comes as setValueWritten. A second one for a position replaces the first.
+    void QueueSetValue(int position, qint32 tenths);
+
+    // The device at `position` stopped answering and waits for its next try.
+    bool Resting(int position) const { return resting_[std::size_t(position)]; }
+
     // State, under the names the window's design gives it.
     Addresses DeviceAddr{1, 0, 0, 0, 0, 0, 0, 0};
     int SampleCount = 0;
@@ -81,6 +93,14 @@ signals:
     void lineLost();
     // The lost line is open again: the next tick reads the devices again.
     void lineRestored();
+    // A request to the device at `position` went unanswered.
+    void attemptTimedOut(int position);
+    // With a rest time: the device at these positions stopped answering and rests.
+    void devicesResting(const QList<int>& positions);
+    // With a rest time: the resting device at `position` answered again.
+    void deviceBack(int position);
+    // A queued set value was written (`ok`), or not, and why.
+    void setValueWritten(int position, qint32 tenths, bool ok, const QString& reason);
 
 private:
     bool Rtu() const;
@@ -90,12 +110,29 @@ private:
     void CompleteCycle();
     void FailAttempt();
     int NextUsed(int from) const;
+    // A used position that is not resting, or whose rest is over.
+    bool Due(int position) const;
+    void Rest(int address);
+    bool SendWriteStep();
+    void WriteReplyEnded(const QByteArray& frame);
+    void FinishWrite(bool ok, const QString& reason);
+
+    struct SetValueWrite {
+        int position = 0;
+        qint32 tenths = 0;
+        bool rangeRead = false; // the range is read: the write itself is next
+    };
 
     SettingsSource settings_;
     Exchange exchange_;
     TimeSource timeOfDay_;
     Readings cycle_{};
     bool earlyRtuEnd_ = true;
+    int restMs_ = 0;
+    QList<SetValueWrite> writes_;
+    bool writing_ = false; // the request on the line is the first of writes_
+    std::array<bool, DevicePositions> resting_{};
+    std::array<quint32, DevicePositions> restUntil_{};
 };
 
 } // namespace vrx

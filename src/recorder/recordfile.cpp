@@ -368,7 +368,7 @@ BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint6
 }
 
 RecordWriter::RecordWriter()
-    : opener_([](const QString& path, QString* error) -> std::unique_ptr<QIODevice> {
+    : opener_([](const QString& path, bool append, QString* error) -> std::unique_ptr<QIODevice> {
           // Opening a pipe for writing waits for a reader; a device is no record.
           if (const QFileInfo target(path); target.exists() && !target.isFile()) {
               *error = target.isDir()
@@ -379,7 +379,9 @@ RecordWriter::RecordWriter()
           auto file = std::make_unique<QFile>(path);
           // Unbuffered: each line goes to the system at once, and a full disk is reported by
           // the write that meets it, with the system's reason.
-          if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+          const QIODevice::OpenMode mode =
+              append ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
+          if (!file->open(mode | QIODevice::Unbuffered)) {
               *error = file->errorString();
               return nullptr;
           }
@@ -393,9 +395,47 @@ bool RecordWriter::Create(const QString& path, const Addresses& addresses, int s
     path_ = path;
     addresses_ = addresses;
     error_.clear();
-    device_ = opener_(path, &error_);
+    mismatch_ = false;
+    device_ = opener_(path, false, &error_);
     if (!device_) return false;
     return Put(HeaderLine(addresses, seconds) + "\r\n");
+}
+
+bool RecordWriter::Continue(const QString& path, const Addresses& addresses, int seconds) {
+    Abandon();
+    mismatch_ = false;
+    QFile existing(path);
+    if (!existing.exists() || (QFileInfo(path).isFile() && existing.size() == 0))
+        return Create(path, addresses, seconds);
+    path_ = path;
+    addresses_ = addresses;
+    error_.clear();
+    if (!QFileInfo(path).isFile() || !existing.open(QIODevice::ReadWrite)) {
+        error_ = QFileInfo(path).isFile()
+                     ? existing.errorString()
+                     : QCoreApplication::translate("vrx::TextFile", "not a plain file");
+        return false;
+    }
+    const QByteArray head = existing.read(HeaderLength + 2);
+    const std::optional<RecordHeader> header = ParseHeader(head.left(HeaderLength));
+    if (!header || head.mid(HeaderLength) != "\r\n" || header->addresses != addresses ||
+        header->interval != seconds) {
+        mismatch_ = true;
+        error_ = QCoreApplication::translate("vrx::TextFile", "holds another recording");
+        return false;
+    }
+    // Whole lines stay; a line cut off by a crash and the end line (shorter than any data
+    // line) go, so that every line keeps the length the viewer counts on.
+    const qint64 lineLength = DataLine(addresses, {}, QTime(0, 0)).size() + 2;
+    const qint64 dataOffset = HeaderLength + 2;
+    const qint64 whole = dataOffset + (existing.size() - dataOffset) / lineLength * lineLength;
+    if (whole != existing.size() && !existing.resize(whole)) {
+        error_ = existing.errorString();
+        return false;
+    }
+    existing.close();
+    device_ = opener_(path, true, &error_);
+    return device_ != nullptr;
 }
 
 bool RecordWriter::WriteLine(const QByteArray& line) {

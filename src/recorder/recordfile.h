@@ -124,7 +124,8 @@ BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint6
 class RecordWriter {
 public:
     // How a file is opened for writing; tests may put a failing device in its place.
-    using Opener = std::function<std::unique_ptr<QIODevice>(const QString& path, QString* error)>;
+    using Opener =
+        std::function<std::unique_ptr<QIODevice>(const QString& path, bool append, QString* error)>;
 
     RecordWriter();
     ~RecordWriter();
@@ -135,6 +136,11 @@ public:
 
     // Creates the file anew (an existing one is emptied) and writes the header.
     bool Create(const QString& path, const Addresses& addresses, int seconds);
+    // Goes on with the recording in `path` when it holds one of these addresses and interval
+    // (a line cut off and its end line are taken away first), or creates it when it is missing
+    // or empty. False, with Mismatch() true, when it holds another recording; it is left alone.
+    bool Continue(const QString& path, const Addresses& addresses, int seconds);
+    bool Mismatch() const { return mismatch_; }
     // One data line; CR LF is added.
     bool WriteLine(const QByteArray& line);
     // Writes "End" and closes.
@@ -155,6 +161,7 @@ private:
     QString path_;
     Addresses addresses_{};
     QString error_;
+    bool mismatch_ = false;
 };
 
 } // namespace vrx

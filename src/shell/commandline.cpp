@@ -7,6 +7,11 @@
 #include <QDir>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include <unistd.h>
 
 namespace vrx {
 
@@ -83,6 +88,7 @@ QString ProgramUsage(const QString& currentDirectory) {
         QDir::toNativeSeparators(QDir(currentDirectory).filePath(QLatin1String(SettingsFileName)));
     return QStringLiteral(
                "Usage: vrxcom [-h | --help] [-v | --version] [Qt options]\n"
+               "       vrxcom record --com COMn --addresses A[,B...] --out FILE ...\n"
                "\n"
                "Sets up, watches and records VRX digital temperature controllers over one\n"
                "serial line, as its Modbus master (ASCII or RTU framing).\n"
@@ -90,6 +96,7 @@ QString ProgramUsage(const QString& currentDirectory) {
                "Options:\n"
                "  -h, --help       Print this help and exit.\n"
                "  -v, --version    Print the version and exit.\n"
+               "  record ...       Record without a window (see vrxcom record --help).\n"
                "  Qt's own options (-platform NAME, -style NAME, -display NAME, ...) go to Qt.\n"
                "\n"
                "Serial ports:\n"
@@ -114,6 +121,28 @@ QString ProgramUsage(const QString& currentDirectory) {
                "\n"
                "Traffic log: QT_LOGGING_RULES=\"vrx.line=true\" prints every frame as hex.\n")
         .arg(QLatin1String(SettingsFileName), settingsPath);
+}
+
+std::string ExecRecordProgram(int argc, char** argv) {
+    // Before any application object: the path of this program as the system has it.
+    char self[4096] = {};
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return std::string("cannot find this program: ") + std::strerror(errno);
+    std::string folder(self, std::size_t(length));
+    folder.erase(folder.find_last_of('/'));
+    std::vector<char*> arguments;
+    std::string name = "vrxcom record";
+    arguments.push_back(name.data());
+    for (int i = 2; i < argc; ++i)
+        arguments.push_back(argv[i]);
+    arguments.push_back(nullptr);
+    std::string tried;
+    for (const std::string& path :
+         {folder + "/vrxcom-record", folder + "/../libexec/vrxcom/vrxcom-record"}) {
+        ::execv(path.c_str(), arguments.data());
+        tried += (tried.empty() ? "" : ", ") + path + ": " + std::strerror(errno);
+    }
+    return "cannot start the recorder (" + tried + ")";
 }
 
 QString ProgramVersion() {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+
 namespace vrx {
 
 struct ProgramCommand {
@@ -21,6 +23,11 @@ ProgramCommand ParseProgramArguments(const QStringList& arguments);
 // The usage: the options, how COMn is found, and where the settings file lives when the
 // program is started in `currentDirectory`.
 QString ProgramUsage(const QString& currentDirectory);
+
+// Replaces this process with vrxcom-record, given the arguments after "record": the program
+// beside this one (in a build), else ../libexec/vrxcom/vrxcom-record from it (installed). Returns
+// only when that fails, saying why.
+std::string ExecRecordProgram(int argc, char** argv);
 
 // "vrxcom " and the project version.
 QString ProgramVersion();

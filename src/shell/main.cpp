@@ -10,6 +10,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -33,6 +35,13 @@ void TraceShownWindows() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // `vrxcom record` runs for months without a display: its own program, which loads no
+    // widget library, takes over this process.
+    if (argc > 1 && std::strcmp(argv[1], "record") == 0) {
+        const std::string error = vrx::ExecRecordProgram(argc, argv);
+        std::fprintf(stderr, "vrxcom record: %s\n", error.c_str());
+        return 1;
+    }
     // Before the application object, which needs a display: --help and --version must work
     // in a terminal without one, and a wrong option must not open a window.
     QStringList arguments;

@@ -338,6 +338,118 @@ private slots:
         }
     }
 
+    // Unattended: a silent device is not dropped but rests, `---` in every cycle, and is asked
+    // once a minute (one try each time); the others go on at one cycle a second.
+    void restingDeviceIsAskedOnceAMinute() {
+        Rig rig(false, 2, "addresses=1-3:preset=factory:fault=noanswer:faultaddress=2");
+        rig.engine.SetRestAfterFailure(60000);
+        QList<int> resting;
+        int timeOuts = 0;
+        QObject::connect(&rig.engine, &RecordEngine::devicesResting, &rig.engine,
+                         [&](const QList<int>& positions) { resting += positions; });
+        QObject::connect(&rig.engine, &RecordEngine::attemptTimedOut, &rig.engine,
+                         [&](int position) {
+                             QCOMPARE(position, 1);
+                             ++timeOuts;
+                         });
+        QVERIFY(rig.Start({1, 2, 3, 0, 0, 0, 0, 0}));
+        rig.Run(10000);
+        QCOMPARE(resting, QList<int>{1});
+        QCOMPARE(timeOuts, RecordEngine::MaxFailures + 1);
+        QVERIFY(rig.drops.isEmpty());
+        QCOMPARE(rig.engine.DeviceAddr[1], 2);
+        QVERIFY(rig.engine.Resting(1));
+        const qsizetype before = rig.cycles.size();
+        rig.Run(45000);
+        QCOMPARE(timeOuts, RecordEngine::MaxFailures + 1);
+        QCOMPARE(rig.cycles.size(), before + 45);
+        const Readings& last = rig.cycles.last().readings;
+        QVERIFY(last[0].answered && !last[1].answered && last[2].answered);
+        // Its minute is over: one more try, and it rests again without a second message.
+        rig.Run(10000);
+        QCOMPARE(timeOuts, RecordEngine::MaxFailures + 2);
+        QCOMPARE(resting, QList<int>{1});
+        rig.Run(125000);
+        QCOMPARE(timeOuts, RecordEngine::MaxFailures + 4);
+        QVERIFY(rig.engine.Running);
+    }
+
+    // Every device rests: the ticks still write cycles (all `---`); one that answers its next
+    // try is back in the cycle at once.
+    void restingDeviceComesBack() {
+        Rig rig(false);
+        rig.engine.SetRestAfterFailure(60000);
+        QList<int> back;
+        QObject::connect(&rig.engine, &RecordEngine::deviceBack, &rig.engine,
+                         [&](int position) { back.append(position); });
+        QVERIFY(rig.Start({7, 0, 0, 0, 0, 0, 0, 0}));
+        rig.Run(5000);
+        QVERIFY(rig.engine.Resting(0));
+        const qsizetype sent = rig.Sent().size();
+        QCOMPARE(sent, RecordEngine::MaxFailures + 1);
+        const qsizetype cycles = rig.cycles.size();
+        rig.Run(20000);
+        QCOMPARE(rig.Sent().size(), sent);
+        QCOMPARE(rig.cycles.size(), cycles + 20);
+        QVERIFY(!rig.cycles.last().readings[0].answered);
+        // Answered while it is asked, at the end of its minute.
+        for (int step = 0; step < 500 && rig.Sent().size() == sent; ++step)
+            rig.Run(100);
+        QVERIFY(rig.cycles.size() >= cycles + 55);
+        QCOMPARE(rig.Sent().size(), sent + 1);
+        QCOMPARE(rig.Sent().last(), Request(7, false));
+        rig.Reply(AsciiWordsReply(7, {250, 300}));
+        QCOMPARE(back, QList<int>{0});
+        QVERIFY(!rig.engine.Resting(0));
+        QVERIFY(rig.cycles.last().readings[0].answered);
+        QCOMPARE(rig.cycles.last().readings[0].pv, 250);
+    }
+
+    // A set value is written between two cycles: the range is read first, a value outside
+    // it is refused without a write, an exception is said; the cycle follows each time.
+    void setValueWrite_data() {
+        QTest::addColumn<QList<int>>("range"); // high, low
+        QTest::addColumn<QByteArray>("writeReply");
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("reason");
+        const QByteArray write(":0106470101A40C\r\n");
+        QTest::newRow("in range") << QList<int>{1000, 0} << write << true << true << "";
+        QTest::newRow("above") << QList<int>{300, 0} << QByteArray() << false << false
+                               << "outside the controller's range 0.0 to 30.0";
+        QTest::newRow("below") << QList<int>{1000, 500} << QByteArray() << false << false
+                               << "outside the controller's range 50.0 to 100.0";
+        QTest::newRow("refused") << QList<int>{1000, 0} << QByteArray(":01860376\r\n") << true
+                                 << false << "the controller refused it (exception 3)";
+    }
+    void setValueWrite() {
+        QFETCH(QList<int>, range);
+        QFETCH(QByteArray, writeReply);
+        QFETCH(bool, written);
+        QFETCH(bool, ok);
+        QFETCH(QString, reason);
+        Rig rig(false);
+        QList<QVariantList> results;
+        QObject::connect(&rig.engine, &RecordEngine::setValueWritten, &rig.engine,
+                         [&](int position, qint32 tenths, bool good, const QString& why) {
+                             results.append({position, tenths, good, why});
+                         });
+        QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
+        rig.Reply(AsciiWordsReply(1, {250, 300}));
+        rig.engine.QueueSetValue(0, 420);
+        rig.Run(1000);
+        QCOMPARE(rig.Sent().last(), QByteArray(":010347040002AF\r\n"));
+        rig.Reply(AsciiWordsReply(1, {quint16(range[0]), quint16(range[1])}));
+        if (written) {
+            QCOMPARE(rig.Sent().last(), QByteArray(":0106470101A40C\r\n"));
+            rig.Reply(writeReply);
+        }
+        QCOMPARE(results, (QList<QVariantList>{{0, 420, ok, reason}}));
+        // The cycle of this tick follows at once.
+        QCOMPARE(rig.Sent().last(), Request(1, false));
+        QCOMPARE(rig.Sent().count(QByteArray(":0106470101A40C\r\n")), written ? 1 : 0);
+    }
+
     // The window's message about a drop is modal: a tick that comes while it shows sends the
     // next request, and closing it must not send a second one.
     void tickDuringDropMessage() {

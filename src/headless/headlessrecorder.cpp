@@ -1,0 +1,202 @@
+// `vrxcom record` without its program: the engine's cycles into files, the broker and the log.
+#include "headlessrecorder.h"
+
+#include "errors.h"
+
+#include <QLoggingCategory>
+
+namespace vrx {
+
+namespace {
+// Each sample as it is handed to the broker's queue, with the wall clock in milliseconds (off
+// unless QT_LOGGING_RULES="vrx.record.publish=true"): the start of the latency the benchmark
+// measures to a subscriber.
+Q_LOGGING_CATEGORY(lcPublish, "vrx.record.publish", QtWarningMsg)
+} // namespace
+
+HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
+                                   std::optional<MqttPublisher::Config> mqtt, QObject* parent)
+    : QObject(parent), options_(options),
+      engine_(line_, [this] { return ToLineSettings(selections_); }),
+      sink_(options.addresses, options.interval, options.out, options.outDir),
+      now_([] { return QDateTime::currentDateTime(); }) {
+    if (mqtt) {
+        prefix_ = mqtt->target.prefix;
+        // Without --allow-writes nothing is subscribed to, so nothing from the network is
+        // even received.
+        if (options.allowWrites) mqtt->subscription = SetTopicFilter(prefix_, options.com);
+        mqtt->onConnect = options.haDiscovery ? DiscoveryConfigs(mqtt->target.prefix, options.com,
+                                                                 options.addresses)
+                                              : QList<MqttMessage>{};
+        publisher_ = std::make_unique<MqttPublisher>(*mqtt);
+        connect(publisher_.get(), &MqttPublisher::logged, this, &HeadlessRecorder::logged);
+        connect(publisher_.get(), &MqttPublisher::connectedChanged, this,
+                &HeadlessRecorder::statusChanged);
+        connect(publisher_.get(), &MqttPublisher::stopped, this, [this] { emit finished(0); });
+    }
+    if (publisher_ && options.allowWrites) {
+        connect(publisher_.get(), &MqttPublisher::received, this, &HeadlessRecorder::SetAsked);
+        connect(&engine_, &RecordEngine::setValueWritten, this,
+                [this](int position, qint32 tenths, bool ok, const QString& reason) {
+                    SetAnswered(options_.addresses[std::size_t(position)], tenths, ok, reason);
+                });
+    }
+    engine_.SetRestAfterFailure(RestMs);
+    // The file's line and the published time are one reading of the clock.
+    engine_.SetTimeSource([this] {
+        stamp_ = now_();
+        return stamp_.time();
+    });
+    connect(&sink_, &RecordSink::logged, this, &HeadlessRecorder::logged);
+    connect(&engine_, &RecordEngine::cycleCompleted, this, &HeadlessRecorder::CycleCompleted);
+    connect(&engine_, &RecordEngine::attemptTimedOut, this,
+            [this](int position) { ++counts_[std::size_t(position)].timeOuts; });
+    connect(&engine_, &RecordEngine::devicesResting, this, [this](const QList<int>& positions) {
+        emit logged(QStringLiteral("%1: no answer; written as --- and asked again once a minute")
+                        .arg(Device(positions.first())));
+    });
+    connect(&engine_, &RecordEngine::deviceBack, this, [this](int position) {
+        emit logged(QStringLiteral("%1: answers again").arg(Device(position)));
+    });
+    connect(&engine_, &RecordEngine::lineLost, this, [this] {
+        emit logged(QStringLiteral("COM%1: line lost; tried again every second, --- written "
+                                   "meanwhile")
+                        .arg(options_.com));
+    });
+    connect(&engine_, &RecordEngine::lineRestored, this,
+            [this] { emit logged(QStringLiteral("COM%1: line back").arg(options_.com)); });
+    connect(&engine_, &RecordEngine::lineFailed, this, [this](const QString& text) {
+        emit logged(QStringLiteral("COM%1: %2; the recording ends").arg(options_.com).arg(text));
+        sink_.End();
+        emit finished(1);
+    });
+}
+
+HeadlessRecorder::~HeadlessRecorder() {
+    engine_.Stop();
+    line_.Close(QString::fromLatin1(RecordEngine::LineTool));
+}
+
+QString HeadlessRecorder::Device(int position) const {
+    return QStringLiteral("COM%1 address %2")
+        .arg(options_.com)
+        .arg(options_.addresses[std::size_t(position)]);
+}
+
+bool HeadlessRecorder::Start(const ComSelections& selections, QString* error) {
+    selections_ = selections;
+    selections_.comPort = options_.com - 1;
+    try {
+        line_.Open(QString::fromLatin1(RecordEngine::LineTool), selections_);
+    } catch (const Error& e) {
+        *error = QStringLiteral("COM%1: %2").arg(options_.com).arg(e.text());
+        return false;
+    }
+    if (publisher_) publisher_->Start();
+    engine_.Start(options_.addresses, options_.interval);
+    return true;
+}
+
+void HeadlessRecorder::Stop() {
+    if (stopping_) return;
+    stopping_ = true;
+    engine_.Stop();
+    sink_.End();
+    line_.Close(QString::fromLatin1(RecordEngine::LineTool));
+    if (publisher_) {
+        if (publisher_->Queued() > 0)
+            emit logged(QStringLiteral("MQTT: %1 samples not sent").arg(publisher_->Queued()));
+        publisher_->Stop();
+    } else {
+        emit finished(0);
+    }
+}
+
+void HeadlessRecorder::CycleCompleted(const CycleReport& report) {
+    const QDateTime at = stamp_.isValid() ? stamp_ : now_();
+    sink_.Write(at.date(), DataLine(options_.addresses, report.readings, report.at));
+    for (int p = 0; p < DevicePositions; ++p) {
+        const int address = options_.addresses[std::size_t(p)];
+        if (address == 0) continue;
+        const DeviceReading& reading = report.readings[std::size_t(p)];
+        DeviceCount& count = counts_[std::size_t(p)];
+        SampleStatus status = SampleStatus::Ok;
+        if (reading.answered) {
+            ++count.ok;
+            count.pv = reading.pv;
+        } else {
+            status = engine_.Resting(p) ? SampleStatus::Dropped : SampleStatus::Timeout;
+        }
+        if (!publisher_) continue;
+        MqttMessage message{StateTopic(prefix_, options_.com, address),
+                            SamplePayload(at, reading, status)};
+        qCDebug(lcPublish).noquote() << "publish" << message.topic << IsoTimeWithOffset(at)
+                                     << QDateTime::currentMSecsSinceEpoch();
+        publisher_->Publish(std::move(message));
+    }
+    stamp_ = {};
+    emit statusChanged();
+}
+
+void HeadlessRecorder::SetAsked(const QString& topic, const QByteArray& payload) {
+    const int address = SetTopicAddress(topic, prefix_, options_.com);
+    if (address == 0) return;
+    QString error;
+    const std::optional<qint32> tenths = ParseSetMessage(payload, &error);
+    if (!tenths) {
+        emit logged(QStringLiteral("COM%1 address %2: set value refused over MQTT: %3")
+                        .arg(options_.com)
+                        .arg(address)
+                        .arg(error));
+        publisher_->Publish(
+            {SetResultTopic(prefix_, options_.com, address), SetResultPayload(0, false, error)});
+        return;
+    }
+    const auto found = std::find(options_.addresses.begin(), options_.addresses.end(), address);
+    if (found == options_.addresses.end()) {
+        SetAnswered(address, *tenths, false, QStringLiteral("not recorded here"));
+        return;
+    }
+    emit logged(QStringLiteral("COM%1 address %2: set value %3 asked over MQTT")
+                    .arg(options_.com)
+                    .arg(address)
+                    .arg(QString::number(*tenths / 10.0, 'f', 1)));
+    engine_.QueueSetValue(int(found - options_.addresses.begin()), *tenths);
+}
+
+void HeadlessRecorder::SetAnswered(int address, qint32 tenths, bool ok, const QString& reason) {
+    const QString value = QString::number(tenths / 10.0, 'f', 1);
+    emit logged(ok ? QStringLiteral("COM%1 address %2: set value %3 written")
+                         .arg(options_.com)
+                         .arg(address)
+                         .arg(value)
+                   : QStringLiteral("COM%1 address %2: set value %3 not written: %4")
+                         .arg(options_.com)
+                         .arg(address)
+                         .arg(value, reason));
+    publisher_->Publish(
+        {SetResultTopic(prefix_, options_.com, address), SetResultPayload(tenths, ok, reason)});
+}
+
+QString HeadlessRecorder::StatusLine() const {
+    QString line = QStringLiteral("samples %1").arg(sink_.LinesWritten());
+    for (int p = 0; p < DevicePositions; ++p) {
+        const int address = options_.addresses[std::size_t(p)];
+        if (address == 0) continue;
+        const DeviceCount& count = counts_[std::size_t(p)];
+        line +=
+            QStringLiteral("  %1: ok %2 t/o %3 pv %4")
+                .arg(address)
+                .arg(count.ok)
+                .arg(count.timeOuts)
+                .arg(count.pv ? QString::number(*count.pv / 10.0, 'f', 1) : QStringLiteral("---"));
+    }
+    if (publisher_)
+        line +=
+            QStringLiteral("  mqtt %1, %2 queued")
+                .arg(publisher_->Connected() ? QStringLiteral("online") : QStringLiteral("away"))
+                .arg(publisher_->Queued());
+    return line;
+}
+
+} // namespace vrx

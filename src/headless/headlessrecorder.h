@@ -1,0 +1,79 @@
+// HeadlessRecorder: `vrxcom record`, the Recorder's acquisition without a window, for months:
+// record files, the broker, the log and the status line.
+#pragma once
+
+#include "lineowner.h"
+#include "mqttpublisher.h"
+#include "recordengine.h"
+#include "recordoptions.h"
+#include "recordsink.h"
+
+#include <QDateTime>
+#include <QObject>
+
+#include <memory>
+
+namespace vrx {
+
+class HeadlessRecorder : public QObject {
+    Q_OBJECT
+public:
+    using DateTimeSource = std::function<QDateTime()>;
+    // A device that stops answering is asked again after this long.
+    static constexpr int RestMs = 60000;
+
+    // `mqtt` set: publish there (the target's prefix, the credentials).
+    HeadlessRecorder(const RecordOptions& options, std::optional<MqttPublisher::Config> mqtt,
+                     QObject* parent = nullptr);
+    ~HeadlessRecorder() override;
+
+    // The wall clock unless a test sets another; a cycle's file line and messages share it.
+    void SetDateTimeSource(DateTimeSource source) { now_ = std::move(source); }
+
+    // Opens COMn with `selections` and starts; false with the reason when the line does not
+    // open.
+    bool Start(const ComSelections& selections, QString* error);
+    // Ends the file with "End" and says "offline"; finished(0) follows.
+    void Stop();
+
+    // "samples 12  1: ok 12 t/o 0 pv 25.3  2: ...  mqtt: online"
+    QString StatusLine() const;
+
+    RecordEngine& Engine() { return engine_; }
+    RecordSink& Sink() { return sink_; }
+    MqttPublisher* Publisher() { return publisher_.get(); }
+    LineOwner& Line() { return line_; }
+
+signals:
+    // One line for the log.
+    void logged(const QString& text);
+    void statusChanged();
+    // The recording has ended; the program's exit code.
+    void finished(int code);
+
+private:
+    void CycleCompleted(const CycleReport& report);
+    void SetAsked(const QString& topic, const QByteArray& payload);
+    void SetAnswered(int address, qint32 tenths, bool ok, const QString& reason);
+    QString Device(int position) const;
+
+    struct DeviceCount {
+        quint64 ok = 0;
+        quint64 timeOuts = 0;
+        std::optional<qint32> pv;
+    };
+
+    RecordOptions options_;
+    QString prefix_; // of the topics
+    LineOwner line_;
+    ComSelections selections_;
+    RecordEngine engine_;
+    RecordSink sink_;
+    std::unique_ptr<MqttPublisher> publisher_;
+    DateTimeSource now_;
+    QDateTime stamp_; // of the cycle being completed
+    std::array<DeviceCount, DevicePositions> counts_{};
+    bool stopping_ = false;
+};
+
+} // namespace vrx

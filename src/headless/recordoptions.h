@@ -1,0 +1,69 @@
+// The options of `vrxcom record`: its command line, its configuration file and the broker URL.
+#pragma once
+
+#include "samplestore.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace vrx {
+
+// Where samples are published: mqtt://HOST[:PORT][/PREFIX] or mqtts://...
+struct MqttTarget {
+    bool tls = false;
+    QString host;
+    int port = 1883;
+    QString prefix; // topic levels before COMn; "vrx" when the URL names none
+    friend bool operator==(const MqttTarget&, const MqttTarget&) = default;
+};
+
+// Nothing, with the reason in `error`, when the URL is not one of the two forms. A user name
+// or password in the URL is refused: it would be seen in the process list.
+std::optional<MqttTarget> ParseMqttUrl(const QString& url, QString* error);
+
+inline constexpr int MinRecordInterval = 1;
+inline constexpr int MaxRecordInterval = 120;
+
+struct RecordOptions {
+    int com = 0;           // n of COMn
+    Addresses addresses{}; // in the order given, the rest 0
+    int interval = 1;      // seconds
+    QString out;           // one file, or
+    QString outDir;        // one file a day, named by its date
+    bool quiet = false;
+    std::optional<MqttTarget> mqtt;
+    QString mqttCa;
+    QString mqttUser;
+    QString mqttPasswordFile;
+    bool haDiscovery = false;
+    bool allowWrites = false;
+};
+
+struct RecordCommand {
+    enum class Action { Run, Help, Error };
+    Action action = Action::Run;
+    RecordOptions options;
+    QString error; // Error: what was wrong, for the line before the usage
+};
+
+// Reads a configuration file named by --config: its bytes, or nothing with the reason.
+using ConfigReader = std::function<std::optional<QByteArray>(const QString& path, QString* error)>;
+
+// The arguments after "record". --config FILE stands for the options in FILE, at its place:
+// later options win over earlier ones.
+RecordCommand ParseRecordArguments(const QStringList& arguments, const ConfigReader& readConfig);
+
+// A configuration file as arguments: one option a line, with or without its leading "--", its
+// value after a space or "="; blank lines and lines starting with "#" are skipped. Nothing, with
+// the line and reason in `error`, for a line that is no option.
+std::optional<QStringList> ConfigArguments(QByteArrayView text, QString* error);
+// A configuration file is short; a longer one is refused rather than read.
+inline constexpr qint64 MaxConfigSize = 64 * 1024;
+
+QString RecordUsage();
+
+} // namespace vrx
