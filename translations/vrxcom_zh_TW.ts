@@ -74,6 +74,14 @@ in the settings file %1</source>
         <source>The CSV file cannot be written: %1</source>
         <translation>無法寫入 CSV 檔：%1</translation>
     </message>
+    <message>
+        <source>Can not read file %1 : %2</source>
+        <translation>無法讀取檔案 %1：%2</translation>
+    </message>
+    <message>
+        <source>Can not write file %1 : %2</source>
+        <translation>無法寫入檔案 %1：%2</translation>
+    </message>
 </context>
 <context>
     <name>vrx::Exchange</name>
@@ -1363,6 +1371,30 @@ Recording goes on without the file.</source>
     <message>
         <source>LOADING</source>
         <translation>載入中</translation>
+    </message>
+    <message>
+        <source>Recorder statistics</source>
+        <translation>記錄器統計</translation>
+    </message>
+    <message>
+        <source>Device %1 (address %2)</source>
+        <translation>裝置 %1（位址 %2）</translation>
+    </message>
+    <message>
+        <source>Export the record as CSV</source>
+        <translation>將紀錄匯出為 CSV</translation>
+    </message>
+    <message>
+        <source>Export as CSV</source>
+        <translation>匯出為 CSV</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv *.CSV)</source>
+        <translation>CSV 檔 (*.csv *.CSV)</translation>
+    </message>
+    <message>
+        <source>Exported to %1</source>
+        <translation>已匯出至 %1</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,11 @@
 #include "csvexport.h"
 
 #include "recordfile.h"
+#include "textfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <QCoreApplication>
 #include <QIODevice>
@@ -165,6 +170,28 @@ CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv,
         });
     if (result.Ok()) result.problem = walkProblem;
     return result;
+}
+
+QString ExportRecordFile(const QString& recordPath, const QString& csvPath,
+                         std::optional<QDate> startDate) {
+    if (const auto problem = PlainFileProblem(recordPath)) return *problem;
+    QFile record(recordPath);
+    if (!record.open(QIODevice::ReadOnly))
+        return CsvExport::tr("Can not read file %1 : %2").arg(recordPath, record.errorString());
+    QSaveFile csv(csvPath);
+    if (!csv.open(QIODevice::WriteOnly))
+        return CsvExport::tr("Can not write file %1 : %2").arg(csvPath, csv.errorString());
+    CsvExportOptions options;
+    options.startDate = startDate;
+    options.lastWritten = QFileInfo(recordPath).lastModified();
+    const CsvExportResult result = ExportRecordCsv(record, csv, options);
+    if (!result.Ok()) {
+        csv.cancelWriting();
+        return QStringLiteral("%1: %2").arg(recordPath, result.problem);
+    }
+    if (!csv.commit())
+        return CsvExport::tr("Can not write file %1 : %2").arg(csvPath, csv.errorString());
+    return {};
 }
 
 } // namespace vrx

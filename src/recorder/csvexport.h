@@ -33,4 +33,10 @@ struct CsvExportResult {
 // last line cut short by a recording that was interrupted, ends the export.
 CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv, const CsvExportOptions& options);
 
+// The same from the record file at recordPath into the file at csvPath, which is written whole
+// or not at all. Without a start date the record file's modification time dates it. Returns
+// the problem, naming the file; empty on success.
+QString ExportRecordFile(const QString& recordPath, const QString& csvPath,
+                         std::optional<QDate> startDate);
+
 } // namespace vrx

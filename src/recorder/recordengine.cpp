@@ -73,6 +73,7 @@ bool RecordEngine::Start(const Addresses& addresses, int seconds) {
     if (first < 0) return false;
     PollIndex = quint16(first);
     FailCount.fill(0);
+    Stats.fill({});
     resting_.fill(false);
     writes_.clear();
     writing_ = false;
@@ -168,6 +169,7 @@ void RecordEngine::FailAttempt() {
     }
     ++FailCount[PollIndex];
     AwaitingReply = false;
+    Stats[PollIndex].Count(ExchangeOutcome::TimedOut, 0);
     emit attemptTimedOut(PollIndex);
     bool cycleEnded = false;
     // A resting device gets one try, so that it costs one time-out a minute, not a cycle's
@@ -310,13 +312,19 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
     if (!Running) return;
     const int address = DeviceAddr[PollIndex];
     const ReadReply reply = Rtu() ? CheckRtuReply(frame, address) : CheckAsciiReply(frame, address);
+    ExchangeStats& stats = Stats[PollIndex];
+    const qint64 ms = exchange_.LastElapsedMs();
     switch (reply.status) {
     case ReplyStatus::NotAddressed:
     case ReplyStatus::BadFrame:
-        // Ignored and not counted: the next tick asks the same position again.
+        // Ignored and not counted as a failure: the next tick asks the same position again.
+        stats.Count(ExchangeOutcome::CheckError, ms);
         return;
     case ReplyStatus::Exception:
     case ReplyStatus::OtherFunction:
+        stats.Count(reply.status == ReplyStatus::Exception ? ExchangeOutcome::Exception
+                                                           : ExchangeOutcome::CheckError,
+                    ms);
         // Refused, not lost: ask again at once.
         if (!AwaitingReply) SendSampleRequest();
         return;
@@ -325,7 +333,11 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
     }
     // A read of two registers carries exactly two words; any other count answers something
     // else, and is treated as a bad frame.
-    if (reply.words.size() != SampleWords) return;
+    if (reply.words.size() != SampleWords) {
+        stats.Count(ExchangeOutcome::CheckError, ms);
+        return;
+    }
+    stats.Count(ExchangeOutcome::Answered, ms);
     if (resting_[PollIndex]) {
         resting_[PollIndex] = false;
         emit deviceBack(PollIndex);

@@ -5,6 +5,7 @@
 #include "clock.h"
 #include "comsettings.h"
 #include "exchange.h"
+#include "exchangestats.h"
 #include "samplestore.h"
 
 #include <QByteArray>
@@ -75,6 +76,8 @@ public:
     bool AwaitingReply = false;
     bool Running = false;
     SampleStore Samples;
+    // How each position's requests ended and how long its replies took; cleared at START.
+    std::array<ExchangeStats, DevicePositions> Stats{};
     ClockTimer* Timer1 = nullptr;
     // The request on the line, as sent.
     QByteArray RequestText;

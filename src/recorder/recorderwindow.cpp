@@ -2,6 +2,9 @@
 // and the acquisition engine, the chart and the record file.
 #include "recorderwindow.h"
 
+#include "csvexport.h"
+#include "statswindow.h"
+
 #include "chinesefont.h"
 #include "colours.h"
 #include "designform.h"
@@ -91,6 +94,20 @@ TVRW3::TVRW3(TVRW1& protocol, LineOwner& line, QWidget* parent)
     BuildChart();
     ScaleForm(this);
     OrderTabsByPlace(this);
+    Stats = new StatsForm(
+        tr("Recorder statistics"),
+        [this] {
+            StatsForm::Rows rows;
+            for (int p = 0; p < DevicePositions; ++p) {
+                const int address = Engine->DeviceAddr[std::size_t(p)];
+                if (address == 0 && Engine->Stats[std::size_t(p)].requests == 0) continue;
+                rows.push_back({tr("Device %1 (address %2)").arg(p + 1).arg(address),
+                                Engine->Stats[std::size_t(p)]});
+            }
+            return rows;
+        },
+        this);
+    AddToolActions(Stats);
     chart_ = std::make_unique<TrendChart>(ScreenWidth);
     ShowChart();
 }
@@ -128,8 +145,22 @@ void TVRW3::BuildToolBar() {
                     QT_TR_NOOP("Viewer"), true, &TVRW3::OpenBt3Click);
     SaveBt = button("SaveBt", s->standardIcon(QStyle::SP_DialogSaveButton),
                     QT_TR_NOOP("Save to File"), true, &TVRW3::SaveBtClick);
+    ExportBt = button("ExportBt", s->standardIcon(QStyle::SP_FileDialogDetailedView),
+                      QT_TR_NOOP("Export the record as CSV"), false, &TVRW3::ExportBtClick);
+    ExportBt->setEnabled(false);
     ExitBt3 = button("ExitBt3", QIcon(QStringLiteral(":/assets/icons/exit.png")),
                      QT_TR_NOOP("Close and Exit"), false, &TVRW3::ExitBt3Click);
+}
+
+void TVRW3::ExportBtClick() {
+    if (!Viewing || View.Path().isEmpty()) return;
+    QString path =
+        Dialogs::Current().SaveFileName(this, tr("Export as CSV"), tr("CSV files (*.csv *.CSV)"));
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
+    const QString problem = ExportRecordFile(View.Path(), path, {});
+    Dialogs::Current().Message(this, tr("Message"),
+                               problem.isEmpty() ? tr("Exported to %1").arg(path) : problem);
 }
 
 void TVRW3::BuildColumn() {
@@ -566,6 +597,7 @@ void TVRW3::LoadRecordFile(const QString& path) {
     RecBt->setEnabled(false);
     SelPl->show();
     Viewing = true;
+    ExportBt->setEnabled(true);
     RedrawView(0, ViewCount);
     SetStartCaption(tr("END VIEW"), tr("End of display data"));
     ShowAddresses();
@@ -629,6 +661,7 @@ void TVRW3::AddRbt1Click(QCheckBox* box) {
 }
 
 void TVRW3::EndView() {
+    ExportBt->setEnabled(false);
     RecBt->setEnabled(true);
     ViewDelay->stop();
     TrackBar1->hide();

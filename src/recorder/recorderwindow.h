@@ -22,6 +22,8 @@ class QToolButton;
 
 namespace vrx {
 
+class StatsForm;
+
 class TVRW3 : public PortWindow {
     Q_OBJECT
 public:
@@ -33,6 +35,7 @@ public:
 
     // Handlers.
     void ExitBt3Click();
+    void ExportBtClick();
     void RecBtClick();
     void OpenBt3Click();
     void SaveBtClick();
@@ -49,6 +52,10 @@ public:
     QToolButton* DrawBt = nullptr;
     QToolButton* SaveBt = nullptr;
     QToolButton* ExitBt3 = nullptr;
+    // The record being viewed, as CSV for spreadsheets; enabled while viewing.
+    QToolButton* ExportBt = nullptr;
+    // The devices' statistics, from the context menu ("Statistics...", Ctrl+I).
+    StatsForm* Stats = nullptr;
     QFrame* BackGndP = nullptr;
     QPushButton* StartBt = nullptr;
     std::array<QLabel*, DevicePositions> Panels{};     // Panel1 .. Panel8

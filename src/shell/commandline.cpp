@@ -4,7 +4,9 @@
 #include "comsettings.h"
 #include "vrxversion.h"
 
+#include <QDate>
 #include <QDir>
+#include <QFileInfo>
 
 #include <array>
 #include <cerrno>
@@ -89,6 +91,7 @@ QString ProgramUsage(const QString& currentDirectory) {
     return QStringLiteral(
                "Usage: vrxcom [-h | --help] [-v | --version] [Qt options]\n"
                "       vrxcom record --com COMn --addresses A[,B...] --out FILE ...\n"
+               "       vrxcom export RECORD [-o OUT.csv] [--date YYYY-MM-DD]\n"
                "\n"
                "Sets up, watches and records VRX digital temperature controllers over one\n"
                "serial line, as its Modbus master (ASCII or RTU framing).\n"
@@ -97,6 +100,7 @@ QString ProgramUsage(const QString& currentDirectory) {
                "  -h, --help       Print this help and exit.\n"
                "  -v, --version    Print the version and exit.\n"
                "  record ...       Record without a window (see vrxcom record --help).\n"
+               "  export RECORD    A record file as CSV (see vrxcom export --help).\n"
                "  Qt's own options (-platform NAME, -style NAME, -display NAME, ...) go to Qt.\n"
                "\n"
                "Serial ports:\n"
@@ -143,6 +147,61 @@ std::string ExecRecordProgram(int argc, char** argv) {
         tried += (tried.empty() ? "" : ", ") + path + ": " + std::strerror(errno);
     }
     return "cannot start the recorder (" + tried + ")";
+}
+
+ExportCommand ParseExportArguments(const QStringList& arguments) {
+    ExportCommand command;
+    auto fail = [&command](const QString& error) {
+        command.action = ExportCommand::Action::Error;
+        command.error = error;
+        return command;
+    };
+    bool help = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == u"-h" || a == u"--help") {
+            help = true;
+        } else if (a == u"-o" || a == u"--date") {
+            if (i + 1 >= arguments.size()) return fail(QStringLiteral("%1 needs a value").arg(a));
+            (a == u"-o" ? command.out : command.date) = arguments[++i];
+        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            return fail(QStringLiteral("unknown option %1").arg(a));
+        } else if (command.record.isEmpty()) {
+            command.record = a;
+        } else {
+            return fail(QStringLiteral("one record file at a time (%1?)").arg(a));
+        }
+    }
+    if (help) {
+        command.action = ExportCommand::Action::Help;
+        return command;
+    }
+    if (command.record.isEmpty()) return fail(QStringLiteral("which record file?"));
+    if (!command.date.isEmpty() &&
+        !QDate::fromString(command.date, QStringLiteral("yyyy-MM-dd")).isValid())
+        return fail(QStringLiteral("--date %1 is not a date as YYYY-MM-DD").arg(command.date));
+    if (command.out.isEmpty()) {
+        const QFileInfo record(command.record);
+        command.out = record.dir().filePath(record.completeBaseName() + QStringLiteral(".csv"));
+    }
+    if (QFileInfo(command.out).absoluteFilePath() == QFileInfo(command.record).absoluteFilePath())
+        return fail(QStringLiteral("the CSV file would replace the record file"));
+    return command;
+}
+
+QString ExportUsage() {
+    return QStringLiteral(
+        "Usage: vrxcom export RECORD [-o OUT.csv] [--date YYYY-MM-DD]\n"
+        "\n"
+        "Writes a record file of the Recorder as CSV (RFC 4180, UTF-8) for spreadsheets:\n"
+        "a header row, then a row per sample: its date and time (ISO 8601), and the PV and\n"
+        "SV of each device in degrees; a value the record lacks (---) is an empty cell.\n"
+        "\n"
+        "  -o OUT.csv         Where to write (default: RECORD with the suffix .csv).\n"
+        "  --date YYYY-MM-DD  The date of the first sample (default: the record file's\n"
+        "                     modification time less the record's length). A time earlier\n"
+        "                     than the one before it means midnight passed.\n"
+        "  -h, --help         Print this help and exit.\n");
 }
 
 QString ProgramVersion() {

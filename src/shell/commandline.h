@@ -29,6 +29,19 @@ QString ProgramUsage(const QString& currentDirectory);
 // only when that fails, saying why.
 std::string ExecRecordProgram(int argc, char** argv);
 
+// `vrxcom export RECORD [-o OUT.csv] [--date YYYY-MM-DD]`: a record file as CSV.
+struct ExportCommand {
+    enum class Action { Run, Help, Error };
+    Action action = Action::Run;
+    QString record;
+    QString out;  // RECORD with its suffix replaced by .csv unless -o names another
+    QString date; // empty: from the record file's modification time
+    QString error;
+};
+// The arguments after "export".
+ExportCommand ParseExportArguments(const QStringList& arguments);
+QString ExportUsage();
+
 // "vrxcom " and the project version.
 QString ProgramVersion();
 

@@ -1,16 +1,20 @@
 // The VRX Communication Program.
 #include "application.h"
 #include "commandline.h"
+#include "csvexport.h"
 #include "portselectdialog.h"
 #include "programwindows.h"
 #include "simulatedline.h"
 
+#include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QLoggingCategory>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
@@ -41,6 +45,29 @@ int main(int argc, char** argv) {
         const std::string error = vrx::ExecRecordProgram(argc, argv);
         std::fprintf(stderr, "vrxcom record: %s\n", error.c_str());
         return 1;
+    }
+    // A record file as CSV: no display, no window.
+    if (argc > 1 && std::strcmp(argv[1], "export") == 0) {
+        QCoreApplication core(argc, argv);
+        const QStringList arguments = QCoreApplication::arguments().mid(2);
+        const vrx::ExportCommand command = vrx::ParseExportArguments(arguments);
+        if (command.action == vrx::ExportCommand::Action::Help) {
+            Print(stdout, vrx::ExportUsage());
+            return 0;
+        }
+        if (command.action == vrx::ExportCommand::Action::Error) {
+            Print(stderr, "vrxcom export: " + command.error + "\n\n" + vrx::ExportUsage());
+            return 2;
+        }
+        std::optional<QDate> date;
+        if (!command.date.isEmpty())
+            date = QDate::fromString(command.date, QStringLiteral("yyyy-MM-dd"));
+        const QString problem = vrx::ExportRecordFile(command.record, command.out, date);
+        if (!problem.isEmpty()) {
+            Print(stderr, "vrxcom export: " + problem + "\n");
+            return 1;
+        }
+        return 0;
     }
     // Before the application object, which needs a display: --help and --version must work
     // in a terminal without one, and a wrong option must not open a window.

@@ -514,6 +514,28 @@ private slots:
     }
 #endif
 
+    // The record being viewed goes out as CSV from View mode only; the message names the file.
+    void viewedRecordExportsAsCsv() {
+        Program p;
+        QVERIFY(!p.w->ExportBt->isEnabled());
+        const QString path = p.Path("viewed.txt");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(Record(3));
+        file.close();
+        p.View(path);
+        QVERIFY(p.w->ExportBt->isEnabled());
+        p.dialogs.saveAnswers << p.Path("out");
+        QTest::mouseClick(p.w->ExportBt, Qt::LeftButton);
+        QCOMPARE(p.dialogs.texts().last(), "Exported to " + p.Path("out.csv"));
+        const QList<QByteArray> rows = ReadAll(p.Path("out.csv")).split('\n');
+        QCOMPARE(rows.size(), 1 + 3 + 1);
+        QCOMPARE(rows[0], "time,PV position 0 address 1,SV position 0 address 1\r");
+        QVERIFY2(rows[1].endsWith("T08:00:00,0.0,0.0\r"), rows[1].constData());
+        p.Click(p.w->StartBt); // END VIEW
+        QVERIFY(!p.w->ExportBt->isEnabled());
+    }
+
     // Closing the window while recording ends the file.
     void closingEndsTheFile() {
         Program p;
