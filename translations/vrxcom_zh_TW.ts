@@ -1243,6 +1243,10 @@ in the settings file %1</source>
         <source>Station %1 (address %2)</source>
         <translation>站 %1（位址 %2）</translation>
     </message>
+    <message>
+        <source>Connected when the Monitor was last closed</source>
+        <translation>上次關閉監控視窗時為連線狀態</translation>
+    </message>
 </context>
 <context>
     <name>vrx::TVRW3</name>

@@ -8,6 +8,7 @@
 #include "screenwidth.h"
 #include "shape.h"
 #include "statswindow.h"
+#include "workspace.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -187,10 +188,35 @@ void TVRW2::FormShow() {
     }
     for (int st = PollEngine::Stations; st >= 1; --st)
         Engine.ClearStation(st);
+    RestoreWorkspace();
     OpenPort(tr("Com port not exist"));
 }
 
+void TVRW2::RestoreWorkspace() {
+    // The addresses and place of the last session. The stations connected then are shown by
+    // their Connect buttons; nothing is sent to a controller until the user presses one.
+    for (int st = 1; st <= PollEngine::Stations; ++st) {
+        ComAddr[st]->setValue(
+            workspace::Value(QStringLiteral("monitor/address%1").arg(st), ComAddr[st]->value())
+                .toInt());
+        const bool wasConnected =
+            workspace::Value(QStringLiteral("monitor/connected%1").arg(st), false).toBool();
+        QFont font = RunBt[st]->font();
+        font.setUnderline(wasConnected);
+        RunBt[st]->setFont(font);
+        RunBt[st]->setToolTip(wasConnected ? tr("Connected when the Monitor was last closed")
+                                           : QString());
+    }
+    workspace::RestorePlace(*this);
+}
+
 void TVRW2::FormClose() {
+    for (int st = 1; st <= PollEngine::Stations; ++st) {
+        workspace::SetValue(QStringLiteral("monitor/address%1").arg(st), ComAddr[st]->value());
+        workspace::SetValue(QStringLiteral("monitor/connected%1").arg(st),
+                            Engine.State().StationConnected[st]);
+    }
+    workspace::SavePlace(*this);
     Engine.WindowClosed();
     ClosePort();
 }

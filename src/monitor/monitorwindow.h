@@ -184,6 +184,7 @@ private:
     void WireEditing();
     void WireViews();
     void WireTools();
+    void RestoreWorkspace();
 
     // What the engine says, shown (monitorwindow.cpp).
     void PaintStation(int st);

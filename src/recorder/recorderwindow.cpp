@@ -13,6 +13,7 @@
 #include "scaling.h"
 #include "taborder.h"
 #include "textfile.h"
+#include "workspace.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -259,11 +260,26 @@ void TVRW3::FormShow() {
     chart_ = std::make_unique<TrendChart>(ScreenWidth);
     ShowChart();
     SampleSeconds = 1;
-    if (!OpenPort(tr("Comport not exist"))) return;
-    EnterRecordMode();
+    // The devices, interval and place of the last session; nothing is sent until START.
+    for (int p = 0; p < DevicePositions; ++p) {
+        QSpinBox* box = ComAddrs[std::size_t(p)];
+        box->setValue(
+            workspace::Value(QStringLiteral("recorder/address%1").arg(p + 1), box->value())
+                .toInt());
+    }
+    workspace::RestorePlace(*this);
+    if (OpenPort(tr("Comport not exist"))) EnterRecordMode();
+    SampleTime->setValue(workspace::Value(QStringLiteral("recorder/interval"), 1).toInt());
 }
 
 void TVRW3::FormClose() {
+    for (int p = 0; p < DevicePositions; ++p)
+        workspace::SetValue(QStringLiteral("recorder/address%1").arg(p + 1),
+                            ComAddrs[std::size_t(p)]->value());
+    // The viewer's display interval is the file's business, not the next recording's.
+    if (!DrawBt->isChecked())
+        workspace::SetValue(QStringLiteral("recorder/interval"), SampleTime->value());
+    workspace::SavePlace(*this);
     ClosePort();
     Engine->Timer1->stop();
     ViewDelay->stop();

@@ -5,6 +5,7 @@
 #include "portselectdialog.h"
 #include "programwindows.h"
 #include "simulatedline.h"
+#include "workspace.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -99,6 +100,8 @@ int main(int argc, char** argv) {
     vrx::sim::InstallSimulatedLine();
     // A port opened without a number asks the user in the Port selection dialog.
     vrx::InstallPortDialog();
+    // What the windows remember between runs, in the user's configuration folder.
+    vrx::workspace::Enable();
     // Runs once the event loop has started, by which time the Main window is shown.
     QTimer::singleShot(0, &app, TraceShownWindows);
     return vrx::RunProgram();
