@@ -3,6 +3,8 @@
 // messages a second delivered, the p50/p99 time from a sample's hand-over to the broker queue
 // (the cycle's last reply) to the subscriber's receipt, and each recorder's CPU share and RSS.
 // Usage: bench_recordmqtt [recorders=50] [seconds=30]
+#include "freeport.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -19,24 +21,9 @@
 #include <numeric>
 #include <vector>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace {
 
-int FreePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
+using vrx::test::FreePort;
 
 // utime + stime in clock ticks, and VmRSS in kB.
 qint64 CpuTicks(qint64 pid) {

@@ -70,18 +70,6 @@ in the settings file %1</source>
         <source>The record file cannot be read twice: %1</source>
         <translation>紀錄檔無法再次讀取：%1</translation>
     </message>
-    <message>
-        <source>The CSV file cannot be written: %1</source>
-        <translation>無法寫入 CSV 檔：%1</translation>
-    </message>
-    <message>
-        <source>Can not read file %1 : %2</source>
-        <translation>無法讀取檔案 %1：%2</translation>
-    </message>
-    <message>
-        <source>Can not write file %1 : %2</source>
-        <translation>無法寫入檔案 %1：%2</translation>
-    </message>
 </context>
 <context>
     <name>vrx::Exchange</name>

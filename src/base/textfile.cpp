@@ -21,12 +21,17 @@ QString FileName(const QString& path) {
     return QFileInfo(path).fileName();
 }
 
-QString ReadFailure(const QString& path, const QString& reason) {
+} // namespace
+
+QString ReadFailureText(const QString& path, const QString& reason) {
     return QCoreApplication::translate("vrx::TextFile", "Can not read file %1 : %2")
         .arg(FileName(path), reason);
 }
 
-} // namespace
+QString WriteFailureText(const QString& path, const QString& reason) {
+    return QCoreApplication::translate("vrx::TextFile", "Can not write file %1 : %2")
+        .arg(FileName(path), reason);
+}
 
 std::optional<QString> WriteAllBytes(QIODevice& device, QByteArrayView bytes) {
     qsizetype done = 0;
@@ -49,10 +54,15 @@ std::optional<QString> WriteAllBytes(QIODevice& device, QByteArrayView bytes) {
 }
 
 std::optional<QString> SaveWholeFile(const QString& path, QByteArrayView bytes) {
-    const auto failure = [&path](const QString& reason) {
-        return QCoreApplication::translate("vrx::TextFile", "Can not write file %1 : %2")
-            .arg(FileName(path), reason);
-    };
+    return SaveFileBy(path, [&path, bytes](QIODevice& device) -> std::optional<QString> {
+        if (const auto reason = WriteAllBytes(device, bytes))
+            return WriteFailureText(path, *reason);
+        return std::nullopt;
+    });
+}
+
+std::optional<QString> SaveFileBy(const QString& path, const ContentWriter& write) {
+    const auto failure = [&path](const QString& reason) { return WriteFailureText(path, reason); };
     // A folder of that name would otherwise be reported only by the final rename, with a
     // reason that speaks of temporary files; and the rename would put a plain file in place
     // of a device or a pipe.
@@ -66,9 +76,9 @@ std::optional<QString> SaveWholeFile(const QString& path, QByteArrayView bytes) 
     // renames the short file over the old one all the same.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(file.errorString());
-    if (const auto reason = WriteAllBytes(file, bytes)) {
+    if (auto problem = write(file)) {
         file.cancelWriting();
-        return failure(*reason);
+        return problem;
     }
     if (!file.commit()) return failure(file.errorString());
     return std::nullopt;
@@ -78,17 +88,18 @@ std::optional<QString> PlainFileProblem(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) return QString::fromLatin1(FileMissingText);
     if (info.isDir())
-        return ReadFailure(path, QCoreApplication::translate("vrx::TextFile", "it is a folder"));
+        return ReadFailureText(path,
+                               QCoreApplication::translate("vrx::TextFile", "it is a folder"));
     if (!info.isFile())
-        return ReadFailure(path, QCoreApplication::translate(
-                                     "vrx::TextFile", "not a plain file (a pipe or a device)"));
+        return ReadFailureText(path, QCoreApplication::translate(
+                                         "vrx::TextFile", "not a plain file (a pipe or a device)"));
     return std::nullopt;
 }
 
 PieceRead ReadFileInPieces(const QString& path, qint64 maxBytes,
                            const std::function<bool(QByteArrayView)>& consume) {
     const auto failed = [&path](const QString& reason) {
-        return PieceRead{PieceReadEnd::Failed, ReadFailure(path, reason)};
+        return PieceRead{PieceReadEnd::Failed, ReadFailureText(path, reason)};
     };
     if (const auto problem = PlainFileProblem(path)) return {PieceReadEnd::Failed, *problem};
     // Known before a byte is read; the bound below still holds should it grow meanwhile.

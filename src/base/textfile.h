@@ -27,6 +27,16 @@ std::optional<QString> WriteAllBytes(QIODevice& device, QByteArrayView bytes);
 // show the user, naming the file, or nothing on success.
 std::optional<QString> SaveWholeFile(const QString& path, QByteArrayView bytes);
 
+// The same for content made as it is written (an export too large to hold): write puts all of it
+// into the device it is given and returns nothing, or the message to show (WriteFailureText for
+// a refused write) to keep the existing file as it was.
+using ContentWriter = std::function<std::optional<QString>(QIODevice& device)>;
+std::optional<QString> SaveFileBy(const QString& path, const ContentWriter& write);
+
+// "Can not write file NAME : reason" and "Can not read file NAME : reason".
+QString WriteFailureText(const QString& path, const QString& reason);
+QString ReadFailureText(const QString& path, const QString& reason);
+
 // Why path cannot be read as a file of ours, naming the file: it is missing, a folder, or not a
 // plain file (a pipe, a device, a socket). Asked before anything opens it: opening a pipe waits
 // for a writer, and a device such as /dev/zero never ends. Nothing when it is a plain file.

@@ -28,6 +28,7 @@ void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy p
     outstanding_ = disowned_ = false;
     request_ = request;
     received_.clear();
+    lastByteMs_ = -1;
     framing_ = framing;
     policy_ = policy;
     timing_ = timing;
@@ -67,8 +68,10 @@ void Exchange::OnNotify(PortEvent kind, quint16 id, quint16 /*count*/) {
 void Exchange::TakeBytes() {
     const QByteArray chunk = line_.Port().TakeInput();
     if (chunk.isEmpty()) return;
-    if (outstanding_)
+    if (outstanding_) {
         received_.append(chunk.first(qMin(chunk.size(), ReplyLimit - received_.size())));
+        lastByteMs_ = MsSinceSend();
+    }
     emit bytesReceived(chunk);
     if (!outstanding_) return;
     // The time-out then measures the silence after the last byte.
@@ -98,11 +101,15 @@ void Exchange::Expired() {
 bool Exchange::Finish() {
     outstanding_ = false;
     Arm(0, false);
-    // The millisecond count wraps; the difference of two readings does not.
-    elapsedMs_ = qint64(quint32(Clock::Current().Milliseconds() - sentAt_));
+    elapsedMs_ = MsSinceSend();
     if (!std::exchange(disowned_, false)) return true;
     emit freed();
     return false;
+}
+
+qint64 Exchange::MsSinceSend() const {
+    // The millisecond count wraps; the difference of two readings does not.
+    return qint64(quint32(Clock::Current().Milliseconds() - sentAt_));
 }
 
 } // namespace vrx

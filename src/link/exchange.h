@@ -64,6 +64,9 @@ public:
     const QByteArray& Received() const { return received_; }
     // Milliseconds from the send to the end of the last exchange that ended.
     qint64 LastElapsedMs() const { return elapsedMs_; }
+    // Milliseconds from the send to the last byte that came for the request, or -1 while none
+    // came: a reply's own time where only a time-out ends it (the tester's RTU).
+    qint64 LastByteMs() const { return lastByteMs_; }
 
 signals:
     // Bytes came while the tool holds the line, awaited or not.
@@ -87,6 +90,7 @@ private:
     void Arm(int ticks, bool activate);
     // Ends the exchange; false when it was disowned, and freed() has said so instead.
     bool Finish();
+    qint64 MsSinceSend() const;
 
     LineOwner& line_;
     QString tool_;
@@ -100,6 +104,7 @@ private:
     bool disowned_ = false;
     quint32 sentAt_ = 0;
     qint64 elapsedMs_ = 0;
+    qint64 lastByteMs_ = -1;
 };
 
 } // namespace vrx

@@ -41,9 +41,7 @@ void LineOwner::Retry() {
 }
 
 void LineOwner::Restore() {
-    recovering_ = false;
-    port_.AnnounceLoss(true);
-    retry_.stop();
+    EndRecovery();
     emit restored(holder_);
 }
 

@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <QCoreApplication>
 #include <QIODevice>
@@ -20,6 +19,7 @@ namespace {
 constexpr qint64 SecondsPerDay = 24 * 60 * 60;
 // A data line is at most eight fields and the time stamp; anything longer is not one.
 constexpr qint64 LineLimit = DevicePositions * FieldLength + TimeStampWidth + 2;
+constexpr qsizetype FlushBytes = 64 * 1024;
 
 // The texts of this file, translated under one context.
 class CsvExport {
@@ -148,10 +148,20 @@ CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv,
             "position " + QByteArray::number(p) + " address " + QByteArray::number(address);
         head += ",PV " + device + ",SV " + device;
     }
+    // Rows go out in pieces of some kilobytes: one write each would be millions of them for a
+    // long record on an unbuffered file.
+    QByteArray pending;
+    auto flush = [&] {
+        if (const auto reason = WriteAllBytes(csv, pending)) {
+            result.problem = *reason;
+            result.writeFailed = true;
+        }
+        pending.clear();
+        return result.Ok();
+    };
     auto write = [&](const QByteArray& row) {
-        if (csv.write(row + "\r\n") == row.size() + 2) return true;
-        result.problem = CsvExport::tr("The CSV file cannot be written: %1").arg(csv.errorString());
-        return false;
+        pending += row + "\r\n";
+        return pending.size() < FlushBytes || flush();
     };
     if (!write(head)) return result;
 
@@ -169,6 +179,7 @@ CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv,
             if (write(row)) ++result.rows;
         });
     if (result.Ok()) result.problem = walkProblem;
+    if (result.Ok()) flush();
     return result;
 }
 
@@ -176,22 +187,18 @@ QString ExportRecordFile(const QString& recordPath, const QString& csvPath,
                          std::optional<QDate> startDate) {
     if (const auto problem = PlainFileProblem(recordPath)) return *problem;
     QFile record(recordPath);
-    if (!record.open(QIODevice::ReadOnly))
-        return CsvExport::tr("Can not read file %1 : %2").arg(recordPath, record.errorString());
-    QSaveFile csv(csvPath);
-    if (!csv.open(QIODevice::WriteOnly))
-        return CsvExport::tr("Can not write file %1 : %2").arg(csvPath, csv.errorString());
+    if (!record.open(QIODevice::ReadOnly)) return ReadFailureText(recordPath, record.errorString());
     CsvExportOptions options;
     options.startDate = startDate;
     options.lastWritten = QFileInfo(recordPath).lastModified();
-    const CsvExportResult result = ExportRecordCsv(record, csv, options);
-    if (!result.Ok()) {
-        csv.cancelWriting();
+    // A broken record or a refused write leaves no CSV file, and an existing one as it was.
+    const auto problem = SaveFileBy(csvPath, [&](QIODevice& csv) -> std::optional<QString> {
+        const CsvExportResult result = ExportRecordCsv(record, csv, options);
+        if (result.Ok()) return std::nullopt;
+        if (result.writeFailed) return WriteFailureText(csvPath, result.problem);
         return QStringLiteral("%1: %2").arg(recordPath, result.problem);
-    }
-    if (!csv.commit())
-        return CsvExport::tr("Can not write file %1 : %2").arg(csvPath, csv.errorString());
-    return {};
+    });
+    return problem.value_or(QString());
 }
 
 } // namespace vrx

@@ -21,8 +21,10 @@ struct CsvExportOptions {
 
 struct CsvExportResult {
     qint64 rows = 0; // data rows written
-    // Empty when the whole record went out; else why not, naming the line.
+    // Empty when the whole record went out; else why not, naming the line, or the system's
+    // reason when the CSV device refused a write (writeFailed).
     QString problem;
+    bool writeFailed = false;
     bool Ok() const { return problem.isEmpty(); }
 };
 

@@ -346,8 +346,7 @@ RecordLoad LoadRecordFile(const QString& path, SampleStore& samples, int maxPoin
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        load.problem = QCoreApplication::translate("vrx::TextFile", "Can not read file %1 : %2")
-                           .arg(QFileInfo(path).fileName(), file.errorString());
+        load.problem = ReadFailureText(path, file.errorString());
         return load;
     }
     return LoadRecord(file, samples, maxPoints);

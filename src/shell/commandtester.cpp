@@ -357,9 +357,6 @@ void TesterPanel::SendRequest(const QByteArray& request) {
             exchange_.Send(request, Rtu() ? Framing::Rtu : Framing::Ascii,
                            ReplyEndPolicy::TimeOutEnd, {ReplyTicks, 0});
             AwaitingReply = true;
-            sentAtMs_ = Clock::Current().Milliseconds();
-            lastByteMs_.reset();
-            replyBytes_.clear();
             ReplyInfoLb->clear();
         } catch (const Error&) {
             // One message, not one a second: a line that fails stops the repetition.
@@ -376,10 +373,6 @@ void TesterPanel::EnsurePortReady() {
 }
 
 void TesterPanel::TakeBytes(const QByteArray& chunk) {
-    if (AwaitingReply) {
-        lastByteMs_ = Clock::Current().Milliseconds();
-        if (replyBytes_.size() < ReplyLimit) replyBytes_.append(chunk);
-    }
     // Whatever comes is shown as it comes, also after the reply has ended.
     ReplyBuffer.append(chunk.first(qMin(chunk.size(), ReplyLimit - ReplyBuffer.size())));
     ReplyCount = quint16(ReplyBuffer.size());
@@ -387,20 +380,21 @@ void TesterPanel::TakeBytes(const QByteArray& chunk) {
 }
 
 void TesterPanel::ShowReplyInfo(bool replied) {
-    if (!replied || !lastByteMs_) {
+    const qint64 ms = exchange_.LastByteMs();
+    if (!replied || ms < 0) {
         ReplyInfoLb->clear();
         return;
     }
     // In RTU the reply ends only at the time-out: its time is that of its last byte.
-    QString text = tr("Reply in %1 ms").arg(*lastByteMs_ - sentAtMs_);
-    const DecodedFrame frame = DecodeFrame(replyBytes_, false);
+    QString text = tr("Reply in %1 ms").arg(ms);
+    const DecodedFrame frame = DecodeFrame(exchange_.Received(), false);
     if (frame.exception) text += QStringLiteral(": ") + frame.summary;
     ReplyInfoLb->setText(text);
 }
 
 void TesterPanel::ReplyEnded(qsizetype frameEnd) {
     AwaitingReply = false;
-    ShowReplyInfo(frameEnd > 0 || (Rtu() && !replyBytes_.isEmpty()));
+    ShowReplyInfo(frameEnd > 0 || (Rtu() && !exchange_.Received().isEmpty()));
     if (frameEnd > 0 && !Rtu()) {
         // The LF ended the reply; the CR LF is not part of what is shown.
         qsizetype lineEnd = frameEnd - 1;

@@ -8,7 +8,6 @@
 #include <QFrame>
 
 #include <array>
-#include <optional>
 
 class QComboBox;
 class QGroupBox;
@@ -116,11 +115,6 @@ private:
     int cmdItemHeight_ = 15;
     // The framing the send line was last composed for; -1 before the first composition.
     int composedRtu_ = -1;
-    // When the request went, and when the last byte of its reply came, in clock ms.
-    quint32 sentAtMs_ = 0;
-    std::optional<quint32> lastByteMs_;
-    // The whole reply as it came, line end included, for its decode.
-    QByteArray replyBytes_;
 };
 
 } // namespace vrx

@@ -5,6 +5,7 @@
 //
 // A consumer de-duplicates on (time, address): QoS 1 may deliver a sample twice when an
 // acknowledgement was lost, never with another time.
+#include "freeport.h"
 #include "recordfile.h"
 
 #include <QFile>
@@ -25,17 +26,7 @@ using namespace vrx;
 
 namespace {
 
-int FreePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
+using vrx::test::FreePort;
 
 bool Accepts(int port) {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);

@@ -5,6 +5,7 @@
 // listen: line.
 #include "commandtester.h"
 #include "framecodec.h"
+#include "freeport.h"
 #include "helperprocess.h"
 #include "monitorwindow.h"
 #include "pollengine.h"
@@ -13,6 +14,7 @@
 #include "radiogroup.h"
 #include "recordengine.h"
 #include "scripteddialogs.h"
+#include "testerexchange.h"
 #include "testmain.h"
 
 #include <QComboBox>
@@ -35,12 +37,7 @@ namespace {
 
 constexpr int Bound = 15000; // ms: the longest any wait may take
 
-// A loopback port free right now, for a line that listens.
-quint16 FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
+using test::FreePort;
 
 } // namespace
 
@@ -65,17 +62,7 @@ class TestTcpInterop : public QObject {
 
     static QByteArray TesterExchange(TesterPanel* t, int kind, const QString& func,
                                      const QString& data, bool rtu) {
-        t->SCOMAddr->setText(QStringLiteral("1"));
-        t->SCmdBox->setCurrentIndex(kind);
-        t->SCmdBoxSelect(t->SCmdBox);
-        t->SFunc->setText(func);
-        t->SDataLen->setText(data);
-        QTest::mouseClick(t->SendBt, Qt::LeftButton);
-        if (!t->AwaitingReply) return "<not sent>";
-        // RTU ends at the tester's time-out, over TCP as on a serial line.
-        (void)QTest::qWaitFor([t] { return !t->AwaitingReply; }, Bound);
-        const QByteArray shown = t->RcvEdit->text().toLatin1();
-        return rtu ? QByteArray::fromHex(shown) : shown;
+        return test::TesterExchange(t, kind, func, data, rtu, Bound);
     }
 
     // vrx-sim serving on the form's far end: a serial server or a gateway on a free port, or

@@ -7,6 +7,7 @@
 #include "programwindows.h"
 #include "radiogroup.h"
 #include "scripteddialogs.h"
+#include "testerexchange.h"
 #include "testmain.h"
 
 #include <QComboBox>
@@ -52,22 +53,9 @@ class TestTesterInterop : public QObject {
         TesterPanel* panel = nullptr;
     };
 
-    // Composes a request in the fields, sends it and waits for the exchange to end; returns
-    // the reply as received: ASCII text without CR LF, or RTU bytes.
     static QByteArray Exchange(TesterPanel* t, int kind, const QString& func, const QString& data,
                                bool rtu) {
-        t->SCOMAddr->setText(QStringLiteral("1"));
-        t->SCmdBox->setCurrentIndex(kind);
-        t->SCmdBoxSelect(t->SCmdBox);
-        t->SFunc->setText(func);
-        t->SDataLen->setText(data);
-        QTest::mouseClick(t->SendBt, Qt::LeftButton);
-        if (!t->AwaitingReply) return "<not sent>";
-        // ASCII ends at the LF; RTU ends after the reply time-out of about one second.
-        // A reply that never ends shows as whatever came, and the caller's checks fail on it.
-        (void)QTest::qWaitFor([t] { return !t->AwaitingReply; }, Bound);
-        const QByteArray shown = t->RcvEdit->text().toLatin1();
-        return rtu ? QByteArray::fromHex(shown) : shown;
+        return test::TesterExchange(t, kind, func, data, rtu, Bound);
     }
 
     static void ReadWriteReadBack(Program& program, bool rtu, int pv, int sv) {
