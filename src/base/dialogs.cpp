@@ -1,15 +1,47 @@
 // Message boxes and file dialogs on real widgets, and the switch that tests use to replace them.
 #include "dialogs.h"
 
+#include "workspace.h"
+
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace vrx {
 
 namespace {
+
 Dialogs* installed = nullptr;
+
+// The workspace key of a filter: its patterns, which stay the same in every language.
+QString FolderKey(const QString& filter) {
+    const qsizetype open = filter.indexOf(u'(');
+    const QString patterns = open < 0 ? filter : filter.mid(open);
+    return QStringLiteral("folders/") + QString::fromLatin1(patterns.toUtf8().toHex());
+}
+
+void RememberFolder(const QString& filter, const QString& chosen) {
+    if (!chosen.isEmpty()) workspace::SetValue(FolderKey(filter), QFileInfo(chosen).absolutePath());
+}
+
 } // namespace
+
+QString Dialogs::LastFolder(const QString& filter) {
+    return workspace::Value(FolderKey(filter)).toString();
+}
+
+QString Dialogs::OpenFileName(QWidget* parent, const QString& caption, const QString& filter) {
+    const QString chosen = ChooseOpenFile(parent, caption, LastFolder(filter), filter);
+    RememberFolder(filter, chosen);
+    return chosen;
+}
+
+QString Dialogs::SaveFileName(QWidget* parent, const QString& caption, const QString& filter) {
+    const QString chosen = ChooseSaveFile(parent, caption, LastFolder(filter), filter);
+    RememberFolder(filter, chosen);
+    return chosen;
+}
 
 Dialogs& Dialogs::Current() {
     static WidgetDialogs real;
@@ -39,16 +71,16 @@ bool WidgetDialogs::Confirm(QWidget* parent, const QString& caption, const QStri
     return box.exec() == QMessageBox::Ok;
 }
 
-QString WidgetDialogs::OpenFileName(QWidget* parent, const QString& caption,
-                                    const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+QString WidgetDialogs::ChooseOpenFile(QWidget* parent, const QString& caption,
+                                      const QString& folder, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
-QString WidgetDialogs::SaveFileName(QWidget* parent, const QString& caption,
-                                    const QString& filter) {
+QString WidgetDialogs::ChooseSaveFile(QWidget* parent, const QString& caption,
+                                      const QString& folder, const QString& filter) {
     // The program asks "Over write : " itself, in its own words; a second question from the
     // dialog would ask the same thing twice.
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter, nullptr,
+    return QFileDialog::getSaveFileName(parent, caption, folder, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 

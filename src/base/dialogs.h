@@ -21,11 +21,10 @@ public:
     virtual void Message(QWidget* parent, const QString& caption, const QString& text) = 0;
     // OK / Cancel; true for OK.
     virtual bool Confirm(QWidget* parent, const QString& caption, const QString& text) = 0;
-    // Empty when the user cancelled.
-    virtual QString OpenFileName(QWidget* parent, const QString& caption,
-                                 const QString& filter) = 0;
-    virtual QString SaveFileName(QWidget* parent, const QString& caption,
-                                 const QString& filter) = 0;
+    // Empty when the user cancelled. The dialog starts in the folder where the last file of
+    // the same filter was taken (remembered in the workspace when it is on).
+    QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter);
+    QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter);
     // Runs one of our own modal forms and returns its QDialog result code.
     virtual int Exec(QDialog& dialog) = 0;
 
@@ -33,6 +32,16 @@ public:
     static Dialogs& Current();
     // Installs an implementation (not owned); nullptr goes back to the real one.
     static void Install(Dialogs* dialogs);
+
+    // The folder a file dialog of this filter starts in; empty before any was chosen.
+    static QString LastFolder(const QString& filter);
+
+protected:
+    // The dialogs themselves, started in `folder`.
+    virtual QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& folder,
+                                   const QString& filter) = 0;
+    virtual QString ChooseSaveFile(QWidget* parent, const QString& caption, const QString& folder,
+                                   const QString& filter) = 0;
 };
 
 // The interactive implementation.
@@ -40,13 +49,17 @@ class WidgetDialogs final : public Dialogs {
 public:
     void Message(QWidget* parent, const QString& caption, const QString& text) override;
     bool Confirm(QWidget* parent, const QString& caption, const QString& text) override;
-    QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override;
-    QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     int Exec(QDialog& dialog) override;
 
     // The information box Message shows.
     static std::unique_ptr<QMessageBox> MessageBox(QWidget* parent, const QString& caption,
                                                    const QString& text);
+
+protected:
+    QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& folder,
+                           const QString& filter) override;
+    QString ChooseSaveFile(QWidget* parent, const QString& caption, const QString& folder,
+                           const QString& filter) override;
 };
 
 } // namespace vrx

@@ -5,6 +5,7 @@
 #include "windowtour.h"
 #include "workspace.h"
 
+#include <QDir>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -63,6 +64,24 @@ private slots:
         QCOMPARE(r->ComAddrs[1]->value(), 5);
         QCOMPARE(r->SampleTime->value(), 10);
         QVERIFY(!r->Engine->Running);
+    }
+
+    // Each kind of file has its own last folder; a later run's dialog starts in it.
+    void fileDialogsStartInTheLastFolder() {
+        const QString records = dir_.filePath(QStringLiteral("records"));
+        QDir().mkpath(records);
+        {
+            Program p;
+            p.forms->VRW0->Recorder1Click();
+            p.dialogs.openAnswers << records + QStringLiteral("/missing.txt");
+            p.forms->VRW3->OpenBt3Click();
+            QCOMPARE(p.dialogs.startFolders, QStringList{QString()});
+            p.forms->VRW3->close();
+        }
+        Program p;
+        p.forms->VRW0->Recorder1Click();
+        p.forms->VRW3->OpenBt3Click(); // cancelled
+        QCOMPARE(p.dialogs.startFolders, QStringList{records});
     }
 
     // Without the workspace (a library, a test) the windows open as the design has them.

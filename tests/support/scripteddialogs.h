@@ -28,10 +28,14 @@ public:
         confirmations.append({caption, text});
         return confirmAnswers.isEmpty() ? false : confirmAnswers.takeFirst();
     }
-    QString OpenFileName(QWidget*, const QString&, const QString&) override {
+    QString ChooseOpenFile(QWidget*, const QString&, const QString& folder,
+                           const QString&) override {
+        startFolders << folder;
         return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
     }
-    QString SaveFileName(QWidget*, const QString&, const QString&) override {
+    QString ChooseSaveFile(QWidget*, const QString&, const QString& folder,
+                           const QString&) override {
+        startFolders << folder;
         return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
     // The script sees the dialog as built, may work its controls, and returns the result code;
@@ -53,6 +57,7 @@ public:
     QList<bool> confirmAnswers;
     QStringList openAnswers;
     QStringList saveAnswers;
+    QStringList startFolders; // where each file dialog started
     std::function<int(QDialog&)> onExec;
     int execCount = 0;
 };
