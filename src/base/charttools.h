@@ -1,0 +1,80 @@
+// What the charts share for looking closer: the span of a series a plot shows, zoomed by the
+// mouse wheel about the point under the mouse and moved by dragging; the cursor's readout drawn
+// over the chart; and the mouse handling and context menu that drive them.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+
+class QPainter;
+class QWidget;
+
+namespace vrx {
+
+// The part of a series shown across a plot, in the series' own points (records, samples).
+struct ChartSpan {
+    double first = 0; // the point at the plot's left edge
+    double count = 0; // points across the plot
+    friend bool operator==(const ChartSpan&, const ChartSpan&) = default;
+};
+
+// Each wheel step (one notch) shows this share of the span before.
+inline constexpr double ZoomStep = 0.8;
+
+// Zooms by `steps` notches (positive: closer) keeping the point at `anchor` (0 = left edge,
+// 1 = right edge) where it is; the span stays within minCount .. total points and inside the
+// series.
+ChartSpan ZoomSpan(const ChartSpan& span, double anchor, double steps, double minCount,
+                   double total);
+// Moves the span by `points` (positive: later), stopping at the series' ends.
+ChartSpan PanSpan(const ChartSpan& span, double points, double total);
+
+// The cursor's readout: a line down the chart at x and a box of texts beside it, each in its
+// own colour.
+struct ChartReadout {
+    int x = -1; // -1: no cursor
+    QStringList texts;
+    QList<QColor> colours;
+    bool Shown() const { return x >= 0 && !texts.isEmpty(); }
+};
+// Draws the readout inside `area`, the box on the side of the line with more room.
+void PaintReadout(QPainter& painter, const QRect& area, const ChartReadout& readout,
+                  const QColor& line, const QColor& box, const QColor& frame);
+
+// Saves a chart's image as PNG under a name the user picks; a failure is said in a message.
+void SaveChartImage(QWidget* parent, const QImage& image);
+
+// The mouse on a chart widget: the wheel zooms, dragging pans, moving shows the cursor, and the
+// context menu offers "Reset" and "Save image". Positions are given in the widget's pixels.
+class ChartMouse : public QObject {
+    Q_OBJECT
+public:
+    // Watches `chart` (not owned); the mouse is tracked on it.
+    explicit ChartMouse(QWidget* chart);
+
+signals:
+    void zoomed(QPoint at, double steps);
+    // Dragged by dx pixels since the last move (positive: to the right).
+    void panned(int dx);
+    void hovered(QPoint at);
+    void left();
+    void resetAsked();
+    void saveAsked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* chart_;
+    bool dragging_ = false;
+    int dragX_ = 0;
+};
+
+} // namespace vrx
