@@ -245,6 +245,7 @@ void TVRW3::BuildChart() {
     GetLabel = Make<QLabel>(this, QStringLiteral("GetLabel"), {ChartX + 330, ChartY + 480, 320, 22},
                             DesignFont(13, true));
     GetLabel->setText(tr("Refrash Data Time"));
+    WireChartTools();
 }
 
 // Showing and closing.
@@ -614,6 +615,8 @@ void TVRW3::LoadRecordFile(const QString& path) {
     SelPl->show();
     Viewing = true;
     ExportBt->setEnabled(true);
+    Zoomed = false;
+    Spans.Open(path, View.Layout());
     RedrawView(0, ViewCount);
     SetStartCaption(tr("END VIEW"), tr("End of display data"));
     ShowAddresses();
@@ -629,6 +632,10 @@ void TVRW3::RedrawView(int start, int count) {
 
 void TVRW3::RefreshView() {
     ViewDelay->stop();
+    // Leaving a zoomed span clears the whole chart: its scales' labels reach below the time
+    // axis, where the track bar's window does not clear.
+    if (Zoomed) chart_->ClearChart();
+    Zoomed = false;
     const bool reading = View.IntervalChanged;
     if (reading) SetStartCaption(tr("LOADING"), StartBt->toolTip());
     const RecordView::Refresh r =
@@ -673,6 +680,10 @@ void TVRW3::AddRbt1Click(QCheckBox* box) {
     if (tag < 0 || tag >= DevicePositions) return;
     Engine->DeviceAddr[std::size_t(tag)] =
         box->isChecked() ? View.FileDeviceAddr()[std::size_t(tag)] : 0;
+    if (Zoomed) {
+        DrawSpanView();
+        return;
+    }
     RefreshView();
 }
 
@@ -683,6 +694,9 @@ void TVRW3::EndView() {
     TrackBar1->hide();
     SampleTime->setEnabled(false);
     Viewing = false;
+    Zoomed = false;
+    Spans.Close();
+    ResultT->SetReadout({});
     SetRunningColour(false);
     SetStartCaption(tr("START"), tr("Start record/View"));
     ClearChart();

@@ -81,6 +81,12 @@ public:
     bool Viewing = false; // a viewing is in progress (Running, in View mode)
     int ViewCount = 0;    // points shown in View mode
     bool ViewRefreshPending = false;
+    // View mode's chart tools: the span shown once the user zoomed or moved the chart (in lines
+    // of the record); not Zoomed, the chart shows the window the track bar places.
+    bool Zoomed = false;
+    ChartSpan Span;
+    RecordSpans Spans;
+    ChartMouse* ChartTools = nullptr;
     // Record file state.
     bool SaveArmed = false;
     bool FileUsed = false;
@@ -129,6 +135,17 @@ private:
     void RedrawView(int start, int count);
     void EndView();
     void ScheduleRefresh();
+
+    // View mode's chart tools.
+    void WireChartTools();
+    void ZoomChart(QPoint at, double steps);
+    void PanChart(int dx);
+    void ShowCursor(QPoint at);
+    void ResetZoom();
+    // Where the span or the track bar's window lies across the plot.
+    SpanPlace Place() const;
+    void DrawSpanView();
+    bool spanComplete_ = true;
 
     std::unique_ptr<TrendChart> chart_;
 };

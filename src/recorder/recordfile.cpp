@@ -80,6 +80,14 @@ void SyncToDisk(QIODevice& device) {
 enum class LineOutcome { End, Broken, Next };
 
 // One data line as point k of the block.
+// The time stamp after the fields of a line.
+std::optional<QTime> LineTime(QByteArrayView line, int stationCount) {
+    QByteArrayView rest = line.sliced(qsizetype(stationCount) * FieldLength);
+    while (!rest.isEmpty() && rest.front() == ' ')
+        rest = rest.sliced(1);
+    return ParseTimeOfDay(rest);
+}
+
 LineOutcome ParseDataLine(QByteArrayView line, int k, const RecordHeader& header,
                           SampleStore& samples, BlockRead& block) {
     if (line.isEmpty() || IsEndLine(line)) return LineOutcome::End;
@@ -91,12 +99,7 @@ LineOutcome ParseDataLine(QByteArrayView line, int k, const RecordHeader& header
         if (header.addresses[std::size_t(p)] == 0) continue;
         samples.At(p, k) = (*values)[std::size_t(field++)];
     }
-    if (k == 0) {
-        QByteArrayView rest = line.sliced(qsizetype(count) * FieldLength);
-        while (!rest.isEmpty() && rest.front() == ' ')
-            rest = rest.sliced(1);
-        block.startTime = ParseTimeOfDay(rest);
-    }
+    if (k == 0) block.startTime = LineTime(line, count);
     return LineOutcome::Next;
 }
 
@@ -350,6 +353,30 @@ RecordLoad LoadRecordFile(const QString& path, SampleStore& samples, int maxPoin
         return load;
     }
     return LoadRecord(file, samples, maxPoints);
+}
+
+std::optional<RecordLine> ParseRecordLine(QByteArrayView line, const RecordHeader& header) {
+    const int count = header.StationCount();
+    const auto values = ParseFields(line, count);
+    if (!values) return std::nullopt;
+    RecordLine parsed;
+    parsed.pv.fill(MissingSample);
+    int field = 0;
+    for (int p = 0; p < DevicePositions; ++p) {
+        if (header.addresses[std::size_t(p)] != 0)
+            parsed.pv[std::size_t(p)] = (*values)[std::size_t(field++)];
+    }
+    parsed.time = LineTime(line, count);
+    return parsed;
+}
+
+std::optional<RecordLine> ReadRecordLine(QIODevice& device, const RecordLayout& layout,
+                                         qint64 record) {
+    if (record < 0 || record >= layout.recordCount || layout.lineLength <= 0) return std::nullopt;
+    if (!device.seek(layout.dataOffset + record * layout.lineLength)) return std::nullopt;
+    const QByteArray bytes = device.read(layout.lineLength);
+    if (bytes.size() != layout.lineLength || !bytes.endsWith('\n')) return std::nullopt;
+    return ParseRecordLine(WithoutLineEnd(bytes), layout.header);
 }
 
 BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint64 firstRecord,

@@ -97,6 +97,18 @@ struct BlockRead {
 BlockRead ReadRecordBlock(QIODevice& device, const RecordLayout& layout, qint64 firstRecord,
                           int thinning, SampleStore& samples, int maxPoints = BlockPoints);
 
+// One data line taken on its own: the process value of each position (MissingSample where the
+// position is not used or gave none) and the line's time stamp.
+struct RecordLine {
+    std::array<qint32, DevicePositions> pv{};
+    std::optional<QTime> time;
+};
+// A data line without its line end; nothing when it fails to parse.
+std::optional<RecordLine> ParseRecordLine(QByteArrayView line, const RecordHeader& header);
+// Data line `record` of a file; nothing past the record's end or when the line fails.
+std::optional<RecordLine> ReadRecordLine(QIODevice& device, const RecordLayout& layout,
+                                         qint64 record);
+
 struct RecordLoad {
     bool broken = true;
     // Why the file could not be read at all (not a plain file, no rights), naming it; empty

@@ -97,14 +97,7 @@ void TrendChart::ScaleAndGrid(const SampleStore& samples, const UsedPositions& u
     if (!FullRedraw) TimeLabelUpper = false;
     Scale = ChooseScale({WindowMax, WindowMin});
 
-    painter_.setFont(ChartFont(LabelFontPixels));
-    painter_.setPen(QPen(Gray, 1, Qt::DotLine));
-    for (const GridLine& line : GridLines(geometry_, Scale)) {
-        painter_.setPen(QPen(Gray, 1, Qt::DotLine));
-        painter_.drawLine(geometry_.ChartLeft, line.y, geometry_.ChartRight, line.y);
-        painter_.setPen(Gray);
-        TextAt(painter_, GridLabelX, line.y - 4, TenthsText(line.value));
-    }
+    DrawGrid();
     for (int p = 0; p < DevicePositions; ++p) {
         if (!used[std::size_t(p)]) continue;
         const qint32 v = samples.At(p, start);
@@ -112,6 +105,23 @@ void TrendChart::ScaleAndGrid(const SampleStore& samples, const UsedPositions& u
         if (v != MissingSample) ValueLabel(p, geometry_.ChartLeft + 3, LastY[std::size_t(p)], v);
     }
     LastX = geometry_.ChartLeft;
+}
+
+void TrendChart::DrawGrid() {
+    Session session(*this);
+    painter_.setFont(ChartFont(LabelFontPixels));
+    for (const GridLine& line : GridLines(geometry_, Scale)) {
+        painter_.setPen(QPen(Gray, 1, Qt::DotLine));
+        painter_.drawLine(geometry_.ChartLeft, line.y, geometry_.ChartRight, line.y);
+        painter_.setPen(Gray);
+        TextAt(painter_, GridLabelX, line.y - 4, TenthsText(line.value));
+    }
+}
+
+void TrendChart::ClearTimeLabels() {
+    painter_.fillRect(QRect(QPoint(geometry_.ChartLeft + 20, geometry_.ChartBottom + 2),
+                            QPoint(geometry_.ChartRight, geometry_.ImageHeight)),
+                      Qt::white);
 }
 
 void TrendChart::StartRecordWindow(const SampleStore& samples, const UsedPositions& used) {
@@ -187,12 +197,8 @@ void TrendChart::RedrawChart(const SampleStore& samples, const UsedPositions& us
     ClearChart();
     ScaleAndGrid(samples, used, start);
     FullRedraw = false;
-    if (timeOf) {
-        // The labels of the window shown before would otherwise stay under this one.
-        painter_.fillRect(QRect(QPoint(geometry_.ChartLeft + 20, geometry_.ChartBottom + 2),
-                                QPoint(geometry_.ChartRight, geometry_.ImageHeight)),
-                          Qt::white);
-    }
+    // The labels of the window shown before would otherwise stay under this one.
+    if (timeOf) ClearTimeLabels();
     for (int j = 1; j < count && start + j < StoreColumns; ++j) {
         NewX = geometry_.ColumnX(j);
         for (int p = 0; p < DevicePositions; ++p) {
@@ -213,6 +219,55 @@ void TrendChart::RedrawChart(const SampleStore& samples, const UsedPositions& us
     }
 }
 
+void TrendChart::DrawSpan(const SpanPicture& picture, const UsedPositions& used) {
+    Session session(*this);
+    FullRedraw = true;
+    ClearChart();
+    FullRedraw = false;
+    ClearTimeLabels();
+    WindowMax = picture.range.max;
+    WindowMin = picture.range.min;
+    Scale = ChooseScale(picture.range);
+    DrawGrid();
+    TimeLabelUpper = true;
+    for (const SpanTick& tick : picture.ticks) {
+        TimeTick(tick.x);
+        if (tick.line && tick.line->time) TimeLabel(tick.x, LongTimeText(*tick.line->time));
+    }
+    const ChartGeometry& g = geometry_;
+    painter_.save();
+    painter_.setClipRect(QRect(QPoint(g.ChartLeft + 1, g.ChartTop),
+                               QPoint(g.ChartLeft + PlotWidth(), g.ChartBottom - 2)));
+    for (int p = 0; p < DevicePositions; ++p) {
+        if (!used[std::size_t(p)]) continue;
+        painter_.setPen(QPen(DeviceColors()[std::size_t(p)], 1));
+        // Each column runs from its lowest to its highest value; the trace joins the middles.
+        QPoint last(0, NoPoint);
+        for (const SpanColumn& column : picture.columns) {
+            const TraceRange& r = column.ranges[std::size_t(p)];
+            if (r.Empty()) {
+                last.setY(NoPoint);
+                continue;
+            }
+            const int high = PointY(r.max);
+            const int low = PointY(r.min);
+            if (high != low) painter_.drawLine(column.x, high, column.x, low);
+            const QPoint middle(column.x, (high + low) / 2);
+            if (last.y() != NoPoint) painter_.drawLine(last, middle);
+            last = middle;
+        }
+    }
+    painter_.restore();
+    for (int p = 0; p < DevicePositions; ++p) {
+        if (!used[std::size_t(p)]) continue;
+        for (const SpanTick& tick : picture.ticks) {
+            if (!tick.line) continue;
+            const qint32 v = tick.line->pv[std::size_t(p)];
+            if (v != MissingSample) ValueLabel(p, tick.x, PointY(v), v);
+        }
+    }
+}
+
 ChartView::ChartView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -224,6 +279,16 @@ void ChartView::paintEvent(QPaintEvent*) {
         return;
     }
     painter.drawImage(rect(), *image_);
+    painter.setFont(font());
+    PaintReadout(painter, rect(), readout_, Qt::black, Qt::white, Qt::black);
+}
+
+int ChartView::ImageX(int x) const {
+    return image_ && width() > 0 ? x * image_->width() / width() : x;
+}
+
+int ChartView::WidgetX(int imageX) const {
+    return image_ && image_->width() > 0 ? imageX * width() / image_->width() : imageX;
 }
 
 } // namespace vrx

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "chartgeometry.h"
+#include "charttools.h"
+#include "recordspans.h"
 
 #include <QColor>
 #include <QImage>
@@ -46,6 +48,14 @@ public:
     void RedrawChart(const SampleStore& samples, const UsedPositions& used, int start, int count,
                      const TimeOf& timeOf = {});
 
+    // View mode, zoomed: a span of the record drawn whole on a scale for its range, each column
+    // from the lowest to the highest value of its lines.
+    void DrawSpan(const SpanPicture& picture, const UsedPositions& used);
+    // Where the plot lies across the image: left edge and width.
+    int PlotLeft() const { return geometry_.ChartLeft; }
+    int PlotWidth() const { return geometry_.Scaled(WindowColumns); }
+    int TickEvery() const { return geometry_.Scaled(TickColumns); }
+
     // The scale now in force, as PRate shows it.
     QString Rate() const { return RateText(Scale); }
 
@@ -63,6 +73,10 @@ public:
 private:
     // The pixel y of a value, or NoPoint for a gap.
     int PointY(qint32 value) const;
+    // The grid lines and their values on the scale in force.
+    void DrawGrid();
+    // Clears the time labels of the window shown before.
+    void ClearTimeLabels();
     void Segment(int position, int y);
     void TimeTick(int x);
     void TimeLabel(int x, const QString& text);
@@ -84,12 +98,22 @@ public:
         image_ = image;
         update();
     }
+    // The cursor's readout, drawn over the image in the widget's pixels.
+    void SetReadout(const ChartReadout& readout) {
+        readout_ = readout;
+        update();
+    }
+    const ChartReadout& Readout() const { return readout_; }
+    // The image's x under a widget x, and back.
+    int ImageX(int x) const;
+    int WidgetX(int imageX) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     const QImage* image_ = nullptr;
+    ChartReadout readout_;
 };
 
 } // namespace vrx

@@ -27,6 +27,9 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
+#include <QWheelEvent>
+
+#include <cmath>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -124,6 +127,14 @@ struct Program {
     TVRW3* w = nullptr;
     QList<CycleReport> cycles;
 };
+
+// One turn of the mouse wheel of `notches` (positive: away from the user) over x of a widget.
+void Wheel(QWidget* widget, int x, int notches) {
+    const QPointF at(x, widget->height() / 2);
+    QWheelEvent wheel(at, widget->mapToGlobal(at), {}, {0, 120 * notches}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget, &wheel);
+}
 
 } // namespace
 
@@ -633,6 +644,83 @@ private slots:
         p.Run(201);
         QCOMPARE(p.w->ViewCount, 500);
         QVERIFY(p.w->TrackBar1->isHidden());
+    }
+
+    // The wheel zooms the time about the mouse, dragging moves it, the cursor reads the line
+    // under it, and Reset gives the track bar's window back as it was drawn.
+    void chartToolsZoomMoveReadAndReset() {
+        Program p;
+        WriteFile(p.Path("long.txt"), Record(20000));
+        p.View(p.Path("long.txt"));
+        TVRW3* w = p.w;
+        ChartView* chart = w->ResultT;
+        const QImage first = w->Chart().Image().copy();
+        const int middle = chart->WidgetX(w->Chart().PlotLeft() + w->Chart().PlotWidth() / 2);
+
+        Wheel(chart, middle, 1);
+        QVERIFY(w->Zoomed);
+        QCOMPARE(w->Span.count, 480.0); // 600 lines, one notch closer
+        QVERIFY(qAbs(w->Span.first - 60) < 2);
+        // The chart's range is that of the lines shown (PV = line number), a line either side.
+        QVERIFY(qAbs(w->Chart().WindowMin - w->Span.first) <= 2);
+        QVERIFY(qAbs(w->Chart().WindowMax - (w->Span.first + 480)) <= 2);
+
+        // All the way out: the whole record, its extremes exact once the summary is built.
+        Wheel(chart, middle, -30);
+        QCOMPARE(w->Span.count, 20000.0);
+        QCOMPARE(w->Span.first, 0.0);
+        QTRY_COMPARE(w->Chart().WindowMax, 19999);
+        QCOMPARE(w->Chart().WindowMin, 0);
+
+        // Closer again, then dragged 100 pixels to the right: earlier lines come in.
+        Wheel(chart, middle, 8);
+        const ChartSpan before = w->Span;
+        QTest::mousePress(chart, Qt::LeftButton, {}, {300, 100});
+        QTest::mouseMove(chart, {400, 100});
+        QTest::mouseRelease(chart, Qt::LeftButton, {}, {400, 100});
+        const double moved = double(chart->ImageX(100)) * before.count / w->Chart().PlotWidth();
+        QVERIFY(qAbs(before.first - w->Span.first - moved) < 1);
+        QCOMPARE(w->Span.count, before.count);
+
+        // The readout names the line under the mouse: its time and its value agree.
+        QTest::mouseMove(chart, {250, 100});
+        const ChartReadout& readout = chart->Readout();
+        QVERIFY(readout.Shown());
+        QVERIFY(qAbs(readout.x - 250) <= 2);
+        QCOMPARE(readout.texts.size(), 2);
+        const int line = int(std::lround(readout.texts[1].mid(3).toDouble() * 10));
+        QCOMPARE(readout.texts[1], "1: " + TenthsText(line));
+        QCOMPARE(readout.texts[0], LongTimeText(QTime(8, 0).addSecs(line)));
+        QCOMPARE(readout.colours[1], DeviceColors()[0]);
+
+        chart->findChild<QAction*>(QStringLiteral("ResetViewAction"))->trigger();
+        QVERIFY(!w->Zoomed);
+        QCOMPARE(w->Chart().Image(), first);
+
+        // The track bar's window replaces a zoomed view.
+        Wheel(chart, 100, 2);
+        QVERIFY(w->Zoomed);
+        w->TrackBar1->setValue(300);
+        p.Run(201);
+        QVERIFY(!w->Zoomed);
+        QCOMPARE(w->View.ViewStart, qint64(9710));
+    }
+
+    // "Save image" keeps the chart as drawn, without the cursor; a failure is said.
+    void chartSavedAsImage() {
+        Program p;
+        WriteFile(p.Path("short.txt"), Record(300));
+        p.View(p.Path("short.txt"));
+        QTest::mouseMove(p.w->ResultT, {200, 100});
+        QAction* save = p.w->ResultT->findChild<QAction*>(QStringLiteral("SaveImageAction"));
+        p.dialogs.saveAnswers << p.Path("chart");
+        save->trigger();
+        const QImage saved(p.Path("chart.png"));
+        QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), p.w->Chart().Image());
+        p.dialogs.saveAnswers << p.Path("no/such/folder/chart.png");
+        save->trigger();
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY(p.dialogs.messages[0].text.startsWith("The image could not be saved as "));
     }
 
     // Clearing a check box removes the trace; the range is computed without it.

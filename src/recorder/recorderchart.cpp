@@ -1,0 +1,133 @@
+// The Recorder's chart tools in View mode: the wheel zooms the time, dragging moves it, the
+// cursor reads the line under it, Reset goes back to the track bar's window, and Save image
+// keeps the chart as a picture.
+#include "guard.h"
+#include "recorderwindow.h"
+
+#include <QCheckBox>
+#include <QPointer>
+
+#include <cmath>
+
+namespace vrx {
+
+namespace {
+
+// The least span, in lines: fewer would spread single lines across the whole plot.
+constexpr double LeastSpanLines = 20;
+
+} // namespace
+
+void TVRW3::WireChartTools() {
+    ChartTools = new ChartMouse(ResultT);
+    connect(ChartTools, &ChartMouse::zoomed, this,
+            [this](QPoint at, double steps) { Guarded([&] { ZoomChart(at, steps); }); });
+    connect(ChartTools, &ChartMouse::panned, this,
+            [this](int dx) { Guarded([&] { PanChart(dx); }); });
+    connect(ChartTools, &ChartMouse::hovered, this,
+            [this](QPoint at) { Guarded([&] { ShowCursor(at); }); });
+    connect(ChartTools, &ChartMouse::left, this, [this] { ResultT->SetReadout({}); });
+    connect(ChartTools, &ChartMouse::resetAsked, this, GuardedSlot(this, &TVRW3::ResetZoom));
+    connect(ChartTools, &ChartMouse::saveAsked, this,
+            [this] { Guarded([&] { SaveChartImage(this, chart_->Image()); }); });
+}
+
+SpanPlace TVRW3::Place() const {
+    SpanPlace place;
+    place.left = chart_->PlotLeft();
+    place.width = chart_->PlotWidth();
+    if (Zoomed) {
+        place.first = Span.first;
+        place.count = Span.count;
+    } else {
+        // The track bar's window: a point every `thinning` lines, one design column apart.
+        const int thinning = View.Thinning(SampleSeconds);
+        place.first = double(View.ViewStart);
+        place.count = double(WindowColumns) * thinning;
+    }
+    return place;
+}
+
+void TVRW3::ZoomChart(QPoint at, double steps) {
+    if (!Viewing || !Spans.IsOpen()) return;
+    const SpanPlace place = Place();
+    Span = {place.first, place.count};
+    const double anchor = double(ResultT->ImageX(at.x()) - place.left) / place.width;
+    Span = ZoomSpan(Span, anchor, steps, LeastSpanLines, double(Spans.Lines()));
+    Zoomed = true;
+    DrawSpanView();
+    ShowCursor(at);
+}
+
+void TVRW3::PanChart(int dx) {
+    if (!Viewing || !Spans.IsOpen()) return;
+    const SpanPlace place = Place();
+    Span = {place.first, place.count};
+    // The chart follows the mouse: dragging to the right brings earlier lines in.
+    const double lines = -double(ResultT->ImageX(dx)) * place.count / place.width;
+    Span = PanSpan(Span, lines, double(Spans.Lines()));
+    Zoomed = true;
+    DrawSpanView();
+}
+
+void TVRW3::ResetZoom() {
+    if (Viewing && Zoomed) RefreshView();
+}
+
+void TVRW3::DrawSpanView() {
+    const UsedPositions used = UsedOf(Engine->DeviceAddr);
+    // The summary's builder says from its own thread that more is built: the chart is drawn
+    // again on this one, if it still shows an incomplete span by then.
+    QPointer<TVRW3> self(this);
+    const SpanPicture picture = Spans.Picture(Place(), chart_->TickEvery(), used, [self] {
+        QMetaObject::invokeMethod(
+            self,
+            [self] {
+                if (self && self->Viewing && self->Zoomed && !self->spanComplete_)
+                    self->DrawSpanView();
+            },
+            Qt::QueuedConnection);
+    });
+    spanComplete_ = picture.complete;
+    chart_->DrawSpan(picture, used);
+    ShowChart();
+}
+
+void TVRW3::ShowCursor(QPoint at) {
+    ChartReadout readout;
+    const SpanPlace place = Place();
+    const int x = ResultT->ImageX(at.x());
+    if (!Viewing || !Spans.IsOpen() || x < place.left || x > place.left + place.width) {
+        ResultT->SetReadout(readout);
+        return;
+    }
+    qint64 line = place.LineAt(x);
+    if (!Zoomed) {
+        // The track bar's window shows every `thinning`-th line only.
+        const int thinning = View.Thinning(SampleSeconds);
+        const qint64 point = std::llround(double(line - View.ViewStart) / thinning);
+        if (point >= ViewCount) {
+            ResultT->SetReadout(readout);
+            return;
+        }
+        line = View.ViewStart + point * thinning;
+    }
+    const auto read = Spans.Line(line);
+    if (!read) {
+        ResultT->SetReadout(readout);
+        return;
+    }
+    readout.x = ResultT->WidgetX(int(std::lround(place.X(double(line)))));
+    readout.texts << (read->time ? LongTimeText(*read->time) : tr("Line %1").arg(line + 1));
+    readout.colours << Qt::black;
+    for (int p = 0; p < DevicePositions; ++p) {
+        if (Engine->DeviceAddr[std::size_t(p)] == 0) continue;
+        const qint32 v = read->pv[std::size_t(p)];
+        readout.texts << QStringLiteral("%1: %2").arg(p + 1).arg(
+            v == MissingSample ? QStringLiteral("---") : TenthsText(v));
+        readout.colours << DeviceColors()[std::size_t(p)];
+    }
+    ResultT->SetReadout(readout);
+}
+
+} // namespace vrx
