@@ -1,9 +1,12 @@
 // Viewing record files of 8 devices: opening a file of 1,000 data lines and one of 1,000,000,
 // and redrawing the chart at track bar places all over the big one, every line and every 120th.
 // Opening is the first load and the first chart; a refresh is the block read when one is
-// needed, the window's range and the full redraw. The files are generated in a temporary folder.
+// needed, the window's range and the full redraw. Then the chart tools: zoomed views of random
+// spans (20 lines to the whole record) at random places, each the span's reading and its
+// drawing, while the summary is being built (columns sampled where it is not yet) and after;
+// and the summary's building itself. The files are generated in a temporary folder.
 //
-// bench_recordview [lines of the big file]   (default 1000000)
+// bench_recordview [lines of the big file]   (default 1000000; 10000000 makes about 1.4 GB)
 #include "chartgeometry.h"
 #include "recordview.h"
 #include "trendchart.h"
@@ -13,8 +16,10 @@
 #include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -46,11 +51,11 @@ double Ms(const QElapsedTimer& t) {
 }
 
 struct Figures {
-    double median = 0, max = 0;
+    double median = 0, max = 0, p99 = 0;
 };
 Figures FiguresOf(std::vector<double> v) {
     std::sort(v.begin(), v.end());
-    return {v[v.size() / 2], v.back()};
+    return {v[v.size() / 2], v.back(), v[std::min(v.size() - 1, v.size() * 99 / 100)]};
 }
 
 // Opening as the window does it: load, then the first window drawn.
@@ -59,6 +64,8 @@ double Open(const QString& path, TrendChart& chart) {
     t.start();
     RecordView view;
     if (!view.Load(path)) std::printf("broken: %s\n", qPrintable(path));
+    RecordSpans spans; // opened with the view, as the window does
+    spans.Open(path, view.Layout());
     const int count = qMin(view.LoadedPoints(), ViewPoints);
     const UsedPositions used = UsedOf(view.FileDeviceAddr());
     chart.FindWindowRange(view.Samples, used, 0, count);
@@ -97,8 +104,61 @@ void Refreshes(const QString& path, TrendChart& chart, int sampleSeconds, int pl
     }
     const Figures f = FiguresOf(times);
     std::printf("  refresh, every %3d line(s): %d places, %d block reads: median %6.2f ms, "
-                "max %6.2f ms\n",
-                view.Thinning(sampleSeconds), places, reads, f.median, f.max);
+                "p99 %6.2f ms, max %6.2f ms\n",
+                view.Thinning(sampleSeconds), places, reads, f.median, f.p99, f.max);
+}
+
+// Zoomed views: spans of 20 lines to the whole record, spread evenly on a logarithmic scale,
+// at random places. Before the summary is built its builder runs beside the views, as it does
+// in the window.
+void Zooms(const QString& path, TrendChart& chart, int views) {
+    RecordView view;
+    view.Load(path);
+    const UsedPositions used = UsedOf(view.FileDeviceAddr());
+    const double lines = double(view.RecordCount());
+    RecordSpans spans;
+    spans.Open(path, view.Layout());
+    QRandomGenerator random(7);
+    const auto round = [&](const char* what) {
+        std::vector<double> times;
+        int summarized = 0, sampled = 0;
+        for (int i = 0; i < views; ++i) {
+            const double count = 20 * std::pow(lines / 20, random.generateDouble());
+            const double first = random.generateDouble() * (lines - count);
+            QElapsedTimer t;
+            t.start();
+            const SpanPicture picture = spans.Picture(
+                {first, count, chart.PlotLeft(), chart.PlotWidth()}, chart.TickEvery(), used, {});
+            chart.DrawSpan(picture, used);
+            times.push_back(Ms(t));
+            summarized += picture.summary;
+            sampled += !picture.complete;
+        }
+        const Figures f = FiguresOf(times);
+        std::printf("  %s: %d views (%d from the summary, %d of them with sampled columns): "
+                    "median %6.2f ms, p99 %6.2f ms, max %6.2f ms\n",
+                    what, views, summarized, sampled, f.median, f.p99, f.max);
+    };
+    // The first span past a block starts the builder.
+    spans.Picture({0, lines, chart.PlotLeft(), chart.PlotWidth()}, chart.TickEvery(), used, {});
+    QElapsedTimer build;
+    build.start();
+    round("while the summary is built");
+    while (!spans.Summary()->Done())
+        QThread::msleep(50);
+    const double built = Ms(build) / 1000;
+    round("summary built            ");
+    const double bytes = lines / RecordSummary::RunLines * sizeof(TraceRanges) * 8 / 7;
+    std::printf(
+        "  the summary of %.0f lines: built in %.1f s beside the views, %.1f MB in memory\n", lines,
+        built, bytes / 1e6);
+    QElapsedTimer alone;
+    alone.start();
+    RecordSummary summary(path, view.Layout());
+    summary.BuildNow();
+    const double seconds = Ms(alone) / 1000;
+    std::printf("  built again alone (file in the page cache): %.2f s, %.0f MB/s\n", seconds,
+                double(QFile(path).size()) / 1e6 / seconds);
 }
 
 } // namespace
@@ -128,5 +188,7 @@ int main(int argc, char** argv) {
     std::printf("Moving the track bar over the %lld-line file:\n", big);
     Refreshes(large, chart, 1, 200);
     Refreshes(large, chart, 120, 200);
+    std::printf("Zoomed views of the %lld-line file (ScreenWidth 1024):\n", big);
+    Zooms(large, chart, 1000);
     return 0;
 }

@@ -83,13 +83,13 @@ void TVRW3::DrawSpanView() {
         QMetaObject::invokeMethod(
             self,
             [self] {
-                if (self && self->Viewing && self->Zoomed && !self->spanComplete_)
+                if (self && self->Viewing && self->Zoomed && !self->span_.complete)
                     self->DrawSpanView();
             },
             Qt::QueuedConnection);
     });
-    spanComplete_ = picture.complete;
-    chart_->DrawSpan(picture, used);
+    span_ = picture;
+    chart_->DrawSpan(span_, used);
     ShowChart();
 }
 
@@ -99,6 +99,10 @@ void TVRW3::ShowCursor(QPoint at) {
     const int x = ResultT->ImageX(at.x());
     if (!Viewing || !Spans.IsOpen() || x < place.left || x > place.left + place.width) {
         ResultT->SetReadout(readout);
+        return;
+    }
+    if (Zoomed && place.count > place.width) {
+        ShowColumn(x);
         return;
     }
     qint64 line = place.LineAt(x);
@@ -125,6 +129,38 @@ void TVRW3::ShowCursor(QPoint at) {
         const qint32 v = read->pv[std::size_t(p)];
         readout.texts << QStringLiteral("%1: %2").arg(p + 1).arg(
             v == MissingSample ? QStringLiteral("---") : TenthsText(v));
+        readout.colours << DeviceColors()[std::size_t(p)];
+    }
+    ResultT->SetReadout(readout);
+}
+
+void TVRW3::ShowColumn(int x) {
+    // A column of many lines: the times of its first and last line, and each trace's extremes.
+    ChartReadout readout;
+    const SpanPlace place = Place();
+    const int c = x - place.left;
+    const auto first = Spans.Line(qint64(std::floor(place.first + c * place.count / place.width)));
+    const auto last =
+        Spans.Line(qint64(std::floor(place.first + (c + 1) * place.count / place.width)) - 1);
+    if (c < 0 || c >= int(span_.columns.size()) || !first || !last) {
+        ResultT->SetReadout(readout);
+        return;
+    }
+    const auto time = [this](const std::optional<QTime>& t) {
+        return t ? LongTimeText(*t) : QStringLiteral("?");
+    };
+    readout.x = ResultT->WidgetX(x);
+    readout.texts << QStringLiteral("%1 – %2").arg(time(first->time), time(last->time));
+    readout.colours << Qt::black;
+    const TraceRanges& ranges = span_.columns[std::size_t(c)].ranges;
+    for (int p = 0; p < DevicePositions; ++p) {
+        if (Engine->DeviceAddr[std::size_t(p)] == 0) continue;
+        const TraceRange& r = ranges[std::size_t(p)];
+        const QString text =
+            r.Empty()        ? QStringLiteral("---")
+            : r.min == r.max ? TenthsText(r.min)
+                             : QStringLiteral("%1 – %2").arg(TenthsText(r.min), TenthsText(r.max));
+        readout.texts << QStringLiteral("%1: %2").arg(p + 1).arg(text);
         readout.colours << DeviceColors()[std::size_t(p)];
     }
     ResultT->SetReadout(readout);

@@ -141,11 +141,13 @@ private:
     void ZoomChart(QPoint at, double steps);
     void PanChart(int dx);
     void ShowCursor(QPoint at);
+    void ShowColumn(int x);
     void ResetZoom();
     // Where the span or the track bar's window lies across the plot.
     SpanPlace Place() const;
     void DrawSpanView();
-    bool spanComplete_ = true;
+    // The zoomed span as last drawn: the cursor reads a column's extremes from it.
+    SpanPicture span_;
 
     std::unique_ptr<TrendChart> chart_;
 };

@@ -1,7 +1,10 @@
 // The record viewer on any file, at any place of the track bar and any display interval, as a
 // user moves them: the file as the viewer reads it (from disk, opened for each block), then
-// refreshes at positions and intervals taken from the input's last bytes. Whatever the file
-// holds, a refresh shows only columns that were read, and never more than a window.
+// refreshes at positions and intervals taken from the input's last bytes; then zoomed spans of
+// it, and its summary. Whatever the file holds, a refresh shows only columns that were read,
+// and never more than a window; a span's columns stay on the plot; the summary holds every
+// line that reads.
+#include "recordspans.h"
 #include "recordview.h"
 
 #include <QFile>
@@ -51,6 +54,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         for (int k = r.start; k < r.start + r.sampleCount; k += 97)
             (void)view.PointTimeText(k, seconds);
+    }
+
+    vrx::RecordSpans spans;
+    spans.Open(RecordPath(), view.Layout());
+    const double lines = double(spans.Lines());
+    const double count = size > 2 ? qMax(1.0, lines * data[size - 3] / 255) : lines;
+    const double first = size > 3 ? (lines - count) * data[size - 4] / 255 : 0;
+    constexpr int Left = 50, Width = 600;
+    const vrx::SpanPicture picture =
+        spans.Picture({first, count, Left, Width}, 50, vrx::UsedOf(view.FileDeviceAddr()), {});
+    for (const vrx::SpanColumn& column : picture.columns) {
+        // A line either side of the span lies off the plot by at most a line's width.
+        const double slack = Width / count + 1;
+        if (column.x < Left - slack || column.x > Left + Width + slack) std::abort();
+    }
+    vrx::RecordSummary summary(RecordPath(), view.Layout());
+    summary.BuildNow();
+    vrx::TraceRanges whole;
+    if (!summary.Range(0, spans.Lines(), whole)) std::abort();
+    for (qint64 r = 0; r < qMin<qint64>(spans.Lines(), 64); ++r) {
+        const auto line = spans.Line(r);
+        if (!line) continue;
+        for (std::size_t p = 0; p < whole.size(); ++p) {
+            const qint32 v = line->pv[p];
+            if (v != vrx::MissingSample && (v < whole[p].min || v > whole[p].max)) std::abort();
+        }
     }
     return 0;
 }

@@ -682,11 +682,23 @@ private slots:
         QVERIFY(qAbs(before.first - w->Span.first - moved) < 1);
         QCOMPARE(w->Span.count, before.count);
 
-        // The readout names the line under the mouse: its time and its value agree.
+        // Over a column of several lines the readout gives their times and each trace's
+        // extremes: with PV = line number, the first and the last line.
         QTest::mouseMove(chart, {250, 100});
+        QVERIFY(chart->Readout().Shown());
+        QVERIFY(qAbs(chart->Readout().x - 250) <= 2);
+        const QStringList extremes = chart->Readout().texts[1].mid(3).split(u'–');
+        QCOMPARE(extremes.size(), 2);
+        const int low = int(std::lround(extremes[0].toDouble() * 10));
+        const int high = int(std::lround(extremes[1].toDouble() * 10));
+        QVERIFY(high - low >= 4 && high - low <= 6); // 5.6 lines a pixel
+        QCOMPARE(chart->Readout().texts[0], LongTimeText(QTime(8, 0).addSecs(low)) + " – " +
+                                                LongTimeText(QTime(8, 0).addSecs(high)));
+
+        // Closer than a line a pixel, it names the line under the mouse: time and value agree.
+        Wheel(chart, 250, 10);
         const ChartReadout& readout = chart->Readout();
         QVERIFY(readout.Shown());
-        QVERIFY(qAbs(readout.x - 250) <= 2);
         QCOMPARE(readout.texts.size(), 2);
         const int line = int(std::lround(readout.texts[1].mid(3).toDouble() * 10));
         QCOMPARE(readout.texts[1], "1: " + TenthsText(line));
