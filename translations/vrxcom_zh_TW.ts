@@ -2,6 +2,32 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_TW">
 <context>
+    <name>vrx</name>
+    <message>
+        <source>Save image</source>
+        <translation>儲存圖片</translation>
+    </message>
+    <message>
+        <source>PNG images (*.png *.PNG)</source>
+        <translation>PNG 圖片 (*.png *.PNG)</translation>
+    </message>
+    <message>
+        <source>The image could not be saved as %1: %2</source>
+        <translation>無法將圖片儲存為 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>vrx::ChartMouse</name>
+    <message>
+        <source>Reset</source>
+        <translation>重設</translation>
+    </message>
+    <message>
+        <source>Save image</source>
+        <translation>儲存圖片</translation>
+    </message>
+</context>
+<context>
     <name>vrx::ComNaming</name>
     <message>
         <source>COM%1: no simulated line is available</source>
@@ -1387,6 +1413,10 @@ Recording goes on without the file.</source>
     <message>
         <source>Exported to %1</source>
         <translation>已匯出至 %1</translation>
+    </message>
+    <message>
+        <source>Line %1</source>
+        <translation>第 %1 行</translation>
     </message>
 </context>
 <context>
