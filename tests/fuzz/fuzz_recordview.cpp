@@ -65,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const vrx::SpanPicture picture =
         spans.Picture({first, count, Left, Width}, 50, vrx::UsedOf(view.FileDeviceAddr()), {});
     for (const vrx::SpanColumn& column : picture.columns) {
-        // A line either side of the span lies off the plot by at most a line's width.
-        const double slack = Width / count + 1;
+        // The lines either side of the span lie off the plot by less than two lines' width.
+        const double slack = 2 * Width / count + 1;
         if (column.x < Left - slack || column.x > Left + Width + slack) std::abort();
     }
     vrx::RecordSummary summary(RecordPath(), view.Layout());
