@@ -97,9 +97,17 @@ int TrendStartOf(const TrendSamples& samples) {
     return (samples.index + 1) % TrendPositions;
 }
 
+int SampleCountOf(const TrendSamples& samples) {
+    return samples.wrapped ? TrendPositions : qMin(samples.index, TrendPositions);
+}
+
+int RingPositionOf(const TrendSamples& samples, int k) {
+    return (TrendStartOf(samples) + k) % TrendPositions;
+}
+
 QList<TrendPoint> TrendPlot(const TrendSamples& samples, const TrendScaleChoice& scale,
                             const TrendGeometry& geometry) {
-    const int count = samples.wrapped ? TrendPositions : qMin(samples.index, TrendPositions);
+    const int count = SampleCountOf(samples);
     QList<TrendPoint> points;
     points.reserve(count);
     int p = TrendStartOf(samples);

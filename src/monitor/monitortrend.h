@@ -72,6 +72,7 @@ struct TrendSamples {
     bool wrapped = false;         // TrendWrapped
     int max = 0;                  // TrendMax
     int min = 0;                  // TrendMin
+    std::span<const int> sv;      // the set values beside the history; empty: no SV line
 };
 
 // The history position of the oldest sample on the chart. Past a wrap it is the position after
@@ -91,6 +92,10 @@ struct TrendPoint {
 // column (1 to 720) scaled.
 QList<TrendPoint> TrendPlot(const TrendSamples& samples, const TrendScaleChoice& scale,
                             const TrendGeometry& geometry);
+
+// Samples on the chart, oldest first: k = 0 .. SampleCountOf - 1. The ring position of sample k.
+int SampleCountOf(const TrendSamples& samples);
+int RingPositionOf(const TrendSamples& samples, int k);
 
 // The newest sample drawn onto a chart already there.
 struct TrendStep {

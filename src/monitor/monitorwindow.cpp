@@ -516,6 +516,8 @@ void TVRW2::ResetControls() {
 }
 
 void TVRW2::LeaveTrendView() {
+    TrendZoomed = false;
+    DrawIme->SetReadout({});
     DrawIme->hide();
     DrawBt->setText(tr("View Record"));
 }

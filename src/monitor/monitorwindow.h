@@ -96,6 +96,12 @@ public:
     bool HiddenMode = false;
     bool HiddenShown = false;
     bool TrendView = false;
+    // The trend's chart tools: once the user zoomed or moved the chart it shows TrendSpan of
+    // the selected station's samples (oldest first) instead of the whole history.
+    bool TrendZoomed = false;
+    ChartSpan TrendSpan;
+    int TrendZoomStation = 0;
+    ChartMouse* TrendTools = nullptr;
     QString FwCaption = QStringLiteral("Firmware Version");
     bool TenthsScale = false;
 
@@ -207,6 +213,19 @@ private:
     void SwitchControlGroup(int controlMethod);
     void ShowAlarm3(bool shown);
     void LeaveTrendView();
+    // The trend's chart tools (monitorwindowviews.cpp).
+    void ZoomTrend(QPoint at, double steps);
+    void PanTrend(int dx);
+    void ShowTrendCursor(QPoint at);
+    void ResetTrendZoom();
+    void DrawTrendSpan();
+    // Keeps a zoomed span on its samples, or on the newest ones, as a new sample comes.
+    void FollowTrendSample();
+    int trendSamplesSeen_ = 0;
+    // A station's history as the chart drew it last: the engine moves its index on to the next
+    // place right after a sample is drawn.
+    TrendSamples ShownTrend(int st) const;
+    bool trendSampling_ = false;
     void EndUpload();
     void EnableBufferButtons();
     void ShowUpload(const QString& caption);

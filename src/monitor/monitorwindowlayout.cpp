@@ -7,8 +7,8 @@
 #include "monitorwindow.h"
 #include "parameterboxes.h"
 #include "scaling.h"
-#include "taborder.h"
 #include "shape.h"
+#include "taborder.h"
 #include "trendcanvas.h"
 
 #include <QComboBox>

@@ -1,11 +1,14 @@
 // The Monitor window's two views of the selected station: the settings and the trend of its
 // process value, switched by DrawBt and drawn at each tick of Timer1.
+#include "clock.h"
 #include "guard.h"
 #include "monitorwindow.h"
 #include "screenwidth.h"
 #include "trendcanvas.h"
 
 #include <QPushButton>
+#include <QScopedValueRollback>
+#include <QTime>
 
 namespace vrx {
 
@@ -14,9 +17,17 @@ namespace {
 TrendSamples SamplesOf(const PollEngine& poll, int st) {
     const MonitorState& engine = poll.State();
     const auto& history = engine.TrendHistory[std::size_t(st)];
-    return {std::span<const int>(history.data(), history.size()), engine.TrendIndex[st],
-            engine.TrendWrapped[st], engine.TrendMax[st], engine.TrendMin[st]};
+    const auto& setValues = engine.TrendSvHistory[std::size_t(st)];
+    return {std::span<const int>(history.data(), history.size()),
+            engine.TrendIndex[st],
+            engine.TrendWrapped[st],
+            engine.TrendMax[st],
+            engine.TrendMin[st],
+            std::span<const int>(setValues.data(), setValues.size())};
 }
+
+// The least span, in samples.
+constexpr double LeastTrendSpan = 20;
 
 } // namespace
 
@@ -25,6 +36,13 @@ void TVRW2::WireViews() {
     connect(&Engine, &PollEngine::trendSampled, this, [this](bool full) {
         Guarded([&] {
             if (!TrendView) return;
+            const QScopedValueRollback sampling(trendSampling_, true);
+            if (TrendZoomed && TrendZoomStation == Engine.State().SelStation) {
+                FollowTrendSample();
+                DrawTrendSpan();
+                return;
+            }
+            TrendZoomed = false;
             if (full) {
                 DrawTrend();
             } else {
@@ -34,8 +52,108 @@ void TVRW2::WireViews() {
     });
     // The chart's geometry follows the screen the window was laid out for; a chart of the
     // stations before is not shown again.
-    connect(&Engine, &PollEngine::monitorReset, this,
-            [this] { DrawIme->Canvas().SetScreenWidth(ScreenWidth); });
+    connect(&Engine, &PollEngine::monitorReset, this, [this] {
+        TrendZoomed = false;
+        DrawIme->Canvas().SetScreenWidth(ScreenWidth);
+    });
+
+    TrendTools = new ChartMouse(DrawIme);
+    connect(TrendTools, &ChartMouse::zoomed, this,
+            [this](QPoint at, double steps) { Guarded([&] { ZoomTrend(at, steps); }); });
+    connect(TrendTools, &ChartMouse::panned, this,
+            [this](int dx) { Guarded([&] { PanTrend(dx); }); });
+    connect(TrendTools, &ChartMouse::hovered, this,
+            [this](QPoint at) { Guarded([&] { ShowTrendCursor(at); }); });
+    connect(TrendTools, &ChartMouse::left, this, [this] { DrawIme->SetReadout({}); });
+    connect(TrendTools, &ChartMouse::resetAsked, this, GuardedSlot(this, &TVRW2::ResetTrendZoom));
+    connect(TrendTools, &ChartMouse::saveAsked, this,
+            [this] { Guarded([&] { SaveChartImage(this, DrawIme->Canvas().Image()); }); });
+}
+
+TrendSamples TVRW2::ShownTrend(int st) const {
+    TrendSamples samples = SamplesOf(Engine, st);
+    if (!trendSampling_) samples.index = qMax(0, samples.index - 1);
+    return samples;
+}
+
+void TVRW2::ZoomTrend(QPoint at, double steps) {
+    const int sel = Engine.State().SelStation;
+    const int n = SampleCountOf(ShownTrend(sel));
+    if (!TrendView || n < 2) return;
+    const TrendGeometry& g = DrawIme->Canvas().Geometry();
+    if (!TrendZoomed) {
+        // The first view puts the samples at their columns of the whole history.
+        TrendSpan = {-1, double(TrendPositions)};
+    }
+    const double anchor = double(at.x() - g.X0) / qMax(1, g.X1 - g.X0);
+    TrendSpan = ZoomSpan(TrendSpan, anchor, steps, LeastTrendSpan, double(n));
+    TrendZoomed = true;
+    TrendZoomStation = sel;
+    trendSamplesSeen_ = n;
+    DrawTrendSpan();
+    ShowTrendCursor(at);
+}
+
+void TVRW2::PanTrend(int dx) {
+    const int sel = Engine.State().SelStation;
+    const int n = SampleCountOf(ShownTrend(sel));
+    if (!TrendView || n < 2) return;
+    const TrendGeometry& g = DrawIme->Canvas().Geometry();
+    if (!TrendZoomed) TrendSpan = {0, double(n)};
+    // The chart follows the mouse: dragging to the right brings older samples in.
+    TrendSpan = PanSpan(TrendSpan, -double(dx) * TrendSpan.count / qMax(1, g.X1 - g.X0), n);
+    TrendZoomed = true;
+    TrendZoomStation = sel;
+    trendSamplesSeen_ = n;
+    DrawTrendSpan();
+}
+
+void TVRW2::FollowTrendSample() {
+    const TrendSamples samples = ShownTrend(Engine.State().SelStation);
+    const int n = SampleCountOf(samples);
+    // At the newest sample the span moves on with it; elsewhere it stays on its samples, which
+    // move one place older in a full history, until they leave it.
+    const bool newest = TrendSpan.first + TrendSpan.count >= trendSamplesSeen_ - 0.5;
+    const int added = qMax(0, n - trendSamplesSeen_);
+    if (newest) {
+        TrendSpan.first = qMax(0.0, n - TrendSpan.count);
+    } else if (added == 0 && samples.wrapped) {
+        TrendSpan.first = qMax(0.0, TrendSpan.first - 1);
+    }
+    trendSamplesSeen_ = n;
+}
+
+void TVRW2::DrawTrendSpan() {
+    DrawIme->Canvas().DrawSpan(ShownTrend(TrendZoomStation), TrendSpan);
+    DrawIme->update();
+}
+
+void TVRW2::ResetTrendZoom() {
+    if (!TrendView || !TrendZoomed) return;
+    TrendZoomed = false;
+    DrawTrend();
+}
+
+void TVRW2::ShowTrendCursor(QPoint at) {
+    ChartReadout readout;
+    const int sel = Engine.State().SelStation;
+    const TrendSamples samples = ShownTrend(sel);
+    const int k = TrendView ? DrawIme->Canvas().SampleAt(samples, at.x()) : -1;
+    if (k < 0) {
+        DrawIme->SetReadout(readout);
+        return;
+    }
+    const int p = RingPositionOf(samples, k);
+    const MonitorState& state = Engine.State();
+    // The sample's time of day: now less the time since it was taken on the line's clock.
+    const quint32 age = Clock::Current().Milliseconds() - state.TrendStamps[sel][std::size_t(p)];
+    readout.x = DrawIme->Canvas().XOf(k);
+    readout.texts
+        << QTime::currentTime().addMSecs(-qint64(age)).toString(QStringLiteral("HH:mm:ss"))
+        << QStringLiteral("PV %1").arg(TrendValueText(samples.history[std::size_t(p)]))
+        << QStringLiteral("SV %1").arg(TrendValueText(samples.sv[std::size_t(p)]));
+    readout.colours << QColor(Qt::white) << QColor(Qt::white) << QColor(0, 160, 0);
+    DrawIme->SetReadout(readout);
 }
 
 void TVRW2::DrawBtClick() {
@@ -59,14 +177,15 @@ void TVRW2::DrawBtClick() {
 }
 
 void TVRW2::DrawTrend() {
+    TrendZoomed = false;
     const int sel = Engine.State().SelStation;
     Engine.TrendDrawn(sel);
-    DrawIme->Canvas().DrawTrend(SamplesOf(Engine, sel));
+    DrawIme->Canvas().DrawTrend(ShownTrend(sel));
     DrawIme->update();
 }
 
 void TVRW2::AddTrendPoint() {
-    if (!DrawIme->Canvas().AddTrendPoint(SamplesOf(Engine, Engine.State().SelStation))) {
+    if (!DrawIme->Canvas().AddTrendPoint(ShownTrend(Engine.State().SelStation))) {
         // Off the band: the chart is drawn again on a scale that holds the new value.
         DrawTrend();
         return;

@@ -1,6 +1,7 @@
 // The polling engine: turns, sends, replies, results, the cycle, the transfers and the trend.
 #include "pollengine.h"
 
+#include "clock.h"
 #include "errors.h"
 #include "framecodec.h"
 #include "guard.h"
@@ -922,8 +923,13 @@ namespace {
 
 void SampleTrend(MonitorState& s, int st) {
     auto& history = s.TrendHistory[st];
+    auto& setValues = s.TrendSvHistory[st];
+    auto& stamps = s.TrendStamps[st];
     const int value = s.StationPV[st];
-    history[std::size_t(s.TrendIndex[st])] = value;
+    const auto at = std::size_t(s.TrendIndex[st]);
+    history[at] = value;
+    setValues[at] = s.StationSV[st];
+    stamps[at] = Clock::Current().Milliseconds();
     if (s.TrendIndex[st] <= 1 && !s.TrendWrapped[st]) {
         s.TrendMax[st] = s.TrendMin[st] = value;
     } else {
@@ -934,6 +940,8 @@ void SampleTrend(MonitorState& s, int st) {
     // The ring is full: the sample at 720 becomes position 0 and the oldest one leaves.
     s.TrendIndex[st] = 0;
     history[0] = history[MonitorTrendLength];
+    setValues[0] = setValues[MonitorTrendLength];
+    stamps[0] = stamps[MonitorTrendLength];
     s.TrendWrapped[st] = true;
     const auto [low, high] =
         std::minmax_element(history.begin(), history.begin() + MonitorTrendLength);

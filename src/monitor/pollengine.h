@@ -87,6 +87,10 @@ struct MonitorState {
 
     // Trend history.
     PerStation<std::array<int, MonitorTrendLength + 1>> TrendHistory{};
+    // Beside each process value: the set value read with it, and when it was taken (the line's
+    // clock, in ms), at the same positions.
+    PerStation<std::array<int, MonitorTrendLength + 1>> TrendSvHistory{};
+    PerStation<std::array<quint32, MonitorTrendLength + 1>> TrendStamps{};
     PerStation<int> TrendIndex{};
     PerStation<bool> TrendWrapped{};
     PerStation<int> TrendMax{};

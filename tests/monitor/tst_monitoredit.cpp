@@ -349,12 +349,14 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::addColumn<bool>("sent");
         QTest::newRow("not a number")
-            << "abc" << "'abc' is not a value this setting can take: nothing was sent." << false;
+            << "abc"
+            << "'abc' is not a value this setting can take: nothing was sent." << false;
         QTest::newRow("beyond the register")
-            << "99999" << "'99999' is not a value this setting can take: nothing was sent."
-            << false;
+            << "99999"
+            << "'99999' is not a value this setting can take: nothing was sent." << false;
         QTest::newRow("above the controller's range")
-            << "1500" << "The controller refused 1500: Write data not successed" << true;
+            << "1500"
+            << "The controller refused 1500: Write data not successed" << true;
     }
     void refusedValuesAreMarked() {
         QFETCH(QString, typed);

@@ -27,6 +27,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace vrx;
 using vrx::test::Program;
@@ -75,6 +76,33 @@ const QColor Silver(192, 192, 192);
 // True when the text of a label or button fits inside it.
 bool TextFits(const QWidget* w, const QString& text) {
     return w->fontMetrics().horizontalAdvance(text) <= w->contentsRect().width();
+}
+
+// The selected station's trend as the window hands it to the chart, between two samples: the
+// index has moved on past the last one.
+TrendSamples TrendOf(const PollEngine& engine, int st) {
+    const MonitorState& m = engine.State();
+    const auto& pv = m.TrendHistory[std::size_t(st)];
+    const auto& sv = m.TrendSvHistory[std::size_t(st)];
+    return {std::span<const int>(pv.data(), pv.size()),
+            m.TrendIndex[st] - 1,
+            m.TrendWrapped[st],
+            m.TrendMax[st],
+            m.TrendMin[st],
+            std::span<const int>(sv.data(), sv.size())};
+}
+
+void WheelOver(QWidget* widget, int x, int notches) {
+    const QPointF at(x, widget->height() / 2);
+    QWheelEvent wheel(at, widget->mapToGlobal(at), {}, {0, 120 * notches}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget, &wheel);
+}
+
+void Drag(QWidget* widget, int from, int to) {
+    QTest::mousePress(widget, Qt::LeftButton, {}, {from, 50});
+    QTest::mouseMove(widget, {to, 50});
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, {to, 50});
 }
 
 } // namespace
@@ -918,6 +946,89 @@ private slots:
         QVERIFY(m->LoadBt->isEnabled());
         p->LoadBuffer();
         QVERIFY(m->WrAllBt->isEnabled());
+    }
+
+    // The trend's tools: the wheel zooms about the mouse, the span follows new samples at the
+    // newest one and stays on its samples when moved back (also once the history scrolls), the
+    // cursor reads a sample's time, PV and SV, Reset gives the first view back, and Save image
+    // keeps the chart.
+    void trendChartTools() {
+        p->Settle();
+        TVRW2* m = p->monitor;
+        p->Click(m->DrawBt);
+        p->Run(700 * 1000);
+        TrendImage* chart = m->DrawIme;
+        const TrendGeometry& g = chart->Canvas().Geometry();
+        const PollEngine& engine = m->Engine;
+        const TrendSamples last = TrendOf(engine, 1);
+        QCOMPARE(last.sv[std::size_t(last.index)], engine.State().StationSV[1]);
+
+        const int middle = (g.X0 + g.X1) / 2;
+        WheelOver(chart, middle, 1);
+        QCOMPARE(m->TrendSpan.count, 720 * 0.8);
+        QVERIFY(qAbs(m->TrendSpan.first - (359 - 288)) < 1); // about the sample in the middle
+        chart->findChild<QAction*>(QStringLiteral("ResetViewAction"))->trigger();
+        WheelOver(chart, g.X1, 2); // about the newest
+        QVERIFY(m->TrendZoomed);
+        QCOMPARE(m->TrendSpan.count, 720 * 0.64);
+        const int n = SampleCountOf(TrendOf(engine, 1));
+        QVERIFY(qAbs(m->TrendSpan.first + m->TrendSpan.count - n) < 0.5);
+
+        p->Run(5000); // follows
+        QCOMPARE(SampleCountOf(TrendOf(engine, 1)), n + 5);
+        QVERIFY(qAbs(m->TrendSpan.first + m->TrendSpan.count - (n + 5)) < 0.5);
+
+        Drag(chart, 300, 400); // older samples come in
+        const double back = 100 * m->TrendSpan.count / (g.X1 - g.X0);
+        QVERIFY(qAbs(m->TrendSpan.first + m->TrendSpan.count - (n + 5 - back)) < 0.5);
+        const double first = m->TrendSpan.first;
+        p->Run(1000); // a new sample; those shown keep their places
+        QVERIFY(!engine.State().TrendWrapped[1]);
+        QCOMPARE(m->TrendSpan.first, first);
+        while (!engine.State().TrendWrapped[1])
+            p->Run(1000);
+        QCOMPARE(m->TrendSpan.first, first);
+        p->Run(10000); // the history is full: each sample moves those shown a place older
+        QCOMPARE(m->TrendSpan.first, first - 10);
+
+        QTest::mouseMove(chart, {middle, 50});
+        const ChartReadout& readout = chart->Readout();
+        QVERIFY(readout.Shown());
+        const TrendSamples samples = TrendOf(engine, 1);
+        const int k = chart->Canvas().SampleAt(samples, middle);
+        const int at = RingPositionOf(samples, k);
+        QCOMPARE(readout.texts[1], "PV " + TrendValueText(samples.history[std::size_t(at)]));
+        QCOMPARE(readout.texts[2], "SV " + TrendValueText(samples.sv[std::size_t(at)]));
+        // Samples are taken a second or more apart: this one is at least as many seconds old as
+        // samples came after it, and one further right is younger by as many.
+        const auto ageOf = [&](const QString& text) {
+            const QTime taken = QTime::fromString(text, QStringLiteral("HH:mm:ss"));
+            return taken.isValid() ? (taken.secsTo(QTime::currentTime()) + 86400) % 86400 : -1;
+        };
+        const int age = ageOf(readout.texts[0]);
+        QVERIFY2(age >= 719 - k - 1, qPrintable(QStringLiteral("%1 %2").arg(age).arg(k)));
+        QTest::mouseMove(chart, {g.X1 - 1, 50});
+        const int later = chart->Canvas().SampleAt(TrendOf(engine, 1), g.X1 - 1);
+        QVERIFY(later > k);
+        QVERIFY(ageOf(chart->Readout().texts[0]) <= age - (later - k) + 1);
+
+        chart->findChild<QAction*>(QStringLiteral("ResetViewAction"))->trigger();
+        QVERIFY(!m->TrendZoomed);
+        TrendCanvas fresh(ScreenWidth);
+        fresh.DrawTrend(TrendOf(engine, 1));
+        QCOMPARE(chart->Canvas().Image(), fresh.Image());
+
+        p->dialogs.saveAnswers << p->dir.filePath(QStringLiteral("trend.png"));
+        chart->findChild<QAction*>(QStringLiteral("SaveImageAction"))->trigger();
+        QCOMPARE(QImage(p->dir.filePath(QStringLiteral("trend.png")))
+                     .convertToFormat(QImage::Format_RGB32),
+                 fresh.Image());
+        // Another station drawn is its first view again.
+        WheelOver(chart, middle, 1);
+        QVERIFY(m->TrendZoomed);
+        QTest::keyClick(m, Qt::Key_2, Qt::ControlModifier);
+        p->Run(1000);
+        QVERIFY(!m->TrendZoomed);
     }
 
     void exitClosesTheEditorToo() {

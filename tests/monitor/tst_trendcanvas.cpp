@@ -131,6 +131,80 @@ private slots:
         QCOMPARE(grown.PreviousPoint, full.PreviousPoint);
     }
 
+    // The set value is a second line, green, under the process value; grown a sample at a time
+    // (and through the scroll past the 720th) it gives the pixels of a full drawing, crossings
+    // included. A set value off the scale stays off the chart's frame and labels.
+    void setValueLine_data() {
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<int>("setValue");
+        QTest::newRow("800, crossing") << 800 << 250;
+        QTest::newRow("1024, crossing") << 1024 << 250;
+        QTest::newRow("800, far above") << 800 << 900;
+    }
+    void setValueLine() {
+        QFETCH(int, screen);
+        QFETCH(int, setValue);
+        const History h = Wandering();
+        History sv{};
+        sv.fill(setValue);
+        const auto samples = [&](int index, bool wrapped) {
+            TrendSamples s = Samples(h, index, wrapped);
+            s.sv = std::span<const int>(sv.data(), sv.size());
+            return s;
+        };
+        TrendCanvas grown(screen);
+        grown.DrawTrend(samples(1, false));
+        for (int a = 2; a <= 700; ++a)
+            QVERIFY(grown.AddTrendPoint(samples(a, false)));
+        TrendCanvas full(screen);
+        full.DrawTrend(samples(700, false));
+        QCOMPARE(grown.Image(), full.Image());
+        const TrendGeometry& g = full.Geometry();
+        const QRgb green = qRgb(0, 160, 0);
+        const int greens = CountColour(full.Image(), {g.X0, 0, g.X1 - g.X0 + 1, g.Y1}, green);
+        const QImage all = full.Image();
+        QCOMPARE(CountColour(all, all.rect(), green), greens); // none outside the plot
+        if (setValue == 250)
+            QVERIFY2(greens > g.Scaled(200), qPrintable(QString::number(greens)));
+        else
+            QCOMPARE(greens, 0);
+        // Without set values the chart is the process value's alone, as before.
+        TrendCanvas plain(screen);
+        plain.DrawTrend(Samples(h, 700, false));
+        QCOMPARE(CountColour(plain.Image(), plain.Image().rect(), green), 0);
+    }
+
+    // A span of the samples fills the plot: its first sample at the left edge, its last at the
+    // right, on a scale for both lines of what it shows; the cursor finds its samples.
+    void spanFillsThePlot() {
+        TrendCanvas canvas(800);
+        const TrendGeometry& g = canvas.Geometry();
+        History h{}, sv{};
+        for (int p = 0; p <= TrendPositions; ++p) {
+            h[std::size_t(p)] = 200 + p; // rising a tenth a sample
+            sv[std::size_t(p)] = 150;
+        }
+        TrendSamples samples = Samples(h, 500, false, 700, 201);
+        samples.sv = std::span<const int>(sv.data(), sv.size());
+        canvas.DrawSpan(samples, {100, 60});
+        QCOMPARE(canvas.XOf(100), g.X0);
+        QCOMPARE(canvas.XOf(160), g.X1);
+        QCOMPARE(canvas.SampleAt(samples, g.X0), 100);
+        QCOMPARE(canvas.SampleAt(samples, (g.X0 + g.X1) / 2), 130);
+        QCOMPARE(canvas.SampleAt(samples, g.X1 + 5), -1);
+        // Sample 130 (position 131, PV 33.1) lies on the white line, and the set value 15.0 is
+        // on the chart too: the scale holds 15.0 to 36.1.
+        const TrendScaleChoice scale{canvas.TrendScale, canvas.ScaleDivides, canvas.TrendBase};
+        QCOMPARE(canvas.Image().pixel(canvas.XOf(130), g.Scaled(TrendDesignLine(331, scale))),
+                 White);
+        QVERIFY(CountColour(canvas.Image(), {g.X0, 0, g.X1 - g.X0, g.Y1}, qRgb(0, 160, 0)) >
+                (g.X1 - g.X0) / 2);
+        QCOMPARE(scale, ChooseTrendScale(361, 150));
+        // The first view comes back with DrawTrend: samples at their own columns.
+        canvas.DrawTrend(samples);
+        QCOMPARE(canvas.XOf(100), g.X0 + g.Scaled(101));
+    }
+
     void sampleOffTheBandDrawsNothing() {
         TrendCanvas canvas(800);
         History h{};
