@@ -37,7 +37,10 @@ void TVRW2::WireViews() {
         Guarded([&] {
             if (!TrendView) return;
             const QScopedValueRollback sampling(trendSampling_, true);
-            if (TrendZoomed && TrendZoomStation == Engine.State().SelStation) {
+            const int sel = Engine.State().SelStation;
+            // A history begun again (the station connected anew) has left the zoomed samples.
+            if (SampleCountOf(ShownTrend(sel)) < trendSamplesSeen_) TrendZoomed = false;
+            if (TrendZoomed && TrendZoomStation == sel) {
                 FollowTrendSample();
                 DrawTrendSpan();
                 return;
