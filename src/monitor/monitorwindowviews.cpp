@@ -171,6 +171,9 @@ void TVRW2::DrawBtClick() {
         return;
     }
     TrendView = false;
+    // Coming back, the chart shows its first view again.
+    TrendZoomed = false;
+    DrawIme->SetReadout({});
     DrawBt->setText(tr("View Record"));
     DrawIme->hide();
     if (Engine.State().ConnectedCount == 0) return;

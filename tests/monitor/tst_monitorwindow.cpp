@@ -1023,6 +1023,13 @@ private slots:
         QCOMPARE(QImage(p->dir.filePath(QStringLiteral("trend.png")))
                      .convertToFormat(QImage::Format_RGB32),
                  fresh.Image());
+        // Leaving the view and coming back shows the first view again.
+        WheelOver(chart, middle, 1);
+        QVERIFY(m->TrendZoomed);
+        p->Click(m->DrawBt); // View Setting
+        p->Click(m->DrawBt); // View Record
+        p->Run(1000);
+        QVERIFY(!m->TrendZoomed);
         // Another station drawn is its first view again.
         WheelOver(chart, middle, 1);
         QVERIFY(m->TrendZoomed);
