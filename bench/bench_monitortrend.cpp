@@ -34,7 +34,7 @@ History Trace(int offset) {
 
 TrendSamples Samples(const History& h, int index, bool wrapped) {
     const auto [low, high] = std::minmax_element(h.begin(), h.begin() + TrendPositions);
-    return {std::span<const int>(h.data(), h.size()), index, wrapped, *high, *low};
+    return {std::span<const int>(h.data(), h.size()), index, wrapped, *high, *low, {}};
 }
 
 struct Spread {

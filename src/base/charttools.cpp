@@ -2,6 +2,7 @@
 #include "charttools.h"
 
 #include "dialogs.h"
+#include "guard.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -85,7 +86,7 @@ void SaveChartImage(QWidget* parent, const QImage& image) {
     }
 }
 
-ChartMouse::ChartMouse(QWidget* chart) : QObject(chart), chart_(chart) {
+ChartMouse::ChartMouse(QWidget* chart, ChartHandlers handlers) : QObject(chart), chart_(chart) {
     chart->setMouseTracking(true);
     chart->installEventFilter(this);
     chart->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -97,6 +98,23 @@ ChartMouse::ChartMouse(QWidget* chart) : QObject(chart), chart_(chart) {
     connect(save, &QAction::triggered, this, &ChartMouse::saveAsked);
     chart->addAction(reset);
     chart->addAction(save);
+
+    // Each handler on its own signal, guarded; an empty one is left unconnected.
+    const auto on = [this](auto signal, const auto& handler) {
+        if (handler)
+            connect(this, signal, this,
+                    [handler](auto... args) { Guarded([&] { handler(args...); }); });
+    };
+    on(&ChartMouse::zoomed, handlers.zoom);
+    on(&ChartMouse::panned, handlers.pan);
+    on(&ChartMouse::hovered, handlers.hover);
+    on(&ChartMouse::left, handlers.leave);
+    on(&ChartMouse::resetAsked, handlers.reset);
+    if (handlers.image) {
+        on(&ChartMouse::saveAsked, std::function<void()>([chart, image = handlers.image] {
+            SaveChartImage(chart, image());
+        }));
+    }
 }
 
 bool ChartMouse::eventFilter(QObject* watched, QEvent* event) {

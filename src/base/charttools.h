@@ -51,13 +51,25 @@ void PaintReadout(QPainter& painter, const QRect& area, const ChartReadout& read
 // Saves a chart's image as PNG under a name the user picks; a failure is said in a message.
 void SaveChartImage(QWidget* parent, const QImage& image);
 
+// What a chart does with its mouse; a handler left empty is not called.
+struct ChartHandlers {
+    std::function<void(QPoint at, double steps)> zoom;
+    std::function<void(int dx)> pan;
+    std::function<void(QPoint at)> hover;
+    std::function<void()> leave;
+    std::function<void()> reset;
+    // The image "Save image" saves.
+    std::function<const QImage&()> image;
+};
+
 // The mouse on a chart widget: the wheel zooms, dragging pans, moving shows the cursor, and the
-// context menu offers "Reset" and "Save image". Positions are given in the widget's pixels.
+// context menu offers "Reset" and "Save image". Positions are given in the widget's pixels. The
+// handlers run inside the general error handler; the signals say the same to anyone else.
 class ChartMouse : public QObject {
     Q_OBJECT
 public:
     // Watches `chart` (not owned); the mouse is tracked on it.
-    explicit ChartMouse(QWidget* chart);
+    explicit ChartMouse(QWidget* chart, ChartHandlers handlers = {});
 
 signals:
     void zoomed(QPoint at, double steps);

@@ -218,6 +218,10 @@ private:
     void PanTrend(int dx);
     void ShowTrendCursor(QPoint at);
     void ResetTrendZoom();
+    // The span shown now: the first view's when not zoomed.
+    ChartSpan ShownTrendSpan() const;
+    // Shows a span of a station's samples (`samples` of them now): zoomed from now on.
+    void ShowTrendSpan(const ChartSpan& span, int st, int samples);
     void DrawTrendSpan();
     // Keeps a zoomed span on its samples, or on the newest ones, as a new sample comes.
     void FollowTrendSample();

@@ -60,17 +60,13 @@ void TVRW2::WireViews() {
         DrawIme->Canvas().SetScreenWidth(ScreenWidth);
     });
 
-    TrendTools = new ChartMouse(DrawIme);
-    connect(TrendTools, &ChartMouse::zoomed, this,
-            [this](QPoint at, double steps) { Guarded([&] { ZoomTrend(at, steps); }); });
-    connect(TrendTools, &ChartMouse::panned, this,
-            [this](int dx) { Guarded([&] { PanTrend(dx); }); });
-    connect(TrendTools, &ChartMouse::hovered, this,
-            [this](QPoint at) { Guarded([&] { ShowTrendCursor(at); }); });
-    connect(TrendTools, &ChartMouse::left, this, [this] { DrawIme->SetReadout({}); });
-    connect(TrendTools, &ChartMouse::resetAsked, this, GuardedSlot(this, &TVRW2::ResetTrendZoom));
-    connect(TrendTools, &ChartMouse::saveAsked, this,
-            [this] { Guarded([&] { SaveChartImage(this, DrawIme->Canvas().Image()); }); });
+    TrendTools = new ChartMouse(
+        DrawIme, {.zoom = [this](QPoint at, double steps) { ZoomTrend(at, steps); },
+                  .pan = [this](int dx) { PanTrend(dx); },
+                  .hover = [this](QPoint at) { ShowTrendCursor(at); },
+                  .leave = [this] { DrawIme->SetReadout({}); },
+                  .reset = [this] { ResetTrendZoom(); },
+                  .image = [this]() -> const QImage& { return DrawIme->Canvas().Image(); }});
 }
 
 TrendSamples TVRW2::ShownTrend(int st) const {
@@ -79,21 +75,18 @@ TrendSamples TVRW2::ShownTrend(int st) const {
     return samples;
 }
 
+ChartSpan TVRW2::ShownTrendSpan() const {
+    // The first view puts the samples at their columns of the whole history.
+    return TrendZoomed ? TrendSpan : ChartSpan{-1, double(TrendPositions)};
+}
+
 void TVRW2::ZoomTrend(QPoint at, double steps) {
     const int sel = Engine.State().SelStation;
     const int n = SampleCountOf(ShownTrend(sel));
     if (!TrendView || n < 2) return;
     const TrendGeometry& g = DrawIme->Canvas().Geometry();
-    if (!TrendZoomed) {
-        // The first view puts the samples at their columns of the whole history.
-        TrendSpan = {-1, double(TrendPositions)};
-    }
     const double anchor = double(at.x() - g.X0) / qMax(1, g.X1 - g.X0);
-    TrendSpan = ZoomSpan(TrendSpan, anchor, steps, LeastTrendSpan, double(n));
-    TrendZoomed = true;
-    TrendZoomStation = sel;
-    trendSamplesSeen_ = n;
-    DrawTrendSpan();
+    ShowTrendSpan(ZoomSpan(ShownTrendSpan(), anchor, steps, LeastTrendSpan, double(n)), sel, n);
     ShowTrendCursor(at);
 }
 
@@ -102,12 +95,16 @@ void TVRW2::PanTrend(int dx) {
     const int n = SampleCountOf(ShownTrend(sel));
     if (!TrendView || n < 2) return;
     const TrendGeometry& g = DrawIme->Canvas().Geometry();
-    if (!TrendZoomed) TrendSpan = {0, double(n)};
+    const ChartSpan span = ShownTrendSpan();
     // The chart follows the mouse: dragging to the right brings older samples in.
-    TrendSpan = PanSpan(TrendSpan, -double(dx) * TrendSpan.count / qMax(1, g.X1 - g.X0), n);
+    ShowTrendSpan(PanSpan(span, -double(dx) * span.count / qMax(1, g.X1 - g.X0), n), sel, n);
+}
+
+void TVRW2::ShowTrendSpan(const ChartSpan& span, int st, int samples) {
+    TrendSpan = span;
     TrendZoomed = true;
-    TrendZoomStation = sel;
-    trendSamplesSeen_ = n;
+    TrendZoomStation = st;
+    trendSamplesSeen_ = samples;
     DrawTrendSpan();
 }
 

@@ -19,17 +19,13 @@ constexpr double LeastSpanLines = 20;
 } // namespace
 
 void TVRW3::WireChartTools() {
-    ChartTools = new ChartMouse(ResultT);
-    connect(ChartTools, &ChartMouse::zoomed, this,
-            [this](QPoint at, double steps) { Guarded([&] { ZoomChart(at, steps); }); });
-    connect(ChartTools, &ChartMouse::panned, this,
-            [this](int dx) { Guarded([&] { PanChart(dx); }); });
-    connect(ChartTools, &ChartMouse::hovered, this,
-            [this](QPoint at) { Guarded([&] { ShowCursor(at); }); });
-    connect(ChartTools, &ChartMouse::left, this, [this] { ResultT->SetReadout({}); });
-    connect(ChartTools, &ChartMouse::resetAsked, this, GuardedSlot(this, &TVRW3::ResetZoom));
-    connect(ChartTools, &ChartMouse::saveAsked, this,
-            [this] { Guarded([&] { SaveChartImage(this, chart_->Image()); }); });
+    ChartTools =
+        new ChartMouse(ResultT, {.zoom = [this](QPoint at, double steps) { ZoomChart(at, steps); },
+                                 .pan = [this](int dx) { PanChart(dx); },
+                                 .hover = [this](QPoint at) { ShowCursor(at); },
+                                 .leave = [this] { ResultT->SetReadout({}); },
+                                 .reset = [this] { ResetZoom(); },
+                                 .image = [this]() -> const QImage& { return chart_->Image(); }});
 }
 
 SpanPlace TVRW3::Place() const {
@@ -51,21 +47,22 @@ SpanPlace TVRW3::Place() const {
 void TVRW3::ZoomChart(QPoint at, double steps) {
     if (!Viewing || !Spans.IsOpen()) return;
     const SpanPlace place = Place();
-    Span = {place.first, place.count};
     const double anchor = double(ResultT->ImageX(at.x()) - place.left) / place.width;
-    Span = ZoomSpan(Span, anchor, steps, LeastSpanLines, double(Spans.Lines()));
-    Zoomed = true;
-    DrawSpanView();
+    ShowSpan(
+        ZoomSpan({place.first, place.count}, anchor, steps, LeastSpanLines, double(Spans.Lines())));
     ShowCursor(at);
 }
 
 void TVRW3::PanChart(int dx) {
     if (!Viewing || !Spans.IsOpen()) return;
     const SpanPlace place = Place();
-    Span = {place.first, place.count};
     // The chart follows the mouse: dragging to the right brings earlier lines in.
     const double lines = -double(ResultT->ImageX(dx)) * place.count / place.width;
-    Span = PanSpan(Span, lines, double(Spans.Lines()));
+    ShowSpan(PanSpan({place.first, place.count}, lines, double(Spans.Lines())));
+}
+
+void TVRW3::ShowSpan(const ChartSpan& span) {
+    Span = span;
     Zoomed = true;
     DrawSpanView();
 }
@@ -139,9 +136,9 @@ void TVRW3::ShowColumn(int x) {
     ChartReadout readout;
     const SpanPlace place = Place();
     const int c = x - place.left;
-    const auto first = Spans.Line(qint64(std::floor(place.first + c * place.count / place.width)));
-    const auto last =
-        Spans.Line(qint64(std::floor(place.first + (c + 1) * place.count / place.width)) - 1);
+    const auto [from, to] = place.ColumnLines(c);
+    const auto first = Spans.Line(from);
+    const auto last = Spans.Line(to - 1);
     if (c < 0 || c >= int(span_.columns.size()) || !first || !last) {
         ResultT->SetReadout(readout);
         return;

@@ -143,6 +143,8 @@ private:
     void ShowCursor(QPoint at);
     void ShowColumn(int x);
     void ResetZoom();
+    // Shows a span of the record: the chart is zoomed from now on.
+    void ShowSpan(const ChartSpan& span);
     // Where the span or the track bar's window lies across the plot.
     SpanPlace Place() const;
     void DrawSpanView();

@@ -11,6 +11,12 @@ qint64 SpanPlace::LineAt(int x) const {
     return qint64(std::llround(first + double(x - left) * count / qMax(1, width)));
 }
 
+std::pair<qint64, qint64> SpanPlace::ColumnLines(int c) const {
+    const double perPixel = count / qMax(1, width);
+    const qint64 from = qint64(std::floor(first + c * perPixel));
+    return {from, qMax(from + 1, qint64(std::floor(first + (c + 1) * perPixel)))};
+}
+
 void RecordSpans::Open(const QString& path, const RecordLayout& layout) {
     Close();
     path_ = path;
@@ -70,9 +76,7 @@ SpanPicture RecordSpans::Picture(const SpanPlace& place, int tickEvery, const Us
             }
         } else {
             for (int c = 0; c < place.width; ++c) {
-                const qint64 from = qint64(std::floor(place.first + c * perPixel));
-                const qint64 to =
-                    qMax(from + 1, qint64(std::floor(place.first + (c + 1) * perPixel)));
+                const auto [from, to] = place.ColumnLines(c);
                 SpanColumn column{place.left + c, {}};
                 for (qint64 line = qMax(from, first); line < qMin(to, end); ++line) {
                     for (int p = 0; p < DevicePositions; ++p)
@@ -85,8 +89,7 @@ SpanPicture RecordSpans::Picture(const SpanPlace& place, int tickEvery, const Us
         picture.summary = true;
         if (!summary_) summary_ = std::make_unique<RecordSummary>(path_, layout_);
         for (int c = 0; c < place.width; ++c) {
-            const qint64 from = qint64(std::floor(place.first + c * perPixel));
-            const qint64 to = qMax(from + 1, qint64(std::floor(place.first + (c + 1) * perPixel)));
+            const auto [from, to] = place.ColumnLines(c);
             SpanColumn column{place.left + c, {}};
             if (from >= lines) break;
             if (!summary_->Range(from, to, column.ranges)) {

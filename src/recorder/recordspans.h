@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace vrx {
@@ -42,6 +43,9 @@ struct SpanPlace {
     // The pixel x of a line, and the line nearest to a pixel x.
     double X(double line) const { return left + (line - first) * width / count; }
     qint64 LineAt(int x) const;
+    // The lines from..to-1 that pixel column c (0 at the left edge) shows when they are more
+    // than the pixels: at least one.
+    std::pair<qint64, qint64> ColumnLines(int c) const;
 };
 
 class RecordSpans {

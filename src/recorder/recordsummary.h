@@ -49,7 +49,6 @@ public:
     // Starts the builder unless it runs or ran. `progressed` is called on the builder's thread a
     // few times a second while it works, and once at the end.
     void Start(std::function<void()> progressed);
-    bool Started() const { return builder_.joinable(); }
     // Lines from the start of the record whose runs are summarized.
     qint64 BuiltLines() const;
     bool Done() const { return done_.load(std::memory_order_acquire); }

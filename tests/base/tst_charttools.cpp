@@ -1,9 +1,9 @@
 // Zooming and moving a chart's span: the point under the mouse stays put, the span never leaves
 // the series nor shrinks below its least, and the mouse on a chart gives the steps and moves.
+#include "chartmouse.h"
 #include "charttools.h"
 #include "testmain.h"
 
-#include <QWheelEvent>
 #include <QWidget>
 
 using namespace vrx;
@@ -69,9 +69,7 @@ private slots:
         QList<int> moves;
         connect(&mouse, &ChartMouse::zoomed, [&](QPoint, double s) { steps << s; });
         connect(&mouse, &ChartMouse::panned, [&](int dx) { moves << dx; });
-        QWheelEvent wheel(QPointF(50, 50), QPointF(50, 50), {}, {0, -240}, Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(&chart, &wheel);
+        test::WheelOver(&chart, 50, -2);
         QTest::mousePress(&chart, Qt::LeftButton, {}, {100, 50});
         QTest::mouseMove(&chart, {80, 50});
         QTest::mouseMove(&chart, {90, 50});

@@ -3,6 +3,7 @@
 // selection, cancelling, status texts, values shown without ever composing a write, and the
 // operation panel: the parameter memory to a buffer, to and from files, into one controller
 // and into all. Time is a manual clock; the controllers are the simulated ones on COM1.
+#include "chartmouse.h"
 #include "monitorprogram.h"
 #include "monitorwindow.h"
 #include "parameterboxes.h"
@@ -27,10 +28,11 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWheelEvent>
 
 using namespace vrx;
+using vrx::test::Drag;
 using vrx::test::Program;
+using vrx::test::WheelOver;
 
 namespace {
 
@@ -90,19 +92,6 @@ TrendSamples TrendOf(const PollEngine& engine, int st) {
             m.TrendMax[st],
             m.TrendMin[st],
             std::span<const int>(sv.data(), sv.size())};
-}
-
-void WheelOver(QWidget* widget, int x, int notches) {
-    const QPointF at(x, widget->height() / 2);
-    QWheelEvent wheel(at, widget->mapToGlobal(at), {}, {0, 120 * notches}, Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(widget, &wheel);
-}
-
-void Drag(QWidget* widget, int from, int to) {
-    QTest::mousePress(widget, Qt::LeftButton, {}, {from, 50});
-    QTest::mouseMove(widget, {to, 50});
-    QTest::mouseRelease(widget, Qt::LeftButton, {}, {to, 50});
 }
 
 } // namespace
@@ -978,7 +967,7 @@ private slots:
         QCOMPARE(SampleCountOf(TrendOf(engine, 1)), n + 5);
         QVERIFY(qAbs(m->TrendSpan.first + m->TrendSpan.count - (n + 5)) < 0.5);
 
-        Drag(chart, 300, 400); // older samples come in
+        Drag(chart, 300, 400, 50); // older samples come in
         const double back = 100 * m->TrendSpan.count / (g.X1 - g.X0);
         QVERIFY(qAbs(m->TrendSpan.first + m->TrendSpan.count - (n + 5 - back)) < 0.5);
         const double first = m->TrendSpan.first;

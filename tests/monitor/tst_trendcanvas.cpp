@@ -27,7 +27,7 @@ History Wandering() {
 }
 
 TrendSamples Samples(const History& h, int index, bool wrapped, int max = 253, int min = 247) {
-    return {std::span<const int>(h.data(), h.size()), index, wrapped, max, min};
+    return {std::span<const int>(h.data(), h.size()), index, wrapped, max, min, {}};
 }
 
 // Pixels of text: its glyphs are smoothed into the background.

@@ -2,6 +2,7 @@
 // of simulated controllers read back in the viewer, overwrite questions, a dropped device, a
 // file that cannot be written, broken and missing files, and the viewer's track bar, interval
 // and check boxes. Time is a manual clock; dialogs answer from a script.
+#include "chartmouse.h"
 #include "fakeline.h"
 #include "framecodec.h"
 #include "glyphs.h"
@@ -27,7 +28,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
-#include <QWheelEvent>
 
 #include <cmath>
 
@@ -38,8 +38,10 @@
 
 using namespace vrx;
 using vrx::test::Boxes;
+using vrx::test::Drag;
 using vrx::test::FakeLineFactory;
 using vrx::test::ScriptedDialogs;
+using vrx::test::WheelOver;
 
 namespace {
 
@@ -127,14 +129,6 @@ struct Program {
     TVRW3* w = nullptr;
     QList<CycleReport> cycles;
 };
-
-// One turn of the mouse wheel of `notches` (positive: away from the user) over x of a widget.
-void Wheel(QWidget* widget, int x, int notches) {
-    const QPointF at(x, widget->height() / 2);
-    QWheelEvent wheel(at, widget->mapToGlobal(at), {}, {0, 120 * notches}, Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(widget, &wheel);
-}
 
 } // namespace
 
@@ -657,7 +651,7 @@ private slots:
         const QImage first = w->Chart().Image().copy();
         const int middle = chart->WidgetX(w->Chart().PlotLeft() + w->Chart().PlotWidth() / 2);
 
-        Wheel(chart, middle, 1);
+        WheelOver(chart, middle, 1);
         QVERIFY(w->Zoomed);
         QCOMPARE(w->Span.count, 480.0); // 600 lines, one notch closer
         QVERIFY(qAbs(w->Span.first - 60) < 2);
@@ -666,18 +660,16 @@ private slots:
         QVERIFY(qAbs(w->Chart().WindowMax - (w->Span.first + 480)) <= 2);
 
         // All the way out: the whole record, its extremes exact once the summary is built.
-        Wheel(chart, middle, -30);
+        WheelOver(chart, middle, -30);
         QCOMPARE(w->Span.count, 20000.0);
         QCOMPARE(w->Span.first, 0.0);
         QTRY_COMPARE(w->Chart().WindowMax, 19999);
         QCOMPARE(w->Chart().WindowMin, 0);
 
         // Closer again, then dragged 100 pixels to the right: earlier lines come in.
-        Wheel(chart, middle, 8);
+        WheelOver(chart, middle, 8);
         const ChartSpan before = w->Span;
-        QTest::mousePress(chart, Qt::LeftButton, {}, {300, 100});
-        QTest::mouseMove(chart, {400, 100});
-        QTest::mouseRelease(chart, Qt::LeftButton, {}, {400, 100});
+        Drag(chart, 300, 400, 100);
         const double moved = double(chart->ImageX(100)) * before.count / w->Chart().PlotWidth();
         QVERIFY(qAbs(before.first - w->Span.first - moved) < 1);
         QCOMPARE(w->Span.count, before.count);
@@ -696,7 +688,7 @@ private slots:
                                                 LongTimeText(QTime(8, 0).addSecs(high)));
 
         // Closer than a line a pixel, it names the line under the mouse: time and value agree.
-        Wheel(chart, 250, 10);
+        WheelOver(chart, 250, 10);
         const ChartReadout& readout = chart->Readout();
         QVERIFY(readout.Shown());
         QCOMPARE(readout.texts.size(), 2);
@@ -710,7 +702,7 @@ private slots:
         QCOMPARE(w->Chart().Image(), first);
 
         // The track bar's window replaces a zoomed view.
-        Wheel(chart, 100, 2);
+        WheelOver(chart, 100, 2);
         QVERIFY(w->Zoomed);
         w->TrackBar1->setValue(300);
         p.Run(201);
