@@ -32,6 +32,9 @@ void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy p
     framing_ = framing;
     policy_ = policy;
     timing_ = timing;
+    // Bytes still unread answer no request of this one: the late end of an earlier reply, or
+    // noise. Taken for the start of this reply they would shift every later value by a request.
+    port.TakeInput();
     port.SendText(request_);
     sentAt_ = Clock::Current().Milliseconds();
     Arm(timing_.replyTicks, true);
@@ -84,6 +87,7 @@ void Exchange::TakeBytes() {
 }
 
 void Exchange::Expired() {
+    if (AwaitRestOfFrame()) return;
     if (!Finish()) return;
     // In RTU the silence is what ends a frame whose length could not be told. A line that keeps
     // no gaps has no silence: there a reply that has not ended by its rule ends by time-out,
@@ -96,6 +100,16 @@ void Exchange::Expired() {
     } else {
         emit timedOut(received_);
     }
+}
+
+bool Exchange::AwaitRestOfFrame() {
+    if (framing_ != Framing::Rtu || policy_ != ReplyEndPolicy::FrameEnd || received_.isEmpty())
+        return false;
+    if (!FindReplyEnd(received_, request_, true).begun) return false;
+    const qint64 leftMs = qint64(timing_.frameTicks) * SerialPort::TickMs - MsSinceSend();
+    if (leftMs <= 0) return false;
+    Arm(int((leftMs + SerialPort::TickMs - 1) / SerialPort::TickMs), true);
+    return true;
 }
 
 bool Exchange::Finish() {

@@ -21,11 +21,14 @@ enum class ReplyEndPolicy {
 };
 
 // How long a reply may take, in 55 ms ticks: from the send to the first byte, and after each
-// byte to the next (0: bytes do not restart the time-out, it runs from the send). A network
-// line adds its latency to both.
+// byte to the next (0: bytes do not restart the time-out, it runs from the send). An RTU reply
+// that has begun (ReplyEnd::begun) is not ended by a silence but awaited whole until
+// `frameTicks` after the send: a loaded machine or an adapter may deliver one reply in pieces
+// far apart. A network line adds its latency to each.
 struct ReplyTiming {
     int replyTicks = 36;
     int silenceTicks = 0;
+    int frameTicks = 36;
 };
 
 // One tool's exchanges on the line it shares with the others: the request bytes, the reply
@@ -88,6 +91,8 @@ private:
     void TakeBytes();
     void Expired();
     void Arm(int ticks, bool activate);
+    // An RTU reply that has begun and paused: true when it is awaited on, until its frame time.
+    bool AwaitRestOfFrame();
     // Ends the exchange; false when it was disowned, and freed() has said so instead.
     bool Finish();
     qint64 MsSinceSend() const;

@@ -39,12 +39,14 @@ ReplyEnd RtuEnd(const QByteArray& received, const QByteArray& request) {
     if (received.isEmpty()) return {};
     if (request.size() < 2) return {}; // nothing to compare with: silence decides
     if (ByteAt(received, 0) != ByteAt(request, 0)) return {ReplyEndState::Broken, 0};
-    if (received.size() < 2) return {};
     const int asked = ByteAt(request, 1);
+    const ReplyEnd begun{ReplyEndState::Pending, 0, RtuLength(received, asked) != 0};
+    if (received.size() < 2) return begun;
     const int function = ByteAt(received, 1);
     if (function != asked && function != (asked | ExceptionFlag)) return {ReplyEndState::Broken, 0};
     const qsizetype length = RtuLength(received, function);
-    if (length <= 0 || received.size() < length) return {};
+    if (length == 0) return {};
+    if (length < 0 || received.size() < length) return begun;
     const QByteArray frame = received.first(length);
     if (frame.last(2) != ModbusCrc(frame.first(length - 2))) return {ReplyEndState::Broken, 0};
     return {ReplyEndState::Complete, length};

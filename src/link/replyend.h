@@ -14,6 +14,11 @@ enum class ReplyEndState {
 struct ReplyEnd {
     ReplyEndState state = ReplyEndState::Pending;
     qsizetype length = 0; // Complete: the frame's length; bytes after it are not part of it
+    // Pending: what came so far begins a reply to this request of a shape that tells its length
+    // (its address, then a function that answers the request). Such a reply is on its way: a
+    // pause in it is the sender's or the machine's, not its end, so only its length or the
+    // time-out ends it.
+    bool begun = false;
     friend bool operator==(const ReplyEnd&, const ReplyEnd&) = default;
 };
 
@@ -25,7 +30,8 @@ struct ReplyEnd {
 // a read (01 to 04) is 5 + byte count, an exception (function | 0x80) 5, a write echo (05, 06,
 // 0F, 10) 8. It is Complete once that many bytes have come and the CRC over them holds; another
 // station's address, a function that answers none of the request's, or a wrong CRC make it
-// Broken. A function of unknown shape stays Pending: only the silence after it ends it.
+// Broken. A function of unknown shape stays Pending without having begun: only the silence
+// after it ends it.
 ReplyEnd FindReplyEnd(const QByteArray& received, const QByteArray& request, bool rtu);
 
 } // namespace vrx

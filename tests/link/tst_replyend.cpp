@@ -91,6 +91,33 @@ private slots:
         QCOMPARE(FindReplyEnd(reply, RtuStatusRead, true).state, ReplyEndState(state));
     }
 
+    // A reply to this request whose length its shape tells has begun: a pause does not end it.
+    void begunReplies_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<bool>("begun");
+        const QByteArray read = Rtu("01030E0001000000000001000000000000");
+        const QByteArray write = AsciiToRtu(WriteRequest(1, 0x4767, 5));
+        QTest::newRow("read: its address") << RtuStatusRead << read.first(1) << true;
+        QTest::newRow("read: no count yet") << RtuStatusRead << read.first(2) << true;
+        QTest::newRow("read: inside the data") << RtuStatusRead << read.first(9) << true;
+        QTest::newRow("read: one CRC byte") << RtuStatusRead << read.chopped(1) << true;
+        QTest::newRow("exception: two bytes") << RtuStatusRead << Rtu("018302").first(2) << true;
+        QTest::newRow("write echo: half") << write << write.first(4) << true;
+        QTest::newRow("another station") << RtuStatusRead << Rtu("0203").first(1) << false;
+        QTest::newRow("another function") << RtuStatusRead << Rtu("0104").first(2) << false;
+        QTest::newRow("unknown shape") << Rtu("01410000") << Rtu("0141").first(2) << false;
+        QTest::newRow("nothing yet") << RtuStatusRead << QByteArray() << false;
+    }
+    void begunReplies() {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, received);
+        QFETCH(bool, begun);
+        const ReplyEnd end = FindReplyEnd(received, request, true);
+        QCOMPARE(end.begun, begun);
+        if (begun) QCOMPARE(end.state, ReplyEndState::Pending);
+    }
+
     // A function whose reply has no known shape is left to the silence.
     void unknownShapeWaitsForSilence() {
         const QByteArray request = Rtu("01410000");

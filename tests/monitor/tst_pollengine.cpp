@@ -315,13 +315,34 @@ private slots:
         EngineRig r(true, baudIndex);
         r.engine.ConnectStation(1);
         QCOMPARE(r.engine.State().ReplyTicks, ticks);
-        r.Reply(QByteArray::fromHex("01")); // a start, then nothing
+        r.Reply(QByteArray::fromHex("02")); // another station's start, then nothing
         r.Run(ticks * Tick);
         QCOMPARE(r.SentCount(), 1);
-        // Ended by the silence: a frame without a function is asked again.
+        // Ended by the silence: what is not this station's reply is asked again.
         r.Run(2 * Tick);
         QCOMPARE(r.SentCount(), 2);
         QCOMPARE(r.Sent().at(1), r.Sent().at(0));
+    }
+
+    // A reply that has begun is not cut at a pause, however long, but awaited until its frame
+    // time; one that never ends is then asked again.
+    void begunReplyIsAwaitedWhole() {
+        EngineRig r(true);
+        r.engine.ConnectStation(1);
+        const QByteArray reply = Rtu(r.AnswerTo(r.Last()));
+        r.Reply(reply.first(3));
+        r.Run(30 * Tick);
+        QCOMPARE(r.SentCount(), 1);
+        r.Reply(reply.mid(3));
+        QCOMPARE(r.SentCount(), 2);
+        QCOMPARE(r.Label(r.Last()), "1:4700");
+        QVERIFY(r.errors.isEmpty());
+        r.Reply(Rtu(r.AnswerTo(r.Last())).first(5));
+        r.Run(30 * Tick);
+        QCOMPARE(r.SentCount(), 2);
+        r.Run(8 * Tick);
+        QCOMPARE(r.SentCount(), 3);
+        QCOMPARE(r.Sent().at(2), r.Sent().at(1));
     }
 
     void asciiReplyEndsAtItsLineFeed() {
