@@ -2,6 +2,7 @@
 #include "framedecode.h"
 
 #include "framecodec.h"
+#include "mbap.h"
 
 #include <QCoreApplication>
 
@@ -93,7 +94,50 @@ QString ExceptionName(int code) {
     }
 }
 
-DecodedFrame DecodeFrame(const QByteArray& bytes, bool sent) {
+namespace {
+
+// The function, and the rest in words.
+void DecodePdu(const QByteArray& pdu, bool sent, DecodedFrame* frame) {
+    frame->function = quint8(pdu[0]);
+    if ((frame->function & 0x80) && pdu.size() >= 2) {
+        frame->exception = quint8(pdu[1]);
+        frame->summary = FrameDecode::tr("exception %1: %2")
+                             .arg(QString::number(*frame->exception, 16)
+                                      .toUpper()
+                                      .rightJustified(2, QLatin1Char('0')),
+                                  ExceptionName(*frame->exception));
+        return;
+    }
+    frame->summary = Summarize(pdu, sent);
+}
+
+// Transaction, protocol, length and unit, then the PDU; no check of its own: TCP has one.
+DecodedFrame DecodeMbap(const QByteArray& bytes, bool sent) {
+    DecodedFrame frame;
+    frame.kind = FrameKind::Mbap;
+    if (bytes.size() < mbap::HeaderSize + 1) {
+        frame.summary = FrameDecode::tr("too short for a Modbus TCP frame");
+        return frame;
+    }
+    const int protocol = Word(bytes, 2);
+    if (protocol != 0) {
+        frame.summary = FrameDecode::tr("not Modbus TCP (protocol id %1)").arg(protocol);
+        return frame;
+    }
+    // The length counts the unit and the PDU.
+    const int length = Word(bytes, 4);
+    frame.checkGood = length == bytes.size() - (mbap::HeaderSize - 1);
+    frame.transaction = Word(bytes, 0);
+    frame.address = quint8(bytes[mbap::HeaderSize - 1]);
+    // The PDU is what the length says, as far as the bytes go.
+    DecodePdu(bytes.mid(mbap::HeaderSize, qMax(1, length - 1)), sent, &frame);
+    return frame;
+}
+
+} // namespace
+
+DecodedFrame DecodeFrame(const QByteArray& bytes, bool sent, bool mbap) {
+    if (mbap) return DecodeMbap(bytes, sent);
     DecodedFrame frame;
     QByteArray body; // address, function, data, check
     if (bytes.startsWith(':')) {
@@ -122,23 +166,17 @@ DecodedFrame DecodeFrame(const QByteArray& bytes, bool sent) {
         return frame;
     }
     frame.address = quint8(body[0]);
-    frame.function = quint8(body[1]);
-    const QByteArray pdu = body.mid(1);
-    if ((frame.function & 0x80) && pdu.size() >= 2) {
-        frame.exception = quint8(pdu[1]);
-        frame.summary = FrameDecode::tr("exception %1: %2")
-                            .arg(QString::number(*frame.exception, 16)
-                                     .toUpper()
-                                     .rightJustified(2, QLatin1Char('0')),
-                                 ExceptionName(*frame.exception));
-        return frame;
-    }
-    frame.summary = Summarize(pdu, sent);
+    DecodePdu(body.mid(1), sent, &frame);
     return frame;
 }
 
 QString DescribeFrame(const DecodedFrame& frame) {
     if (frame.address < 0) return frame.summary;
+    if (frame.kind == FrameKind::Mbap)
+        return FrameDecode::tr("transaction %1, unit %2, %3, length %4")
+            .arg(*frame.transaction)
+            .arg(frame.address)
+            .arg(frame.summary, frame.checkGood ? FrameDecode::tr("good") : FrameDecode::tr("bad"));
     const QString check =
         frame.kind == FrameKind::Ascii ? QStringLiteral("LRC") : QStringLiteral("CRC");
     return FrameDecode::tr("address %1, %2, %3 %4")

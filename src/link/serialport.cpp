@@ -4,6 +4,7 @@
 #include "comnaming.h"
 #include "errors.h"
 #include "guard.h"
+#include "traffic.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -14,6 +15,9 @@
 namespace vrx {
 
 namespace {
+
+// The traffic keeps of a frame what an exchange takes of a reply.
+static_assert(TrafficFrame::MaxBytes == SerialPort::BufferSize);
 
 // One event type carries every notification; the queue itself lives in the port.
 const QEvent::Type DeliveryEvent = QEvent::Type(QEvent::registerEventType());
@@ -117,7 +121,8 @@ void SerialPort::OpenDevice() {
     connect(device_.get(), &LineDevice::readyRead, this, &SerialPort::OnReadyRead);
     connect(device_.get(), &LineDevice::lost, this, &SerialPort::OnLost);
     connect(device_.get(), &LineDevice::connected, this, &SerialPort::OnConnected);
-    log_.SetEndpoint(device_->Endpoint());
+    // A line that converts frames logs what crosses the wire: Modbus TCP ADUs.
+    log_.SetEndpoint(device_->Endpoint(), device_->ConvertsFrames());
     if (device_->ConvertsFrames())
         connect(device_.get(), &LineDevice::wireTraffic, this,
                 [this](bool sent, const QByteArray& bytes) {

@@ -5,21 +5,22 @@ namespace vrx {
 
 void TrafficRing::Add(TrafficFrame frame) {
     ++added_;
-    if (frames_.size() < std::size_t(Capacity)) {
-        frames_.push_back(std::move(frame));
-        return;
+    // A copy of its own: the bytes handed over are often a slice of a whole read block (16 KiB
+    // from a socket), which a shared array would keep alive for every frame of a few bytes.
+    const qsizetype kept = qMin<qsizetype>(frame.bytes.size(), TrafficFrame::MaxBytes);
+    frame.dropped += frame.bytes.size() - kept;
+    frame.bytes = QByteArray(frame.bytes.constData(), kept);
+    bytes_ += kept;
+    frames_.push_back(std::move(frame));
+    while (int(frames_.size()) > Capacity || bytes_ > ByteCapacity) {
+        bytes_ -= frames_.front().bytes.size();
+        frames_.pop_front();
     }
-    frames_[std::size_t(oldest_)] = std::move(frame);
-    oldest_ = (oldest_ + 1) % Capacity;
 }
 
 void TrafficRing::Clear() {
     frames_.clear();
-    oldest_ = 0;
-}
-
-const TrafficFrame& TrafficRing::At(int i) const {
-    return frames_[std::size_t((oldest_ + i) % int(frames_.size()))];
+    bytes_ = 0;
 }
 
 TrafficFeed& TrafficFeed::Instance() {

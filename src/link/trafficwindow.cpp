@@ -24,6 +24,9 @@ namespace {
 
 // Fast enough to follow the line, slow enough that a busy line costs one redraw per refresh.
 constexpr int RefreshMs = 200;
+// What a Hex or Text cell shows of a frame: a cell laid out as one long line costs its length
+// at every paint, and no column is wider than this.
+constexpr int ShownBytes = 256;
 
 QString FrameText(const QByteArray& bytes) {
     QString text;
@@ -83,8 +86,16 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
     }
 }
 
-QString TrafficModel::CellText(int row, int column) const {
+QString TrafficModel::CellText(int row, int column, bool whole) const {
     const TrafficFrame& frame = rows_.at(row);
+    // What is not shown, said at the end, as the frame's whole length.
+    const auto shown = [&](auto text) {
+        const QByteArray bytes =
+            whole || frame.bytes.size() <= ShownBytes ? frame.bytes : frame.bytes.first(ShownBytes);
+        QString cell = text(bytes);
+        if (frame.Length() > bytes.size()) cell += tr(" ... (%1 bytes)").arg(frame.Length());
+        return cell;
+    };
     switch (column) {
     case Time:
         return QDateTime::fromMSecsSinceEpoch(frame.wallMs)
@@ -98,11 +109,12 @@ QString TrafficModel::CellText(int row, int column) const {
     case Gap:
         return QString::number(frame.gapMs);
     case Hex:
-        return QString::fromLatin1(frame.bytes.toHex(' ').toUpper());
+        return shown(
+            [](const QByteArray& b) { return QString::fromLatin1(b.toHex(' ').toUpper()); });
     case Text:
-        return FrameText(frame.bytes);
+        return shown(FrameText);
     case Decode:
-        return DescribeFrame(DecodeFrame(frame.bytes, frame.sent));
+        return DescribeFrame(DecodeFrame(frame.bytes, frame.sent, frame.mbap));
     default:
         return {};
     }
@@ -118,7 +130,7 @@ QVariant TrafficModel::data(const QModelIndex& index, int role) const {
 
 bool TrafficModel::Passes(const TrafficFrame& frame) const {
     if (!address_) return true;
-    const DecodedFrame decoded = DecodeFrame(frame.bytes, frame.sent);
+    const DecodedFrame decoded = DecodeFrame(frame.bytes, frame.sent, frame.mbap);
     return decoded.address == *address_;
 }
 
@@ -128,23 +140,39 @@ void TrafficModel::Refresh() {
     // The feed keeps the newest frames only: what was dropped before this refresh is gone.
     const quint64 oldestKept = added - quint64(ring.Size());
     QList<TrafficFrame> fresh;
+    qint64 freshBytes = 0;
     for (quint64 n = qMax(taken_, oldestKept); n < added; ++n) {
         const TrafficFrame& frame = ring.At(int(n - oldestKept));
-        if (Passes(frame)) fresh.append(frame);
+        if (!Passes(frame)) continue;
+        fresh.append(frame);
+        freshBytes += frame.bytes.size();
     }
     taken_ = added;
     if (fresh.isEmpty()) return;
-    const qsizetype overflow = rows_.size() + fresh.size() - TrafficRing::Capacity;
-    if (overflow > 0) {
-        const qsizetype drop = qMin(overflow, rows_.size());
-        if (drop > 0) {
-            beginRemoveRows({}, 0, int(drop) - 1);
-            rows_.remove(0, drop);
-            endRemoveRows();
-        }
-        if (fresh.size() > TrafficRing::Capacity)
-            fresh.remove(0, fresh.size() - TrafficRing::Capacity);
+    // The window keeps what the feed keeps, in frames and in bytes; the oldest go first.
+    qsizetype frames = rows_.size() + fresh.size();
+    qint64 bytes = rowBytes_ + freshBytes;
+    const auto full = [&] {
+        return frames > TrafficRing::Capacity || bytes > TrafficRing::ByteCapacity;
+    };
+    qsizetype dropRows = 0;
+    while (full() && dropRows < rows_.size()) {
+        bytes -= rows_.at(dropRows++).bytes.size();
+        --frames;
     }
+    qsizetype dropFresh = 0;
+    while (full() && dropFresh < fresh.size()) {
+        bytes -= fresh.at(dropFresh++).bytes.size();
+        --frames;
+    }
+    fresh.remove(0, dropFresh);
+    if (dropRows > 0) {
+        beginRemoveRows({}, 0, int(dropRows) - 1);
+        rows_.remove(0, dropRows);
+        endRemoveRows();
+    }
+    rowBytes_ = bytes;
+    if (fresh.isEmpty()) return;
     beginInsertRows({}, int(rows_.size()), int(rows_.size() + fresh.size()) - 1);
     rows_.append(fresh);
     endInsertRows();
@@ -160,6 +188,7 @@ void TrafficModel::Rebuild() {
     // What the feed still holds, through the new filter.
     beginResetModel();
     rows_.clear();
+    rowBytes_ = 0;
     taken_ = 0;
     endResetModel();
     Refresh();
@@ -168,6 +197,7 @@ void TrafficModel::Rebuild() {
 void TrafficModel::Clear() {
     beginResetModel();
     rows_.clear();
+    rowBytes_ = 0;
     taken_ = feed_.Frames().Added();
     endResetModel();
 }
@@ -184,7 +214,7 @@ QByteArray TrafficText(const TrafficModel& model, bool csv) {
     };
     row([&](int c) { return model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(); });
     for (int r = 0; r < model.rowCount(); ++r)
-        row([&](int c) { return model.CellText(r, c); });
+        row([&](int c) { return model.CellText(r, c, true); });
     return text;
 }
 

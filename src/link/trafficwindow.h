@@ -39,8 +39,8 @@ public:
     // Forgets the frames shown; the next refresh shows only newer ones.
     void Clear();
     const TrafficFrame& FrameAt(int row) const { return rows_.at(row); }
-    // One cell as text, as shown.
-    QString CellText(int row, int column) const;
+    // One cell as text, as shown; `whole`: every byte kept of the frame, not the first few.
+    QString CellText(int row, int column, bool whole = false) const;
 
 private:
     bool Passes(const TrafficFrame& frame) const;
@@ -48,7 +48,8 @@ private:
 
     const TrafficFeed& feed_;
     QList<TrafficFrame> rows_;
-    quint64 taken_ = 0; // the feed's Added() at the last refresh
+    qint64 rowBytes_ = 0; // the rows' frame bytes
+    quint64 taken_ = 0;   // the feed's Added() at the last refresh
     std::optional<int> address_;
 };
 

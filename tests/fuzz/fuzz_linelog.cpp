@@ -1,6 +1,8 @@
 // The traffic log's formatting of whatever crosses the line: bytes received in chunks of any
-// size, gathered into entries and written as hex and, for ASCII frames, as text.
+// size, gathered into entries (on a serial or TCP line, and cut into ADUs on a Modbus TCP line)
+// and written as hex and, for ASCII frames, as text.
 #include "linelog.h"
+#include "traffic.h"
 
 #include <QLoggingCategory>
 
@@ -34,10 +36,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Hex pairs with spaces, and at most the text again with its escapes and quotes.
     if (described.size() > bytes.size() * 3 + bytes.size() * 2 + 4) std::abort();
 
-    vrx::LineLog log;
-    log.Sent(1, bytes.left(8));
-    for (qsizetype at = 0; at < bytes.size(); at += qsizetype(chunk))
-        log.Received(1, bytes.mid(at, qsizetype(chunk)));
-    log.EndReceived(1);
+    vrx::TrafficFeed& feed = vrx::TrafficFeed::Instance();
+    for (const bool mbap : {false, true}) {
+        feed.Clear();
+        const quint64 before = feed.Frames().Added();
+        vrx::LineLog log;
+        log.SetEndpoint(QStringLiteral("mbtcp 127.0.0.1:502"), mbap);
+        log.Sent(1, bytes.left(8));
+        for (qsizetype at = 0; at < bytes.size(); at += qsizetype(chunk))
+            log.Received(1, bytes.mid(at, qsizetype(chunk)));
+        log.EndReceived(1);
+        // Every byte received is in one entry, kept or counted, and no entry keeps more than
+        // a frame's worth.
+        const vrx::TrafficRing& ring = feed.Frames();
+        if (ring.Added() - before != quint64(ring.Size())) continue;
+        qint64 received = 0;
+        for (int i = 0; i < ring.Size(); ++i) {
+            if (ring.At(i).bytes.size() > vrx::TrafficFrame::MaxBytes) std::abort();
+            if (!ring.At(i).sent) received += ring.At(i).Length();
+        }
+        if (received != bytes.size()) std::abort();
+    }
     return 0;
 }

@@ -1,6 +1,7 @@
 // Frames in words, as the traffic window and the tester show them.
 #include "framecodec.h"
 #include "framedecode.h"
+#include "mbap.h"
 
 #include <QTest>
 
@@ -53,6 +54,52 @@ private slots:
         QFETCH(bool, sent);
         QFETCH(QString, text);
         QCOMPARE(DescribeFrame(DecodeFrame(bytes, sent)), text);
+    }
+
+    // On a Modbus TCP line a frame is an MBAP header and a PDU, whatever its first bytes look
+    // like: the unit is the address, and there is no LRC or CRC to check.
+    void describeModbusTcp_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<QString>("text");
+
+        const QByteArray read = QByteArray::fromHex("03470000 02");
+        const QByteArray request = EncodeMbap({7, 10, read});
+        QTest::newRow("read request to unit 10")
+            << request << true << "transaction 7, unit 10, read 0x4700 x2, length good";
+        QTest::newRow("reply with words")
+            << EncodeMbap({7, 10, QByteArray::fromHex("030400FA012C")}) << false
+            << "transaction 7, unit 10, 2 words: 250 300, length good";
+        QTest::newRow("write echo")
+            << EncodeMbap({65535, 247, QByteArray::fromHex("06470100C8")}) << false
+            << "transaction 65535, unit 247, write 0x4701 = 200, length good";
+        QTest::newRow("the gateway's target did not answer")
+            << EncodeMbap({8, 3, QByteArray::fromHex("830B")}) << false
+            << "transaction 8, unit 3, exception 0B: gateway target device failed to respond, "
+               "length good";
+        QTest::newRow("transaction that reads as ':0'")
+            << EncodeMbap({0x3A30, 1, read}) << true
+            << "transaction 14896, unit 1, read 0x4700 x2, length good";
+        QTest::newRow("cut short") << request.chopped(1) << true
+                                   << "transaction 7, unit 10, function 0x03, 3 data bytes, "
+                                      "length bad";
+        QTest::newRow("a byte after the ADU")
+            << request + 'x' << true << "transaction 7, unit 10, read 0x4700 x2, length bad";
+        QByteArray otherProtocol = request;
+        otherProtocol[3] = 1;
+        QTest::newRow("protocol id not 0")
+            << otherProtocol << true << "not Modbus TCP (protocol id 1)";
+        QTest::newRow("header only")
+            << request.first(mbap::HeaderSize) << false << "too short for a Modbus TCP frame";
+        QTest::newRow("nothing") << QByteArray() << false << "too short for a Modbus TCP frame";
+        QTest::newRow("an RTU frame is not MBAP") << AsciiToRtu(ReadRequest(1, 0x4700, 2)) << true
+                                                  << "not Modbus TCP (protocol id 18176)";
+    }
+    void describeModbusTcp() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, sent);
+        QFETCH(QString, text);
+        QCOMPARE(DescribeFrame(DecodeFrame(bytes, sent, true)), text);
     }
 };
 

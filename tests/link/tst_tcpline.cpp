@@ -4,8 +4,10 @@
 #include "errorlog.h"
 #include "exchange.h"
 #include "framecodec.h"
+#include "framedecode.h"
 #include "mbap.h"
 #include "netendpoint.h"
+#include "traffic.h"
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -447,6 +449,15 @@ private slots:
         QVERIFY2(logged.at(1).startsWith(received) && logged.at(1).endsWith(QString::fromLatin1(
                                                           Adu(1, RtuReply).toHex(' ').toUpper())),
                  qPrintable(logged.at(1)));
+        // The traffic window reads them as what they are.
+        const TrafficRing& ring = TrafficFeed::Instance().Frames();
+        QVERIFY(ring.Size() >= 2);
+        const TrafficFrame& request = ring.At(ring.Size() - 2);
+        const TrafficFrame& reply = ring.At(ring.Size() - 1);
+        QVERIFY(request.mbap && reply.mbap);
+        QCOMPARE(reply.bytes, Adu(1, RtuReply));
+        QCOMPARE(DescribeFrame(DecodeFrame(request.bytes, true, request.mbap)),
+                 "transaction 1, unit 1, read 0x4700 x2, length good");
     }
 };
 

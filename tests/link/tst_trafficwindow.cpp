@@ -3,7 +3,9 @@
 #include "exchange.h"
 #include "fakeline.h"
 #include "framecodec.h"
+#include "linelog.h"
 #include "manualtime.h"
+#include "mbap.h"
 #include "scripteddialogs.h"
 #include "testmain.h"
 #include "trafficwindow.h"
@@ -26,6 +28,25 @@ TrafficFrame Frame(int address, bool sent = true) {
     frame.sent = sent;
     frame.bytes = ReadRequest(address, 0x4700, 2);
     return frame;
+}
+
+TrafficFrame Bytes(const QByteArray& bytes, qint64 dropped = 0) {
+    TrafficFrame frame = Frame(1);
+    frame.bytes = bytes;
+    frame.dropped = dropped;
+    return frame;
+}
+
+const TrafficFrame& Newest() {
+    const TrafficRing& ring = TrafficFeed::Instance().Frames();
+    return ring.At(ring.Size() - 1);
+}
+
+qint64 BytesOf(const TrafficModel& model) {
+    qint64 bytes = 0;
+    for (int r = 0; r < model.rowCount(); ++r)
+        bytes += model.FrameAt(r).bytes.size();
+    return bytes;
 }
 
 QStringList Column(const TrafficModel& model, int column) {
@@ -121,6 +142,157 @@ private slots:
         feed.Add(Frame(4));
         form.RefreshNow();
         QCOMPARE(form.Model->rowCount(), 1);
+    }
+
+    // A peer that streams without a frame end costs the program one frame's worth of bytes,
+    // however long it streams: the rest is counted, not kept.
+    void longStreamKeptBounded_data() {
+        QTest::addColumn<bool>("mbap");
+        QTest::addColumn<QByteArray>("chunk");
+        QTest::addColumn<QByteArray>("end"); // empty: the entry ends at a time-out
+        const QByteArray text(65536, 'x');
+        QTest::newRow("tcp, no LF") << false << text << QByteArray();
+        QTest::newRow("tcp, LF after 10 MiB") << false << text << QByteArray("\r\n");
+        // Not MBAP from its first header on: gathered as on any other line.
+        QTest::newRow("mbtcp, not MBAP") << true << QByteArray(65536, '\xFF') << QByteArray();
+    }
+    void longStreamKeptBounded() {
+        QFETCH(bool, mbap);
+        QFETCH(QByteArray, chunk);
+        QFETCH(QByteArray, end);
+        const int chunks = 160;
+        LineLog log;
+        log.SetEndpoint(QStringLiteral("tcp 127.0.0.1:4001"), mbap);
+        for (int i = 0; i < chunks; ++i)
+            log.Received(1, chunk);
+        QCOMPARE(TrafficFeed::Instance().Frames().Size(), 0);
+        if (end.isEmpty())
+            log.EndReceived(1);
+        else
+            log.Received(1, end);
+        QCOMPARE(TrafficFeed::Instance().Frames().Size(), 1);
+        QCOMPARE(Newest().bytes, chunk.first(TrafficFrame::MaxBytes));
+        QCOMPARE(Newest().Length(), qint64(chunk.size()) * chunks + end.size());
+    }
+
+    // A frame of a few bytes keeps a few bytes, not the read block it came in.
+    void frameKeepsNoReadBlock_data() {
+        QTest::addColumn<int>("way");
+        QTest::newRow("added to the feed") << 0;
+        QTest::newRow("received by a port's log") << 1;
+        QTest::newRow("sent by a port's log") << 2;
+    }
+    void frameKeepsNoReadBlock() {
+        QFETCH(int, way);
+        // As a socket hands over what it read: the block of 16 KiB, cut to what came.
+        QByteArray block(16384, 'x');
+        block.resize(18);
+        block[17] = '\n';
+        QVERIFY(block.capacity() >= 16384);
+        LineLog log;
+        if (way == 0) TrafficFeed::Instance().Add(Bytes(block));
+        if (way == 1) log.Received(1, block);
+        if (way == 2) log.Sent(1, block);
+        QCOMPARE(Newest().bytes, block);
+        QVERIFY2(Newest().bytes.capacity() < 1024, QByteArray::number(Newest().bytes.capacity()));
+    }
+
+    // Frames as long as they are kept fill the feed's bytes before its 10,000 frames; the
+    // window keeps no more than the feed does, newest last.
+    void boundedInBytes() {
+        TrafficForm form;
+        form.show();
+        TrafficFeed& feed = TrafficFeed::Instance();
+        const auto frame = [](int i) {
+            return Bytes(QByteArray(TrafficFrame::MaxBytes, char('a' + i % 26)), i);
+        };
+        for (int i = 0; i < TrafficRing::Capacity; ++i) {
+            feed.Add(frame(i));
+            if (i % 500 == 0) form.RefreshNow();
+        }
+        form.RefreshNow();
+        qint64 kept = 0;
+        for (int i = 0; i < feed.Frames().Size(); ++i)
+            kept += feed.Frames().At(i).bytes.size();
+        QVERIFY2(kept <= TrafficRing::ByteCapacity, QByteArray::number(kept));
+        QVERIFY(kept > TrafficRing::ByteCapacity - TrafficFrame::MaxBytes);
+        QCOMPARE(feed.Frames().Bytes(), kept);
+        QVERIFY2(BytesOf(*form.Model) <= TrafficRing::ByteCapacity,
+                 QByteArray::number(BytesOf(*form.Model)));
+        QCOMPARE(form.Model->rowCount(), feed.Frames().Size());
+        const int last = form.Model->rowCount() - 1;
+        QCOMPARE(form.Model->FrameAt(last).dropped, TrafficRing::Capacity - 1);
+        QCOMPARE(form.Model->FrameAt(0).dropped, TrafficRing::Capacity - 1 - last);
+    }
+
+    // A long frame's Hex and Text cells show its start and its whole length; saved, the table
+    // holds every byte kept.
+    void longFrameCells_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("start");
+        QTest::newRow("hex") << int(TrafficModel::Hex) << "3A 41 42 ";
+        QTest::newRow("text") << int(TrafficModel::Text) << ":AB";
+    }
+    void longFrameCells() {
+        QFETCH(int, column);
+        QFETCH(QString, start);
+        TrafficModel model(TrafficFeed::Instance());
+        const QByteArray bytes =
+            ':' + QByteArray("AB").repeated(TrafficFrame::MaxBytes / 2 - 1) + 'A';
+        TrafficFeed::Instance().Add(Bytes(bytes, 1000000));
+        model.Refresh();
+        const QString cell = model.CellText(0, column);
+        QVERIFY2(cell.size() < 1000, qPrintable(QString::number(cell.size())));
+        QVERIFY2(cell.startsWith(start), qPrintable(cell.left(20)));
+        QVERIFY2(cell.endsWith(" ... (1004096 bytes)"), qPrintable(cell.right(30)));
+        const QString whole = model.CellText(0, column, true);
+        QVERIFY(whole.size() >= TrafficFrame::MaxBytes);
+        QVERIFY2(whole.endsWith(" ... (1004096 bytes)"), qPrintable(whole.right(30)));
+        const QByteArray saved = TrafficText(model, false);
+        QVERIFY(saved.contains(whole.toUtf8()));
+    }
+
+    // On a Modbus TCP line the frames are MBAP ADUs, one an entry however the bytes come in
+    // (a unit of 10 is an LF byte), decoded with their transaction and unit, and filtered by
+    // the unit.
+    void modbusTcpLine_data() {
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<QStringList>("decoded");
+        const QByteArray request = EncodeMbap({1, 10, QByteArray::fromHex("0347000002")});
+        const QByteArray reply = EncodeMbap({1, 10, QByteArray::fromHex("030400FA012C")});
+        const QByteArray other = EncodeMbap({2, 3, QByteArray::fromHex("8302")});
+        const QString sentText = "transaction 1, unit 10, read 0x4700 x2, length good";
+        const QString replyText = "transaction 1, unit 10, 2 words: 250 300, length good";
+        const QString otherText =
+            "transaction 2, unit 3, exception 02: illegal data address, length good";
+        QTest::newRow("whole") << QList<QByteArray>{reply} << QStringList{sentText, replyText};
+        QTest::newRow("cut after the unit")
+            << QList<QByteArray>{reply.first(7), reply.mid(7)} << QStringList{sentText, replyText};
+        QTest::newRow("cut in the header")
+            << QList<QByteArray>{reply.first(3), reply.mid(3, 2), reply.mid(5)}
+            << QStringList{sentText, replyText};
+        QTest::newRow("two in one chunk")
+            << QList<QByteArray>{reply + other} << QStringList{sentText, replyText, otherText};
+        QTest::newRow("the second begun with the first")
+            << QList<QByteArray>{reply + other.first(4), other.mid(4)}
+            << QStringList{sentText, replyText, otherText};
+    }
+    void modbusTcpLine() {
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QStringList, decoded);
+        LineLog log;
+        log.SetEndpoint(QStringLiteral("mbtcp 127.0.0.1:502"), true);
+        log.Sent(1, EncodeMbap({1, 10, QByteArray::fromHex("0347000002")}));
+        for (const QByteArray& chunk : chunks)
+            log.Received(1, chunk);
+        TrafficModel model(TrafficFeed::Instance());
+        model.Refresh();
+        QCOMPARE(Column(model, TrafficModel::Decode), decoded);
+        QCOMPARE(model.CellText(0, TrafficModel::Line), "COM1 (mbtcp 127.0.0.1:502)");
+        model.SetAddressFilter(10);
+        QCOMPARE(model.rowCount(), 2);
+        model.SetAddressFilter(3);
+        QCOMPARE(model.rowCount(), decoded.size() - 2);
     }
 
     void savedAsTextAndCsv_data() {
