@@ -91,7 +91,7 @@ void MqttPublisher::Connect() {
             QStringLiteral("MQTT: cannot make a client: %1").arg(ErrorText(MOSQ_ERR_ERRNO)));
         return;
     }
-    mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, protocol_);
     const QByteArray statusTopic = StatusTopic(config_.target.prefix).toUtf8();
     mosquitto_will_set(client, statusTopic.constData(), int(qstrlen(OfflineText)), OfflineText, 1,
                        true);
@@ -224,6 +224,15 @@ void MqttPublisher::Lost(int rc) {
         return;
     }
     int delay = backoffMs_;
+    if (refused == MQTT_RC_UNSUPPORTED_PROTOCOL_VERSION && protocol_ == MQTT_PROTOCOL_V5) {
+        // An older broker still takes the samples; only its refusals go unseen.
+        protocol_ = MQTT_PROTOCOL_V311;
+        emit logged(QStringLiteral("MQTT: broker %1 speaks MQTT 3.1.1 only, where a sample "
+                                   "its rules refuse is dropped unseen")
+                        .arg(Broker()));
+        retry_.start(0);
+        return;
+    }
     if (refused != 0) {
         if (!complained_)
             emit logged(QStringLiteral("MQTT: broker %1 refused the connection: %2; trying again "

@@ -128,6 +128,7 @@ private:
     QStringList connectTopics_;
     bool connectRefusalSaid_ = false; // of those, a refusal is said once
     int backoffMs_ = 1000;
+    int protocol_ = 5; // MQTT 5, or 3.1.1 (4) with a broker that speaks no other
     bool stopping_ = false;
     int offlineMid_ = -1;
 };

@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -487,6 +488,30 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rec.Log().contains("MQTT: connected to broker"), 30000);
         QCOMPARE(rec.Log().contains("is readable by other users; chmod 600 it"), warned);
         QVERIFY(!rec.Log().contains("secret"));
+    }
+    // A broker of MQTT 3.1.1 only refuses MQTT 5: the recorder says so and goes on in 3.1.1.
+    // (A stand-in that answers the CONNECT alone, as mosquitto speaks both.)
+    void olderBrokerTakesSamples() {
+        QTcpServer older;
+        QVERIFY(older.listen(QHostAddress::LocalHost));
+        QByteArrayList levels;
+        connect(&older, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket* socket = older.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [&levels, socket] {
+                const QByteArray connect = socket->readAll();
+                // Fixed header, a one-byte length, "\0\4MQTT", then the protocol level.
+                if (connect.size() < 9 || connect[0] != '\x10') return;
+                levels << connect.mid(8, 1).toHex();
+                socket->write(connect[8] == 4 ? QByteArray("\x20\x02\x00\x00", 4)
+                                              : QByteArray("\x20\x02\x00\x01", 4));
+            });
+        });
+        Recorder rec;
+        rec.Start(older.serverPort());
+        QTRY_VERIFY2_WITH_TIMEOUT(rec.Log().contains("MQTT: connected to broker"),
+                                  rec.Log().constData(), 30000);
+        QVERIFY(rec.Log().contains("speaks MQTT 3.1.1 only"));
+        QCOMPARE(levels.mid(0, 2), (QByteArrayList{"05", "04"}));
     }
 };
 
