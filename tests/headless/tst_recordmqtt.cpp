@@ -1,7 +1,9 @@
 // `vrxcom record` publishing to a real broker (Debian's mosquitto on a free loopback port),
 // watched by an independent subscriber (mosquitto_sub): what arrives equals the file's lines,
 // nothing is missing when the broker goes away and comes back, the last will says "offline"
-// when the recorder is killed, and each broker trouble is said once.
+// when the recorder is killed, and each broker trouble is said once: a broker whose rules
+// refuse the samples, one that never answers, one of MQTT 3.1.1 only, a name whose look-up
+// hangs. Set messages are taken only when not retained; the password as a service has it.
 //
 // A consumer de-duplicates on (time, address): QoS 1 may deliver a sample twice when an
 // acknowledgement was lost, never with another time.
