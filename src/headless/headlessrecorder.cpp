@@ -138,18 +138,21 @@ void HeadlessRecorder::CycleCompleted(const CycleReport& report) {
     emit statusChanged();
 }
 
-void HeadlessRecorder::SetAsked(const QString& topic, const QByteArray& payload) {
+void HeadlessRecorder::SetAsked(const QString& topic, const QByteArray& payload, bool retained) {
     const int address = SetTopicAddress(topic, prefix_, options_.com);
     if (address == 0) return;
     QString error;
     const std::optional<qint32> tenths = ParseSetMessage(payload, &error);
+    // A retained message is handed again at every connection and every start: an order given
+    // once would be carried out again each time, long after it was meant.
+    if (retained) {
+        SetRefused(address, tenths,
+                   QStringLiteral("retained; a set value is taken only from a message "
+                                  "published without retain"));
+        return;
+    }
     if (!tenths) {
-        emit logged(QStringLiteral("COM%1 address %2: set value refused over MQTT: %3")
-                        .arg(options_.com)
-                        .arg(address)
-                        .arg(error));
-        publisher_->Publish(
-            {SetResultTopic(prefix_, options_.com, address), SetResultPayload(0, false, error)});
+        SetRefused(address, std::nullopt, error);
         return;
     }
     const auto found = std::find(options_.addresses.begin(), options_.addresses.end(), address);
@@ -162,6 +165,16 @@ void HeadlessRecorder::SetAsked(const QString& topic, const QByteArray& payload)
                     .arg(address)
                     .arg(QString::number(*tenths / 10.0, 'f', 1)));
     engine_.QueueSetValue(int(found - options_.addresses.begin()), *tenths);
+}
+
+void HeadlessRecorder::SetRefused(int address, std::optional<qint32> tenths,
+                                  const QString& reason) {
+    emit logged(QStringLiteral("COM%1 address %2: set value refused over MQTT: %3")
+                    .arg(options_.com)
+                    .arg(address)
+                    .arg(reason));
+    publisher_->Publish(
+        {SetResultTopic(prefix_, options_.com, address), SetResultPayload(tenths, false, reason)});
 }
 
 void HeadlessRecorder::SetAnswered(int address, qint32 tenths, bool ok, const QString& reason) {
@@ -192,10 +205,11 @@ QString HeadlessRecorder::StatusLine() const {
                 .arg(count.pv ? QString::number(*count.pv / 10.0, 'f', 1) : QStringLiteral("---"));
     }
     if (publisher_)
-        line +=
-            QStringLiteral("  mqtt %1, %2 queued")
-                .arg(publisher_->Connected() ? QStringLiteral("online") : QStringLiteral("away"))
-                .arg(publisher_->Queued());
+        line += QStringLiteral("  mqtt %1, %2 queued")
+                    .arg(publisher_->Refused()     ? QStringLiteral("refused")
+                         : publisher_->Connected() ? QStringLiteral("online")
+                                                   : QStringLiteral("away"))
+                    .arg(publisher_->Queued());
     return line;
 }
 

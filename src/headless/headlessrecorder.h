@@ -53,7 +53,8 @@ signals:
 
 private:
     void CycleCompleted(const CycleReport& report);
-    void SetAsked(const QString& topic, const QByteArray& payload);
+    void SetAsked(const QString& topic, const QByteArray& payload, bool retained);
+    void SetRefused(int address, std::optional<qint32> tenths, const QString& reason);
     void SetAnswered(int address, qint32 tenths, bool ok, const QString& reason);
     QString Device(int position) const;
 

@@ -2,6 +2,11 @@
 #include "mqttpublisher.h"
 
 #include <mosquitto.h>
+#include <mqtt_protocol.h>
+
+#include <cerrno>
+#include <mutex>
+#include <thread>
 
 namespace vrx {
 
@@ -22,10 +27,30 @@ void InitLibrary() {
 
 QString ErrorText(int rc) {
     if (rc == MOSQ_ERR_ERRNO) return QString::fromLocal8Bit(strerror(errno));
+    // The library has no text of its own for this one.
+    if (rc == MOSQ_ERR_KEEPALIVE) return QStringLiteral("it stopped answering");
     return QString::fromUtf8(mosquitto_strerror(rc));
 }
 
+// Acknowledgements under this are successes ("no matching subscribers" among them).
+constexpr int FirstFailure = 0x80;
+
 } // namespace
+
+// mosquitto_connect_async looks the broker's name up before it returns, and a name server
+// that does not answer holds it for as long as the resolver's time-outs last: on the event
+// loop that would stop the samples. So a client is started on a thread of its own and handed
+// back to the loop once it is on its way. The name itself stays with the client, for TLS's
+// server name and its check of the certificate. A client whose connection was given up
+// meanwhile is destroyed by that thread.
+struct MqttPublisher::Connecting {
+    std::mutex mutex;
+    mosquitto* client = nullptr;
+    int rc = MOSQ_ERR_SUCCESS;
+    int error = 0; // errno on that thread, for MOSQ_ERR_ERRNO
+    bool done = false;
+    bool abandoned = false;
+};
 
 MqttPublisher::MqttPublisher(Config config, QObject* parent)
     : QObject(parent), config_(std::move(config)) {
@@ -56,44 +81,74 @@ void MqttPublisher::Connect() {
     if (stopping_) return;
     ended_ = false;
     refusedRc_ = 0;
-    client_ = mosquitto_new(
+    refusedReason_ = 0;
+    connectMids_.clear();
+    connectTopics_.clear();
+    mosquitto* client = mosquitto_new(
         config_.clientId.isEmpty() ? nullptr : config_.clientId.toUtf8().constData(), true, this);
-    if (!client_) {
+    if (!client) {
         emit logged(
             QStringLiteral("MQTT: cannot make a client: %1").arg(ErrorText(MOSQ_ERR_ERRNO)));
         return;
     }
-    mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    mosquitto_connect_callback_set(client_, &MqttPublisher::OnConnect);
-    mosquitto_disconnect_callback_set(client_, &MqttPublisher::OnDisconnect);
-    mosquitto_publish_callback_set(client_, &MqttPublisher::OnPublish);
-    mosquitto_message_callback_set(client_, &MqttPublisher::OnMessage);
+    mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, protocol_);
     const QByteArray statusTopic = StatusTopic(config_.target.prefix).toUtf8();
-    mosquitto_will_set(client_, statusTopic.constData(), int(qstrlen(OfflineText)), OfflineText, 1,
+    mosquitto_will_set(client, statusTopic.constData(), int(qstrlen(OfflineText)), OfflineText, 1,
                        true);
     if (!config_.user.isEmpty())
         mosquitto_username_pw_set(
-            client_, config_.user.toUtf8().constData(),
+            client, config_.user.toUtf8().constData(),
             config_.password.isNull() ? nullptr : config_.password.toUtf8().constData());
     if (config_.target.tls) {
         const QByteArray ca = config_.caFile.toLocal8Bit();
         // Without --mqtt-ca the system's certificate authorities vouch for the broker.
         const int rc =
             ca.isEmpty()
-                ? mosquitto_tls_set(client_, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
-                : mosquitto_tls_set(client_, ca.constData(), nullptr, nullptr, nullptr, nullptr);
+                ? mosquitto_tls_set(client, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
+                : mosquitto_tls_set(client, ca.constData(), nullptr, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
             emit logged(QStringLiteral("MQTT: cannot use the certificate authority '%1': %2")
                             .arg(config_.caFile, ErrorText(rc)));
-            TearDown();
+            mosquitto_destroy(client);
             return;
         }
     }
-    // Never blocks on the connection itself (a name is still looked up here).
-    const int rc = mosquitto_connect_async(client_, config_.target.host.toUtf8().constData(),
-                                           config_.target.port, KeepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        Lost(rc);
+    auto connecting = std::make_shared<Connecting>();
+    connecting->client = client;
+    connecting_ = connecting;
+    std::thread([this, connecting, host = config_.target.host.toUtf8(),
+                 port = config_.target.port] {
+        const int rc =
+            mosquitto_connect_async(connecting->client, host.constData(), port, KeepAliveSeconds);
+        const int error = errno;
+        const std::lock_guard lock(connecting->mutex);
+        connecting->rc = rc;
+        connecting->error = error;
+        connecting->done = true;
+        if (connecting->abandoned) {
+            mosquitto_destroy(connecting->client);
+            connecting->client = nullptr;
+            return;
+        }
+        // The publisher lives while this lock is held and the client not abandoned (TearDown,
+        // first in its destructor, takes the lock); the call is dropped if it goes later.
+        QMetaObject::invokeMethod(
+            this, [this, connecting] { Started(connecting); }, Qt::QueuedConnection);
+    }).detach();
+}
+
+void MqttPublisher::Started(const std::shared_ptr<Connecting>& connecting) {
+    if (connecting != connecting_) return;
+    connecting_.reset();
+    client_ = std::exchange(connecting->client, nullptr);
+    // Set only now, so that no callback ever runs on the starting thread.
+    mosquitto_connect_callback_set(client_, &MqttPublisher::OnConnect);
+    mosquitto_disconnect_callback_set(client_, &MqttPublisher::OnDisconnect);
+    mosquitto_publish_v5_callback_set(client_, &MqttPublisher::OnPublish);
+    mosquitto_message_callback_set(client_, &MqttPublisher::OnMessage);
+    if (connecting->rc != MOSQ_ERR_SUCCESS) {
+        errno = connecting->error;
+        Lost(connecting->rc);
         return;
     }
     Watch();
@@ -115,6 +170,10 @@ void MqttPublisher::Watch() {
 void MqttPublisher::Drive() {
     if (!client_) return;
     const int rc = mosquitto_loop(client_, 0, 1);
+    if (refusedReason_ != 0) {
+        TakeRefusal();
+        return;
+    }
     if (rc != MOSQ_ERR_SUCCESS || ended_) {
         Lost(rc != MOSQ_ERR_SUCCESS ? rc : MOSQ_ERR_CONN_LOST);
         return;
@@ -165,15 +224,28 @@ void MqttPublisher::Lost(int rc) {
         return;
     }
     int delay = backoffMs_;
+    if (refused == MQTT_RC_UNSUPPORTED_PROTOCOL_VERSION && protocol_ == MQTT_PROTOCOL_V5) {
+        // An older broker still takes the samples; only its refusals go unseen.
+        protocol_ = MQTT_PROTOCOL_V311;
+        emit logged(QStringLiteral("MQTT: broker %1 speaks MQTT 3.1.1 only, where a sample "
+                                   "its rules refuse is dropped unseen")
+                        .arg(Broker()));
+        retry_.start(0);
+        return;
+    }
     if (refused != 0) {
         if (!complained_)
             emit logged(QStringLiteral("MQTT: broker %1 refused the connection: %2; trying again "
                                        "every minute")
-                            .arg(Broker(), QString::fromUtf8(mosquitto_connack_string(refused))));
+                            .arg(Broker(), QString::fromUtf8(mosquitto_reason_string(refused))));
         delay = RefusedRetryMs;
     } else if (wasConnected) {
         emit logged(QStringLiteral("MQTT: lost broker %1 (%2); samples wait in the queue")
                         .arg(Broker(), ErrorText(rc)));
+    } else if (!complained_ && rc == MOSQ_ERR_KEEPALIVE) {
+        emit logged(QStringLiteral("MQTT: broker %1 did not answer; trying again, samples wait "
+                                   "in the queue")
+                        .arg(Broker()));
     } else if (!complained_) {
         emit logged(QStringLiteral("MQTT: broker %1 unreachable (%2); trying again, samples "
                                    "wait in the queue")
@@ -184,7 +256,36 @@ void MqttPublisher::Lost(int rc) {
     retry_.start(delay);
 }
 
+// A message of the queue refused: it and those after it stay, the connection goes (what was
+// handed to it would come back refused too), and a new one offers them again in a minute.
+// A refusal stays refused as long as the broker's rules do: it is said once.
+void MqttPublisher::TakeRefusal() {
+    if (!refused_)
+        emit logged(QStringLiteral("MQTT: broker %1 refuses the samples (%2: %3); they are kept "
+                                   "in the queue and offered again every minute")
+                        .arg(Broker(), refusedTopic_,
+                             QString::fromUtf8(mosquitto_reason_string(refusedReason_))));
+    refused_ = true;
+    complained_ = true;
+    TearDown();
+    if (stopping_) {
+        Finish();
+        return;
+    }
+    retry_.start(RefusedRetryMs);
+}
+
 void MqttPublisher::TearDown() {
+    if (connecting_) {
+        const std::lock_guard lock(connecting_->mutex);
+        if (connecting_->done) {
+            mosquitto_destroy(connecting_->client);
+            connecting_->client = nullptr;
+        } else {
+            connecting_->abandoned = true;
+        }
+        connecting_.reset();
+    }
     // Notifiers go later: this may run inside one of their own signals.
     for (QPointer<QSocketNotifier>* notifier : {&readable_, &writable_}) {
         if (!*notifier) continue;
@@ -240,16 +341,23 @@ void MqttPublisher::OnConnect(mosquitto* client, void* data, int rc) {
         self->ended_ = true;
         return;
     }
-    const QByteArray topic = StatusTopic(self->config_.target.prefix).toUtf8();
-    mosquitto_publish(client, nullptr, topic.constData(), int(qstrlen(OnlineText)), OnlineText, 1,
-                      true);
-    for (const MqttMessage& message : self->config_.onConnect) {
-        const QByteArray t = message.topic.toUtf8();
-        mosquitto_publish(client, nullptr, t.constData(), int(message.payload.size()),
-                          message.payload.constData(), 1, message.retain);
-    }
+    const auto publish = [self, client](const MqttMessage& message) {
+        const QByteArray topic = message.topic.toUtf8();
+        int mid = 0;
+        if (mosquitto_publish(client, &mid, topic.constData(), int(message.payload.size()),
+                              message.payload.constData(), 1, message.retain) != MOSQ_ERR_SUCCESS)
+            return;
+        self->connectMids_ << mid;
+        self->connectTopics_ << message.topic;
+    };
+    publish({StatusTopic(self->config_.target.prefix), OnlineText, true});
+    for (const MqttMessage& message : self->config_.onConnect)
+        publish(message);
+    // Retain as published: a set message published retained is seen as such also when it
+    // comes while subscribed, not only from the broker's store at the next connection.
     if (!self->config_.subscription.isEmpty())
-        mosquitto_subscribe(client, nullptr, self->config_.subscription.toUtf8().constData(), 1);
+        mosquitto_subscribe_v5(client, nullptr, self->config_.subscription.toUtf8().constData(), 1,
+                               MQTT_SUB_OPT_RETAIN_AS_PUBLISHED, nullptr);
     self->connected_ = true;
     self->backoffMs_ = 1000;
     QString text = QStringLiteral("MQTT: connected to broker %1").arg(self->Broker());
@@ -260,8 +368,11 @@ void MqttPublisher::OnConnect(mosquitto* client, void* data, int rc) {
                     .arg(self->dropped_ - self->droppedSaid_);
         self->droppedSaid_ = self->dropped_;
     }
-    self->complained_ = false;
-    emit self->logged(text);
+    // While the samples are refused a new connection is no news; their acceptance is.
+    if (!self->refused_) {
+        self->complained_ = false;
+        emit self->logged(text);
+    }
     emit self->connectedChanged(true);
 }
 
@@ -274,21 +385,47 @@ void MqttPublisher::OnMessage(mosquitto*, void* data, const mosquitto_message* m
     // Handled after this turn of the client, not inside it.
     const QString topic = QString::fromUtf8(message->topic);
     const QByteArray payload(static_cast<const char*>(message->payload), message->payloadlen);
+    const bool retained = message->retain;
     QMetaObject::invokeMethod(
-        self, [self, topic, payload] { emit self->received(topic, payload); },
+        self, [self, topic, payload, retained] { emit self->received(topic, payload, retained); },
         Qt::QueuedConnection);
 }
 
-void MqttPublisher::OnPublish(mosquitto*, void* data, int mid) {
+void MqttPublisher::OnPublish(mosquitto*, void* data, int mid, int reason, const mqtt5__property*) {
     auto* self = static_cast<MqttPublisher*>(data);
     if (self->stopping_ && mid == self->offlineMid_) {
         QTimer::singleShot(0, self, &MqttPublisher::Finish);
         return;
     }
+    if (const qsizetype at = self->connectMids_.indexOf(mid); at >= 0) {
+        const QString topic = self->connectTopics_[at];
+        if (reason >= FirstFailure && !self->connectRefusalSaid_) {
+            self->connectRefusalSaid_ = true;
+            emit self->logged(QStringLiteral("MQTT: broker %1 refuses %2 (%3)")
+                                  .arg(self->Broker(), topic,
+                                       QString::fromUtf8(mosquitto_reason_string(reason))));
+        }
+        return;
+    }
     for (qsizetype i = 0; i < self->handed_; ++i) {
         Pending& pending = self->queue_[std::size_t(i)];
         if (pending.mid != mid) continue;
+        if (reason >= FirstFailure) {
+            if (self->refusedReason_ == 0) {
+                self->refusedReason_ = reason;
+                self->refusedTopic_ = pending.message.topic;
+            }
+            return;
+        }
         pending.acknowledged = true;
+        if (self->refused_) {
+            self->refused_ = false;
+            self->complained_ = false;
+            emit self->logged(QStringLiteral("MQTT: broker %1 takes the samples again, sending "
+                                             "%2 waiting samples")
+                                  .arg(self->Broker())
+                                  .arg(self->queue_.size()));
+        }
         break;
     }
     // Taken off in order: an acknowledgement that overtakes an earlier one waits for it.

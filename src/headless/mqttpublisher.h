@@ -11,9 +11,11 @@
 #include <QTimer>
 
 #include <deque>
+#include <memory>
 
 struct mosquitto;
 struct mosquitto_message;
+struct mqtt5__property;
 
 namespace vrx {
 
@@ -24,6 +26,10 @@ namespace vrx {
 // acknowledged from our own queue, first to last. A message is taken off the queue only when
 // the broker has acknowledged it, so nothing is lost and only a message whose acknowledgement
 // was lost is sent twice (QoS 1 is at least once).
+//
+// MQTT 5, for its acknowledgements' reason codes: a broker whose rules deny a topic still
+// acknowledges the message, and only the reason code says it was thrown away. A refused
+// sample stays in the queue; nothing more is sent until a new connection, a minute later.
 class MqttPublisher : public QObject {
     Q_OBJECT
 public:
@@ -60,13 +66,16 @@ public:
     quint64 Dropped() const { return dropped_; }
     quint64 Acknowledged() const { return acknowledged_; }
     bool Connected() const { return connected_; }
+    // The broker refuses the samples (its rules deny the topic): they wait in the queue.
+    bool Refused() const { return refused_; }
 
 signals:
     // One line for the log: connected, refused, unreachable, lost, queue full.
     void logged(const QString& text);
     void connectedChanged(bool connected);
     void stopped();
-    void received(const QString& topic, const QByteArray& payload);
+    // `retained`: the broker kept the message and hands it again to every new subscription.
+    void received(const QString& topic, const QByteArray& payload, bool retained);
 
 private:
     struct Pending {
@@ -75,22 +84,27 @@ private:
         bool acknowledged = false;
     };
 
+    struct Connecting;
+
     void Connect();
+    void Started(const std::shared_ptr<Connecting>& connecting);
     void Watch();
     void Drive();
     void Pump();
     void Lost(int rc);
+    void TakeRefusal();
     void TearDown();
     void Finish();
     QString Broker() const;
 
     static void OnConnect(mosquitto*, void* self, int rc);
     static void OnDisconnect(mosquitto*, void* self, int rc);
-    static void OnPublish(mosquitto*, void* self, int mid);
+    static void OnPublish(mosquitto*, void* self, int mid, int reason, const mqtt5__property*);
     static void OnMessage(mosquitto*, void* self, const mosquitto_message* message);
 
     Config config_;
     mosquitto* client_ = nullptr;
+    std::shared_ptr<Connecting> connecting_; // a client still with the thread that starts it
     QPointer<QSocketNotifier> readable_;
     QPointer<QSocketNotifier> writable_;
     QTimer misc_;
@@ -106,7 +120,15 @@ private:
     bool ended_ = false;      // the current client's connection has ended (set by callbacks)
     int refusedRc_ = 0;       // the broker's refusal of the current client
     bool complained_ = false; // the broker's absence is said once until it is back
+    // A refusal of a message from the queue met in a callback, handled after its turn.
+    QString refusedTopic_;
+    int refusedReason_ = 0;
+    bool refused_ = false;   // the samples are refused: said once until one is taken
+    QList<int> connectMids_; // the status and configs published at this connection
+    QStringList connectTopics_;
+    bool connectRefusalSaid_ = false; // of those, a refusal is said once
     int backoffMs_ = 1000;
+    int protocol_ = 5; // MQTT 5, or 3.1.1 (4) with a broker that speaks no other
     bool stopping_ = false;
     int offlineMid_ = -1;
 };

@@ -49,6 +49,15 @@ std::optional<QByteArray> ReadConfig(const QString& path, QString* error) {
     return file.read(vrx::MaxConfigSize + 1);
 }
 
+// Under systemd the password comes as a credential (LoadCredential=NAME:FILE in the unit): a
+// password file named without a folder is then the credential of that name, which systemd
+// copies from a file only root reads into a folder only this service reads.
+QString PasswordPath(const QString& given) {
+    const QString credentials = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
+    if (credentials.isEmpty() || given.contains(QLatin1Char('/'))) return given;
+    return credentials + QLatin1Char('/') + given;
+}
+
 // The line settings as the program starts with them: the settings file in the current folder,
 // or the defaults.
 std::optional<vrx::ComSelections> LineSelections(QString* error) {
@@ -132,13 +141,24 @@ int main(int argc, char** argv) {
         mqtt->caFile = options.mqttCa;
         mqtt->user = options.mqttUser;
         if (!options.mqttPasswordFile.isEmpty()) {
-            const std::optional<QByteArray> text = ReadConfig(options.mqttPasswordFile, &error);
+            const QString path = PasswordPath(options.mqttPasswordFile);
+            const std::optional<QByteArray> text = ReadConfig(path, &error);
             if (!text) {
                 Print(stderr,
-                      QStringLiteral("vrxcom record: cannot read the password file '%1': %2\n")
-                          .arg(options.mqttPasswordFile, error));
+                      QStringLiteral("vrxcom record: cannot read the password file '%1': %2%3\n")
+                          .arg(path, error,
+                               QFileInfo::exists(path)
+                                   ? QStringLiteral(" (a service's password is handed over with "
+                                                    "LoadCredential=, see vrxcom(1))")
+                                   : QString()));
                 return 1;
             }
+            if (QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther))
+                Print(stderr, QStringLiteral("vrxcom record: the password file '%1' is readable "
+                                             "by other users; chmod 600 it (a service's "
+                                             "password is handed over with LoadCredential=, see "
+                                             "vrxcom(1))\n")
+                                  .arg(path));
             mqtt->password = QString::fromUtf8(text->split('\n').first()).remove(QLatin1Char('\r'));
         }
         if (!options.mqttCa.isEmpty() && !QFileInfo(options.mqttCa).isReadable()) {

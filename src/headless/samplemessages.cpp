@@ -138,10 +138,10 @@ QString SetResultTopic(const QString& prefix, int com, int address) {
     return QStringLiteral("%1/COM%2/%3/set/result").arg(prefix).arg(com).arg(address);
 }
 
-QByteArray SetResultPayload(qint32 tenths, bool ok, const QString& reason) {
+QByteArray SetResultPayload(std::optional<qint32> tenths, bool ok, const QString& reason) {
     QJsonObject object{
-        {QStringLiteral("sv"), tenths / 10.0},
         {QStringLiteral("result"), ok ? QStringLiteral("ok") : QStringLiteral("refused")}};
+    if (tenths) object.insert(QStringLiteral("sv"), *tenths / 10.0);
     if (!ok) object.insert(QStringLiteral("reason"), reason);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

@@ -48,8 +48,9 @@ int SetTopicAddress(const QString& topic, const QString& prefix, int com);
 // The set value in tenths of a degree; nothing, with the reason, for anything but an object
 // with the one number "sv" that a register holds.
 std::optional<qint32> ParseSetMessage(QByteArrayView payload, QString* error);
-// PREFIX/COMn/ADDRESS/set/result: {"sv":30,"result":"ok"} or with "refused" and its "reason".
+// PREFIX/COMn/ADDRESS/set/result: {"sv":30,"result":"ok"} or with "refused" and its "reason";
+// without "sv" when the message carried no set value.
 QString SetResultTopic(const QString& prefix, int com, int address);
-QByteArray SetResultPayload(qint32 tenths, bool ok, const QString& reason);
+QByteArray SetResultPayload(std::optional<qint32> tenths, bool ok, const QString& reason);
 
 } // namespace vrx

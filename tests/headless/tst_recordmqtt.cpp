@@ -1,17 +1,23 @@
 // `vrxcom record` publishing to a real broker (Debian's mosquitto on a free loopback port),
 // watched by an independent subscriber (mosquitto_sub): what arrives equals the file's lines,
 // nothing is missing when the broker goes away and comes back, the last will says "offline"
-// when the recorder is killed, and each broker trouble is said once.
+// when the recorder is killed, and each broker trouble is said once: a broker whose rules
+// refuse the samples, one that never answers, one of MQTT 3.1.1 only, a name whose look-up
+// hangs. Set messages are taken only when not retained; the password as a service has it.
 //
 // A consumer de-duplicates on (time, address): QoS 1 may deliver a sample twice when an
 // acknowledgement was lost, never with another time.
 #include "freeport.h"
 #include "recordfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +26,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vrx;
@@ -96,9 +103,10 @@ struct Subscriber {
 struct Recorder {
     QTemporaryDir dir;
     QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QString host = "127.0.0.1";
     QString file() const { return dir.filePath("lab.txt"); }
     void Start(int port, const QStringList& more = {}) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("VRX_COM1", "sim");
         env.remove("JOURNAL_STREAM");
         process.setProcessEnvironment(env);
@@ -106,7 +114,7 @@ struct Recorder {
         process.start(VRXCOM_PATH,
                       QStringList{"record", "--com", "COM1", "--addresses", "1,2", "--out",
                                   "lab.txt", "--mqtt",
-                                  QStringLiteral("mqtt://127.0.0.1:%1/vrx").arg(port)} +
+                                  QStringLiteral("mqtt://%1:%2/vrx").arg(host).arg(port)} +
                           more);
         QVERIFY(process.waitForStarted());
     }
@@ -122,6 +130,21 @@ struct Recorder {
     }
     ~Recorder() { Stop(process, SIGKILL); }
 };
+
+// The set value of the second field in the file's last data line, in tenths.
+QByteArray LastSetValue(const QByteArray& file) {
+    const QList<QByteArray> data = file.trimmed().split('\n');
+    const QByteArray last = data.last() == "End" ? data[data.size() - 2] : data.last();
+    return last.mid(FieldLength, FieldLength).simplified().split(' ').value(2);
+}
+
+void Publish(int port, const QStringList& more) {
+    QProcess pub;
+    pub.start("mosquitto_pub",
+              QStringList{"-h", "127.0.0.1", "-p", QString::number(port), "-q", "1"} + more);
+    QVERIFY(pub.waitForFinished(20000));
+    QCOMPARE(pub.exitCode(), 0);
+}
 
 // (time of day, address) -> (pv, sv) in tenths, from the file's data lines.
 using Samples = QMap<QPair<QTime, int>, QPair<int, int>>;
@@ -291,7 +314,7 @@ private slots:
         QTest::newRow("unreachable") << false << QByteArray() << QByteArray("unreachable (");
         QTest::newRow("refused")
             << true << QByteArray("wrong")
-            << QByteArray("refused the connection: Connection Refused: not authorised.");
+            << QByteArray("refused the connection: Not authorized; trying again every minute");
         QTest::newRow("accepted") << true << QByteArray("secret")
                                   << QByteArray("MQTT: connected to broker");
     }
@@ -316,11 +339,181 @@ private slots:
         }
         Recorder rec;
         rec.Start(b.port, more);
-        QTRY_VERIFY_WITH_TIMEOUT(rec.Log().contains(message), 30000);
+        QTRY_VERIFY2_WITH_TIMEOUT(rec.Log().contains(message), rec.Log().constData(), 30000);
         const int lines = rec.Lines();
         QTRY_VERIFY_WITH_TIMEOUT(rec.Lines() >= lines + 4, 30000);
         QCOMPARE(rec.Log().count("MQTT: "), 1);
         QVERIFY2(!rec.Log().contains("secret"), rec.Log().constData());
+    }
+
+    // Only a set message published without retain is an order: a retained one would be
+    // written again at every connection and start. A malformed one is refused without a set
+    // value of its own.
+    void setMessagesRefused_data() {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<bool>("retain");
+        QTest::addColumn<bool>("beforeStart");
+        QTest::addColumn<QByteArray>("result");
+        const QByteArray retained =
+            "{\"reason\":\"retained; a set value is taken only from a message published "
+            "without retain\",\"result\":\"refused\",\"sv\":44.4}";
+        const QByteArray set = "{\"sv\": 44.4}";
+        QTest::newRow("retained, kept from before the start") << set << true << true << retained;
+        QTest::newRow("retained, while recording") << set << true << false << retained;
+        QTest::newRow("malformed")
+            << QByteArray("{\"sv\": \"hot\"}") << false << false
+            << QByteArray("{\"reason\":\"not {\\\"sv\\\": number}\",\"result\":\"refused\"}");
+    }
+    void setMessagesRefused() {
+        QFETCH(QByteArray, payload);
+        QFETCH(bool, retain);
+        QFETCH(bool, beforeStart);
+        QFETCH(QByteArray, result);
+        Broker broker;
+        broker.Start();
+        Subscriber sub;
+        sub.Start(broker.port, "vrx/COM1/2/set/result");
+        const QStringList message{"-t", "vrx/COM1/2/set", "-m", QString::fromUtf8(payload)};
+        if (beforeStart) Publish(broker.port, message + QStringList{"-r"});
+        Recorder rec;
+        rec.Start(broker.port, {"--allow-writes"});
+        QTRY_VERIFY_WITH_TIMEOUT(rec.Log().contains("MQTT: connected"), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(rec.Lines() >= 1, 30000);
+        if (!beforeStart) Publish(broker.port, retain ? message + QStringList{"-r"} : message);
+        QTRY_COMPARE_WITH_TIMEOUT(sub.Seen(), "vrx/COM1/2/set/result " + result + "\n", 20000);
+        const int lines = rec.Lines();
+        QTRY_VERIFY_WITH_TIMEOUT(rec.Lines() >= lines + 3, 30000);
+        Stop(rec.process);
+        QCOMPARE(LastSetValue(rec.Read()), QByteArray("600"));
+        QVERIFY(rec.Log().contains("COM1 address 2: set value refused over MQTT: "));
+        QVERIFY(!rec.Log().contains("written"));
+    }
+
+    // A broker whose rules deny the prefix acknowledges and throws away: that is said once,
+    // and the samples stay in the queue instead of being counted as sent.
+    void deniedPrefixSaid() {
+        Broker broker;
+        QFile acl(broker.dir.filePath("acl"));
+        QVERIFY(acl.open(QIODevice::WriteOnly));
+        acl.write("topic readwrite other/#\n");
+        acl.close();
+        broker.extra = "allow_anonymous true\nacl_file " + acl.fileName().toUtf8() + "\n";
+        broker.Start();
+        Recorder rec;
+        rec.Start(broker.port);
+        QTRY_VERIFY_WITH_TIMEOUT(rec.Log().contains("refuses the samples (vrx/COM1/"), 30000);
+        QVERIFY2(rec.Log().contains(": Not authorized); they are kept in the queue"),
+                 rec.Log().constData());
+        const int lines = rec.Lines();
+        QTRY_VERIFY_WITH_TIMEOUT(rec.Lines() >= lines + 4, 30000);
+        Stop(rec.process);
+        QCOMPARE(rec.Log().count("refuses the samples"), 1);
+        const QRegularExpression unsent("MQTT: (\\d+) samples not sent");
+        const QRegularExpressionMatch match = unsent.match(QString::fromUtf8(rec.Log()));
+        QVERIFY2(match.hasMatch(), rec.Log().constData());
+        QCOMPARE(match.captured(1).toInt(), FileSamples(rec.Read()).size());
+    }
+
+    // A broker that takes the connection and never answers is said to be so, in words.
+    void silentBrokerSaid() {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        Recorder rec;
+        rec.Start(silent.serverPort());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            rec.Log().contains("MQTT: broker 127.0.0.1:" + QByteArray::number(silent.serverPort()) +
+                               " did not answer; trying again"),
+            90000);
+        QVERIFY2(!rec.Log().contains("Unknown"), rec.Log().constData());
+        QVERIFY(rec.Lines() >= 10);
+    }
+
+    // The broker's name is looked up away from the samples: while the look-up hangs, a line a
+    // second goes on being written; once it gives an address, the samples go to the broker.
+    void slowLookupKeepsSampling() {
+        Broker broker;
+        broker.Start();
+        Subscriber sub;
+        sub.Start(broker.port);
+        Recorder rec;
+        const QString gate = rec.dir.filePath("lookup-gate");
+        rec.env.insert("LD_PRELOAD", SLOWLOOKUP_PATH);
+        rec.env.insert("VRX_SLOW_NAME", "broker.slow.test");
+        rec.env.insert("VRX_SLOW_GATE", gate);
+        rec.host = "broker.slow.test";
+        rec.Start(broker.port);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(gate + ".asked"), 30000);
+        const int lines = rec.Lines();
+        // The look-up hangs for a minute unless let go: the lines must come before that.
+        QTRY_VERIFY_WITH_TIMEOUT(rec.Lines() >= lines + 4, 20000);
+        QFile(gate).open(QIODevice::WriteOnly);
+        QTRY_VERIFY_WITH_TIMEOUT(rec.Log().contains("MQTT: connected to broker broker.slow.test"),
+                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(sub.Seen().count("/state ") >= 2 * (lines + 4), 30000);
+    }
+
+    // A service's password: a file only its owner reads, or systemd's credential; a file that
+    // others can read is warned of.
+    void servicePassword_data() {
+        QTest::addColumn<bool>("credential");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("file 0600") << false << 0600 << false;
+        QTest::newRow("file 0640") << false << 0640 << true;
+        QTest::newRow("file 0644") << false << 0644 << true;
+        QTest::newRow("credential") << true << 0400 << false;
+    }
+    void servicePassword() {
+        QFETCH(bool, credential);
+        QFETCH(int, mode);
+        QFETCH(bool, warned);
+        Broker b;
+        QProcess passwd;
+        passwd.start("mosquitto_passwd",
+                     {"-c", "-b", b.dir.filePath("passwords"), "vrx", "secret"});
+        QVERIFY(passwd.waitForFinished(20000));
+        b.extra =
+            "allow_anonymous false\npassword_file " + b.dir.filePath("passwords").toUtf8() + "\n";
+        b.Start();
+        Recorder rec;
+        QVERIFY(QDir(rec.dir.path()).mkdir("credentials"));
+        const QString path =
+            rec.dir.filePath(credential ? "credentials/mqtt-password" : "password");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("secret\n");
+        file.close();
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
+        if (credential) rec.env.insert("CREDENTIALS_DIRECTORY", rec.dir.filePath("credentials"));
+        rec.Start(b.port, {"--mqtt-user", "vrx", "--mqtt-password-file",
+                           credential ? QString("mqtt-password") : path});
+        QTRY_VERIFY_WITH_TIMEOUT(rec.Log().contains("MQTT: connected to broker"), 30000);
+        QCOMPARE(rec.Log().contains("is readable by other users; chmod 600 it"), warned);
+        QVERIFY(!rec.Log().contains("secret"));
+    }
+    // A broker of MQTT 3.1.1 only refuses MQTT 5: the recorder says so and goes on in 3.1.1.
+    // (A stand-in that answers the CONNECT alone, as mosquitto speaks both.)
+    void olderBrokerTakesSamples() {
+        QTcpServer older;
+        QVERIFY(older.listen(QHostAddress::LocalHost));
+        QByteArrayList levels;
+        connect(&older, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket* socket = older.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [&levels, socket] {
+                const QByteArray connect = socket->readAll();
+                // Fixed header, a one-byte length, "\0\4MQTT", then the protocol level.
+                if (connect.size() < 9 || connect[0] != '\x10') return;
+                levels << connect.mid(8, 1).toHex();
+                socket->write(connect[8] == 4 ? QByteArray("\x20\x02\x00\x00", 4)
+                                              : QByteArray("\x20\x02\x00\x01", 4));
+            });
+        });
+        Recorder rec;
+        rec.Start(older.serverPort());
+        QTRY_VERIFY2_WITH_TIMEOUT(rec.Log().contains("MQTT: connected to broker"),
+                                  rec.Log().constData(), 30000);
+        QVERIFY(rec.Log().contains("speaks MQTT 3.1.1 only"));
+        QCOMPARE(levels.mid(0, 2), (QByteArrayList{"05", "04"}));
     }
 };
 

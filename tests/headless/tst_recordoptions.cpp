@@ -238,6 +238,9 @@ private slots:
         QCOMPARE(SetResultPayload(300, true, {}), QByteArray(R"({"result":"ok","sv":30})"));
         QCOMPARE(SetResultPayload(9000, false, "outside"),
                  QByteArray(R"({"reason":"outside","result":"refused","sv":900})"));
+        // A message without a set value is answered without one.
+        QCOMPARE(SetResultPayload(std::nullopt, false, "malformed"),
+                 QByteArray(R"({"reason":"malformed","result":"refused"})"));
     }
 
     void topicsAndDiscovery() {
