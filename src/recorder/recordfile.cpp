@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QIODevice>
 
+#include <cerrno>
+
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
@@ -86,13 +88,15 @@ bool StillAtPath(QIODevice& device, const QString& path) {
     auto* file = qobject_cast<QFileDevice*>(&device);
     if (!file || file->handle() < 0) return true;
 #ifdef Q_OS_WIN
-    // An open file there cannot be removed; its folder neither.
+    // Files are opened without leave to remove them: whether the path is there is all to ask.
     return QFileInfo::exists(path);
 #else
     struct stat opened {};
     struct stat named {};
     if (::fstat(file->handle(), &opened) != 0) return true;
-    if (::stat(QFile::encodeName(path).constData(), &named) != 0) return false;
+    // Only a path that leads nowhere says so; a folder closed to us meanwhile tells nothing.
+    if (::stat(QFile::encodeName(path).constData(), &named) != 0)
+        return errno != ENOENT && errno != ENOTDIR;
     return opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 #endif
 }
