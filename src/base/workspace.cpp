@@ -1,9 +1,14 @@
 // The workspace file.
 #include "workspace.h"
 
+#include "textfile.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QWidget>
 
 #include <memory>
@@ -17,18 +22,34 @@ std::unique_ptr<QSettings>& Settings() {
     return settings;
 }
 
+// A missing file is fine: the first save makes it.
+std::optional<QString> NotPlain(const QString& path) {
+    if (!QFileInfo::exists(path)) return std::nullopt;
+    return PlainFileProblem(path);
+}
+
 QString PlaceKey(const QWidget& window) {
     return QStringLiteral("windows/%1").arg(window.objectName());
 }
 
 } // namespace
 
-void Enable(const QString& path) {
-    Settings() =
-        path.isEmpty()
-            ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                          QStringLiteral("vrxcom"), QStringLiteral("workspace"))
-            : std::make_unique<QSettings>(path, QSettings::IniFormat);
+QString DefaultPath() {
+#ifdef Q_OS_WIN
+    const QString folder = qEnvironmentVariable("APPDATA");
+#else
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+#endif
+    return QDir(folder).filePath(QStringLiteral("vrxcom/workspace.ini"));
+}
+
+std::optional<QString> Enable(const QString& path) {
+    Disable();
+    const QString file = path.isEmpty() ? DefaultPath() : path;
+    // QSettings reads its file the moment it is made, and opening a pipe waits for a writer.
+    if (const auto problem = NotPlain(file)) return problem;
+    Settings() = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    return std::nullopt;
 }
 
 void Disable() {
@@ -44,7 +65,14 @@ QVariant Value(const QString& key, const QVariant& fallback) {
 }
 
 void SetValue(const QString& key, const QVariant& value) {
-    if (Settings()) Settings()->setValue(key, value);
+    if (!Settings()) return;
+    // Saving reads the file again when it has changed on disk.
+    if (const auto problem = NotPlain(Settings()->fileName())) {
+        qWarning("%s; nothing more is remembered in this run", qPrintable(*problem));
+        Disable();
+        return;
+    }
+    Settings()->setValue(key, value);
 }
 
 void SavePlace(const QWidget& window) {

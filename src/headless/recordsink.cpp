@@ -36,8 +36,12 @@ bool RecordSink::Open(QDate day) {
         const bool existed = QFileInfo(path).size() > 0;
         if (writer_.Continue(path, addresses_, seconds_)) {
             day_ = day;
-            emit logged(existed ? QStringLiteral("recording goes on in %1").arg(path)
-                                : QStringLiteral("recording into %1").arg(path));
+            // Opened again after a failure (a full disk opens fine and refuses the line):
+            // "writing ... again" says when it works, not every try.
+            if (path != saidPath_)
+                emit logged(existed ? QStringLiteral("recording goes on in %1").arg(path)
+                                    : QStringLiteral("recording into %1").arg(path));
+            saidPath_ = path;
             return true;
         }
         if (!writer_.Mismatch()) break;
@@ -62,7 +66,15 @@ void RecordSink::Flush() {
         // A new day ends the day before in its own file.
         if (writer_.IsOpen() && !outDir_.isEmpty() && day != day_) writer_.End();
         if (!writer_.IsOpen() && !Open(day)) break;
-        if (!writer_.WriteLine(line)) break;
+        if (!writer_.WriteLine(line)) {
+            // Another recording put in place of the open file: the next name, at once.
+            if (writer_.Mismatch()) continue;
+            break;
+        }
+        if (writer_.TakeReopened())
+            emit logged(
+                QStringLiteral("%1 was no longer there; made again, recording goes on in it")
+                    .arg(writer_.Path()));
         waiting_.pop_front();
         ++written_;
         if (!failure_.isEmpty()) {

@@ -52,7 +52,8 @@ private:
     std::deque<std::pair<QDate, QByteArray>> waiting_;
     quint64 written_ = 0;
     quint64 lost_ = 0;
-    QString failure_; // the failure said, until writing works again
+    QString failure_;  // the failure said, until writing works again
+    QString saidPath_; // the file last said to be written
 };
 
 } // namespace vrx

@@ -16,7 +16,11 @@ namespace vrx {
 
 namespace {
 
-constexpr qint64 SecondsPerDay = 24 * 60 * 60;
+// A record holds times of day only. A time earlier than the one before is the clock set back
+// (summer time's end, an hour; a correction by the time service, seconds) or a new day: the
+// running recording's midnight steps back almost a day, and a recording continued in the
+// same file after a night's stop steps back some hours. Up to this much back is the clock.
+constexpr qint64 ClockSetBackLimit = 2 * 60 * 60;
 // A data line is at most eight fields and the time stamp; anything longer is not one.
 constexpr qint64 LineLimit = DevicePositions * FieldLength + TimeStampWidth + 2;
 constexpr qsizetype FlushBytes = 64 * 1024;
@@ -49,14 +53,12 @@ struct Sample {
 };
 
 // Walks the data lines of a record whose header has been read. Calls `take` for each sample
-// with the seconds since the first one and the midnights passed since it; returns the problem,
-// if any.
+// with the midnights passed since the first one; returns the problem, if any.
 template <typename Take>
 QString WalkSamples(QIODevice& record, const RecordHeader& header, qint64 firstLine, Take take) {
     const int stations = header.StationCount();
     const qsizetype fieldsLength = qsizetype(stations) * FieldLength;
     qint64 lineNumber = firstLine;
-    qint64 elapsed = 0;
     int days = 0;
     std::optional<QTime> previous;
     bool overlong = false;
@@ -76,29 +78,24 @@ QString WalkSamples(QIODevice& record, const RecordHeader& header, qint64 firstL
         const auto values = ParseFieldValues(*line, stations);
         const auto time = ParseTimeOfDay(QByteArrayView(*line).sliced(fieldsLength).trimmed());
         if (!values || !time) return broken();
-        if (previous) {
-            qint64 step = previous->secsTo(*time);
-            if (step < 0) {
-                step += SecondsPerDay; // midnight passed
-                ++days;
-            }
-            elapsed += step;
-        }
+        if (previous && previous->secsTo(*time) < -ClockSetBackLimit) ++days;
         previous = *time;
-        take(Sample{*values, *time}, elapsed, days);
+        take(Sample{*values, *time}, days);
     }
     return {};
 }
 
-// Finds the first sample's date so that the last sample falls on `lastWritten`: of the days
-// around, the one that puts the first sample nearest to lastWritten less the record's length.
-QDate StartDateFrom(const QDateTime& lastWritten, QTime firstTime, qint64 duration) {
-    const QDateTime start = lastWritten.addSecs(-duration);
-    QDate best = start.date();
+// The date of the last sample, stamped `lastTime`: of the days around the file's last write,
+// the one that puts it nearest. Both are wall-clock readings, compared as such, so that a
+// change of summer time between them moves nothing.
+QDate LastDateFrom(const QDateTime& lastWritten, QTime lastTime) {
+    const QDateTime local = lastWritten.toLocalTime();
+    const QDateTime written(local.date(), local.time(), Qt::UTC);
+    QDate best = local.date();
     qint64 bestGap = std::numeric_limits<qint64>::max();
     for (int d = -1; d <= 1; ++d) {
-        const QDate day = start.date().addDays(d);
-        const qint64 gap = qAbs(QDateTime(day, firstTime).secsTo(start));
+        const QDate day = local.date().addDays(d);
+        const qint64 gap = qAbs(QDateTime(day, lastTime, Qt::UTC).secsTo(written));
         if (gap < bestGap) {
             bestGap = gap;
             best = day;
@@ -122,17 +119,17 @@ CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv,
     const qint64 dataStart = record.pos();
 
     QDate date;
-    std::optional<QTime> firstTime;
     if (options.startDate) {
         date = *options.startDate;
     } else {
-        qint64 duration = 0;
-        result.problem = WalkSamples(record, *header, 1, [&](const Sample& s, qint64 elapsed, int) {
-            if (!firstTime) firstTime = s.time;
-            duration = elapsed;
+        std::optional<QTime> lastTime;
+        int lastDays = 0;
+        result.problem = WalkSamples(record, *header, 1, [&](const Sample& s, int days) {
+            lastTime = s.time;
+            lastDays = days;
         });
         if (!result.Ok()) return result;
-        if (firstTime) date = StartDateFrom(options.lastWritten, *firstTime, duration);
+        if (lastTime) date = LastDateFrom(options.lastWritten, *lastTime).addDays(-lastDays);
         if (!record.seek(dataStart)) {
             result.problem =
                 CsvExport::tr("The record file cannot be read twice: %1").arg(record.errorString());
@@ -167,17 +164,16 @@ CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv,
 
     // The wall-clock time of the file with its date: a day later after each midnight, whatever
     // the clocks did in between.
-    const QString walkProblem =
-        WalkSamples(record, *header, 1, [&](const Sample& s, qint64, int days) {
-            if (!result.Ok()) return;
-            QByteArray row = (date.addDays(days).toString(Qt::ISODate) + QLatin1Char('T') +
-                              s.time.toString(QStringLiteral("HH:mm:ss")))
-                                 .toLatin1();
-            for (int i = 0; i < header->StationCount(); ++i)
-                row += ',' + Degrees(s.values[std::size_t(i)].pv) + ',' +
-                       Degrees(s.values[std::size_t(i)].sv);
-            if (write(row)) ++result.rows;
-        });
+    const QString walkProblem = WalkSamples(record, *header, 1, [&](const Sample& s, int days) {
+        if (!result.Ok()) return;
+        QByteArray row = (date.addDays(days).toString(Qt::ISODate) + QLatin1Char('T') +
+                          s.time.toString(QStringLiteral("HH:mm:ss")))
+                             .toLatin1();
+        for (int i = 0; i < header->StationCount(); ++i)
+            row += ',' + Degrees(s.values[std::size_t(i)].pv) + ',' +
+                   Degrees(s.values[std::size_t(i)].sv);
+        if (write(row)) ++result.rows;
+    });
     if (result.Ok()) result.problem = walkProblem;
     if (result.Ok()) flush();
     return result;

@@ -13,8 +13,8 @@ class QIODevice;
 namespace vrx {
 
 struct CsvExportOptions {
-    // The date of the first sample. Without it the date comes from `lastWritten`, the time the
-    // file was last written, which is when its last sample was taken.
+    // The date of the first sample. Without it the dates come from `lastWritten`, the time the
+    // file was last written, which is when its last sample was taken: the date of that sample.
     std::optional<QDate> startDate;
     QDateTime lastWritten;
 };
@@ -31,7 +31,8 @@ struct CsvExportResult {
 // Reads the record from `record` (seekable: it is read twice when the date comes from
 // lastWritten) and writes RFC 4180 CSV in UTF-8 with CR LF line ends to `csv`. The header row
 // names each device by position and address; a value the record holds as `---` is an empty cell.
-// A time of day earlier than the one before means midnight passed. The record's end line, or a
+// A time of day more than two hours earlier than the one before means midnight passed; less is
+// the clock set back (summer time's end, a correction). The record's end line, or a
 // last line cut short by a recording that was interrupted, ends the export.
 CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv, const CsvExportOptions& options);
 

@@ -478,6 +478,8 @@ void TVRW3::CycleCompleted(const CycleReport& report) {
     if (RecordFileOpen() &&
         !RecordFile.WriteLine(DataLine(RecordFile.HeaderAddresses(), report.readings, report.at)))
         FileFailed();
+    else if (RecordFile.TakeReopened())
+        FileReopened();
     if (report.windowRestarted) chart_->ClearChart();
     const UsedPositions used = Engine->Used();
     if (Engine->SampleCount == 1) {
@@ -551,6 +553,16 @@ void TVRW3::FileFailed() {
         this, tr("Warning"),
         tr("Cannot write %1 : %2\nRecording goes on without the file.")
             .arg(QFileInfo(RecordFileName).fileName(), RecordFile.ErrorText()));
+}
+
+void TVRW3::FileReopened() {
+    // The lines written before went with the removed file; the user should know the file
+    // now begins here.
+    Dialogs::Current().Message(
+        this, tr("Warning"),
+        tr("%1 was no longer there (removed or moved away).\nIt was made again and the "
+           "recording goes on in it.")
+            .arg(QFileInfo(RecordFileName).fileName()));
 }
 
 // View mode.

@@ -128,6 +128,7 @@ private:
     void CreateRecordFile();
     void EndRecordFile();
     void FileFailed();
+    void FileReopened();
 
     // View mode.
     void LoadRecordFile(const QString& path);

@@ -5,13 +5,17 @@
 #include "textfile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 
+#include <cerrno>
+
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -74,6 +78,26 @@ void SyncToDisk(QIODevice& device) {
     _commit(file->handle());
 #else
     ::fsync(file->handle());
+#endif
+}
+
+// Whether the open file is still the one at its path. Removed (alone or with its folder) or
+// moved away, an open file takes every write without complaint, and nothing reaches the disk
+// a reader looks at.
+bool StillAtPath(QIODevice& device, const QString& path) {
+    auto* file = qobject_cast<QFileDevice*>(&device);
+    if (!file || file->handle() < 0) return true;
+#ifdef Q_OS_WIN
+    // Files are opened without leave to remove them: whether the path is there is all to ask.
+    return QFileInfo::exists(path);
+#else
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(file->handle(), &opened) != 0) return true;
+    // Only a path that leads nowhere says so; a folder closed to us meanwhile tells nothing.
+    if (::stat(QFile::encodeName(path).constData(), &named) != 0)
+        return errno != ENOENT && errno != ENOTDIR;
+    return opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 #endif
 }
 
@@ -420,6 +444,7 @@ bool RecordWriter::Create(const QString& path, const Addresses& addresses, int s
     Abandon();
     path_ = path;
     addresses_ = addresses;
+    seconds_ = seconds;
     error_.clear();
     mismatch_ = false;
     device_ = opener_(path, false, &error_);
@@ -435,6 +460,7 @@ bool RecordWriter::Continue(const QString& path, const Addresses& addresses, int
         return Create(path, addresses, seconds);
     path_ = path;
     addresses_ = addresses;
+    seconds_ = seconds;
     error_.clear();
     if (!QFileInfo(path).isFile() || !existing.open(QIODevice::ReadWrite)) {
         error_ = QFileInfo(path).isFile()
@@ -466,7 +492,24 @@ bool RecordWriter::Continue(const QString& path, const Addresses& addresses, int
 
 bool RecordWriter::WriteLine(const QByteArray& line) {
     if (!device_) return false;
+    if (!StillAtPath(*device_, path_) && !Reopen()) return false;
     return Put(line + "\r\n");
+}
+
+bool RecordWriter::Reopen() {
+    // Continue, not Create: another file put in its place is never emptied.
+    const QString path = path_;
+    const Addresses addresses = addresses_;
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        Abandon();
+        error_ = QCoreApplication::translate("vrx::TextFile", "its folder %1 cannot be made again")
+                     .arg(folder);
+        return false;
+    }
+    if (!Continue(path, addresses, seconds_)) return false;
+    reopened_ = true;
+    return true;
 }
 
 bool RecordWriter::End() {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QFileDevice;
 class QIODevice;
@@ -153,8 +154,11 @@ public:
     // or empty. False, with Mismatch() true, when it holds another recording; it is left alone.
     bool Continue(const QString& path, const Addresses& addresses, int seconds);
     bool Mismatch() const { return mismatch_; }
-    // One data line; CR LF is added.
+    // One data line; CR LF is added. A file no longer at its path (removed with its folder,
+    // moved away) would swallow every line unseen: it is made again there first, folder and
+    // header, as Continue does; TakeReopened() then says so, once.
     bool WriteLine(const QByteArray& line);
+    bool TakeReopened() { return std::exchange(reopened_, false); }
     // Writes "End" and closes.
     bool End();
     // Closes without the end line (after a failure).
@@ -167,13 +171,16 @@ public:
 
 private:
     bool Put(const QByteArray& bytes);
+    bool Reopen();
 
     Opener opener_;
     std::unique_ptr<QIODevice> device_;
     QString path_;
     Addresses addresses_{};
+    int seconds_ = 1;
     QString error_;
     bool mismatch_ = false;
+    bool reopened_ = false;
 };
 
 } // namespace vrx

@@ -199,8 +199,9 @@ QString ExportUsage() {
         "\n"
         "  -o OUT.csv         Where to write (default: RECORD with the suffix .csv).\n"
         "  --date YYYY-MM-DD  The date of the first sample (default: the record file's\n"
-        "                     modification time less the record's length). A time earlier\n"
-        "                     than the one before it means midnight passed.\n"
+        "                     modification time dates its last sample). A time more than\n"
+        "                     two hours earlier than the one before it means midnight\n"
+        "                     passed; less is the clock set back (end of summer time).\n"
         "  -h, --help         Print this help and exit.\n");
 }
 

@@ -101,7 +101,9 @@ int main(int argc, char** argv) {
     // A port opened without a number asks the user in the Port selection dialog.
     vrx::InstallPortDialog();
     // What the windows remember between runs, in the user's configuration folder.
-    vrx::workspace::Enable();
+    if (const auto problem = vrx::workspace::Enable())
+        Print(stderr, "vrxcom: " + *problem + " (" + vrx::workspace::DefaultPath() +
+                          "); nothing is remembered in this run\n");
     // Runs once the event loop has started, by which time the Main window is shown.
     QTimer::singleShot(0, &app, TraceShownWindows);
     return vrx::RunProgram();

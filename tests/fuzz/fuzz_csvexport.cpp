@@ -1,5 +1,5 @@
 // Fuzz harness of the CSV export: any bytes as a record file, exported dated and undated; every
-// row written must be a whole row of the header's width.
+// row written must be a whole row of the header's width, and no row's date before the last.
 #include "csvexport.h"
 
 #include <QBuffer>
@@ -26,6 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const qsizetype columns = rows.first().count(',');
         for (qsizetype i = 0; i + 1 < rows.size(); ++i)
             if (!rows[i].endsWith('\r') || rows[i].count(',') != columns) std::abort();
+        // ISO dates compare as text.
+        for (qsizetype i = 2; i + 1 < rows.size(); ++i)
+            if (rows[i].left(10) < rows[i - 1].left(10)) std::abort();
         if (result.rows != rows.size() - 2) std::abort();
     }
     return 0;

@@ -1,8 +1,11 @@
 // The record files of an unattended recording: continued after a restart, a new name for a
 // file that holds another recording, one file a day, lines kept while the file cannot be
-// written, and every file readable by the viewer while it grows.
+// written, a file removed with its folder made again, a full disk said once, and every file
+// readable by the viewer while it grows.
+#include "filesizelimit.h"
 #include "recordsink.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -114,6 +117,100 @@ private slots:
         QCOMPARE(events.size(), 3); // recording into ..., writing ... again
         QVERIFY(events.last()[0].toString().startsWith("writing "));
     }
+
+    // The folder removed while recording (a clean-up, an operator): the open file would take
+    // every line and leave nothing on disk. Noticed at the next line: the folder and the file
+    // are made again, the line goes there, and it is said once.
+    void removedFileIsMadeAgain_data() {
+        QTest::addColumn<bool>("daily");
+        QTest::addColumn<bool>("folderToo");
+        QTest::newRow("the out-dir removed") << true << true;
+        QTest::newRow("the day's file removed") << true << false;
+        QTest::newRow("the folder of --out removed") << false << true;
+    }
+    void removedFileIsMadeAgain() {
+        QFETCH(bool, daily);
+        QFETCH(bool, folderToo);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("records");
+        const QDate day(2026, 3, 14);
+        RecordSink sink(Two, 1, daily ? QString() : folder + "/lab.txt",
+                        daily ? folder : QString());
+        QSignalSpy events(&sink, &RecordSink::logged);
+        QDir().mkpath(folder);
+        sink.Write(day, Line(250));
+        const QString path = sink.CurrentPath();
+        QCOMPARE(events.size(), 1); // recording into ...
+        QVERIFY(folderToo ? QDir(folder).removeRecursively() : QFile::remove(path));
+
+        sink.Write(day, Line(251));
+        QCOMPARE(sink.Waiting(), 0);
+        QCOMPARE(sink.CurrentPath(), path);
+        QCOMPARE(Read(path), HeaderLine(Two, 1) + "\r\n" + Line(251) + "\r\n");
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events[1][0].toString(),
+                 path + " was no longer there; made again, recording goes on in it");
+        sink.Write(day, Line(252));
+        sink.End();
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(Read(path),
+                 HeaderLine(Two, 1) + "\r\n" + Line(251) + "\r\n" + Line(252) + "\r\nEnd\r\n");
+    }
+
+    // Another recording put where the open file was is left alone: the lines go on in a file of
+    // their own beside it.
+    void anotherRecordingInPlaceOfTheOpenFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("lab.txt");
+        RecordSink sink(Two, 1, path, {});
+        QSignalSpy events(&sink, &RecordSink::logged);
+        sink.Write(QDate(2026, 3, 14), Line(250));
+        const QByteArray other = HeaderLine({5, 0, 0, 0, 0, 0, 0, 0}, 1) + "\r\nEnd\r\n";
+        QVERIFY(QFile::remove(path));
+        Write(path, other);
+        sink.Write(QDate(2026, 3, 14), Line(251));
+        QCOMPARE(sink.Waiting(), 0);
+        QCOMPARE(Read(path), other);
+        QCOMPARE(sink.CurrentPath(), dir.filePath("lab-2.txt"));
+        QCOMPARE(Read(dir.filePath("lab-2.txt")), HeaderLine(Two, 1) + "\r\n" + Line(251) + "\r\n");
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events.last()[0].toString(), "recording into " + dir.filePath("lab-2.txt"));
+    }
+
+#ifdef Q_OS_UNIX
+    // A full disk: the file opens again at every sample and refuses the line. Said once, with
+    // the system's reason, and once more when writing works again; nothing of it in between.
+    void fullDiskSaidOnce() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("lab.txt");
+        RecordSink sink(Two, 1, path, {});
+        QSignalSpy events(&sink, &RecordSink::logged);
+        const QDate day(2026, 3, 14);
+        sink.Write(day, Line(250));
+        {
+            const test::FileSizeLimit full(rlim_t(QFileInfo(path).size() + 10));
+            QVERIFY(full.Active());
+            for (int pv = 251; pv < 256; ++pv)
+                sink.Write(day, Line(pv));
+        }
+        QCOMPARE(sink.Waiting(), 5);
+        QStringList said;
+        for (const auto& e : events)
+            said << e[0].toString();
+        QCOMPARE(said, QStringList({"recording into " + path,
+                                    "cannot write " + path +
+                                        ": File too large; the lines are kept and tried again "
+                                        "at every sample"}));
+        sink.Write(day, Line(256));
+        QCOMPARE(sink.Waiting(), 0);
+        QCOMPARE(events.size(), 3);
+        QCOMPARE(events.last()[0].toString(), "writing " + path + " again");
+        QByteArray lines = HeaderLine(Two, 1) + "\r\n";
+        for (int pv = 250; pv < 257; ++pv)
+            lines += Line(pv) + "\r\n";
+        QCOMPARE(Read(path), lines);
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestRecordSink)

@@ -66,6 +66,14 @@ private slots:
             << QDate() << QDateTime(QDate(2026, 12, 11), QTime(0, 0, 2))
             << CsvHead + "2026-12-10T23:59:58,0.1,0.2,0.3,0.4\r\n" +
                    "2026-12-11T00:00:01,0.1,0.2,0.3,0.4\r\n";
+        QTest::newRow("date from the file's time, over the end of summer time")
+            << Header() + Line(QTime(2, 59, 59), {{1, 2}}, {{3, 4}}) +
+                   Line(QTime(2, 0, 0), {{1, 2}}, {{3, 4}}) +
+                   Line(QTime(2, 30, 0), {{1, 2}}, {{3, 4}}) + "End\r\n"
+            << QDate() << QDateTime(QDate(2026, 10, 25), QTime(2, 30, 1))
+            << CsvHead + "2026-10-25T02:59:59,0.1,0.2,0.3,0.4\r\n" +
+                   "2026-10-25T02:00:00,0.1,0.2,0.3,0.4\r\n" +
+                   "2026-10-25T02:30:00,0.1,0.2,0.3,0.4\r\n";
         QTest::newRow("a recording cut off mid-line: the rows before it")
             << Header() + Line(QTime(12, 0, 0), {{1, 2}}, {{3, 4}}) + "0 25" << QDate(2026, 3, 1)
             << noon << CsvHead + "2026-03-01T12:00:00,0.1,0.2,0.3,0.4\r\n";
@@ -88,6 +96,65 @@ private slots:
         QVERIFY2(result.Ok(), qPrintable(result.problem));
         QCOMPARE(out, csv);
         QCOMPARE(result.rows, qint64(csv.count('\n') - 1));
+    }
+
+    // The record holds times of day only: a step back of the clock (summer time's end, a
+    // correction by the time service) is no new day; midnight, or a recording continued in
+    // the same file after a night's stop, is. Each time is given with the day it falls on.
+    void days_data() {
+        QTest::addColumn<QStringList>("times"); // "H:mm:ss+days since the first"
+        QTest::newRow("end of summer time, Europe")
+            << QStringList{"2:59:58+0", "2:59:59+0", "2:00:00+0", "2:00:01+0", "3:00:00+0"};
+        QTest::newRow("end of summer time, America")
+            << QStringList{"1:59:59+0", "1:00:00+0", "1:59:59+0", "2:00:00+0"};
+        QTest::newRow("start of summer time") << QStringList{"1:59:59+0", "3:00:00+0", "3:00:01+0"};
+        QTest::newRow("the clock corrected back by seconds")
+            << QStringList{"12:00:04+0", "12:00:05+0", "12:00:02+0", "12:00:03+0"};
+        QTest::newRow("the clock corrected back by minutes")
+            << QStringList{"23:50:00+0", "23:40:00+0", "23:59:59+0", "0:00:00+1"};
+        QTest::newRow("end of summer time with a correction")
+            << QStringList{"2:59:59+0", "1:59:30+0", "2:00:00+0"};
+        QTest::newRow("midnight") << QStringList{"23:59:59+0", "0:00:00+1", "0:00:01+1"};
+        QTest::newRow("midnight at two minutes") << QStringList{"23:59:00+0", "0:01:00+1"};
+        QTest::newRow("end of summer time, then midnight")
+            << QStringList{"2:59:59+0", "2:00:00+0", "23:59:59+0", "0:00:00+1"};
+        QTest::newRow("continued after a night's stop")
+            << QStringList{"17:30:00+0", "17:30:01+0", "8:00:00+1", "8:00:01+1"};
+        QTest::newRow("three midnights")
+            << QStringList{"12:00:00+0", "23:59:59+0", "0:00:00+1", "23:59:59+1",
+                           "0:00:00+2",  "23:59:59+2", "0:00:00+3"};
+    }
+    void days() {
+        QFETCH(QStringList, times);
+        const QDate first(2026, 10, 25);
+        QByteArray record = Header();
+        QByteArray expected = CsvHead;
+        for (const QString& entry : times) {
+            const QStringList parts = entry.split('+');
+            const QTime time = QTime::fromString(parts[0], "H:mm:ss");
+            QVERIFY(time.isValid());
+            record += Line(time, {{1, 2}}, {{3, 4}});
+            expected += (first.addDays(parts[1].toInt()).toString(Qt::ISODate) + 'T' +
+                         time.toString("HH:mm:ss"))
+                            .toLatin1() +
+                        ",0.1,0.2,0.3,0.4\r\n";
+        }
+        // Dated by --date, and by the file's time: written just after the last sample.
+        const QTime last = QTime::fromString(times.last().split('+')[0], "H:mm:ss");
+        const QDateTime written(first.addDays(times.last().split('+')[1].toInt()), last.addSecs(1));
+        for (const bool dated : {true, false}) {
+            QBuffer in(&record);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            QByteArray out;
+            QBuffer csv(&out);
+            QVERIFY(csv.open(QIODevice::WriteOnly));
+            CsvExportOptions options;
+            if (dated) options.startDate = first;
+            options.lastWritten = written;
+            const CsvExportResult result = ExportRecordCsv(in, csv, options);
+            QVERIFY2(result.Ok(), qPrintable(result.problem));
+            QCOMPARE(out, expected);
+        }
     }
 
     // What cannot be exported is named by its line, not written as rows that look right.

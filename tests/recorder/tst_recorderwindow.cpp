@@ -519,6 +519,32 @@ private slots:
     }
 #endif
 
+    // The file's folder removed during a saved recording: the next line would go into a file no
+    // longer on disk. The file is made again, said once, and the recording goes on in it.
+    void fileRemovedMidway() {
+        Program p;
+        const QString folder = p.Path("records");
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + "/removed.txt";
+        p.Arm(path);
+        p.Click(p.w->StartBt);
+        p.Run(2500);
+        QCOMPARE(p.cycles.size(), 3);
+        QVERIFY(QDir(folder).removeRecursively());
+        p.Run(3000);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QCOMPARE(p.dialogs.messages.first().caption, "Warning");
+        QCOMPARE(p.dialogs.messages.first().text,
+                 "removed.txt was no longer there (removed or moved away).\nIt was made again "
+                 "and the recording goes on in it.");
+        QVERIFY(p.w->RecordFileOpen());
+        p.Click(p.w->StartBt);
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        p.View(path);
+        QCOMPARE(p.w->StartBt->text(), "END VIEW");
+        QCOMPARE(p.w->ViewCount, 3);
+    }
+
     // The record being viewed goes out as CSV from View mode only; the message names the file.
     void viewedRecordExportsAsCsv() {
         Program p;

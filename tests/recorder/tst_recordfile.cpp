@@ -1,8 +1,10 @@
 // The record file byte for byte: header and data lines, the parsers, the first load and block
-// reads on files written here (broken, cut off, foreign), and the writer's failures.
+// reads on files written here (broken, cut off, foreign), and the writer's failures and its
+// file taken away.
 #include "recordfile.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -383,6 +385,63 @@ private slots:
         // A folder is no file either.
         QVERIFY(!writer.Create(dir.path(), {1}, 1));
         QVERIFY(!writer.IsOpen());
+    }
+
+    // The open file taken from its path while it is written: the next line goes to a file made
+    // again at the path, never into one nobody can read any more, and never over another.
+    void writerFollowsItsPath_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("madeAgain");
+        QTest::newRow("file removed") << "remove" << true;
+        QTest::newRow("folder removed") << "remove folder" << true;
+        QTest::newRow("file moved away") << "move" << true;
+        QTest::newRow("another recording in its place") << "replace" << false;
+    }
+    void writerFollowsItsPath() {
+        QFETCH(QString, change);
+        QFETCH(bool, madeAgain);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("records");
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + "/rec.txt";
+        const Addresses addresses{1, 0, 0, 0, 0, 0, 0, 0};
+        Readings readings{};
+        readings[0] = {true, 250, 300};
+        const QByteArray line = DataLine(addresses, readings, Afternoon);
+        const QByteArray header = HeaderLine(addresses, 7) + "\r\n";
+        const QByteArray other = HeaderLine({2, 0, 0, 0, 0, 0, 0, 0}, 7) + "\r\nEnd\r\n";
+        RecordWriter writer;
+        QVERIFY(writer.Create(path, addresses, 7));
+        QVERIFY(writer.WriteLine(line));
+        QVERIFY(!writer.TakeReopened());
+        if (change == "remove") QVERIFY(QFile::remove(path));
+        if (change == "remove folder") QVERIFY(QDir(folder).removeRecursively());
+        if (change == "move") QVERIFY(QFile::rename(path, dir.filePath("kept.txt")));
+        if (change == "replace") {
+            QVERIFY(QFile::remove(path));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(other);
+        }
+        QCOMPARE(writer.WriteLine(line), madeAgain);
+        QCOMPARE(writer.TakeReopened(), madeAgain);
+        QVERIFY(!writer.TakeReopened());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        if (madeAgain) {
+            QVERIFY(writer.WriteLine(line));
+            QVERIFY(writer.End());
+            QCOMPARE(file.readAll(), header + line + "\r\n" + line + "\r\nEnd\r\n");
+        } else {
+            QVERIFY(writer.Mismatch());
+            QVERIFY(!writer.IsOpen());
+            QCOMPARE(file.readAll(), other);
+        }
+        if (change == "move") {
+            QFile kept(dir.filePath("kept.txt"));
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), header + line + "\r\n");
+        }
     }
 
 #ifdef Q_OS_UNIX

@@ -1,14 +1,22 @@
 // The remembered workspace: the Monitor's addresses and which stations were connected, the
-// Recorder's devices and interval, restored when the windows open again, in a later run; and
-// nothing sent to a controller until the user connects.
+// Recorder's devices and interval, restored when the windows open again, in a later run;
+// nothing sent to a controller until the user connects; and a workspace file that is not a
+// plain file (a pipe) never waited on.
+#include "freezewatch.h"
 #include "testmain.h"
 #include "windowtour.h"
 #include "workspace.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace vrx;
 using vrx::test::Program;
@@ -17,7 +25,7 @@ class TestWorkspace : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { workspace::Enable(dir_.filePath(QStringLiteral("workspace.conf"))); }
+    void init() { QVERIFY(!workspace::Enable(dir_.filePath(QStringLiteral("workspace.ini")))); }
     void cleanup() { workspace::Disable(); }
 
     void monitorRemembersItsStations() {
@@ -97,6 +105,88 @@ private slots:
         p.Open();
         QCOMPARE(p.monitor->ComAddr[2]->value(), 2);
     }
+
+    // Kept where the earlier versions kept it, under the name the README gives.
+    void keptInTheConfigurationFolder() {
+        workspace::Disable();
+        QTemporaryDir config;
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        const QString path = config.filePath(QStringLiteral("vrxcom/workspace.ini"));
+        QCOMPARE(workspace::DefaultPath(), path);
+        QVERIFY(!workspace::Enable());
+        workspace::SetValue(QStringLiteral("monitor/address1"), 9);
+        workspace::Disable();
+        qputenv("XDG_CONFIG_HOME", saved);
+        QVERIFY(QFileInfo(path).isFile());
+        QSettings written(path, QSettings::IniFormat);
+        QCOMPARE(written.value(QStringLiteral("monitor/address1")).toInt(), 9);
+    }
+
+#ifdef Q_OS_UNIX
+    // A pipe (or a folder) by the workspace's name: QSettings would wait in open() for a writer
+    // that never comes. Refused, naming the file; the windows open as the design has them and
+    // leave it as it was.
+    void notAPlainFileIsRefused_data() {
+        QTest::addColumn<bool>("pipe");
+        QTest::newRow("a pipe") << true;
+        QTest::newRow("a folder") << false;
+    }
+    void notAPlainFileIsRefused() {
+        QFETCH(bool, pipe);
+        workspace::Disable();
+        const QString path = dir_.filePath(QStringLiteral("refused.ini"));
+        QVERIFY(pipe ? mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+                     : QDir().mkpath(path));
+        std::optional<QString> problem;
+        {
+            const test::FreezeWatch watch("the workspace enabled on a pipe");
+            problem = workspace::Enable(path);
+        }
+        QVERIFY(problem);
+        QVERIFY2(problem->contains(QStringLiteral("refused.ini")), qPrintable(*problem));
+        QVERIFY(!workspace::Enabled());
+        {
+            const test::FreezeWatch watch(
+                "the Monitor opened and closed with the workspace refused");
+            Program p;
+            p.Open();
+            QCOMPARE(p.monitor->ComAddr[2]->value(), 2);
+            p.monitor->ComAddr[2]->setValue(9);
+            p.monitor->ExitBt2Click();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(QFileInfo(path).isDir(), !pipe);
+        QVERIFY(!QFileInfo(path).isFile());
+        QDir().rmdir(path);
+        QFile::remove(path);
+    }
+
+    // A pipe put in place of the workspace while the program runs: the next save would read it
+    // again first, and wait. It stops remembering instead.
+    void pipeInPlaceLater() {
+        workspace::Disable();
+        const QString path = dir_.filePath(QStringLiteral("replaced.ini"));
+        {
+            QSettings earlier(path, QSettings::IniFormat);
+            earlier.setValue(QStringLiteral("monitor/address3"), 7);
+        }
+        QVERIFY(!workspace::Enable(path));
+        Program p;
+        p.Open();
+        QCOMPARE(p.monitor->ComAddr[3]->value(), 7);
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        {
+            const test::FreezeWatch watch(
+                "the Monitor closed with a pipe in place of the workspace");
+            p.monitor->ExitBt2Click();
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(!workspace::Enabled());
+        QFile::remove(path);
+    }
+#endif
 
 private:
     QTemporaryDir dir_;
