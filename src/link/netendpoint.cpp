@@ -46,9 +46,14 @@ bool ParseAllowed(const QString& text, QList<QHostAddress>* allowed, QString* wh
         const bool bracketed = item.startsWith(u'[') && item.endsWith(u']') && item.size() > 2;
         const QString bare = bracketed ? item.mid(1, item.size() - 2) : item;
         QHostAddress address;
-        // A bare IPv6 address could not have been split off from the options it sits among.
-        if (bare.isEmpty() || !address.setAddress(bare) || !address.scopeId().isEmpty() ||
-            (address.protocol() == QAbstractSocket::IPv6Protocol) != bracketed) {
+        const bool v6 =
+            address.setAddress(bare) && address.protocol() == QAbstractSocket::IPv6Protocol;
+        // A bare IPv6 address could not have been split off from the options it sits among; an
+        // IPv4 address only as four plain numbers ("1" or "010.1.2.3" mean other addresses to
+        // other tools).
+        const bool ok = !address.isNull() && address.scopeId().isEmpty() &&
+                        (v6 ? bracketed : !bracketed && address.toString() == bare);
+        if (!ok) {
             *why = Tr(QT_TRANSLATE_NOOP("vrx::NetEndpoint",
                                         "allow: '%1' is not an IPv4 address or an IPv6 address "
                                         "in brackets"))

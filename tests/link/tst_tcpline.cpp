@@ -184,7 +184,13 @@ private slots:
         row("allow an empty item", "listen:0.0.0.0:5020:allow=192.0.2.5,", "", 0,
             "allow: '' is not");
         row("allow IPv6 without brackets", "listen:0.0.0.0:5020:allow=2001:db8::5", "", 0,
-            "listen:0.0.0.0:5020:allow=2001:db8::5: ");
+            "allow: '2001' is not");
+        row("allow IPv4 in a short form", "listen:0.0.0.0:5020:allow=10.1", "", 0,
+            "allow: '10.1' is not");
+        row("allow IPv4 with leading zeros", "listen:0.0.0.0:5020:allow=010.0.0.1", "", 0,
+            "allow: '010.0.0.1' is not");
+        row("allow a scoped IPv6 address", "listen:[::]:5020:allow=[fe80::1%eth0]", "", 0,
+            "allow: '[fe80::1%eth0]' is not");
         row("allow IPv4 in brackets", "listen:0.0.0.0:5020:allow=[192.0.2.5]", "", 0,
             "allow: '[192.0.2.5]' is not");
         row(
