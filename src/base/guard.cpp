@@ -2,6 +2,7 @@
 #include "guard.h"
 
 #include <QDebug>
+#include <QStringList>
 
 #include <utility>
 
@@ -23,6 +24,16 @@ void ShowGeneralError(const QString& text) {
     // the message must stay readable and its box must fit the screen.
     const QString fitted = FitMessage(text);
     if (const ErrorHandler& handler = Installed()) {
+        // A message box runs an event loop of its own, where the same error may come again (a
+        // line lost once more, the same file refused on the next timer): another box with the
+        // same words on top of the open one would say nothing new, and they would stack.
+        static QStringList open;
+        if (open.contains(fitted)) return;
+        open.append(fitted);
+        struct Closed {
+            const QString& text;
+            ~Closed() { open.removeOne(text); }
+        } closed{fitted};
         handler(fitted);
     } else {
         qWarning().noquote() << fitted;

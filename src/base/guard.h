@@ -12,7 +12,8 @@
 namespace vrx {
 
 // Where errors that no handler caught are shown. The program installs its message box; a test
-// installs a recorder. Without one the text goes to the log.
+// installs a recorder. Without one the text goes to the log. A text that is being shown (its
+// box still open) is not shown again on top of itself.
 using ErrorHandler = std::function<void(const QString& text)>;
 // Returns the handler it replaces.
 ErrorHandler InstallErrorHandler(ErrorHandler handler);

@@ -5,6 +5,8 @@
 
 #include <QLoggingCategory>
 
+#include <utility>
+
 namespace vrx {
 
 namespace {
@@ -58,13 +60,16 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
     connect(&engine_, &RecordEngine::deviceBack, this, [this](int position) {
         emit logged(QStringLiteral("%1: answers again").arg(Device(position)));
     });
-    connect(&engine_, &RecordEngine::lineLost, this, [this] {
-        emit logged(QStringLiteral("COM%1: line lost; tried again every second, --- written "
-                                   "meanwhile")
-                        .arg(options_.com));
+    // A lost line is one line of the log, said as the line says it (where, and that it is tried
+    // again), once: a line that comes back only for a moment is not a new loss each second.
+    line_.Port().SetLossTeller([this](const QString& text) {
+        lossTold_ = true;
+        emit logged(text + QStringLiteral(" Meanwhile --- is written."));
     });
-    connect(&engine_, &RecordEngine::lineRestored, this,
-            [this] { emit logged(QStringLiteral("COM%1: line back").arg(options_.com)); });
+    connect(&engine_, &RecordEngine::lineRestored, this, [this] {
+        if (std::exchange(lossTold_, false))
+            emit logged(QStringLiteral("COM%1: line back").arg(options_.com));
+    });
     connect(&engine_, &RecordEngine::lineFailed, this, [this](const QString& text) {
         emit logged(QStringLiteral("COM%1: %2; the recording ends").arg(options_.com).arg(text));
         sink_.End();
@@ -89,7 +94,8 @@ bool HeadlessRecorder::Start(const ComSelections& selections, QString* error) {
     try {
         line_.Open(QString::fromLatin1(RecordEngine::LineTool), selections_);
     } catch (const Error& e) {
-        *error = QStringLiteral("COM%1: %2").arg(options_.com).arg(e.text());
+        // The line's own reason names its COMn.
+        *error = e.text();
         return false;
     }
     if (publisher_) publisher_->Start();

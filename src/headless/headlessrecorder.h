@@ -75,6 +75,8 @@ private:
     QDateTime stamp_; // of the cycle being completed
     std::array<DeviceCount, DevicePositions> counts_{};
     bool stopping_ = false;
+    // A loss was logged and the line's return is not yet.
+    bool lossTold_ = false;
 };
 
 } // namespace vrx

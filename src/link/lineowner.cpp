@@ -41,7 +41,10 @@ void LineOwner::Retry() {
 }
 
 void LineOwner::Restore() {
-    EndRecovery();
+    // The loss stays said until the line proves sound (the port sees to that): one that is
+    // back only for a moment is not a new message each time.
+    recovering_ = false;
+    retry_.stop();
     emit restored(holder_);
 }
 

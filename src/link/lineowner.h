@@ -22,6 +22,8 @@ inline constexpr char Recorder[] = QT_TRANSLATE_NOOP("vrx::LineOwner", "Recorder
 // open port and two tools never put requests on the line at once.
 // A line that goes away (adapter pulled, peer gone) stays its holder's: the owner tries to open
 // it again once a second, quietly, and says when it is back, so the holder goes on by itself.
+// The loss is said to the user once; a line that comes back and drops again is said again only
+// after it has proved sound (SerialPort::AnnounceLoss), or after the holder opened it anew.
 // The port's device is any LineDevice (serial, simulated), so the tools never know which.
 class LineOwner : public QObject {
     Q_OBJECT
@@ -64,7 +66,7 @@ private:
     void Retry();
     // The lost line is back for its holder.
     void Restore();
-    // Stops trying a lost line (the holder took or gave it up itself).
+    // Stops trying a lost line (the holder took or gave it up itself); its next loss is said.
     void EndRecovery();
 
     SerialPort port_;

@@ -112,10 +112,15 @@ void SerialPort::OpenDevice() {
     }
     QString error;
     auto device = CreateLineDevice(comNumber_, &error);
-    if (device && !device->Open(settings_, &error) && device->Busy())
-        throw PortBusyError(
-            tr("%1 (%2) is in use by another program").arg(ComName(), device->Name()));
-    if (!device || !device->IsOpen()) throw PortError(error);
+    // Its reason names the COMn already.
+    if (!device) throw PortError(error);
+    if (!device->Open(settings_, &error)) {
+        if (device->Busy())
+            throw PortBusyError(
+                tr("%1 (%2) is in use by another program").arg(ComName(), device->Name()));
+        // The device's reason names the device; the user chose the line by its COMn.
+        throw PortError(tr("%1: %2").arg(ComName(), error));
+    }
     device_ = std::move(device);
     input_.clear();
     connect(device_.get(), &LineDevice::readyRead, this, &SerialPort::OnReadyRead);
@@ -123,6 +128,7 @@ void SerialPort::OpenDevice() {
     connect(device_.get(), &LineDevice::connected, this, &SerialPort::OnConnected);
     // A line that converts frames logs what crosses the wire: Modbus TCP ADUs.
     log_.SetEndpoint(device_->Endpoint(), device_->ConvertsFrames());
+    if (device_->Connected()) Stood();
     if (device_->ConvertsFrames())
         connect(device_.get(), &LineDevice::wireTraffic, this,
                 [this](bool sent, const QByteArray& bytes) {
@@ -193,6 +199,7 @@ void SerialPort::SendText(const QByteArray& text) {
     EnsureOpen();
     if (text.size() > BufferSize || !device_->Write(text))
         throw PortError(tr("Serial port: output buffer full"));
+    askedSinceStood_ = true;
     if (!device_->ConvertsFrames()) log_.Sent(comNumber_, text);
 }
 
@@ -219,7 +226,13 @@ void SerialPort::OnConnected() {
     for (auto& [id, timer] : timers_)
         if (timer.active) timer.armTick = now;
     ScheduleTimerCheck();
+    Stood();
     emit ConnectionStood();
+}
+
+void SerialPort::Stood() {
+    stoodMs_ = Clock::Current().Milliseconds();
+    askedSinceStood_ = false;
 }
 
 void SerialPort::CheckTimers() {
@@ -259,6 +272,9 @@ void SerialPort::OnReadyRead() {
     const QByteArray bytes = device_->ReadAll();
     if (bytes.isEmpty()) return;
     if (!device_->ConvertsFrames()) log_.Received(comNumber_, bytes);
+    if (!announceLoss_ && askedSinceStood_ &&
+        Clock::Current().Milliseconds() - stoodMs_ >= quint32(SoundAfterMs))
+        announceLoss_ = true;
     input_.append(bytes);
     // Bytes that come before the last notification is delivered join it, so a burst makes one
     // notification; they never overtake an expiry queued before them.
@@ -286,7 +302,14 @@ void SerialPort::OnLost(const QString& reason) {
     // Reported from an event of its own, not from inside the device's notification.
     if (announce)
         QMetaObject::invokeMethod(
-            this, [text] { ShowGeneralError(text); }, Qt::QueuedConnection);
+            this,
+            [this, text] {
+                if (lossTeller_)
+                    lossTeller_(text);
+                else
+                    ShowGeneralError(text);
+            },
+            Qt::QueuedConnection);
 }
 
 void SerialPort::Enqueue(const Notification& notification) {

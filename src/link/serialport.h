@@ -74,9 +74,17 @@ public:
     bool KeepsGaps() const { return !device_ || device_->KeepsGaps(); }
     // Open, and (a network line) connected: what is written goes out now.
     bool Connected() const { return device_ && device_->Connected(); }
-    // Whether a lost line is said to the user (the general error handler); the line's owner
-    // turns it off while it tries a lost line again, so that the loss is said once.
+    // Whether a lost line is said to the user. The line's owner turns it off when a loss has
+    // been said, and it stays off while the line is tried again and after it is back, until the
+    // line has proved sound: bytes have come in answer to a request after it stood for
+    // SoundAfterMs. A line that stands a moment and drops again (a server that accepts and
+    // closes, a peer that resets one station's requests) is so said once, not once a try.
     void AnnounceLoss(bool on) { announceLoss_ = on; }
+    static constexpr int SoundAfterMs = 10000;
+    // Tells a lost line to the user: the general error handler (a message box) unless the
+    // port's user tells it its own way (the recorder without a window logs it).
+    using LossTeller = std::function<void(const QString& text)>;
+    void SetLossTeller(LossTeller teller) { lossTeller_ = std::move(teller); }
     // The ticks a network line adds to every reply time-out.
     int ExtraReplyTicks() const;
 
@@ -111,6 +119,8 @@ private:
     void OnReadyRead();
     void OnLost(const QString& reason);
     void OnConnected();
+    // The line stands now: what it carries from here on may prove it sound.
+    void Stood();
     bool TimersRun() const { return device_ && device_->Connected(); }
     QString ComName() const;
     void Enqueue(const Notification& notification);
@@ -123,6 +133,10 @@ private:
     LineSettings settings_;
     std::unique_ptr<LineDevice> device_;
     bool announceLoss_ = true;
+    LossTeller lossTeller_;
+    // When the line last stood (the clock's ms), and whether a request went out since.
+    quint32 stoodMs_ = 0;
+    bool askedSinceStood_ = false;
     QByteArray input_;
     std::map<quint16, Timer> timers_;
     quint16 lastTimerId_ = 0;

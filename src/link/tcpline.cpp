@@ -1,6 +1,7 @@
 // The network line: connecting, holding what waits for the connection, and Modbus TCP.
 #include "tcpline.h"
 
+#include "clock.h"
 #include "linelog.h"
 
 #include <QHostAddress>
@@ -71,6 +72,7 @@ bool TcpLine::Open(const LineSettings& settings, QString* error) {
     input_.clear();
     reader_.Reset();
     awaited_.reset();
+    callersLogged_.clear();
     if (endpoint_.kind == NetEndpoint::Kind::Listen) {
         const auto address = ListenAddress(endpoint_.host);
         if (!address) {
@@ -84,8 +86,8 @@ bool TcpLine::Open(const LineSettings& settings, QString* error) {
             delete std::exchange(server_, nullptr);
             return false;
         }
-        // One gateway at a time: the system queues none behind it.
-        server_->setMaxPendingConnections(1);
+        // Every caller is taken off the system's queue as it comes and judged at once (kept,
+        // put in the place of a silent connection, or closed): none waits behind another.
         connect(server_, &QTcpServer::newConnection, this, &TcpLine::OnNewConnection);
         open_ = true;
         return true;
@@ -147,25 +149,63 @@ quint16 TcpLine::ListeningPort() const {
 void TcpLine::OnConnected() {
     connectTimer_.stop();
     KeepAlive(*socket_);
+    stoodMs_ = Clock::Current().Milliseconds();
+    heard_ = false;
+    owedSinceMs_.reset();
     if (!held_.isEmpty()) Send(std::exchange(held_, {}));
     emit connected();
 }
 
 void TcpLine::OnNewConnection() {
     while (QTcpSocket* next = server_ ? server_->nextPendingConnection() : nullptr) {
-        if (Connected()) {
-            qCInfo(lcLine).noquote() << tr("%1: refused %2, a gateway is connected from %3")
-                                            .arg(Name(), Peer(*next), Peer(*socket_));
+        if (!Admit(*next)) {
             next->abort();
             next->deleteLater();
             continue;
         }
+        if (Connected())
+            qCInfo(lcLine).noquote() << tr("%1: %2 takes the place of %3, silent for %4 s")
+                                            .arg(Name(), Peer(*next), Peer(*socket_))
+                                            .arg(ReplaceSilentMs / 1000);
         DropSocket();
         next->setParent(this);
         Adopt(next);
         qCDebug(lcLine).noquote() << Name() << "gateway connected from" << Peer(*next);
         OnConnected();
     }
+}
+
+bool TcpLine::Admit(QTcpSocket& caller) {
+    const QHostAddress address = caller.peerAddress();
+    if (!endpoint_.Allows(address)) {
+        LogCaller(address,
+                  tr("%1: closed %2, which is not on the allow list").arg(Name(), Peer(caller)));
+        return false;
+    }
+    if (Connected() && !Silent()) {
+        LogCaller(address, tr("%1: refused %2, a gateway is connected from %3")
+                               .arg(Name(), Peer(caller), Peer(*socket_)));
+        return false;
+    }
+    return true;
+}
+
+bool TcpLine::Silent() const {
+    const quint32 now = Clock::Current().Milliseconds();
+    if (!heard_ && now - stoodMs_ >= quint32(ReplaceSilentMs)) return true;
+    return owedSinceMs_ && now - *owedSinceMs_ >= quint32(ReplaceSilentMs);
+}
+
+void TcpLine::LogCaller(const QHostAddress& address, const QString& text) {
+    const QString key = address.toString();
+    if (callersLogged_.contains(key) || callersLogged_.size() > MaxCallersLogged) return;
+    if (callersLogged_.size() == MaxCallersLogged) {
+        callersLogged_.insert(QString()); // full: said once, and nothing more is kept
+        qCInfo(lcLine).noquote() << tr("%1: more callers turned away, not logged").arg(Name());
+        return;
+    }
+    callersLogged_.insert(key);
+    qCInfo(lcLine).noquote() << text;
 }
 
 bool TcpLine::Write(const QByteArray& bytes) {
@@ -192,12 +232,19 @@ bool TcpLine::Write(const QByteArray& bytes) {
         held_ = wire;
         return true;
     }
-    if (socket_->bytesToWrite() + wire.size() > 4096) return false;
+    // A connection whose other end takes nothing more (a gateway hung, a peer that stopped
+    // reading) is a line gone, tried again as a reset one is: the request is not kept.
+    if (socket_->bytesToWrite() + wire.size() > MaxUnsentBytes) {
+        Lose(tr("the other end takes nothing more (%1 bytes wait to be sent)")
+                 .arg(socket_->bytesToWrite()));
+        return true;
+    }
     Send(wire);
     return true;
 }
 
 void TcpLine::Send(const QByteArray& wire) {
+    if (!owedSinceMs_) owedSinceMs_ = Clock::Current().Milliseconds();
     socket_->write(wire);
     // Out now, not at the event loop's next turn: a request waits for nothing else.
     socket_->flush();
@@ -207,6 +254,8 @@ void TcpLine::Send(const QByteArray& wire) {
 void TcpLine::OnSocketReadyRead() {
     const QByteArray bytes = socket_->readAll();
     if (bytes.isEmpty()) return;
+    heard_ = true;
+    owedSinceMs_.reset();
     if (ConvertsFrames()) return TakeModbusTcp(bytes);
     input_.append(bytes);
     emit readyRead();

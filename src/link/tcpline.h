@@ -6,11 +6,13 @@
 #include "mbap.h"
 #include "netendpoint.h"
 
+#include <QSet>
 #include <QTimer>
 
 #include <memory>
 #include <optional>
 
+class QHostAddress;
 class QTcpServer;
 class QTcpSocket;
 
@@ -19,8 +21,13 @@ namespace vrx {
 // Open() returns at once: the connection is made (or the gateway awaited) in the background,
 // so no window waits and no box is shown. What is written before the connection stands is
 // held and sent when it does; the program has one request on a line at a time, so a newer
-// request replaces a held one. A refused, reset or dead connection (TCP keep-alive) is a lost
-// line; a later Open() starts afresh.
+// request replaces a held one. A refused, reset or dead connection (TCP keep-alive), and one
+// that takes nothing more while requests wait for it, is a lost line; a later Open() starts
+// afresh.
+// listen: takes one caller at a time. Another caller is turned away while the one connected
+// carries replies; it takes the place of one that has stood silent for ReplaceSilentMs (a
+// stranger that connects and says nothing, a gateway's connection left half-open by its
+// restart). With an allow list, a caller from any other address is closed at once.
 class TcpLine final : public LineDevice {
     Q_OBJECT
 public:
@@ -34,6 +41,13 @@ public:
     static constexpr int KeepAliveIdleS = 5;
     static constexpr int KeepAliveProbes = 3;
     static constexpr int UnacknowledgedMs = 10000;
+    // What a listen: line puts up with before a new caller may take the connection's place:
+    // this long connected without a byte back, or this long since a request went unanswered.
+    // Bytes that may wait for a slow connection before it counts as one that takes nothing.
+    static constexpr qint64 MaxUnsentBytes = 4096;
+    static constexpr int ReplaceSilentMs = 10000;
+    // A busy port scan logs the addresses it comes from up to this many, not without end.
+    static constexpr int MaxCallersLogged = 64;
 
     bool Open(const LineSettings& settings, QString* error) override;
     void Close() override;
@@ -67,6 +81,12 @@ private:
     void Adopt(QTcpSocket* socket);
     void OnConnected();
     void OnNewConnection();
+    // Whether a listen: line's caller may have the line: false when it was closed.
+    bool Admit(QTcpSocket& caller);
+    // The connection has carried nothing back for ReplaceSilentMs.
+    bool Silent() const;
+    // Logs a turned-away caller once per address, not once per call.
+    void LogCaller(const QHostAddress& address, const QString& text);
     void OnSocketReadyRead();
     void TakeModbusTcp(const QByteArray& bytes);
     void Send(const QByteArray& wire);
@@ -88,6 +108,12 @@ private:
     MbapReader reader_;
     quint16 transaction_ = 0;
     std::optional<Awaited> awaited_;
+    // The connection's standing, on the line's clock: when it stood, whether it has sent
+    // anything back, and since when a request written to it waits for a byte back.
+    quint32 stoodMs_ = 0;
+    bool heard_ = false;
+    std::optional<quint32> owedSinceMs_;
+    QSet<QString> callersLogged_;
 };
 
 } // namespace vrx

@@ -47,6 +47,29 @@ private slots:
         QCOMPARE(log.texts.at(2), "Cannot write /home/user/settings: Permission denied");
     }
 
+    // While a message is on screen (its box runs an event loop) the same message again adds no
+    // second box on top of it; another message does, and the first may come again once its
+    // box is closed.
+    void sameMessageIsNotStacked() {
+        QStringList shown;
+        int depth = 0;
+        const ErrorHandler previous = InstallErrorHandler([&](const QString& text) {
+            shown << text;
+            if (++depth == 1) {
+                // What the box's own event loop may deliver meanwhile.
+                ShowGeneralError(text);
+                ShowGeneralError(QStringLiteral("COM2 was disconnected"));
+                ShowGeneralError(text);
+            }
+            --depth;
+        });
+        ShowGeneralError(QStringLiteral("COM1 was disconnected"));
+        ShowGeneralError(QStringLiteral("COM1 was disconnected"));
+        InstallErrorHandler(previous);
+        QCOMPARE(shown, (QStringList{"COM1 was disconnected", "COM2 was disconnected",
+                                     "COM1 was disconnected", "COM2 was disconnected"}));
+    }
+
     void guardStopsErrorsAtTheSlotEdge() {
         test::ErrorLog log;
         bool after = false;

@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -102,6 +104,35 @@ private slots:
         QVERIFY(!log.contains("address 1:"));
     }
 
+    // A line that is back for a moment, again and again (a server that takes the connection
+    // and closes it): the loss is one line of the log, with where the line goes.
+    void lostLineLoggedOnce() {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        int accepted = 0;
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            while (QTcpSocket* socket = server.nextPendingConnection()) {
+                ++accepted;
+                socket->disconnectFromHost();
+            }
+        });
+        Recording r;
+        r.Start("tcp:127.0.0.1:" + QByteArray::number(server.serverPort()), {"--addresses", "1"});
+        QTRY_VERIFY_WITH_TIMEOUT(accepted >= 4, 20000);
+        ::kill(pid_t(r.process.processId()), SIGTERM);
+        QVERIFY(r.process.waitForFinished(20000));
+        QCOMPARE(r.process.exitCode(), 0);
+        const QByteArray log = r.process.readAllStandardError();
+        const QByteArray said = QStringLiteral("COM1 (tcp 127.0.0.1:%1) was disconnected. It is "
+                                               "opened again by itself as soon as it is back. "
+                                               "Meanwhile --- is written.\n")
+                                    .arg(server.serverPort())
+                                    .toUtf8();
+        QVERIFY2(log.count(said) == 1, log.constData());
+        QVERIFY2(log.count("disconnected") == 1 && log.count("lost") == 0, log.constData());
+        QVERIFY2(log.count("COM1: line back\n") <= 1, log.constData());
+    }
+
     void wrongStart_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("settings"); // the settings file in the current folder
@@ -120,7 +151,11 @@ private slots:
             << QByteArray("vrxcom record: 'abc' is not a valid integer value\n");
         QTest::newRow("no line") << QStringList{"--com", "COM7",  "--addresses",
                                                 "1",     "--out", "x.txt"}
-                                 << QByteArray() << 1 << QByteArray("vrxcom record: COM7: ");
+                                 << QByteArray() << 1
+                                 << QByteArray("vrxcom record: COM7 does not exist\n");
+        QTest::newRow("network line written wrong")
+            << QStringList{"--com", "COM8", "--addresses", "1", "--out", "x.txt"} << QByteArray()
+            << 1 << QByteArray("vrxcom record: COM8: tcp:10.0.0.7: the port is missing\n");
     }
     void wrongStart() {
         QFETCH(QStringList, arguments);
@@ -137,6 +172,7 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("VRX_COM1", "sim");
         env.insert("VRX_COM7", "");
+        env.insert("VRX_COM8", "tcp:10.0.0.7");
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(dir.path());
         process.start(VRXCOM_PATH, QStringList{"record"} + arguments);

@@ -2,11 +2,15 @@
 // exchange over a TCP line against a scripted far end on a loopback port (a serial server,
 // a gateway, or a gateway that calls in), in real time.
 #include "errorlog.h"
+#include "errors.h"
 #include "exchange.h"
 #include "framecodec.h"
 #include "framedecode.h"
+#include "freeport.h"
+#include "manualtime.h"
 #include "mbap.h"
 #include "netendpoint.h"
+#include "tcpline.h"
 #include "traffic.h"
 
 #include <QPointer>
@@ -27,6 +31,7 @@ const QByteArray AsciiRead = ":010347000002B3\r\n";
 const QByteArray AsciiReply = ":01030400FA012CD1\r\n";
 const QByteArray RtuRead = AsciiToRtu(AsciiRead);
 const QByteArray RtuReply = AsciiToRtu(AsciiReply);
+const QByteArray RtuReadStation2 = AsciiToRtu(ReadRequest(2, 0x4700, 2));
 
 QByteArray Adu(quint16 transaction, const QByteArray& rtuFrame) {
     return EncodeMbap({transaction, static_cast<unsigned char>(rtuFrame.at(0)),
@@ -108,6 +113,31 @@ struct Tool {
     QStringList results;
 };
 
+// What the line logs (vrx.line at its default level) while it lives.
+class LineMessages {
+public:
+    LineMessages() {
+        texts().clear();
+        previous_ = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+                if (QByteArray(context.category) == "vrx.line") texts() << text;
+            });
+    }
+    ~LineMessages() { qInstallMessageHandler(previous_); }
+    static QStringList& texts() {
+        static QStringList logged;
+        return logged;
+    }
+    static qsizetype Count(const QString& part) { return texts().filter(part).size(); }
+
+private:
+    QtMessageHandler previous_ = nullptr;
+};
+
+quint16 ListenPort() {
+    return quint16(FreePort());
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Piece)
@@ -120,51 +150,113 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("described"); // empty: refused
         QTest::addColumn<int>("extraMs");
-        QTest::addColumn<QString>("why");
+        QTest::addColumn<QString>("allowed"); // the allow list, or why it was refused
+        auto row = [](const char* name, const QString& text, const QString& described, int extraMs,
+                      const QString& allowedOrWhy) {
+            QTest::newRow(name) << text << described << extraMs << allowedOrWhy;
+        };
 
-        QTest::newRow("serial server") << "tcp:10.0.0.7:4001"
-                                       << "tcp 10.0.0.7:4001" << 100 << "";
-        QTest::newRow("gateway with latency") << "mbtcp:gw.example:502:timeout=300"
-                                              << "mbtcp gw.example:502" << 300 << "";
-        QTest::newRow("listen on all") << "listen:0.0.0.0:5020"
-                                       << "listen 0.0.0.0:5020" << 100 << "";
-        QTest::newRow("IPv6 in brackets") << "tcp:[::1]:4001:timeout=0"
-                                          << "tcp [::1]:4001" << 0 << "";
-        QTest::newRow("no port") << "tcp:10.0.0.7"
-                                 << "" << 0 << "the port is missing";
-        QTest::newRow("no host") << "tcp::4001"
-                                 << "" << 0 << "the host is missing";
-        QTest::newRow("port 0") << "listen:127.0.0.1:0"
-                                << "" << 0 << "is not a port";
-        QTest::newRow("port too big") << "tcp:h:65536"
-                                      << "" << 0 << "is not a port";
-        QTest::newRow("unclosed IPv6") << "tcp:[::1:4001"
-                                       << "" << 0 << "']' is missing";
-        QTest::newRow("unknown option") << "tcp:h:1:retries=3"
-                                        << "" << 0 << "unknown option";
-        QTest::newRow("time-out not a number") << "tcp:h:1:timeout=x"
-                                               << "" << 0 << "timeout 'x'";
-        QTest::newRow("time-out too long") << "tcp:h:1:timeout=60001"
-                                           << "" << 0 << "timeout '60001'";
-        QTest::newRow("nothing after the prefix") << "mbtcp:"
-                                                  << "" << 0 << "HOST:PORT is missing";
+        row("serial server", "tcp:10.0.0.7:4001", "tcp 10.0.0.7:4001", 100, "");
+        row("gateway with latency", "mbtcp:gw.example:502:timeout=300", "mbtcp gw.example:502", 300,
+            "");
+        row("listen on all", "listen:0.0.0.0:5020", "listen 0.0.0.0:5020", 100, "");
+        row("IPv6 in brackets", "tcp:[::1]:4001:timeout=0", "tcp [::1]:4001", 0, "");
+        row("no port", "tcp:10.0.0.7", "", 0, "the port is missing");
+        row("no host", "tcp::4001", "", 0, "the host is missing");
+        row("port 0", "listen:127.0.0.1:0", "", 0, "is not a port");
+        row("port too big", "tcp:h:65536", "", 0, "is not a port");
+        row("unclosed IPv6", "tcp:[::1:4001", "", 0, "']' is missing");
+        row("unknown option", "tcp:h:1:retries=3", "", 0, "unknown option");
+        row("time-out not a number", "tcp:h:1:timeout=x", "", 0, "timeout 'x'");
+        row("time-out too long", "tcp:h:1:timeout=60001", "", 0, "timeout '60001'");
+        row("nothing after the prefix", "mbtcp:", "", 0, "HOST:PORT is missing");
+
+        row("allow one caller", "listen:0.0.0.0:5020:allow=192.0.2.5", "listen 0.0.0.0:5020", 100,
+            "192.0.2.5");
+        row("allow two, then a time-out",
+            "listen:0.0.0.0:5020:allow=192.0.2.5,192.0.2.6:timeout=50", "listen 0.0.0.0:5020", 50,
+            "192.0.2.5,192.0.2.6");
+        row("allow IPv6 in brackets", "listen:[::]:5020:allow=[2001:db8::5],192.0.2.6",
+            "listen [::]:5020", 100, "2001:db8::5,192.0.2.6");
+        row("allow on a line that calls out", "tcp:10.0.0.7:4001:allow=192.0.2.5", "", 0,
+            "allow= is for a listen: line");
+        row("allow a name", "listen:0.0.0.0:5020:allow=gw.example", "", 0,
+            "allow: 'gw.example' is not an IPv4 address");
+        row("allow nothing", "listen:0.0.0.0:5020:allow=", "", 0, "allow: '' is not");
+        row("allow an empty item", "listen:0.0.0.0:5020:allow=192.0.2.5,", "", 0,
+            "allow: '' is not");
+        row("allow IPv6 without brackets", "listen:0.0.0.0:5020:allow=2001:db8::5", "", 0,
+            "allow: '2001' is not");
+        row("allow IPv4 in a short form", "listen:0.0.0.0:5020:allow=10.1", "", 0,
+            "allow: '10.1' is not");
+        row("allow IPv4 with leading zeros", "listen:0.0.0.0:5020:allow=010.0.0.1", "", 0,
+            "allow: '010.0.0.1' is not");
+        row("allow a scoped IPv6 address", "listen:[::]:5020:allow=[fe80::1%eth0]", "", 0,
+            "allow: '[fe80::1%eth0]' is not");
+        row("allow IPv4 in brackets", "listen:0.0.0.0:5020:allow=[192.0.2.5]", "", 0,
+            "allow: '[192.0.2.5]' is not");
+        row(
+            "allow too many",
+            "listen:0.0.0.0:5020:allow=" +
+                [] {
+                    QStringList many;
+                    for (int i = 1; i <= NetEndpoint::MaxAllowed + 1; ++i)
+                        many << QStringLiteral("192.0.2.%1").arg(i);
+                    return many.join(u',');
+                }(),
+            "", 0, "allow: at most 32 addresses");
     }
     void endpoints() {
         QFETCH(QString, text);
         QFETCH(QString, described);
         QFETCH(int, extraMs);
-        QFETCH(QString, why);
+        QFETCH(QString, allowed);
         QVERIFY(IsNetEndpointText(text));
         QString error;
         const auto endpoint = ParseNetEndpoint(text, &error);
         if (described.isEmpty()) {
             QVERIFY(!endpoint);
-            QVERIFY2(error.contains(why), qPrintable(error));
+            QVERIFY2(error.contains(allowed), qPrintable(error));
+            QVERIFY2(error.size() < 200, qPrintable(error));
             return;
         }
         QVERIFY2(endpoint, qPrintable(error));
         QCOMPARE(DescribeEndpoint(*endpoint), described);
         QCOMPARE(endpoint->extraReplyMs, extraMs);
+        QStringList addresses;
+        for (const QHostAddress& address : endpoint->allow)
+            addresses << address.toString();
+        QCOMPARE(addresses.join(u','), allowed);
+    }
+
+    // Who a listen: line with an allow list takes: the addresses listed, an IPv4 caller also
+    // when it comes to a dual-stack listener as an IPv4-mapped IPv6 address.
+    void allowList_data() {
+        QTest::addColumn<QString>("allow");
+        QTest::addColumn<QString>("peer");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("no list takes anyone") << ""
+                                              << "203.0.113.9" << true;
+        QTest::newRow("listed") << "192.0.2.5,192.0.2.6"
+                                << "192.0.2.6" << true;
+        QTest::newRow("not listed") << "192.0.2.5,192.0.2.6"
+                                    << "192.0.2.7" << false;
+        QTest::newRow("IPv4 caller on a dual-stack listener") << "192.0.2.5"
+                                                              << "::ffff:192.0.2.5" << true;
+        QTest::newRow("IPv6 listed") << "[2001:db8::5]"
+                                     << "2001:db8::5" << true;
+        QTest::newRow("IPv6 not listed") << "[2001:db8::5]"
+                                         << "2001:db8::6" << false;
+    }
+    void allowList() {
+        QFETCH(QString, allow);
+        QFETCH(QString, peer);
+        QFETCH(bool, taken);
+        const QString text = "listen:[::]:5020" + (allow.isEmpty() ? QString() : ":allow=" + allow);
+        QString error;
+        const auto endpoint = ParseNetEndpoint(text, &error);
+        QVERIFY2(endpoint, qPrintable(error));
+        QCOMPARE(endpoint->Allows(QHostAddress(peer)), taken);
     }
 
     // The program's frames as a gateway takes them, and the frames its replies become.
@@ -419,6 +511,163 @@ private slots:
         tool.Send(RtuRead, true);
         QTRY_COMPARE_WITH_TIMEOUT(tool.results.size(), 4, Bound);
         QCOMPARE(tool.results.last(), "replied " + QString::fromLatin1(RtuReply.toHex()));
+    }
+
+    // A line that stands a moment and drops again, try after try: the loss is said once, not
+    // once a try, and the line is still tried and back each time.
+    void lossSaidOnce_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("a server that accepts and closes") << "accept and close";
+        QTest::newRow("a peer that resets one station's requests") << "reset one station";
+        QTest::newRow("a port scanner on listen:") << "scanner";
+    }
+    void lossSaidOnce() {
+        QFETCH(QString, how);
+        constexpr int Drops = 4;
+        const QString back = "line back", lost = "line lost";
+        QTcpServer server;
+        int accepted = 0;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            while (QTcpSocket* socket = server.nextPendingConnection()) {
+                ++accepted;
+                if (how == "accept and close") {
+                    socket->disconnectFromHost();
+                    continue;
+                }
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    if (socket->readAll().startsWith('\x02'))
+                        socket->abort();
+                    else
+                        socket->write(RtuReply);
+                });
+            }
+        });
+        quint16 port = server.serverPort();
+        if (how == "scanner") {
+            server.close();
+            port = ListenPort();
+        }
+        Tool tool(
+            QStringLiteral("%1:127.0.0.1:%2").arg(how == "scanner" ? "listen" : "tcp").arg(port));
+        tool.Open(true);
+        if (how == "accept and close") {
+            QTRY_VERIFY_WITH_TIMEOUT(accepted > Drops, Drops * Bound);
+            QTRY_VERIFY_WITH_TIMEOUT(tool.results.count(back) >= Drops, Bound);
+        }
+        for (int i = 0; how == "reset one station" && i < Drops; ++i) {
+            tool.results.clear();
+            tool.Send(RtuRead, true, {40, 40});
+            QTRY_VERIFY_WITH_TIMEOUT(tool.results.value(0).startsWith("replied"), Bound);
+            tool.Send(RtuReadStation2, true, {40, 40});
+            QTRY_COMPARE_WITH_TIMEOUT(tool.results.value(1), lost, Bound);
+            QTRY_COMPARE_WITH_TIMEOUT(tool.results.value(2), back, Bound);
+        }
+        for (int i = 0; how == "scanner" && i < Drops; ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT(tool.line.Port().Open(), Bound);
+            QTcpSocket scanner;
+            scanner.connectToHost(QHostAddress::LocalHost, port);
+            QTRY_VERIFY_WITH_TIMEOUT(tool.line.Port().Connected(), Bound);
+            scanner.abort();
+            QTRY_COMPARE_WITH_TIMEOUT(tool.results.count(lost), i + 1, Bound);
+        }
+        const QString said = QStringLiteral("COM1 (%1 127.0.0.1:%2) was disconnected. It is opened "
+                                            "again by itself as soon as it is back.")
+                                 .arg(how == "scanner" ? "listen" : "tcp")
+                                 .arg(port);
+        QCOMPARE(tool.errors.texts, QStringList{said});
+    }
+
+    // listen: a caller that connects and says nothing holds the line only until it has been
+    // silent for a while: the gateway that calls next takes its place. A gateway that has
+    // answered keeps its place however long the line is then quiet.
+    void listenSilentCallerGivesWay() {
+        ManualTime clock;
+        const quint16 port = ListenPort();
+        Tool tool(QStringLiteral("listen:127.0.0.1:%1").arg(port));
+        tool.Open(true);
+        QTcpSocket stranger;
+        stranger.connectToHost(QHostAddress::LocalHost, port);
+        QTRY_VERIFY_WITH_TIMEOUT(tool.line.Port().Connected(), Bound);
+        tool.Send(RtuRead, true, {1, 1});
+        QTRY_COMPARE_WITH_TIMEOUT(stranger.bytesAvailable(), qint64(RtuRead.size()), Bound);
+        clock.Run(TcpLine::ReplaceSilentMs);
+        QCOMPARE(tool.results, QStringList{"timed out with "});
+
+        FarEnd gateway;
+        QTcpSocket first;
+        gateway.Take(&first);
+        gateway.script = {{5, RtuReply}};
+        first.connectToHost(QHostAddress::LocalHost, port);
+        QTRY_COMPARE_WITH_TIMEOUT(stranger.state(), QAbstractSocket::UnconnectedState, Bound);
+        QCOMPARE(first.state(), QAbstractSocket::ConnectedState);
+        tool.Send(RtuRead, true, {1, 1});
+        QTRY_COMPARE_WITH_TIMEOUT(tool.results.size(), 2, Bound);
+        QCOMPARE(tool.results.last(), "replied " + QString::fromLatin1(RtuReply.toHex()));
+
+        clock.Run(2 * TcpLine::ReplaceSilentMs);
+        QTcpSocket second;
+        second.connectToHost(QHostAddress::LocalHost, port);
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QAbstractSocket::UnconnectedState, Bound);
+        QCOMPARE(first.state(), QAbstractSocket::ConnectedState);
+        QVERIFY(tool.errors.texts.isEmpty());
+    }
+
+    // listen: with an allow list: a caller from elsewhere is closed at once and logged once,
+    // however often it calls; one from a listed address is the gateway.
+    void listenAllowList_data() {
+        QTest::addColumn<QString>("allow");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("not listed") << "192.0.2.5" << false;
+        QTest::newRow("listed") << "192.0.2.5,127.0.0.1" << true;
+    }
+    void listenAllowList() {
+        QFETCH(QString, allow);
+        QFETCH(bool, taken);
+        const quint16 port = ListenPort();
+        LineMessages messages;
+        Tool tool(QStringLiteral("listen:127.0.0.1:%1:allow=%2").arg(port).arg(allow));
+        tool.Open(true);
+        QTcpSocket callers[3];
+        for (QTcpSocket& caller : callers) {
+            caller.connectToHost(QHostAddress::LocalHost, port);
+            // Taken, or turned away: one caller at a time, so that the first is the one taken.
+            QTRY_VERIFY_WITH_TIMEOUT(caller.state() == QAbstractSocket::UnconnectedState ||
+                                         (&caller == callers && tool.line.Port().Connected()),
+                                     Bound);
+        }
+        QCOMPARE(tool.line.Port().Connected(), taken);
+        QCOMPARE(callers[0].state() == QAbstractSocket::ConnectedState, taken);
+        QCOMPARE(messages.Count("which is not on the allow list"), taken ? 0 : 1);
+        QCOMPARE(messages.Count("a gateway is connected from"), taken ? 1 : 0);
+        QVERIFY(tool.errors.texts.isEmpty());
+    }
+
+    // A far end that takes nothing more (it stopped reading): the line is lost and tried
+    // again, as a reset one is, rather than a write that fails and ends the tool's work.
+    void stalledFarEndIsALostLine() {
+        QTcpServer stalled;
+        QVERIFY(stalled.listen(QHostAddress::LocalHost, 0));
+        // Connections stand in the system's queue, and no byte is ever read from them.
+        stalled.pauseAccepting();
+        Tool tool(QStringLiteral("tcp:127.0.0.1:%1").arg(stalled.serverPort()));
+        QSignalSpy lost(&tool.line, &LineOwner::lost);
+        tool.Open(true);
+        QTRY_VERIFY_WITH_TIMEOUT(tool.line.Port().Connected(), Bound);
+        const QByteArray block(SerialPort::BufferSize - 96, 'x');
+        // The system's buffers on both ends fill first: a few megabytes at most.
+        for (int i = 0; i < 100000 && lost.isEmpty(); ++i) {
+            try {
+                tool.line.Port().SendText(block);
+            } catch (const PortError& error) {
+                QFAIL(qPrintable(error.text()));
+            }
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(lost.size(), 1);
+        QVERIFY(tool.line.Recovering());
+        QCOMPARE(tool.line.Holder(), "A");
+        QTRY_COMPARE_WITH_TIMEOUT(tool.errors.texts.size(), 1, Bound);
     }
 
     // The traffic log names the endpoint, and in Modbus TCP shows the bytes on the wire.
