@@ -495,6 +495,28 @@ private slots:
         QVERIFY(lines[lines.size() - 3].startsWith("0 "));
     }
 
+    // Devices slower together than the sample time: the file keeps a line a second, those of
+    // the samples missed `---`, and the window says so once, naming the device.
+    void slowDevicesSaidOnce() {
+        Program p("addresses=1-3:preset=factory:turnaround=400");
+        TVRW3* w = p.w;
+        w->ComAddrs[1]->setValue(2);
+        w->ComAddrs[2]->setValue(3);
+        const QString path = p.Path("slow.txt");
+        p.Arm(path);
+        p.Click(w->StartBt);
+        p.Run(20000 - 100);
+        p.Click(w->StartBt);
+        QCOMPARE(p.dialogs.texts(),
+                 QStringList{"Device 3 (address 3) answers too slowly for the sample time: each "
+                             "sample missed is recorded as ---."});
+        const QList<QByteArray> lines = ReadAll(path).split('\n');
+        QCOMPARE(lines.size(), 1 + 20 + 2);
+        const auto missed = std::count_if(lines.begin() + 1, lines.end() - 2,
+                                          [](const QByteArray& l) { return l.count("---") == 6; });
+        QVERIFY2(missed >= 5 && missed <= 10, qPrintable(QString::number(missed)));
+    }
+
     // A sample without a value is a gap in the live chart, as the viewer draws it: not a drop
     // to 0.0, which would read as a furnace gone cold.
     void gapIsDrawnAsGap() {
