@@ -64,7 +64,9 @@ void Measure(const char* title, bool earlyEnd, int cycles) {
     QObject::connect(engine.Timer1, &ClockTimer::timeout, &engine, [&] {
         if (startedAt <= lastDone) startedAt = double(clock.nsecsElapsed()) / 1e6;
     });
-    QObject::connect(&engine, &RecordEngine::cycleCompleted, &engine, [&](const CycleReport&) {
+    QObject::connect(&engine, &RecordEngine::cycleCompleted, &engine, [&](const CycleReport& r) {
+        // A tick that found the cycle before still running: a sample missed, not a cycle.
+        if (r.missed) return;
         const double now = double(clock.nsecsElapsed()) / 1e6;
         cycleMs.push_back(now - startedAt);
         if (lastDone >= 0) intervalMs.push_back(now - lastDone);

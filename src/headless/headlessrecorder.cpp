@@ -53,12 +53,21 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
     connect(&engine_, &RecordEngine::cycleCompleted, this, &HeadlessRecorder::CycleCompleted);
     connect(&engine_, &RecordEngine::attemptTimedOut, this,
             [this](int position) { ++counts_[std::size_t(position)].timeOuts; });
-    connect(&engine_, &RecordEngine::devicesResting, this, [this](const QList<int>& positions) {
-        emit logged(QStringLiteral("%1: no answer; written as --- and asked again once a minute")
-                        .arg(Device(positions.first())));
-    });
+    connect(&engine_, &RecordEngine::attemptRefused, this,
+            [this](int position) { ++counts_[std::size_t(position)].badReplies; });
+    connect(&engine_, &RecordEngine::devicesResting, this,
+            [this](const QList<int>& positions, AttemptFailure last) {
+                emit logged(QStringLiteral("%1: %2; written as --- and asked again once a minute")
+                                .arg(Device(positions.first()), FailureText(last)));
+            });
     connect(&engine_, &RecordEngine::deviceBack, this, [this](int position) {
         emit logged(QStringLiteral("%1: answers again").arg(Device(position)));
+    });
+    connect(&engine_, &RecordEngine::samplesMissed, this, [this](int position) {
+        emit logged(QStringLiteral("%1: answers too slowly for the %2 s interval; each sample "
+                                   "missed meanwhile is written as ---")
+                        .arg(Device(position))
+                        .arg(options_.interval));
     });
     // A lost line is one line of the log, said as the line says it (where, and that it is tried
     // again), once: a line that comes back only for a moment is not a new loss each second.
@@ -80,6 +89,18 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
 HeadlessRecorder::~HeadlessRecorder() {
     engine_.Stop();
     line_.Close(QString::fromLatin1(RecordEngine::LineTool));
+}
+
+QString HeadlessRecorder::FailureText(AttemptFailure failure) {
+    switch (failure) {
+    case AttemptFailure::BadReply:
+        return QStringLiteral("no good answer (a bad check, another address or length)");
+    case AttemptFailure::LineLost:
+        return QStringLiteral("the line goes down while it is asked");
+    case AttemptFailure::TimedOut:
+        break;
+    }
+    return QStringLiteral("no answer");
 }
 
 QString HeadlessRecorder::Device(int position) const {
@@ -204,10 +225,11 @@ QString HeadlessRecorder::StatusLine() const {
         if (address == 0) continue;
         const DeviceCount& count = counts_[std::size_t(p)];
         line +=
-            QStringLiteral("  %1: ok %2 t/o %3 pv %4")
+            QStringLiteral("  %1: ok %2 t/o %3 bad %4 pv %5")
                 .arg(address)
                 .arg(count.ok)
                 .arg(count.timeOuts)
+                .arg(count.badReplies)
                 .arg(count.pv ? QString::number(*count.pv / 10.0, 'f', 1) : QStringLiteral("---"));
     }
     if (publisher_)

@@ -36,7 +36,7 @@ public:
     // Ends the file with "End" and says "offline"; finished(0) follows.
     void Stop();
 
-    // "samples 12  1: ok 12 t/o 0 pv 25.3  2: ...  mqtt: online"
+    // "samples 12  1: ok 12 t/o 0 bad 0 pv 25.3  2: ...  mqtt: online"
     QString StatusLine() const;
 
     RecordEngine& Engine() { return engine_; }
@@ -57,10 +57,12 @@ private:
     void SetRefused(int address, std::optional<qint32> tenths, const QString& reason);
     void SetAnswered(int address, qint32 tenths, bool ok, const QString& reason);
     QString Device(int position) const;
+    static QString FailureText(AttemptFailure failure);
 
     struct DeviceCount {
         quint64 ok = 0;
         quint64 timeOuts = 0;
+        quint64 badReplies = 0;
         std::optional<qint32> pv;
     };
 

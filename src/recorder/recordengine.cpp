@@ -26,7 +26,7 @@ RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* pa
     connect(Timer1, &ClockTimer::timeout, this, GuardedSlot(this, &RecordEngine::Timer1Timer));
     connect(&exchange_, &Exchange::replied, this,
             [this](const QByteArray& frame) { Guarded([&] { ReplyEnded(frame); }); });
-    connect(&exchange_, &Exchange::timedOut, this, GuardedSlot(this, &RecordEngine::FailAttempt));
+    connect(&exchange_, &Exchange::timedOut, this, GuardedSlot(this, &RecordEngine::TimedOut));
     // The request of a stopped recording has ended: the current one goes on from here.
     connect(&exchange_, &Exchange::freed, this, [this] {
         Guarded([this] {
@@ -34,18 +34,35 @@ RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* pa
         });
     });
     // A line that went away took the request with it; the recording goes on, a line of `---`
-    // for each sample missed, until the line is back. The line has said it went.
+    // for each sample missed, until the line is back. The line has said it went. The device
+    // whose request was out is charged as for a time-out: a reply that breaks the line (a torn
+    // MBAP stream, a reset) would otherwise cost every device after it in every cycle.
     connect(&exchange_, &Exchange::lineLost, this, [this] {
-        AwaitingReply = false;
-        if (writing_) {
-            writing_ = false;
-            const SetValueWrite write = writes_.takeFirst();
-            emit setValueWritten(write.position, write.tenths, false,
-                                 QStringLiteral("the line was lost"));
-        }
-        emit lineLost();
+        Guarded([this] {
+            const bool sampling = AwaitingReply && !writing_ && Running;
+            AwaitingReply = false;
+            if (writing_) {
+                writing_ = false;
+                const SetValueWrite write = writes_.takeFirst();
+                emit setValueWritten(write.position, write.tenths, false,
+                                     QStringLiteral("the line was lost"));
+            }
+            emit lineLost(sampling ? int(PollIndex) : -1);
+            if (sampling) {
+                Stats[PollIndex].Count(ExchangeOutcome::TimedOut, 0);
+                AttemptFailed(AttemptFailure::LineLost, true);
+            }
+        });
     });
-    connect(&exchange_, &Exchange::lineRestored, this, &RecordEngine::lineRestored);
+    // A cycle the loss interrupted goes on at once with the device after the one charged, so
+    // that its tick still gets its line; one the ticks meanwhile completed waits for the next.
+    connect(&exchange_, &Exchange::lineRestored, this, [this] {
+        Guarded([this] {
+            emit lineRestored();
+            if (Running && cycleOpen_ && !AwaitingReply && !exchange_.Outstanding())
+                SendDueRequest();
+        });
+    });
 }
 
 bool RecordEngine::Rtu() const {
@@ -78,6 +95,9 @@ bool RecordEngine::Start(const Addresses& addresses, int seconds) {
     writes_.clear();
     writing_ = false;
     cycle_ = {};
+    cycleOpen_ = false;
+    missedAt_ = -1;
+    missedSaid_ = false;
     Samples.Clear();
     Running = true;
     Timer1->setInterval(seconds * 1000);
@@ -108,13 +128,25 @@ void RecordEngine::Timer1Timer() {
         return;
     }
     if (exchange_.LineDown()) {
-        // What the cycle read before the line went is kept; every other field says `---`.
-        CompleteCycle();
+        // The cycle the loss interrupted ends with what it read, every other field `---`; this
+        // tick's own sample is missed, so that each tick keeps its line.
+        if (cycleOpen_) CompleteCycle();
+        ReportCycle({}, true);
         return;
     }
-    if (AwaitingReply || exchange_.Outstanding()) return;
+    if (AwaitingReply || exchange_.Outstanding()) {
+        // The cycle before outlasts the interval (a slow device, retries): this tick's sample
+        // is missed and written as such, so that the record keeps one line per interval.
+        if (missedAt_ < 0) missedAt_ = writing_ ? writes_.first().position : PollIndex;
+        ReportCycle({}, true);
+        return;
+    }
     // Between two cycles: writes go first, then the cycle.
     if (!writes_.isEmpty() && PollIndex == quint16(qMax(0, NextUsed(0))) && SendWriteStep()) return;
+    SendDueRequest();
+}
+
+void RecordEngine::SendDueRequest() {
     if (restMs_ > 0 && !Due(PollIndex)) {
         // Every device before the next due one rests; with none due, the cycle is all `---`.
         const int next = NextUsed(PollIndex);
@@ -143,6 +175,7 @@ void RecordEngine::SendSampleRequest() {
         exchange_.Send(RequestText, settings.framing, policy,
                        {RecorderReplyTicks(settings), SilenceTicks});
         AwaitingReply = true;
+        cycleOpen_ = true;
     } catch (const Error& error) {
         // Every later tick would fail the same way: stop, and say it once.
         Stop();
@@ -157,26 +190,27 @@ void RecordEngine::ReplyEnded(const QByteArray& frame) {
         return;
     }
     AwaitingReply = false;
-    FailCount[PollIndex] = 0;
     HandleReply(frame);
 }
 
-void RecordEngine::FailAttempt() {
+void RecordEngine::TimedOut() {
     if (!AwaitingReply) return;
     if (writing_) {
         FinishWrite(false, QStringLiteral("no answer"));
         return;
     }
-    ++FailCount[PollIndex];
     AwaitingReply = false;
     Stats[PollIndex].Count(ExchangeOutcome::TimedOut, 0);
     emit attemptTimedOut(PollIndex);
+    AttemptFailed(AttemptFailure::TimedOut, false);
+}
+
+void RecordEngine::AttemptFailed(AttemptFailure how, bool lineDown) {
+    ++FailCount[PollIndex];
     bool cycleEnded = false;
-    // A resting device gets one try, so that it costs one time-out a minute, not a cycle's
-    // worth of them.
-    if (restMs_ > 0 && (FailCount[PollIndex] > MaxFailures || resting_[PollIndex])) {
-        FailCount[PollIndex] = 0;
-        Rest(DeviceAddr[PollIndex]);
+    // The cycle goes on with the positions after it; when it was the last, the cycle ends with
+    // what it read and the next tick starts again at the first.
+    const auto moveOn = [&] {
         const int next = NextUsed(PollIndex);
         if (next >= 0) {
             PollIndex = quint16(next);
@@ -184,6 +218,13 @@ void RecordEngine::FailAttempt() {
             CompleteCycle();
             cycleEnded = true;
         }
+    };
+    // A resting device gets one try, so that it costs one time-out a minute, not a cycle's
+    // worth of them.
+    if (restMs_ > 0 && (FailCount[PollIndex] > MaxFailures || resting_[PollIndex])) {
+        FailCount[PollIndex] = 0;
+        Rest(DeviceAddr[PollIndex], how);
+        moveOn();
     } else if (FailCount[PollIndex] > MaxFailures) {
         const int lost = DeviceAddr[PollIndex];
         QList<int> dropped;
@@ -192,23 +233,18 @@ void RecordEngine::FailAttempt() {
             DeviceAddr[std::size_t(p)] = 0;
             dropped.append(p);
         }
-        // The cycle goes on with the positions after it; when it was the last, the cycle ends
-        // with what it read and the next tick starts again at the first. The recording ends
-        // only when no device is left at all.
-        const int next = NextUsed(PollIndex);
-        const bool stopped = next < 0 && NextUsed(0) < 0;
+        // The recording ends only when no device is left at all.
+        const bool stopped = NextUsed(0) < 0;
         if (stopped) {
             Stop();
-        } else if (next >= 0) {
-            PollIndex = quint16(next);
         } else {
-            CompleteCycle();
-            cycleEnded = true;
+            moveOn();
         }
         emit devicesDropped(dropped, stopped);
     }
-    // The window's message box may have let a tick send meanwhile: one request at a time.
-    if (Running && !AwaitingReply && !cycleEnded) SendSampleRequest();
+    // The window's message box may have let a tick send meanwhile: one request at a time. With
+    // the line down, the restored line or the tick goes on.
+    if (!lineDown && Running && !AwaitingReply && !cycleEnded) SendSampleRequest();
 }
 
 void RecordEngine::QueueSetValue(int position, qint32 tenths) {
@@ -292,7 +328,7 @@ void RecordEngine::FinishWrite(bool ok, const QString& reason) {
     SendSampleRequest();
 }
 
-void RecordEngine::Rest(int address) {
+void RecordEngine::Rest(int address, AttemptFailure last) {
     QList<int> positions;
     bool fresh = false;
     const quint32 until = Clock::Current().Milliseconds() + quint32(restMs_);
@@ -305,7 +341,7 @@ void RecordEngine::Rest(int address) {
         positions.append(p);
     }
     // Said once when it stops answering, not at every failed try after.
-    if (fresh) emit devicesResting(positions);
+    if (fresh) emit devicesResting(positions, last);
 }
 
 void RecordEngine::HandleReply(const QByteArray& frame) {
@@ -314,14 +350,22 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
     const ReadReply reply = Rtu() ? CheckRtuReply(frame, address) : CheckAsciiReply(frame, address);
     ExchangeStats& stats = Stats[PollIndex];
     const qint64 ms = exchange_.LastElapsedMs();
+    // A reply that does not answer the request (garbled, another station's, another length)
+    // is a failed attempt, as a time-out is: ignoring it would ask the same device again at
+    // every tick and complete no cycle for as long as the fault lasts.
+    const auto refused = [&] {
+        stats.Count(ExchangeOutcome::CheckError, ms);
+        emit attemptRefused(PollIndex);
+        AttemptFailed(AttemptFailure::BadReply, false);
+    };
     switch (reply.status) {
     case ReplyStatus::NotAddressed:
     case ReplyStatus::BadFrame:
-        // Ignored and not counted as a failure: the next tick asks the same position again.
-        stats.Count(ExchangeOutcome::CheckError, ms);
+        refused();
         return;
     case ReplyStatus::Exception:
     case ReplyStatus::OtherFunction:
+        FailCount[PollIndex] = 0;
         stats.Count(reply.status == ReplyStatus::Exception ? ExchangeOutcome::Exception
                                                            : ExchangeOutcome::CheckError,
                     ms);
@@ -332,11 +376,12 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
         break;
     }
     // A read of two registers carries exactly two words; any other count answers something
-    // else, and is treated as a bad frame.
+    // else.
     if (reply.words.size() != SampleWords) {
-        stats.Count(ExchangeOutcome::CheckError, ms);
+        refused();
         return;
     }
+    FailCount[PollIndex] = 0;
     stats.Count(ExchangeOutcome::Answered, ms);
     if (resting_[PollIndex]) {
         resting_[PollIndex] = false;
@@ -346,7 +391,10 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
     reading.answered = true;
     reading.pv = qint16(reply.words[0]);
     reading.sv = qint16(reply.words[1]);
-    Samples.At(PollIndex, SampleCount) = reading.pv;
+    if (missedAt_ == PollIndex && !missedSaid_) {
+        missedSaid_ = true;
+        emit samplesMissed(PollIndex);
+    }
 
     const int next = NextUsed(PollIndex + 1);
     if (next >= 0) {
@@ -359,10 +407,21 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
 
 void RecordEngine::CompleteCycle() {
     PollIndex = quint16(qMax(0, NextUsed(0)));
+    cycleOpen_ = false;
+    missedAt_ = -1;
+    ReportCycle(std::exchange(cycle_, {}), false);
+}
+
+void RecordEngine::ReportCycle(const Readings& readings, bool missed) {
+    for (int p = 0; p < DevicePositions; ++p) {
+        if (DeviceAddr[std::size_t(p)] == 0) continue;
+        const DeviceReading& r = readings[std::size_t(p)];
+        Samples.At(p, SampleCount) = r.answered ? r.pv : MissingSample;
+    }
     CycleReport report;
     report.at = timeOfDay_();
-    report.readings = cycle_;
-    cycle_ = {};
+    report.readings = readings;
+    report.missed = missed;
     ++SampleCount;
     if (SampleCount > WindowColumns) {
         // The 601st sample opens the next window at its left edge.

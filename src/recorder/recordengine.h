@@ -17,11 +17,21 @@
 
 namespace vrx {
 
+// How an attempt at a device failed.
+enum class AttemptFailure {
+    TimedOut, // no reply within the time-out
+    BadReply, // a reply with a bad check, from another address or of another length
+    LineLost, // the line went away while the request was out
+};
+
 // What a completed poll cycle brought.
 struct CycleReport {
     QTime at;                     // time of day the cycle completed
     Readings readings;            // per position: answered in this cycle, and its values
     bool windowRestarted = false; // the 601st sample began a new chart window
+    // A tick whose sample was not taken (the cycle before was still on, or the line was down):
+    // nothing answered.
+    bool missed = false;
 };
 
 class RecordEngine : public QObject {
@@ -93,13 +103,22 @@ signals:
     // The line refused a send (gone, cannot be opened): the recording has stopped.
     void lineFailed(const QString& text);
     // The line went away; a recording goes on, its samples missing, until lineRestored().
-    void lineLost();
+    // `position`: the device whose request was out, charged with a failed attempt (-1: none).
+    void lineLost(int position);
     // The lost line is open again: the next tick reads the devices again.
     void lineRestored();
     // A request to the device at `position` went unanswered.
     void attemptTimedOut(int position);
-    // With a rest time: the device at these positions stopped answering and rests.
-    void devicesResting(const QList<int>& positions);
+    // A request to the device at `position` got a reply that answers it not (a bad check,
+    // another address, another length): a failed attempt like a time-out.
+    void attemptRefused(int position);
+    // A tick came while the cycle before it was still asking the device at `position`: the
+    // sample of that tick is missed, its cycle reported with nothing answered. Said once per
+    // recording, when that device has answered, so a device that fails is not called slow.
+    void samplesMissed(int position);
+    // With a rest time: the device at these positions stopped answering and rests; `last` is
+    // how its last attempt failed (timed out, a bad reply, the line lost under it).
+    void devicesResting(const QList<int>& positions, vrx::AttemptFailure last);
     // With a rest time: the resting device at `position` answered again.
     void deviceBack(int position);
     // A queued set value was written (`ok`), or not, and why.
@@ -108,14 +127,23 @@ signals:
 private:
     bool Rtu() const;
     void SendSampleRequest();
+    // The request for PollIndex, or for the next device due after it when that one rests.
+    void SendDueRequest();
     void ReplyEnded(const QByteArray& frame);
     void HandleReply(const QByteArray& frame);
     void CompleteCycle();
-    void FailAttempt();
+    // Reports a cycle of these readings and stores their process values (MissingSample where
+    // nothing came, so the chart leaves a gap) in the next column.
+    void ReportCycle(const Readings& readings, bool missed);
+    void TimedOut();
+    // Counts a failed attempt at PollIndex: after too many the device rests or is dropped, and
+    // the cycle moves on. With the line down nothing is sent: the restored line or the tick
+    // goes on.
+    void AttemptFailed(AttemptFailure how, bool lineDown);
     int NextUsed(int from) const;
     // A used position that is not resting, or whose rest is over.
     bool Due(int position) const;
-    void Rest(int address);
+    void Rest(int address, AttemptFailure last);
     bool SendWriteStep();
     void WriteReplyEnded(const QByteArray& frame);
     void FinishWrite(bool ok, const QString& reason);
@@ -136,6 +164,12 @@ private:
     bool writing_ = false; // the request on the line is the first of writes_
     std::array<bool, DevicePositions> resting_{};
     std::array<quint32, DevicePositions> restUntil_{};
+    // The device asked when a tick was missed (-1: none since the last cycle), and whether the
+    // missed samples were said.
+    int missedAt_ = -1;
+    // A tick's cycle has begun and not yet completed.
+    bool cycleOpen_ = false;
+    bool missedSaid_ = false;
 };
 
 } // namespace vrx

@@ -83,6 +83,7 @@ TVRW3::TVRW3(TVRW1& protocol, LineOwner& line, QWidget* parent)
                 Guarded([&] { DevicesDropped(positions, stopped); });
             });
     connect(Engine, &RecordEngine::lineFailed, this, GuardedSlot(this, &TVRW3::LineFailed));
+    connect(Engine, &RecordEngine::samplesMissed, this, GuardedSlot(this, &TVRW3::SamplesMissed));
 
     ViewDelay = new ClockTimer(this);
     ViewDelay->setObjectName(QStringLiteral("ViewDelay"));
@@ -477,7 +478,7 @@ void TVRW3::CycleCompleted(const CycleReport& report) {
     GetLabel->setText(tr("Refresh Data Time : ") + LongTimeText(report.at));
     if (RecordFileOpen() &&
         !RecordFile.WriteLine(DataLine(RecordFile.HeaderAddresses(), report.readings, report.at)))
-        FileFailed();
+        FileFailed(true);
     else if (RecordFile.TakeReopened())
         FileReopened();
     if (report.windowRestarted) chart_->ClearChart();
@@ -491,10 +492,58 @@ void TVRW3::CycleCompleted(const CycleReport& report) {
 }
 
 void TVRW3::DevicesDropped(const QList<int>& positions, bool stopped) {
-    for (const int p : positions)
+    for (const int p : positions) {
         SetAddressColour(ComAddrs[std::size_t(p)], Red);
+        dropped_ << DeviceName(p);
+    }
     if (stopped) StopRecording();
-    Dialogs::Current().Message(this, tr("Message"), tr("One of VRW device loss connection !"));
+    PostTold();
+}
+
+void TVRW3::SamplesMissed(int position) {
+    Tell(tr("Message"), tr("%1 answers too slowly for the sample time: each sample missed is "
+                           "recorded as ---.")
+                            .arg(DeviceName(position)));
+}
+
+QString TVRW3::DeviceName(int position) const {
+    // The box keeps the address of a dropped device; the engine's is 0 by then.
+    return tr("Device %1 (address %2)")
+        .arg(position + 1)
+        .arg(ComAddrs[std::size_t(position)]->value());
+}
+
+void TVRW3::Tell(const QString& caption, const QString& text) {
+    told_.append({caption, text});
+    PostTold();
+}
+
+void TVRW3::PostTold() {
+    if (tellPosted_ || telling_) return;
+    tellPosted_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { Guarded([this] { ShowTold(); }); }, Qt::QueuedConnection);
+}
+
+void TVRW3::ShowTold() {
+    tellPosted_ = false;
+    telling_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{telling_};
+    // Each box waits for the one before: while one is open, what comes is gathered.
+    while (!dropped_.isEmpty() || !told_.isEmpty()) {
+        if (!dropped_.isEmpty()) {
+            const QStringList names = std::exchange(dropped_, {});
+            Dialogs::Current().Message(this, tr("Message"),
+                                       tr("One of VRW device loss connection !") +
+                                           QLatin1Char('\n') + names.join(QLatin1Char('\n')));
+            continue;
+        }
+        const auto [caption, text] = told_.takeFirst();
+        Dialogs::Current().Message(this, caption, text);
+    }
 }
 
 void TVRW3::LineFailed(const QString& text) {
@@ -544,25 +593,27 @@ void TVRW3::EndRecordFile() {
     if (RecordFileOpen() && !RecordFile.End()) FileFailed();
 }
 
-void TVRW3::FileFailed() {
+void TVRW3::FileFailed(bool fromCycle) {
     // Said once: the file is closed and saving disarmed, so nothing tries it again unasked.
     RecordFile.Abandon();
     SaveArmed = false;
     SaveBt->setChecked(false);
-    Dialogs::Current().Message(
-        this, tr("Warning"),
-        tr("Cannot write %1 : %2\nRecording goes on without the file.")
-            .arg(QFileInfo(RecordFileName).fileName(), RecordFile.ErrorText()));
+    const QString text = tr("Cannot write %1 : %2\nRecording goes on without the file.")
+                             .arg(QFileInfo(RecordFileName).fileName(), RecordFile.ErrorText());
+    if (fromCycle) {
+        Tell(tr("Warning"), text);
+    } else {
+        Dialogs::Current().Message(this, tr("Warning"), text);
+    }
 }
 
 void TVRW3::FileReopened() {
     // The lines written before went with the removed file; the user should know the file
-    // now begins here.
-    Dialogs::Current().Message(
-        this, tr("Warning"),
-        tr("%1 was no longer there (removed or moved away).\nIt was made again and the "
-           "recording goes on in it.")
-            .arg(QFileInfo(RecordFileName).fileName()));
+    // now begins here. Told from an event of its own, so that the recording goes on meanwhile.
+    Tell(tr("Warning"),
+         tr("%1 was no longer there (removed or moved away).\nIt was made again and the "
+            "recording goes on in it.")
+             .arg(QFileInfo(RecordFileName).fileName()));
 }
 
 // View mode.

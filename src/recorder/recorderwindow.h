@@ -122,12 +122,22 @@ private:
     // Record mode, as the engine reports.
     void CycleCompleted(const CycleReport& report);
     void DevicesDropped(const QList<int>& positions, bool stopped);
+    void SamplesMissed(int position);
     void LineFailed(const QString& text);
+    // "Device 3 (address 9)".
+    QString DeviceName(int position) const;
+    // A message about the recording, shown from an event of its own: the engine reports from
+    // inside the line's notification, where a modal box would hold every reply after it, and
+    // with them the recording, until it is closed. One box at a time; devices dropped while
+    // one is open are named together in the next.
+    void Tell(const QString& caption, const QString& text);
+    void PostTold();
+    void ShowTold();
 
     // The record file.
     void CreateRecordFile();
     void EndRecordFile();
-    void FileFailed();
+    void FileFailed(bool fromCycle = false);
     void FileReopened();
 
     // View mode.
@@ -153,6 +163,11 @@ private:
     SpanPicture span_;
 
     std::unique_ptr<TrendChart> chart_;
+    // Messages waiting for their box, and the devices dropped since the last drop message.
+    QList<std::pair<QString, QString>> told_;
+    QStringList dropped_;
+    bool tellPosted_ = false;
+    bool telling_ = false;
 };
 
 } // namespace vrx

@@ -118,6 +118,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!drops.isEmpty() && cycles.size() >= 2, 30000);
         QCOMPARE(drops.first(), QList<int>{2});
         for (const CycleReport& cycle : cycles) {
+            // A tick while the absent device was still tried is a line of its own, all `---`.
+            if (cycle.missed) continue;
             QVERIFY(cycle.readings[0].answered);
             QVERIFY(cycle.readings[1].answered);
             QVERIFY(!cycle.readings[2].answered);

@@ -11,6 +11,7 @@
 #include "recordengine.h"
 #include "simulatedline.h"
 
+#include <QPointer>
 #include <QTest>
 
 using namespace vrx;
@@ -167,7 +168,7 @@ private slots:
     void replies_data() {
         QTest::addColumn<bool>("rtu");
         QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("outcome"); // stored, ignored, askedAgain, failed
+        QTest::addColumn<QString>("outcome"); // stored, askedAgain, failed
         const QByteArray good = AsciiWordsReply(1, {250, 300});
         QByteArray badLrc = good;
         badLrc[badLrc.size() - 3] = badLrc.at(badLrc.size() - 3) == '0' ? '1' : '0';
@@ -180,19 +181,19 @@ private slots:
             const auto frame = [rtu](const QByteArray& ascii) { return Framed(ascii, rtu); };
             QTest::addRow("%sgood", f) << rtu << frame(good) << "stored";
             QTest::addRow("%sother station", f)
-                << rtu << frame(AsciiWordsReply(2, {250, 300})) << "ignored";
+                << rtu << frame(AsciiWordsReply(2, {250, 300})) << "failed";
             QTest::addRow("%sexception", f) << rtu << frame(exception) << "askedAgain";
-            QTest::addRow("%sone word", f) << rtu << frame(shortRead) << "ignored";
+            QTest::addRow("%sone word", f) << rtu << frame(shortRead) << "failed";
             QTest::addRow("%sother function", f)
                 << rtu << frame(AsciiFrame(1, 0x06, "47")) << "askedAgain";
         }
-        QTest::newRow("ascii bad lrc") << false << badLrc << "ignored";
-        QTest::newRow("ascii no colon") << false << good.mid(1) << "ignored";
+        QTest::newRow("ascii bad lrc") << false << badLrc << "failed";
+        QTest::newRow("ascii no colon") << false << good.mid(1) << "failed";
         // The LF ends the reply, as it does for the Monitor on the same line: noise after it
         // neither spoils the reply nor drops the device.
         QTest::newRow("ascii bytes after the LF") << false << good + "\x13"
                                                   << "stored";
-        QTest::newRow("rtu bad crc") << true << badCrc << "ignored";
+        QTest::newRow("rtu bad crc") << true << badCrc << "failed";
         QTest::newRow("rtu stray bytes after the frame") << true << Rtu(good) + "\x13\x13"
                                                          << "stored";
     }
@@ -203,35 +204,170 @@ private slots:
         Rig rig(rtu);
         QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
         rig.Reply(reply);
-        // RTU frames that cannot be whole end with the silence; ASCII ones with their LF, or
-        // with the time-out when more follows.
+        if (outcome == "failed") {
+            // A reply that answers not is a failed attempt, as a time-out is: counted, and the
+            // device asked again at once (ignored, it would be asked again at every tick and
+            // no cycle would ever complete).
+            for (int step = 0; step < 20 && rig.Sent().size() < 2; ++step)
+                rig.Run(55);
+            QCOMPARE(rig.Sent().size(), 2);
+            QVERIFY(rig.cycles.isEmpty());
+            QCOMPARE(rig.engine.FailCount[0], 1);
+            QCOMPARE(rig.engine.Stats[0].checkErrors, 1);
+            QCOMPARE(rig.engine.Stats[0].timeouts, 0);
+            return;
+        }
+        // RTU frames that cannot be whole end with the silence; ASCII ones with their LF.
         const bool whole = !rtu || outcome == "stored" ||
                            QByteArray(QTest::currentDataTag()).contains("exception");
-        rig.Run(outcome == "failed" || !whole ? 10 * 55 : 0);
+        rig.Run(!whole ? 10 * 55 : 0);
         const QList<QByteArray> sent = rig.Sent();
         if (outcome == "stored") {
             QCOMPARE(rig.cycles.size(), 1);
             QCOMPARE(rig.engine.Samples.At(0, 0), 250);
             QCOMPARE(sent.size(), 1);
-        } else if (outcome == "ignored") {
-            // Not counted, not asked again until the next tick.
-            QVERIFY(rig.cycles.isEmpty());
-            QCOMPARE(sent.size(), 1);
-            QCOMPARE(rig.engine.FailCount[0], 0);
-            QVERIFY(!rig.engine.AwaitingReply);
-            rig.Run(1050 - rig.clock.Milliseconds() % 1000);
-            QCOMPARE(rig.Sent().size(), 2);
-        } else if (outcome == "askedAgain") {
-            QVERIFY(rig.cycles.isEmpty());
-            QCOMPARE(sent.size(), 2);
-            QCOMPARE(rig.engine.FailCount[0], 0);
         } else {
             QVERIFY(rig.cycles.isEmpty());
             QCOMPARE(sent.size(), 2);
-            QCOMPARE(rig.engine.FailCount[0], 1);
+            QCOMPARE(rig.engine.FailCount[0], 0);
         }
     }
 
+    // A device whose every reply is bad (check, address) fails like a silent one: dropped in
+    // the window's way, resting in the unattended one; the others are recorded meanwhile.
+    void badRepliesCostOnlyTheirDevice_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QByteArray>("fault");
+        QTest::addColumn<bool>("rest");
+        for (const bool rtu : {false, true}) {
+            for (const char* fault : {"badcheck", "wrongaddress"}) {
+                for (const bool rest : {false, true})
+                    QTest::addRow("%s %s %s", rtu ? "rtu" : "ascii", fault,
+                                  rest ? "rests" : "dropped")
+                        << rtu << QByteArray(fault) << rest;
+            }
+        }
+    }
+    void badRepliesCostOnlyTheirDevice() {
+        QFETCH(bool, rtu);
+        QFETCH(QByteArray, fault);
+        QFETCH(bool, rest);
+        Rig rig(rtu, 2, "addresses=1-3:preset=factory:faultaddress=2:fault=" + fault);
+        if (rest) rig.engine.SetRestAfterFailure(60000);
+        QList<int> resting;
+        QList<AttemptFailure> why;
+        QObject::connect(&rig.engine, &RecordEngine::devicesResting, &rig.engine,
+                         [&](const QList<int>& positions, AttemptFailure last) {
+                             resting += positions;
+                             why << last;
+                         });
+        QVERIFY(rig.Start({1, 2, 3, 0, 0, 0, 0, 0}));
+        rig.Run(10000);
+        QVERIFY2(rig.cycles.size() >= 9, qPrintable(QString::number(rig.cycles.size())));
+        const Readings& last = rig.cycles.last().readings;
+        QVERIFY(last[0].answered && !last[1].answered && last[2].answered);
+        QCOMPARE(rig.engine.Stats[1].checkErrors, RecordEngine::MaxFailures + 1);
+        QCOMPARE(rig.engine.Stats[1].timeouts, 0);
+        if (rest) {
+            QCOMPARE(resting, QList<int>{1});
+            QCOMPARE(why, QList<AttemptFailure>{AttemptFailure::BadReply});
+            QVERIFY(rig.drops.isEmpty());
+        } else {
+            QCOMPARE(rig.drops.size(), 1);
+            QCOMPARE(rig.drops.first().positions, QList<int>{1});
+            QVERIFY(!rig.drops.first().stopped);
+        }
+    }
+
+    // A reply that takes the line down with it (a torn MBAP stream, a reset connection) is
+    // charged to its device like a time-out: after its failures it rests or is dropped, and the
+    // devices after it are recorded again instead of being `---` in every line.
+    void lostLineChargesItsDevice_data() {
+        QTest::addColumn<bool>("rest");
+        QTest::newRow("dropped") << false;
+        QTest::newRow("rests") << true;
+    }
+    void lostLineChargesItsDevice() {
+        QFETCH(bool, rest);
+        Rig rig(false);
+        if (rest) rig.engine.SetRestAfterFailure(60000);
+        QList<int> lostAt;
+        QList<AttemptFailure> why;
+        QObject::connect(&rig.engine, &RecordEngine::lineLost, &rig.engine,
+                         [&](int position) { lostAt << position; });
+        QObject::connect(&rig.engine, &RecordEngine::devicesResting, &rig.engine,
+                         [&](const QList<int>&, AttemptFailure last) { why << last; });
+        QVERIFY(rig.Start({1, 2, 3, 4, 0, 0, 0, 0}));
+        // Addresses 1, 3 and 4 answer; a request to 2 takes the line down.
+        QPointer<FakeLine> line;
+        qsizetype served = 0;
+        for (int t = 0; t < 15000; t += 5) {
+            if (rig.Line() != line) {
+                line = rig.Line();
+                served = 0;
+            }
+            while (line && served < line->written.size()) {
+                const QByteArray request = line->written[served++];
+                const int address = HexToByte(request[1], request[2]);
+                if (address == 2) {
+                    emit line->lost(QStringLiteral("connection reset by peer"));
+                    break;
+                }
+                line->Reply(AsciiWordsReply(address, {quint16(address * 100), 300}));
+            }
+            rig.Run(5);
+        }
+        QCOMPARE(lostAt.size(), RecordEngine::MaxFailures + 1);
+        QVERIFY(std::all_of(lostAt.begin(), lostAt.end(), [](int p) { return p == 1; }));
+        QCOMPARE(rig.engine.Stats[1].timeouts, RecordEngine::MaxFailures + 1);
+        QVERIFY(rig.failures.isEmpty());
+        if (rest) {
+            QVERIFY(rig.engine.Resting(1));
+            QCOMPARE(why, QList<AttemptFailure>{AttemptFailure::LineLost});
+        } else {
+            QCOMPARE(rig.drops.size(), 1);
+            QCOMPARE(rig.drops.first().positions, QList<int>{1});
+        }
+        // One line a second throughout, the last ones with every other device.
+        QVERIFY2(rig.cycles.size() >= 14, qPrintable(QString::number(rig.cycles.size())));
+        for (int i = int(rig.cycles.size()) - 5; i < rig.cycles.size(); ++i) {
+            const Readings& r = rig.cycles[i].readings;
+            QVERIFY(r[0].answered && !r[1].answered && r[2].answered && r[3].answered);
+            QCOMPARE(r[3].pv, 400);
+        }
+    }
+
+    // Devices slower together than the interval: each tick that comes while the cycle before
+    // is still asking writes a line of `---`, so the record keeps one line a second, and the
+    // slowness is said once, naming the device the tick found on the line.
+    void slowCycleMarksMissedSamples() {
+        Rig rig(false, 2, "addresses=1-3:preset=factory:turnaround=400");
+        QList<int> missed;
+        QObject::connect(&rig.engine, &RecordEngine::samplesMissed, &rig.engine,
+                         [&](int position) { missed << position; });
+        QVERIFY(rig.Start({1, 2, 3, 0, 0, 0, 0, 0}));
+        rig.Run(30000 - 100);
+        QCOMPARE(rig.cycles.size(), 30);
+        QVERIFY(rig.drops.isEmpty());
+        qsizetype empty = 0;
+        for (const CycleReport& c : rig.cycles) {
+            const bool any =
+                c.readings[0].answered || c.readings[1].answered || c.readings[2].answered;
+            QCOMPARE(!any, c.missed);
+            if (c.missed) {
+                ++empty;
+                continue;
+            }
+            QVERIFY(c.readings[0].answered && c.readings[1].answered && c.readings[2].answered);
+        }
+        QVERIFY2(empty >= 5 && empty <= 15, qPrintable(QString::number(empty)));
+        QCOMPARE(missed.size(), 1);
+        // The chart's store keeps each missed sample as a gap, not as 0.0.
+        for (int j = 0; j < rig.engine.SampleCount; ++j) {
+            const bool gap = rig.engine.Samples.At(0, j) == MissingSample;
+            QCOMPARE(gap, rig.cycles[j].missed);
+        }
+    }
     // An RTU reply is taken the moment it is whole; only a broken one waits for the silence.
     void rtuReplyEndsWhenWhole() {
         Rig rig(true);
@@ -468,7 +604,10 @@ private slots:
         Rig rig(false, 2, "addresses=1,2:preset=factory:fault=exception:faultaddress=2");
         QVERIFY(rig.Start({1, 2, 0, 0, 0, 0, 0, 0}));
         rig.Run(3000);
-        QVERIFY(rig.cycles.isEmpty());
+        // Its cycle never ends: each tick is a missed sample.
+        QCOMPARE(rig.cycles.size(), 3);
+        for (const CycleReport& c : rig.cycles)
+            QVERIFY(c.missed && !c.readings[0].answered);
         QVERIFY(rig.drops.isEmpty());
         QCOMPARE(rig.engine.PollIndex, quint16(1));
         QCOMPARE(rig.engine.FailCount[1], 0);
@@ -518,12 +657,20 @@ private slots:
         rig.Run(3000);
         QVERIFY(rig.engine.Running);
         QVERIFY(rig.failures.isEmpty() && rig.drops.isEmpty());
-        QCOMPARE(rig.cycles.size(), 4);
+        // One line a tick: the interrupted cycle, then one for each tick without the line.
+        QCOMPARE(rig.cycles.size(), 5);
         QVERIFY(rig.cycles[1].readings[0].answered); // read before the line went
         QCOMPARE(rig.cycles[1].readings[0].pv, 251);
         QVERIFY(!rig.cycles[1].readings[1].answered);
-        for (int i = 2; i < 4; ++i)
+        for (int i = 2; i < 5; ++i)
             QVERIFY(!rig.cycles[i].readings[0].answered && !rig.cycles[i].readings[1].answered);
+        // The chart's store holds the gap as a gap: drawn as 0.0 it would read as a cold furnace.
+        QCOMPARE(rig.engine.Samples.At(0, 1), 251);
+        QCOMPARE(rig.engine.Samples.At(1, 1), MissingSample);
+        for (int j = 2; j < 5; ++j) {
+            QCOMPARE(rig.engine.Samples.At(0, j), MissingSample);
+            QCOMPARE(rig.engine.Samples.At(1, j), MissingSample);
+        }
 
         rig.fake->refuseOpen = false;
         // Reopened at the next try, read at the tick after it.

@@ -429,7 +429,7 @@ private slots:
         serve(3000, true);
         QCOMPARE(p.cycles.size(), 3);
         serve(5000, false);
-        QCOMPARE(p.dialogs.texts(), QStringList{DropText});
+        QCOMPARE(p.dialogs.texts(), QStringList{DropText + "\nDevice 2 (address 2)"});
         QCOMPARE(p.dialogs.messages.first().caption, "Message");
         QCOMPARE(p.AddressColour(1), QColor(255, 0, 0));
         QCOMPARE(p.AddressColour(0), QColor(Qt::white));
@@ -446,7 +446,7 @@ private slots:
             QCOMPARE(lines[r].size(), 3 * 16 + 14 + 1);
         QVERIFY(lines[lines.size() - 3].contains("1 ---    ---    2 250"));
         p.View(path);
-        QCOMPARE(p.dialogs.texts(), QStringList{DropText});
+        QCOMPARE(p.dialogs.messages.size(), 1);
         QCOMPARE(w->StartBt->text(), "END VIEW");
         QCOMPARE(w->ViewCount, int(p.cycles.size()));
         QCOMPARE(w->View.Samples.At(1, 0), 250);
@@ -454,11 +454,110 @@ private slots:
         QCOMPARE(w->View.Samples.At(2, w->ViewCount - 1), 250);
     }
 
+    // The drop message does not hold the recording: left open for a minute, the other device
+    // is recorded every second meanwhile, into the file. It names the device; a second drop
+    // while it is open waits for it and comes in a box of its own, never stacked on it.
+    void dropMessageLeftOpen() {
+        Program p("addresses=1:preset=factory");
+        TVRW3* w = p.w;
+        w->ComAddrs[1]->setValue(9);
+        w->ComAddrs[2]->setValue(8);
+        const QString path = p.Path("night.txt");
+        p.Arm(path);
+        const auto answered = [&p] {
+            return std::count_if(p.cycles.begin(), p.cycles.end(),
+                                 [](const CycleReport& c) { return c.readings[0].answered; });
+        };
+        bool opened = false;
+        qsizetype during = 0;
+        qsizetype shownDuring = 0;
+        p.dialogs.whileOpen = [&](const test::ShownMessage&) {
+            if (std::exchange(opened, true)) return;
+            const qsizetype before = answered();
+            p.Run(60000);
+            during = answered() - before;
+            shownDuring = p.dialogs.messages.size();
+        };
+        p.Click(w->StartBt);
+        p.Run(10000);
+        QVERIFY(opened);
+        QVERIFY2(during >= 59, qPrintable(QString::number(during)));
+        QCOMPARE(shownDuring, 1);
+        QCOMPARE(p.dialogs.texts(), (QStringList{DropText + "\nDevice 2 (address 9)",
+                                                 DropText + "\nDevice 3 (address 8)"}));
+        QCOMPARE(p.AddressColour(1), QColor(255, 0, 0));
+        QCOMPARE(p.AddressColour(2), QColor(255, 0, 0));
+        QCOMPARE(w->StartBt->text(), "STOP");
+        p.Click(w->StartBt);
+        // The lines of the minute the box was open are in the file.
+        const QList<QByteArray> lines = ReadAll(path).split('\n');
+        QVERIFY2(lines.size() >= 1 + during + 2, qPrintable(QString::number(lines.size())));
+        QVERIFY(lines[lines.size() - 3].startsWith("0 "));
+    }
+
+    // Devices slower together than the sample time: the file keeps a line a second, those of
+    // the samples missed `---`, and the window says so once, naming the device.
+    void slowDevicesSaidOnce() {
+        Program p("addresses=1-3:preset=factory:turnaround=400");
+        TVRW3* w = p.w;
+        w->ComAddrs[1]->setValue(2);
+        w->ComAddrs[2]->setValue(3);
+        const QString path = p.Path("slow.txt");
+        p.Arm(path);
+        p.Click(w->StartBt);
+        p.Run(20000 - 100);
+        p.Click(w->StartBt);
+        QCOMPARE(p.dialogs.texts(),
+                 QStringList{"Device 3 (address 3) answers too slowly for the sample time: each "
+                             "sample missed is recorded as ---."});
+        const QList<QByteArray> lines = ReadAll(path).split('\n');
+        QCOMPARE(lines.size(), 1 + 20 + 2);
+        const auto missed = std::count_if(lines.begin() + 1, lines.end() - 2,
+                                          [](const QByteArray& l) { return l.count("---") == 6; });
+        QVERIFY2(missed >= 5 && missed <= 10, qPrintable(QString::number(missed)));
+    }
+
+    // A sample without a value is a gap in the live chart, as the viewer draws it: not a drop
+    // to 0.0, which would read as a furnace gone cold.
+    void gapIsDrawnAsGap() {
+        test::PullableLine adapter;
+        Program p;
+        TVRW3* w = p.w;
+        p.Click(w->StartBt);
+        p.Run(5000);
+        adapter.Pull();
+        p.Run(10000);
+        adapter.PlugIn();
+        p.Run(5000);
+        qsizetype first = -1;
+        qsizetype last = -1;
+        for (qsizetype i = 0; i < p.cycles.size(); ++i) {
+            if (p.cycles[i].readings[0].answered) continue;
+            if (first < 0) first = i;
+            last = i;
+        }
+        QVERIFY(first > 0 && last - first >= 5 && last + 2 < p.cycles.size());
+        QVERIFY(p.cycles[last + 1].readings[0].answered);
+        const QImage image = w->Chart().Image().convertToFormat(QImage::Format_RGB32);
+        const ChartGeometry& g = w->Chart().Geometry();
+        const QRgb trace = DeviceColors()[0].rgb();
+        const auto traced = [&](int x) {
+            for (int y = 0; y < image.height(); ++y)
+                if (image.pixel(x, y) == trace) return true;
+            return false;
+        };
+        // Column j is drawn at ColumnX(j + 1).
+        QVERIFY(traced(g.ColumnX(int(first) - 1)));
+        QVERIFY(traced(g.ColumnX(int(last) + 3)));
+        for (int x = g.ColumnX(int(first) + 1); x <= g.ColumnX(int(last) + 1); ++x)
+            QVERIFY2(!traced(x), qPrintable(QString::number(x)));
+    }
+
     void lastDeviceDroppedStops() {
         Program p(FakeCom);
         p.Click(p.w->StartBt);
         p.Run(4 * 10 * 55 + 100);
-        QCOMPARE(p.dialogs.texts(), QStringList{DropText});
+        QCOMPARE(p.dialogs.texts(), QStringList{DropText + "\nDevice 1 (address 1)"});
         QCOMPARE(p.w->StartBt->text(), "START");
         QCOMPARE(p.PanelColour(), QColor(0, 255, 0));
         QCOMPARE(p.AddressColour(0), QColor(255, 0, 0));

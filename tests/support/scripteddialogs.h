@@ -23,6 +23,9 @@ public:
 
     void Message(QWidget*, const QString& caption, const QString& text) override {
         messages.append({caption, text});
+        // A box left open: the script runs while it shows, as the real box's own event loop
+        // would (events and timers go on; what waits for the box's caller does not).
+        if (whileOpen) whileOpen(messages.last());
     }
     bool Confirm(QWidget*, const QString& caption, const QString& text) override {
         confirmations.append({caption, text});
@@ -59,6 +62,7 @@ public:
     QStringList saveAnswers;
     QStringList startFolders; // where each file dialog started
     std::function<int(QDialog&)> onExec;
+    std::function<void(const ShownMessage&)> whileOpen;
     int execCount = 0;
 };
 
