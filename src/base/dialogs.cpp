@@ -71,9 +71,25 @@ bool WidgetDialogs::Confirm(QWidget* parent, const QString& caption, const QStri
     return box.exec() == QMessageBox::Ok;
 }
 
+std::unique_ptr<QFileDialog> WidgetDialogs::OpenFileDialog(QWidget* parent, const QString& caption,
+                                                           const QString& folder,
+                                                           const QString& filter) {
+    auto dialog = std::make_unique<QFileDialog>(parent, caption, folder, filter);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    // An open dialog that only takes existing files refuses a missing name with a message of
+    // its own, and the program's is never seen.
+    dialog->setFileMode(QFileDialog::AnyFile);
+    // A desktop's own chooser opens only what exists, whatever mode it is asked for.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    return dialog;
+}
+
 QString WidgetDialogs::ChooseOpenFile(QWidget* parent, const QString& caption,
                                       const QString& folder, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+    const auto dialog = OpenFileDialog(parent, caption, folder, filter);
+    if (dialog->exec() != QDialog::Accepted) return {};
+    const QStringList chosen = dialog->selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.first();
 }
 
 QString WidgetDialogs::ChooseSaveFile(QWidget* parent, const QString& caption,

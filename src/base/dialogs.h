@@ -6,6 +6,7 @@
 #include <memory>
 
 class QDialog;
+class QFileDialog;
 class QMessageBox;
 class QWidget;
 
@@ -54,6 +55,11 @@ public:
     // The information box Message shows.
     static std::unique_ptr<QMessageBox> MessageBox(QWidget* parent, const QString& caption,
                                                    const QString& text);
+    // The open dialog ChooseOpenFile shows, started in `folder`. It takes any name, also that
+    // of no file: what the program makes of such a name, it says in its own words.
+    static std::unique_ptr<QFileDialog> OpenFileDialog(QWidget* parent, const QString& caption,
+                                                       const QString& folder,
+                                                       const QString& filter);
 
 protected:
     QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& folder,

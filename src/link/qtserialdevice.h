@@ -8,7 +8,9 @@
 namespace vrx {
 
 // Opens the device for exclusive use (also within this process, where the system's lock would
-// not stop a second open by root), raw 8-bit, DTR and RTS raised, no flow control.
+// not stop a second open by root), raw 8-bit, DTR and RTS raised, no flow control. A
+// pseudo-terminal carries bytes unchanged whatever its settings: it gets the settings it takes,
+// is opened all the same, and what it refused is logged once.
 class QtSerialDevice final : public LineDevice {
     Q_OBJECT
 public:
@@ -30,9 +32,13 @@ public:
 private:
     void OnError(QSerialPort::SerialPortError error);
     void HandleLoss();
+    // Applies each setting on its own to the open pty; what it refuses is left as it is.
+    void ApplyToPty(const LineSettings& settings);
 
     QString path_;
     QString claimed_;
+    bool pty_ = false;
+    QString refusedSaid_; // what the open pty was said to refuse
     QSerialPort serial_;
     bool lossQueued_ = false;
     bool busy_ = false;

@@ -427,8 +427,11 @@ void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
         break;
     case ReplyVerdict::EchoDiffers:
     case ReplyVerdict::WriteRefused:
+        ErrorCode = reply.errorCode;
+        break;
     case ReplyVerdict::ReadRefused:
         ErrorCode = reply.errorCode;
+        PassRefusedRead();
         break;
     case ReplyVerdict::Garbled:
         ErrorCode = ResultBadCheck;
@@ -459,6 +462,19 @@ void PollEngine::Dispatch() {
         DecodeSettings();
     } else {
         ShowStationValues();
+        AdvancePoll();
+    }
+}
+
+void PollEngine::PassRefusedRead() {
+    // A refusal is an answer: the chain moves on as after the words it stands for, so a
+    // controller that refuses every read cannot keep the others from being polled. It is asked
+    // again at its next turn; a settings block it refuses keeps what was shown of it. A
+    // transfer's read is the transfer's to judge.
+    if (readOnLine_) return;
+    if (PollPhase >= FirstSettingsPhase) {
+        if (++PollPhase > LastSettingsPhase) EndSettingsRead();
+    } else {
         AdvancePoll();
     }
 }

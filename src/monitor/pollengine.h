@@ -273,6 +273,7 @@ private:
     void BroadcastFrameEnded();
     void HandleReply(const QByteArray& frame, bool rtu);
     void Dispatch();
+    void PassRefusedRead();
     void GoodWriteEcho();
     void ReportResult();
     void ShowStationValues();

@@ -45,10 +45,11 @@ private:
 
 // The curve's two scales in a field of the given size.
 struct CurveScales {
-    CurveScales(const CurveWalk& walk, QSize field)
+    CurveScales(const CurveWalk& walk, QSize field, qint64 minutes)
         : vertical(std::max<qint64>(qint64(walk.highest) - walk.lowest, 1),
                    std::max(field.height() - 5, 1)),
-          horizontal(walk.totalMinutes, std::max(field.width(), 1)), highest(walk.highest) {}
+          horizontal(std::max(minutes, qint64(1)), std::max(field.width(), 1)),
+          highest(walk.highest) {}
     int Y(qint64 tenths) const { return int(vertical(highest - tenths) + 2); }
     qint64 X(qint64 minutes) const { return horizontal(minutes); }
 
@@ -83,8 +84,11 @@ std::optional<CurveWalk> WalkProgram(const PatternProgram& program) {
     CurveWalk walk;
     walk.lowest = walk.highest = run.SetValue(program.StartPattern, 0);
     std::array<bool, Patterns> visited{};
+    // When each pattern began, to tell how long the cycle back to one of them takes.
+    std::array<qint64, Patterns> began{};
     for (int p = program.StartPattern;;) {
         visited[p] = true;
+        began[p] = walk.totalMinutes;
         qint64 minutes = 0;
         for (int s = 0; s <= run.MaxStep(p); ++s) {
             walk.lowest = std::min(walk.lowest, run.SetValue(p, s));
@@ -95,13 +99,23 @@ std::optional<CurveWalk> WalkProgram(const PatternProgram& program) {
         const int next = run.Link(p);
         if (next == ProgEnd || visited[next]) {
             walk.endMark = next;
+            if (next != ProgEnd) walk.cycleMinutes = walk.totalMinutes - began[next];
             return walk;
         }
         p = next;
     }
 }
 
+qint64 ShownMinutes(const CurveWalk& walk) {
+    const qint64 least = (walk.totalMinutes + 4) / 5;
+    return walk.totalMinutes + std::max(walk.cycleMinutes, least);
+}
+
 ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size) {
+    return DrawProgramCurve(program, size, 0);
+}
+
+ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size, qint64 minutes) {
     ProgramCurve curve;
     curve.size = size;
     curve.plot = QRect(QPoint(0, 0), size);
@@ -111,7 +125,7 @@ ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size) {
 
     const RunnableProgram run(program);
     const qint64 width = std::max(size.width(), 1);
-    const CurveScales scales(*walk, size);
+    const CurveScales scales(*walk, size, std::max(minutes, walk->totalMinutes));
     const auto y = [&](int tenths) { return scales.Y(tenths); };
     const auto x = [&](qint64 minutes) { return scales.X(minutes); };
 
@@ -228,7 +242,8 @@ ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size, const A
     if (fieldHeight < 2 * line) return DrawProgramCurve(program, size);
 
     // The temperatures depend on the field's height alone; their widths give the left margin.
-    const CurveScales upright(*walk, QSize(1, fieldHeight));
+    const qint64 shown = ShownMinutes(*walk);
+    const CurveScales upright(*walk, QSize(1, fieldHeight), shown);
     qint64 degreeStep = 1;
     for (int k = 0; RoundStep(k) * upright.vertical.PerValue() < line + 2; ++k)
         degreeStep = RoundStep(k + 1);
@@ -245,7 +260,7 @@ ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size, const A
     const QRect plot(left, top, size.width() - 2 - left, fieldHeight);
     if (plot.width() < 2 * line) return DrawProgramCurve(program, size);
 
-    ProgramCurve curve = DrawProgramCurve(program, plot.size());
+    ProgramCurve curve = DrawProgramCurve(program, plot.size(), shown);
     curve.size = size;
     curve.plot = plot;
     curve.tickLength = tick;
@@ -262,14 +277,14 @@ ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size, const A
         return QRect(right - w + 1, y, w, line);
     };
 
-    const CurveScales scales(*walk, plot.size());
+    const CurveScales scales(*walk, plot.size(), shown);
     // The time step: the first round one whose labels, the widest last, stand apart by a line
     // and no closer than five lines, so that the row stays easy to read.
     const double perMinute = scales.horizontal.PerValue();
-    const qint64 shownMinutes = qint64(plot.width() / perMinute);
+    const qint64 fieldMinutes = qint64(plot.width() / perMinute);
     qint64 timeStep = TimeStep(0);
     for (int k = 1;; ++k) {
-        const qint64 last = shownMinutes / timeStep * timeStep;
+        const qint64 last = fieldMinutes / timeStep * timeStep;
         const QString widest = QString::number(timeStep < 60 ? last : last / 60);
         if (timeStep * perMinute >= std::max(text.width(widest) + line, 5 * line)) break;
         timeStep = TimeStep(k);

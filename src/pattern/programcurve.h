@@ -33,10 +33,16 @@ struct CurveWalk {
     qint64 totalMinutes = 0; // every pattern's steps times its runs
     int lowest = 0;          // set values of the steps run, in tenths
     int highest = 0;
-    int endMark = ProgEnd; // the pattern the program loops back to, or ProgEnd
+    int endMark = ProgEnd;   // the pattern the program loops back to, or ProgEnd
+    qint64 cycleMinutes = 0; // one pass of the patterns from endMark on; 0 for ProgEnd
 };
 // Nothing when the start pattern is none of 0-7.
 std::optional<CurveWalk> WalkProgram(const PatternProgram& program);
+
+// The time a curve with axes spans: the program's, and after it room for what the curve goes on
+// to draw, a whole repetition of its cycle or the hold after its end (a fifth of the program's
+// time at least), so that neither shrinks to what the scale's rounding happens to leave.
+qint64 ShownMinutes(const CurveWalk& walk);
 
 // A text beside an axis: `tick` is where it marks the axis (x on the time axis, y on the
 // temperature axis), `box` where its text is written.
@@ -83,10 +89,12 @@ QSize ProgCurveSize(int screenWidth);
 // outside 0-8 do not exist (a link outside ends the program), loop counts are 0 to 99 and step
 // times 0 to 15 hours.
 ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size);
+// The same with the field's width standing for `minutes` (never less than the program's time).
+ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size, qint64 minutes);
 
 // The same curve with a time and a temperature axis in the image of that size: the lines in
-// the room the labels leave, ticks at round values (minutes or hours, whole degrees or
-// tenths) as close as the labels' size allows.
+// the room the labels leave, over ShownMinutes, ticks at round values (minutes or hours, whole
+// degrees or tenths) as close as the labels' size allows.
 ProgramCurve DrawProgramCurve(const PatternProgram& program, QSize size, const AxisText& text);
 
 } // namespace vrx

@@ -16,9 +16,14 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+
+#ifdef __linux__
+#include <sys/inotify.h>
+#endif
 
 namespace vrx::sim {
 
@@ -49,6 +54,7 @@ class Pty {
 public:
     ~Pty() {
         if (linked_) ::unlink(link_.constData());
+        if (watch_ >= 0) ::close(watch_);
         if (slave_ >= 0) ::close(slave_);
         if (master_ >= 0) ::close(master_);
     }
@@ -65,13 +71,19 @@ public:
         // line discipline neither echoes nor changes a byte.
         slave_ = ::open(name, O_RDWR | O_NOCTTY);
         if (slave_ < 0) return Fail(error, "open slave");
-        termios tio{};
-        if (::tcgetattr(slave_, &tio) != 0) return Fail(error, "tcgetattr");
-        ::cfmakeraw(&tio);
-        ::cfsetspeed(&tio, B9600);
-        if (::tcsetattr(slave_, TCSANOW, &tio) != 0) return Fail(error, "tcsetattr");
+        if (::tcgetattr(slave_, &own_) != 0) return Fail(error, "tcgetattr");
+        ::cfmakeraw(&own_);
+        ::cfsetspeed(&own_, B9600);
+        if (::tcsetattr(slave_, TCSANOW, &own_) != 0) return Fail(error, "tcsetattr");
         const int flags = ::fcntl(master_, F_GETFL);
         ::fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+#ifdef __linux__
+        // Told of every close of the line by a master; ours stays open, so it is never told of.
+        watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (watch_ < 0) return Fail(error, "inotify_init1");
+        if (::inotify_add_watch(watch_, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0)
+            return Fail(error, "inotify_add_watch");
+#endif
 
         link_ = QFile::encodeName(linkPath);
         struct stat st {};
@@ -89,8 +101,29 @@ public:
         return true;
     }
 
-    int Master() const { return master_; }
-    const QString& Device() const { return device_; }
+    int Master() const {
+        return master_;
+    }
+    // Readable when a master has let go of the line; -1 where that cannot be told.
+    int Releases() const {
+        return watch_;
+    }
+    const QString& Device() const {
+        return device_;
+    }
+
+    // A master let go of the line. One that was killed left its exclusive use, which would
+    // refuse every later master but root, and its settings, which a later master asking the same
+    // is told it cannot have (nothing changes, so the pty's refusal of 7 bits or parity stands
+    // alone). The line goes back to how it was made. A master that opened the line at the very
+    // moment loses its exclusive use; the bytes pass raw all the same.
+    void Released() {
+        char events[4096];
+        while (::read(watch_, events, sizeof events) > 0) {
+        }
+        ::ioctl(slave_, TIOCNXCL);
+        ::tcsetattr(slave_, TCSANOW, &own_);
+    }
 
 private:
     static bool Fail(QString* error, const char* what) {
@@ -100,6 +133,8 @@ private:
 
     int master_ = -1;
     int slave_ = -1;
+    int watch_ = -1;
+    termios own_{};
     QString device_;
     QByteArray link_;
     bool linked_ = false;
@@ -132,10 +167,10 @@ int RunPtyServer(const PtyServerConfig& config, volatile std::sig_atomic_t* stop
 
     char buffer[512];
     while (!*stop) {
-        pollfd pfd{pty.Master(), POLLIN, 0};
+        pollfd pfd[]{{pty.Master(), POLLIN, 0}, {pty.Releases(), POLLIN, 0}};
         // While a frame is open, wait only for the silence that may end it.
         const int timeout = receiver.Pending() ? config.silenceMs : 100;
-        const int ready = ::poll(&pfd, 1, timeout);
+        const int ready = ::poll(pfd, pty.Releases() >= 0 ? 2 : 1, timeout);
         if (ready < 0) {
             if (errno == EINTR) continue;
             if (error) *error = SystemError("poll");
@@ -145,6 +180,8 @@ int RunPtyServer(const PtyServerConfig& config, volatile std::sig_atomic_t* stop
             if (const auto frame = receiver.Silence()) answer(*frame);
             continue;
         }
+        if (pfd[1].revents & POLLIN) pty.Released();
+        if ((pfd[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
         const ssize_t n = ::read(pty.Master(), buffer, sizeof buffer);
         if (n <= 0) {
             // No client holds the slave (EIO) or nothing after all: try again shortly.

@@ -7,6 +7,7 @@
 #include "serialport.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSerialPort>
 #include <QTest>
 
@@ -120,6 +121,74 @@ private slots:
             return in.size() >= frame.size();
         }());
         QCOMPARE(in, frame);
+    }
+
+    // A pty has only 8 data bits and no parity, and says so (EINVAL) when nothing else changes,
+    // as when it still holds the settings of a program killed while it had the line open with
+    // the same format. The line opens all the same with whatever the pty takes, says once what
+    // it refused, and bytes pass unchanged.
+    void ptyOpensWhateverItRefuses_data() {
+        QTest::addColumn<bool>("leftByKilled");
+        QTest::addColumn<int>("dataBits");
+        QTest::addColumn<int>("parity");
+        QTest::addColumn<QString>("refused");
+        for (const bool left : {false, true}) {
+            const QByteArray where = left ? ", left by a killed master" : ", fresh";
+            QTest::newRow("7E1" + where)
+                << left << 7 << int(Parity::Even) << "7 data bits, even parity";
+            QTest::newRow("7O1" + where)
+                << left << 7 << int(Parity::Odd) << "7 data bits, odd parity";
+            QTest::newRow("8E1" + where) << left << 8 << int(Parity::Even) << "even parity";
+            QTest::newRow("8N1" + where) << left << 8 << int(Parity::None) << "";
+        }
+    }
+    void ptyOpensWhateverItRefuses() {
+        QFETCH(bool, leftByKilled);
+        QFETCH(int, dataBits);
+        QFETCH(int, parity);
+        QFETCH(QString, refused);
+        PtyPair pty;
+        QVERIFY(pty.IsValid());
+        if (leftByKilled) {
+            QSerialPort killed(pty.SlavePath());
+            killed.setDataBits(QSerialPort::DataBits(dataBits));
+            killed.setParity(parity == int(Parity::Even)  ? QSerialPort::EvenParity
+                             : parity == int(Parity::Odd) ? QSerialPort::OddParity
+                                                          : QSerialPort::NoParity);
+            QVERIFY2(killed.open(QIODevice::ReadWrite), qPrintable(killed.errorString()));
+            const termios held = pty.Settings();
+            killed.close();
+            QVERIFY(pty.Keep(held));
+        }
+        static QStringList logged;
+        logged.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+                if (QByteArray(context.category) == "vrx.line") logged << text;
+            });
+        const auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
+        UseDevice(1, pty.SlavePath());
+        SerialPort port;
+        port.SetComNumber(1);
+        port.SetDataBits(qint16(dataBits));
+        port.SetParity(Parity(parity));
+        port.SetOpen(true);
+        QVERIFY(port.Open());
+        // Settings applied again to the open line add nothing to what was said.
+        port.SetStopBits(2);
+        port.SetBaud(19200);
+        const QStringList said =
+            refused.isEmpty()
+                ? QStringList()
+                : QStringList{pty.SlavePath() + " is a pseudo-terminal and does not take " +
+                              refused + "; it carries the bytes unchanged all the same"};
+        QCOMPARE(logged, said);
+
+        const QByteArray frame("\x00\xFF\x80:0103\r\n", 10);
+        port.SendText(frame);
+        QByteArray out;
+        QTRY_VERIFY((out += pty.Received()).size() >= frame.size());
+        QCOMPARE(out, frame);
     }
 
     void timerExpiresAfterItsTicks() {

@@ -72,7 +72,10 @@ public:
     // Answers the last request, as the controllers would; returns its label.
     QString Serve() {
         const Asked a = Last();
-        if (!silent.contains(a.address)) ReplyFrame(AnswerTo(a));
+        if (refusing.contains(a.address))
+            ReplyFrame(AsciiException(a.address, a.function, refusing.value(a.address)));
+        else if (!silent.contains(a.address))
+            ReplyFrame(AnswerTo(a));
         return Label(a);
     }
     // Serves n requests in turn; the labels of the requests served.
@@ -94,6 +97,8 @@ public:
     QStringList errors;
     QHash<int, QHash<int, int>> registers;
     QSet<int> silent;
+    // Addresses that answer every request with an exception of the given code.
+    QHash<int, int> refusing;
     bool opened = false;
 };
 

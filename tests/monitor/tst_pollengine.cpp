@@ -4,6 +4,7 @@
 #include "enginerig.h"
 #include "paramimages.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -590,9 +591,38 @@ private slots:
         QCOMPARE(r.engine.State().ErrorCount[1], 1);
         QCOMPARE(r.engine.State().TimeoutCount[1], 0); // a refusal is an answer
         QCOMPARE(r.engine.Face(1).runLed, LampColour::Red);
-        // Asked again at once.
+        // Answered all the same: the chain moves on at once, to the process values.
         QCOMPARE(r.SentCount(), 2);
-        QCOMPARE(r.Sent().at(1), r.Sent().at(0));
+        QCOMPARE(r.Label(r.Last()), "1:4700");
+    }
+
+    // A controller that refuses every read is shown refusing each, stays connected, and is
+    // asked again at its turns; the other station is polled every cycle, and the settings read
+    // of the refusing one ends.
+    void refusingStationDoesNotHoldTheChain_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void refusingStationDoesNotHoldTheChain() {
+        QFETCH(bool, rtu);
+        EngineRig r(rtu);
+        r.refusing[1] = 2;
+        r.engine.SetAddresses({0, 1, 2, 1, 1});
+        QSignalSpy settingsEnded(&r.engine, &PollEngine::settingsReadEnded);
+        r.engine.ConnectStation(1);
+        r.engine.ConnectStation(2);
+        const QStringList expected = Split("1:4725 1:4700 1:4725 2:4725 1:4700 2:4700 " +
+                                           Settings1 + " 1:4725 2:4725 1:4700 2:4700");
+        QCOMPARE(r.Serve(int(expected.size())), expected);
+        const int refused = int(expected.filter(QRegularExpression("^1:")).size());
+        QCOMPARE(r.errors, QStringList(refused, "illegal address "));
+        QCOMPARE(r.engine.State().ErrorCount[1], refused);
+        QCOMPARE(r.engine.State().ErrorCount[2], 0);
+        QVERIFY(r.engine.State().StationConnected[1]);
+        QCOMPARE(settingsEnded.count(), 1);
+        QCOMPARE(r.engine.Face(1).runLed, LampColour::Red);
+        QCOMPARE(r.engine.Face(2).runLed, LampColour::Lime);
     }
 
     void writeGoesOutBeforeThePollAndIsReadBack_data() {
@@ -728,7 +758,7 @@ private slots:
         // After a failed check the edit is taken at once.
         r.engine.AddressEdited(1, 6);
         r.ReplyFrame(AsciiException(5, 0x03, 2));
-        QCOMPARE(r.Label(r.Last()), "6:4725");
+        QCOMPARE(r.Label(r.Last()), "6:4700");
     }
 
     void closedLineReportsOnce() {

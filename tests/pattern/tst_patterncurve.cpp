@@ -38,6 +38,15 @@ PatternProgram Example() {
     return program;
 }
 
+// A lead-in (pattern 0) into a cycle of patterns 1 and 2, ten minutes each.
+PatternProgram LeadInCycle() {
+    PatternProgram program;
+    SetPattern(program, 0, {{200, 10}}, 1);
+    SetPattern(program, 1, {{300, 10}}, 2);
+    SetPattern(program, 2, {{400, 10}}, 1);
+    return program;
+}
+
 // Text as a fixed font writes it: 6 pixels a character, lines 10 pixels high.
 AxisText FixedText(const QString& unit = QStringLiteral("°C")) {
     return {[](const QString& text) { return 6 * int(text.size()); }, 10, unit};
@@ -114,6 +123,7 @@ private slots:
         QCOMPARE(walk->lowest, 250);
         QCOMPARE(walk->highest, 500);
         QCOMPARE(walk->endMark, ProgEnd);
+        QCOMPARE(walk->cycleMinutes, 0);
         const ProgramCurve curve = DrawProgramCurve(Example(), ProgCurveSize(screenWidth));
         QVERIFY(curve.drawn);
         QCOMPARE(curve.size, ProgCurveSize(screenWidth));
@@ -126,6 +136,7 @@ private slots:
         PatternProgram program = Example();
         program.PatternLink[0] = 0;
         QCOMPARE(WalkProgram(program)->endMark, 0);
+        QCOMPARE(WalkProgram(program)->cycleMinutes, 30);
         const ProgramCurve curve = DrawProgramCurve(program, QSize(560, 95));
         QCOMPARE(curve.lines, (Lines{Line(Blue, 0, 85, 180, 85), Line(Blue, 180, 85, 540, 2),
                                      Line(Navy, 540, 2, 720, 85), Line(Navy, 720, 85, 1080, 2)}));
@@ -134,14 +145,11 @@ private slots:
     // A lead-in into a cycle of two patterns: green, then the cycle's first pass blue and its
     // repetition navy.
     void leadInThenCycle() {
-        PatternProgram program;
-        program.StartPattern = 0;
-        SetPattern(program, 0, {{200, 10}}, 1);
-        SetPattern(program, 1, {{300, 10}}, 2);
-        SetPattern(program, 2, {{400, 10}}, 1);
+        const PatternProgram program = LeadInCycle();
         const CurveWalk walk = *WalkProgram(program);
         QCOMPARE(walk.endMark, 1);
         QCOMPARE(walk.totalMinutes, 30);
+        QCOMPARE(walk.cycleMinutes, 20);
         // 200 tenths over 90 rows divide by 3; 30 minutes times 18.
         QCOMPARE(DrawProgramCurve(program, QSize(560, 95)).lines,
                  (Lines{Line(Green, 0, 68, 180, 68), Line(Blue, 180, 68, 360, 35),
@@ -278,28 +286,31 @@ private slots:
     }
 
     // The worked example in a 560 x 95 image: the labels leave a field of 539 x 76 at (19, 4),
-    // where the curve is drawn as it would be in an image of that size.
+    // where the curve is drawn as it would be in an image of that size standing for 36 minutes
+    // (the program's 30 and a fifth of them for the hold after its end).
     void axesOfTheWorkedExample() {
         const ProgramCurve curve = DrawProgramCurve(Example(), QSize(560, 95), FixedText());
         QVERIFY(curve.drawn);
         QCOMPARE(curve.size, QSize(560, 95));
         QCOMPARE(curve.plot, QRect(19, 4, 539, 76));
-        // 250 tenths over 71 rows divide by 4; 30 minutes on 539 columns times 17.
-        QCOMPARE(curve.lines, (Lines{Line(Green, 19, 68, 189, 68), Line(Green, 189, 68, 529, 6),
-                                     Line(Olive, 529, 6, 556, 6)}));
+        // 250 tenths over 71 rows divide by 4; 36 minutes on 539 columns times 14.
+        QCOMPARE(curve.lines, (Lines{Line(Green, 19, 68, 159, 68), Line(Green, 159, 68, 439, 6),
+                                     Line(Olive, 439, 6, 556, 6)}));
         // Every 5 degrees (a quarter of a pixel a tenth: 50 tenths are the first round step a
         // line and two apart), whole degrees.
         QCOMPARE(curve.temperatureLabels,
                  Temperatures(
                      14, {{"25", 68}, {"30", 56}, {"35", 43}, {"40", 31}, {"45", 18}, {"50", 6}}));
-        // Every 5 minutes (17 pixels a minute: 85 apart, at least five lines), to the end.
+        // Every 5 minutes (14 pixels a minute: 70 apart, at least five lines), on under the
+        // hold.
         QCOMPARE(curve.timeLabels, Times({{"0", 19},
-                                          {"5", 104},
-                                          {"10", 189},
-                                          {"15", 274},
-                                          {"20", 359},
-                                          {"25", 444},
-                                          {"30", 529}}));
+                                          {"5", 89},
+                                          {"10", 159},
+                                          {"15", 229},
+                                          {"20", 299},
+                                          {"25", 369},
+                                          {"30", 439},
+                                          {"35", 509}}));
         QCOMPARE(curve.timeUnit, (AxisLabel{0, "min", QRect(541, 83, 18, 10)}));
         QCOMPARE(curve.temperatureUnit, (AxisLabel{0, "°C", QRect(3, 83, 12, 10)}));
         QCOMPARE(curve.tickLength, 3);
@@ -317,7 +328,8 @@ private slots:
         PatternProgram hours;
         SetPattern(hours, 0, {{200, 600}, {1000, 600}}, ProgEnd);
         // 800 tenths on 71 rows divide by 12: 200 tenths is the first step 12 pixels apart;
-        // 1200 minutes on 533 columns divide by 3: 3 hours is the first step 50 pixels apart.
+        // 1440 minutes (1200 and the hold) on 533 columns divide by 3: 3 hours is the first
+        // step 50 pixels apart.
         QTest::newRow("20 hours, 20 to 100 degrees")
             << hours << "°F" << QStringList{"20", "40", "60", "80", "100"}
             << QStringList{"0", "3", "6", "9", "12", "15", "18", "21", "24"} << "h";
@@ -325,26 +337,27 @@ private slots:
         PatternProgram narrow;
         SetPattern(narrow, 0, {{250, 5}, {260, 5}}, ProgEnd);
         // 10 tenths on 71 rows times 7: steps of 2 tenths, written with their tenth.
-        QTest::newRow("one degree")
-            << narrow << "°C"
-            << QStringList{"25.0", "25.2", "25.4", "25.6", "25.8", "26.0"}
-            // 10 minutes on 527 columns times 52; the unit takes the last label's place.
-            << QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"} << "min";
+        QTest::newRow("one degree") << narrow << "°C"
+                                    << QStringList{"25.0", "25.2", "25.4", "25.6", "25.8", "26.0"}
+                                    // 12 minutes on 527 columns times 43: 2 minutes are the first
+                                    // step 50 pixels apart; the unit takes the last label's place.
+                                    << QStringList{"0", "2", "4", "6", "8", "10"} << "min";
 
         PatternProgram negative;
         SetPattern(negative, 0, {{-100, 20}, {50, 40}}, ProgEnd);
         QTest::newRow("below zero")
             << negative << "°C"
             << QStringList{"-10", "-5", "0", "5"}
-            // 60 minutes on 533 columns times 8: 10 minutes are 80 pixels, 5 only 40.
-            << QStringList{"0", "10", "20", "30", "40", "50", "60"} << "min";
+            // 72 minutes on 533 columns times 7: 10 minutes are 70 pixels, 5 only 35.
+            << QStringList{"0", "10", "20", "30", "40", "50", "60", "70"} << "min";
 
         PatternProgram flat;
         SetPattern(flat, 0, {{253, 90}}, ProgEnd);
         QTest::newRow("flat at 25.3, unit not known")
-            << flat << "" << QStringList{"25.3"}
-            << QStringList{"0", "10", "20", "30", "40", "50", "60", "70", "80", "90", "100"}
-            << "min";
+            << flat << ""
+            << QStringList{"25.3"}
+            // 108 minutes on 527 columns times 4: 15 minutes are 60 pixels, 10 only 40.
+            << QStringList{"0", "15", "30", "45", "60", "75", "90", "105", "120"} << "min";
     }
     void axisLabels() {
         QFETCH(PatternProgram, program);
@@ -370,10 +383,7 @@ private slots:
         QTest::addColumn<PatternProgram>("program");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("lineHeight");
-        PatternProgram cycle;
-        SetPattern(cycle, 0, {{200, 10}}, 1);
-        SetPattern(cycle, 1, {{300, 10}}, 2);
-        SetPattern(cycle, 2, {{400, 10}}, 1);
+        const PatternProgram cycle = LeadInCycle();
         PatternProgram widest;
         SetPattern(widest, 0,
                    {{std::numeric_limits<int>::min(), 900}, {std::numeric_limits<int>::max(), 900}},
@@ -397,7 +407,9 @@ private slots:
             QStringLiteral("°C")};
         const ProgramCurve curve = DrawProgramCurve(program, size, text);
         QVERIFY(curve.drawn);
-        Lines inField = DrawProgramCurve(program, curve.plot.size()).lines;
+        // Without axes the bare curve, over the program's own time.
+        const qint64 minutes = curve.tickLength > 0 ? ShownMinutes(*WalkProgram(program)) : 0;
+        Lines inField = DrawProgramCurve(program, curve.plot.size(), minutes).lines;
         for (CurveLine& line : inField) {
             line.from += curve.plot.topLeft();
             line.to += curve.plot.topLeft();
@@ -430,6 +442,52 @@ private slots:
             for (qsizetype j = 0; j < i; ++j)
                 QVERIFY(!boxes[i].intersects(boxes[j]));
         }
+    }
+
+    // What follows the program's end stays in the axes whatever the field's width, also one
+    // that the program's time divides (561 wide: a field of 540 columns): the olive hold over a
+    // good part of it, a cycle's whole repetition in navy. The time axis goes on under them.
+    void marksAfterTheEndShowInTheAxes_data() {
+        QTest::addColumn<PatternProgram>("program");
+        QTest::addColumn<QSize>("size");
+        PatternProgram self = Example();
+        self.PatternLink[0] = 0;
+        for (const auto& [name, program] : {std::pair{"prog end", Example()},
+                                            {"self-linked", self},
+                                            {"lead-in and cycle", LeadInCycle()}})
+            for (const QSize size :
+                 {QSize(561, 95), QSize(560, 95), ProgCurveSize(1024), ProgCurveSize(1920)})
+                QTest::addRow("%s, %d wide", name, size.width()) << program << size;
+    }
+    void marksAfterTheEndShowInTheAxes() {
+        QFETCH(PatternProgram, program);
+        QFETCH(QSize, size);
+        const ProgramCurve curve = DrawProgramCurve(program, size, FixedText());
+        QVERIFY(curve.drawn);
+        const CurveWalk walk = *WalkProgram(program);
+        const QRect plot = curve.plot;
+        // The time under the last label, in minutes.
+        QCOMPARE(curve.timeUnit.text, "min");
+        const qint64 lastLabel = curve.timeLabels.last().text.toLongLong();
+        if (walk.endMark == ProgEnd) {
+            const CurveLine hold = curve.lines.last();
+            QCOMPARE(hold.pen, Olive);
+            QCOMPARE(hold.to, QPoint(plot.right() - 1, hold.from.y()));
+            QVERIFY2(hold.to.x() - hold.from.x() >= plot.width() / 8,
+                     qPrintable(QString::number(hold.to.x() - hold.from.x())));
+            // Labelled beyond the end, or the unit stands there in the last label's place.
+            QVERIFY(lastLabel > walk.totalMinutes || curve.timeUnit.box.left() > hold.from.x());
+            return;
+        }
+        // One pass of the cycle is a line for each of its steps; the whole of one lies in the
+        // field (which reaches one column beyond its last, as the scale's end does).
+        const qsizetype stepsInCycle = 2;
+        qsizetype navyInField = 0;
+        for (const CurveLine& line : curve.lines)
+            if (line.pen == Navy && line.from.x() >= plot.left() && line.to.x() <= plot.right() + 1)
+                ++navyInField;
+        QVERIFY2(navyInField >= stepsInCycle, qPrintable(QString::number(navyInField)));
+        QVERIFY(lastLabel > walk.totalMinutes);
     }
 
     void nothingToDrawHasNoAxes() {

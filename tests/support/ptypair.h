@@ -46,6 +46,15 @@ public:
         }
         return all;
     }
+    // The line's settings, as the port on the slave set them: on the master side the terminal
+    // calls reach the slave's settings.
+    termios Settings() const {
+        termios settings{};
+        tcgetattr(master_, &settings);
+        return settings;
+    }
+    // The line keeps these settings, as after a program killed while it held them.
+    bool Keep(const termios& settings) { return tcsetattr(master_, TCSANOW, &settings) == 0; }
     // The far end goes away, as an unplugged adapter does.
     void CloseMaster() {
         if (master_ >= 0) ::close(master_);
