@@ -229,6 +229,18 @@ in the settings file %1</source>
         <source>bad</source>
         <translation>錯誤</translation>
     </message>
+    <message>
+        <source>too short for a Modbus TCP frame</source>
+        <translation>太短，不是 Modbus TCP 訊框</translation>
+    </message>
+    <message>
+        <source>not Modbus TCP (protocol id %1)</source>
+        <translation>不是 Modbus TCP（協定識別碼 %1）</translation>
+    </message>
+    <message>
+        <source>transaction %1, unit %2, %3, length %4</source>
+        <translation>交易 %1，單元 %2，%3，長度%4</translation>
+    </message>
 </context>
 <context>
     <name>vrx::LineOwner</name>
@@ -339,12 +351,24 @@ in the settings file %1</source>
         <translation>「%1」不是埠號（1 至 65535）</translation>
     </message>
     <message>
-        <source>unknown option &apos;%1&apos; (timeout=MS)</source>
-        <translation>不明的選項「%1」（timeout=MS）</translation>
-    </message>
-    <message>
         <source>timeout &apos;%1&apos;: 0 to %2 ms</source>
         <translation>timeout「%1」：0 至 %2 ms</translation>
+    </message>
+    <message>
+        <source>allow: &apos;%1&apos; is not an IPv4 address or an IPv6 address in brackets</source>
+        <translation>allow：&apos;%1&apos; 不是 IPv4 位址，也不是括號內的 IPv6 位址</translation>
+    </message>
+    <message>
+        <source>allow: at most %1 addresses</source>
+        <translation>allow：最多 %1 個位址</translation>
+    </message>
+    <message>
+        <source>allow= is for a listen: line, which takes callers</source>
+        <translation>allow= 只用於接受來電的 listen: 線路</translation>
+    </message>
+    <message>
+        <source>unknown option &apos;%1&apos; (timeout=MS, allow=ADDRESSES)</source>
+        <translation>未知的選項 &apos;%1&apos;（timeout=MS、allow=ADDRESSES）</translation>
     </message>
 </context>
 <context>
@@ -882,6 +906,38 @@ in the settings file %1</source>
         <source>the device is gone</source>
         <translation>裝置已移除</translation>
     </message>
+    <message>
+        <source>odd parity</source>
+        <translation>奇同位</translation>
+    </message>
+    <message>
+        <source>even parity</source>
+        <translation>偶同位</translation>
+    </message>
+    <message>
+        <source>no parity</source>
+        <translation>無同位</translation>
+    </message>
+    <message>
+        <source>%1 baud</source>
+        <translation>%1 鮑</translation>
+    </message>
+    <message>
+        <source>no flow control</source>
+        <translation>無流量控制</translation>
+    </message>
+    <message>
+        <source>%1 data bits</source>
+        <translation>%1 資料位元</translation>
+    </message>
+    <message>
+        <source>%1 stop bits</source>
+        <translation>%1 停止位元</translation>
+    </message>
+    <message>
+        <source>%1 is a pseudo-terminal and does not take %2; it carries the bytes unchanged all the same</source>
+        <translation>%1 是虛擬終端機，不接受 %2；它仍然原封不動地傳送位元組</translation>
+    </message>
 </context>
 <context>
     <name>vrx::RegisterDisplay</name>
@@ -935,6 +991,10 @@ in the settings file %1</source>
     <message>
         <source>%1 was disconnected. It is opened again by itself as soon as it is back.</source>
         <translation>%1 已中斷連線。連線恢復後程式會自動重新開啟。</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>
@@ -1418,6 +1478,16 @@ Recording goes on without the file.</source>
         <source>Line %1</source>
         <translation>第 %1 行</translation>
     </message>
+    <message>
+        <source>%1 answers too slowly for the sample time: each sample missed is recorded as ---.</source>
+        <translation>%1 回應太慢，趕不上取樣時間：每個錯過的取樣都記錄為 ---。</translation>
+    </message>
+    <message>
+        <source>%1 was no longer there (removed or moved away).
+It was made again and the recording goes on in it.</source>
+        <translation>%1 已不存在（被刪除或移走）。
+已重新建立，記錄在其中繼續。</translation>
+    </message>
 </context>
 <context>
     <name>vrx::TVRW4</name>
@@ -1587,6 +1657,22 @@ Recording goes on without the file.</source>
         <source>%1: refused %2, a gateway is connected from %3</source>
         <translation>%1：已拒絕 %2，已有閘道器自 %3 連線</translation>
     </message>
+    <message>
+        <source>%1: %2 takes the place of %3, silent for %4 s</source>
+        <translation>%1: %2 取代了已 %4 秒無回應的 %3</translation>
+    </message>
+    <message>
+        <source>%1: closed %2, which is not on the allow list</source>
+        <translation>%1: 已關閉 %2，它不在允許清單中</translation>
+    </message>
+    <message>
+        <source>%1: more callers turned away, not logged</source>
+        <translation>%1: 還有更多來電被拒，不再記錄</translation>
+    </message>
+    <message>
+        <source>the other end takes nothing more (%1 bytes wait to be sent)</source>
+        <translation>對方不再接收任何資料（%1 個位元組等待傳送）</translation>
+    </message>
 </context>
 <context>
     <name>vrx::TesterPanel</name>
@@ -1737,6 +1823,10 @@ Recording goes on without the file.</source>
         <source>holds another recording</source>
         <translation>存有另一份記錄</translation>
     </message>
+    <message>
+        <source>its folder %1 cannot be made again</source>
+        <translation>無法重新建立其資料夾 %1</translation>
+    </message>
 </context>
 <context>
     <name>vrx::TrafficForm</name>
@@ -1814,6 +1904,10 @@ Recording goes on without the file.</source>
     <message>
         <source>received</source>
         <translation>收到</translation>
+    </message>
+    <message>
+        <source> ... (%1 bytes)</source>
+        <translation> ...（%1 個位元組）</translation>
     </message>
 </context>
 <context>
