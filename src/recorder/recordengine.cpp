@@ -90,6 +90,7 @@ bool RecordEngine::Start(const Addresses& addresses, int seconds) {
     if (first < 0) return false;
     PollIndex = quint16(first);
     FailCount.fill(0);
+    refusals_ = 0;
     Stats.fill({});
     resting_.fill(false);
     writes_.clear();
@@ -206,6 +207,7 @@ void RecordEngine::TimedOut() {
 }
 
 void RecordEngine::AttemptFailed(AttemptFailure how, bool lineDown) {
+    refusals_ = 0;
     ++FailCount[PollIndex];
     bool cycleEnded = false;
     // The cycle goes on with the positions after it; when it was the last, the cycle ends with
@@ -369,8 +371,15 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
         stats.Count(reply.status == ReplyStatus::Exception ? ExchangeOutcome::Exception
                                                            : ExchangeOutcome::CheckError,
                     ms);
-        // Refused, not lost: ask again at once.
-        if (!AwaitingReply) SendSampleRequest();
+        // Refused, not lost: asked again at once. A device that refuses every read must not
+        // hold the cycle, though: after as many refusals in a row as a silent device gets
+        // tries, the cycle goes on without its values, and it is asked again in the next one.
+        if (++refusals_ <= MaxFailures) {
+            if (!AwaitingReply) SendSampleRequest();
+            return;
+        }
+        refusals_ = 0;
+        NextDevice();
         return;
     case ReplyStatus::Good:
         break;
@@ -396,6 +405,11 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
         emit samplesMissed(PollIndex);
     }
 
+    NextDevice();
+}
+
+void RecordEngine::NextDevice() {
+    refusals_ = 0;
     const int next = NextUsed(PollIndex + 1);
     if (next >= 0) {
         PollIndex = quint16(next);

@@ -131,6 +131,8 @@ private:
     void SendDueRequest();
     void ReplyEnded(const QByteArray& frame);
     void HandleReply(const QByteArray& frame);
+    // The cycle goes on with the next used position, or completes.
+    void NextDevice();
     void CompleteCycle();
     // Reports a cycle of these readings and stores their process values (MissingSample where
     // nothing came, so the chart leaves a gap) in the next column.
@@ -159,6 +161,8 @@ private:
     TimeSource timeOfDay_;
     Readings cycle_{};
     bool earlyRtuEnd_ = true;
+    int refusals_ = 0; // refusals in a row of the device asked
+
     int restMs_ = 0;
     QList<SetValueWrite> writes_;
     bool writing_ = false; // the request on the line is the first of writes_
