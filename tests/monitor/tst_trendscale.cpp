@@ -21,7 +21,7 @@ template <typename Fill> std::array<int, TrendPositions + 1> History(Fill value)
 
 TrendSamples Samples(const std::array<int, TrendPositions + 1>& h, int index, bool wrapped) {
     const auto [low, high] = std::minmax_element(h.begin(), h.begin() + TrendPositions);
-    return {std::span<const int>(h.data(), h.size()), index, wrapped, *high, *low};
+    return {std::span<const int>(h.data(), h.size()), index, wrapped, *high, *low, {}};
 }
 
 } // namespace
