@@ -117,10 +117,6 @@ int RtuSilenceTicks(const LineSettings& s) {
 }
 } // namespace
 
-int MonitorReplyTicks(const LineSettings& s) {
-    return s.Rtu() ? RtuSilenceTicks(s) : 36;
-}
-
 int RecorderReplyTicks(const LineSettings& s) {
     return s.Rtu() ? RtuSilenceTicks(s) : 9;
 }

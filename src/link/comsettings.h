@@ -53,7 +53,6 @@ bool IsRtu(const ComSelections& selections);
 
 // Reply time-outs in 55 ms ticks.
 inline constexpr int TesterReplyTicks = 18;
-int MonitorReplyTicks(const LineSettings& settings);
 int RecorderReplyTicks(const LineSettings& settings);
 
 } // namespace vrx

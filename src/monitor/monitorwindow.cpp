@@ -81,8 +81,7 @@ void SetVisible(std::initializer_list<QWidget*> widgets, bool visible) {
 } // namespace
 
 TVRW2::TVRW2(TVRW1& protocol, LineOwner& line, QWidget* parent)
-    : PortWindow(protocol, line, QString::fromLatin1(PollEngine::LineTool), parent),
-      Engine(line, [this] { return CurrentLineSettings(); }) {
+    : PortWindow(protocol, line, QString::fromLatin1(PollEngine::LineTool), parent), Engine(line) {
     FormCreate();
     WireEngine();
     WireFiles();
@@ -189,6 +188,8 @@ void TVRW2::FormShow() {
     for (int st = PollEngine::Stations; st >= 1; --st)
         Engine.ClearStation(st);
     RestoreWorkspace();
+    // The settings never change under an open line: the engine frames with the ones it opens.
+    Engine.SetLineSettings(CurrentLineSettings());
     OpenPort(tr("Com port not exist"));
 }
 

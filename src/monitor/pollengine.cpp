@@ -45,13 +45,19 @@ ExchangeOutcome OutcomeOf(int errorCode) {
 
 } // namespace
 
+int MonitorReplyTicks(const LineSettings& s) {
+    // An RTU reply ends after one or two ticks of silence; slow lines need the second tick.
+    if (s.Rtu()) return s.baud <= 4800 ? 2 : 1;
+    return 36;
+}
+
 bool TrendRescaleDue(int drawnMax, int drawnMin, int foundMax, int foundMin) {
     return qint64(foundMax - foundMin) * 2 < qint64(drawnMax - drawnMin);
 }
 
-PollEngine::PollEngine(LineOwner& line, SettingsSource settings, QObject* parent)
-    : QObject(parent), settings_(std::move(settings)),
-      exchange_(line, QString::fromLatin1(LineTool)) {
+PollEngine::PollEngine(LineOwner& line, QObject* parent)
+    : QObject(parent), exchange_(line, QString::fromLatin1(LineTool)) {
+    SetLineSettings(settings_);
     timer1_.setObjectName(QStringLiteral("Timer1"));
     timer1_.setInterval(1000);
     connect(&timer1_, &ClockTimer::timeout, this, GuardedSlot(this, &PollEngine::Timer1Timer));
@@ -72,6 +78,11 @@ PollEngine::PollEngine(LineOwner& line, SettingsSource settings, QObject* parent
         });
     });
     connect(&exchange_, &Exchange::lineRestored, this, GuardedSlot(this, &PollEngine::LineBack));
+}
+
+void PollEngine::SetLineSettings(const LineSettings& settings) {
+    settings_ = settings;
+    ReplyTicks = MonitorReplyTicks(settings);
 }
 
 // ---- Station model ----
@@ -351,15 +362,13 @@ void PollEngine::SendWrite() {
 }
 
 void PollEngine::SendFrame(const QByteArray& asciiText) {
-    const LineSettings settings = settings_();
-    TxFrame = settings.Rtu() ? AsciiToRtu(asciiText) : asciiText;
+    const QByteArray frame = settings_.Rtu() ? AsciiToRtu(asciiText) : asciiText;
     // Set before sending: a line that refuses the frame leaves the chain stopped, with one
     // message, rather than retried every second.
     RequestOutstanding = true;
     try {
-        ReplyTicks = MonitorReplyTicks(settings);
         // Every byte restarts the time-out, so in RTU it measures the silence after the last.
-        exchange_.Send(TxFrame, settings.framing, ReplyEndPolicy::FrameEnd,
+        exchange_.Send(frame, settings_.framing, ReplyEndPolicy::FrameEnd,
                        {ReplyTicks, ReplyTicks});
     } catch (const Error& error) {
         // The station is not being read: its lamp must not stay lime.
@@ -384,13 +393,13 @@ void PollEngine::ReplyEnded(const QByteArray& frame, bool timedOut) {
     // No reply at all is a time-out in both framings: in RTU too the station is charged, and
     // dropped after three in a row, so that the chain always moves on to the others.
     if (timedOut && (!rtu || frame.isEmpty())) {
-        ErrorCode = ResultTimeOut;
-        TallyTransferRead(false, ErrorCode);
-        ReportResult();
+        TallyTransferRead(false, ResultTimeOut);
+        ReportResult(ResultTimeOut);
         if (ConnectedCount != 0) NextRequest();
         return;
     }
-    HandleReply(frame, rtu); // RTU: a whole frame, or what the silence ended
+    // RTU: a whole frame, or what the silence ended. Judged against the request as it went out.
+    HandleReply(JudgeReply(frame, exchange_.Request(), TargetAddr, rtu), frame.isEmpty());
 }
 
 void PollEngine::BroadcastFrameEnded() {
@@ -403,11 +412,11 @@ void PollEngine::BroadcastFrameEnded() {
     if (ConnectedCount != 0) NextRequest();
 }
 
-void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
-    const MonitorReply reply = JudgeReply(frame, TxFrame, TargetAddr, rtu);
+void PollEngine::HandleReply(const MonitorReply& reply, bool silence) {
+    int result = ResultGood;
     switch (reply.verdict) {
     case ReplyVerdict::Unaddressed:
-        if (frame.isEmpty()) {
+        if (silence) {
             // Silence in RTU: the chain stops until Timer1 restarts it.
             RequestOutstanding = false;
             TallyTransferRead(false, ResultGood);
@@ -415,32 +424,30 @@ void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
         }
         // Bytes that are not this station's reply are a miss like a time-out: asked again,
         // charged, and the station dropped after as many in a row.
-        ErrorCode = ResultOtherAddress;
+        result = ResultOtherAddress;
         break;
     case ReplyVerdict::Words:
-        std::copy_n(reply.words.begin(), reply.wordCount, ReplyWords.begin());
-        ReplyWordCount = reply.wordCount;
-        Dispatch();
+        Dispatch(reply);
         break;
     case ReplyVerdict::EchoGood:
         GoodWriteEcho();
         break;
     case ReplyVerdict::EchoDiffers:
     case ReplyVerdict::WriteRefused:
-        ErrorCode = reply.errorCode;
+        result = reply.errorCode;
         break;
     case ReplyVerdict::ReadRefused:
-        ErrorCode = reply.errorCode;
+        result = reply.errorCode;
         PassRefusedRead();
         break;
     case ReplyVerdict::Garbled:
-        ErrorCode = ResultBadCheck;
+        result = ResultBadCheck;
         break;
     case ReplyVerdict::Ignored:
-        ErrorCode = ResultOtherFunction;
+        result = ResultOtherFunction;
         break;
     }
-    TallyTransferRead(reply.verdict == ReplyVerdict::Words, ErrorCode);
+    TallyTransferRead(reply.verdict == ReplyVerdict::Words, result);
     // Transfer modes switch only here, between two exchanges, so a reply to a poll never lands
     // in a transfer.
     if (BufferReadPending) {
@@ -449,19 +456,19 @@ void PollEngine::HandleReply(const QByteArray& frame, bool rtu) {
         PatternReadPending = false;
         PatternReading = true;
     }
-    ReportResult();
+    ReportResult(result);
     NextRequest();
 }
 
-void PollEngine::Dispatch() {
+void PollEngine::Dispatch(const MonitorReply& reply) {
     // The words of a transfer's read are its own; a transfer stopped while its read was out
     // left the reply to the poll.
     if (readOnLine_) {
-        TakeTransferWords();
+        TakeTransferWords(reply);
     } else if (PollPhase >= FirstSettingsPhase) {
-        DecodeSettings();
+        DecodeSettings(reply.words);
     } else {
-        ShowStationValues();
+        ShowStationValues(reply.words);
         AdvancePoll();
     }
 }
@@ -503,20 +510,17 @@ void PollEngine::GoodWriteEcho() {
         patternWrite_->TakeReply(TransferReply::Echo());
 }
 
-void PollEngine::ReportResult() {
+void PollEngine::ReportResult(int result) {
     // The station the request went to answers for it, whatever the poll has moved on to.
     const int st = RequestStation;
-    if (st < 1 || st > Stations) {
-        ErrorCode = ResultGood;
-        return;
-    }
-    stats_[st].Count(OutcomeOf(ErrorCode), exchange_.LastElapsedMs());
-    if (ErrorCode == ResultGood) {
+    if (st < 1 || st > Stations) return;
+    stats_[st].Count(OutcomeOf(result), exchange_.LastElapsedMs());
+    if (result == ResultGood) {
         TimeoutCount[st] = 0;
     } else {
-        emit errorReported(ResultText(ErrorCode));
+        emit errorReported(ResultText(result));
         // TimeoutCount counts the misses in a row, time-outs and replies that answer nothing.
-        if (IsMissedReply(ErrorCode) && ++TimeoutCount[st] >= TimeoutsToDrop) {
+        if (IsMissedReply(result) && ++TimeoutCount[st] >= TimeoutsToDrop) {
             TimeoutCount[st] = 0;
             const int address = StationAddr[st];
             CancelStation(st);
@@ -529,26 +533,22 @@ void PollEngine::ReportResult() {
         }
     }
     emit countersChanged(st);
-    if (ErrorCode == ResultGood) return;
+    if (result == ResultGood) return;
 
     ++ErrorCount[st];
     SetRunLed(st, StationActive[st] ? LampColour::Red : LampColour::Grey);
     emit countersChanged(st);
     // A wrong address typed by the user is mended at once for that station.
     StationAddr[st] = EditedAddr[st];
-    if (IsWriteFailure(ErrorCode) && (WritePending || UnlockFirst)) {
+    if (IsWriteFailure(result) && (WritePending || UnlockFirst)) {
         // The write is dropped; the boxes show what the controller really holds. The transfer
         // that composed it goes on with its next one.
         Transfer* const owner = WritePending ? std::exchange(writeOwner_, nullptr) : nullptr;
-        const int result = ErrorCode;
         WritePending = UnlockFirst = false;
         SettingsReread = true;
-        emit writeRefused(WriteFrame, ResultText(ErrorCode));
-        ErrorCode = ResultGood;
+        emit writeRefused(WriteFrame, ResultText(result));
         if (owner) owner->TakeReply(TransferReply::Miss(result));
-        return;
     }
-    ErrorCode = ResultGood;
 }
 
 // ---- The cycle ----
@@ -622,10 +622,9 @@ void PollEngine::RestartCycle() {
 
 // ---- Display of replies ----
 
-void PollEngine::ShowStationValues() {
+void PollEngine::ShowStationValues(const ReplyWordArray& w) {
     const int st = PollStation;
     if (st < 1 || st > Stations || !StationActive[st]) return; // cancelled while asked
-    const ReplyWordArray& w = ReplyWords;
     StationFace& face = faces_[st];
     switch (PollPhase) {
     case StatusPhase:
@@ -672,7 +671,7 @@ void PollEngine::ShowStationValues() {
     emit faceChanged(st);
 }
 
-void PollEngine::DecodeSettings() {
+void PollEngine::DecodeSettings(const ReplyWordArray& words) {
     const int sel = SelStation;
     OneDecimal = PollPhase == CalibrationPhase || DecimalPoint[sel] == 1;
     if (PollPhase == FirstSettingsPhase) SetRunLed(sel, LampColour::Yellow);
@@ -683,7 +682,7 @@ void PollEngine::DecodeSettings() {
     context.firmwareWord = FirmwareWord[sel];
     context.output1 = StationOut1[sel];
     context.output2 = StationOut2[sel];
-    const SettingsBlock block = DecodeSettingsBlock(PollPhase, ReplyWords, context);
+    const SettingsBlock block = DecodeSettingsBlock(PollPhase, words, context);
     if (block.commWrite) CommWriteEnabled[sel] = *block.commWrite;
     if (block.inputType) {
         // What the box shows: an index beyond its items shows none.
@@ -755,13 +754,13 @@ bool PollEngine::QueueTransferWrite(Transfer& transfer) {
     return true;
 }
 
-void PollEngine::TakeTransferWords() {
+void PollEngine::TakeTransferWords(const MonitorReply& reply) {
     QList<quint16> words;
-    for (int i = 0; i < ReplyWordCount; ++i)
-        words.append(quint16(ReplyWords[std::size_t(i)]));
-    const TransferReply reply = TransferReply::Words(std::move(words));
+    for (int i = 0; i < reply.wordCount; ++i)
+        words.append(quint16(reply.words[std::size_t(i)]));
+    const TransferReply taken = TransferReply::Words(std::move(words));
     if (readOnLine_ == &paramRead_) {
-        paramRead_.TakeReply(reply);
+        paramRead_.TakeReply(taken);
         BufferReadCount = paramRead_.Entries();
         if (paramRead_.Complete()) EndBufferRead();
         return;
@@ -770,7 +769,7 @@ void PollEngine::TakeTransferWords() {
     // station and address the read began with.
     if (TargetAddr != patternReadPin_.address || !PinHolds(patternReadPin_))
         return StopPatternRead(PinBroken(patternReadPin_));
-    readOnLine_->TakeReply(reply);
+    readOnLine_->TakeReply(taken);
 }
 
 void PollEngine::TallyTransferRead(bool gotData, int errorCode) {

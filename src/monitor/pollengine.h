@@ -7,6 +7,7 @@
 #include "comsettings.h"
 #include "exchange.h"
 #include "exchangestats.h"
+#include "monitorreply.h"
 #include "paramimage.h"
 #include "paramtransfer.h"
 #include "pollplan.h"
@@ -47,13 +48,9 @@ struct MonitorState {
     int PollPhase = StatusPhase;
     int PollStation = 0;
     int TargetAddr = 0;
+    // The chain runs: a request is on the line, or a send failed and Timer1 must not retry it.
     bool RequestOutstanding = false;
     int ReplyTicks = 36;
-    // The request on the line, as sent.
-    QByteArray TxFrame;
-    ReplyWordArray ReplyWords{};
-    int ReplyWordCount = 0;
-    int ErrorCode = 0;
     // The station the request on the line went to: its result is charged to it.
     int RequestStation = 0;
 
@@ -133,17 +130,17 @@ public:
 
     using MonitorState::PerStation;
 
-    // The line's settings, asked at every send and at the end of every reply.
-    using SettingsSource = std::function<LineSettings()>;
+    explicit PollEngine(LineOwner& line, QObject* parent = nullptr);
 
-    PollEngine(LineOwner& line, SettingsSource settings, QObject* parent = nullptr);
+    // The line's settings, as the line is opened with them: its framing and reply time-outs.
+    void SetLineSettings(const LineSettings& settings);
 
     const MonitorState& State() const { return *this; }
     const StationFace& Face(int st) const { return faces_[std::size_t(st)]; }
     // How the requests to a station ended and how long its replies took; reset with its
     // counters.
     const ExchangeStats& Stats(int st) const { return stats_[std::size_t(st)]; }
-    bool Rtu() const { return settings_().Rtu(); }
+    bool Rtu() const { return settings_.Rtu(); }
     // The engine's exchanges on the line: its tool holds the line while the Monitor is open.
     Exchange& LineExchange() { return exchange_; }
     const Exchange& LineExchange() const { return exchange_; }
@@ -271,13 +268,14 @@ private:
     void SendFrame(const QByteArray& asciiText);
     void ReplyEnded(const QByteArray& frame, bool timedOut);
     void BroadcastFrameEnded();
-    void HandleReply(const QByteArray& frame, bool rtu);
-    void Dispatch();
+    // `silence`: RTU bytes that never came, ended by the silence.
+    void HandleReply(const MonitorReply& reply, bool silence);
+    void Dispatch(const MonitorReply& reply);
     void PassRefusedRead();
     void GoodWriteEcho();
-    void ReportResult();
-    void ShowStationValues();
-    void DecodeSettings();
+    void ReportResult(int result);
+    void ShowStationValues(const ReplyWordArray& words);
+    void DecodeSettings(const ReplyWordArray& words);
     void EndSettingsRead();
     void RunFileRoutines();
     // The station a transfer belongs to, and the address it had when the transfer started.
@@ -290,7 +288,7 @@ private:
     QString PinBroken(const TransferPin& pin) const;
     void KeepTransfersOnTheirStations();
     bool QueueTransferWrite(Transfer& transfer);
-    void TakeTransferWords();
+    void TakeTransferWords(const MonitorReply& reply);
     void TallyTransferRead(bool gotData, int errorCode);
     void BeginBufferRead();
     void EndBufferRead();
@@ -301,7 +299,7 @@ private:
     void StopPatternWrite(const QString& reason);
     int FirstStation(const PerStation<bool>& flags) const;
 
-    SettingsSource settings_;
+    LineSettings settings_;
     Exchange exchange_;
     ClockTimer timer1_;
     std::function<void()> saveRoutine_;
@@ -331,6 +329,9 @@ private:
     Transfer* writeOwner_ = nullptr;
     Transfer* writeOnLine_ = nullptr;
 };
+
+// How long the Monitor waits for a reply, in 55 ms ticks: in RTU the silence that ends one.
+int MonitorReplyTicks(const LineSettings& settings);
 
 // At a wrap of the selected station's history: the chart is rescaled when the history it will
 // show spans less than half of the range it is drawn for, so a trace that has settled after a

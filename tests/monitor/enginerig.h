@@ -26,6 +26,7 @@ public:
         settings.modBus = rtu ? 1 : 0;
         settings.bitLen = rtu ? 1 : settings.bitLen;
         settings.baudRate = baudIndex;
+        engine.SetLineSettings(ToLineSettings(settings));
         opened = OpenLine(line, PollEngine::LineTool, settings);
         engine.ResetMonitor();
         QObject::connect(&engine, &PollEngine::errorReported, &engine,
@@ -92,7 +93,7 @@ public:
     ComSelections settings;
     LineOwner line;
     SerialPort& port = line.Port();
-    PollEngine engine{line, [this] { return ToLineSettings(settings); }};
+    PollEngine engine{line};
     ErrorLog general;
     QStringList errors;
     QHash<int, QHash<int, int>> registers;

@@ -33,6 +33,7 @@ struct SimRig {
         });
         settings.modBus = rtu ? 1 : 0;
         if (rtu) settings.bitLen = 1;
+        engine.SetLineSettings(ToLineSettings(settings));
         opened = test::OpenLine(owner, PollEngine::LineTool, settings);
         engine.ResetMonitor();
         engine.SetAddresses({0, 1, 2, 3, 4});
@@ -62,7 +63,7 @@ struct SimRig {
     ComSelections settings;
     LineOwner owner;
     SerialPort& port = owner.Port();
-    PollEngine engine{owner, [this] { return ToLineSettings(settings); }};
+    PollEngine engine{owner};
     test::ErrorLog general;
     TapLine* line = nullptr;
     QStringList errors;

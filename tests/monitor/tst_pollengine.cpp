@@ -105,6 +105,8 @@ enum Cut {
 
 } // namespace
 
+Q_DECLARE_METATYPE(vrx::ComSelections)
+
 class TestPollEngine : public QObject {
     Q_OBJECT
 
@@ -300,6 +302,22 @@ private slots:
         QCOMPARE(r.Sent().at(1), r.Sent().at(0));
         QCOMPARE(r.errors, QStringList{"Reply check error"});
         QCOMPARE(r.engine.State().ErrorCount[1], 1);
+    }
+
+    // How long the Monitor waits for a reply: in ASCII for its LF, in RTU the silence after it.
+    void replyTicks_data() {
+        QTest::addColumn<ComSelections>("selections");
+        QTest::addColumn<int>("monitor");
+        QTest::newRow("ASCII") << ComSelections{0, 2, 1, 0, 0, 0} << 36;
+        QTest::newRow("RTU 2400") << ComSelections{0, 0, 1, 1, 0, 1} << 2;
+        QTest::newRow("RTU 4800") << ComSelections{0, 1, 1, 1, 0, 1} << 2;
+        QTest::newRow("RTU 9600") << ComSelections{0, 2, 1, 1, 0, 1} << 1;
+        QTest::newRow("RTU 38400") << ComSelections{0, 4, 1, 1, 0, 1} << 1;
+    }
+    void replyTicks() {
+        QFETCH(ComSelections, selections);
+        QFETCH(int, monitor);
+        QCOMPARE(MonitorReplyTicks(ToLineSettings(selections)), monitor);
     }
 
     void slowLinesWaitTwoTicksOfSilence_data() {

@@ -75,7 +75,8 @@ private slots:
         settings.modBus = 1;
         settings.bitLen = 1;
         LineOwner owner;
-        PollEngine engine{owner, [&] { return ToLineSettings(settings); }};
+        PollEngine engine{owner};
+        engine.SetLineSettings(ToLineSettings(settings));
         QVERIFY(test::OpenLine(owner, PollEngine::LineTool, settings));
         QStringList errors;
         connect(&engine, &PollEngine::errorReported, &engine,
