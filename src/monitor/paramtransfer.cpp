@@ -2,7 +2,6 @@
 #include "paramtransfer.h"
 
 #include "monitorreply.h"
-#include "pollengine.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -26,15 +25,16 @@ void ParamRead::Begin(const ParamImage& buffer) {
     lastResult_ = ResultGood;
 }
 
-void ParamRead::TakeReply(const TransferReply& reply) {
+bool ParamRead::TakeReply(const TransferReply& reply) {
     if (reply.kind != TransferReply::Kind::Words) {
         ++misses_;
         lastResult_ = reply.result;
-        return;
+        return false;
     }
     misses_ = 0;
     read_.Store(reply.words);
-    if (!read_.Complete()) emit engine_.uploadProgress(read_.Gauge());
+    if (!read_.Complete()) emit progress(read_.Gauge());
+    return read_.Complete();
 }
 
 std::optional<QString> ParamRead::GivenUp() const {
@@ -70,38 +70,35 @@ TransferRequest ParamWriteBack::NextRequest() {
     return TransferRequest::Write(BufferWriteFrame(image_, sent_ - 1, address_), sent_);
 }
 
-void ParamWriteBack::TakeReply(const TransferReply& reply) {
-    if (reply.kind != TransferReply::Kind::Echo) return;
+bool ParamWriteBack::TakeReply(const TransferReply& reply) {
+    if (reply.kind != TransferReply::Kind::Echo) return false;
     if (sent_ != 0) {
         ++taken_;
         frameTaken_[std::size_t(sent_ - 1)] = true;
     }
-    emit engine_.uploadProgress(sent_ * 100 / ParamWriteFrames);
+    emit progress(sent_ * 100 / ParamWriteFrames);
+    return sent_ >= ParamWriteFrames;
 }
 
-void ParamWriteBack::Finish() {
-    emit engine_.uploadFinished();
+WriteBackEnd ParamWriteBack::Finish() {
     if (broadcast_) {
-        emit engine_.opPanelEnabled();
         // No controller answers address 0: whatever each one holds now is not known.
         known_.clear();
-        emit engine_.transferDone(
-            QCoreApplication::translate(
-                "vrx::PollEngine",
-                "BroadCast done: the %1 settings were sent to every controller on the line. No "
-                "controller answers a broadcast, so none could be checked.")
-                .arg(ParamWriteFrames));
-        return;
+        return {true, true,
+                QCoreApplication::translate(
+                    "vrx::PollEngine",
+                    "BroadCast done: the %1 settings were sent to every controller on the line. No "
+                    "controller answers a broadcast, so none could be checked.")
+                    .arg(ParamWriteFrames)};
     }
     if (taken_ == ParamWriteFrames) {
         known_[address_] = image_;
-        emit engine_.transferDone(
-            QCoreApplication::translate(
-                "vrx::PollEngine",
-                "Write to Select done: the controller at address %1 took all %2 settings.")
-                .arg(address_)
-                .arg(ParamWriteFrames));
-        return;
+        return {false, true,
+                QCoreApplication::translate(
+                    "vrx::PollEngine",
+                    "Write to Select done: the controller at address %1 took all %2 settings.")
+                    .arg(address_)
+                    .arg(ParamWriteFrames)};
     }
     known_.erase(address_);
     // A write that failed is not repeated, so its register keeps the controller's old value:
@@ -110,18 +107,19 @@ void ParamWriteBack::Finish() {
     for (int k = 0; k < ParamWriteFrames; ++k)
         if (!frameTaken_[std::size_t(k)])
             registers << QString::number(ParamWriteTable()[std::size_t(k)].reg, 16).toUpper();
-    emit engine_.transferStopped(
-        QCoreApplication::translate("vrx::PollEngine",
-                                    "Write to Select ended, but the controller did not take %1 "
-                                    "of the %2 settings: they keep their old values.")
-            .arg(ParamWriteFrames - taken_)
-            .arg(ParamWriteFrames) +
-        (registers.size() == 1 ? QCoreApplication::translate("vrx::PollEngine",
-                                                             " Refused or unanswered: register %1.")
-                                     .arg(registers.first())
-                               : QCoreApplication::translate(
-                                     "vrx::PollEngine", " Refused or unanswered: registers %1.")
-                                     .arg(registers.join(QStringLiteral(", ")))));
+    return {false, false,
+            QCoreApplication::translate("vrx::PollEngine",
+                                        "Write to Select ended, but the controller did not take %1 "
+                                        "of the %2 settings: they keep their old values.")
+                    .arg(ParamWriteFrames - taken_)
+                    .arg(ParamWriteFrames) +
+                (registers.size() == 1
+                     ? QCoreApplication::translate("vrx::PollEngine",
+                                                   " Refused or unanswered: register %1.")
+                           .arg(registers.first())
+                     : QCoreApplication::translate("vrx::PollEngine",
+                                                   " Refused or unanswered: registers %1.")
+                           .arg(registers.join(QStringLiteral(", "))))};
 }
 
 QString ParamWriteBack::Stop(const QString& reason) {

@@ -5,28 +5,28 @@
 #include "paramimage.h"
 #include "transfer.h"
 
+#include <QObject>
+#include <QString>
+
 #include <array>
 #include <map>
 #include <optional>
 
 namespace vrx {
 
-class PollEngine;
-
 // The parameter memory of each address as last read whole or written whole.
 using KnownMemory = std::map<int, ParamImage>;
 
 // Load to Buffer: the memory is gathered apart from the buffer, which takes it only once all of
-// it has come. It reports its gauge through the engine's uploadProgress.
-class ParamRead final : public Transfer {
+// it has come (TakeReply says when).
+class ParamRead final : public QObject, public Transfer {
+    Q_OBJECT
 public:
-    explicit ParamRead(PollEngine& engine) : engine_(engine) {}
-
     // Entries the controller does not hand out keep what `buffer` holds.
     void Begin(const ParamImage& buffer);
 
     TransferRequest NextRequest() override { return TransferRequest::Read(ParameterMemoryBlock); }
-    void TakeReply(const TransferReply& reply) override;
+    bool TakeReply(const TransferReply& reply) override;
     QString Stop(const QString& reason) override;
 
     // Entries received so far (BufferReadCount).
@@ -37,38 +37,50 @@ public:
     // a row.
     std::optional<QString> GivenUp() const;
 
+signals:
+    // The gauge while the memory comes, short of its end.
+    void progress(int percent);
+
 private:
-    PollEngine& engine_;
     ParamImageRead read_;
     int misses_ = 0;
     int lastResult_ = 0;
 };
 
+// How a write-back that went through all 32 writes ended, as the Monitor says it.
+struct WriteBackEnd {
+    bool broadcast = false;
+    // Done as asked: a broadcast, or every write taken. Otherwise the text says what was not.
+    bool done = false;
+    QString text;
+};
+
 // Write to Select or BroadCast: the 32 writes of the buffer as it was when it started (a file
 // opened meanwhile changes none of them), one a turn. A write that fails is not repeated: the
-// next one follows, and the end says which did not go in. It reports through the engine's
-// signals (uploadProgress, uploadFinished, opPanelEnabled, transferDone, transferStopped).
-class ParamWriteBack final : public Transfer {
+// next one follows, and the end says which did not go in.
+class ParamWriteBack final : public QObject, public Transfer {
+    Q_OBJECT
 public:
-    ParamWriteBack(PollEngine& engine, KnownMemory& known) : engine_(engine), known_(known) {}
+    explicit ParamWriteBack(KnownMemory& known) : known_(known) {}
 
     // `address` is the station's, or 0 for a broadcast.
     void Begin(const ParamImage& image, int address, bool broadcast);
 
     // The next of the 32 writes; nothing once all have been composed.
     TransferRequest NextRequest() override;
-    // A broadcast frame has had its time; a write to the station was echoed.
-    void TakeReply(const TransferReply& reply) override;
+    // A broadcast frame has had its time; a write to the station was echoed. True once all
+    // 32 were sent and the last one echoed or had its time.
+    bool TakeReply(const TransferReply& reply) override;
     QString Stop(const QString& reason) override;
     bool StationBound() const override { return !broadcast_; }
 
-    // All 32 were sent and the last one echoed or had its time.
-    bool AllSent() const { return sent_ >= ParamWriteFrames; }
-    // Says what the controllers now hold, once the 32 writes are through.
-    void Finish();
+    // Says what the controllers now hold, once the 32 writes are through, and keeps it.
+    WriteBackEnd Finish();
+
+signals:
+    void progress(int percent);
 
 private:
-    PollEngine& engine_;
     KnownMemory& known_;
     ParamImage image_{};
     int address_ = 0;

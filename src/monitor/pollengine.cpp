@@ -1,4 +1,5 @@
-// The polling engine: turns, sends, replies, results, the cycle, the transfers and the trend.
+// The polling engine: the station model, turns, sends, replies and results. The cycle's order
+// is PollCycle's, which transfer goes the TransferQueue's.
 #include "pollengine.h"
 
 #include "clock.h"
@@ -21,10 +22,6 @@ namespace vrx {
 namespace {
 
 constexpr int TimeoutsToDrop = 3;
-
-int Signed16(int word) {
-    return static_cast<qint16>(word & 0xFFFF);
-}
 
 // How a request ended, for the station's statistics.
 ExchangeOutcome OutcomeOf(int errorCode) {
@@ -51,10 +48,6 @@ int MonitorReplyTicks(const LineSettings& s) {
     return 36;
 }
 
-bool TrendRescaleDue(int drawnMax, int drawnMin, int foundMax, int foundMin) {
-    return qint64(foundMax - foundMin) * 2 < qint64(drawnMax - drawnMin);
-}
-
 PollEngine::PollEngine(LineOwner& line, QObject* parent)
     : QObject(parent), exchange_(line, QString::fromLatin1(LineTool)) {
     SetLineSettings(settings_);
@@ -78,6 +71,39 @@ PollEngine::PollEngine(LineOwner& line, QObject* parent)
         });
     });
     connect(&exchange_, &Exchange::lineRestored, this, GuardedSlot(this, &PollEngine::LineBack));
+    WireTransfers();
+}
+
+void PollEngine::WireTransfers() {
+    connect(&queue_, &TransferQueue::progress, this, &PollEngine::uploadProgress);
+    connect(&queue_, &TransferQueue::bufferRead, this, [this](const ParamImage& image) {
+        ParamBuffer = image;
+        emit uploadFinished();
+        BufferLoaded = true;
+        emit bufferLoaded();
+    });
+    connect(&queue_, &TransferQueue::writeBackEnded, this, [this](const WriteBackEnd& end) {
+        WritePending = false;
+        emit uploadFinished();
+        if (end.broadcast) emit opPanelEnabled();
+        if (end.done) {
+            emit transferDone(end.text);
+        } else {
+            emit transferStopped(end.text);
+        }
+    });
+    connect(&queue_, &TransferQueue::paramTransfersStopped, this,
+            [this](const QString& text, bool writing) {
+                if (writing) {
+                    WritePending = false;
+                    // Show what the controller holds now that only part of the settings went in.
+                    SettingsReread = true;
+                }
+                emit uploadFinished();
+                emit opPanelEnabled();
+                emit transferStopped(text);
+            });
+    connect(&queue_, &TransferQueue::writeWithdrawn, this, [this] { WritePending = false; });
 }
 
 void PollEngine::SetLineSettings(const LineSettings& settings) {
@@ -92,10 +118,9 @@ void PollEngine::ResetMonitor() {
     SelStation = 1;
     TrendDrawnStation = 0;
     ConnectedCount = 0;
-    for (bool* flag : {&StationSetChanged, &OneDecimal, &SettingsReread, &FirstSettingsRead,
-                       &UnlockFirst, &WritePending, &BufferReading, &BufferReadPending,
-                       &Broadcasting, &BufferWriting, &SaveRequested, &OpenRequested,
-                       &RequestOutstanding, &BufferLoaded, &PatternReading, &PatternReadPending})
+    for (bool* flag :
+         {&StationSetChanged, &OneDecimal, &SettingsReread, &FirstSettingsRead, &UnlockFirst,
+          &WritePending, &SaveRequested, &OpenRequested, &RequestOutstanding, &BufferLoaded})
         *flag = false;
     for (int st = 1; st <= Stations; ++st) {
         StationActive[st] = StationConnected[st] = CommWriteEnabled[st] = TrendWrapped[st] = false;
@@ -103,11 +128,8 @@ void PollEngine::ResetMonitor() {
         TimeoutCount[st] = 0;
     }
     ParamBuffer = {};
-    readOnLine_ = nullptr;
     // Nobody is left for the editor's transfers to go on with.
-    const QString reason = tr("no station is connected any more");
-    StopPatternRead(reason);
-    StopPatternWrite(reason);
+    queue_.Reset(tr("no station is connected any more"));
     emit monitorReset();
 }
 
@@ -131,13 +153,7 @@ void PollEngine::SelectStation(int st) {
         SelStation = st;
         SettingsReread = true;
     }
-    // The editor's transfers end at once, their frame not sent yet withdrawn; the parameter
-    // transfers at the next turn, so that the memory words or the echo on the line still count.
-    const auto moved = [&](const TransferPin& pin) { return st != pin.station || !connected; };
-    const QString reason = connected ? tr("another station was selected")
-                                     : tr("station %1 is no longer connected").arg(st);
-    if (patternRead_ && moved(patternReadPin_)) StopPatternRead(reason);
-    if (patternWrite_ && moved(patternWritePin_)) StopPatternWrite(reason);
+    queue_.SelectionMoved(st, connected);
     emit selectionMoved(st, connected);
 }
 
@@ -157,10 +173,8 @@ void PollEngine::ConnectStation(int st) {
     SelectStation(st);
     SelStation = st;
     TrendDrawnStation = 0;
-    PollPhase = StatusPhase;
-    PollStation = st;
+    Begin(st);
     TargetAddr = StationAddr[st];
-    FirstSettingsRead = true;
     timer1_.start();
     // The stations before may still have a request on the line (cancelled and connected again
     // in one go): its reply is theirs, and the first request of this cycle goes when it ends.
@@ -181,7 +195,7 @@ void PollEngine::CancelStation(int st) {
     StationConnected[st] = false;
     ClearStation(st);
     --ConnectedCount;
-    StopTransfersOf(st);
+    queue_.StationCancelled(st);
     if (ConnectedCount != 0) return;
     timer1_.stop();
     emit lastStationGone();
@@ -251,7 +265,7 @@ void PollEngine::LineBack() {
 
 void PollEngine::QueueWrite(const QByteArray& frame, bool unlockFirst) {
     WriteFrame = frame;
-    writeOwner_ = nullptr;
+    queue_.OwnWriteQueued();
     if (unlockFirst) UnlockFirst = true;
     WritePending = true;
 }
@@ -307,20 +321,15 @@ void PollEngine::NextRequest() {
         RequestOutstanding = false;
         return;
     }
-    KeepTransfersOnTheirStations();
-    // A write transfer composes the write this very turn sends. The write-back goes on whatever
-    // is pending, and its last frame is followed by the poll; the program write waits for a
-    // write-back to end, and for a pending write (its own unanswered one goes again, the
-    // Monitor's goes first).
-    if (BufferWriting) {
-        if (!QueueTransferWrite(writeBack_)) {
-            // The last write failed: no echo ended the sequence, so it ends here, as after one.
-            EndBufferWrite();
-            RestartCycle();
-            SettingsReread = true;
-        }
-    } else if (PatternWriting && !WritePending && !UnlockFirst) {
-        QueueTransferWrite(*patternWrite_);
+    queue_.KeepOnTheirStations();
+    // A write transfer composes the write this very turn sends.
+    const TransferQueue::WriteTurn turn = queue_.NextWrite(WritePending || UnlockFirst);
+    if (turn.write) {
+        WriteFrame = *turn.write;
+        WritePending = true;
+    } else if (turn.writeBackThrough) {
+        RestartCycle();
+        SettingsReread = true;
     }
     if (ConnectedCount == 0) return;
 
@@ -329,11 +338,11 @@ void PollEngine::NextRequest() {
         RequestStation = SelStation;
         TargetAddr = StationAddr[SelStation];
         ++RequestCount[SelStation];
-        readOnLine_ = nullptr;
+        queue_.WriteGoesOut(UnlockFirst);
         SendWrite();
         return;
     }
-    const bool selected = PollPhase >= FirstSettingsPhase || BufferReading || PatternReading;
+    const bool selected = ReadsSettings() || queue_.ReadsSelected();
     // A station cancelled while its request was out is not asked again: the poll moves on.
     if (!selected && ConnectedCount != 0 && PollStation >= 1 && PollStation <= Stations &&
         !StationActive[PollStation])
@@ -342,11 +351,9 @@ void PollEngine::NextRequest() {
     if (RequestStation < 1 || RequestStation > Stations) return;
     TargetAddr = StationAddr[RequestStation];
     ++RequestCount[RequestStation];
-    // A parameter read pre-empts a program read, which keeps its place meanwhile.
-    readOnLine_ = BufferReading ? &paramRead_ : PatternReading ? patternRead_ : nullptr;
-    const std::optional<ReadBlock> block =
-        readOnLine_ ? readOnLine_->NextRequest().read : PhaseBlock(PollPhase);
-    if (block) SendRead(block->first, block->count);
+    // A transfer's read goes instead of the poll, which keeps its place.
+    if (const std::optional<ReadBlock> block = queue_.NextRead(PhaseBlock(PollPhase)))
+        SendRead(block->first, block->count);
 }
 
 void PollEngine::SendRead(int firstRegister, int count) {
@@ -356,7 +363,6 @@ void PollEngine::SendRead(int firstRegister, int count) {
 
 void PollEngine::SendWrite() {
     unlockOnLine_ = UnlockFirst;
-    writeOnLine_ = UnlockFirst ? nullptr : writeOwner_;
     SendFrame(UnlockFirst ? WriteRequest(TargetAddr, reg::FirmwareKey, reg::UnlockCode)
                           : WriteFrame);
 }
@@ -393,7 +399,7 @@ void PollEngine::ReplyEnded(const QByteArray& frame, bool timedOut) {
     // No reply at all is a time-out in both framings: in RTU too the station is charged, and
     // dropped after three in a row, so that the chain always moves on to the others.
     if (timedOut && (!rtu || frame.isEmpty())) {
-        TallyTransferRead(false, ResultTimeOut);
+        queue_.ReadEnded(false, ResultTimeOut);
         ReportResult(ResultTimeOut);
         if (ConnectedCount != 0) NextRequest();
         return;
@@ -403,9 +409,7 @@ void PollEngine::ReplyEnded(const QByteArray& frame, bool timedOut) {
 }
 
 void PollEngine::BroadcastFrameEnded() {
-    writeBack_.TakeReply(TransferReply::Echo());
-    if (writeBack_.AllSent()) {
-        EndBufferWrite();
+    if (queue_.BroadcastFrameEnded()) {
         RestartCycle();
         SettingsReread = true;
     }
@@ -419,7 +423,7 @@ void PollEngine::HandleReply(const MonitorReply& reply, bool silence) {
         if (silence) {
             // Silence in RTU: the chain stops until Timer1 restarts it.
             RequestOutstanding = false;
-            TallyTransferRead(false, ResultGood);
+            queue_.ReadEnded(false, ResultGood);
             return;
         }
         // Bytes that are not this station's reply are a miss like a time-out: asked again,
@@ -447,15 +451,8 @@ void PollEngine::HandleReply(const MonitorReply& reply, bool silence) {
         result = ResultOtherFunction;
         break;
     }
-    TallyTransferRead(reply.verdict == ReplyVerdict::Words, result);
-    // Transfer modes switch only here, between two exchanges, so a reply to a poll never lands
-    // in a transfer.
-    if (BufferReadPending) {
-        BeginBufferRead();
-    } else if (PatternReadPending) {
-        PatternReadPending = false;
-        PatternReading = true;
-    }
+    queue_.ReadEnded(reply.verdict == ReplyVerdict::Words, result);
+    queue_.StartWaitingReads();
     ReportResult(result);
     NextRequest();
 }
@@ -463,12 +460,15 @@ void PollEngine::HandleReply(const MonitorReply& reply, bool silence) {
 void PollEngine::Dispatch(const MonitorReply& reply) {
     // The words of a transfer's read are its own; a transfer stopped while its read was out
     // left the reply to the poll.
-    if (readOnLine_) {
-        TakeTransferWords(reply);
-    } else if (PollPhase >= FirstSettingsPhase) {
+    if (queue_.ReadOnLine()) {
+        QList<quint16> words;
+        for (int i = 0; i < reply.wordCount; ++i)
+            words.append(quint16(reply.words[std::size_t(i)]));
+        queue_.TakeWords(words, TargetAddr);
+    } else if (ReadsSettings()) {
         DecodeSettings(reply.words);
     } else {
-        ShowStationValues(reply.words);
+        ShowStationValues(reply);
         AdvancePoll();
     }
 }
@@ -478,9 +478,9 @@ void PollEngine::PassRefusedRead() {
     // controller that refuses every read cannot keep the others from being polled. It is asked
     // again at its next turn; a settings block it refuses keeps what was shown of it. A
     // transfer's read is the transfer's to judge.
-    if (readOnLine_) return;
-    if (PollPhase >= FirstSettingsPhase) {
-        if (++PollPhase > LastSettingsPhase) EndSettingsRead();
+    if (queue_.ReadOnLine()) return;
+    if (ReadsSettings()) {
+        if (SettingsBlockDone()) EndSettingsRead();
     } else {
         AdvancePoll();
     }
@@ -493,21 +493,14 @@ void PollEngine::GoodWriteEcho() {
         return;
     }
     if (!WritePending) return;
-    // While a write-back runs, every write that goes out is one of its own.
-    if (BufferWriting && BufferWriteCount != 0) {
-        writeBack_.TakeReply(TransferReply::Echo());
-        if (writeBack_.AllSent()) EndBufferWrite();
-    }
+    queue_.TakeWriteBackEcho();
     if (!BufferWriting && !PatternWriting) {
         // Read back what the controller now holds, after the current cycle.
         RestartCycle();
         SettingsReread = true;
     }
-    writeOwner_ = nullptr;
     WritePending = false;
-    // The echo is of the write on the line, which may not be the one pending now.
-    if (PatternWriting && writeOnLine_ != nullptr && writeOnLine_ == patternWrite_)
-        patternWrite_->TakeReply(TransferReply::Echo());
+    queue_.PendingWriteEchoed();
 }
 
 void PollEngine::ReportResult(int result) {
@@ -543,68 +536,49 @@ void PollEngine::ReportResult(int result) {
     if (IsWriteFailure(result) && (WritePending || UnlockFirst)) {
         // The write is dropped; the boxes show what the controller really holds. The transfer
         // that composed it goes on with its next one.
-        Transfer* const owner = WritePending ? std::exchange(writeOwner_, nullptr) : nullptr;
+        const bool pending = WritePending;
         WritePending = UnlockFirst = false;
         SettingsReread = true;
         emit writeRefused(WriteFrame, ResultText(result));
-        if (owner) owner->TakeReply(TransferReply::Miss(result));
+        queue_.PendingWriteRefused(pending, result);
     }
 }
 
 // ---- The cycle ----
 
 void PollEngine::AdvancePoll() {
-    auto active = [this](int st) { return st >= 1 && st <= Stations && StationActive[st]; };
-    // Program status is asked only of the stations that run a program, after the first of them
-    // as before it.
-    auto due = [&](int st) {
-        return active(st) && (PollPhase != ProgramStatusPhase || ProgramRunning[st]);
-    };
-    ++PollStation;
-    while (ConnectedCount != 0 && !due(PollStation)) {
-        ++PollStation;
-        if (PollStation > Stations) {
-            ++PollPhase;
-            PollStation = 1;
-            // Program status only for the stations that run a program.
-            while (PollPhase == ProgramStatusPhase &&
-                   !(active(PollStation) && ProgramRunning[PollStation])) {
-                if (++PollStation > Stations) {
-                    PollPhase = ProcessValuesPhase;
-                    PollStation = 1;
-                }
-            }
+    CycleStations stations;
+    stations.active = StationActive;
+    stations.programRunning = ProgramRunning;
+    stations.anyConnected = ConnectedCount != 0;
+    switch (Advance(stations)) {
+    case CycleStep::Polling:
+    case CycleStep::ReadSettings:
+        return;
+    case CycleStep::NoneDue:
+        // No station is polled any more. Stations that wait to join take over at once rather
+        // than being left connected but never polled.
+        RestartCycle();
+        StationSetChanged = false;
+        if (FirstStation(StationActive) == 0) {
+            PollPhase = StatusPhase;
+            ConnectedCount = 0;
         }
-        if (PollPhase > FirstSettingsPhase) {
-            // No station is polled any more. Stations that wait to join take over at once
-            // rather than being left connected but never polled.
-            RestartCycle();
-            StationSetChanged = false;
-            if (FirstStation(StationActive) == 0) {
-                PollPhase = StatusPhase;
-                ConnectedCount = 0;
-            }
-            return;
-        }
-    }
-    if (PollPhase <= ProcessValuesPhase) return;
-
-    // The cycle is over: a change of stations first, then a settings read if one is due.
-    if (StationSetChanged) {
+        return;
+    case CycleStep::StationsChange:
         StationActive = StationConnected;
         RestartCycle();
         StationSetChanged = false;
-    } else if (SettingsReread) {
-        SettingsReread = false;
-        PollPhase = FirstSettingsPhase;
-    } else {
+        return;
+    case CycleStep::Restart:
         RestartCycle();
+        return;
     }
 }
 
 void PollEngine::RestartCycle() {
     StationActive = StationConnected;
-    if (const int first = FirstStation(StationActive)) PollStation = first;
+    const int first = FirstStation(StationActive);
     bool selectedMoved = false;
     for (int st = 1; st <= Stations; ++st) {
         if (EditedAddr[st] == StationAddr[st]) continue;
@@ -617,57 +591,31 @@ void PollEngine::RestartCycle() {
         emit selectedAddressChanged();
         SettingsReread = true;
     }
-    PollPhase = StatusPhase;
+    Restart(first);
 }
 
 // ---- Display of replies ----
 
-void PollEngine::ShowStationValues(const ReplyWordArray& w) {
+void PollEngine::ShowStationValues(const MonitorReply& reply) {
     const int st = PollStation;
     if (st < 1 || st > Stations || !StationActive[st]) return; // cancelled while asked
-    StationFace& face = faces_[st];
-    switch (PollPhase) {
-    case StatusPhase:
-        DecimalPoint[st] = w[0];
-        CommWriteEnabled[st] = w[1] != 0;
-        face.lamps = LampsOf(w[3]);
-        if (st == SelStation && w[2] != AtState[st]) SettingsReread = true;
-        AtState[st] = w[2];
-        // The controller's own settings changed (front panel): show the new ones.
-        if ((w[4] & 1) == 0 && st == SelStation) SettingsReread = true;
-        FirmwareWord[st] = w[5];
-        ProgramRunning[st] = w[6] == 1;
-        break;
-    case ProgramStatusPhase:
-        if (st == SelStation) ProgDisplayMode = w[0];
-        face.svText = ProgramStatusText(w, StationSV[st], DecimalPoint[st], ShownInputType);
-        break;
-    case ProcessValuesPhase: {
-        int pv = w[0];
-        if (IsStatusWord(pv)) {
-            face.pvIsStatus = true;
-            face.pvText = StatusText(pv);
-            if (StatusAsksForSettings(pv)) SettingsReread = true;
-            pv = 0; // the trend records no value
-        } else {
-            face.pvIsStatus = false;
-            face.pvText = FormatProcessValue(pv, DecimalPoint[st], ShownInputType);
-        }
-        StationOut1[st] = w[2];
-        StationOut2[st] = w[3];
-        StationSV[st] = Signed16(w[1]);
-        StationPV[st] = Signed16(pv);
-        // While a program runs the SV edit keeps the program status.
-        if (!ProgramRunning[st])
-            face.svText = FormatProcessValue(w[1], DecimalPoint[st], ShownInputType);
-        face.out1 = w[2];
-        face.out2 = w[3];
-        break;
-    }
-    default:
-        return;
-    }
-    face.runLed = LampColour::Lime;
+    const StationValues before{DecimalPoint[st], CommWriteEnabled[st], AtState[st],
+                               FirmwareWord[st], ProgramRunning[st],   StationPV[st],
+                               StationSV[st],    StationOut1[st],      StationOut2[st]};
+    if (PollPhase > ProcessValuesPhase) return;
+    if (AsksForSettings(PollPhase, reply, before, st == SelStation)) SettingsReread = true;
+    if (PollPhase == ProgramStatusPhase && st == SelStation) ProgDisplayMode = reply.words[0];
+    faces_[st] = FaceFor(PollPhase, reply, before, faces_[st], ShownInputType);
+    const StationValues now = ValuesFor(PollPhase, reply, before);
+    DecimalPoint[st] = now.decimalPoint;
+    CommWriteEnabled[st] = now.commWriteEnabled;
+    AtState[st] = now.atState;
+    FirmwareWord[st] = now.firmwareWord;
+    ProgramRunning[st] = now.programRunning;
+    StationPV[st] = now.pv;
+    StationSV[st] = now.sv;
+    StationOut1[st] = now.out1;
+    StationOut2[st] = now.out2;
     emit faceChanged(st);
 }
 
@@ -693,7 +641,7 @@ void PollEngine::DecodeSettings(const ReplyWordArray& words) {
     if (PollPhase == LimitsPhase || PollPhase == PidPhase || PollPhase == PeriodsPhase)
         OneDecimal = true;
     emit settingsDecoded(block);
-    if (++PollPhase > LastSettingsPhase) EndSettingsRead();
+    if (SettingsBlockDone()) EndSettingsRead();
 }
 
 void PollEngine::EndSettingsRead() {
@@ -706,217 +654,10 @@ void PollEngine::EndSettingsRead() {
 
 // ---- Transfers ----
 
-PollEngine::TransferPin PollEngine::PinSelected() const {
-    return {SelStation, StationAddr[SelStation]};
-}
-
-bool PollEngine::PinHolds(const TransferPin& pin) const {
-    return SelStation == pin.station && StationConnected[pin.station] &&
-           StationAddr[pin.station] == pin.address;
-}
-
-QString PollEngine::PinBroken(const TransferPin& pin) const {
-    if (SelStation != pin.station) return tr("another station was selected");
-    if (!StationConnected[pin.station])
-        return tr("station %1 is no longer connected").arg(pin.station);
-    return tr("the address of station %1 changed").arg(pin.station);
-}
-
-int PollEngine::TransferAddress(const Transfer& transfer) const {
-    if (&transfer == patternRead_) return patternReadPin_.address;
-    if (&transfer == patternWrite_) return patternWritePin_.address;
-    if (&transfer == &paramRead_ && (BufferReadPending || BufferReading))
-        return paramReadPin_.address;
-    if (&transfer == &writeBack_ && BufferWriting) return writeBackPin_.address;
-    return 0;
-}
-
-void PollEngine::KeepTransfersOnTheirStations() {
-    // No turn goes anywhere while none is connected; the transfers were told when the last
-    // station went.
-    if (ConnectedCount == 0) return;
-    // Before anything of them goes out. The program read is judged at its reply instead
-    // (TakeTransferWords), and at once when the selection moves.
-    const bool readMoved = (BufferReadPending || BufferReading) && !PinHolds(paramReadPin_);
-    const bool writeMoved = BufferWriting && writeBack_.StationBound() && !PinHolds(writeBackPin_);
-    if (readMoved || writeMoved)
-        StopTransfers(PinBroken(readMoved ? paramReadPin_ : writeBackPin_));
-    if (patternWrite_ && !PinHolds(patternWritePin_)) StopPatternWrite(PinBroken(patternWritePin_));
-}
-
-bool PollEngine::QueueTransferWrite(Transfer& transfer) {
-    TransferRequest request = transfer.NextRequest();
-    if (request.write.isEmpty()) return false;
-    WriteFrame = std::move(request.write);
-    WritePending = true;
-    BufferWriteCount = request.count;
-    writeOwner_ = &transfer;
-    return true;
-}
-
-void PollEngine::TakeTransferWords(const MonitorReply& reply) {
-    QList<quint16> words;
-    for (int i = 0; i < reply.wordCount; ++i)
-        words.append(quint16(reply.words[std::size_t(i)]));
-    const TransferReply taken = TransferReply::Words(std::move(words));
-    if (readOnLine_ == &paramRead_) {
-        paramRead_.TakeReply(taken);
-        BufferReadCount = paramRead_.Entries();
-        if (paramRead_.Complete()) EndBufferRead();
-        return;
-    }
-    // A program pieced together from two controllers is none: the reply must come from the
-    // station and address the read began with.
-    if (TargetAddr != patternReadPin_.address || !PinHolds(patternReadPin_))
-        return StopPatternRead(PinBroken(patternReadPin_));
-    readOnLine_->TakeReply(taken);
-}
-
-void PollEngine::TallyTransferRead(bool gotData, int errorCode) {
-    Transfer* const read = std::exchange(readOnLine_, nullptr);
-    if (read == nullptr || gotData) return;
-    read->TakeReply(TransferReply::Miss(errorCode));
-    if (read != &paramRead_) return;
-    if (const std::optional<QString> why = paramRead_.GivenUp()) StopTransfers(*why);
-}
-
-// Load to Buffer
-
-void PollEngine::StartBufferRead() {
-    BufferReadPending = true;
-    BufferReadCount = 0;
-    paramReadPin_ = PinSelected();
-}
-
-void PollEngine::BeginBufferRead() {
-    BufferReadPending = false;
-    BufferReading = true;
-    // Entries the controller does not hand out keep what the buffer holds.
-    paramRead_.Begin(ParamBuffer);
-    BufferReadCount = 0;
-}
-
-void PollEngine::EndBufferRead() {
-    // Only a complete read reaches the buffer that is saved and written to controllers.
-    BufferReading = false;
-    readOnLine_ = nullptr;
-    ParamBuffer = paramRead_.Image();
-    knownMemory_[paramReadPin_.address] = ParamBuffer;
-    emit uploadFinished();
-    BufferLoaded = true;
-    emit bufferLoaded();
-}
-
-// Write to Select and BroadCast
-
-void PollEngine::StartBufferWrite(bool broadcast) {
-    BufferWriting = true;
-    BufferWriteCount = 0;
-    Broadcasting = broadcast;
-    writeBackPin_ = PinSelected();
-    // The buffer as it is now: a file opened while the writes go out changes none of them.
-    writeBack_.Begin(ParamBuffer, writeBackPin_.address, broadcast);
-}
-
-void PollEngine::EndBufferWrite() {
-    BufferWriting = Broadcasting = WritePending = false;
-    writeBack_.Finish();
-}
-
-std::optional<int> PollEngine::SettingsToChange(int address) const {
-    const auto known = knownMemory_.find(address);
-    if (known == knownMemory_.end()) return std::nullopt;
-    int differ = 0;
-    for (int k = 0; k < ParamWriteFrames; ++k)
-        if (BufferWriteValue(ParamBuffer, k) != BufferWriteValue(known->second, k)) ++differ;
-    return differ;
-}
-
-// The editor's program read and write
-
-void PollEngine::StartPatternRead(Transfer& read, int patternStep) {
-    patternRead_ = &read;
-    patternReadPin_ = PinSelected();
-    PatternStep = patternStep;
-    PatternReadPending = true;
-}
-
-void PollEngine::EndPatternRead() {
-    PatternReadPending = PatternReading = false;
-    if (readOnLine_ == patternRead_) readOnLine_ = nullptr;
-    patternRead_ = nullptr;
-}
-
-void PollEngine::StartPatternWrite(Transfer& write) {
-    patternWrite_ = &write;
-    patternWritePin_ = PinSelected();
-    PatternWriting = true;
-}
-
-void PollEngine::EndPatternWrite() {
-    // Its frame must not go out to whichever station is selected next, nor an echo or refusal
-    // be taken for a write that has ended.
-    if (writeOwner_ != nullptr && writeOwner_ == patternWrite_) {
-        WritePending = false;
-        writeOwner_ = nullptr;
-    }
-    if (writeOnLine_ == patternWrite_) writeOnLine_ = nullptr;
-    PatternWriting = false;
-    patternWrite_ = nullptr;
-}
-
-// Transfers cut short
-
-void PollEngine::StopTransfersOf(int cancelled) {
-    if (!TransferRunning()) return;
-    const bool itsStation =
-        ((BufferReadPending || BufferReading) && paramReadPin_.station == cancelled) ||
-        (BufferWriting && writeBack_.StationBound() && writeBackPin_.station == cancelled);
-    if (itsStation) {
-        StopTransfers(tr("station %1 is no longer connected").arg(cancelled));
-    } else if (ConnectedCount == 0) {
-        // A broadcast needs no station, but the engine sends nothing while none is connected.
-        StopTransfers(tr("no station is connected any more"));
-    }
-}
-
 void PollEngine::InterruptTransfers(TransferStop why) {
     // No turn comes any more to go on with any of them: they say so now, not never.
-    const QString reason =
-        why == TransferStop::LineLost ? tr("the line was lost") : tr("the window was closed");
-    StopPatternRead(reason);
-    StopPatternWrite(reason);
-    if (TransferRunning()) StopTransfers(reason);
-}
-
-void PollEngine::StopTransfers(const QString& reason) {
-    QStringList lines;
-    if (BufferWriting) lines << writeBack_.Stop(reason);
-    if (BufferReadPending || BufferReading) lines << paramRead_.Stop(reason);
-    if (BufferWriting) {
-        BufferWriting = Broadcasting = WritePending = false;
-        // Show what the controller holds now that only part of the settings went in.
-        SettingsReread = true;
-    }
-    BufferReadPending = BufferReading = false;
-    if (readOnLine_ == &paramRead_) readOnLine_ = nullptr;
-    emit uploadFinished();
-    emit opPanelEnabled();
-    emit transferStopped(lines.join(QLatin1Char('\n')));
-}
-
-void PollEngine::StopPatternRead(const QString& reason) {
-    Transfer* const read = patternRead_;
-    if (read == nullptr) return;
-    EndPatternRead();
-    read->Stop(reason);
-}
-
-void PollEngine::StopPatternWrite(const QString& reason) {
-    Transfer* const write = patternWrite_;
-    if (write == nullptr) return;
-    EndPatternWrite();
-    write->Stop(reason);
+    queue_.Interrupt(why == TransferStop::LineLost ? tr("the line was lost")
+                                                   : tr("the window was closed"));
 }
 
 // ---- Timer1 and the trend ----
@@ -932,57 +673,6 @@ void PollEngine::Timer1Timer() {
     const int sel = SelStation;
     if (TrendIndex[sel] > 0 || TrendWrapped[sel]) emit trendSampled(TrendDrawnStation != sel);
     AdvanceTrends(*this);
-}
-
-namespace {
-
-void SampleTrend(MonitorState& s, int st) {
-    auto& history = s.TrendHistory[st];
-    auto& setValues = s.TrendSvHistory[st];
-    auto& stamps = s.TrendStamps[st];
-    const int value = s.StationPV[st];
-    const auto at = std::size_t(s.TrendIndex[st]);
-    history[at] = value;
-    setValues[at] = s.StationSV[st];
-    stamps[at] = Clock::Current().Milliseconds();
-    if (s.TrendIndex[st] <= 1 && !s.TrendWrapped[st]) {
-        s.TrendMax[st] = s.TrendMin[st] = value;
-    } else {
-        s.TrendMax[st] = std::max(s.TrendMax[st], value);
-        s.TrendMin[st] = std::min(s.TrendMin[st], value);
-    }
-    if (s.TrendIndex[st] < MonitorTrendLength) return;
-    // The ring is full: the sample at 720 becomes position 0 and the oldest one leaves.
-    s.TrendIndex[st] = 0;
-    history[0] = history[MonitorTrendLength];
-    setValues[0] = setValues[MonitorTrendLength];
-    stamps[0] = stamps[MonitorTrendLength];
-    s.TrendWrapped[st] = true;
-    const auto [low, high] =
-        std::minmax_element(history.begin(), history.begin() + MonitorTrendLength);
-    if (st == s.SelStation) {
-        if (TrendRescaleDue(s.TrendMax[st], s.TrendMin[st], *high, *low)) {
-            s.TrendDrawnStation = 0;
-            s.TrendMax[st] = *high;
-            s.TrendMin[st] = *low;
-        }
-    } else {
-        // Not on the chart: the next full drawing of it scales to what it then shows.
-        s.TrendMax[st] = *high;
-        s.TrendMin[st] = *low;
-    }
-}
-
-} // namespace
-
-void SampleTrends(MonitorState& state) {
-    for (int st = 1; st <= MonitorStations; ++st)
-        if (state.StationActive[st]) SampleTrend(state, st);
-}
-
-void AdvanceTrends(MonitorState& state) {
-    for (int st = 1; st <= MonitorStations; ++st)
-        if (state.StationActive[st]) ++state.TrendIndex[st];
 }
 
 } // namespace vrx

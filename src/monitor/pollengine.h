@@ -8,11 +8,14 @@
 #include "exchange.h"
 #include "exchangestats.h"
 #include "monitorreply.h"
+#include "monitorstate.h"
 #include "paramimage.h"
-#include "paramtransfer.h"
 #include "pollplan.h"
 #include "registerdisplay.h"
+#include "stationface.h"
 #include "transfer.h"
+#include "transferqueue.h"
+#include "trendhistory.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -22,98 +25,6 @@
 #include <functional>
 
 namespace vrx {
-
-// What a station's face shows: PV and SV texts, lamps, run lamp and output gauges.
-struct StationFace {
-    QString pvText;
-    bool pvIsStatus = false; // a status text, shown in the smaller font
-    QString svText;
-    LampRow lamps{};
-    LampColour runLed = LampColour::Grey;
-    int out1 = 0; // tenths of a percent
-    int out2 = 0;
-    friend bool operator==(const StationFace&, const StationFace&) = default;
-};
-
-inline constexpr int MonitorStations = 4;
-inline constexpr int MonitorTrendLength = 720; // samples, one a second: 12 minutes
-
-// The Monitor's station model and engine state, under the names the Monitor's design gives them.
-// Only the engine writes it; the window and the editor read it through PollEngine::State().
-struct MonitorState {
-    // Per-station values are indexed 1..4; index 0 is unused.
-    template <typename T> using PerStation = std::array<T, MonitorStations + 1>;
-
-    // Engine state.
-    int PollPhase = StatusPhase;
-    int PollStation = 0;
-    int TargetAddr = 0;
-    // The chain runs: a request is on the line, or a send failed and Timer1 must not retry it.
-    bool RequestOutstanding = false;
-    int ReplyTicks = 36;
-    // The station the request on the line went to: its result is charged to it.
-    int RequestStation = 0;
-
-    // Station model.
-    PerStation<int> StationAddr{0, 1, 1, 1, 1};
-    // What the address edits show now; copied into StationAddr when the cycle restarts.
-    PerStation<int> EditedAddr{0, 1, 1, 1, 1};
-    PerStation<bool> StationConnected{};
-    PerStation<bool> StationActive{};
-    int ConnectedCount = 0;
-    bool StationSetChanged = false;
-    int SelStation = 1;
-    PerStation<int> DecimalPoint{};
-    PerStation<bool> CommWriteEnabled{};
-    PerStation<bool> ProgramRunning{};
-    PerStation<int> AtState{};
-    PerStation<int> FirmwareWord{};
-    PerStation<int> StationPV{};
-    PerStation<int> StationSV{};
-    PerStation<int> StationOut1{};
-    PerStation<int> StationOut2{};
-    int ProgDisplayMode = 0;
-    PerStation<int> RequestCount{};
-    PerStation<int> ErrorCount{};
-    PerStation<int> TimeoutCount{};
-    bool SettingsReread = false;
-    bool FirstSettingsRead = false;
-    bool OneDecimal = false;
-    // The input type InputType shows (-1 for none): it decides how whole-degree values round.
-    int ShownInputType = -1;
-
-    // Trend history.
-    PerStation<std::array<int, MonitorTrendLength + 1>> TrendHistory{};
-    // Beside each process value: the set value read with it, and when it was taken (the line's
-    // clock, in ms), at the same positions.
-    PerStation<std::array<int, MonitorTrendLength + 1>> TrendSvHistory{};
-    PerStation<std::array<quint32, MonitorTrendLength + 1>> TrendStamps{};
-    PerStation<int> TrendIndex{};
-    PerStation<bool> TrendWrapped{};
-    PerStation<int> TrendMax{};
-    PerStation<int> TrendMin{};
-    // The station whose history the chart shows in full; 0 when it must be drawn in full.
-    int TrendDrawnStation = 0;
-
-    // Writes and transfers.
-    QByteArray WriteFrame;
-    bool WritePending = false;
-    bool UnlockFirst = false;
-    bool BufferReadPending = false;
-    bool BufferReading = false;
-    int BufferReadCount = 0;
-    bool BufferWriting = false;
-    int BufferWriteCount = 0;
-    bool Broadcasting = false;
-    bool SaveRequested = false;
-    bool OpenRequested = false;
-    bool BufferLoaded = false;
-    ParamImage ParamBuffer{};
-    bool PatternReadPending = false;
-    bool PatternReading = false;
-    bool PatternWriting = false;
-    int PatternStep = 0;
-};
 
 // The station model and the engine. Its state is its own (MonitorState, read through State());
 // the window and the editor change it through the commands below, and learn of changes through
@@ -141,6 +52,8 @@ public:
     // counters.
     const ExchangeStats& Stats(int st) const { return stats_[std::size_t(st)]; }
     bool Rtu() const { return settings_.Rtu(); }
+    // The transfers it runs between its polls; the editor lends its own to them.
+    TransferQueue& Transfers() { return queue_; }
     // The engine's exchanges on the line: its tool holds the line while the Monitor is open.
     Exchange& LineExchange() { return exchange_; }
     const Exchange& LineExchange() const { return exchange_; }
@@ -196,31 +109,19 @@ public:
     void Timer1Timer();
 
     // ---- Transfers ----
-    // A transfer belongs to the station selected when it was asked for, at the address it had
-    // then (a broadcast to none): it stops, and says so, when that station goes, another one
-    // is selected, its address changes, the line is lost or the window closes, rather than
-    // carry on with another controller.
+    // Each belongs to the station selected when it was asked for (TransferQueue).
     // Load to Buffer: the read starts when the exchange in progress ends.
-    void StartBufferRead();
+    void StartBufferRead() { queue_.StartParamRead(); }
     // Write to Select, or BroadCast to address 0: the 32 writes of the buffer as it is now.
-    void StartBufferWrite(bool broadcast);
+    void StartBufferWrite(bool broadcast) { queue_.StartWriteBack(ParamBuffer, broadcast); }
     // How many of the 32 settings the buffer would change in the controller at `address`, when
     // what it holds is known (read by Load to Buffer, or written whole since); nothing if not.
-    std::optional<int> SettingsToChange(int address) const;
+    std::optional<int> SettingsToChange(int address) const {
+        return queue_.SettingsToChange(ParamBuffer, address);
+    }
     enum class TransferStop { LineLost, WindowClosed };
     void InterruptTransfers(TransferStop why);
-    bool TransferRunning() const { return BufferReadPending || BufferReading || BufferWriting; }
-
-    // The editor's program read and write, run by the engine until they end themselves (End*)
-    // or the engine stops them. The read starts when the exchange in progress ends;
-    // PatternStep is where it begins.
-    void StartPatternRead(Transfer& read, int patternStep);
-    void EndPatternRead();
-    void StartPatternWrite(Transfer& write);
-    void EndPatternWrite();
-    void SetPatternStep(int step) { PatternStep = step; }
-    // The address a running transfer was pinned to when it started; 0 when it is not running.
-    int TransferAddress(const Transfer& transfer) const;
+    bool TransferRunning() const { return queue_.ParamTransferRunning(); }
 
 signals:
     // The face of a station changed: the window repaints it from Face(st).
@@ -274,29 +175,11 @@ private:
     void PassRefusedRead();
     void GoodWriteEcho();
     void ReportResult(int result);
-    void ShowStationValues(const ReplyWordArray& words);
+    void ShowStationValues(const MonitorReply& reply);
     void DecodeSettings(const ReplyWordArray& words);
     void EndSettingsRead();
     void RunFileRoutines();
-    // The station a transfer belongs to, and the address it had when the transfer started.
-    struct TransferPin {
-        int station = 0;
-        int address = 0;
-    };
-    TransferPin PinSelected() const;
-    bool PinHolds(const TransferPin& pin) const;
-    QString PinBroken(const TransferPin& pin) const;
-    void KeepTransfersOnTheirStations();
-    bool QueueTransferWrite(Transfer& transfer);
-    void TakeTransferWords(const MonitorReply& reply);
-    void TallyTransferRead(bool gotData, int errorCode);
-    void BeginBufferRead();
-    void EndBufferRead();
-    void EndBufferWrite();
-    void StopTransfersOf(int cancelled);
-    void StopTransfers(const QString& reason);
-    void StopPatternRead(const QString& reason);
-    void StopPatternWrite(const QString& reason);
+    void WireTransfers();
     int FirstStation(const PerStation<bool>& flags) const;
 
     LineSettings settings_;
@@ -310,38 +193,11 @@ private:
     bool unlockOnLine_ = false;
     PerStation<StationFace> faces_{};
     PerStation<ExchangeStats> stats_{};
-
-    // The parameter memory of each address as last read whole or written whole.
-    KnownMemory knownMemory_;
-    // The transfers: the parameter ones are the engine's own, the editor's are lent to it while
-    // they run. Each is pinned to its station when it starts.
-    ParamRead paramRead_{*this};
-    ParamWriteBack writeBack_{*this, knownMemory_};
-    Transfer* patternRead_ = nullptr;
-    Transfer* patternWrite_ = nullptr;
-    TransferPin paramReadPin_;
-    TransferPin writeBackPin_;
-    TransferPin patternReadPin_;
-    TransferPin patternWritePin_;
-    // The transfer whose read is on the line; the one that composed the pending write, and the
-    // one whose write is on the line (none for the Monitor's own writes and the unlock).
-    Transfer* readOnLine_ = nullptr;
-    Transfer* writeOwner_ = nullptr;
-    Transfer* writeOnLine_ = nullptr;
+    // It keeps its flags in the engine's state, which shows them.
+    TransferQueue queue_{*this, *this};
 };
 
 // How long the Monitor waits for a reply, in 55 ms ticks: in RTU the silence that ends one.
 int MonitorReplyTicks(const LineSettings& settings);
-
-// At a wrap of the selected station's history: the chart is rescaled when the history it will
-// show spans less than half of the range it is drawn for, so a trace that has settled after a
-// disturbance fills the chart again, while small changes do not make it jump.
-bool TrendRescaleDue(int drawnMax, int drawnMin, int foundMax, int foundMin);
-
-// A tick of Timer1 while the chain runs: every active station's process value goes into its
-// history ring (with its range, and a rescale of the chart when the selected station's ring
-// wraps); after the chart has drawn the sample, the rings advance.
-void SampleTrends(MonitorState& state);
-void AdvanceTrends(MonitorState& state);
 
 } // namespace vrx

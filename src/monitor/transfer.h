@@ -49,15 +49,19 @@ struct TransferReply {
     static TransferReply Miss(int result) { return {Kind::Miss, {}, result}; }
 };
 
-// The engine decides which transfer goes at a turn, pins the station and address a transfer
-// belongs to when it starts, and stops it when that station no longer holds: a transfer only
-// says what it sends next and what it makes of the answer.
+// The Monitor's TransferQueue decides which transfer goes at a turn, pins the station and
+// address a transfer belongs to when it starts, and stops it when that station no longer holds:
+// a transfer only says what it sends next, what it makes of the answer, and when it is through.
 class Transfer {
 public:
     virtual ~Transfer() = default;
 
     virtual TransferRequest NextRequest() = 0;
-    virtual void TakeReply(const TransferReply& reply) = 0;
+    // Takes what came back for its request. True when that was its last: the queue ends it, then
+    // calls Ended().
+    virtual bool TakeReply(const TransferReply& reply) = 0;
+    // It has ended whole: it tells its owner what it brought.
+    virtual void Ended() {}
     // It ends before its end, for `reason`. Returns what the Monitor is to say of it; empty
     // when its owner says it in its own way.
     virtual QString Stop(const QString& reason) = 0;

@@ -5,22 +5,19 @@ namespace vrx {
 
 // ---- Reading ----
 
-int PatternReadTransfer::Begin() {
-    read_.emplace();
-    return read_->PatternStep();
-}
-
 TransferRequest PatternReadTransfer::NextRequest() {
     return TransferRequest::Read(read_ ? read_->Request() : std::nullopt);
 }
 
-void PatternReadTransfer::TakeReply(const TransferReply& reply) {
-    if (!read_ || reply.kind != TransferReply::Kind::Words) return;
-    if (!read_->Store(reply.words)) return;
-    engine_.SetPatternStep(read_->PatternStep());
+bool PatternReadTransfer::TakeReply(const TransferReply& reply) {
+    if (!read_ || reply.kind != TransferReply::Kind::Words) return false;
+    if (!read_->Store(reply.words)) return false;
     emit owner_.readProgress(read_->Gauge());
-    if (!read_->Complete()) return;
-    engine_.EndPatternRead();
+    return read_->Complete();
+}
+
+void PatternReadTransfer::Ended() {
+    if (!read_) return;
     const PatternProgram program = read_->Program();
     read_.reset();
     emit owner_.readFinished(program);
@@ -40,16 +37,19 @@ TransferRequest PatternWriteTransfer::NextRequest() {
     return TransferRequest::Write(write_->Frame(), write_->Position() + 1);
 }
 
-void PatternWriteTransfer::TakeReply(const TransferReply& reply) {
-    if (!write_) return;
+bool PatternWriteTransfer::TakeReply(const TransferReply& reply) {
+    if (!write_) return false;
     if (reply.kind == TransferReply::Kind::Echo) {
         write_->Echoed();
         emit owner_.writeProgress(write_->Gauge());
     } else {
         write_->Refused();
     }
-    if (!write_->Done()) return;
-    engine_.EndPatternWrite();
+    return write_->Done();
+}
+
+void PatternWriteTransfer::Ended() {
+    if (!write_) return;
     const int refused = write_->RefusedCount();
     write_.reset();
     emit owner_.writeFinished(refused);
@@ -66,25 +66,26 @@ QString PatternWriteTransfer::Stop(const QString&) {
 // ---- The editor's side ----
 
 EngineTransfer::EngineTransfer(PollEngine& engine, QObject* parent)
-    : QObject(parent), engine_(engine) {}
+    : QObject(parent), stations_(engine.State()), queue_(engine.Transfers()) {}
 
 EngineTransfer::~EngineTransfer() {
     // The engine must not turn to a transfer that is gone.
-    if (Reading()) engine_.EndPatternRead();
-    if (Writing()) engine_.EndPatternWrite();
+    if (Reading()) queue_.Withdraw(read_);
+    if (Writing()) queue_.Withdraw(write_);
 }
 
 int EngineTransfer::ReadyStation() const {
-    const int st = engine_.State().SelStation;
+    const int st = stations_.SelStation;
     if (Reading() || Writing() || st < 1 || st > PollEngine::Stations) return 0;
-    return engine_.State().StationConnected[st] ? st : 0;
+    return stations_.StationConnected[st] ? st : 0;
 }
 
 bool EngineTransfer::StartRead() {
     if (ReadyStation() == 0) return false;
     // BufferReadCount is left alone: the read keeps its own position, and a parameter read may
     // be using the count.
-    engine_.StartPatternRead(read_, read_.Begin());
+    read_.Begin();
+    queue_.StartPatternRead(read_);
     return true;
 }
 
@@ -93,8 +94,8 @@ bool EngineTransfer::StartWrite(const PatternProgram& program) {
     if (ReadyStation() == 0 || ProgramRangeProblem(program)) return false;
     // BufferWriteCount is set with each frame, not here: a parameter write-back may still be
     // counting with it, and the engine lets that finish before asking for our first frame.
-    engine_.StartPatternWrite(write_);
-    write_.Begin(program, engine_.TransferAddress(write_));
+    queue_.StartPatternWrite(write_);
+    write_.Begin(program, queue_.Address(write_));
     return true;
 }
 

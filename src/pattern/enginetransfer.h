@@ -1,10 +1,11 @@
 // The editor's reads and writes of a program, run by the Monitor's engine turn by turn between
-// its polls: a PatternRead and a PatternWrite as the engine's transfers.
+// its polls: a PatternRead and a PatternWrite as transfers in the engine's TransferQueue.
 #pragma once
 
 #include "patterntransfer.h"
 #include "pollengine.h"
 #include "transfer.h"
+#include "transferqueue.h"
 
 #include <QObject>
 
@@ -18,21 +19,21 @@ class EngineTransfer;
 // program, which takes them only when the read is complete.
 class PatternReadTransfer final : public Transfer {
 public:
-    PatternReadTransfer(EngineTransfer& owner, PollEngine& engine)
-        : owner_(owner), engine_(engine) {}
+    explicit PatternReadTransfer(EngineTransfer& owner) : owner_(owner) {}
 
     bool Running() const { return read_.has_value(); }
-    // Where a fresh read begins (PatternStep).
-    int Begin();
+    void Begin() { read_.emplace(); }
 
     TransferRequest NextRequest() override;
-    // The words of a good reply; one too short leaves the same request to go again.
-    void TakeReply(const TransferReply& reply) override;
+    // The words of a good reply; one too short leaves the same request to go again. True once
+    // the whole program has come.
+    bool TakeReply(const TransferReply& reply) override;
+    // The editor takes the program.
+    void Ended() override;
     QString Stop(const QString& reason) override;
 
 private:
     EngineTransfer& owner_;
-    PollEngine& engine_;
     std::optional<PatternRead> read_;
 };
 
@@ -40,26 +41,26 @@ private:
 // passed over, an unanswered one the same write again.
 class PatternWriteTransfer final : public Transfer {
 public:
-    PatternWriteTransfer(EngineTransfer& owner, PollEngine& engine)
-        : owner_(owner), engine_(engine) {}
+    explicit PatternWriteTransfer(EngineTransfer& owner) : owner_(owner) {}
 
     bool Running() const { return write_.has_value(); }
     void Begin(const PatternProgram& program, int address) { write_.emplace(program, address); }
 
     TransferRequest NextRequest() override;
-    // Its write echoed, or refused (a miss).
-    void TakeReply(const TransferReply& reply) override;
+    // Its write echoed, or refused (a miss). True once all 153 are through.
+    bool TakeReply(const TransferReply& reply) override;
+    // The editor learns how many the controller refused.
+    void Ended() override;
     QString Stop(const QString& reason) override;
 
 private:
     EngineTransfer& owner_;
-    PollEngine& engine_;
     std::optional<PatternWrite> write_;
 };
 
 // Both transfers belong to the station selected when they start, at the address it had then;
-// the engine ends them when that station is no longer the selected one (cancelled, dropped after
-// its time-outs, another one clicked, its address changed), the Monitor is reset, the line is
+// the engine's queue ends them when that station is no longer the selected one (cancelled, dropped
+// after its time-outs, another one clicked, its address changed), the Monitor is reset, the line is
 // lost or the window closes, so that no frame of them ever goes to another controller; the rest
 // of a read is then thrown away.
 class EngineTransfer : public QObject {
@@ -73,7 +74,7 @@ public:
     // The selected station when it is connected and nothing is being transferred; 0 otherwise.
     int ReadyStation() const;
 
-    // "Read Setting": asks the engine to read the selected station's program at its next turns.
+    // "Read Setting": the engine reads the selected station's program at its next turns.
     // False, and nothing starts, when ReadyStation() is 0.
     bool StartRead();
     // "Write": hands the engine the 153 writes of program, one a turn. False as StartRead, and
@@ -96,9 +97,11 @@ signals:
     void writeStopped(int written);
 
 private:
-    PollEngine& engine_;
-    PatternReadTransfer read_{*this, engine_};
-    PatternWriteTransfer write_{*this, engine_};
+    // The station model the transfers start from, and the queue that runs them.
+    const MonitorState& stations_;
+    TransferQueue& queue_;
+    PatternReadTransfer read_{*this};
+    PatternWriteTransfer write_{*this};
 };
 
 } // namespace vrx

@@ -78,13 +78,14 @@ int TransferFrames(const QList<QByteArray>& frames, bool rtu) {
 // A transfer lent to the engine that sends what the test scripts and keeps what comes back.
 struct ScriptedTransfer : vrx::Transfer {
     std::function<TransferRequest()> next;
-    std::function<void(const TransferReply&)> taken;
+    // True when the transfer is through.
+    std::function<bool(const TransferReply&)> taken;
     QList<TransferReply> replies;
     QStringList stops;
     TransferRequest NextRequest() override { return next(); }
-    void TakeReply(const TransferReply& reply) override {
+    bool TakeReply(const TransferReply& reply) override {
         replies << reply;
-        if (taken) taken(reply);
+        return taken && taken(reply);
     }
     QString Stop(const QString& reason) override {
         stops << reason;
@@ -104,8 +105,6 @@ enum Cut {
 };
 
 } // namespace
-
-Q_DECLARE_METATYPE(vrx::ComSelections)
 
 class TestPollEngine : public QObject {
     Q_OBJECT
@@ -302,22 +301,6 @@ private slots:
         QCOMPARE(r.Sent().at(1), r.Sent().at(0));
         QCOMPARE(r.errors, QStringList{"Reply check error"});
         QCOMPARE(r.engine.State().ErrorCount[1], 1);
-    }
-
-    // How long the Monitor waits for a reply: in ASCII for its LF, in RTU the silence after it.
-    void replyTicks_data() {
-        QTest::addColumn<ComSelections>("selections");
-        QTest::addColumn<int>("monitor");
-        QTest::newRow("ASCII") << ComSelections{0, 2, 1, 0, 0, 0} << 36;
-        QTest::newRow("RTU 2400") << ComSelections{0, 0, 1, 1, 0, 1} << 2;
-        QTest::newRow("RTU 4800") << ComSelections{0, 1, 1, 1, 0, 1} << 2;
-        QTest::newRow("RTU 9600") << ComSelections{0, 2, 1, 1, 0, 1} << 1;
-        QTest::newRow("RTU 38400") << ComSelections{0, 4, 1, 1, 0, 1} << 1;
-    }
-    void replyTicks() {
-        QFETCH(ComSelections, selections);
-        QFETCH(int, monitor);
-        QCOMPARE(MonitorReplyTicks(ToLineSettings(selections)), monitor);
     }
 
     void slowLinesWaitTwoTicksOfSilence_data() {
@@ -809,7 +792,7 @@ private slots:
             ++steps;
             return TransferRequest::Write(WriteRequest(1, 0x4766 + steps, 1), steps);
         };
-        r.engine.StartPatternWrite(write);
+        r.engine.Transfers().StartPatternWrite(write);
         const qsizetype before = r.SentCount();
         r.Serve();
         QCOMPARE(sentDuringSave, before);
@@ -819,7 +802,7 @@ private slots:
         QCOMPARE(write.replies.size(), 1);
         QCOMPARE(write.replies.first().kind, TransferReply::Kind::Echo);
         QCOMPARE(r.Sent().last(), WriteRequest(1, 0x4768, 1));
-        r.engine.EndPatternWrite();
+        r.engine.Transfers().Withdraw(write);
     }
 
     void broadcastFramesEndByTimeOut_data() {
@@ -1215,9 +1198,9 @@ private slots:
         read.next = [&] { return TransferRequest::Read(PatternStepBlock(step, 0)); };
         read.taken = [&](const TransferReply& reply) {
             counts << reply.words.size();
-            if (++step > 4) r.engine.EndPatternRead();
+            return ++step > 4;
         };
-        r.engine.StartPatternRead(read, 0);
+        r.engine.Transfers().StartPatternRead(read);
         // The reply on the line is still a poll; the read starts at the next turn.
         QCOMPARE(r.Serve(5 + 1), Split("1:4700 1:4767 1:4770 1:4768 1:4778 1:4780"));
         QCOMPARE(counts, QList<qsizetype>({1, 8, 8, 8, 8}));
