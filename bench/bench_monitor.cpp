@@ -164,7 +164,8 @@ CycleFigure CycleOnPacedLine(int baudIndex, bool rtu, int cycles) {
     if (rtu) settings.bitLen = 1;
     LineOwner owner;
     SerialPort& port = owner.Port();
-    PollEngine engine(owner, [&] { return ToLineSettings(settings); });
+    PollEngine engine(owner);
+    engine.SetLineSettings(ToLineSettings(settings));
     owner.Open(QString::fromLatin1(PollEngine::LineTool), settings);
     engine.ResetMonitor();
     engine.SetAddresses({0, 1, 2, 3, 4});

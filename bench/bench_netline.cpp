@@ -92,7 +92,8 @@ Figure Cycle(const QString& com1, bool rtu, int cycles) {
     settings.bitLen = 1;
     settings.modBus = rtu ? 1 : 0;
     LineOwner owner;
-    PollEngine engine(owner, [&] { return ToLineSettings(settings); });
+    PollEngine engine(owner);
+    engine.SetLineSettings(ToLineSettings(settings));
     owner.Open(QString::fromLatin1(PollEngine::LineTool), settings);
     engine.ResetMonitor();
     engine.SetAddresses({0, 1, 2, 3, 4});
