@@ -110,19 +110,12 @@ bool IsRtu(const ComSelections& selections) {
     return selections.modBus == 1;
 }
 
-namespace {
-// An RTU reply ends after one or two ticks of silence; slow lines need the second tick.
 int RtuSilenceTicks(const LineSettings& s) {
     return s.baud <= 4800 ? 2 : 1;
 }
-} // namespace
 
 int MonitorReplyTicks(const LineSettings& s) {
     return s.Rtu() ? RtuSilenceTicks(s) : 36;
-}
-
-int RecorderReplyTicks(const LineSettings& s) {
-    return s.Rtu() ? RtuSilenceTicks(s) : 9;
 }
 
 } // namespace vrx

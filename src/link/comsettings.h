@@ -51,9 +51,10 @@ void ApplySettings(const ComSelections& selections, SerialPort& port);
 
 bool IsRtu(const ComSelections& selections);
 
-// Reply time-outs in 55 ms ticks.
+// Reply time-outs in 55 ms ticks (the Recorder's are its engine's).
 inline constexpr int TesterReplyTicks = 18;
 int MonitorReplyTicks(const LineSettings& settings);
-int RecorderReplyTicks(const LineSettings& settings);
+// An RTU reply ends after one or two ticks of silence; slow lines need the second tick.
+int RtuSilenceTicks(const LineSettings& settings);
 
 } // namespace vrx
