@@ -61,7 +61,6 @@ public:
 
     // The clock stamped on cycles (the wall clock unless a test sets another).
     void SetTimeSource(TimeSource source) { now_ = std::move(source); }
-    Exchange& LineExchange() { return exchange_; }
 
     // START: copies the addresses, and when any is not 0 starts the sample clock at `seconds`
     // and sends the first request. False (and nothing sent) when every address is 0.

@@ -388,7 +388,7 @@ void TVRW3::StartBtClick() {
         SampleTime->setEnabled(false);
         EnableAddresses(false);
         ClearChart();
-        // The Protocol window's settings as they are now: the line was opened with them.
+        // The Protocol window's settings as START finds them hold for the whole recording.
         Recorder->SetLineSettings(CurrentLineSettings());
         Recorder->Start(addresses, SampleTime->value());
         return;
