@@ -52,7 +52,8 @@ void Measure(const char* title, bool earlyEnd, int cycles) {
         std::printf("COM1 did not open\n");
         return;
     }
-    RecordEngine engine(line, [&] { return ToLineSettings(settings); });
+    RecordEngine engine(line);
+    engine.SetLineSettings(ToLineSettings(settings));
     engine.SetEarlyRtuEnd(earlyEnd);
 
     QElapsedTimer clock;
@@ -61,7 +62,7 @@ void Measure(const char* title, bool earlyEnd, int cycles) {
     int done = 0, dropped = 0;
     // A cycle starts with the first tick after the last one completed (or with START); ticks
     // while a cycle is still running send nothing.
-    QObject::connect(engine.Timer1, &ClockTimer::timeout, &engine, [&] {
+    QObject::connect(&engine.Timer1(), &ClockTimer::timeout, &engine, [&] {
         if (startedAt <= lastDone) startedAt = double(clock.nsecsElapsed()) / 1e6;
     });
     QObject::connect(&engine, &RecordEngine::cycleCompleted, &engine, [&](const CycleReport& r) {

@@ -10,6 +10,21 @@
 namespace vrx {
 
 namespace {
+// The line's settings as the radio indexes the line is opened with, until it takes the
+// settings themselves. A baud rate of none of the five keeps the port's.
+ComSelections SelectionsOf(int com, const LineSettings& settings) {
+    constexpr qint32 Bauds[] = {2400, 4800, 9600, 19200, 38400};
+    ComSelections s;
+    s.comPort = com - 1;
+    s.baudRate = int(std::find(std::begin(Bauds), std::end(Bauds), settings.baud) - Bauds);
+    if (s.baudRate == int(std::size(Bauds))) s.baudRate = -1;
+    s.parity = settings.parity == Parity::None ? 0 : settings.parity == Parity::Even ? 1 : 2;
+    s.bitLen = settings.dataBits - 7;
+    s.stopBit = settings.stopBits - 1;
+    s.modBus = settings.Rtu() ? 1 : 0;
+    return s;
+}
+
 // Each sample as it is handed to the broker's queue, with the wall clock in milliseconds (off
 // unless QT_LOGGING_RULES="vrx.record.publish=true"): the start of the latency the benchmark
 // measures to a subscriber.
@@ -18,10 +33,10 @@ Q_LOGGING_CATEGORY(lcPublish, "vrx.record.publish", QtWarningMsg)
 
 HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
                                    std::optional<MqttPublisher::Config> mqtt, QObject* parent)
-    : QObject(parent), options_(options),
-      engine_(line_, [this] { return ToLineSettings(selections_); }),
-      sink_(options.addresses, options.interval, options.out, options.outDir),
-      now_([] { return QDateTime::currentDateTime(); }) {
+    : QObject(parent), options_(options), recording_(line_) {
+    recording_.WriteInto(std::make_unique<RecordSink>(options.addresses, options.interval,
+                                                      options.out, options.outDir));
+    RecordEngine& engine = recording_.Engine();
     if (mqtt) {
         prefix_ = mqtt->target.prefix;
         // Without --allow-writes nothing is subscribed to, so nothing from the network is
@@ -38,32 +53,27 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
     }
     if (publisher_ && options.allowWrites) {
         connect(publisher_.get(), &MqttPublisher::received, this, &HeadlessRecorder::SetAsked);
-        connect(&engine_, &RecordEngine::setValueWritten, this,
+        connect(&engine, &RecordEngine::setValueWritten, this,
                 [this](int position, qint32 tenths, bool ok, const QString& reason) {
                     SetAnswered(options_.addresses[std::size_t(position)], tenths, ok, reason);
                 });
     }
-    engine_.SetRestAfterFailure(RestMs);
-    // The file's line and the published time are one reading of the clock.
-    engine_.SetTimeSource([this] {
-        stamp_ = now_();
-        return stamp_.time();
-    });
-    connect(&sink_, &RecordSink::logged, this, &HeadlessRecorder::logged);
-    connect(&engine_, &RecordEngine::cycleCompleted, this, &HeadlessRecorder::CycleCompleted);
-    connect(&engine_, &RecordEngine::attemptTimedOut, this,
+    engine.SetRestAfterFailure(RestMs);
+    connect(recording_.Sink(), &RecordSink::logged, this, &HeadlessRecorder::logged);
+    connect(&recording_, &Recording::cycleRecorded, this, &HeadlessRecorder::CycleCompleted);
+    connect(&engine, &RecordEngine::attemptTimedOut, this,
             [this](int position) { ++counts_[std::size_t(position)].timeOuts; });
-    connect(&engine_, &RecordEngine::attemptRefused, this,
+    connect(&engine, &RecordEngine::attemptRefused, this,
             [this](int position) { ++counts_[std::size_t(position)].badReplies; });
-    connect(&engine_, &RecordEngine::devicesResting, this,
+    connect(&engine, &RecordEngine::devicesResting, this,
             [this](const QList<int>& positions, AttemptFailure last) {
                 emit logged(QStringLiteral("%1: %2; written as --- and asked again once a minute")
                                 .arg(Device(positions.first()), FailureText(last)));
             });
-    connect(&engine_, &RecordEngine::deviceBack, this, [this](int position) {
+    connect(&engine, &RecordEngine::deviceBack, this, [this](int position) {
         emit logged(QStringLiteral("%1: answers again").arg(Device(position)));
     });
-    connect(&engine_, &RecordEngine::samplesMissed, this, [this](int position) {
+    connect(&engine, &RecordEngine::samplesMissed, this, [this](int position) {
         emit logged(QStringLiteral("%1: answers too slowly for the %2 s interval; each sample "
                                    "missed meanwhile is written as ---")
                         .arg(Device(position))
@@ -75,19 +85,19 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
         lossTold_ = true;
         emit logged(text + QStringLiteral(" Meanwhile --- is written."));
     });
-    connect(&engine_, &RecordEngine::lineRestored, this, [this] {
+    connect(&engine, &RecordEngine::lineRestored, this, [this] {
         if (std::exchange(lossTold_, false))
             emit logged(QStringLiteral("COM%1: line back").arg(options_.com));
     });
-    connect(&engine_, &RecordEngine::lineFailed, this, [this](const QString& text) {
+    connect(&engine, &RecordEngine::lineFailed, this, [this](const QString& text) {
         emit logged(QStringLiteral("COM%1: %2; the recording ends").arg(options_.com).arg(text));
-        sink_.End();
+        recording_.Sink()->End();
         emit finished(1);
     });
 }
 
 HeadlessRecorder::~HeadlessRecorder() {
-    engine_.Stop();
+    recording_.Stop();
     line_.Close(QString::fromLatin1(RecordEngine::LineTool));
 }
 
@@ -109,26 +119,25 @@ QString HeadlessRecorder::Device(int position) const {
         .arg(options_.addresses[std::size_t(position)]);
 }
 
-bool HeadlessRecorder::Start(const ComSelections& selections, QString* error) {
-    selections_ = selections;
-    selections_.comPort = options_.com - 1;
+bool HeadlessRecorder::Start(int com, const LineSettings& settings, QString* error) {
     try {
-        line_.Open(QString::fromLatin1(RecordEngine::LineTool), selections_);
+        line_.Open(QString::fromLatin1(RecordEngine::LineTool), SelectionsOf(com, settings));
     } catch (const Error& e) {
         // The line's own reason names its COMn.
         *error = e.text();
         return false;
     }
+    recording_.SetLineSettings(settings);
     if (publisher_) publisher_->Start();
-    engine_.Start(options_.addresses, options_.interval);
+    recording_.Start(options_.addresses, options_.interval);
     return true;
 }
 
 void HeadlessRecorder::Stop() {
     if (stopping_) return;
     stopping_ = true;
-    engine_.Stop();
-    sink_.End();
+    recording_.Stop();
+    recording_.Sink()->End();
     line_.Close(QString::fromLatin1(RecordEngine::LineTool));
     if (publisher_) {
         if (publisher_->Queued() > 0)
@@ -140,8 +149,7 @@ void HeadlessRecorder::Stop() {
 }
 
 void HeadlessRecorder::CycleCompleted(const CycleReport& report) {
-    const QDateTime at = stamp_.isValid() ? stamp_ : now_();
-    sink_.Write(at.date(), DataLine(options_.addresses, report.readings, report.at));
+    const QDateTime& at = report.stamp;
     for (int p = 0; p < DevicePositions; ++p) {
         const int address = options_.addresses[std::size_t(p)];
         if (address == 0) continue;
@@ -152,7 +160,7 @@ void HeadlessRecorder::CycleCompleted(const CycleReport& report) {
             ++count.ok;
             count.pv = reading.pv;
         } else {
-            status = engine_.Resting(p) ? SampleStatus::Dropped : SampleStatus::Timeout;
+            status = recording_.Engine().Resting(p) ? SampleStatus::Dropped : SampleStatus::Timeout;
         }
         if (!publisher_) continue;
         MqttMessage message{StateTopic(prefix_, options_.com, address),
@@ -161,7 +169,6 @@ void HeadlessRecorder::CycleCompleted(const CycleReport& report) {
                                      << QDateTime::currentMSecsSinceEpoch();
         publisher_->Publish(std::move(message));
     }
-    stamp_ = {};
     emit statusChanged();
 }
 
@@ -191,7 +198,7 @@ void HeadlessRecorder::SetAsked(const QString& topic, const QByteArray& payload,
                     .arg(options_.com)
                     .arg(address)
                     .arg(QString::number(*tenths / 10.0, 'f', 1)));
-    engine_.QueueSetValue(int(found - options_.addresses.begin()), *tenths);
+    recording_.Engine().QueueSetValue(int(found - options_.addresses.begin()), *tenths);
 }
 
 void HeadlessRecorder::SetRefused(int address, std::optional<qint32> tenths,
@@ -219,7 +226,7 @@ void HeadlessRecorder::SetAnswered(int address, qint32 tenths, bool ok, const QS
 }
 
 QString HeadlessRecorder::StatusLine() const {
-    QString line = QStringLiteral("samples %1").arg(sink_.LinesWritten());
+    QString line = QStringLiteral("samples %1").arg(recording_.Sink()->LinesWritten());
     for (int p = 0; p < DevicePositions; ++p) {
         const int address = options_.addresses[std::size_t(p)];
         if (address == 0) continue;

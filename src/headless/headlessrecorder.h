@@ -4,9 +4,8 @@
 
 #include "lineowner.h"
 #include "mqttpublisher.h"
-#include "recordengine.h"
+#include "recording.h"
 #include "recordoptions.h"
-#include "recordsink.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -27,20 +26,23 @@ public:
                      QObject* parent = nullptr);
     ~HeadlessRecorder() override;
 
-    // The wall clock unless a test sets another; a cycle's file line and messages share it.
-    void SetDateTimeSource(DateTimeSource source) { now_ = std::move(source); }
+    // The wall clock unless a test sets another; a cycle's file line and messages share its
+    // one reading in the cycle's report.
+    void SetDateTimeSource(DateTimeSource source) {
+        recording_.Engine().SetTimeSource(std::move(source));
+    }
 
-    // Opens COMn with `selections` and starts; false with the reason when the line does not
-    // open.
-    bool Start(const ComSelections& selections, QString* error);
+    // Opens COMn (`com`: n, as the options name it) with these settings and starts; false with
+    // the reason when the line does not open.
+    bool Start(int com, const LineSettings& settings, QString* error);
     // Ends the file with "End" and says "offline"; finished(0) follows.
     void Stop();
 
     // "samples 12  1: ok 12 t/o 0 bad 0 pv 25.3  2: ...  mqtt: online"
     QString StatusLine() const;
 
-    RecordEngine& Engine() { return engine_; }
-    RecordSink& Sink() { return sink_; }
+    RecordEngine& Engine() { return recording_.Engine(); }
+    RecordSink& Sink() { return *recording_.Sink(); }
     MqttPublisher* Publisher() { return publisher_.get(); }
     LineOwner& Line() { return line_; }
 
@@ -69,12 +71,8 @@ private:
     RecordOptions options_;
     QString prefix_; // of the topics
     LineOwner line_;
-    ComSelections selections_;
-    RecordEngine engine_;
-    RecordSink sink_;
+    Recording recording_;
     std::unique_ptr<MqttPublisher> publisher_;
-    DateTimeSource now_;
-    QDateTime stamp_; // of the cycle being completed
     std::array<DeviceCount, DevicePositions> counts_{};
     bool stopping_ = false;
     // A loss was logged and the line's return is not yet.

@@ -59,11 +59,13 @@ QString PasswordPath(const QString& given) {
 }
 
 // The line settings as the program starts with them: the settings file in the current folder,
-// or the defaults.
-std::optional<vrx::ComSelections> LineSelections(QString* error) {
-    if (!QFileInfo::exists(QLatin1String(vrx::SettingsFileName))) return vrx::ComSelections{};
+// or the defaults. Its COMn is the command line's.
+std::optional<vrx::LineSettings> FileLineSettings(QString* error) {
+    if (!QFileInfo::exists(QLatin1String(vrx::SettingsFileName)))
+        return vrx::ToLineSettings(vrx::ComSelections{});
     try {
-        return vrx::UnpackSettings(vrx::ReadSettingsFile(QLatin1String(vrx::SettingsFileName)));
+        return vrx::ToLineSettings(
+            vrx::UnpackSettings(vrx::ReadSettingsFile(QLatin1String(vrx::SettingsFileName))));
     } catch (const vrx::Error& e) {
         *error = e.text();
         return std::nullopt;
@@ -129,8 +131,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     vrx::sim::InstallSimulatedLine();
     QString error;
-    const std::optional<vrx::ComSelections> selections = LineSelections(&error);
-    if (!selections) {
+    const std::optional<vrx::LineSettings> settings = FileLineSettings(&error);
+    if (!settings) {
         Print(stderr, "vrxcom record: " + error + "\n");
         return 1;
     }
@@ -209,7 +211,7 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    if (!recorder.Start(*selections, &error)) {
+    if (!recorder.Start(options.com, *settings, &error)) {
         Print(stderr, "vrxcom record: " + error + "\n");
         return 1;
     }

@@ -110,15 +110,8 @@ bool IsRtu(const ComSelections& selections) {
     return selections.modBus == 1;
 }
 
-namespace {
-// An RTU reply ends after one or two ticks of silence; slow lines need the second tick.
 int RtuSilenceTicks(const LineSettings& s) {
     return s.baud <= 4800 ? 2 : 1;
-}
-} // namespace
-
-int RecorderReplyTicks(const LineSettings& s) {
-    return s.Rtu() ? RtuSilenceTicks(s) : 9;
 }
 
 } // namespace vrx

@@ -51,8 +51,9 @@ void ApplySettings(const ComSelections& selections, SerialPort& port);
 
 bool IsRtu(const ComSelections& selections);
 
-// Reply time-outs in 55 ms ticks.
+// Reply time-outs in 55 ms ticks (the Monitor's and the Recorder's are their engines').
 inline constexpr int TesterReplyTicks = 18;
-int RecorderReplyTicks(const LineSettings& settings);
+// An RTU reply ends after one or two ticks of silence; slow lines need the second tick.
+int RtuSilenceTicks(const LineSettings& settings);
 
 } // namespace vrx

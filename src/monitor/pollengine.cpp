@@ -43,9 +43,7 @@ ExchangeOutcome OutcomeOf(int errorCode) {
 } // namespace
 
 int MonitorReplyTicks(const LineSettings& s) {
-    // An RTU reply ends after one or two ticks of silence; slow lines need the second tick.
-    if (s.Rtu()) return s.baud <= 4800 ? 2 : 1;
-    return 36;
+    return s.Rtu() ? RtuSilenceTicks(s) : 36;
 }
 
 PollEngine::PollEngine(LineOwner& line, QObject* parent)

@@ -10,27 +10,27 @@
 namespace vrx {
 
 namespace {
-// After the first byte, a reply ends after this much silence (ASCII: a reply without its LF
-// fails after it).
-constexpr int SilenceTicks = 9;
 constexpr int SampleWords = 2; // process value and set value
 } // namespace
 
-RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* parent)
-    : QObject(parent), settings_(std::move(settings)),
-      exchange_(line, QString::fromLatin1(LineTool)),
-      timeOfDay_([] { return QTime::currentTime(); }) {
-    Timer1 = new ClockTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &ClockTimer::timeout, this, GuardedSlot(this, &RecordEngine::Timer1Timer));
+int RecordEngine::ReplyTicks(const LineSettings& settings) {
+    return settings.Rtu() ? RtuSilenceTicks(settings) : SilenceTicks;
+}
+
+RecordEngine::RecordEngine(LineOwner& line, QObject* parent)
+    : QObject(parent), exchange_(line, QString::fromLatin1(LineTool)),
+      now_([] { return QDateTime::currentDateTime(); }) {
+    timer1_ = new ClockTimer(this);
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(1000);
+    connect(timer1_, &ClockTimer::timeout, this, GuardedSlot(this, &RecordEngine::Timer1Timer));
     connect(&exchange_, &Exchange::replied, this,
             [this](const QByteArray& frame) { Guarded([&] { ReplyEnded(frame); }); });
     connect(&exchange_, &Exchange::timedOut, this, GuardedSlot(this, &RecordEngine::TimedOut));
     // The request of a stopped recording has ended: the current one goes on from here.
     connect(&exchange_, &Exchange::freed, this, [this] {
         Guarded([this] {
-            if (Running && !AwaitingReply) SendSampleRequest();
+            if (running_ && !awaiting_) SendSampleRequest();
         });
     });
     // A line that went away took the request with it; the recording goes on, a line of `---`
@@ -39,17 +39,17 @@ RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* pa
     // MBAP stream, a reset) would otherwise cost every device after it in every cycle.
     connect(&exchange_, &Exchange::lineLost, this, [this] {
         Guarded([this] {
-            const bool sampling = AwaitingReply && !writing_ && Running;
-            AwaitingReply = false;
+            const bool sampling = awaiting_ && !writing_ && running_;
+            awaiting_ = false;
             if (writing_) {
                 writing_ = false;
                 const SetValueWrite write = writes_.takeFirst();
                 emit setValueWritten(write.position, write.tenths, false,
                                      QStringLiteral("the line was lost"));
             }
-            emit lineLost(sampling ? int(PollIndex) : -1);
+            emit lineLost(sampling ? int(pollIndex_) : -1);
             if (sampling) {
-                Stats[PollIndex].Count(ExchangeOutcome::TimedOut, 0);
+                stats_[pollIndex_].Count(ExchangeOutcome::TimedOut, 0);
                 AttemptFailed(AttemptFailure::LineLost, true);
             }
         });
@@ -59,19 +59,14 @@ RecordEngine::RecordEngine(LineOwner& line, SettingsSource settings, QObject* pa
     connect(&exchange_, &Exchange::lineRestored, this, [this] {
         Guarded([this] {
             emit lineRestored();
-            if (Running && cycleOpen_ && !AwaitingReply && !exchange_.Outstanding())
-                SendDueRequest();
+            if (running_ && cycleOpen_ && !awaiting_ && !exchange_.Outstanding()) SendDueRequest();
         });
     });
 }
 
-bool RecordEngine::Rtu() const {
-    return settings_().Rtu();
-}
-
 bool RecordEngine::Due(int position) const {
     const auto p = std::size_t(position);
-    if (DeviceAddr[p] == 0) return false;
+    if (addresses_[p] == 0) return false;
     if (!resting_[p]) return true;
     // Wrapping milliseconds: the difference stays right across the counter's wrap.
     return qint32(Clock::Current().Milliseconds() - restUntil_[p]) >= 0;
@@ -84,14 +79,13 @@ int RecordEngine::NextUsed(int from) const {
 }
 
 bool RecordEngine::Start(const Addresses& addresses, int seconds) {
-    DeviceAddr = addresses;
-    SampleCount = 0;
+    addresses_ = addresses;
     const int first = NextUsed(0);
     if (first < 0) return false;
-    PollIndex = quint16(first);
-    FailCount.fill(0);
+    pollIndex_ = quint16(first);
+    failCount_.fill(0);
     refusals_ = 0;
-    Stats.fill({});
+    stats_.fill({});
     resting_.fill(false);
     writes_.clear();
     writing_ = false;
@@ -99,9 +93,8 @@ bool RecordEngine::Start(const Addresses& addresses, int seconds) {
     cycleOpen_ = false;
     missedAt_ = -1;
     missedSaid_ = false;
-    Samples.Clear();
-    Running = true;
-    Timer1->setInterval(seconds * 1000);
+    running_ = true;
+    timer1_->setInterval(seconds * 1000);
     // A request of the recording before may still be on the line: the first of this one goes
     // when it ends, so that no two requests are ever on the line together.
     if (exchange_.Outstanding()) {
@@ -109,23 +102,28 @@ bool RecordEngine::Start(const Addresses& addresses, int seconds) {
     } else {
         SendSampleRequest();
     }
-    if (Running) Timer1->start();
+    if (running_) timer1_->start();
     return true;
 }
 
 void RecordEngine::Stop() {
-    Timer1->stop();
+    timer1_->stop();
     // The request on the line is left to end by its reply or its time-out; it answers nothing
     // any more.
     exchange_.Disown();
-    AwaitingReply = false;
+    awaiting_ = false;
     writing_ = false;
-    Running = false;
+    running_ = false;
+}
+
+void RecordEngine::SetDevice(int position, int address) {
+    if (position < 0 || position >= DevicePositions) return;
+    addresses_[std::size_t(position)] = address;
 }
 
 void RecordEngine::Timer1Timer() {
-    if (!Running) {
-        Timer1->stop();
+    if (!running_) {
+        timer1_->stop();
         return;
     }
     if (exchange_.LineDown()) {
@@ -135,47 +133,48 @@ void RecordEngine::Timer1Timer() {
         ReportCycle({}, true);
         return;
     }
-    if (AwaitingReply || exchange_.Outstanding()) {
+    if (awaiting_ || exchange_.Outstanding()) {
         // The cycle before outlasts the interval (a slow device, retries): this tick's sample
         // is missed and written as such, so that the record keeps one line per interval.
-        if (missedAt_ < 0) missedAt_ = writing_ ? writes_.first().position : PollIndex;
+        if (missedAt_ < 0) missedAt_ = writing_ ? writes_.first().position : pollIndex_;
         ReportCycle({}, true);
         return;
     }
     // Between two cycles: writes go first, then the cycle.
-    if (!writes_.isEmpty() && PollIndex == quint16(qMax(0, NextUsed(0))) && SendWriteStep()) return;
+    if (!writes_.isEmpty() && pollIndex_ == quint16(qMax(0, NextUsed(0))) && SendWriteStep())
+        return;
     SendDueRequest();
 }
 
 void RecordEngine::SendDueRequest() {
-    if (restMs_ > 0 && !Due(PollIndex)) {
+    if (restMs_ > 0 && !Due(pollIndex_)) {
         // Every device before the next due one rests; with none due, the cycle is all `---`.
-        const int next = NextUsed(PollIndex);
+        const int next = NextUsed(pollIndex_);
         if (next < 0) {
             CompleteCycle();
             return;
         }
-        PollIndex = quint16(next);
+        pollIndex_ = quint16(next);
     }
     SendSampleRequest();
+}
+
+void RecordEngine::Send(const QByteArray& ascii, ReplyEndPolicy policy) {
+    // After the first byte a reply ends after a short silence; in ASCII the LF ends it sooner,
+    // and a reply without its LF fails at that silence.
+    exchange_.Send(settings_.Rtu() ? AsciiToRtu(ascii) : ascii, settings_.framing, policy,
+                   {ReplyTicks(settings_), SilenceTicks});
 }
 
 void RecordEngine::SendSampleRequest() {
     // The line is being opened again: the ticks write what is missed meanwhile.
     if (exchange_.LineDown()) return;
-    const LineSettings settings = settings_();
-    RequestText = ReadRequest(DeviceAddr[PollIndex], reg::ProcessValue, SampleWords);
-    if (settings.Rtu()) RequestText = AsciiToRtu(RequestText);
     try {
         // Recording resumes on a line that was closed for viewing or went away.
         if (!exchange_.HoldsLine()) exchange_.Line().Reopen(exchange_.Tool());
-        const ReplyEndPolicy policy =
-            earlyRtuEnd_ ? ReplyEndPolicy::FrameEnd : ReplyEndPolicy::TimeOutEnd;
-        // After the first byte a reply ends after a short silence; in ASCII the LF ends it
-        // sooner, and a reply without its LF fails at that silence.
-        exchange_.Send(RequestText, settings.framing, policy,
-                       {RecorderReplyTicks(settings), SilenceTicks});
-        AwaitingReply = true;
+        Send(ReadRequest(addresses_[pollIndex_], reg::ProcessValue, SampleWords),
+             earlyRtuEnd_ ? ReplyEndPolicy::FrameEnd : ReplyEndPolicy::TimeOutEnd);
+        awaiting_ = true;
         cycleOpen_ = true;
     } catch (const Error& error) {
         // Every later tick would fail the same way: stop, and say it once.
@@ -185,37 +184,38 @@ void RecordEngine::SendSampleRequest() {
 }
 
 void RecordEngine::ReplyEnded(const QByteArray& frame) {
-    if (!AwaitingReply) return;
+    if (!awaiting_) return;
     if (writing_) {
         WriteReplyEnded(frame);
         return;
     }
-    AwaitingReply = false;
+    awaiting_ = false;
     HandleReply(frame);
 }
 
 void RecordEngine::TimedOut() {
-    if (!AwaitingReply) return;
+    if (!awaiting_) return;
     if (writing_) {
         FinishWrite(false, QStringLiteral("no answer"));
         return;
     }
-    AwaitingReply = false;
-    Stats[PollIndex].Count(ExchangeOutcome::TimedOut, 0);
-    emit attemptTimedOut(PollIndex);
+    awaiting_ = false;
+    stats_[pollIndex_].Count(ExchangeOutcome::TimedOut, 0);
+    emit attemptTimedOut(pollIndex_);
     AttemptFailed(AttemptFailure::TimedOut, false);
 }
 
 void RecordEngine::AttemptFailed(AttemptFailure how, bool lineDown) {
     refusals_ = 0;
-    ++FailCount[PollIndex];
+    int& failures = failCount_[pollIndex_];
+    ++failures;
     bool cycleEnded = false;
     // The cycle goes on with the positions after it; when it was the last, the cycle ends with
     // what it read and the next tick starts again at the first.
     const auto moveOn = [&] {
-        const int next = NextUsed(PollIndex);
+        const int next = NextUsed(pollIndex_);
         if (next >= 0) {
-            PollIndex = quint16(next);
+            pollIndex_ = quint16(next);
         } else {
             CompleteCycle();
             cycleEnded = true;
@@ -223,16 +223,16 @@ void RecordEngine::AttemptFailed(AttemptFailure how, bool lineDown) {
     };
     // A resting device gets one try, so that it costs one time-out a minute, not a cycle's
     // worth of them.
-    if (restMs_ > 0 && (FailCount[PollIndex] > MaxFailures || resting_[PollIndex])) {
-        FailCount[PollIndex] = 0;
-        Rest(DeviceAddr[PollIndex], how);
+    if (restMs_ > 0 && (failures > MaxFailures || resting_[pollIndex_])) {
+        failures = 0;
+        Rest(addresses_[pollIndex_], how);
         moveOn();
-    } else if (FailCount[PollIndex] > MaxFailures) {
-        const int lost = DeviceAddr[PollIndex];
+    } else if (failures > MaxFailures) {
+        const int lost = addresses_[pollIndex_];
         QList<int> dropped;
         for (int p = 0; p < DevicePositions; ++p) {
-            if (DeviceAddr[std::size_t(p)] != lost) continue;
-            DeviceAddr[std::size_t(p)] = 0;
+            if (addresses_[std::size_t(p)] != lost) continue;
+            addresses_[std::size_t(p)] = 0;
             dropped.append(p);
         }
         // The recording ends only when no device is left at all.
@@ -246,7 +246,7 @@ void RecordEngine::AttemptFailed(AttemptFailure how, bool lineDown) {
     }
     // The window's message box may have let a tick send meanwhile: one request at a time. With
     // the line down, the restored line or the tick goes on.
-    if (!lineDown && Running && !AwaitingReply && !cycleEnded) SendSampleRequest();
+    if (!lineDown && running_ && !awaiting_ && !cycleEnded) SendSampleRequest();
 }
 
 void RecordEngine::QueueSetValue(int position, qint32 tenths) {
@@ -261,28 +261,25 @@ void RecordEngine::QueueSetValue(int position, qint32 tenths) {
 bool RecordEngine::SendWriteStep() {
     if (exchange_.LineDown() || !exchange_.HoldsLine()) return false;
     const SetValueWrite& write = writes_.first();
-    const int address = DeviceAddr[std::size_t(write.position)];
-    const LineSettings settings = settings_();
+    const int address = addresses_[std::size_t(write.position)];
     try {
-        RequestText = write.rangeRead ? WriteRequest(address, reg::SetValue, write.tenths)
-                                      : ReadRequest(address, reg::RangeHigh, 2);
-        if (settings.Rtu()) RequestText = AsciiToRtu(RequestText);
-        exchange_.Send(RequestText, settings.framing, ReplyEndPolicy::FrameEnd,
-                       {RecorderReplyTicks(settings), SilenceTicks});
+        Send(write.rangeRead ? WriteRequest(address, reg::SetValue, write.tenths)
+                             : ReadRequest(address, reg::RangeHigh, 2),
+             ReplyEndPolicy::FrameEnd);
     } catch (const Error& error) {
         writing_ = true;
         FinishWrite(false, error.text());
         return true;
     }
     writing_ = true;
-    AwaitingReply = true;
+    awaiting_ = true;
     return true;
 }
 
 void RecordEngine::WriteReplyEnded(const QByteArray& frame) {
-    AwaitingReply = false;
+    awaiting_ = false;
     SetValueWrite& write = writes_.first();
-    const int address = DeviceAddr[std::size_t(write.position)];
+    const int address = addresses_[std::size_t(write.position)];
     const ReadReply reply = Rtu() ? CheckRtuReply(frame, address) : CheckAsciiReply(frame, address);
     if (reply.status == ReplyStatus::Exception) {
         FinishWrite(
@@ -308,24 +305,24 @@ void RecordEngine::WriteReplyEnded(const QByteArray& frame) {
         return;
     }
     // A write is answered with its own request, echoed.
-    const QByteArray sent = Rtu() ? RequestText : RequestText.trimmed();
+    const QByteArray sent = Rtu() ? RequestText() : RequestText().trimmed();
     const QByteArray got = Rtu() ? frame.left(sent.size()) : frame.trimmed();
     FinishWrite(got == sent,
                 got == sent ? QString() : QStringLiteral("a reply that is not its echo"));
 }
 
 void RecordEngine::FinishWrite(bool ok, const QString& reason) {
-    AwaitingReply = false;
+    awaiting_ = false;
     writing_ = false;
     const SetValueWrite write = writes_.takeFirst();
     emit setValueWritten(write.position, write.tenths, ok, reason);
-    if (!Running || AwaitingReply || exchange_.Outstanding()) return;
+    if (!running_ || awaiting_ || exchange_.Outstanding()) return;
     // The next write, or the cycle this tick was for.
     if (!writes_.isEmpty() && SendWriteStep()) return;
-    if (restMs_ > 0 && !Due(PollIndex)) {
-        const int next = NextUsed(PollIndex);
+    if (restMs_ > 0 && !Due(pollIndex_)) {
+        const int next = NextUsed(pollIndex_);
         if (next < 0) return;
-        PollIndex = quint16(next);
+        pollIndex_ = quint16(next);
     }
     SendSampleRequest();
 }
@@ -336,7 +333,7 @@ void RecordEngine::Rest(int address, AttemptFailure last) {
     const quint32 until = Clock::Current().Milliseconds() + quint32(restMs_);
     for (int p = 0; p < DevicePositions; ++p) {
         const auto i = std::size_t(p);
-        if (DeviceAddr[i] != address) continue;
+        if (addresses_[i] != address) continue;
         fresh = fresh || !resting_[i];
         resting_[i] = true;
         restUntil_[i] = until;
@@ -347,17 +344,17 @@ void RecordEngine::Rest(int address, AttemptFailure last) {
 }
 
 void RecordEngine::HandleReply(const QByteArray& frame) {
-    if (!Running) return;
-    const int address = DeviceAddr[PollIndex];
+    if (!running_) return;
+    const int address = addresses_[pollIndex_];
     const ReadReply reply = Rtu() ? CheckRtuReply(frame, address) : CheckAsciiReply(frame, address);
-    ExchangeStats& stats = Stats[PollIndex];
+    ExchangeStats& stats = stats_[pollIndex_];
     const qint64 ms = exchange_.LastElapsedMs();
     // A reply that does not answer the request (garbled, another station's, another length)
     // is a failed attempt, as a time-out is: ignoring it would ask the same device again at
     // every tick and complete no cycle for as long as the fault lasts.
     const auto refused = [&] {
         stats.Count(ExchangeOutcome::CheckError, ms);
-        emit attemptRefused(PollIndex);
+        emit attemptRefused(pollIndex_);
         AttemptFailed(AttemptFailure::BadReply, false);
     };
     switch (reply.status) {
@@ -367,7 +364,7 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
         return;
     case ReplyStatus::Exception:
     case ReplyStatus::OtherFunction:
-        FailCount[PollIndex] = 0;
+        failCount_[pollIndex_] = 0;
         stats.Count(reply.status == ReplyStatus::Exception ? ExchangeOutcome::Exception
                                                            : ExchangeOutcome::CheckError,
                     ms);
@@ -375,7 +372,7 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
         // hold the cycle, though: after as many refusals in a row as a silent device gets
         // tries, the cycle goes on without its values, and it is asked again in the next one.
         if (++refusals_ <= MaxFailures) {
-            if (!AwaitingReply) SendSampleRequest();
+            if (!awaiting_) SendSampleRequest();
             return;
         }
         refusals_ = 0;
@@ -390,19 +387,19 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
         refused();
         return;
     }
-    FailCount[PollIndex] = 0;
+    failCount_[pollIndex_] = 0;
     stats.Count(ExchangeOutcome::Answered, ms);
-    if (resting_[PollIndex]) {
-        resting_[PollIndex] = false;
-        emit deviceBack(PollIndex);
+    if (resting_[pollIndex_]) {
+        resting_[pollIndex_] = false;
+        emit deviceBack(pollIndex_);
     }
-    DeviceReading& reading = cycle_[PollIndex];
+    DeviceReading& reading = cycle_[pollIndex_];
     reading.answered = true;
     reading.pv = qint16(reply.words[0]);
     reading.sv = qint16(reply.words[1]);
-    if (missedAt_ == PollIndex && !missedSaid_) {
+    if (missedAt_ == pollIndex_ && !missedSaid_) {
         missedSaid_ = true;
-        emit samplesMissed(PollIndex);
+        emit samplesMissed(pollIndex_);
     }
 
     NextDevice();
@@ -410,43 +407,27 @@ void RecordEngine::HandleReply(const QByteArray& frame) {
 
 void RecordEngine::NextDevice() {
     refusals_ = 0;
-    const int next = NextUsed(PollIndex + 1);
+    const int next = NextUsed(pollIndex_ + 1);
     if (next >= 0) {
-        PollIndex = quint16(next);
-        if (!AwaitingReply) SendSampleRequest();
+        pollIndex_ = quint16(next);
+        if (!awaiting_) SendSampleRequest();
         return;
     }
     CompleteCycle();
 }
 
 void RecordEngine::CompleteCycle() {
-    PollIndex = quint16(qMax(0, NextUsed(0)));
+    pollIndex_ = quint16(qMax(0, NextUsed(0)));
     cycleOpen_ = false;
     missedAt_ = -1;
     ReportCycle(std::exchange(cycle_, {}), false);
 }
 
 void RecordEngine::ReportCycle(const Readings& readings, bool missed) {
-    for (int p = 0; p < DevicePositions; ++p) {
-        if (DeviceAddr[std::size_t(p)] == 0) continue;
-        const DeviceReading& r = readings[std::size_t(p)];
-        Samples.At(p, SampleCount) = r.answered ? r.pv : MissingSample;
-    }
     CycleReport report;
-    report.at = timeOfDay_();
+    report.stamp = now_();
     report.readings = readings;
     report.missed = missed;
-    ++SampleCount;
-    if (SampleCount > WindowColumns) {
-        // The 601st sample opens the next window at its left edge.
-        SampleCount = 1;
-        for (int p = 0; p < DevicePositions; ++p) {
-            if (DeviceAddr[std::size_t(p)] != 0) Samples.At(p, 0) = Samples.At(p, WindowColumns);
-            for (int j = 1; j <= WindowColumns; ++j)
-                Samples.At(p, j) = 0;
-        }
-        report.windowRestarted = true;
-    }
     emit cycleCompleted(report);
 }
 

@@ -1,5 +1,6 @@
 // The Recorder's acquisition: the timed poll cycle over up to eight controllers, reply checks in
-// both framings, retries and drops, and the sample store. No widgets: the window listens.
+// both framings, retries and drops. No widgets, no chart: each cycle is reported, and whoever
+// records or draws it listens.
 #pragma once
 
 #include "clock.h"
@@ -9,9 +10,9 @@
 #include "samplestore.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
-#include <QTime>
 
 #include <functional>
 
@@ -26,9 +27,10 @@ enum class AttemptFailure {
 
 // What a completed poll cycle brought.
 struct CycleReport {
-    QTime at;                     // time of day the cycle completed
-    Readings readings;            // per position: answered in this cycle, and its values
-    bool windowRestarted = false; // the 601st sample began a new chart window
+    // When the cycle completed: one reading of the clock, so that a record line's time and the
+    // file of its day never disagree across midnight.
+    QDateTime stamp;
+    Readings readings; // per position: answered in this cycle, and its values
     // A tick whose sample was not taken (the cycle before was still on, or the line was down):
     // nothing answered.
     bool missed = false;
@@ -37,27 +39,39 @@ struct CycleReport {
 class RecordEngine : public QObject {
     Q_OBJECT
 public:
-    // The settings are read at every send and notification, so framing and time-outs always
-    // follow the Protocol window.
-    using SettingsSource = std::function<LineSettings()>;
-    using TimeSource = std::function<QTime()>;
+    using TimeSource = std::function<QDateTime()>;
 
     // Failed attempts in a row after which a device is dropped.
     static constexpr int MaxFailures = 3;
     // The name under which the engine holds the line.
     static constexpr const char* LineTool = line_tool::Recorder;
+    // After the first byte, a reply ends after this much silence (ASCII: a reply without its LF
+    // fails after it), in 55 ms ticks.
+    static constexpr int SilenceTicks = 9;
+    // How long the first byte of a reply may take, in 55 ms ticks: ASCII is given the silence,
+    // RTU the line's own silence after a frame.
+    static int ReplyTicks(const LineSettings& settings);
 
-    RecordEngine(LineOwner& line, SettingsSource settings, QObject* parent = nullptr);
+    explicit RecordEngine(LineOwner& line, QObject* parent = nullptr);
 
-    // The time of day stamped on cycles (the wall clock unless a test sets another).
-    void SetTimeSource(TimeSource source) { timeOfDay_ = std::move(source); }
-    Exchange& LineExchange() { return exchange_; }
+    // The line's settings, given when the line is opened or its settings change: framing and
+    // time-outs follow them from the next request on.
+    void SetLineSettings(const LineSettings& settings) { settings_ = settings; }
+    const LineSettings& Settings() const { return settings_; }
+
+    // The clock stamped on cycles (the wall clock unless a test sets another).
+    void SetTimeSource(TimeSource source) { now_ = std::move(source); }
 
     // START: copies the addresses, and when any is not 0 starts the sample clock at `seconds`
     // and sends the first request. False (and nothing sent) when every address is 0.
     bool Start(const Addresses& addresses, int seconds);
     // STOP: the clock off, no reply awaited.
     void Stop();
+    // Only the sample clock off (a window closing, a box about to be shown): the request on the
+    // line still ends as it would.
+    void StopClock() { timer1_->stop(); }
+    // The address asked at `position` from now on (0: the position is not used).
+    void SetDevice(int position, int address);
 
     // Handlers.
     void Timer1Timer();
@@ -78,24 +92,25 @@ public:
     // The device at `position` stopped answering and waits for its next try.
     bool Resting(int position) const { return resting_[std::size_t(position)]; }
 
-    // State, under the names the window's design gives it.
-    Addresses DeviceAddr{1, 0, 0, 0, 0, 0, 0, 0};
-    int SampleCount = 0;
-    quint16 PollIndex = 0;
-    std::array<int, DevicePositions> FailCount{};
-    bool AwaitingReply = false;
-    bool Running = false;
-    SampleStore Samples;
+    // State, under the names the window's design gives it. A dropped device's address is 0.
+    const Addresses& DeviceAddr() const { return addresses_; }
+    int FailCount(int position) const { return failCount_[std::size_t(position)]; }
+    quint16 PollIndex() const { return pollIndex_; }
+    // A reply to the engine's own request is awaited (not one to a request of a recording
+    // before, left to end on the line).
+    bool AwaitingReply() const { return awaiting_; }
+    bool Running() const { return running_; }
     // How each position's requests ended and how long its replies took; cleared at START.
-    std::array<ExchangeStats, DevicePositions> Stats{};
-    ClockTimer* Timer1 = nullptr;
+    const ExchangeStats& Stats(int position) const { return stats_[std::size_t(position)]; }
+    // The sample clock.
+    const ClockTimer& Timer1() const { return *timer1_; }
     // The request on the line, as sent.
-    QByteArray RequestText;
+    const QByteArray& RequestText() const { return exchange_.Request(); }
 
-    UsedPositions Used() const { return UsedOf(DeviceAddr); }
+    UsedPositions Used() const { return UsedOf(addresses_); }
 
 signals:
-    // A poll cycle completed: Samples column SampleCount - 1 holds its process values.
+    // A poll cycle completed, or a tick's sample was missed.
     void cycleCompleted(const vrx::CycleReport& report);
     // The device at these positions stopped answering and was dropped; `stopped` when no
     // used position was left above it, so the recording ended.
@@ -125,7 +140,10 @@ signals:
     void setValueWritten(int position, qint32 tenths, bool ok, const QString& reason);
 
 private:
-    bool Rtu() const;
+    bool Rtu() const { return settings_.Rtu(); }
+    // Every request of the engine goes out here: the bytes framed for the line, its reply-end
+    // rule and time-outs. Throws as Exchange::Send does.
+    void Send(const QByteArray& ascii, ReplyEndPolicy policy);
     void SendSampleRequest();
     // The request for PollIndex, or for the next device due after it when that one rests.
     void SendDueRequest();
@@ -134,8 +152,6 @@ private:
     // The cycle goes on with the next used position, or completes.
     void NextDevice();
     void CompleteCycle();
-    // Reports a cycle of these readings and stores their process values (MissingSample where
-    // nothing came, so the chart leaves a gap) in the next column.
     void ReportCycle(const Readings& readings, bool missed);
     void TimedOut();
     // Counts a failed attempt at PollIndex: after too many the device rests or is dropped, and
@@ -156,9 +172,16 @@ private:
         bool rangeRead = false; // the range is read: the write itself is next
     };
 
-    SettingsSource settings_;
+    LineSettings settings_;
     Exchange exchange_;
-    TimeSource timeOfDay_;
+    TimeSource now_;
+    ClockTimer* timer1_ = nullptr;
+    Addresses addresses_{1, 0, 0, 0, 0, 0, 0, 0};
+    quint16 pollIndex_ = 0;
+    std::array<int, DevicePositions> failCount_{};
+    bool awaiting_ = false;
+    bool running_ = false;
+    std::array<ExchangeStats, DevicePositions> stats_{};
     Readings cycle_{};
     bool earlyRtuEnd_ = true;
     int refusals_ = 0; // refusals in a row of the device asked

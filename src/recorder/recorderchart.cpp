@@ -72,7 +72,7 @@ void TVRW3::ResetZoom() {
 }
 
 void TVRW3::DrawSpanView() {
-    const UsedPositions used = UsedOf(Engine->DeviceAddr);
+    const UsedPositions used = UsedOf(Traces);
     // The summary's builder says from its own thread that more is built: the chart is drawn
     // again on this one, if it still shows an incomplete span by then.
     QPointer<TVRW3> self(this);
@@ -122,7 +122,7 @@ void TVRW3::ShowCursor(QPoint at) {
     readout.texts << (read->time ? LongTimeText(*read->time) : tr("Line %1").arg(line + 1));
     readout.colours << Qt::black;
     for (int p = 0; p < DevicePositions; ++p) {
-        if (Engine->DeviceAddr[std::size_t(p)] == 0) continue;
+        if (Traces[std::size_t(p)] == 0) continue;
         const qint32 v = read->pv[std::size_t(p)];
         readout.texts << QStringLiteral("%1: %2").arg(p + 1).arg(
             v == MissingSample ? QStringLiteral("---") : TenthsText(v));
@@ -151,7 +151,7 @@ void TVRW3::ShowColumn(int x) {
     readout.colours << Qt::black;
     const TraceRanges& ranges = span_.columns[std::size_t(c)].ranges;
     for (int p = 0; p < DevicePositions; ++p) {
-        if (Engine->DeviceAddr[std::size_t(p)] == 0) continue;
+        if (Traces[std::size_t(p)] == 0) continue;
         const TraceRange& r = ranges[std::size_t(p)];
         const QString text =
             r.Empty()        ? QStringLiteral("---")

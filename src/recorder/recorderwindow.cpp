@@ -74,10 +74,13 @@ TVRW3::TVRW3(TVRW1& protocol, LineOwner& line, QWidget* parent)
     resize(800, 560);
     setWindowState(Qt::WindowMaximized);
 
-    Engine = new RecordEngine(
-        line, [this] { return CurrentLineSettings(); }, this);
-    connect(Engine, &RecordEngine::cycleCompleted, this,
+    Recorder = new Recording(line, this);
+    Engine = &Recorder->Engine();
+    connect(Recorder, &Recording::cycleRecorded, this,
             [this](const CycleReport& report) { Guarded([&] { CycleCompleted(report); }); });
+    connect(Recorder, &Recording::fileFailed, this,
+            [this](const QString& error) { Guarded([&] { FileFailed(error, true); }); });
+    connect(Recorder, &Recording::fileReopened, this, GuardedSlot(this, &TVRW3::FileReopened));
     connect(Engine, &RecordEngine::devicesDropped, this,
             [this](const QList<int>& positions, bool stopped) {
                 Guarded([&] { DevicesDropped(positions, stopped); });
@@ -101,10 +104,10 @@ TVRW3::TVRW3(TVRW1& protocol, LineOwner& line, QWidget* parent)
         [this] {
             StatsForm::Rows rows;
             for (int p = 0; p < DevicePositions; ++p) {
-                const int address = Engine->DeviceAddr[std::size_t(p)];
-                if (address == 0 && Engine->Stats[std::size_t(p)].requests == 0) continue;
-                rows.push_back({tr("Device %1 (address %2)").arg(p + 1).arg(address),
-                                Engine->Stats[std::size_t(p)]});
+                const int address = Traces[std::size_t(p)];
+                if (address == 0 && Engine->Stats(p).requests == 0) continue;
+                rows.push_back(
+                    {tr("Device %1 (address %2)").arg(p + 1).arg(address), Engine->Stats(p)});
             }
             return rows;
         },
@@ -117,7 +120,7 @@ TVRW3::TVRW3(TVRW1& protocol, LineOwner& line, QWidget* parent)
 TVRW3::~TVRW3() {
     // Closing the program while recording still ends the file; there is no one left to tell
     // when that fails.
-    if (RecordFileOpen()) RecordFile.End();
+    if (RecordFileOpen()) Recorder->EndFile();
 }
 
 void TVRW3::BuildToolBar() {
@@ -283,13 +286,13 @@ void TVRW3::FormClose() {
         workspace::SetValue(QStringLiteral("recorder/interval"), SampleTime->value());
     workspace::SavePlace(*this);
     ClosePort();
-    Engine->Timer1->stop();
+    Recorder->Engine().StopClock();
     ViewDelay->stop();
     EndRecordFile();
 }
 
 bool TVRW3::Running() const {
-    return DrawBt->isChecked() ? Viewing : Engine->Running;
+    return DrawBt->isChecked() ? Viewing : Engine->Running();
 }
 
 void TVRW3::ExitBt3Click() {
@@ -319,7 +322,7 @@ void TVRW3::EnterRecordMode() {
     StartBt->setEnabled(true);
     FileUsed = false;
     SaveArmed = false;
-    Engine->SampleCount = 0;
+    live_.Clear();
     SampleTime->setEnabled(true);
     SetSampleRange(1, 120, 1, 1);
     TrackBar1->hide();
@@ -335,7 +338,7 @@ void TVRW3::EnterRecordMode() {
 void TVRW3::EnterViewMode() {
     ClosePort();
     EndRecordFile();
-    Engine->Stop();
+    Recorder->Stop();
     ViewDelay->stop();
     SaveBt->setEnabled(false);
     StartBt->setEnabled(false);
@@ -346,7 +349,7 @@ void TVRW3::EnterViewMode() {
     SaveArmed = false;
     Viewing = false;
     ViewCount = 0;
-    Engine->SampleCount = 0;
+    live_.Clear();
     SampleTime->setEnabled(false);
     TrackBar1->hide();
     TimeLabel->hide();
@@ -365,13 +368,13 @@ void TVRW3::StartBtClick() {
         }
         return;
     }
-    Engine->SampleCount = 0;
+    live_.Clear();
     SetRunningColour(true);
     if (RecBt->isChecked()) {
         Addresses addresses{};
         for (int p = 0; p < DevicePositions; ++p)
             addresses[std::size_t(p)] = ComAddrs[std::size_t(p)]->value();
-        Engine->DeviceAddr = addresses;
+        Traces = addresses;
         ResetAddressColors();
         if (std::all_of(addresses.begin(), addresses.end(), [](int a) { return a == 0; })) {
             SetRunningColour(false);
@@ -385,7 +388,9 @@ void TVRW3::StartBtClick() {
         SampleTime->setEnabled(false);
         EnableAddresses(false);
         ClearChart();
-        Engine->Start(addresses, SampleTime->value());
+        // The Protocol window's settings as START finds them hold for the whole recording.
+        Recorder->SetLineSettings(CurrentLineSettings());
+        Recorder->Start(addresses, SampleTime->value());
         return;
     }
     if (DrawBt->isChecked()) {
@@ -398,11 +403,12 @@ void TVRW3::StartBtClick() {
 }
 
 void TVRW3::StopRecording() {
-    Engine->Timer1->stop();
+    // No tick while a box about the file's end is open.
+    Recorder->Engine().StopClock();
     SaveBt->setEnabled(true);
     DrawBt->setEnabled(true);
     EndRecordFile();
-    Engine->Stop();
+    Recorder->Stop();
     SetRunningColour(false);
     SetStartCaption(tr("START"), tr("Start record/View"));
     SampleTime->setEnabled(true);
@@ -424,7 +430,7 @@ void TVRW3::EnableAddresses(bool enabled) {
 void TVRW3::ShowAddresses() {
     for (int p = 0; p < DevicePositions; ++p) {
         const QSignalBlocker quiet(ComAddrs[std::size_t(p)]);
-        ComAddrs[std::size_t(p)]->setValue(Engine->DeviceAddr[std::size_t(p)]);
+        ComAddrs[std::size_t(p)]->setValue(Traces[std::size_t(p)]);
     }
 }
 
@@ -460,7 +466,8 @@ void TVRW3::ShowChart() {
 void TVRW3::ComAddrChange(QSpinBox* box) {
     const int tag = box->property("Tag").toInt();
     if (tag < 0 || tag >= DevicePositions) return;
-    Engine->DeviceAddr[std::size_t(tag)] = box->value();
+    Traces[std::size_t(tag)] = box->value();
+    Recorder->Engine().SetDevice(tag, box->value());
     SetAddressColour(box, Qt::white);
 }
 
@@ -475,24 +482,23 @@ void TVRW3::SampleTimeChange() {
 // Record mode.
 
 void TVRW3::CycleCompleted(const CycleReport& report) {
-    GetLabel->setText(tr("Refresh Data Time : ") + LongTimeText(report.at));
-    if (RecordFileOpen() &&
-        !RecordFile.WriteLine(DataLine(RecordFile.HeaderAddresses(), report.readings, report.at)))
-        FileFailed(true);
-    else if (RecordFile.TakeReopened())
-        FileReopened();
-    if (report.windowRestarted) chart_->ClearChart();
+    // The line is in the file by now (Recording wrote it).
+    const QString at = LongTimeText(report.stamp.time());
+    GetLabel->setText(tr("Refresh Data Time : ") + at);
+    // The devices asked in this cycle: a device dropped in it is gone from its column.
     const UsedPositions used = Engine->Used();
-    if (Engine->SampleCount == 1) {
-        chart_->StartRecordWindow(Engine->Samples, used);
+    if (live_.Add(report.readings, used)) chart_->ClearChart();
+    if (live_.Count() == 1) {
+        chart_->StartRecordWindow(live_.Samples(), used);
     } else {
-        chart_->PlotNewSample(Engine->Samples, used, Engine->SampleCount, LongTimeText(report.at));
+        chart_->PlotNewSample(live_.Samples(), used, live_.Count(), at);
     }
     ShowChart();
 }
 
 void TVRW3::DevicesDropped(const QList<int>& positions, bool stopped) {
     for (const int p : positions) {
+        Traces[std::size_t(p)] = 0;
         SetAddressColour(ComAddrs[std::size_t(p)], Red);
         dropped_ << DeviceName(p);
     }
@@ -582,24 +588,26 @@ void TVRW3::CreateRecordFile() {
         SaveBt->setChecked(false);
         return;
     }
-    if (!RecordFile.Create(RecordFileName, Engine->DeviceAddr, SampleSeconds)) {
-        FileFailed();
+    if (!Recorder->CreateFile(RecordFileName, Traces, SampleSeconds)) {
+        Recorder->AbandonFile();
+        FileFailed(Recorder->File().ErrorText());
         return;
     }
     FileUsed = true;
 }
 
 void TVRW3::EndRecordFile() {
-    if (RecordFileOpen() && !RecordFile.End()) FileFailed();
+    if (!RecordFileOpen() || Recorder->EndFile()) return;
+    Recorder->AbandonFile();
+    FileFailed(Recorder->File().ErrorText());
 }
 
-void TVRW3::FileFailed(bool fromCycle) {
+void TVRW3::FileFailed(const QString& error, bool fromCycle) {
     // Said once: the file is closed and saving disarmed, so nothing tries it again unasked.
-    RecordFile.Abandon();
     SaveArmed = false;
     SaveBt->setChecked(false);
     const QString text = tr("Cannot write %1 : %2\nRecording goes on without the file.")
-                             .arg(QFileInfo(RecordFileName).fileName(), RecordFile.ErrorText());
+                             .arg(QFileInfo(RecordFileName).fileName(), error);
     if (fromCycle) {
         Tell(tr("Warning"), text);
     } else {
@@ -650,17 +658,17 @@ void TVRW3::LoadRecordFile(const QString& path) {
     if (!View.Load(path)) {
         Dialogs::Current().Message(
             this, tr("Message"), View.LoadProblem().isEmpty() ? BrokenText() : View.LoadProblem());
-        Engine->DeviceAddr = {1, 0, 0, 0, 0, 0, 0, 0};
+        Traces = {1, 0, 0, 0, 0, 0, 0, 0};
         SelPl->hide();
         EndView();
         ShowAddresses();
         return;
     }
-    Engine->DeviceAddr = View.FileDeviceAddr();
+    Traces = View.FileDeviceAddr();
     for (int p = 0; p < DevicePositions; ++p) {
         QCheckBox* check = AddRbts[std::size_t(p)];
         check->setChecked(true);
-        check->setVisible(Engine->DeviceAddr[std::size_t(p)] != 0);
+        check->setVisible(Traces[std::size_t(p)] != 0);
     }
     const int f = View.FileInterval();
     SetSampleRange(f, 120 - 120 % f, f, f);
@@ -686,7 +694,7 @@ void TVRW3::LoadRecordFile(const QString& path) {
 }
 
 void TVRW3::RedrawView(int start, int count) {
-    const UsedPositions used = UsedOf(Engine->DeviceAddr);
+    const UsedPositions used = UsedOf(Traces);
     chart_->FindWindowRange(View.Samples, used, start, count);
     chart_->RedrawChart(View.Samples, used, start, count,
                         [this](int column) { return View.PointTimeText(column, SampleSeconds); });
@@ -741,8 +749,7 @@ void TVRW3::AddRbt1Click(QCheckBox* box) {
     if (!Viewing) return;
     const int tag = box->property("Tag").toInt();
     if (tag < 0 || tag >= DevicePositions) return;
-    Engine->DeviceAddr[std::size_t(tag)] =
-        box->isChecked() ? View.FileDeviceAddr()[std::size_t(tag)] : 0;
+    Traces[std::size_t(tag)] = box->isChecked() ? View.FileDeviceAddr()[std::size_t(tag)] : 0;
     if (Zoomed) {
         DrawSpanView();
         return;

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "portwindow.h"
-#include "recordengine.h"
 #include "recordfile.h"
+#include "recording.h"
 #include "recordview.h"
 #include "trendchart.h"
 
@@ -71,8 +71,10 @@ public:
     QSlider* TrackBar1 = nullptr;
     QLabel* TimeLabel = nullptr;
     QLabel* GetLabel = nullptr;
-    // The acquisition; its Timer1 is the sample clock.
-    RecordEngine* Engine = nullptr;
+    // The recording: its engine, the record file it saves to.
+    Recording* Recorder = nullptr;
+    // The recording's engine, to read; its Timer1 is the sample clock.
+    const RecordEngine* Engine = nullptr;
     // View mode's refresh delay: the view follows the track bar 200 ms after its last move.
     ClockTimer* ViewDelay = nullptr;
 
@@ -87,17 +89,19 @@ public:
     ChartSpan Span;
     RecordSpans Spans;
     ChartMouse* ChartTools = nullptr;
+    // The devices the window stands for: the recording's (a dropped one 0) or, in View mode,
+    // the traces shown.
+    Addresses Traces{1, 0, 0, 0, 0, 0, 0, 0};
     // Record file state.
     bool SaveArmed = false;
     bool FileUsed = false;
     QString RecordFileName;
-    RecordWriter RecordFile;
     RecordView View;
 
     // The chart as drawn now.
     const TrendChart& Chart() const { return *chart_; }
     bool Running() const;
-    bool RecordFileOpen() const { return RecordFile.IsOpen(); }
+    bool RecordFileOpen() const { return Recorder->File().IsOpen(); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -137,7 +141,9 @@ private:
     // The record file.
     void CreateRecordFile();
     void EndRecordFile();
-    void FileFailed(bool fromCycle = false);
+    // The file was closed on `error`: saving is disarmed and the user told (a cycle's failure
+    // from an event of its own).
+    void FileFailed(const QString& error, bool fromCycle = false);
     void FileReopened();
 
     // View mode.
@@ -163,6 +169,8 @@ private:
     SpanPicture span_;
 
     std::unique_ptr<TrendChart> chart_;
+    // The recorded window the chart draws.
+    RecordedWindow live_;
     // Messages waiting for their box, and the devices dropped since the last drop message.
     QList<std::pair<QString, QString>> told_;
     QStringList dropped_;

@@ -1,4 +1,5 @@
-// The Recorder's sample store: eight device positions by 6001 columns of process values.
+// The Recorder's sample store: eight device positions by 6001 columns of process values, and the
+// recorded chart window kept in it.
 #pragma once
 
 #include <QtGlobal>
@@ -32,6 +33,15 @@ inline UsedPositions UsedOf(const Addresses& addresses) {
     return used;
 }
 
+// What one device position gave in a poll cycle: its process and set values, or nothing.
+struct DeviceReading {
+    bool answered = false;
+    qint32 pv = 0;
+    qint32 sv = 0;
+    friend bool operator==(const DeviceReading&, const DeviceReading&) = default;
+};
+using Readings = std::array<DeviceReading, DevicePositions>;
+
 // Row = device position, column = sample or point. Kept on the heap: 192 KiB.
 class SampleStore {
 public:
@@ -50,17 +60,39 @@ private:
     std::vector<qint32> values_;
 };
 
-} // namespace vrx
+// The chart's window while recording: each cycle's process values in the next column, the
+// 601st opening the next window at its left edge with the last column carried over.
+class RecordedWindow {
+public:
+    // Stores the process values of the used positions (MissingSample where nothing came, so the
+    // chart leaves a gap) in the next column. True when this sample opened a new window.
+    bool Add(const Readings& readings, const UsedPositions& used) {
+        for (int p = 0; p < DevicePositions; ++p) {
+            if (!used[std::size_t(p)]) continue;
+            const DeviceReading& r = readings[std::size_t(p)];
+            samples_.At(p, count_) = r.answered ? r.pv : MissingSample;
+        }
+        if (++count_ <= WindowColumns) return false;
+        count_ = 1;
+        for (int p = 0; p < DevicePositions; ++p) {
+            if (used[std::size_t(p)]) samples_.At(p, 0) = samples_.At(p, WindowColumns);
+            for (int j = 1; j <= WindowColumns; ++j)
+                samples_.At(p, j) = 0;
+        }
+        return true;
+    }
+    void Clear() {
+        samples_.Clear();
+        count_ = 0;
+    }
 
-namespace vrx {
+    const SampleStore& Samples() const { return samples_; }
+    // Samples in the window, the newest at column Count() - 1.
+    int Count() const { return count_; }
 
-// What one device position gave in a poll cycle: its process and set values, or nothing.
-struct DeviceReading {
-    bool answered = false;
-    qint32 pv = 0;
-    qint32 sv = 0;
-    friend bool operator==(const DeviceReading&, const DeviceReading&) = default;
+private:
+    SampleStore samples_;
+    int count_ = 0;
 };
-using Readings = std::array<DeviceReading, DevicePositions>;
 
 } // namespace vrx

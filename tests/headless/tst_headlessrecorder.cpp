@@ -32,7 +32,7 @@ private slots:
                 [&events](const QString& text) { events << text; });
         QSignalSpy finished(&recorder, &HeadlessRecorder::finished);
         QString error;
-        QVERIFY(recorder.Start(ComSelections{}, &error));
+        QVERIFY(recorder.Start(options.com, LineSettings{}, &error));
         clock.Run(10000);
         // The tries at address 2 outlast the first two seconds: their lines are written as
         // missed, so the file begins at the first tick.
@@ -92,7 +92,7 @@ private slots:
         connect(&recorder, &HeadlessRecorder::logged, this,
                 [&events](const QString& text) { events << text; });
         QString error;
-        QVERIFY(recorder.Start(ComSelections{}, &error));
+        QVERIFY(recorder.Start(options.com, LineSettings{}, &error));
         clock.Run(20000 - 100);
         QCOMPARE(events.count(event), 1);
         QVERIFY2(recorder.StatusLine().startsWith("samples 20  1: ok "),

@@ -104,7 +104,8 @@ private slots:
         settings.modBus = rtu ? 1 : 0;
         LineOwner line;
         line.Open(QString::fromLatin1(RecordEngine::LineTool), settings);
-        RecordEngine engine(line, [&] { return ToLineSettings(settings); });
+        RecordEngine engine(line);
+        engine.SetLineSettings(ToLineSettings(settings));
         QList<CycleReport> cycles;
         QList<QList<int>> drops;
         QStringList failures;

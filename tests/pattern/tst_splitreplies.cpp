@@ -219,8 +219,9 @@ private:
         settings.bitLen = 1;
         settings.baudRate = baudIndex;
         LineOwner line;
-        RecordEngine engine{line, [&] { return ToLineSettings(settings); }};
+        RecordEngine engine{line};
         QVERIFY(OpenLine(line, RecordEngine::LineTool, settings));
+        engine.SetLineSettings(ToLineSettings(settings));
         QList<CycleReport> cycles;
         connect(&engine, &RecordEngine::cycleCompleted, &engine,
                 [&](const CycleReport& report) { cycles << report; });

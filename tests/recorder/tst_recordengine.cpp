@@ -19,7 +19,7 @@ using namespace vrx::test;
 
 namespace {
 
-const QTime Stamp(15, 4, 5);
+const QDateTime Stamp(QDate(2026, 3, 15), QTime(15, 4, 5));
 
 // The engine on COM1 with the settings of the test; COM1 is a fake line (`sim`) or simulated
 // controllers (`sim:<options>`).
@@ -36,9 +36,14 @@ struct Rig {
         settings.baudRate = baudIndex;
         if (rtu) settings.bitLen = 1;
         if (!test::OpenLine(line, RecordEngine::LineTool, settings)) qWarning("COM1 did not open");
+        engine.SetLineSettings(ToLineSettings(settings));
         engine.SetTimeSource([] { return Stamp; });
+        // The chart's window fed as the Recorder window feeds it.
         QObject::connect(&engine, &RecordEngine::cycleCompleted, &engine,
-                         [this](const CycleReport& r) { cycles.append(r); });
+                         [this](const CycleReport& r) {
+                             cycles.append(r);
+                             restarted.append(window.Add(r.readings, engine.Used()));
+                         });
         QObject::connect(&engine, &RecordEngine::devicesDropped, &engine,
                          [this](const QList<int>& positions, bool stopped) {
                              drops.append({positions, stopped});
@@ -70,8 +75,10 @@ struct Rig {
     ComSelections settings;
     LineOwner line;
     SerialPort& port = line.Port();
-    RecordEngine engine{line, [this] { return ToLineSettings(settings); }};
+    RecordEngine engine{line};
     QList<CycleReport> cycles;
+    RecordedWindow window;
+    QList<bool> restarted; // per cycle: it opened a new chart window
     QList<Drop> drops;
     QStringList failures;
 };
@@ -105,20 +112,20 @@ private slots:
         Rig rig(rtu, baudIndex);
         QVERIFY(rig.Start({1, 0, 0, 0, 0, 0, 0, 0}));
         QCOMPARE(rig.Sent(), QList<QByteArray>{request});
-        QVERIFY(rig.engine.AwaitingReply);
+        QVERIFY(rig.engine.AwaitingReply());
         // No reply: the attempt fails after the time-out and is repeated at once.
         rig.Run(ticks * 55);
         QCOMPARE(rig.Sent().size(), 1);
         rig.Run(55);
         QCOMPARE(rig.Sent().size(), 2);
         QCOMPARE(rig.Sent().last(), request);
-        QCOMPARE(rig.engine.FailCount[0], 1);
+        QCOMPARE(rig.engine.FailCount(0), 1);
     }
 
     void nothingToPoll() {
         Rig rig(false);
         QVERIFY(!rig.Start({}));
-        QVERIFY(!rig.engine.Running);
+        QVERIFY(!rig.engine.Running());
         rig.Run(5000);
         QVERIFY(rig.Sent().isEmpty());
     }
@@ -148,14 +155,14 @@ private slots:
         QCOMPARE(rig.Sent().size(), 3);
         QCOMPARE(rig.cycles.size(), 1);
         const CycleReport& report = rig.cycles.first();
-        QCOMPARE(report.at, Stamp);
+        QCOMPARE(report.stamp, Stamp);
         QCOMPARE(report.readings[1], (DeviceReading{true, 253, 300}));
         QCOMPARE(report.readings[4], (DeviceReading{true, -12, 0}));
         QCOMPARE(report.readings[7], (DeviceReading{true, 1000, 1200}));
         QVERIFY(!report.readings[0].answered);
-        QCOMPARE(rig.engine.SampleCount, 1);
-        QCOMPARE(rig.engine.Samples.At(4, 0), -12);
-        QCOMPARE(rig.engine.PollIndex, quint16(1));
+        QCOMPARE(rig.window.Count(), 1);
+        QCOMPARE(rig.window.Samples().At(4, 0), -12);
+        QCOMPARE(rig.engine.PollIndex(), quint16(1));
         // The next cycle starts with the tick, two seconds after START.
         rig.Run(1900);
         QCOMPARE(rig.Sent().size(), 3);
@@ -212,9 +219,9 @@ private slots:
                 rig.Run(55);
             QCOMPARE(rig.Sent().size(), 2);
             QVERIFY(rig.cycles.isEmpty());
-            QCOMPARE(rig.engine.FailCount[0], 1);
-            QCOMPARE(rig.engine.Stats[0].checkErrors, 1);
-            QCOMPARE(rig.engine.Stats[0].timeouts, 0);
+            QCOMPARE(rig.engine.FailCount(0), 1);
+            QCOMPARE(rig.engine.Stats(0).checkErrors, 1);
+            QCOMPARE(rig.engine.Stats(0).timeouts, 0);
             return;
         }
         // RTU frames that cannot be whole end with the silence; ASCII ones with their LF.
@@ -224,12 +231,12 @@ private slots:
         const QList<QByteArray> sent = rig.Sent();
         if (outcome == "stored") {
             QCOMPARE(rig.cycles.size(), 1);
-            QCOMPARE(rig.engine.Samples.At(0, 0), 250);
+            QCOMPARE(rig.window.Samples().At(0, 0), 250);
             QCOMPARE(sent.size(), 1);
         } else {
             QVERIFY(rig.cycles.isEmpty());
             QCOMPARE(sent.size(), 2);
-            QCOMPARE(rig.engine.FailCount[0], 0);
+            QCOMPARE(rig.engine.FailCount(0), 0);
         }
     }
 
@@ -266,8 +273,8 @@ private slots:
         QVERIFY2(rig.cycles.size() >= 9, qPrintable(QString::number(rig.cycles.size())));
         const Readings& last = rig.cycles.last().readings;
         QVERIFY(last[0].answered && !last[1].answered && last[2].answered);
-        QCOMPARE(rig.engine.Stats[1].checkErrors, RecordEngine::MaxFailures + 1);
-        QCOMPARE(rig.engine.Stats[1].timeouts, 0);
+        QCOMPARE(rig.engine.Stats(1).checkErrors, RecordEngine::MaxFailures + 1);
+        QCOMPARE(rig.engine.Stats(1).timeouts, 0);
         if (rest) {
             QCOMPARE(resting, QList<int>{1});
             QCOMPARE(why, QList<AttemptFailure>{AttemptFailure::BadReply});
@@ -319,7 +326,7 @@ private slots:
         }
         QCOMPARE(lostAt.size(), RecordEngine::MaxFailures + 1);
         QVERIFY(std::all_of(lostAt.begin(), lostAt.end(), [](int p) { return p == 1; }));
-        QCOMPARE(rig.engine.Stats[1].timeouts, RecordEngine::MaxFailures + 1);
+        QCOMPARE(rig.engine.Stats(1).timeouts, RecordEngine::MaxFailures + 1);
         QVERIFY(rig.failures.isEmpty());
         if (rest) {
             QVERIFY(rig.engine.Resting(1));
@@ -363,8 +370,8 @@ private slots:
         QVERIFY2(empty >= 5 && empty <= 15, qPrintable(QString::number(empty)));
         QCOMPARE(missed.size(), 1);
         // The chart's store keeps each missed sample as a gap, not as 0.0.
-        for (int j = 0; j < rig.engine.SampleCount; ++j) {
-            const bool gap = rig.engine.Samples.At(0, j) == MissingSample;
+        for (int j = 0; j < rig.window.Count(); ++j) {
+            const bool gap = rig.window.Samples().At(0, j) == MissingSample;
             QCOMPARE(gap, rig.cycles[j].missed);
         }
     }
@@ -414,7 +421,7 @@ private slots:
         rig.Run(600);
         QCOMPARE(rig.Sent().size(), 1);
         QCOMPARE(rig.cycles.size(), 1);
-        QCOMPARE(rig.engine.FailCount[0], 0);
+        QCOMPARE(rig.engine.FailCount(0), 0);
         rig.Run(400);
         QCOMPARE(rig.Sent().size(), 2);
     }
@@ -455,11 +462,11 @@ private slots:
         QCOMPARE(rig.drops.size(), 1);
         QCOMPARE(rig.drops.first().positions, dropped);
         QCOMPARE(rig.drops.first().stopped, stopped);
-        QCOMPARE(rig.engine.Running, !stopped);
+        QCOMPARE(rig.engine.Running(), !stopped);
         for (const int p : dropped)
-            QCOMPARE(rig.engine.DeviceAddr[std::size_t(p)], 0);
+            QCOMPARE(rig.engine.DeviceAddr()[std::size_t(p)], 0);
         if (stopped) {
-            QVERIFY(!rig.engine.Timer1->isActive());
+            QVERIFY(!rig.engine.Timer1().isActive());
             return;
         }
         // The others go on being sampled, one cycle a second.
@@ -493,7 +500,7 @@ private slots:
         QCOMPARE(resting, QList<int>{1});
         QCOMPARE(timeOuts, RecordEngine::MaxFailures + 1);
         QVERIFY(rig.drops.isEmpty());
-        QCOMPARE(rig.engine.DeviceAddr[1], 2);
+        QCOMPARE(rig.engine.DeviceAddr()[1], 2);
         QVERIFY(rig.engine.Resting(1));
         const qsizetype before = rig.cycles.size();
         rig.Run(45000);
@@ -507,7 +514,7 @@ private slots:
         QCOMPARE(resting, QList<int>{1});
         rig.Run(125000);
         QCOMPARE(timeOuts, RecordEngine::MaxFailures + 4);
-        QVERIFY(rig.engine.Running);
+        QVERIFY(rig.engine.Running());
     }
 
     // Every device rests: the ticks still write cycles (all `---`); one that answers its next
@@ -596,7 +603,7 @@ private slots:
         rig.Run(4 * 10 * 55);
         QCOMPARE(rig.drops.size(), 1);
         QCOMPARE(rig.Sent().count(Request(2, false)), 1);
-        QVERIFY(rig.engine.AwaitingReply);
+        QVERIFY(rig.engine.AwaitingReply());
     }
 
     // A controller that refuses every read is asked again without pause and never dropped.
@@ -614,8 +621,8 @@ private slots:
             QVERIFY(!c.readings[1].answered);
         }
         QVERIFY(rig.drops.isEmpty());
-        QCOMPARE(rig.engine.FailCount[1], 0);
-        QCOMPARE(rig.engine.Stats[1].exceptions, 3 * (RecordEngine::MaxFailures + 1));
+        QCOMPARE(rig.engine.FailCount(1), 0);
+        QCOMPARE(rig.engine.Stats(1).exceptions, 3 * (RecordEngine::MaxFailures + 1));
     }
 
     // The 601st sample opens a new window: column 0 holds it, the rest is cleared.
@@ -624,17 +631,17 @@ private slots:
         QVERIFY(rig.Start({1, 0, 2, 0, 0, 0, 0, 0}));
         rig.Run(600 * 1000 - 500);
         QCOMPARE(rig.cycles.size(), 600);
-        QCOMPARE(rig.engine.SampleCount, 600);
-        QVERIFY(!rig.cycles.last().windowRestarted);
+        QCOMPARE(rig.window.Count(), 600);
+        QVERIFY(!rig.restarted.last());
         rig.Run(1000);
         QCOMPARE(rig.cycles.size(), 601);
         const CycleReport& last = rig.cycles.last();
-        QVERIFY(last.windowRestarted);
-        QCOMPARE(rig.engine.SampleCount, 1);
-        QCOMPARE(rig.engine.Samples.At(0, 0), last.readings[0].pv);
-        QCOMPARE(rig.engine.Samples.At(2, 0), last.readings[2].pv);
+        QVERIFY(rig.restarted.last());
+        QCOMPARE(rig.window.Count(), 1);
+        QCOMPARE(rig.window.Samples().At(0, 0), last.readings[0].pv);
+        QCOMPARE(rig.window.Samples().At(2, 0), last.readings[2].pv);
         for (const int j : {1, 300, 600})
-            QCOMPARE(rig.engine.Samples.At(0, j), 0);
+            QCOMPARE(rig.window.Samples().At(0, j), 0);
     }
 
     // Eight controllers at 9600 in RTU fit a one-second interval.
@@ -660,7 +667,7 @@ private slots:
         rig.fake->refuseOpen = true;
         emit rig.Line()->lost(QStringLiteral("unplugged"));
         rig.Run(3000);
-        QVERIFY(rig.engine.Running);
+        QVERIFY(rig.engine.Running());
         QVERIFY(rig.failures.isEmpty() && rig.drops.isEmpty());
         // One line a tick: the interrupted cycle, then one for each tick without the line.
         QCOMPARE(rig.cycles.size(), 5);
@@ -670,11 +677,11 @@ private slots:
         for (int i = 2; i < 5; ++i)
             QVERIFY(!rig.cycles[i].readings[0].answered && !rig.cycles[i].readings[1].answered);
         // The chart's store holds the gap as a gap: drawn as 0.0 it would read as a cold furnace.
-        QCOMPARE(rig.engine.Samples.At(0, 1), 251);
-        QCOMPARE(rig.engine.Samples.At(1, 1), MissingSample);
+        QCOMPARE(rig.window.Samples().At(0, 1), 251);
+        QCOMPARE(rig.window.Samples().At(1, 1), MissingSample);
         for (int j = 2; j < 5; ++j) {
-            QCOMPARE(rig.engine.Samples.At(0, j), MissingSample);
-            QCOMPARE(rig.engine.Samples.At(1, j), MissingSample);
+            QCOMPARE(rig.window.Samples().At(0, j), MissingSample);
+            QCOMPARE(rig.window.Samples().At(1, j), MissingSample);
         }
 
         rig.fake->refuseOpen = false;
@@ -698,8 +705,8 @@ private slots:
         rig.fake->refuseOpen = true;
         rig.Run(5000);
         QCOMPARE(rig.failures.size(), 1);
-        QVERIFY(!rig.engine.Running);
-        QVERIFY(!rig.engine.Timer1->isActive());
+        QVERIFY(!rig.engine.Running());
+        QVERIFY(!rig.engine.Timer1().isActive());
     }
 };
 

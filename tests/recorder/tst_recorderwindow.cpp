@@ -434,7 +434,7 @@ private slots:
         QCOMPARE(p.AddressColour(1), QColor(255, 0, 0));
         QCOMPARE(p.AddressColour(0), QColor(Qt::white));
         QCOMPARE(w->ComAddrs[1]->value(), 2); // keeps its value
-        QVERIFY(w->Engine->Running);
+        QVERIFY(w->Engine->Running());
         const qsizetype before = p.cycles.size();
         serve(3000, false);
         QCOMPARE(p.cycles.size(), before + 3);
@@ -867,12 +867,12 @@ private slots:
         p.View(p.Path("two.txt"));
         QCOMPARE(p.w->Chart().WindowMin, -50);
         p.Click(p.w->AddRbts[1]);
-        QCOMPARE(p.w->Engine->DeviceAddr[1], 0);
+        QCOMPARE(p.w->Traces[1], 0);
         QCOMPARE(p.w->Chart().WindowMin, 200);
         QCOMPARE(p.w->Chart().WindowMax, 299);
         QCOMPARE(p.w->PRate->text(), "1 : 3");
         p.Click(p.w->AddRbts[1]);
-        QCOMPARE(p.w->Engine->DeviceAddr[1], 2);
+        QCOMPARE(p.w->Traces[1], 2);
         QCOMPARE(p.w->Chart().WindowMin, -50);
     }
 };

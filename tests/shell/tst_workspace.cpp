@@ -71,7 +71,7 @@ private slots:
         QCOMPARE(r->ComAddrs[0]->value(), 1);
         QCOMPARE(r->ComAddrs[1]->value(), 5);
         QCOMPARE(r->SampleTime->value(), 10);
-        QVERIFY(!r->Engine->Running);
+        QVERIFY(!r->Engine->Running());
     }
 
     // Each kind of file has its own last folder; a later run's dialog starts in it.
