@@ -30,7 +30,7 @@ TrendGeometry TrendGeometry::For(int screenWidth) {
 }
 
 int TrendGeometry::Scaled(qint64 design) const {
-    return int(qBound(-FarAway, design * screenWidth / 800, FarAway));
+    return int(qBound(-FarAway, ScaledToScreen(design, screenWidth), FarAway));
 }
 
 TrendScaleChoice ChooseTrendScale(int trendMax, int trendMin) {
@@ -62,8 +62,8 @@ int TrendGridStep(const TrendScaleChoice& scale) {
 }
 
 qint64 TrendDesignLine(int value, const TrendScaleChoice& scale) {
-    const qint64 above = qint64(value) - scale.TrendBase;
-    return BaseLine - (scale.ScaleDivides ? above / scale.TrendScale : above * scale.TrendScale);
+    return ScaleDesignLine(value, {scale.TrendScale, scale.ScaleDivides, scale.TrendBase},
+                           BaseLine);
 }
 
 QList<TrendGridLine> TrendGrid(const TrendScaleChoice& scale) {
@@ -83,12 +83,6 @@ QList<TrendGridLine> TrendGrid(const TrendScaleChoice& scale) {
 
 QString TrendGridText(int value) {
     return QString::number(value / 10) + QStringLiteral(".0");
-}
-
-QString TrendValueText(int tenths) {
-    const qint64 magnitude = qAbs(qint64(tenths));
-    return (tenths < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 10) + u'.' +
-           QString::number(magnitude % 10);
 }
 
 int TrendStartOf(const TrendSamples& samples) {

@@ -1,7 +1,10 @@
 // The Monitor's trend chart as arithmetic: its lengths on the screen, the scale a value range
 // takes, where samples fall, the grid, the labels, and which points a full drawing and one new
-// sample put on the chart. Pure functions; the painter turns them into pixels.
+// sample put on the chart. Pure functions; the painter turns them into pixels. These are the
+// Monitor's rules; what it shares with the Recorder's chart is in chartscale.h.
 #pragma once
+
+#include "chartscale.h"
 
 #include <QList>
 #include <QString>
@@ -60,10 +63,8 @@ struct TrendGridLine {
 // The grid lines from the first step above TrendBase upwards, while they lie on the plot.
 QList<TrendGridLine> TrendGrid(const TrendScaleChoice& scale);
 
-// A grid line's label: whole degrees ("25.0", "-5.0").
+// A grid line's label: whole degrees ("25.0", "-5.0"). A sample's label is its TenthsText.
 QString TrendGridText(int value);
-// A sample's label: tenths as a signed number with one decimal ("25.3", "-0.5").
-QString TrendValueText(int tenths);
 
 // The selected station's history as the chart reads it.
 struct TrendSamples {

@@ -136,21 +136,6 @@ private slots:
         QVERIFY(TrendDesignLine(grid.last().value + 2000, choice) <= 0);
     }
 
-    void valueTexts_data() {
-        QTest::addColumn<int>("tenths");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("-15") << -15 << "-1.5";
-        QTest::newRow("-5") << -5 << "-0.5";
-        QTest::newRow("253") << 253 << "25.3";
-        QTest::newRow("0") << 0 << "0.0";
-        QTest::newRow("-32768") << -32768 << "-3276.8";
-    }
-    void valueTexts() {
-        QFETCH(int, tenths);
-        QFETCH(QString, text);
-        QCOMPARE(TrendValueText(tenths), text);
-    }
-
     void band_data() {
         QTest::addColumn<qint64>("line");
         QTest::addColumn<bool>("leaves");
