@@ -34,14 +34,9 @@ struct TrendGeometry {
     friend bool operator==(const TrendGeometry&, const TrendGeometry&) = default;
 };
 
-// The vertical scale of a full drawing: TrendScale tenths per design line when it divides,
-// TrendScale design lines per tenth when it multiplies; TrendBase lies on the bottom line.
-struct TrendScaleChoice {
-    int TrendScale = 10;
-    bool ScaleDivides = false;
-    int TrendBase = 0;
-    friend bool operator==(const TrendScaleChoice&, const TrendScaleChoice&) = default;
-};
+// The vertical scale of a full drawing, the charts' shared ChartScale: its factor is the design's
+// TrendScale, divides its ScaleDivides, and its base, TrendBase, lies just below the bottom line.
+using TrendScaleChoice = ChartScale;
 
 // The scale that puts the range TrendMin..TrendMax around the middle of the plot.
 TrendScaleChoice ChooseTrendScale(int trendMax, int trendMin);

@@ -69,9 +69,9 @@ void TrendCanvas::DrawFrame(QPainter& painter, const TrendScaleChoice& scale) {
     painter.setPen(Ink);
     painter.drawLine(g.X0 - 1, 0, g.X0 - 1, g.H - 11);
     painter.drawLine(g.X0 - 20, g.Y1 + 1, g.X1 + 3, g.Y1 + 1);
-    TrendScale = scale.TrendScale;
-    ScaleDivides = scale.ScaleDivides;
-    TrendBase = scale.TrendBase;
+    TrendScale = scale.factor;
+    ScaleDivides = scale.divides;
+    TrendBase = scale.base;
     painter.setPen(Grid);
     for (const TrendGridLine& line : TrendGrid(scale)) {
         const int row = g.Scaled(line.designLine);
