@@ -1,4 +1,4 @@
-// Zoom and pan arithmetic, the cursor's readout and the chart's mouse.
+// The cursor's readout and the chart's mouse.
 #include "charttools.h"
 
 #include "dialogs.h"
@@ -16,32 +16,8 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <cmath>
 
 namespace vrx {
-
-namespace {
-
-// Keeps a span of `count` points inside 0 .. total.
-ChartSpan Inside(double first, double count, double total) {
-    count = std::min(count, total);
-    return {std::clamp(first, 0.0, std::max(0.0, total - count)), count};
-}
-
-} // namespace
-
-ChartSpan ZoomSpan(const ChartSpan& span, double anchor, double steps, double minCount,
-                   double total) {
-    anchor = std::clamp(anchor, 0.0, 1.0);
-    const double count =
-        std::clamp(span.count * std::pow(ZoomStep, steps), std::min(minCount, total), total);
-    const double at = span.first + anchor * span.count;
-    return Inside(at - anchor * count, count, total);
-}
-
-ChartSpan PanSpan(const ChartSpan& span, double points, double total) {
-    return Inside(span.first + points, span.count, total);
-}
 
 void PaintReadout(QPainter& painter, const QRect& area, const ChartReadout& readout,
                   const QColor& line, const QColor& box, const QColor& frame) {

@@ -44,8 +44,8 @@ double ContrastRatio(const QColor& a, const QColor& b) {
 }
 
 QColor TextColourOn(const QColor& background) {
-    const QColor black(Qt::black);
-    const QColor white(Qt::white);
+    const QColor black(palette::Black);
+    const QColor white(palette::White);
     return ContrastRatio(black, background) >= ContrastRatio(white, background) ? black : white;
 }
 

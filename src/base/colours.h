@@ -2,6 +2,8 @@
 // contrast a text needs against its background.
 #pragma once
 
+#include "palette.h"
+
 #include <QColor>
 #include <QPalette>
 

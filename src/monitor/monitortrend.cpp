@@ -30,7 +30,7 @@ TrendGeometry TrendGeometry::For(int screenWidth) {
 }
 
 int TrendGeometry::Scaled(qint64 design) const {
-    return int(qBound(-FarAway, design * screenWidth / 800, FarAway));
+    return int(qBound(-FarAway, ScaledToScreen(design, screenWidth), FarAway));
 }
 
 TrendScaleChoice ChooseTrendScale(int trendMax, int trendMin) {
@@ -38,23 +38,23 @@ TrendScaleChoice ChooseTrendScale(int trendMax, int trendMin) {
     TrendScaleChoice scale;
     if (range >= PlotSpan) {
         // The smallest divisor that brings the range down to the span.
-        scale.ScaleDivides = true;
-        scale.TrendScale = int(range / (PlotSpan + 1) + 1);
+        scale.divides = true;
+        scale.factor = int(range / (PlotSpan + 1) + 1);
     } else {
         // The largest factor up to ten that keeps it within the span.
-        scale.ScaleDivides = false;
-        scale.TrendScale =
+        scale.divides = false;
+        scale.factor =
             range == 0 ? LargestFactor : int(qMin<qint64>(LargestFactor, PlotSpan / range));
     }
     const qint64 middle = trendMin + range / 2;
-    scale.TrendBase = int(scale.ScaleDivides ? middle - 100 * qint64(scale.TrendScale)
-                                             : middle - 100 / scale.TrendScale);
+    scale.base =
+        int(scale.divides ? middle - 100 * qint64(scale.factor) : middle - 100 / scale.factor);
     return scale;
 }
 
 int TrendGridStep(const TrendScaleChoice& scale) {
-    const int n = scale.TrendScale;
-    if (!scale.ScaleDivides) return n <= 4 ? 50 : 10;
+    const int n = scale.factor;
+    if (!scale.divides) return n <= 4 ? 50 : 10;
     if (n < 5) return 100;
     if (n < 20) return 500;
     if (n < 40) return 1000;
@@ -62,13 +62,12 @@ int TrendGridStep(const TrendScaleChoice& scale) {
 }
 
 qint64 TrendDesignLine(int value, const TrendScaleChoice& scale) {
-    const qint64 above = qint64(value) - scale.TrendBase;
-    return BaseLine - (scale.ScaleDivides ? above / scale.TrendScale : above * scale.TrendScale);
+    return ScaleDesignLine(value, scale, BaseLine);
 }
 
 QList<TrendGridLine> TrendGrid(const TrendScaleChoice& scale) {
     const qint64 step = TrendGridStep(scale);
-    const qint64 base = scale.TrendBase;
+    const qint64 base = scale.base;
     qint64 value = base - (((base % step) + step) % step);
     QList<TrendGridLine> lines;
     for (;;) {
@@ -83,12 +82,6 @@ QList<TrendGridLine> TrendGrid(const TrendScaleChoice& scale) {
 
 QString TrendGridText(int value) {
     return QString::number(value / 10) + QStringLiteral(".0");
-}
-
-QString TrendValueText(int tenths) {
-    const qint64 magnitude = qAbs(qint64(tenths));
-    return (tenths < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 10) + u'.' +
-           QString::number(magnitude % 10);
 }
 
 int TrendStartOf(const TrendSamples& samples) {

@@ -1,7 +1,10 @@
 // The Monitor's trend chart as arithmetic: its lengths on the screen, the scale a value range
 // takes, where samples fall, the grid, the labels, and which points a full drawing and one new
-// sample put on the chart. Pure functions; the painter turns them into pixels.
+// sample put on the chart. Pure functions; the painter turns them into pixels. These are the
+// Monitor's rules; what it shares with the Recorder's chart is in chartscale.h.
 #pragma once
+
+#include "chartscale.h"
 
 #include <QList>
 #include <QString>
@@ -31,14 +34,9 @@ struct TrendGeometry {
     friend bool operator==(const TrendGeometry&, const TrendGeometry&) = default;
 };
 
-// The vertical scale of a full drawing: TrendScale tenths per design line when it divides,
-// TrendScale design lines per tenth when it multiplies; TrendBase lies on the bottom line.
-struct TrendScaleChoice {
-    int TrendScale = 10;
-    bool ScaleDivides = false;
-    int TrendBase = 0;
-    friend bool operator==(const TrendScaleChoice&, const TrendScaleChoice&) = default;
-};
+// The vertical scale of a full drawing, the charts' shared ChartScale: its factor is the design's
+// TrendScale, divides its ScaleDivides, and its base, TrendBase, lies just below the bottom line.
+using TrendScaleChoice = ChartScale;
 
 // The scale that puts the range TrendMin..TrendMax around the middle of the plot.
 TrendScaleChoice ChooseTrendScale(int trendMax, int trendMin);
@@ -60,10 +58,8 @@ struct TrendGridLine {
 // The grid lines from the first step above TrendBase upwards, while they lie on the plot.
 QList<TrendGridLine> TrendGrid(const TrendScaleChoice& scale);
 
-// A grid line's label: whole degrees ("25.0", "-5.0").
+// A grid line's label: whole degrees ("25.0", "-5.0"). A sample's label is its TenthsText.
 QString TrendGridText(int value);
-// A sample's label: tenths as a signed number with one decimal ("25.3", "-0.5").
-QString TrendValueText(int tenths);
 
 // The selected station's history as the chart reads it.
 struct TrendSamples {

@@ -26,24 +26,18 @@ namespace vrx {
 
 namespace {
 
-const QColor Grey(128, 128, 128);
-const QColor Lime(0, 255, 0);
-const QColor Red(255, 0, 0);
-const QColor Yellow(255, 255, 0);
-const QColor Silver(192, 192, 192);
-
 QColor ColourOf(LampColour colour) {
     switch (colour) {
     case LampColour::Lime:
-        return Lime;
+        return QColor(palette::LampLime);
     case LampColour::Red:
-        return Red;
+        return QColor(palette::LampRed);
     case LampColour::Yellow:
-        return Yellow;
+        return QColor(palette::LampYellow);
     case LampColour::Grey:
         break;
     }
-    return Grey;
+    return QColor(palette::LampGrey);
 }
 
 // Fixed-height items in the drop-down lists, as the window sets them for the screen.
@@ -285,7 +279,8 @@ void TVRW2::PaintStation(int st) {
 }
 
 void TVRW2::MoveSelection(int st, bool connected) {
-    SelPanel->SetPenColor(connected ? Lime : Silver);
+    SelPanel->SetPenColor(
+        QColor(connected ? palette::SelectionRingLime : palette::SelectionRingSilver));
     SelPanel->move(Image[st]->x() - Scaled(10), SelPanel->y());
 }
 
@@ -385,7 +380,8 @@ void TVRW2::SetEditEnabled(bool enabled) {
 
 void TVRW2::ShowError(const QString& text) {
     ErrMess->setText(text);
-    SetColours(ErrMess, QPalette::Window, Red, TextColourOn(Red));
+    const QColor red(palette::StatusErrorRed);
+    SetColours(ErrMess, QPalette::Window, red, TextColourOn(red));
 }
 
 void TVRW2::ShowCounters(int st) {

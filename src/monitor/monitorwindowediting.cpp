@@ -21,8 +21,6 @@ namespace vrx {
 
 namespace {
 
-const QColor Teal(0, 128, 128);
-
 // Hands the user's key presses, clicks and double clicks on the editing controls to their
 // handlers. It only listens: every event goes on to its control.
 class EditingEvents final : public QObject {
@@ -165,7 +163,8 @@ void TVRW2::ErrClearBt1MouseDown(QWidget* sender) {
     Engine.ResetCounters(st);
     for (int other = 1; other <= PollEngine::Stations; ++other)
         if (Engine.State().ErrorCount[other] != 0) return;
-    SetColours(ErrMess, QPalette::Window, Teal, TextColourOn(Teal));
+    const QColor teal(palette::StatusTeal);
+    SetColours(ErrMess, QPalette::Window, teal, TextColourOn(teal));
     ErrMess->setText(tr("No Error"));
 }
 

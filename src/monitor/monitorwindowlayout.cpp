@@ -27,13 +27,6 @@ namespace vrx {
 
 namespace {
 
-const QColor Navy(0, 0, 128);
-const QColor Teal(0, 128, 128);
-// The set value's green, bright enough to be read on the display's black.
-const QColor DisplayGreen(0, 160, 0);
-const QColor Grey(128, 128, 128);
-const QColor Silver(192, 192, 192);
-
 // Station columns and the rows of the parameter groups, in design pixels.
 constexpr int ColumnWidth = 200;
 constexpr QRect PictureAt{25, 40, 150, 134}; // within a column
@@ -70,7 +63,7 @@ QProgressBar* MakeGauge(QWidget* parent, const QString& name, const QRect& place
     gauge->setValue(0);
     gauge->setTextVisible(false);
     QPalette navy = gauge->palette();
-    navy.setColor(QPalette::Highlight, Navy);
+    navy.setColor(QPalette::Highlight, QColor(palette::GaugeNavy));
     gauge->setPalette(navy);
     return gauge;
 }
@@ -93,7 +86,7 @@ QLineEdit* MakeDisplay(QWidget* parent, const QString& name, const QRect& place,
     edit->setFrame(false);
     edit->setFocusPolicy(Qt::NoFocus);
     edit->setAttribute(Qt::WA_TransparentForMouseEvents); // a click selects the station
-    SetColours(edit, QPalette::Base, Qt::black, text);
+    SetColours(edit, QPalette::Base, QColor(palette::DisplayField), text);
     return edit;
 }
 
@@ -135,7 +128,8 @@ void TVRW2::FormCreate() {
 
     // The ring goes first, so the pictures lie over it and it shows around them.
     SelPanel = MakeShape(this, QStringLiteral("SelPanel"), Shape::Kind::Ellipse,
-                         PictureAt.adjusted(-10, -8, 10, 8), Qt::transparent, Silver);
+                         PictureAt.adjusted(-10, -8, 10, 8), Qt::transparent,
+                         QColor(palette::SelectionRingSilver));
     SelPanel->SetHollow(true);
     SelPanel->SetPenWidth(5);
     SelPanel->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -171,10 +165,11 @@ void TVRW2::BuildStation(int st) {
     ComAddr[st]->setRange(0, 255);
     ComAddr[st]->setValue(st);
     ComAddr[st]->setProperty("Tag", st);
-    ShapeBG[st] = MakeShape(this, Numbered("ShapeBG", st), Shape::Kind::RoundSquare,
-                            {x0 + 156, 2, 28, 28}, Navy, Navy);
+    ShapeBG[st] =
+        MakeShape(this, Numbered("ShapeBG", st), Shape::Kind::RoundSquare, {x0 + 156, 2, 28, 28},
+                  QColor(palette::StationBadgeNavy), QColor(palette::StationBadgeNavy));
     RunLED[st] = MakeShape(this, Numbered("RunLED", st), Shape::Kind::Circle, {x0 + 161, 7, 18, 18},
-                           Grey, Qt::black);
+                           QColor(palette::LampGrey), QColor(palette::LampRim));
     RunLED[st]->setProperty("Tag", st);
     RunLED[st]->setAttribute(Qt::WA_TransparentForMouseEvents);
 
@@ -206,9 +201,9 @@ void TVRW2::BuildStation(int st) {
 void TVRW2::BuildStationFace(int st) {
     QLabel* picture = Image[st];
     EditP[st] = MakeDisplay(picture, QStringLiteral("Edit%1P").arg(st),
-                            OnPicture(frontface::PvWindow), 24, Qt::red);
+                            OnPicture(frontface::PvWindow), 24, QColor(palette::PvDisplayRed));
     EditS[st] = MakeDisplay(picture, QStringLiteral("Edit%1S").arg(st),
-                            OnPicture(frontface::SvWindow), 17, DisplayGreen);
+                            OnPicture(frontface::SvWindow), 17, QColor(palette::SvDisplayGreen));
     const qreal sx = PictureAt.width() / frontface::DesignSize.width();
     const int diameter = qRound(2 * frontface::LampRadius * sx) + 1;
     for (int lamp = 0; lamp < LampCount; ++lamp) {
@@ -216,7 +211,7 @@ void TVRW2::BuildStationFace(int st) {
         const QRect place(qRound(centre.x()) - diameter / 2, qRound(centre.y()) - diameter / 2,
                           diameter, diameter);
         Shape* shape = MakeShape(picture, Numbered(LampStems[lamp], st), Shape::Kind::Circle, place,
-                                 Grey, Qt::black);
+                                 QColor(palette::LampGrey), QColor(palette::LampRim));
         shape->setAttribute(Qt::WA_TransparentForMouseEvents);
         Lamps[std::size_t(lamp)][st] = shape;
     }
@@ -228,7 +223,8 @@ void TVRW2::BuildCounters() {
     for (int st = 1; st <= PollEngine::Stations; ++st) {
         const int x0 = (st - 1) * ColumnWidth;
         ErrClearBt[st] = MakeShape(DebugMess, Numbered("ErrClearBt", st), Shape::Kind::Circle,
-                                   {x0 + 25, 2, 14, 14}, Silver, Qt::black);
+                                   {x0 + 25, 2, 14, 14}, QColor(palette::CounterClearSilver),
+                                   QColor(palette::LampRim));
         ErrClearBt[st]->setProperty("Tag", st);
         DoCnt[st] =
             MakeLabel(DebugMess, Numbered("DoCnt", st), QStringLiteral("0"), {x0 + 45, 1, 62, 16});
@@ -414,7 +410,8 @@ void TVRW2::BuildOperations() {
 
     ErrMess = MakeLabel(this, QStringLiteral("ErrMess"), tr(" No Error"), {2, 540, 320, 18},
                         BoxFont, true);
-    SetColours(ErrMess, QPalette::Window, Teal, TextColourOn(Teal));
+    const QColor teal(palette::StatusTeal);
+    SetColours(ErrMess, QPalette::Window, teal, TextColourOn(teal));
     UpLoadLabel = MakeLabel(this, QStringLiteral("UpLoadLabel"), tr("Reading Data Now"),
                             {330, 540, 170, 18}, BoxFont, true);
     UpLoadBar = MakeGauge(this, QStringLiteral("UpLoadBar"), {504, 541, 292, 16}, 100);

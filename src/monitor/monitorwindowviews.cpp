@@ -3,6 +3,7 @@
 #include "clock.h"
 #include "guard.h"
 #include "monitorwindow.h"
+#include "palette.h"
 #include "screenwidth.h"
 #include "trendcanvas.h"
 
@@ -150,9 +151,10 @@ void TVRW2::ShowTrendCursor(QPoint at) {
     readout.x = DrawIme->Canvas().XOf(k);
     readout.texts
         << QTime::currentTime().addMSecs(-qint64(age)).toString(QStringLiteral("HH:mm:ss"))
-        << QStringLiteral("PV %1").arg(TrendValueText(samples.history[std::size_t(p)]))
-        << QStringLiteral("SV %1").arg(TrendValueText(samples.sv[std::size_t(p)]));
-    readout.colours << QColor(Qt::white) << QColor(Qt::white) << QColor(0, 160, 0);
+        << QStringLiteral("PV %1").arg(TenthsText(samples.history[std::size_t(p)]))
+        << QStringLiteral("SV %1").arg(TenthsText(samples.sv[std::size_t(p)]));
+    readout.colours << QColor(palette::TrendInk) << QColor(palette::PvTrace)
+                    << QColor(palette::SvTrace);
     DrawIme->SetReadout(readout);
 }
 

@@ -2,6 +2,8 @@
 // ring of the Monitor window.
 #pragma once
 
+#include "palette.h"
+
 #include <QColor>
 #include <QWidget>
 
@@ -28,8 +30,8 @@ protected:
 
 private:
     Kind kind_;
-    QColor brush_ = Qt::white;
-    QColor pen_ = Qt::black;
+    QColor brush_ = QColor(palette::White);
+    QColor pen_ = QColor(palette::Black);
     int penWidth_ = 1;
     bool hollow_ = false;
 };

@@ -2,6 +2,8 @@
 // block copy that scrolls it.
 #include "trendcanvas.h"
 
+#include "palette.h"
+
 #include <QLine>
 #include <QList>
 #include <QPaintEvent>
@@ -14,10 +16,11 @@ namespace vrx {
 
 namespace {
 
-const QColor White(255, 255, 255);
-const QColor Silver(192, 192, 192);
-const QColor Black(0, 0, 0);
-const QColor SvGreen(0, 160, 0);
+const QColor Ink(palette::TrendInk);
+const QColor Field(palette::TrendField);
+const QColor Grid(palette::TrendGridSilver);
+const QColor PvLine(palette::PvTrace);
+const QColor SvLine(palette::SvTrace);
 
 // The chart's font: 8 points on a 96-dpi screen, whatever the image's own resolution.
 constexpr int FontPixels = 11;
@@ -25,7 +28,7 @@ constexpr int FontPixels = 11;
 // Text whose top-left corner is at (x, y), white on black over whatever lies below.
 void Label(QPainter& painter, int x, int y, const QString& text) {
     const QPen pen = painter.pen();
-    painter.setPen(White);
+    painter.setPen(Ink);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.drawText(x, y + painter.fontMetrics().ascent(), text);
     painter.setBackgroundMode(Qt::TransparentMode);
@@ -35,11 +38,11 @@ void Label(QPainter& painter, int x, int y, const QString& text) {
 // A minute marker: a dotted line down the plot at x, and the sample's value beside it.
 void Marker(QPainter& painter, const TrendGeometry& g, const TrendPoint& point) {
     const QPen pen = painter.pen();
-    painter.setPen(QPen(White, 1, Qt::DotLine));
+    painter.setPen(QPen(Ink, 1, Qt::DotLine));
     // Lines end before their end point, so the plot's bottom line stays clear.
     painter.drawLine(point.x, 0, point.x, g.Y1 - 1);
     painter.setPen(pen);
-    Label(painter, point.x - 33, point.row + 3, TrendValueText(point.value));
+    Label(painter, point.x - 33, point.row + 3, TenthsText(point.value));
 }
 
 } // namespace
@@ -55,21 +58,21 @@ void TrendCanvas::SetScreenWidth(int screenWidth) {
         geometry_ = geometry;
         image_ = QImage(qMax(1, geometry_.W), qMax(1, geometry_.H), QImage::Format_RGB32);
     }
-    image_.fill(Black);
+    image_.fill(Field);
 }
 
 void TrendCanvas::DrawFrame(QPainter& painter, const TrendScaleChoice& scale) {
     const TrendGeometry& g = geometry_;
     painter.setFont(font_);
-    painter.setBackground(Black);
-    painter.fillRect(0, 0, g.W, g.H, Black);
-    painter.setPen(White);
+    painter.setBackground(Field);
+    painter.fillRect(0, 0, g.W, g.H, Field);
+    painter.setPen(Ink);
     painter.drawLine(g.X0 - 1, 0, g.X0 - 1, g.H - 11);
     painter.drawLine(g.X0 - 20, g.Y1 + 1, g.X1 + 3, g.Y1 + 1);
-    TrendScale = scale.TrendScale;
-    ScaleDivides = scale.ScaleDivides;
-    TrendBase = scale.TrendBase;
-    painter.setPen(Silver);
+    TrendScale = scale.factor;
+    ScaleDivides = scale.divides;
+    TrendBase = scale.base;
+    painter.setPen(Grid);
     for (const TrendGridLine& line : TrendGrid(scale)) {
         const int row = g.Scaled(line.designLine);
         painter.drawLine(g.X0, row, g.X1 + 3, row);
@@ -85,7 +88,7 @@ void TrendCanvas::DrawTrend(const TrendSamples& samples) {
     DrawFrame(painter, scale);
     TrendStart = TrendStartOf(samples);
 
-    painter.setPen(White);
+    painter.setPen(PvLine);
     const QList<TrendPoint> points = TrendPlot(samples, scale, g);
     if (points.isEmpty()) return;
     PreviousPoint = {g.X0 + 1, points.first().row};
@@ -94,7 +97,7 @@ void TrendCanvas::DrawTrend(const TrendSamples& samples) {
         const int first = samples.sv[std::size_t(RingPositionOf(samples, 0))];
         PreviousSvPoint = {g.X0 + 1, g.Scaled(TrendDesignLine(first, scale))};
     }
-    Label(painter, g.X0 + 2, PreviousPoint.y() + 3, TrendValueText(points.first().value));
+    Label(painter, g.X0 + 2, PreviousPoint.y() + 3, TenthsText(points.first().value));
     // Segment by segment, as one sample after another draws them; each marker goes over the
     // curve so far and under the curve after it.
     QList<QLine> segments;
@@ -128,7 +131,7 @@ void TrendCanvas::SvSegment(QPainter& painter, int x, int value, const TrendScal
     const QPen pen = painter.pen();
     // Kept inside the plot: the scale is the process value's, and the set value may lie off it.
     painter.setClipRect(QRect(g.X0, 0, g.X1 - g.X0 + 1, g.Y1));
-    painter.setPen(SvGreen);
+    painter.setPen(SvLine);
     painter.drawLine(PreviousSvPoint, to);
     painter.setClipping(false);
     painter.setPen(pen);
@@ -162,7 +165,7 @@ void TrendCanvas::DrawSpan(const TrendSamples& samples, const ChartSpan& span) {
     const auto row = [&](int v) { return g.Scaled(TrendDesignLine(v, scale)); };
     for (const std::span<const int> values : {samples.sv, samples.history}) {
         if (values.empty()) continue;
-        painter.setPen(values.data() == samples.sv.data() ? SvGreen : White);
+        painter.setPen(values.data() == samples.sv.data() ? SvLine : PvLine);
         QPolygon line;
         for (int k = first; k < end; ++k)
             line << QPoint(XOf(k), row(value(values, k)));
@@ -200,8 +203,8 @@ bool TrendCanvas::AddTrendPoint(const TrendSamples& samples) {
     }
     QPainter painter(&image_);
     painter.setFont(font_);
-    painter.setBackground(Black);
-    painter.setPen(White);
+    painter.setBackground(Field);
+    painter.setPen(PvLine);
     const QPoint point(step.point.x, step.point.row);
     if (!samples.sv.empty()) {
         if (samples.wrapped) PreviousSvPoint = {geometry_.X1 - step.scroll, PreviousSvPoint.y()};
@@ -239,9 +242,9 @@ TrendImage::TrendImage(QWidget* parent) : QWidget(parent) {
 
 void TrendImage::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.fillRect(event->rect(), Black);
+    painter.fillRect(event->rect(), Field);
     painter.drawImage(0, 0, canvas_.Image());
-    PaintReadout(painter, rect(), readout_, Silver, Black, White);
+    PaintReadout(painter, rect(), readout_, QColor(palette::TrendReadoutLine), Field, Ink);
 }
 
 } // namespace vrx

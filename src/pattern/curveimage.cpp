@@ -1,13 +1,17 @@
 // Painting the program's curve and its axes.
 #include "curveimage.h"
 
+#include "palette.h"
+
 #include <QPainter>
 
 namespace vrx {
 
 namespace {
 
-const QColor GridGrey(224, 224, 224);
+const QColor GridGrey(palette::CurveGridGrey);
+const QColor Paper(palette::CurvePaper);
+const QColor Ink(palette::CurveInk);
 
 } // namespace
 
@@ -30,8 +34,8 @@ void CurveImage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     // Square pixels, as the lines were computed: smoothing would blur a one-row ramp.
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(Qt::white);
+    painter.setPen(QPen(Ink, 1));
+    painter.setBrush(Paper);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     if (!curve_.drawn) return;
     if (curve_.tickLength > 0) {
@@ -56,7 +60,7 @@ void CurveImage::PaintAxes(QPainter& painter) const {
         if (label.tick > plot.left())
             painter.drawLine(label.tick, plot.top(), label.tick, plot.bottom());
 
-    painter.setPen(QPen(Qt::black, 1));
+    painter.setPen(QPen(Ink, 1));
     painter.drawLine(plot.left() - 1, plot.top(), plot.left() - 1, plot.bottom() + 1);
     painter.drawLine(plot.left() - 1, plot.bottom() + 1, plot.right(), plot.bottom() + 1);
     for (const AxisLabel& label : curve_.temperatureLabels) {

@@ -1,6 +1,8 @@
 // Walking a program for its curve, the curve's scales, and its axes.
 #include "programcurve.h"
 
+#include "palette.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -63,13 +65,13 @@ struct CurveScales {
 quint32 CurvePenRgb(CurvePen pen) {
     switch (pen) {
     case CurvePen::Green:
-        return 0x008000;
+        return palette::CurveGreen;
     case CurvePen::Blue:
-        return 0x0000FF;
+        return palette::CurveBlue;
     case CurvePen::Navy:
-        return 0x000080;
+        return palette::CurveNavy;
     case CurvePen::Olive:
-        return 0x808000;
+        return palette::CurveOlive;
     }
     return 0;
 }

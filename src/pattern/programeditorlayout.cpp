@@ -25,9 +25,6 @@ namespace vrx {
 
 namespace {
 
-const QColor Green(0, 128, 0);
-const QColor Navy(0, 0, 128);
-
 constexpr QSize FormSize{790, 530};
 constexpr QPoint TableAt{10, 10};
 // The pattern columns are one or two pixels wider than the grid's first design gave them, so
@@ -106,14 +103,15 @@ void TVRX5::FormCreate() {
 
     UpLoadLabelP = Place<QLabel>(this, "UpLoadLabelP", {590, 440, 190, 20}, ControlFont, true);
     UpLoadLabelP->setText(tr("Reading Now"));
-    SetColours(UpLoadLabelP, QPalette::Window, Qt::white, Green);
+    SetColours(UpLoadLabelP, QPalette::Window, QColor(palette::White),
+               QColor(palette::UploadNoteGreen));
     UpLoadLabelP->hide();
     UpLoadBarP = Place<QProgressBar>(this, "UpLoadBarP", {590, 466, 190, 18}, 9);
     UpLoadBarP->setRange(0, 100);
     UpLoadBarP->setValue(0);
     UpLoadBarP->setTextVisible(false);
     QPalette navy = UpLoadBarP->palette();
-    navy.setColor(QPalette::Highlight, Navy);
+    navy.setColor(QPalette::Highlight, QColor(palette::GaugeNavy));
     UpLoadBarP->setPalette(navy);
     UpLoadBarP->hide();
 

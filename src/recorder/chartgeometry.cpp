@@ -54,10 +54,8 @@ int GridStep(const ChartScale& scale) {
 }
 
 qint64 DesignHeight(qint32 value, const ChartScale& scale) {
-    const qint64 above = qint64(value) - scale.base;
     // Division truncates toward zero, as the design rule has it.
-    const qint64 offset = scale.divides ? above / scale.factor : above * scale.factor;
-    return PlotHeight + 1 - offset;
+    return ScaleDesignLine(value, scale, PlotHeight + 1);
 }
 
 bool LeavesBand(qint64 designHeight) {
@@ -77,14 +75,6 @@ QList<GridLine> GridLines(const ChartGeometry& geometry, const ChartScale& scale
         lines.append({qint32(g), y});
     }
     return lines;
-}
-
-QString TenthsText(qint32 tenths) {
-    const qint64 magnitude = tenths < 0 ? -qint64(tenths) : qint64(tenths);
-    return QStringLiteral("%1%2.%3")
-        .arg(tenths < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / 10)
-        .arg(magnitude % 10);
 }
 
 WindowRange FindWindowRange(const SampleStore& samples, const UsedPositions& used, int start,

@@ -1,7 +1,10 @@
 // The trend chart's geometry and scale as pure functions: where columns and values fall on the
-// image, which scale a range takes, the grid, and the texts of values and times.
+// image, which scale a range takes, the grid, and the texts of scales and times. These are the
+// Recorder's rules; what it shares with the Monitor's trend chart (the value text among them) is
+// in chartscale.h.
 #pragma once
 
+#include "chartscale.h"
 #include "samplestore.h"
 
 #include <QList>
@@ -30,21 +33,13 @@ struct ChartGeometry {
 
     static ChartGeometry For(int screenWidth);
     // A design length in pixels, truncated.
-    int Scaled(int design) const { return screenWidth * design / 800; }
+    int Scaled(int design) const { return int(ScaledToScreen(design, screenWidth)); }
     // Column j of a window in a full redraw (in Record mode the point that makes the window n
     // samples long is drawn at ColumnX(n)).
     int ColumnX(int j) const { return ChartLeft + Scaled(j); }
     // The pixel y of a design height.
-    int PixelY(qint64 designHeight) const { return int(screenWidth * designHeight / 800); }
+    int PixelY(qint64 designHeight) const { return int(ScaledToScreen(designHeight, screenWidth)); }
     friend bool operator==(const ChartGeometry&, const ChartGeometry&) = default;
-};
-
-// Vertical scale: several tenths per design unit (divides) or several units per tenth.
-struct ChartScale {
-    int factor = 10;
-    bool divides = false;
-    qint32 base = 0; // the value drawn at the bottom of the band
-    friend bool operator==(const ChartScale&, const ChartScale&) = default;
 };
 
 // The highest and lowest value of the shown positions.
@@ -72,9 +67,6 @@ struct GridLine {
 };
 // The grid lines above the base that lie inside the image, bottom up.
 QList<GridLine> GridLines(const ChartGeometry& geometry, const ChartScale& scale);
-
-// Tenths as text: "25.3", "-0.5", "-1.5".
-QString TenthsText(qint32 tenths);
 
 // Range over `count` columns from `start` of the used positions, skipping missing values; the
 // first value found seeds it, so a 0 is never taken for "not set yet". 0, 0 when nothing shows.

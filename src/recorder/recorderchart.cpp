@@ -2,6 +2,7 @@
 // cursor reads the line under it, Reset goes back to the track bar's window, and Save image
 // keeps the chart as a picture.
 #include "guard.h"
+#include "palette.h"
 #include "recorderwindow.h"
 
 #include <QCheckBox>
@@ -120,7 +121,7 @@ void TVRW3::ShowCursor(QPoint at) {
     }
     readout.x = ResultT->WidgetX(int(std::lround(place.X(double(line)))));
     readout.texts << (read->time ? LongTimeText(*read->time) : tr("Line %1").arg(line + 1));
-    readout.colours << Qt::black;
+    readout.colours << QColor(palette::ChartInk);
     for (int p = 0; p < DevicePositions; ++p) {
         if (Traces[std::size_t(p)] == 0) continue;
         const qint32 v = read->pv[std::size_t(p)];
@@ -148,7 +149,7 @@ void TVRW3::ShowColumn(int x) {
     };
     readout.x = ResultT->WidgetX(x);
     readout.texts << QStringLiteral("%1 – %2").arg(time(first->time), time(last->time));
-    readout.colours << Qt::black;
+    readout.colours << QColor(palette::ChartInk);
     const TraceRanges& ranges = span_.columns[std::size_t(c)].ranges;
     for (int p = 0; p < DevicePositions; ++p) {
         if (Traces[std::size_t(p)] == 0) continue;

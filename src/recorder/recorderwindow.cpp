@@ -33,11 +33,6 @@ namespace vrx {
 
 namespace {
 
-const QColor Lime(0, 255, 0);
-const QColor Red(255, 0, 0);
-const QColor Blue(0, 0, 255);
-const QColor Navy(0, 0, 128);
-
 // Design layout: a toolbar, the column of controls at the left, the chart at the right.
 constexpr int ChartX = 146;
 constexpr int ChartY = 44;
@@ -175,7 +170,7 @@ void TVRW3::BuildColumn() {
     SetRunningColour(false);
     StartBt = Make<QPushButton>(BackGndP, QStringLiteral("StartBt"), {14, 8, 108, 34},
                                 DesignFont(15, true));
-    SetColours(StartBt, QPalette::Button, Qt::white, Blue);
+    SetColours(StartBt, QPalette::Button, QColor(palette::White), QColor(palette::StartButtonBlue));
     SetStartCaption(tr("START"), tr("Start Record/View"));
     connect(StartBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW3::StartBtClick));
 
@@ -200,7 +195,7 @@ void TVRW3::BuildColumn() {
         // Arrows only: an address is never half typed.
         box->findChild<QLineEdit*>()->setReadOnly(true);
         box->setAutoFillBackground(true);
-        SetAddressColour(box, Qt::white);
+        SetAddressColour(box, QColor(palette::AddressField));
         connect(box, &QSpinBox::valueChanged, this,
                 [this, box] { Guarded([&] { ComAddrChange(box); }); });
         ComAddrs[std::size_t(p)] = box;
@@ -228,7 +223,7 @@ void TVRW3::BuildColumn() {
     PPropotion = MakeCaption(this, "PPropotion", QT_TR_NOOP("Proportion"), {4, y + 60, 136, 22});
     PRate = MakeCaption(this, "PRate", "1 : 10", {4, y + 86, 136, 26});
     // A value rather than a caption: navy on white.
-    SetColours(PRate, QPalette::Window, Qt::white, Navy);
+    SetColours(PRate, QPalette::Window, QColor(palette::White), QColor(palette::NavyFieldText));
 }
 
 void TVRW3::BuildChart() {
@@ -419,7 +414,7 @@ void TVRW3::StopRecording() {
 
 void TVRW3::ResetAddressColors() {
     for (QSpinBox* box : ComAddrs)
-        SetAddressColour(box, Qt::white);
+        SetAddressColour(box, QColor(palette::AddressField));
 }
 
 void TVRW3::EnableAddresses(bool enabled) {
@@ -435,7 +430,7 @@ void TVRW3::ShowAddresses() {
 }
 
 void TVRW3::SetRunningColour(bool running) {
-    const QColor colour = running ? Red : Lime;
+    const QColor colour(running ? palette::RecordingRed : palette::NotRecordingLime);
     SetColours(BackGndP, QPalette::Window, colour, TextColourOn(colour));
 }
 
@@ -468,7 +463,7 @@ void TVRW3::ComAddrChange(QSpinBox* box) {
     if (tag < 0 || tag >= DevicePositions) return;
     Traces[std::size_t(tag)] = box->value();
     Recorder->Engine().SetDevice(tag, box->value());
-    SetAddressColour(box, Qt::white);
+    SetAddressColour(box, QColor(palette::AddressField));
 }
 
 void TVRW3::SampleTimeChange() {
@@ -499,7 +494,7 @@ void TVRW3::CycleCompleted(const CycleReport& report) {
 void TVRW3::DevicesDropped(const QList<int>& positions, bool stopped) {
     for (const int p : positions) {
         Traces[std::size_t(p)] = 0;
-        SetAddressColour(ComAddrs[std::size_t(p)], Red);
+        SetAddressColour(ComAddrs[std::size_t(p)], QColor(palette::DroppedAddressRed));
         dropped_ << DeviceName(p);
     }
     if (stopped) StopRecording();

@@ -1,6 +1,8 @@
 // Drawing the trend chart.
 #include "trendchart.h"
 
+#include "palette.h"
+
 #include <QCoreApplication>
 #include <QPainter>
 
@@ -11,7 +13,9 @@ namespace vrx {
 namespace {
 
 constexpr int NoPoint = std::numeric_limits<int>::min();
-const QColor Gray(128, 128, 128);
+const QColor Paper(palette::ChartPaper);
+const QColor Ink(palette::ChartInk);
+const QColor Grid(palette::ChartGridGrey);
 // The chart's texts: 12 and 8 points at the design's 96 dots per inch.
 constexpr int AxisFontPixels = 16;
 constexpr int LabelFontPixels = 11;
@@ -31,9 +35,13 @@ void TextAt(QPainter& painter, int x, int y, const QString& text) {
 } // namespace
 
 const std::array<QColor, DevicePositions>& DeviceColors() {
-    static const std::array<QColor, DevicePositions> colors{
-        QColor(128, 128, 0),   QColor(0, 0, 128), QColor(128, 0, 128), QColor(0, 128, 128),
-        QColor(128, 128, 128), QColor(0, 0, 255), QColor(128, 0, 0),   QColor(0, 128, 0)};
+    static_assert(palette::DeviceColours.size() == DevicePositions);
+    static const std::array<QColor, DevicePositions> colors = [] {
+        std::array<QColor, DevicePositions> made;
+        for (std::size_t p = 0; p < made.size(); ++p)
+            made[p] = QColor(palette::DeviceColours[p]);
+        return made;
+    }();
     return colors;
 }
 
@@ -57,7 +65,7 @@ private:
 TrendChart::TrendChart(int screenWidth)
     : geometry_(ChartGeometry::For(screenWidth)),
       image_(geometry_.ChartRight, geometry_.ImageHeight, QImage::Format_RGB32) {
-    image_.fill(Qt::white);
+    image_.fill(Paper);
     LastY.fill(NoPoint);
     NewY.fill(NoPoint);
 }
@@ -65,14 +73,14 @@ TrendChart::TrendChart(int screenWidth)
 void TrendChart::ClearChart() {
     Session session(*this);
     const int h = FullRedraw ? geometry_.ChartBottom : geometry_.ImageHeight;
-    painter_.fillRect(QRect(0, 0, geometry_.ChartRight, h), Qt::white);
+    painter_.fillRect(QRect(0, 0, geometry_.ChartRight, h), Paper);
     DrawAxes();
 }
 
 void TrendChart::DrawAxes() {
     Session session(*this);
     const ChartGeometry& g = geometry_;
-    painter_.setPen(QPen(Qt::black, 3));
+    painter_.setPen(QPen(Ink, 3));
     painter_.drawLine(g.ChartLeft - g.screenWidth / 20, g.ChartBottom, g.ChartRight, g.ChartBottom);
     painter_.drawLine(g.ChartLeft, g.ChartTop, g.ChartLeft, g.ChartBottom + g.screenWidth / 33);
     painter_.setFont(ChartFont(AxisFontPixels));
@@ -111,9 +119,9 @@ void TrendChart::DrawGrid() {
     Session session(*this);
     painter_.setFont(ChartFont(LabelFontPixels));
     for (const GridLine& line : GridLines(geometry_, Scale)) {
-        painter_.setPen(QPen(Gray, 1, Qt::DotLine));
+        painter_.setPen(QPen(Grid, 1, Qt::DotLine));
         painter_.drawLine(geometry_.ChartLeft, line.y, geometry_.ChartRight, line.y);
-        painter_.setPen(Gray);
+        painter_.setPen(Grid);
         TextAt(painter_, GridLabelX, line.y - 4, TenthsText(line.value));
     }
 }
@@ -121,7 +129,7 @@ void TrendChart::DrawGrid() {
 void TrendChart::ClearTimeLabels() {
     painter_.fillRect(QRect(QPoint(geometry_.ChartLeft + 20, geometry_.ChartBottom + 2),
                             QPoint(geometry_.ChartRight, geometry_.ImageHeight)),
-                      Qt::white);
+                      Paper);
 }
 
 void TrendChart::StartRecordWindow(const SampleStore& samples, const UsedPositions& used) {
@@ -140,14 +148,14 @@ void TrendChart::Segment(int position, int y) {
 }
 
 void TrendChart::TimeTick(int x) {
-    painter_.setPen(QPen(Gray, 1, Qt::DotLine));
+    painter_.setPen(QPen(Grid, 1, Qt::DotLine));
     painter_.drawLine(x, geometry_.ChartTop, x, geometry_.ChartBottom);
 }
 
 void TrendChart::TimeLabel(int x, const QString& text) {
     const int dy = geometry_.Scaled(TimeLabelUpper ? 15 : 35);
     TimeLabelUpper = !TimeLabelUpper;
-    painter_.setPen(Qt::black);
+    painter_.setPen(Ink);
     painter_.setFont(ChartFont(LabelFontPixels));
     TextAt(painter_, x - 20, geometry_.ChartBottom + dy, text);
 }
@@ -275,12 +283,12 @@ ChartView::ChartView(QWidget* parent) : QWidget(parent) {
 void ChartView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!image_) {
-        painter.fillRect(rect(), Qt::white);
+        painter.fillRect(rect(), Paper);
         return;
     }
     painter.drawImage(rect(), *image_);
     painter.setFont(font());
-    PaintReadout(painter, rect(), readout_, Qt::black, Qt::white, Qt::black);
+    PaintReadout(painter, rect(), readout_, Ink, Paper, Ink);
 }
 
 int ChartView::ImageX(int x) const {

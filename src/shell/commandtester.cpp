@@ -25,8 +25,8 @@ namespace vrx {
 
 namespace {
 
-const QColor SkyBlue(166, 202, 240);
-const QColor Navy(0, 0, 128);
+const QColor SkyBlue(palette::TesterSkyBlue);
+const QColor Navy(palette::TesterNavy);
 
 // The longest send line a Modbus frame can need: 255 bytes as hex plus the check digits.
 constexpr int SendLineLimit = 512;

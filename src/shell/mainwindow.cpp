@@ -38,7 +38,7 @@ void TVRW0::FormCreate() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Client"));
     client->setAutoFillBackground(true);
-    SetColours(client, QPalette::Window, Qt::white, Qt::black);
+    SetColours(client, QPalette::Window, QColor(palette::ClientPaper), QColor(palette::ClientInk));
     setCentralWidget(client);
 
     Image1 = new QLabel(client);

@@ -986,8 +986,8 @@ private slots:
         const TrendSamples samples = TrendOf(engine, 1);
         const int k = chart->Canvas().SampleAt(samples, middle);
         const int at = RingPositionOf(samples, k);
-        QCOMPARE(readout.texts[1], "PV " + TrendValueText(samples.history[std::size_t(at)]));
-        QCOMPARE(readout.texts[2], "SV " + TrendValueText(samples.sv[std::size_t(at)]));
+        QCOMPARE(readout.texts[1], "PV " + TenthsText(samples.history[std::size_t(at)]));
+        QCOMPARE(readout.texts[2], "SV " + TenthsText(samples.sv[std::size_t(at)]));
         // Samples are taken a second or more apart: this one is at least as many seconds old as
         // samples came after it, and one further right is younger by as many.
         const auto ageOf = [&](const QString& text) {

@@ -75,8 +75,8 @@ private slots:
         QFETCH(int, gridStep);
         for (const int low : {-2000, 0, 1234}) {
             const TrendScaleChoice choice = ChooseTrendScale(low + range, low);
-            QCOMPARE(choice.TrendScale, scale);
-            QCOMPARE(choice.ScaleDivides, divides);
+            QCOMPARE(choice.factor, scale);
+            QCOMPARE(choice.divides, divides);
             QCOMPARE(TrendGridStep(choice), gridStep);
             // The middle of the range sits half-way up the plot, the range inside the band.
             const int middle = low + range / 2;
@@ -89,7 +89,7 @@ private slots:
 
     void constantValueLiesOnLine101() {
         const TrendScaleChoice choice = ChooseTrendScale(250, 250);
-        QCOMPARE(choice.TrendBase, 240);
+        QCOMPARE(choice.base, 240);
         QCOMPARE(TrendDesignLine(250, choice), 101);
         // A degree is 100 lines: the grid has 25.0 in the middle and 26.0 at the top.
         QCOMPARE(TrendGrid(choice), (QList<TrendGridLine>{{250, 101}, {260, 1}}));
@@ -123,32 +123,17 @@ private slots:
     void gridOfAWideRange() {
         // 0.0 to 1000.0 degrees: dividing by 63, a line every 200 degrees, bottom to top.
         const TrendScaleChoice choice = ChooseTrendScale(10000, 0);
-        QCOMPARE(choice.TrendScale, 63);
+        QCOMPARE(choice.factor, 63);
         const QList<TrendGridLine> grid = TrendGrid(choice);
         QVERIFY(!grid.isEmpty());
         QCOMPARE(grid.first().value % 2000, 0);
-        QVERIFY(grid.first().value > choice.TrendBase);
+        QVERIFY(grid.first().value > choice.base);
         for (qsizetype i = 1; i < grid.size(); ++i) {
             QCOMPARE(grid.at(i).value - grid.at(i - 1).value, 2000);
             QVERIFY(grid.at(i).designLine < grid.at(i - 1).designLine);
         }
         QVERIFY(grid.last().designLine > 0);
         QVERIFY(TrendDesignLine(grid.last().value + 2000, choice) <= 0);
-    }
-
-    void valueTexts_data() {
-        QTest::addColumn<int>("tenths");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("-15") << -15 << "-1.5";
-        QTest::newRow("-5") << -5 << "-0.5";
-        QTest::newRow("253") << 253 << "25.3";
-        QTest::newRow("0") << 0 << "0.0";
-        QTest::newRow("-32768") << -32768 << "-3276.8";
-    }
-    void valueTexts() {
-        QFETCH(int, tenths);
-        QFETCH(QString, text);
-        QCOMPARE(TrendValueText(tenths), text);
     }
 
     void band_data() {

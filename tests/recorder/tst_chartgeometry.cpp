@@ -1,5 +1,5 @@
 // The chart's arithmetic: geometry at two screen widths, the scale search, the grid, value
-// heights and the band, tenths texts, and the range of a window with gaps.
+// heights and the band, and the range of a window with gaps.
 #include "chartgeometry.h"
 
 #include <QTest>
@@ -99,21 +99,6 @@ private slots:
         QFETCH(int, designHeight);
         QFETCH(bool, leaves);
         QCOMPARE(LeavesBand(designHeight), leaves);
-    }
-
-    void tenths_data() {
-        QTest::addColumn<int>("tenths");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("positive") << 253 << "25.3";
-        QTest::newRow("zero") << 0 << "0.0";
-        QTest::newRow("half below zero") << -5 << "-0.5";
-        QTest::newRow("below minus one") << -15 << "-1.5";
-        QTest::newRow("lowest word") << -32768 << "-3276.8";
-    }
-    void tenths() {
-        QFETCH(int, tenths);
-        QFETCH(QString, text);
-        QCOMPARE(TenthsText(tenths), text);
     }
 
     void windowRange() {
