@@ -113,7 +113,8 @@ bool HeadlessRecorder::Start(const ComSelections& selections, QString* error) {
     selections_ = selections;
     selections_.comPort = options_.com - 1;
     try {
-        line_.Open(QString::fromLatin1(RecordEngine::LineTool), selections_);
+        line_.Open(QString::fromLatin1(RecordEngine::LineTool), options_.com,
+                   ToLineSettings(selections_, line_.Port().Baud()));
     } catch (const Error& e) {
         // The line's own reason names its COMn.
         *error = e.text();

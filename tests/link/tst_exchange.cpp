@@ -36,7 +36,7 @@ struct Bench {
     }
     void Open(const char* tool) {
         ComSelections settings;
-        line.Open(QString::fromLatin1(tool), settings);
+        line.Open(QString::fromLatin1(tool), 1, ToLineSettings(settings));
     }
     // Bytes from the far end after `ms` of line time, handed over through the event loop.
     void Arrive(int ms, const QByteArray& bytes) {

@@ -101,7 +101,7 @@ struct Tool {
         ComSelections settings;
         settings.modBus = rtu ? 1 : 0;
         settings.bitLen = rtu ? 1 : 0;
-        line.Open(QStringLiteral("A"), settings);
+        line.Open(QStringLiteral("A"), 1, ToLineSettings(settings));
     }
     void Send(const QByteArray& request, bool rtu, ReplyTiming timing = {2, 1}) {
         a.Send(request, rtu ? Framing::Rtu : Framing::Ascii, ReplyEndPolicy::FrameEnd, timing);
