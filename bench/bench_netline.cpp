@@ -93,7 +93,7 @@ Figure Cycle(const QString& com1, bool rtu, int cycles) {
     settings.modBus = rtu ? 1 : 0;
     LineOwner owner;
     PollEngine engine(owner, [&] { return ToLineSettings(settings); });
-    owner.Open(QString::fromLatin1(PollEngine::LineTool), settings);
+    owner.Open(QString::fromLatin1(PollEngine::LineTool), 1, ToLineSettings(settings));
     engine.ResetMonitor();
     engine.SetAddresses({0, 1, 2, 3, 4});
     for (int st = 1; st <= 4; ++st)
