@@ -193,6 +193,17 @@ private slots:
         QCOMPARE(bench.SentTo(), (QList<int>{1, 2}));
         bench.Answer(2);
         QCOMPARE(bench.answers.last(), Answered("B", 2, "replied", 2));
+
+        // One disowned while it waits never goes out; its end is said from the event loop.
+        bench.Ask(bench.a, 3, RequestPriority::Cycle);
+        const quint64 waiting = bench.Ask(bench.b, 4, RequestPriority::Tester);
+        bench.line.Queue().Disown(waiting);
+        QCOMPARE(bench.answers.size(), 2);
+        bench.clock.Run(0);
+        QCOMPARE(bench.answers.last(), Answered("B", 4, "freed"));
+        bench.Answer(3);
+        QCOMPARE(bench.SentTo(), (QList<int>{1, 2, 3}));
+        QCOMPARE(bench.line.Queue().CurrentState(), LineQueue::State::Idle);
     }
 
     // A requester that is gone is answered by nobody; the line goes on with the others.
