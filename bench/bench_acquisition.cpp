@@ -47,7 +47,7 @@ void Measure(const char* title, bool earlyEnd, int cycles) {
     LineOwner line;
     SerialPort& port = line.Port();
     try {
-        line.Open(QString::fromLatin1(RecordEngine::LineTool), settings);
+        line.Open(QString::fromLatin1(RecordEngine::LineTool), 1, ToLineSettings(settings));
     } catch (const Error&) {
         std::printf("COM1 did not open\n");
         return;

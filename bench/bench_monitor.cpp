@@ -166,7 +166,7 @@ CycleFigure CycleOnPacedLine(int baudIndex, bool rtu, int cycles) {
     SerialPort& port = owner.Port();
     PollEngine engine(owner);
     engine.SetLineSettings(ToLineSettings(settings));
-    owner.Open(QString::fromLatin1(PollEngine::LineTool), settings);
+    owner.Open(QString::fromLatin1(PollEngine::LineTool), 1, ToLineSettings(settings));
     engine.ResetMonitor();
     engine.SetAddresses({0, 1, 2, 3, 4});
     for (int st = 1; st <= 4; ++st)

@@ -10,21 +10,6 @@
 namespace vrx {
 
 namespace {
-// The line's settings as the radio indexes the line is opened with, until it takes the
-// settings themselves. A baud rate of none of the five keeps the port's.
-ComSelections SelectionsOf(int com, const LineSettings& settings) {
-    constexpr qint32 Bauds[] = {2400, 4800, 9600, 19200, 38400};
-    ComSelections s;
-    s.comPort = com - 1;
-    s.baudRate = int(std::find(std::begin(Bauds), std::end(Bauds), settings.baud) - Bauds);
-    if (s.baudRate == int(std::size(Bauds))) s.baudRate = -1;
-    s.parity = settings.parity == Parity::None ? 0 : settings.parity == Parity::Even ? 1 : 2;
-    s.bitLen = settings.dataBits - 7;
-    s.stopBit = settings.stopBits - 1;
-    s.modBus = settings.Rtu() ? 1 : 0;
-    return s;
-}
-
 // Each sample as it is handed to the broker's queue, with the wall clock in milliseconds (off
 // unless QT_LOGGING_RULES="vrx.record.publish=true"): the start of the latency the benchmark
 // measures to a subscriber.
@@ -121,7 +106,7 @@ QString HeadlessRecorder::Device(int position) const {
 
 bool HeadlessRecorder::Start(int com, const LineSettings& settings, QString* error) {
     try {
-        line_.Open(QString::fromLatin1(RecordEngine::LineTool), SelectionsOf(com, settings));
+        line_.Open(QString::fromLatin1(RecordEngine::LineTool), com, settings);
     } catch (const Error& e) {
         // The line's own reason names its COMn.
         *error = e.text();

@@ -96,6 +96,12 @@ LineSettings ToLineSettings(const ComSelections& s) {
     return line;
 }
 
+LineSettings ToLineSettings(const ComSelections& s, qint32 keptBaud) {
+    LineSettings line = ToLineSettings(s);
+    if (!BaudSelected(s)) line.baud = keptBaud;
+    return line;
+}
+
 void ApplySettings(const ComSelections& s, SerialPort& port) {
     const LineSettings line = ToLineSettings(s);
     port.SetComNumber(qint16(s.comPort + 1));

@@ -45,6 +45,9 @@ void WriteSettingsFile(const QString& path, int value);
 // What the selections mean for the line: the baud rate (9600 when none is selected), parity,
 // data bits, stop bits and framing.
 LineSettings ToLineSettings(const ComSelections& selections);
+// The same, with `keptBaud` when no baud is selected: what a port that keeps its baud then gets,
+// the line's owner opening it with the selections.
+LineSettings ToLineSettings(const ComSelections& selections, qint32 keptBaud);
 
 // Sets ComNumber, Baud (kept when no baud is selected), Parity, DataBits and StopBits.
 void ApplySettings(const ComSelections& selections, SerialPort& port);

@@ -1,129 +1,102 @@
-// Sending a request and ending its reply.
+// A tool's requests through the line's queue, and how each ended.
 #include "exchange.h"
 
 #include "errors.h"
-#include "replyend.h"
 
 namespace vrx {
 
 Exchange::Exchange(LineOwner& line, QString tool, QObject* parent)
-    : QObject(parent), line_(line), tool_(std::move(tool)) {
-    connect(&line_.Port(), &SerialPort::Notify, this, &Exchange::OnNotify);
+    : QObject(parent), line_(line), tool_(std::move(tool)), queue_(&line.Queue()) {
+    connect(queue_, &LineQueue::bytesReceived, this, [this](const QByteArray& chunk) {
+        if (HoldsLine()) emit bytesReceived(chunk);
+    });
+    // The queue has ended the tool's request (LineLost) before this is said.
     connect(&line_, &LineOwner::lost, this, [this](const QString& tool) {
-        if (tool != tool_) return;
-        outstanding_ = disowned_ = false;
-        emit lineLost();
+        if (tool == tool_) emit lineLost();
     });
     connect(&line_, &LineOwner::restored, this, [this](const QString& tool) {
         if (tool == tool_) emit lineRestored();
     });
 }
 
+Exchange::~Exchange() {
+    if (queue_ && ticket_ != 0) queue_->Cancel(ticket_);
+}
+
 void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy policy,
-                    ReplyTiming timing) {
+                    ReplyTiming timing, RequestPriority priority) {
+    Submit({vrx::Request::Raw(request), framing, policy, timing, priority});
+}
+
+void Exchange::Send(const vrx::Request& request, ReplyEndPolicy policy, ReplyTiming timing,
+                    RequestPriority priority) {
+    Submit({request, line_.Port().LineFraming(), policy, timing, priority});
+}
+
+void Exchange::Submit(const LineQueue::Ask& ask) {
     if (!HoldsLine()) throw PortError(tr("Serial port is not open"));
-    SerialPort& port = line_.Port();
-    // The port's timers go with each close, so the reply timer is made again after a reopen.
-    if (timerId_ == 0 || !port.HasTimer(timerId_)) timerId_ = port.AddTimer();
-    outstanding_ = disowned_ = false;
-    request_ = request;
+    // One request of the tool's at a time: a new one replaces what it still had on the line.
+    if (ticket_ != 0) queue_->Cancel(std::exchange(ticket_, 0));
+    request_ = ask.request.Frame(ask.framing);
     received_.clear();
     lastByteMs_ = -1;
-    framing_ = framing;
-    policy_ = policy;
-    timing_ = timing;
-    // Bytes still unread answer no request of this one: the late end of an earlier reply, or
-    // noise. Taken for the start of this reply they would shift every later value by a request.
-    port.TakeInput();
-    port.SendText(request_);
-    sentAt_ = Clock::Current().Milliseconds();
-    Arm(timing_.replyTicks, true);
-    outstanding_ = true;
+    // Every answer is the current request's: a replaced one is cancelled and never answered.
+    ticket_ = queue_->Submit(ask, this, [this](const vrx::Reply& reply) { Answered(reply); });
 }
 
 void Exchange::Abandon() {
     if (!Outstanding()) return;
-    outstanding_ = disowned_ = false;
-    Arm(0, false);
+    received_ = Received();
+    lastByteMs_ = LastByteMs();
+    queue_->Cancel(std::exchange(ticket_, 0));
 }
 
 void Exchange::Disown() {
-    if (Outstanding()) disowned_ = true;
+    if (Outstanding()) queue_->Disown(ticket_);
 }
 
-void Exchange::Arm(int ticks, bool activate) {
-    SerialPort& port = line_.Port();
-    if (!port.Open() || !port.HasTimer(timerId_)) return;
-    // A network's latency comes on top of every time-out the tools know from the serial line.
-    if (activate && ticks > 0) ticks += port.ExtraReplyTicks();
-    port.SetTimer(timerId_, ticks, activate);
+bool Exchange::IsOut() const {
+    return queue_ && ticket_ != 0 && queue_->IsOut(ticket_);
 }
 
-void Exchange::OnNotify(PortEvent kind, quint16 id, quint16 /*count*/) {
-    if (!HoldsLine()) return;
-    if (kind == PortEvent::DataAvailable) {
-        TakeBytes();
-    } else if (kind == PortEvent::TimerExpired && id == timerId_ && outstanding_) {
-        Expired();
+bool Exchange::Outstanding() const {
+    return queue_ && ticket_ != 0 && queue_->Has(ticket_) && HoldsLine();
+}
+
+const QByteArray& Exchange::Received() const {
+    return IsOut() ? queue_->Received() : received_;
+}
+
+qint64 Exchange::LastByteMs() const {
+    return IsOut() ? queue_->LastByteMs() : lastByteMs_;
+}
+
+void Exchange::Answered(const vrx::Reply& reply) {
+    ticket_ = 0;
+    received_ = reply.received;
+    lastByteMs_ = reply.lastByteMs;
+    switch (reply.kind) {
+    case ReplyKind::Replied:
+        elapsedMs_ = reply.elapsedMs;
+        emit answered(reply);
+        emit replied(reply.frame, reply.elapsedMs);
+        break;
+    case ReplyKind::TimedOut:
+    case ReplyKind::NotSent:
+        if (reply.kind == ReplyKind::TimedOut) elapsedMs_ = reply.elapsedMs;
+        emit answered(reply);
+        emit timedOut(reply.frame);
+        break;
+    case ReplyKind::Freed:
+        elapsedMs_ = reply.elapsedMs;
+        emit answered(reply);
+        emit freed();
+        break;
+    case ReplyKind::LineLost:
+        // lineLost() follows from the line's owner, for the tool whether or not it asked.
+        emit answered(reply);
+        break;
     }
-}
-
-void Exchange::TakeBytes() {
-    const QByteArray chunk = line_.Port().TakeInput();
-    if (chunk.isEmpty()) return;
-    if (outstanding_) {
-        received_.append(chunk.first(qMin(chunk.size(), ReplyLimit - received_.size())));
-        lastByteMs_ = MsSinceSend();
-    }
-    emit bytesReceived(chunk);
-    if (!outstanding_) return;
-    // The time-out then measures the silence after the last byte.
-    if (timing_.silenceTicks > 0) Arm(timing_.silenceTicks, true);
-    const bool rtu = framing_ == Framing::Rtu;
-    if (rtu && policy_ == ReplyEndPolicy::TimeOutEnd) return;
-    const ReplyEnd end = FindReplyEnd(received_, request_, rtu);
-    if (end.state != ReplyEndState::Complete) return;
-    if (Finish()) emit replied(received_.first(end.length), elapsedMs_);
-}
-
-void Exchange::Expired() {
-    if (AwaitRestOfFrame()) return;
-    if (!Finish()) return;
-    // In RTU the silence is what ends a frame whose length could not be told. A line that keeps
-    // no gaps has no silence: there a reply that has not ended by its rule ends by time-out,
-    // unless it can never be a good one (its checks then say why), or the tool ends every RTU
-    // reply at its time-out anyway.
-    if (framing_ == Framing::Rtu && !received_.isEmpty() &&
-        (policy_ == ReplyEndPolicy::TimeOutEnd || line_.Port().KeepsGaps() ||
-         FindReplyEnd(received_, request_, true).state == ReplyEndState::Broken)) {
-        emit replied(received_, elapsedMs_);
-    } else {
-        emit timedOut(received_);
-    }
-}
-
-bool Exchange::AwaitRestOfFrame() {
-    if (framing_ != Framing::Rtu || policy_ != ReplyEndPolicy::FrameEnd || received_.isEmpty())
-        return false;
-    if (!FindReplyEnd(received_, request_, true).begun) return false;
-    const qint64 leftMs = qint64(timing_.frameTicks) * SerialPort::TickMs - MsSinceSend();
-    if (leftMs <= 0) return false;
-    Arm(int((leftMs + SerialPort::TickMs - 1) / SerialPort::TickMs), true);
-    return true;
-}
-
-bool Exchange::Finish() {
-    outstanding_ = false;
-    Arm(0, false);
-    elapsedMs_ = MsSinceSend();
-    if (!std::exchange(disowned_, false)) return true;
-    emit freed();
-    return false;
-}
-
-qint64 Exchange::MsSinceSend() const {
-    // The millisecond count wraps; the difference of two readings does not.
-    return qint64(quint32(Clock::Current().Milliseconds() - sentAt_));
 }
 
 } // namespace vrx

@@ -45,6 +45,14 @@ public:
     // Queues bytes for transmission and returns at once; false when the output buffer cannot
     // take them all.
     virtual bool Write(const QByteArray& bytes) = 0;
+    // A request as unit and PDU, on a line that converts frames (ConvertsFrames): what Write
+    // makes of the frame that carries them, without taking them out of it again. false as
+    // Write gives it; a line that carries frames as they are is never asked.
+    virtual bool WritePdu(int unit, const QByteArray& pdu) {
+        Q_UNUSED(unit);
+        Q_UNUSED(pdu);
+        return false;
+    }
     // Everything received and not yet taken.
     virtual QByteArray ReadAll() = 0;
     // What the user knows the line by, for messages: a device path or a network endpoint;

@@ -16,6 +16,7 @@ LineOwner::LineOwner(QObject* parent) : QObject(parent) {
         // Said once (the port says this loss); every try after it is quiet.
         port_.AnnounceLoss(false);
         retry_.start();
+        queue_.LineLost();
         emit lost(holder_);
     });
     connect(&port_, &SerialPort::ConnectionStood, this, [this] {
@@ -59,11 +60,16 @@ void LineOwner::Claim(const QString& tool) {
         throw PortError(tr("The line is in use by the %1").arg(tr(holder_.toUtf8().constData())));
 }
 
-void LineOwner::Open(const QString& tool, const ComSelections& selections) {
+void LineOwner::Open(const QString& tool, int com, const LineSettings& settings) {
     Claim(tool);
     EndRecovery();
     try {
-        ApplySettings(selections, port_);
+        port_.SetComNumber(qint16(com));
+        port_.SetBaud(settings.baud);
+        port_.SetParity(settings.parity);
+        port_.SetDataBits(qint16(settings.dataBits));
+        port_.SetStopBits(qint16(settings.stopBits));
+        port_.SetFraming(settings.framing);
         port_.SetOpen(true);
     } catch (const Error&) {
         port_.SetOpen(false);

@@ -3,6 +3,7 @@
 
 #include "clock.h"
 #include "comsettings.h"
+#include "linequeue.h"
 #include "serialport.h"
 
 #include <QObject>
@@ -33,9 +34,13 @@ public:
     SerialPort& Port() { return port_; }
     const SerialPort& Port() const { return port_; }
 
-    // Applies the selections to the port and opens it for `tool`. Throws PortError when the
-    // device cannot be opened (the line stays closed) and when another tool holds the line.
-    void Open(const QString& tool, const ComSelections& selections);
+    // The requests of every user of the line, in turn.
+    LineQueue& Queue() { return queue_; }
+
+    // Sets the port to COMn `com` (0: the user chooses) with the settings and opens it for
+    // `tool`. Throws PortError when the device cannot be opened (the line stays closed) and
+    // when another tool holds the line.
+    void Open(const QString& tool, int com, const LineSettings& settings);
     // Opens again with the settings the port has: the tester's later Send after a failed open.
     void Reopen(const QString& tool);
     // Closes the line when `tool` holds it (or waits for it to come back); anything else is
@@ -70,6 +75,7 @@ private:
     void EndRecovery();
 
     SerialPort port_;
+    LineQueue queue_{*this};
     QString holder_;
     bool recovering_ = false;
     ClockTimer retry_;

@@ -203,6 +203,18 @@ void SerialPort::SendText(const QByteArray& text) {
     if (!device_->ConvertsFrames()) log_.Sent(comNumber_, text);
 }
 
+void SerialPort::Send(const Request& request, Framing framing) {
+    EnsureOpen();
+    const QByteArray frame = request.Frame(framing);
+    if (frame.size() > BufferSize) throw PortError(tr("Serial port: output buffer full"));
+    const std::optional<SerialRequest> pdu =
+        device_->ConvertsFrames() ? request.Pdu(framing) : std::nullopt;
+    if (!(pdu ? device_->WritePdu(pdu->unit, pdu->pdu) : device_->Write(frame)))
+        throw PortError(tr("Serial port: output buffer full"));
+    askedSinceStood_ = true;
+    if (!device_->ConvertsFrames()) log_.Sent(comNumber_, frame);
+}
+
 QString SerialPort::ComName() const {
     return QStringLiteral("COM%1").arg(comNumber_);
 }

@@ -210,24 +210,35 @@ void TcpLine::LogCaller(const QHostAddress& address, const QString& text) {
 
 bool TcpLine::Write(const QByteArray& bytes) {
     if (!open_) return false;
-    QByteArray wire = bytes;
-    if (endpoint_.kind == NetEndpoint::Kind::ModbusTcp) {
-        const std::optional<SerialRequest> request =
-            SerialFrameToPdu(bytes, framing_ == Framing::Ascii);
-        // A frame no slave would take goes nowhere, as on a serial line: it meets silence.
-        if (!request) {
-            qCDebug(lcLine).noquote() << Name() << "not sent, not a Modbus frame";
-            awaited_.reset();
-            return true;
-        }
-        ++transaction_;
-        wire = EncodeMbap({transaction_, request->unit, request->pdu});
-        // No station answers a broadcast, and a gateway sends nothing back for it either.
-        if (request->unit == 0)
-            awaited_.reset();
-        else
-            awaited_ = Awaited{transaction_, request->unit, request->ascii};
+    if (endpoint_.kind != NetEndpoint::Kind::ModbusTcp) return WriteWire(bytes);
+    const std::optional<SerialRequest> request =
+        SerialFrameToPdu(bytes, framing_ == Framing::Ascii);
+    // A frame no slave would take goes nowhere, as on a serial line: it meets silence.
+    if (!request) {
+        qCDebug(lcLine).noquote() << Name() << "not sent, not a Modbus frame";
+        awaited_.reset();
+        return true;
     }
+    return WriteAdu(request->unit, request->pdu);
+}
+
+bool TcpLine::WritePdu(int unit, const QByteArray& pdu) {
+    if (!open_ || endpoint_.kind != NetEndpoint::Kind::ModbusTcp) return false;
+    return WriteAdu(unit, pdu);
+}
+
+bool TcpLine::WriteAdu(int unit, const QByteArray& pdu) {
+    ++transaction_;
+    const QByteArray wire = EncodeMbap({transaction_, unit, pdu});
+    // No station answers a broadcast, and a gateway sends nothing back for it either.
+    if (unit == 0)
+        awaited_.reset();
+    else
+        awaited_ = Awaited{transaction_, unit, framing_ == Framing::Ascii};
+    return WriteWire(wire);
+}
+
+bool TcpLine::WriteWire(const QByteArray& wire) {
     if (!Connected()) {
         held_ = wire;
         return true;

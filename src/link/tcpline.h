@@ -57,6 +57,7 @@ public:
         return true;
     }
     bool Write(const QByteArray& bytes) override;
+    bool WritePdu(int unit, const QByteArray& pdu) override;
     QByteArray ReadAll() override;
     QString Name() const override { return DescribeEndpoint(endpoint_); }
     bool KeepsGaps() const override { return false; }
@@ -89,6 +90,10 @@ private:
     void LogCaller(const QHostAddress& address, const QString& text);
     void OnSocketReadyRead();
     void TakeModbusTcp(const QByteArray& bytes);
+    // Puts a request on a Modbus TCP line in its own ADU.
+    bool WriteAdu(int unit, const QByteArray& pdu);
+    // Sends, or holds until the connection stands.
+    bool WriteWire(const QByteArray& wire);
     void Send(const QByteArray& wire);
     void DropSocket();
     // Ends the line from the event loop, not from inside the socket's own notification.

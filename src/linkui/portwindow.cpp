@@ -17,7 +17,7 @@ namespace vrx {
 bool OpenOrWarn(QWidget* parent, const ComSelections& settings, LineOwner& line,
                 const QString& tool, const QString& failText) {
     try {
-        line.Open(tool, settings);
+        line.Open(tool, settings.comPort + 1, ToLineSettings(settings, line.Port().Baud()));
         return true;
     } catch (const PortBusyError& busy) {
         // The device exists: "not exist" would send the user looking for the wrong fault.

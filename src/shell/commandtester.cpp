@@ -117,7 +117,6 @@ TesterPanel::TesterPanel(LineOwner& line, QWidget* parent)
     connect(&exchange_, &Exchange::replied, this,
             [this](const QByteArray& frame) { Guarded([&] { ReplyEnded(frame.size()); }); });
     connect(&exchange_, &Exchange::timedOut, this, [this] { Guarded([this] { ReplyEnded(-1); }); });
-    connect(&exchange_, &Exchange::lineLost, this, GuardedSlot(this, &TesterPanel::LineLost));
 }
 
 void TesterPanel::BuildFields() {
@@ -333,20 +332,19 @@ void TesterPanel::SendBtClick(QObject* sender) {
         // Send ends a repetition as Stop does, so what the user sees is what runs.
         StopRepeating();
     }
-    if (AwaitingReply || SendEdit->text().isEmpty()) return;
+    if (AwaitingReply() || SendEdit->text().isEmpty()) return;
     ReplyCount = 0;
     ReplyBuffer.clear();
-    RequestText = RequestBytes(SendEdit->text(), Rtu());
-    SendRequest(RequestText);
+    SendRequest(RequestBytes(SendEdit->text(), Rtu()));
 }
 
 void TesterPanel::Timer1Timer() {
     // Nothing was ever sent (Repeat on an empty send line): there is nothing to repeat. A lost
     // line is being opened again: the repetition goes on when it is back.
-    if (AwaitingReply || RequestText.isEmpty() || exchange_.LineDown()) return;
+    if (AwaitingReply() || RequestText().isEmpty() || exchange_.LineDown()) return;
     ReplyBuffer.clear();
     ReplyCount = 0;
-    SendRequest(RequestText);
+    SendRequest(QByteArray(RequestText()));
 }
 
 void TesterPanel::SendRequest(const QByteArray& request) {
@@ -355,8 +353,7 @@ void TesterPanel::SendRequest(const QByteArray& request) {
             EnsurePortReady();
             // The tester keeps its own timing: the time-out runs from the send.
             exchange_.Send(request, Rtu() ? Framing::Rtu : Framing::Ascii,
-                           ReplyEndPolicy::TimeOutEnd, {ReplyTicks, 0});
-            AwaitingReply = true;
+                           ReplyEndPolicy::TimeOutEnd, {ReplyTicks, 0}, RequestPriority::Tester);
             ReplyInfoLb->clear();
         } catch (const Error&) {
             // One message, not one a second: a line that fails stops the repetition.
@@ -393,7 +390,6 @@ void TesterPanel::ShowReplyInfo(bool replied) {
 }
 
 void TesterPanel::ReplyEnded(qsizetype frameEnd) {
-    AwaitingReply = false;
     ShowReplyInfo(frameEnd > 0 || (Rtu() && !exchange_.Received().isEmpty()));
     if (frameEnd > 0 && !Rtu()) {
         // The LF ended the reply; the CR LF is not part of what is shown.
@@ -411,11 +407,6 @@ void TesterPanel::ReplyEnded(qsizetype frameEnd) {
     if (!Rtu()) RcvEdit->setText(tr("Time out"));
 }
 
-void TesterPanel::LineLost() {
-    // The line is tried again once a second, quietly; a repetition resumes when it is back.
-    AwaitingReply = false;
-}
-
 void TesterPanel::SClearBtClick() {
     RcvEdit->clear();
     ReplyInfoLb->clear();
@@ -424,7 +415,6 @@ void TesterPanel::SClearBtClick() {
 void TesterPanel::SExitBtClick() {
     StopRepeating();
     exchange_.Abandon();
-    AwaitingReply = false;
     exchange_.Line().Close(exchange_.Tool());
     hide();
     RcvEdit->clear();

@@ -48,8 +48,6 @@ public:
     void SClearBtClick();
     // "Close": stops repeating, forgets a pending reply, closes the port and hides the panel.
     void SExitBtClick();
-    // The line went away under the tester.
-    void LineLost();
 
     QLabel* SingleCmdLb = nullptr;
     QLabel* AddrSendLb = nullptr;
@@ -82,11 +80,12 @@ public:
 
     // Tester state, kept while the program runs.
     std::array<QString, WriteWordCount> WriteWords; // word 1 at index 0
-    QByteArray RequestText;
     QByteArray ReplyBuffer;
     quint16 ReplyCount = 0;
-    bool AwaitingReply = false;
     bool Repeating = false;
+    // The exchange knows: a request of the tester's is on the line, and what was last sent.
+    bool AwaitingReply() const { return exchange_.Outstanding(); }
+    const QByteArray& RequestText() const { return exchange_.Request(); }
     quint16 ReplyTicks = 36;
 
 signals:

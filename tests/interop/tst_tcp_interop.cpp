@@ -103,7 +103,7 @@ private slots:
         settings.bitLen = 1;
         settings.modBus = rtu ? 1 : 0;
         LineOwner line;
-        line.Open(QString::fromLatin1(RecordEngine::LineTool), settings);
+        line.Open(QString::fromLatin1(RecordEngine::LineTool), 1, ToLineSettings(settings));
         RecordEngine engine(line);
         engine.SetLineSettings(ToLineSettings(settings));
         QList<CycleReport> cycles;
@@ -163,7 +163,7 @@ private slots:
         // not a line error; the tester shows "Time out" in ASCII and nothing in RTU.
         t->SCOMAddr->setText(QStringLiteral("9"));
         QTest::mouseClick(t->SendBt, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!t->AwaitingReply, Bound);
+        QTRY_VERIFY_WITH_TIMEOUT(!t->AwaitingReply(), Bound);
         QCOMPARE(t->RcvEdit->text(), rtu ? QString() : QString("Time out"));
         QVERIFY(t->HoldsLine());
         QVERIFY2(program.dialogs.messages.isEmpty(), qPrintable(program.dialogs.texts().join('|')));

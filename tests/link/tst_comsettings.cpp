@@ -313,6 +313,12 @@ private slots:
         QCOMPARE(int(port.Parity()), parity);
         QCOMPARE(int(port.DataBits()), bits);
         QCOMPARE(int(port.StopBits()), stop);
+        // What the line's owner opens with for the same selections, the port's baud kept.
+        const LineSettings opened = ToLineSettings(selections, 4800);
+        QCOMPARE(opened.baud, baud);
+        QCOMPARE(int(opened.parity), parity);
+        QCOMPARE(opened.dataBits, bits);
+        QCOMPARE(opened.stopBits, stop);
     }
 
     void openingReachesTheLineWithTheSettings() {
@@ -320,13 +326,14 @@ private slots:
         qputenv("VRX_COM2", "sim");
         LineOwner line;
         const QString tool = QStringLiteral("tester");
-        line.Open(tool, Sel(1, 4, 2, 1, 1, 1));
+        line.Open(tool, 2, ToLineSettings(Sel(1, 4, 2, 1, 1, 1)));
         QVERIFY(line.Port().Open());
         QVERIFY(line.Holds(tool));
         QCOMPARE(lines.last->Settings(), (LineSettings{38400, Parity::Odd, 8, 2, Framing::Rtu}));
         line.Close(tool);
         lines.refuseOpen = true;
-        QVERIFY_THROWS_EXCEPTION(PortError, line.Open(tool, Sel(1, 4, 2, 1, 1, 1)));
+        QVERIFY_THROWS_EXCEPTION(PortError,
+                                 line.Open(tool, 2, ToLineSettings(Sel(1, 4, 2, 1, 1, 1))));
         QVERIFY(!line.Port().Open());
         qunsetenv("VRX_COM2");
     }

@@ -36,7 +36,7 @@ struct Bench {
     }
     void Open(const char* tool) {
         ComSelections settings;
-        line.Open(QString::fromLatin1(tool), settings);
+        line.Open(QString::fromLatin1(tool), 1, ToLineSettings(settings));
     }
     // Bytes from the far end after `ms` of line time, handed over through the event loop.
     void Arrive(int ms, const QByteArray& bytes) {
@@ -123,6 +123,52 @@ private slots:
         bench.clock.Run(40 * Tick);
         QCOMPARE(bench.results, QStringList{result});
         QVERIFY(!bench.a.Outstanding());
+    }
+
+    // A request value goes out framed by the line's framing, and its end comes back once as a
+    // Reply that carries it, beside the signal of the same end.
+    void requestValueFramedByTheLine_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("rtu") << true;
+    }
+    void requestValueFramedByTheLine() {
+        QFETCH(bool, rtu);
+        Bench bench;
+        LineSettings settings;
+        if (rtu) settings = {9600, Parity::None, 8, 1, Framing::Rtu};
+        bench.line.Open(QStringLiteral("A"), 1, settings);
+        QList<Reply> replies;
+        QObject::connect(&bench.a, &Exchange::answered, &bench.a, [&](const Reply& reply) {
+            QVERIFY(!bench.a.Outstanding());
+            replies << reply;
+        });
+        const Request read = Request::Read(1, 0x4700, 2);
+        bench.a.Send(read, ReplyEndPolicy::FrameEnd, {rtu ? 1 : 36, 0});
+        const QByteArray onWire = rtu ? AsciiToRtu(AsciiRead) : AsciiRead;
+        QCOMPARE(bench.lines.last->written, QList<QByteArray>{onWire});
+        QCOMPARE(bench.a.Request(), onWire);
+        QVERIFY(bench.a.Outstanding());
+        const QByteArray reply = rtu ? AsciiToRtu(AsciiReply) : AsciiReply;
+        bench.Arrive(40, reply);
+        QCOMPARE(replies.size(), 1);
+        QCOMPARE(int(replies.first().kind), int(ReplyKind::Replied));
+        QCOMPARE(replies.first().request, read);
+        QCOMPARE(replies.first().frame, reply);
+        QCOMPARE(replies.first().elapsedMs, 40);
+        QCOMPARE(bench.results,
+                 QStringList{"replied " + QString::fromLatin1(reply.toHex()) + " after 40 ms"});
+
+        // Disowned: the reply is nobody's, only its end is said.
+        QSignalSpy freed(&bench.a, &Exchange::freed);
+        bench.a.Send(read, ReplyEndPolicy::FrameEnd, {rtu ? 1 : 36, 0});
+        bench.a.Disown();
+        bench.Arrive(40, reply);
+        QCOMPARE(freed.size(), 1);
+        QCOMPARE(replies.size(), 2);
+        QCOMPARE(int(replies.last().kind), int(ReplyKind::Freed));
+        QVERIFY(replies.last().frame.isEmpty());
+        QCOMPARE(bench.results.size(), 1);
     }
 
     // Every byte restarts the time-out when the policy says so: a slow ASCII reply that keeps

@@ -22,7 +22,7 @@ struct Bench {
         qputenv("VRX_COM1", "sim");
         QObject::connect(&line, &LineOwner::lost, &line, [this] { ++losses; });
         QObject::connect(&line, &LineOwner::restored, &line, [this] { ++returns; });
-        line.Open(QStringLiteral("A"), ComSelections{});
+        line.Open(QStringLiteral("A"), 1, LineSettings{});
     }
     // Steps, ';' between them: "lose" (the line goes and is back at the next try), "ask" (a
     // request goes out), "answer" (bytes come in), "wait MS", "reopen" (the holder closes and
@@ -41,7 +41,7 @@ struct Bench {
                 clock.Run(step.mid(5).toInt());
             } else if (step == u"reopen") {
                 line.Close(QStringLiteral("A"));
-                line.Open(QStringLiteral("A"), ComSelections{});
+                line.Open(QStringLiteral("A"), 1, LineSettings{});
             } else {
                 QFAIL(qPrintable("unknown step " + step));
             }

@@ -35,7 +35,7 @@ private slots:
         QSignalSpy back(&exchange, &Exchange::lineRestored);
         QSignalSpy replied(&exchange, &Exchange::replied);
         ComSelections settings;
-        line.Open(QStringLiteral("Monitor"), settings);
+        line.Open(QStringLiteral("Monitor"), 1, ToLineSettings(settings));
         const QByteArray request = ReadRequest(1, 0x4700, 2);
         exchange.Send(request, Framing::Ascii, ReplyEndPolicy::FrameEnd, {36, 36});
         QTRY_COMPARE_WITH_TIMEOUT(replied.size(), 1, HelperBound);

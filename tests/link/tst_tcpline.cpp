@@ -101,7 +101,7 @@ struct Tool {
         ComSelections settings;
         settings.modBus = rtu ? 1 : 0;
         settings.bitLen = rtu ? 1 : 0;
-        line.Open(QStringLiteral("A"), settings);
+        line.Open(QStringLiteral("A"), 1, ToLineSettings(settings));
     }
     void Send(const QByteArray& request, bool rtu, ReplyTiming timing = {2, 1}) {
         a.Send(request, rtu ? Framing::Rtu : Framing::Ascii, ReplyEndPolicy::FrameEnd, timing);
@@ -403,6 +403,40 @@ private slots:
         QCOMPARE(far.received, expectedOnWire);
         QVERIFY(tool.a.HoldsLine());
         QVERIFY2(tool.errors.texts.isEmpty(), qPrintable(tool.errors.texts.join('|')));
+    }
+
+    // A request value on the network forms: a Modbus TCP gateway gets its unit and PDU as the
+    // frame would have given them, the same bytes on the network, and the reply is its own.
+    void requestValueOnTheNetwork_data() {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QByteArray>("expectedOnWire");
+        QTest::newRow("tcp: rtu") << "tcp" << true << RtuRead;
+        QTest::newRow("tcp: ascii") << "tcp" << false << AsciiRead;
+        QTest::newRow("mbtcp: rtu") << "mbtcp" << true << Adu(1, RtuRead);
+        QTest::newRow("mbtcp: ascii") << "mbtcp" << false << Adu(1, RtuRead);
+    }
+    void requestValueOnTheNetwork() {
+        QFETCH(QString, form);
+        QFETCH(bool, rtu);
+        QFETCH(QByteArray, expectedOnWire);
+        FarEnd far;
+        const bool gateway = form == "mbtcp";
+        far.script = {{5, gateway ? Adu(1, RtuReply) : rtu ? RtuReply : AsciiReply}};
+        Tool tool(QStringLiteral("%1:127.0.0.1:%2").arg(form).arg(far.Port()));
+        QList<Reply> replies;
+        QObject::connect(&tool.a, &Exchange::answered, &tool.a,
+                         [&replies](const Reply& reply) { replies << reply; });
+        tool.Open(rtu);
+        const Request read = Request::Read(1, 0x4700, 2);
+        tool.a.Send(read, ReplyEndPolicy::FrameEnd, {2, 1});
+        QTRY_VERIFY_WITH_TIMEOUT(!replies.isEmpty(), Bound);
+        QCOMPARE(far.received, expectedOnWire);
+        QCOMPARE(replies.size(), 1);
+        QCOMPARE(int(replies.first().kind), int(ReplyKind::Replied));
+        QCOMPARE(replies.first().request, read);
+        QCOMPARE(replies.first().frame, rtu ? RtuReply : AsciiReply);
+        QCOMPARE(tool.results.size(), 1);
     }
 
     // The connection refused, closed in the middle of a reply or reset: a lost line, said once

@@ -70,7 +70,7 @@ private slots:
         FakeLineFactory lines;
         ManualTime clock;
         LineOwner line;
-        line.Open(QStringLiteral("Monitor"), ComSelections{});
+        line.Open(QStringLiteral("Monitor"), 1, ToLineSettings(ComSelections{}));
         Exchange exchange(line, QStringLiteral("Monitor"));
         TrafficForm form;
         form.show();

@@ -83,7 +83,7 @@ struct Rig {
     QStringList failures;
 };
 
-QByteArray Request(int address, bool rtu) {
+QByteArray SampleRequest(int address, bool rtu) {
     return Framed(AsciiRead(address, 0x4700, 2), rtu);
 }
 
@@ -145,11 +145,11 @@ private slots:
             const QByteArray ascii = AsciiWordsReply(address, {pv & 0xFFFF, sv});
             rig.Reply(Framed(ascii, rtu));
         };
-        QCOMPARE(rig.Sent().last(), Request(5, rtu));
+        QCOMPARE(rig.Sent().last(), SampleRequest(5, rtu));
         answer(5, 253, 300);
-        QCOMPARE(rig.Sent().last(), Request(9, rtu));
+        QCOMPARE(rig.Sent().last(), SampleRequest(9, rtu));
         answer(9, -12, 0);
-        QCOMPARE(rig.Sent().last(), Request(5, rtu));
+        QCOMPARE(rig.Sent().last(), SampleRequest(5, rtu));
         QVERIFY(rig.cycles.isEmpty());
         answer(5, 1000, 1200);
         QCOMPARE(rig.Sent().size(), 3);
@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(rig.Sent().size(), 3);
         rig.Run(150);
         QCOMPARE(rig.Sent().size(), 4);
-        QCOMPARE(rig.Sent().last(), Request(5, rtu));
+        QCOMPARE(rig.Sent().last(), SampleRequest(5, rtu));
     }
 
     // What each kind of reply leads to, in both framings.
@@ -384,7 +384,7 @@ private slots:
         QCOMPARE(rig.Sent().size(), 1);
         rig.Reply(reply.mid(4));
         QCOMPARE(rig.Sent().size(), 2);
-        QCOMPARE(rig.Sent().last(), Request(2, true));
+        QCOMPARE(rig.Sent().last(), SampleRequest(2, true));
 
         // As measured against: with only the silence, the same reply waits nine ticks.
         Rig slow(true);
@@ -540,7 +540,7 @@ private slots:
             rig.Run(100);
         QVERIFY(rig.cycles.size() >= cycles + 55);
         QCOMPARE(rig.Sent().size(), sent + 1);
-        QCOMPARE(rig.Sent().last(), Request(7, false));
+        QCOMPARE(rig.Sent().last(), SampleRequest(7, false));
         rig.Reply(AsciiWordsReply(7, {250, 300}));
         QCOMPARE(back, QList<int>{0});
         QVERIFY(!rig.engine.Resting(0));
@@ -589,7 +589,7 @@ private slots:
         }
         QCOMPARE(results, (QList<QVariantList>{{0, 420, ok, reason}}));
         // The cycle of this tick follows at once.
-        QCOMPARE(rig.Sent().last(), Request(1, false));
+        QCOMPARE(rig.Sent().last(), SampleRequest(1, false));
         QCOMPARE(rig.Sent().count(QByteArray(":0106470101A40C\r\n")), written ? 1 : 0);
     }
 
@@ -602,7 +602,7 @@ private slots:
         QVERIFY(rig.Start({1, 2, 0, 0, 0, 0, 0, 0}));
         rig.Run(4 * 10 * 55);
         QCOMPARE(rig.drops.size(), 1);
-        QCOMPARE(rig.Sent().count(Request(2, false)), 1);
+        QCOMPARE(rig.Sent().count(SampleRequest(2, false)), 1);
         QVERIFY(rig.engine.AwaitingReply());
     }
 
@@ -687,7 +687,7 @@ private slots:
         rig.fake->refuseOpen = false;
         // Reopened at the next try, read at the tick after it.
         rig.Run(LineOwner::RetryMs + 1000);
-        QCOMPARE(rig.Sent(), QList<QByteArray>{Request(1, false)});
+        QCOMPARE(rig.Sent(), QList<QByteArray>{SampleRequest(1, false)});
         rig.Reply(AsciiWordsReply(1, {252, 300}));
         rig.Reply(AsciiWordsReply(2, {262, 310}));
         QCOMPARE(rig.cycles.last().readings[0].pv, 252);

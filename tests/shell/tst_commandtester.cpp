@@ -346,8 +346,8 @@ private slots:
 
         p->Click(t->SendBt);
         QCOMPARE(p->Sent(), QList<QByteArray>{onLine});
-        QCOMPARE(t->RequestText, onLine);
-        QVERIFY(t->AwaitingReply);
+        QCOMPARE(t->RequestText(), onLine);
+        QVERIFY(t->AwaitingReply());
         QVERIFY(p->dialogs.messages.isEmpty());
     }
 
@@ -421,10 +421,10 @@ private slots:
         p->Click(t->SendBt);
         p->Line()->Reply(":0103");
         QTRY_COMPARE(t->RcvEdit->text(), ":0103");
-        QVERIFY(t->AwaitingReply);
+        QVERIFY(t->AwaitingReply());
         p->Line()->Reply("02000AF0\r\n");
         QTRY_COMPARE(t->RcvEdit->text(), ":010302000AF0");
-        QVERIFY(!t->AwaitingReply);
+        QVERIFY(!t->AwaitingReply());
         QCOMPARE(t->ReplyBuffer, QByteArray(":010302000AF0"));
         // The LF stopped the reply timer: no time-out follows.
         p->Ticks(40);
@@ -447,10 +447,10 @@ private slots:
         // Not re-armed by the data: 18 ticks after the send, and not sooner.
         p->Ticks(18);
         ManualClock::DeliverPostedEvents();
-        QVERIFY(t->AwaitingReply);
+        QVERIFY(t->AwaitingReply());
         p->Ticks(1);
         QTRY_COMPARE(t->RcvEdit->text(), "Time out");
-        QVERIFY(!t->AwaitingReply);
+        QVERIFY(!t->AwaitingReply());
         QVERIFY(t->ReplyBuffer.isEmpty());
         p->Click(t->SendBt);
         QCOMPARE(p->Sent().size(), 2);
@@ -466,17 +466,17 @@ private slots:
         QTRY_COMPARE(t->RcvEdit->text(), "0103");
         p->Line()->Reply(QByteArray::fromHex("02000A"));
         QTRY_COMPARE(t->RcvEdit->text(), "010302000A");
-        QVERIFY(t->AwaitingReply);
+        QVERIFY(t->AwaitingReply());
         p->Line()->Reply(QByteArray::fromHex("F844"));
         QTRY_COMPARE(t->RcvEdit->text(), "010302000AF844");
-        QVERIFY(t->AwaitingReply);
+        QVERIFY(t->AwaitingReply());
         p->Ticks(19);
-        QTRY_VERIFY(!t->AwaitingReply);
+        QTRY_VERIFY(!t->AwaitingReply());
         QCOMPARE(t->RcvEdit->text(), "010302000AF844");
         // Silence after a send with no reply at all is not a "Time out" either.
         p->Click(t->SendBt);
         p->Ticks(19);
-        QTRY_VERIFY(!t->AwaitingReply);
+        QTRY_VERIFY(!t->AwaitingReply());
         QCOMPARE(t->RcvEdit->text(), "010302000AF844");
     }
 
@@ -490,7 +490,7 @@ private slots:
         p->Click(t->RSendBt); // Repeat mode starts, but nothing is sent now
         QCOMPARE(p->Sent(), QList<QByteArray>{AsciiRead});
         p->Line()->Reply(AsciiReply);
-        QTRY_VERIFY(!t->AwaitingReply);
+        QTRY_VERIFY(!t->AwaitingReply());
         // The request prepared at the first press is what repeats.
         t->Timer1Timer();
         QCOMPARE(p->Sent(), (QList<QByteArray>{AsciiRead, AsciiRead}));
@@ -505,7 +505,7 @@ private slots:
         QCOMPARE(t->RSendBt->text(), "Stop");
         QVERIFY(t->Timer1->isActive());
         p->Line()->Reply(AsciiReply);
-        QTRY_VERIFY(!t->AwaitingReply);
+        QTRY_VERIFY(!t->AwaitingReply());
         p->Click(t->RSendBt);
         QVERIFY(!t->Repeating);
         QCOMPARE(t->RSendBt->text(), "Repeat");
@@ -526,7 +526,7 @@ private slots:
         // Editing the send line does not change what repeats.
         p->Type(t->SendEdit, ":01030000000AF2");
         p->Line()->Reply("\r\n");
-        QTRY_VERIFY(!t->AwaitingReply);
+        QTRY_VERIFY(!t->AwaitingReply());
         t->Timer1Timer();
         QCOMPARE(p->Sent(), (QList<QByteArray>{AsciiRead, AsciiRead}));
         // The reply buffer starts afresh with every repeated request.
@@ -537,10 +537,10 @@ private slots:
         // Until Repeat is pressed again: Stop sends the edited line, a new Repeat keeps it.
         p->Click(t->RSendBt);
         p->Line()->Reply(AsciiReply);
-        QTRY_VERIFY(!t->AwaitingReply);
+        QTRY_VERIFY(!t->AwaitingReply());
         p->Click(t->RSendBt);
         p->Line()->Reply(AsciiReply);
-        QTRY_VERIFY(!t->AwaitingReply);
+        QTRY_VERIFY(!t->AwaitingReply());
         t->Timer1Timer();
         const QByteArray edited = ":01030000000AF2\r\n";
         QCOMPARE(p->Sent(), (QList<QByteArray>{AsciiRead, AsciiRead, edited, edited, edited}));
@@ -552,7 +552,7 @@ private slots:
         p->FillReadRegister();
         p->Click(t->RSendBt);
         p->Line()->Reply(AsciiReply);
-        QTRY_VERIFY(!t->AwaitingReply);
+        QTRY_VERIFY(!t->AwaitingReply());
         p->Click(t->SendBt);
         QVERIFY(!t->Repeating);
         QVERIFY(!t->Timer1->isActive());
@@ -560,7 +560,7 @@ private slots:
         QCOMPARE(p->Sent().size(), 2);
         // The next Repeat starts repeating again rather than stopping.
         p->Line()->Reply(AsciiReply);
-        QTRY_VERIFY(!t->AwaitingReply);
+        QTRY_VERIFY(!t->AwaitingReply());
         p->Click(t->RSendBt);
         QVERIFY(t->Repeating);
         QVERIFY(t->Timer1->isActive());
@@ -572,7 +572,7 @@ private slots:
         p->Click(t->RSendBt);
         t->Timer1Timer();
         QVERIFY(p->Sent().isEmpty());
-        QVERIFY(!t->AwaitingReply);
+        QVERIFY(!t->AwaitingReply());
     }
 
     void closeAndReopen() {
@@ -586,7 +586,7 @@ private slots:
         QVERIFY(!t->Repeating);
         QVERIFY(!t->Timer1->isActive());
         QCOMPARE(t->RSendBt->text(), "Repeat");
-        QVERIFY(!t->AwaitingReply);
+        QVERIFY(!t->AwaitingReply());
         QVERIFY(!p->forms->VRW0->TESTPL->HoldsLine());
         QVERIFY(t->isHidden());
         QVERIFY(p->forms->VRW0->Image1->isVisible());
@@ -598,7 +598,7 @@ private slots:
         QCOMPARE(t->SCOMAddr->text(), "1");
         QCOMPARE(t->CheckSumSendLb->text(), "CRC");
         QCOMPARE(t->SendEdit->text(), "01031000000180CA");
-        QVERIFY(!t->AwaitingReply);
+        QVERIFY(!t->AwaitingReply());
         p->Click(t->SendBt);
         QCOMPARE(p->Sent(), QList<QByteArray>{QByteArray::fromHex("01031000000180CA")});
     }
@@ -646,7 +646,7 @@ private slots:
         QVERIFY(!t->Repeating);
         QVERIFY(!t->Timer1->isActive());
         QCOMPARE(t->RSendBt->text(), "Repeat");
-        QVERIFY(!t->AwaitingReply);
+        QVERIFY(!t->AwaitingReply());
 
         // Once the line is there, Send opens it and the exchange runs in full.
         p->lines.refuseOpen = false;
@@ -685,7 +685,7 @@ private slots:
         if (!reply.isEmpty()) p->Line()->Reply(reply);
         p->clock.Run(0);
         p->Ticks(40);
-        QTRY_VERIFY(!t->AwaitingReply);
+        QTRY_VERIFY(!t->AwaitingReply());
         QCOMPARE(t->ReplyInfoLb->text(), info);
         p->Click(t->SClearBt);
         QCOMPARE(t->ReplyInfoLb->text(), "");
@@ -716,7 +716,7 @@ private slots:
         p->FillReadRegister();
         p->Click(t->RSendBt);
         p->Line()->Reply(AsciiReply);
-        QTRY_VERIFY(!t->AwaitingReply);
+        QTRY_VERIFY(!t->AwaitingReply());
         p->lines.refuseOpen = true; // unplugged for a while
         emit p->Line()->lost(QStringLiteral("Inappropriate ioctl for device"));
         QVERIFY(t->Repeating);

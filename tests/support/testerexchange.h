@@ -22,9 +22,9 @@ inline QByteArray TesterExchange(TesterPanel* t, int kind, const QString& func, 
     t->SFunc->setText(func);
     t->SDataLen->setText(data);
     QTest::mouseClick(t->SendBt, Qt::LeftButton);
-    if (!t->AwaitingReply) return "<not sent>";
+    if (!t->AwaitingReply()) return "<not sent>";
     // ASCII ends at the LF; RTU at the tester's own time-out, over TCP as on a serial line.
-    (void)QTest::qWaitFor([t] { return !t->AwaitingReply; }, boundMs);
+    (void)QTest::qWaitFor([t] { return !t->AwaitingReply(); }, boundMs);
     const QByteArray shown = t->RcvEdit->text().toLatin1();
     return rtu ? QByteArray::fromHex(shown) : shown;
 }
