@@ -52,16 +52,10 @@ PollEngine::PollEngine(LineOwner& line, QObject* parent)
     timer1_.setObjectName(QStringLiteral("Timer1"));
     timer1_.setInterval(1000);
     connect(&timer1_, &ClockTimer::timeout, this, GuardedSlot(this, &PollEngine::Timer1Timer));
-    connect(&exchange_, &Exchange::replied, this,
-            [this](const QByteArray& frame) { Guarded([&] { ReplyEnded(frame, false); }); });
-    connect(&exchange_, &Exchange::timedOut, this,
-            [this](const QByteArray& partial) { Guarded([&] { ReplyEnded(partial, true); }); });
-    connect(&exchange_, &Exchange::freed, this, [this] {
-        Guarded([this] {
-            RequestOutstanding = false;
-            if (ConnectedCount != 0) NextRequest();
-        });
-    });
+    // Each request's end comes back with it; a lost line is said to the tool below, whether or
+    // not it had a request out.
+    connect(&exchange_, &Exchange::answered, this,
+            [this](const Reply& reply) { Guarded([&] { ReplyEnded(reply); }); });
     connect(&exchange_, &Exchange::lineLost, this, [this] {
         Guarded([this] {
             InterruptTransfers(TransferStop::LineLost);
@@ -356,24 +350,22 @@ void PollEngine::NextRequest() {
 
 void PollEngine::SendRead(int firstRegister, int count) {
     unlockOnLine_ = false;
-    SendFrame(ReadRequest(TargetAddr, firstRegister, count));
+    SendRequest(Request::Read(TargetAddr, firstRegister, count));
 }
 
 void PollEngine::SendWrite() {
     unlockOnLine_ = UnlockFirst;
-    SendFrame(UnlockFirst ? WriteRequest(TargetAddr, reg::FirmwareKey, reg::UnlockCode)
-                          : WriteFrame);
+    SendRequest(UnlockFirst ? Request::Write(TargetAddr, reg::FirmwareKey, reg::UnlockCode)
+                            : Request::Text(WriteFrame));
 }
 
-void PollEngine::SendFrame(const QByteArray& asciiText) {
-    const QByteArray frame = settings_.Rtu() ? AsciiToRtu(asciiText) : asciiText;
+void PollEngine::SendRequest(const Request& request) {
     // Set before sending: a line that refuses the frame leaves the chain stopped, with one
     // message, rather than retried every second.
     RequestOutstanding = true;
     try {
         // Every byte restarts the time-out, so in RTU it measures the silence after the last.
-        exchange_.Send(frame, settings_.framing, ReplyEndPolicy::FrameEnd,
-                       {ReplyTicks, ReplyTicks});
+        exchange_.Send(request, ReplyEndPolicy::FrameEnd, {ReplyTicks, ReplyTicks});
     } catch (const Error& error) {
         // The station is not being read: its lamp must not stay lime.
         if (RequestStation >= 1 && RequestStation <= Stations)
@@ -384,7 +376,24 @@ void PollEngine::SendFrame(const QByteArray& asciiText) {
 
 // ---- Replies ----
 
-void PollEngine::ReplyEnded(const QByteArray& frame, bool timedOut) {
+void PollEngine::ReplyEnded(const Reply& reply) {
+    switch (reply.kind) {
+    case ReplyKind::Replied:
+        return FrameEnded(reply.frame, false);
+    case ReplyKind::TimedOut:
+    case ReplyKind::NotSent:
+        return FrameEnded(reply.frame, true);
+    case ReplyKind::Freed:
+        // A disowned request ended: the line is free for the next.
+        RequestOutstanding = false;
+        if (ConnectedCount != 0) NextRequest();
+        return;
+    case ReplyKind::LineLost:
+        return; // the line's loss is handled as such
+    }
+}
+
+void PollEngine::FrameEnded(const QByteArray& frame, bool timedOut) {
     const bool rtu = Rtu();
     // No controller answers address 0: each broadcast frame ends at its time-out, or in RTU at
     // the silence after whatever noise came.

@@ -166,8 +166,9 @@ private:
     void LineBack();
     void SendRead(int firstRegister, int count);
     void SendWrite();
-    void SendFrame(const QByteArray& asciiText);
-    void ReplyEnded(const QByteArray& frame, bool timedOut);
+    void SendRequest(const Request& request);
+    void ReplyEnded(const Reply& reply);
+    void FrameEnded(const QByteArray& frame, bool timedOut);
     void BroadcastFrameEnded();
     // `silence`: RTU bytes that never came, ended by the silence.
     void HandleReply(const MonitorReply& reply, bool silence);

@@ -24,13 +24,22 @@ RecordEngine::RecordEngine(LineOwner& line, QObject* parent)
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(1000);
     connect(timer1_, &ClockTimer::timeout, this, GuardedSlot(this, &RecordEngine::Timer1Timer));
-    connect(&exchange_, &Exchange::replied, this,
-            [this](const QByteArray& frame) { Guarded([&] { ReplyEnded(frame); }); });
-    connect(&exchange_, &Exchange::timedOut, this, GuardedSlot(this, &RecordEngine::TimedOut));
-    // The request of a stopped recording has ended: the current one goes on from here.
-    connect(&exchange_, &Exchange::freed, this, [this] {
-        Guarded([this] {
-            if (running_ && !awaiting_) SendSampleRequest();
+    // Each request's end comes back with it. A freed one is a stopped recording's request that
+    // has ended: the current one goes on from here. A lost line is said to the tool below.
+    connect(&exchange_, &Exchange::answered, this, [this](const Reply& reply) {
+        Guarded([&] {
+            switch (reply.kind) {
+            case ReplyKind::Replied:
+                return ReplyEnded(reply.frame);
+            case ReplyKind::TimedOut:
+            case ReplyKind::NotSent:
+                return TimedOut();
+            case ReplyKind::Freed:
+                if (running_ && !awaiting_) SendSampleRequest();
+                return;
+            case ReplyKind::LineLost:
+                return;
+            }
         });
     });
     // A line that went away took the request with it; the recording goes on, a line of `---`
@@ -159,11 +168,10 @@ void RecordEngine::SendDueRequest() {
     SendSampleRequest();
 }
 
-void RecordEngine::Send(const QByteArray& ascii, ReplyEndPolicy policy) {
+void RecordEngine::Send(const Request& request, ReplyEndPolicy policy) {
     // After the first byte a reply ends after a short silence; in ASCII the LF ends it sooner,
     // and a reply without its LF fails at that silence.
-    exchange_.Send(settings_.Rtu() ? AsciiToRtu(ascii) : ascii, settings_.framing, policy,
-                   {ReplyTicks(settings_), SilenceTicks});
+    exchange_.Send(request, policy, {ReplyTicks(settings_), SilenceTicks});
 }
 
 void RecordEngine::SendSampleRequest() {
@@ -172,7 +180,7 @@ void RecordEngine::SendSampleRequest() {
     try {
         // Recording resumes on a line that was closed for viewing or went away.
         if (!exchange_.HoldsLine()) exchange_.Line().Reopen(exchange_.Tool());
-        Send(ReadRequest(addresses_[pollIndex_], reg::ProcessValue, SampleWords),
+        Send(Request::Read(addresses_[pollIndex_], reg::ProcessValue, SampleWords),
              earlyRtuEnd_ ? ReplyEndPolicy::FrameEnd : ReplyEndPolicy::TimeOutEnd);
         awaiting_ = true;
         cycleOpen_ = true;
@@ -263,8 +271,8 @@ bool RecordEngine::SendWriteStep() {
     const SetValueWrite& write = writes_.first();
     const int address = addresses_[std::size_t(write.position)];
     try {
-        Send(write.rangeRead ? WriteRequest(address, reg::SetValue, write.tenths)
-                             : ReadRequest(address, reg::RangeHigh, 2),
+        Send(write.rangeRead ? Request::Write(address, reg::SetValue, write.tenths)
+                             : Request::Read(address, reg::RangeHigh, 2),
              ReplyEndPolicy::FrameEnd);
     } catch (const Error& error) {
         writing_ = true;

@@ -143,7 +143,7 @@ private:
     bool Rtu() const { return settings_.Rtu(); }
     // Every request of the engine goes out here: the bytes framed for the line, its reply-end
     // rule and time-outs. Throws as Exchange::Send does.
-    void Send(const QByteArray& ascii, ReplyEndPolicy policy);
+    void Send(const Request& request, ReplyEndPolicy policy);
     void SendSampleRequest();
     // The request for PollIndex, or for the next device due after it when that one rests.
     void SendDueRequest();
