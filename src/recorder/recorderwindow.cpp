@@ -192,8 +192,9 @@ void TVRW3::BuildColumn() {
         box->setRange(0, 255);
         box->setValue(p == 0 ? 1 : 0);
         box->setProperty("Tag", p);
-        // Arrows only: an address is never half typed.
-        box->findChild<QLineEdit*>()->setReadOnly(true);
+        // Typed or stepped: each digit typed takes effect at once, so START never polls an
+        // address other than the one shown. The addresses are locked while recording, so
+        // the first digit of a longer address is never asked.
         box->setAutoFillBackground(true);
         SetAddressColour(box, QColor(palette::AddressField));
         connect(box, &QSpinBox::valueChanged, this,

@@ -401,6 +401,43 @@ private slots:
         QCOMPARE(ReadAll(path).count('\n'), 1 + 1 + 1);
     }
 
+    // An address typed into a box is the one recorded: it clears the red of a dropped
+    // device, stays within the range, and the arrows go on from it.
+    void typedAddressIsRecorded() {
+        Program p("addresses=1,12:preset=factory");
+        TVRW3* w = p.w;
+        QSpinBox* box = w->ComAddrs[1];
+        box->setValue(9);
+        p.Click(w->StartBt);
+        p.Run(10000);
+        QCOMPARE(p.AddressColour(1), QColor(255, 0, 0));
+        p.Click(w->StartBt);
+        QCOMPARE(w->StartBt->text(), "START");
+
+        box->selectAll();
+        QTest::keyClicks(box, "300"); // the last digit would leave the range
+        QCOMPARE(box->value(), 30);
+        QTest::keyClick(box, Qt::Key_Up);
+        QCOMPARE(box->value(), 31);
+        box->selectAll();
+        QTest::keyClicks(box, "12");
+        QCOMPARE(box->value(), 12);
+        QCOMPARE(w->Traces[1], 12);
+        QCOMPARE(w->Engine->DeviceAddr()[1], 12);
+        QCOMPARE(p.AddressColour(1), QColor(Qt::white));
+
+        const QString path = p.Path("typed.txt");
+        p.Arm(path);
+        p.cycles.clear();
+        p.Click(w->StartBt);
+        p.Run(3000);
+        p.Click(w->StartBt);
+        QVERIFY(!p.cycles.isEmpty());
+        QVERIFY(p.cycles.last().readings[1].answered);
+        // The file names its devices in hex.
+        QCOMPARE(ReadAll(path).split('\n').first(), "01  0C  00  00  00  00  00  00  01\r");
+    }
+
     // A device that stops answering is dropped: its box turns red, the message shows, the file
     // keeps its field as a gap and the viewer reads the whole recording.
     void droppedDeviceDuringSavedRecording() {
