@@ -2,7 +2,10 @@
 #include "scaling.h"
 
 #include <QLayout>
+#include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace vrx {
 
@@ -51,6 +54,22 @@ void ScaleForm(QWidget* form) {
         widget->setFont(font);
     ScaleChildren(form);
     form->resize(Scaled(form->width()), Scaled(form->height()));
+}
+
+void FitOnScreen(QWidget* window, QSize wanted) {
+    const QScreen* screen = window->screen();
+    if (!screen) return;
+    const QRect room = screen->availableGeometry();
+    // The title bar and borders take their share of the room too (none before the first show
+    // on some platforms: the window is fitted again when it is shown).
+    const QSize frame = window->frameGeometry().size() - window->size();
+    window->resize(wanted.boundedTo(room.size() - frame).expandedTo(window->minimumSize()));
+    const QRect placed = window->frameGeometry();
+    const int x = std::clamp(placed.x(), room.left(),
+                             std::max(room.left(), room.right() + 1 - placed.width()));
+    const int y = std::clamp(placed.y(), room.top(),
+                             std::max(room.top(), room.bottom() + 1 - placed.height()));
+    if (QPoint(x, y) != placed.topLeft()) window->move(x, y);
 }
 
 } // namespace vrx

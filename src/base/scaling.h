@@ -11,4 +11,8 @@ namespace vrx {
 // every control inside it, by ScreenWidth / 800. Controls in layouts are left to the layout.
 void ScaleForm(QWidget* form);
 
+// Gives a window the size it wants where the available room of its screen holds it, less where
+// not, and moves it so that its frame lies within that room.
+void FitOnScreen(QWidget* window, QSize wanted);
+
 } // namespace vrx

@@ -3,8 +3,11 @@
 
 #include "clock.h"
 #include "guard.h"
+#include "scaling.h"
 
 #include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -46,11 +49,37 @@ void StatsForm::RefreshNow() {
         }
     }
     Table->setVerticalHeaderLabels(names);
+    // Figures grow longer as the counts rise: the window widens with its columns.
+    QHeaderView* header = Table->horizontalHeader();
+    const int last = header->count() - 1;
+    if (isVisible() && last >= 0 &&
+        header->sectionViewportPosition(last) + header->sectionSize(last) >
+            Table->viewport()->width())
+        FitToTable();
+}
+
+void StatsForm::FitToTable() {
+    QHeaderView* columns = Table->horizontalHeader();
+    QHeaderView* rows = Table->verticalHeader();
+    // The sections follow their contents only at the next layout: measured now.
+    columns->resizeSections(QHeaderView::ResizeToContents);
+    const QMargins margins = layout()->contentsMargins();
+    const int frame = 2 * Table->frameWidth();
+    QSize wanted(
+        margins.left() + margins.right() + frame + rows->sizeHint().width() + columns->length(),
+        margins.top() + margins.bottom() + frame + columns->sizeHint().height() + rows->length());
+    // Rows beyond the screen's room scroll, and their scroll bar takes its width from the
+    // columns.
+    if (const QScreen* shown = screen();
+        shown && wanted.height() > shown->availableGeometry().height())
+        wanted.rwidth() += Table->verticalScrollBar()->sizeHint().width();
+    FitOnScreen(this, wanted);
 }
 
 void StatsForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     RefreshNow();
+    FitToTable();
     refresh_->start();
 }
 

@@ -35,6 +35,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // Sizes the window to the table's columns and rows, as far as the screen's room allows.
+    void FitToTable();
+
     Source source_;
     ClockTimer* refresh_ = nullptr;
 };

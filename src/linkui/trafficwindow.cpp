@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "framedecode.h"
 #include "guard.h"
+#include "scaling.h"
 #include "textfile.h"
 
 #include <QCheckBox>
@@ -300,6 +301,9 @@ void TrafficForm::SaveBtClick() {
 
 void TrafficForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // Wherever it was placed, by the window manager or before, it is seen whole: Save and the
+    // newest frames at the bottom edge included.
+    FitOnScreen(this, size());
     RefreshNow();
     refresh_->start();
 }

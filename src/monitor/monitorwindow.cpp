@@ -129,6 +129,7 @@ void TVRW2::WireEngine() {
             // The hidden controls belong to the controller they were opened on.
             SetHiddenShown(false);
             MoveSelection(st, connected);
+            if (connected) ShowRefusalsOf(st);
         });
     });
     connect(&Engine, &PollEngine::selectedAddressChanged, this,
@@ -138,6 +139,7 @@ void TVRW2::WireEngine() {
     connect(&Engine, &PollEngine::lastStationGone, this,
             GuardedSlot(this, &TVRW2::LastStationGone));
     connect(&Engine, &PollEngine::stationDropped, this, [this](int st, int address) {
+        refusals_[st] = {};
         // A grey lamp alone is easily missed: the user is told which controller went, once,
         // after the engine's turn.
         const QString text =
@@ -244,6 +246,8 @@ void TVRW2::RunStopBtClick(QObject* sender) {
         Engine.SetRunLed(tag, LampColour::Lime);
         Engine.ConnectStation(tag);
     } else if (tag > PollEngine::Stations && tag <= 2 * PollEngine::Stations) {
+        // Connected again, the station starts with no refusal of the last time shown.
+        refusals_[tag - PollEngine::Stations] = {};
         Engine.CancelStation(tag - PollEngine::Stations);
     }
 }
@@ -505,6 +509,7 @@ void TVRW2::LastStationGone() {
 
 void TVRW2::ResetControls() {
     PanelsShown = HiddenMode = HiddenShown = TrendView = TenthsScale = false;
+    refusals_ = {};
     SaveBt->setEnabled(false);
     WrAllBt->setEnabled(false);
     Combo("RunStop")->setEnabled(true);

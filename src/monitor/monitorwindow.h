@@ -56,6 +56,8 @@ public:
     // or clears the mark with an empty reason.
     void MarkRefused(QLineEdit* edit, const QString& reason);
     void WriteRefused(const QByteArray& frame, const QString& reason);
+    // The boxes show only the marks of station st, the one now selected.
+    void ShowRefusalsOf(int st);
     void CtrlSetSelect(QComboBox* combo);
     void ClearBt1Click(QObject* sender);
     void ErrClearBt1MouseDown(QWidget* sender);
@@ -170,6 +172,14 @@ private:
     QPointer<QLineEdit> writeEdit_;
     QByteArray writeFrame_;
     QString writeText_;
+    int writeStation_ = 0;
+    // Per station, the last write its controller refused: the box and why. The boxes are shared
+    // by the stations, so the mark is shown only while its station is selected.
+    struct Refusal {
+        QPointer<QLineEdit> edit;
+        QString reason;
+    };
+    std::array<Refusal, PollEngine::Stations + 1> refusals_{};
     // Building the form at design size (monitorwindowlayout.cpp).
     void FormCreate();
     void BuildStation(int st);

@@ -102,10 +102,11 @@ void TVRW2::OnKeyPress(QLineEdit* edit, QChar key) {
     // other box withdraws a key not sent yet.
     Engine.DecideUnlock(box->unlockFirst);
     TenthsScale = box->tenths;
+    const MonitorState& state = Engine.State();
     // A new edit of the box takes back what was said of the last one.
     MarkRefused(edit, {});
+    if (refusals_[state.SelStation].edit == edit) refusals_[state.SelStation] = {};
     if (key != u'\r') return;
-    const MonitorState& state = Engine.State();
     const std::optional<QByteArray> frame = EditBoxWrite(
         state.StationAddr[state.SelStation], *box, edit->text(), EditDecimals(*box, TenthsScale));
     // Not a number, or one the register cannot hold: nothing is sent, and the box says why
@@ -120,6 +121,7 @@ void TVRW2::OnKeyPress(QLineEdit* edit, QChar key) {
     writeEdit_ = edit;
     writeFrame_ = *frame;
     writeText_ = edit->text();
+    writeStation_ = state.SelStation;
 }
 
 void TVRW2::MarkRefused(QLineEdit* edit, const QString& reason) {
@@ -136,8 +138,19 @@ void TVRW2::MarkRefused(QLineEdit* edit, const QString& reason) {
 void TVRW2::WriteRefused(const QByteArray& frame, const QString& reason) {
     if (!writeEdit_ || frame != writeFrame_) return;
     // The box shows the controller's value again once it is read back; the refusal stays
-    // marked beside it.
-    MarkRefused(writeEdit_, tr("The controller refused %1: %2").arg(writeText_, reason.trimmed()));
+    // marked beside it, and comes back with its station when that is selected again.
+    Refusal& refusal = refusals_[writeStation_];
+    refusal = {writeEdit_, tr("The controller refused %1: %2").arg(writeText_, reason.trimmed())};
+    if (writeStation_ == Engine.State().SelStation) MarkRefused(refusal.edit, refusal.reason);
+}
+
+void TVRW2::ShowRefusalsOf(int st) {
+    // A value typed wrong was typed for the station selected then: it goes with the selection.
+    for (const EditBoxInfo& info : EditBoxes()) {
+        QLineEdit* edit = Edit(QString::fromLatin1(info.name));
+        if (edit != refusals_[st].edit) MarkRefused(edit, {});
+    }
+    MarkRefused(refusals_[st].edit, refusals_[st].reason);
 }
 
 void TVRW2::CtrlSetSelect(QComboBox* combo) {

@@ -377,6 +377,41 @@ private slots:
         QVERIFY(!box->property("refused").toBool());
     }
 
+    // The boxes are shared by the stations: a mark belongs to the station whose write it was.
+    // Another station selected shows none; back at the first, a refusal by its controller is
+    // shown again, a value typed wrong is not (the box holds the controller's value by then).
+    void refusalsStayWithTheirStation_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("refused by the controller")
+            << "1500"
+            << "The controller refused 1500: Write data not successed";
+        QTest::newRow("typed wrong") << "abc" << QString();
+    }
+    void refusalsStayWithTheirStation() {
+        QFETCH(QString, typed);
+        QFETCH(QString, reason);
+        QVERIFY(Start());
+        p->Connect(2);
+        p->Run(2000);
+        QLineEdit* box = p->Edit("SetV");
+        p->Type("SetV", typed);
+        p->Run(3000);
+        QVERIFY(box->property("refused").toBool());
+        QTest::mouseClick(m->Image[2], Qt::LeftButton);
+        p->Run(3000);
+        QCOMPARE(m->Engine.State().SelStation, 2);
+        QVERIFY(!box->property("refused").toBool());
+        QVERIFY(box->toolTip().isEmpty());
+        QVERIFY(!box->styleSheet().contains("red"));
+        QTest::mouseClick(m->Image[1], Qt::LeftButton);
+        p->Run(3000);
+        QCOMPARE(m->Engine.State().SelStation, 1);
+        QCOMPARE(box->toolTip(), reason);
+        QCOMPARE(box->property("refused").toBool(), !reason.isEmpty());
+        QCOMPARE(box->styleSheet().contains("red"), !reason.isEmpty());
+    }
+
     void hiddenModeAfterAFullSettingsCycle() {
         QVERIFY(Start());
         QVERIFY(m->FWVersion->isVisible());

@@ -3,10 +3,14 @@
 // runs this once per screen of tests/shell/screens (laptops, wide and tall screens, a device
 // pixel ratio of 2) and once on the plain offscreen screen, the design's own size.
 #include "screenwidth.h"
+#include "statswindow.h"
 #include "testmain.h"
 #include "windowtour.h"
 
+#include <QHeaderView>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTableWidget>
 
 using namespace vrx;
 using vrx::test::Tour;
@@ -67,6 +71,22 @@ private slots:
         QVERIFY2(outside.isEmpty(), qPrintable(QStringLiteral("%1 %2: ").arg(window->objectName(),
                                                                              Rect(window->rect())) +
                                                outside.join(QStringLiteral(", "))));
+    }
+
+    // The statistics table is seen whole across: its last column ends within the view.
+    void statisticsShowEveryColumn() {
+        Tour tour;
+        auto* stats = qobject_cast<StatsForm*>(tour.Visit(QStringLiteral("monitor, statistics")));
+        QVERIFY2(stats, "the statistics were not reached");
+        QVERIFY(QTest::qWaitForWindowExposed(stats));
+        const QHeaderView* header = stats->Table->horizontalHeader();
+        const int last = header->count() - 1;
+        const int right = header->sectionViewportPosition(last) + header->sectionSize(last);
+        QVERIFY2(right <= stats->Table->viewport()->width(),
+                 qPrintable(QStringLiteral("the last column ends at %1 of a view %2 wide")
+                                .arg(right)
+                                .arg(stats->Table->viewport()->width())));
+        QCOMPARE(stats->Table->horizontalScrollBar()->maximum(), 0);
     }
 
     // The design's 800 pixels keep their size on a screen of the design's width.

@@ -6,11 +6,16 @@
 #include "curveimage.h"
 #include "monitorprogram.h"
 #include "recordfile.h"
+#include "statswindow.h"
+#include "trafficwindow.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QScreen>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QToolButton>
 
 namespace vrx::test {
@@ -30,7 +35,9 @@ inline QStringList TourStops() {
             QStringLiteral("recorder, a device dropped"),
             QStringLiteral("recorder, viewer"),
             QStringLiteral("editor, reading"),
-            QStringLiteral("editor, editing")};
+            QStringLiteral("editor, editing"),
+            QStringLiteral("monitor, statistics"),
+            QStringLiteral("traffic")};
 }
 
 // The whole program on the demo controllers, its Main window shown as the program starts.
@@ -124,6 +131,22 @@ struct Tour : Program {
                            monitor->ErrMess->isVisible()
                        ? monitor
                        : nullptr;
+        }
+        if (stop == u"monitor, statistics") {
+            // Every station connected: a row each, and figures in every column.
+            if (!MonitorSettled()) return nullptr;
+            monitor->findChild<QAction*>(QStringLiteral("StatsAction"))->trigger();
+            StatsForm* stats = monitor->Stats;
+            return stats->Table->rowCount() > 0 ? stats : nullptr;
+        }
+        if (stop == u"traffic") {
+            if (!MonitorSettled()) return nullptr;
+            // Where a window manager cascading its windows may put it: its lower half past the
+            // bottom of a laptop's screen.
+            TrafficForm* traffic = forms->Traffic.get();
+            traffic->move(traffic->screen()->availableGeometry().center());
+            main->TrafficButtonClick();
+            return traffic;
         }
         if (stop == u"recorder") {
             main->Recorder1Click();
