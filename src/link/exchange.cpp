@@ -25,19 +25,20 @@ Exchange::~Exchange() {
 
 void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy policy,
                     ReplyTiming timing, RequestPriority priority) {
-    Submit({vrx::Request::Raw(request), framing, policy, timing, priority});
+    Submit({vrx::Request::Raw(request), framing, policy, timing, priority, {}});
 }
 
 void Exchange::Send(const vrx::Request& request, ReplyEndPolicy policy, ReplyTiming timing,
                     RequestPriority priority) {
-    Submit({request, line_.Port().LineFraming(), policy, timing, priority});
+    Submit({request, line_.Port().LineFraming(), policy, timing, priority, {}});
 }
 
-void Exchange::Submit(const LineQueue::Ask& ask) {
+void Exchange::Submit(LineQueue::Ask ask) {
     if (!HoldsLine()) throw PortError(tr("Serial port is not open"));
     // One request of the tool's at a time: a new one replaces what it still had on the line.
     if (ticket_ != 0) queue_->Cancel(std::exchange(ticket_, 0));
-    request_ = ask.request.Frame(ask.framing);
+    ask.frame = ask.request.Frame(ask.framing);
+    request_ = ask.frame;
     received_.clear();
     lastByteMs_ = -1;
     // Every answer is the current request's: a replaced one is cancelled and never answered.

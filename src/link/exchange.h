@@ -76,7 +76,7 @@ signals:
     void freed();
 
 private:
-    void Submit(const LineQueue::Ask& ask);
+    void Submit(LineQueue::Ask ask);
     void Answered(const vrx::Reply& reply);
     // The tool's request is the one out on the line.
     bool IsOut() const;

@@ -22,6 +22,7 @@ LineQueue::LineQueue(LineOwner& line, QObject* parent) : QObject(parent), line_(
 
 quint64 LineQueue::Submit(const Ask& ask, QObject* requester, Answer answer) {
     Entry entry{++lastId_, ask, requester, std::move(answer)};
+    if (entry.ask.frame.isEmpty()) entry.ask.frame = ask.request.Frame(ask.framing);
     DropDeadOut();
     if (state_ == State::Idle && waiting_.empty()) {
         SendOut(std::move(entry));
@@ -98,7 +99,7 @@ void LineQueue::SendOut(Entry entry) {
     SerialPort& port = line_.Port();
     // The port's timers go with each close, so the reply timer is made again after a reopen.
     if (timerId_ == 0 || !port.HasTimer(timerId_)) timerId_ = port.AddTimer();
-    sent_ = entry.ask.request.Frame(entry.ask.framing);
+    sent_ = entry.ask.frame;
     received_.clear();
     lastByteMs_ = -1;
     state_ = State::Sending;
@@ -107,7 +108,7 @@ void LineQueue::SendOut(Entry entry) {
         // or noise. Taken for the start of this reply they would shift every later value by a
         // request.
         port.TakeInput();
-        port.Send(entry.ask.request, entry.ask.framing);
+        port.Send(entry.ask.request, sent_, entry.ask.framing);
     } catch (...) {
         state_ = State::Idle;
         throw;

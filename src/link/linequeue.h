@@ -68,6 +68,9 @@ public:
         ReplyEndPolicy policy = ReplyEndPolicy::FrameEnd;
         ReplyTiming timing;
         RequestPriority priority = RequestPriority::Cycle;
+        // The request as it goes on the wire in `framing`: framed once, by Submit when empty,
+        // and then only carried (the log, the port and the reply's end all need it).
+        QByteArray frame;
     };
 
     explicit LineQueue(LineOwner& line, QObject* parent = nullptr);

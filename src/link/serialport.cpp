@@ -203,9 +203,8 @@ void SerialPort::SendText(const QByteArray& text) {
     if (!device_->ConvertsFrames()) log_.Sent(comNumber_, text);
 }
 
-void SerialPort::Send(const Request& request, Framing framing) {
+void SerialPort::Send(const Request& request, const QByteArray& frame, Framing framing) {
     EnsureOpen();
-    const QByteArray frame = request.Frame(framing);
     if (frame.size() > BufferSize) throw PortError(tr("Serial port: output buffer full"));
     const std::optional<SerialRequest> pdu =
         device_->ConvertsFrames() ? request.Pdu(framing) : std::nullopt;

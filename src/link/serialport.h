@@ -67,10 +67,10 @@ public:
     QByteArray TakeInput();
     bool HasTimer(quint16 id) const { return timers_.count(id) != 0; }
     void SendText(const QByteArray& text);
-    // The request framed by `framing`, as SendText sends its frame. A line that converts frames
-    // (Modbus TCP) gets the request's unit and PDU where the request knows them; the bytes on
-    // the network are those of its frame either way.
-    void Send(const Request& request, Framing framing);
+    // The request's `frame` (the request framed by `framing`), as SendText sends it. A line
+    // that converts frames (Modbus TCP) gets the request's unit and PDU where the request knows
+    // them; the bytes on the network are those of its frame either way.
+    void Send(const Request& request, const QByteArray& frame, Framing framing);
 
     // Looks at the timers now; they are also looked at whenever one may have expired.
     void CheckTimers();
