@@ -1,6 +1,7 @@
 // vrxcom-record: `vrxcom record`, recording without a window. vrxcom hands its arguments over,
 // so that no widget library is loaded into a process that runs for months on a box without a
 // display.
+#include "comnaming.h"
 #include "errors.h"
 #include "headlessrecorder.h"
 #include "simulatedline.h"
@@ -58,14 +59,15 @@ QString PasswordPath(const QString& given) {
     return credentials + QLatin1Char('/') + given;
 }
 
-// The line settings as the program starts with them: the settings file in the current folder,
-// or the defaults. Its COMn is the command line's.
-std::optional<vrx::LineSettings> FileLineSettings(QString* error) {
-    if (!QFileInfo::exists(QLatin1String(vrx::SettingsFileName)))
-        return vrx::ToLineSettings(vrx::ComSelections{});
+// The line settings: the options', and for what they leave out the settings file in the
+// current folder, or the defaults. The file's COMn is not used: the options name the line.
+std::optional<vrx::LineSettings> LineSettings(const vrx::LineOptions& line, QString* error) {
+    const bool complete = line.baud && line.format && line.framing;
+    if (complete || !QFileInfo::exists(QLatin1String(vrx::SettingsFileName)))
+        return line.Over(vrx::ToLineSettings(vrx::ComSelections{}));
     try {
-        return vrx::ToLineSettings(
-            vrx::UnpackSettings(vrx::ReadSettingsFile(QLatin1String(vrx::SettingsFileName))));
+        return line.Over(vrx::ToLineSettings(
+            vrx::UnpackSettings(vrx::ReadSettingsFile(QLatin1String(vrx::SettingsFileName)))));
     } catch (const vrx::Error& e) {
         *error = e.text();
         return std::nullopt;
@@ -131,11 +133,16 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     vrx::sim::InstallSimulatedLine();
     QString error;
-    const std::optional<vrx::LineSettings> settings = FileLineSettings(&error);
+    const std::optional<vrx::LineSettings> settings = LineSettings(options.line, &error);
     if (!settings) {
         Print(stderr, "vrxcom record: " + error + "\n");
         return 1;
     }
+    if (const QString fault = vrx::LineSettingsFault(*settings); !fault.isEmpty()) {
+        Print(stderr, "vrxcom record: " + fault + "\n");
+        return 2;
+    }
+    if (!options.line.device.isEmpty()) vrx::AssignCom(options.com, options.line.device);
     std::optional<vrx::MqttPublisher::Config> mqtt;
     if (options.mqtt) {
         mqtt.emplace();
@@ -215,8 +222,10 @@ int main(int argc, char** argv) {
         Print(stderr, "vrxcom record: " + error + "\n");
         return 1;
     }
-    terminal.Event(QStringLiteral("recording COM%1, addresses %2, every %3 s")
+    terminal.Event(QStringLiteral("recording COM%1 (%2) at %3, addresses %4, every %5 s")
                        .arg(options.com)
+                       .arg(vrx::ComDescription(vrx::ResolveCom(options.com)),
+                            vrx::LineSettingsText(*settings))
                        .arg([&] {
                            QStringList list;
                            for (const int a : options.addresses)

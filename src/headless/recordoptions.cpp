@@ -1,10 +1,14 @@
 // Parsing the options of `vrxcom record`.
 #include "recordoptions.h"
 
+#include "netendpoint.h"
+
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace vrx {
 
@@ -76,7 +80,9 @@ struct OptionName {
 };
 // clang-format off
 constexpr std::array Options{
-    OptionName{"com", Kind::Value}, OptionName{"addresses", Kind::Value},
+    OptionName{"com", Kind::Value}, OptionName{"device", Kind::Value},
+    OptionName{"baud", Kind::Value}, OptionName{"format", Kind::Value},
+    OptionName{"framing", Kind::Value}, OptionName{"addresses", Kind::Value},
     OptionName{"interval", Kind::Value}, OptionName{"out", Kind::Value},
     OptionName{"out-dir", Kind::Value}, OptionName{"quiet", Kind::Flag},
     OptionName{"mqtt", Kind::Value}, OptionName{"mqtt-ca", Kind::Value},
@@ -117,6 +123,37 @@ struct Parser {
                     .arg(MaxComNumber);
             options.com = *n;
             comGiven = true;
+        } else if (name == QLatin1String("device")) {
+            if (value.trimmed().isEmpty()) return QStringLiteral("--device needs a device");
+            // A network form that does not parse would only fail when the line opens.
+            QString error;
+            if (IsNetEndpointText(value.trimmed()) && !ParseNetEndpoint(value.trimmed(), &error))
+                return QStringLiteral("--device: ") + error;
+            options.line.device = value.trimmed();
+        } else if (name == QLatin1String("baud")) {
+            const std::optional<int> baud = ParseNumber(value, 1, 999999);
+            if (!baud || std::find(std::begin(RecordBauds), std::end(RecordBauds), *baud) ==
+                             std::end(RecordBauds)) {
+                QStringList offered;
+                for (const qint32 b : RecordBauds)
+                    offered << QString::number(b);
+                return QStringLiteral("--baud: '%1' is not one of %2")
+                    .arg(Excerpt(value), offered.join(QLatin1String(", ")));
+            }
+            options.line.baud = *baud;
+        } else if (name == QLatin1String("format")) {
+            options.line.format = ParseLineFormat(value);
+            if (!options.line.format)
+                return QStringLiteral("--format: '%1' is not data bits (7 or 8), parity (N, E or "
+                                      "O) and stop bits (1 or 2), as in 8N1, 8E1 or 7E1")
+                    .arg(Excerpt(value));
+        } else if (name == QLatin1String("framing")) {
+            if (value.compare(QLatin1String("ascii"), Qt::CaseInsensitive) == 0)
+                options.line.framing = Framing::Ascii;
+            else if (value.compare(QLatin1String("rtu"), Qt::CaseInsensitive) == 0)
+                options.line.framing = Framing::Rtu;
+            else
+                return QStringLiteral("--framing: '%1' is not ascii or rtu").arg(Excerpt(value));
         } else if (name == QLatin1String("addresses")) {
             QString error;
             const std::optional<Addresses> a = ParseAddresses(value, &error);
@@ -193,7 +230,11 @@ struct Parser {
 
     // What the options must say together.
     QString Check() const {
-        if (!comGiven) return QStringLiteral("--com is missing");
+        if (!comGiven && options.line.device.isEmpty())
+            return QStringLiteral("--com or --device is missing");
+        if (options.line.framing == Framing::Rtu && options.line.format &&
+            options.line.format->dataBits != 8)
+            return QStringLiteral("--framing rtu needs 8 data bits (--format 8N1, 8E1, ...)");
         if (!addressesGiven) return QStringLiteral("--addresses is missing");
         if (options.out.isEmpty() && options.outDir.isEmpty())
             return QStringLiteral("--out or --out-dir is missing");
@@ -211,6 +252,26 @@ struct Parser {
 };
 
 } // namespace
+
+LineSettings LineOptions::Over(LineSettings base) const {
+    if (baud) base.baud = *baud;
+    if (format) {
+        base.dataBits = format->dataBits;
+        base.parity = format->parity;
+        base.stopBits = format->stopBits;
+    }
+    if (framing) base.framing = *framing;
+    return base;
+}
+
+QString LineSettingsFault(const LineSettings& settings) {
+    if (settings.Rtu() && settings.dataBits != 8)
+        return QStringLiteral("RTU needs 8 data bits, and the line has %1 (%2): give --format "
+                              "with 8 data bits, or --framing ascii")
+            .arg(settings.dataBits)
+            .arg(LineSettingsText(settings));
+    return {};
+}
 
 std::optional<MqttTarget> ParseMqttUrl(const QString& url, QString* error) {
     MqttTarget target;
@@ -337,13 +398,17 @@ RecordCommand ParseRecordArguments(const QStringList& arguments, const ConfigRea
         return {Action::Error, {}, error};
     if (parser.help) return {Action::Help, {}, {}};
     if (const QString error = parser.Check(); !error.isEmpty()) return {Action::Error, {}, error};
+    // A line given by its device alone is named COM1 in the log and the topics.
+    if (!parser.comGiven) parser.options.com = 1;
     return {Action::Run, parser.options, {}};
 }
 
 QString RecordUsage() {
     return QStringLiteral(
-        "Usage: vrxcom record --com COMn --addresses A[,B...] (--out FILE | --out-dir DIR)\n"
-        "                     [--interval SECONDS] [--quiet] [--config FILE]\n"
+        "Usage: vrxcom record (--com COMn | --device PATH) --addresses A[,B...]\n"
+        "                     (--out FILE | --out-dir DIR) [--baud N] [--format 8E1]\n"
+        "                     [--framing ascii|rtu] [--interval SECONDS] [--quiet]\n"
+        "                     [--config FILE]\n"
         "                     [--mqtt URL [--mqtt-ca FILE] [--mqtt-user NAME\n"
         "                      --mqtt-password-file FILE] [--ha-discovery] [--allow-writes]]\n"
         "\n"
@@ -352,7 +417,15 @@ QString RecordUsage() {
         "an MQTT broker. Ends with \"End\" in the file on SIGINT or SIGTERM.\n"
         "\n"
         "Options:\n"
-        "  --com COMn              The line, found as the program finds COMn (VRX_COMn too).\n"
+        "  --com COMn              The line, found as the program finds COMn (VRX_COMn too);\n"
+        "                          with --device, the line's name in the log and the topics\n"
+        "                          (default COM1).\n"
+        "  --device PATH           The line's device, e.g. /dev/serial/by-id/usb-...-port0,\n"
+        "                          which stays the same adapter across reboots; or\n"
+        "                          tcp:HOST:PORT, mbtcp:HOST:PORT, listen:HOST:PORT.\n"
+        "  --baud N                The line's speed: 1200 to 115200 (9600, 19200, ...).\n"
+        "  --format 8E1            Data bits (7, 8), parity (N, E, O), stop bits (1, 2).\n"
+        "  --framing ascii|rtu     The framing (RTU needs 8 data bits).\n"
         "  --addresses 1,2,5       Up to 8 controller addresses (1 to 255), in file order.\n"
         "  --interval SECONDS      The sample interval, 1 to 120 (default 1).\n"
         "  --out FILE              The record file; continued when it holds the same\n"
@@ -374,8 +447,9 @@ QString RecordUsage() {
         "                          result goes to .../set/result. Nothing else is writable.\n"
         "  -h, --help              Print this help and exit.\n"
         "\n"
-        "The framing and line settings are those of the settings file (SETVRX.$$$) in the\n"
-        "current directory, or the program's defaults where there is none.\n"
+        "What --baud, --format and --framing leave out comes from the settings file\n"
+        "(SETVRX.$$$) in the current directory, or else the program's defaults\n"
+        "(9600 7E1 ASCII).\n"
         "A device that stops answering is written as --- and asked again once a minute; a\n"
         "lost line is tried again every second; a file that cannot be written is tried\n"
         "again at every sample. Each such event is one line on standard error.\n");

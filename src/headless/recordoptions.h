@@ -1,6 +1,7 @@
 // The options of `vrxcom record`: its command line, its configuration file and the broker URL.
 #pragma once
 
+#include "comsettings.h"
 #include "samplestore.h"
 
 #include <QByteArrayView>
@@ -28,8 +29,28 @@ std::optional<MqttTarget> ParseMqttUrl(const QString& url, QString* error);
 inline constexpr int MinRecordInterval = 1;
 inline constexpr int MaxRecordInterval = 120;
 
+// The line as the options give it. What they leave out comes from the settings file in the
+// working folder, else the program's defaults: a cabinet PC has no desktop to write that file.
+struct LineOptions {
+    // A device path ("/dev/serial/by-id/..."), "tcp:", "mbtcp:" or "listen:" with HOST:PORT, or
+    // "sim[:...]"; empty: COMn found as the program finds it.
+    QString device;
+    std::optional<qint32> baud;
+    std::optional<LineFormat> format;
+    std::optional<Framing> framing;
+    // These options over `base`.
+    LineSettings Over(LineSettings base) const;
+};
+
+// The speeds --baud takes: the Protocol window's, and the standard ones around them.
+inline constexpr qint32 RecordBauds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+
+// Why a line cannot run with these settings (RTU with 7 data bits), or an empty text.
+QString LineSettingsFault(const LineSettings& settings);
+
 struct RecordOptions {
-    int com = 0;           // n of COMn
+    int com = 0; // n of COMn: the line's name in the log and the topics
+    LineOptions line;
     Addresses addresses{}; // in the order given, the rest 0
     int interval = 1;      // seconds
     QString out;           // one file, or

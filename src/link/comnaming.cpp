@@ -7,6 +7,7 @@
 
 #include <QCollator>
 #include <QCoreApplication>
+#include <QHash>
 #include <QSerialPortInfo>
 #include <QtGlobal>
 
@@ -15,6 +16,12 @@
 namespace vrx {
 
 namespace {
+
+// COMn assigned by the program itself; read and written on the main thread only.
+QHash<int, QString>& Assigned() {
+    static QHash<int, QString> assigned;
+    return assigned;
+}
 
 int Rank(const QString& path) {
     const QString name = path.section(u'/', -1);
@@ -43,24 +50,37 @@ QStringList DefaultComDevices() {
     return SortComDevices(paths);
 }
 
+ComTarget ParseComTarget(const QString& text) {
+    ComTarget target;
+    const QString value = text.trimmed();
+    if (value == u"sim" || value.startsWith(u"sim:")) {
+        target.kind = ComTarget::Kind::Simulated;
+        target.options = value.mid(4);
+    } else if (IsNetEndpointText(value)) {
+        target.kind = ComTarget::Kind::Network;
+        target.path = value;
+    } else if (!value.isEmpty()) {
+        target.kind = ComTarget::Kind::Device;
+        target.path = value;
+    }
+    return target;
+}
+
+void AssignCom(int number, const QString& device) {
+    if (device.isEmpty())
+        Assigned().remove(number);
+    else
+        Assigned().insert(number, device);
+}
+
 ComTarget ResolveCom(int number, const QStringList& defaults) {
     ComTarget target;
     if (number <= 0) return target;
+    if (const auto assigned = Assigned().constFind(number); assigned != Assigned().cend())
+        return ParseComTarget(*assigned);
     const QByteArray variable = "VRX_COM" + QByteArray::number(number);
-    if (qEnvironmentVariableIsSet(variable.constData())) {
-        const QString value = qEnvironmentVariable(variable.constData()).trimmed();
-        if (value == u"sim" || value.startsWith(u"sim:")) {
-            target.kind = ComTarget::Kind::Simulated;
-            target.options = value.mid(4);
-        } else if (IsNetEndpointText(value)) {
-            target.kind = ComTarget::Kind::Network;
-            target.path = value;
-        } else if (!value.isEmpty()) {
-            target.kind = ComTarget::Kind::Device;
-            target.path = value;
-        }
-        return target;
-    }
+    if (qEnvironmentVariableIsSet(variable.constData()))
+        return ParseComTarget(qEnvironmentVariable(variable.constData()));
 #ifdef Q_OS_WIN
     Q_UNUSED(defaults);
     target.kind = ComTarget::Kind::Device;
@@ -76,8 +96,9 @@ ComTarget ResolveCom(int number, const QStringList& defaults) {
 
 ComTarget ResolveCom(int number) {
     const QByteArray variable = "VRX_COM" + QByteArray::number(number);
-    // Listing the system's ports is slow; skip it when the environment decides.
-    if (qEnvironmentVariableIsSet(variable.constData())) return ResolveCom(number, {});
+    // Listing the system's ports is slow; skip it when the program or the environment decides.
+    if (Assigned().contains(number) || qEnvironmentVariableIsSet(variable.constData()))
+        return ResolveCom(number, {});
     return ResolveCom(number, DefaultComDevices());
 }
 

@@ -28,8 +28,17 @@ QStringList DefaultComDevices();
 // Orders device paths as DefaultComDevices does (pure, for tests).
 QStringList SortComDevices(QStringList paths);
 
-// VRX_COMn when set ("sim", "sim:<options>", "tcp:", "mbtcp:" or "listen:" with HOST:PORT,
-// or a path), else the n-th default device.
+// What a text naming a line stands for: "sim", "sim:<options>", "tcp:", "mbtcp:" or
+// "listen:" with HOST:PORT, or a device path. Missing when it is empty.
+ComTarget ParseComTarget(const QString& text);
+
+// COMn stands for `device` (a text as ParseComTarget takes it) in this process, before
+// VRX_COMn and the ports present: a recorder told its line by path, which must not move to
+// another adapter when the ports are listed in another order after a reboot. An empty text
+// takes the assignment back.
+void AssignCom(int number, const QString& device);
+
+// The assigned device, else VRX_COMn when set, else the n-th default device.
 ComTarget ResolveCom(int number, const QStringList& defaults);
 ComTarget ResolveCom(int number);
 

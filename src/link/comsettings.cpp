@@ -80,7 +80,7 @@ void WriteSettingsFile(const QString& path, int value) {
 }
 
 namespace {
-constexpr qint32 Bauds[] = {2400, 4800, 9600, 19200, 38400};
+constexpr const auto& Bauds = OfferedBauds;
 bool BaudSelected(const ComSelections& s) {
     return s.baudRate >= 0 && s.baudRate < int(std::size(Bauds));
 }
@@ -114,6 +114,40 @@ void ApplySettings(const ComSelections& s, SerialPort& port) {
 
 bool IsRtu(const ComSelections& selections) {
     return selections.modBus == 1;
+}
+
+std::optional<LineFormat> ParseLineFormat(QStringView text) {
+    if (text.size() != 3) return std::nullopt;
+    LineFormat format;
+    if (text[0] != u'7' && text[0] != u'8') return std::nullopt;
+    format.dataBits = text[0].digitValue();
+    switch (text[1].toUpper().unicode()) {
+    case u'N':
+        format.parity = Parity::None;
+        break;
+    case u'E':
+        format.parity = Parity::Even;
+        break;
+    case u'O':
+        format.parity = Parity::Odd;
+        break;
+    default:
+        return std::nullopt;
+    }
+    if (text[2] != u'1' && text[2] != u'2') return std::nullopt;
+    format.stopBits = text[2].digitValue();
+    return format;
+}
+
+QString LineFormatText(const LineSettings& s) {
+    const QChar parity = s.parity == Parity::None ? u'N' : s.parity == Parity::Even ? u'E' : u'O';
+    return QString::number(s.dataBits) + parity + QString::number(s.stopBits);
+}
+
+QString LineSettingsText(const LineSettings& s) {
+    return QStringLiteral("%1 %2 %3")
+        .arg(s.baud)
+        .arg(LineFormatText(s), s.Rtu() ? QStringLiteral("RTU") : QStringLiteral("ASCII"));
 }
 
 int RtuSilenceTicks(const LineSettings& s) {

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace vrx {
 
 class SerialPort;
@@ -53,6 +55,23 @@ LineSettings ToLineSettings(const ComSelections& selections, qint32 keptBaud);
 void ApplySettings(const ComSelections& selections, SerialPort& port);
 
 bool IsRtu(const ComSelections& selections);
+
+// The speeds the Protocol window offers, in its order.
+inline constexpr qint32 OfferedBauds[] = {2400, 4800, 9600, 19200, 38400};
+
+// A line's format as users write it: data bits, parity letter, stop bits ("8E1", "7o2"), or
+// nothing when the text is not one. Only 7 or 8 data bits and 1 or 2 stop bits.
+struct LineFormat {
+    int dataBits = 8;
+    Parity parity = Parity::None;
+    int stopBits = 1;
+    friend bool operator==(const LineFormat&, const LineFormat&) = default;
+};
+std::optional<LineFormat> ParseLineFormat(QStringView text);
+// "8E1".
+QString LineFormatText(const LineSettings& settings);
+// "9600 8E1 ASCII": the line as messages and logs name it.
+QString LineSettingsText(const LineSettings& settings);
 
 // Reply time-outs in 55 ms ticks (the Monitor's and the Recorder's are their engines').
 inline constexpr int TesterReplyTicks = 18;

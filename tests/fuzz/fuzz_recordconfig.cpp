@@ -2,9 +2,11 @@
 // may hold it, taken through the option parser as --config would.
 #include "recordoptions.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray text(reinterpret_cast<const char*>(data), qsizetype(size));
@@ -30,5 +32,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (o.addresses[i] != 0 && o.addresses[i] == o.addresses[j]) std::abort();
     }
     if (o.out.isEmpty() == o.outDir.isEmpty()) std::abort();
+    // The line's settings are ones a port takes, whatever the file held.
+    const vrx::LineOptions& line = o.line;
+    if (line.baud && std::find(std::begin(vrx::RecordBauds), std::end(vrx::RecordBauds),
+                               *line.baud) == std::end(vrx::RecordBauds))
+        std::abort();
+    if (line.format && (line.format->dataBits < 7 || line.format->dataBits > 8 ||
+                        line.format->stopBits < 1 || line.format->stopBits > 2))
+        std::abort();
+    if (line.framing == vrx::Framing::Rtu && line.format && line.format->dataBits != 8)
+        std::abort();
+    if (line.device != line.device.trimmed()) std::abort();
     return 0;
 }

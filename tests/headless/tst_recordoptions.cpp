@@ -51,7 +51,39 @@ private slots:
                                                    "--ha-discovery"}
                              << "";
         QTest::newRow("no com") << QStringList{"--addresses", "1", "--out", "a"}
-                                << "--com is missing";
+                                << "--com or --device is missing";
+        const QStringList lineless{"--addresses", "1", "--out", "a"};
+        QTest::newRow("device alone")
+            << lineless + QStringList{"--device", "/dev/serial/by-id/usb-FTDI_x-if00-port0"} << "";
+        QTest::newRow("device and line") << lineless + QStringList{"--device=mbtcp:10.0.0.7:502",
+                                                                   "--baud",
+                                                                   "19200",
+                                                                   "--format",
+                                                                   "8n1",
+                                                                   "--framing",
+                                                                   "RTU"}
+                                         << "";
+        QTest::newRow("device blank")
+            << lineless + QStringList{"--device", " "} << "--device needs a device";
+        QTest::newRow("device bad endpoint") << lineless + QStringList{"--device", "tcp:host"}
+                                             << "--device: tcp:host: the port is missing";
+        QTest::newRow("baud not offered")
+            << base + QStringList{"--baud", "9601"}
+            << "--baud: '9601' is not one of 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200";
+        QTest::newRow("baud text") << base + QStringList{"--baud", "fast"}
+                                   << "--baud: 'fast' is not one of 1200, 2400, 4800, 9600, "
+                                      "19200, 38400, 57600, 115200";
+        for (const char* format : {"9N1", "8X1", "8N3", "8N", "8N11", ""})
+            QTest::newRow(qPrintable(QStringLiteral("format '%1'").arg(format)))
+                << base + QStringList{"--format", format}
+                << QStringLiteral("--format: '%1' is not data bits (7 or 8), parity (N, E or O) "
+                                  "and stop bits (1 or 2), as in 8N1, 8E1 or 7E1")
+                       .arg(format);
+        QTest::newRow("framing") << base + QStringList{"--framing", "tcp"}
+                                 << "--framing: 'tcp' is not ascii or rtu";
+        QTest::newRow("rtu on 7 bits")
+            << base + QStringList{"--format", "7E1", "--framing", "rtu"}
+            << "--framing rtu needs 8 data bits (--format 8N1, 8E1, ...)";
         QTest::newRow("no addresses")
             << QStringList{"--com", "1", "--out", "a"} << "--addresses is missing";
         QTest::newRow("no output")
@@ -127,6 +159,55 @@ private slots:
         QCOMPARE(ParseRecordArguments({"--help", "--bogus"}, ReadFile).action,
                  RecordCommand::Action::Error);
         QCOMPARE(ParseRecordArguments({"-h"}, ReadFile).action, RecordCommand::Action::Help);
+    }
+
+    // The line's settings: each option over what the settings file (or the defaults) says, and
+    // the device named for COMn, which is COM1 unless --com names it.
+    void lineOptions_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("com");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("settings"); // over the file's 19200 8N2 RTU
+        QTest::addColumn<QString>("fault");
+        const QStringList base{"--addresses", "1", "--out", "a.txt"};
+        QTest::newRow("file only") << base + QStringList{"--com", "COM3"} << 3 << ""
+                                   << "19200 8N2 RTU"
+                                   << "";
+        QTest::newRow("device named COM1")
+            << base + QStringList{"--device", "/dev/ttyS4"} << 1 << "/dev/ttyS4"
+            << "19200 8N2 RTU"
+            << "";
+        QTest::newRow("device named by --com")
+            << base + QStringList{"--device", "/dev/ttyS4", "--com", "COM2"} << 2 << "/dev/ttyS4"
+            << "19200 8N2 RTU"
+            << "";
+        QTest::newRow("baud") << base + QStringList{"--com", "1", "--baud", "4800"} << 1 << ""
+                              << "4800 8N2 RTU"
+                              << "";
+        QTest::newRow("format and framing")
+            << base + QStringList{"--com", "1", "--format", "7o1", "--framing", "ascii"} << 1 << ""
+            << "19200 7O1 ASCII"
+            << "";
+        QTest::newRow("7 bits under the file's RTU")
+            << base + QStringList{"--com", "1", "--format", "7E1"} << 1 << ""
+            << "19200 7E1 RTU"
+            << "RTU needs 8 data bits, and the line has 7 (19200 7E1 RTU): give --format with 8 "
+               "data bits, or --framing ascii";
+    }
+    void lineOptions() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, com);
+        QFETCH(QString, device);
+        QFETCH(QString, settings);
+        QFETCH(QString, fault);
+        const RecordCommand command = ParseRecordArguments(arguments, ReadFile);
+        QCOMPARE(command.error, QString());
+        QCOMPARE(command.options.com, com);
+        QCOMPARE(command.options.line.device, device);
+        const LineSettings file{19200, Parity::None, 8, 2, Framing::Rtu};
+        const LineSettings line = command.options.line.Over(file);
+        QCOMPARE(LineSettingsText(line), settings);
+        QCOMPARE(LineSettingsFault(line), fault);
     }
 
     void mqttUrl_data() {

@@ -1,8 +1,10 @@
 // `vrxcom record` as a process on simulated controllers: the record file as it grows (readable
 // by the viewer), "End" and exit 0 on SIGINT and SIGTERM, no widget library in the process,
 // events only when standard error is no terminal, and the messages of wrong start-ups.
+#include "helperprocess.h"
 #include "recordfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
@@ -133,6 +135,82 @@ private slots:
         QVERIFY2(log.count("COM1: line back\n") <= 1, log.constData());
     }
 
+    // A cabinet with two lines: each recorder has its own configuration file, its own working
+    // folder and no settings file, and finds its line by a fixed path (as /dev/serial/by-id/
+    // names an adapter) at its own speed, format and framing. A recorder that took the other's
+    // framing, or the defaults, would record nothing but ---.
+    void twoLinesSideBySide() {
+        QTemporaryDir dir;
+        struct Line {
+            const char* name;
+            const char* mode;
+            const char* addresses;
+            QString config;
+            QByteArray started;
+        };
+        std::array<Line, 2> lines{
+            Line{"line1", "rtu", "1,2", "baud 19200\nformat 8N1\nframing rtu\n",
+                 "recording COM1 (%1) at 19200 8N1 RTU, addresses 1,2, every 1 s\n"},
+            Line{"line2", "ascii", "3", "com COM2\nbaud 4800\nformat 8E2\nframing ascii\n",
+                 "recording COM2 (%1) at 4800 8E2 ASCII, addresses 3, every 1 s\n"}};
+        std::array<test::HelperProcess, 2> sims;
+        std::array<QProcess, 2> recorders;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const QString link = dir.filePath(QStringLiteral("usb-adapter-%1-port0").arg(i));
+            QVERIFY(sims[i].Start(VRXSIM_PATH, {"--link", link, "--mode", lines[i].mode,
+                                                "--addresses", lines[i].addresses}));
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link), test::HelperBound);
+            const QString folder = dir.filePath(lines[i].name);
+            QVERIFY(QDir().mkpath(folder));
+            QFile config(dir.filePath(QStringLiteral("record-%1.conf").arg(lines[i].name)));
+            QVERIFY(config.open(QIODevice::WriteOnly));
+            config.write(QStringLiteral("device %1\naddresses %2\nout-dir %3\n%4")
+                             .arg(link, lines[i].addresses, folder + "/files", lines[i].config)
+                             .toUtf8());
+            config.close();
+            lines[i].started = QString::fromLatin1(lines[i].started).arg(link).toUtf8();
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            for (const QString& name : env.keys())
+                if (name.startsWith("VRX_COM")) env.remove(name);
+            env.remove("JOURNAL_STREAM");
+            recorders[i].setProcessEnvironment(env);
+            recorders[i].setWorkingDirectory(folder);
+            recorders[i].start(VRXCOM_PATH, {"record", "--config", config.fileName()});
+            QVERIFY(recorders[i].waitForStarted());
+        }
+        // Three good samples of every device, in each line's own file.
+        const auto files = [&](std::size_t i) {
+            return QDir(dir.filePath(QString::fromLatin1(lines[i].name) + "/files"))
+                .entryInfoList({"*.txt"}, QDir::Files);
+        };
+        const auto goodLines = [&](std::size_t i) {
+            const QFileInfoList found = files(i);
+            if (found.size() != 1) return 0;
+            QFile file(found.first().filePath());
+            if (!file.open(QIODevice::ReadOnly)) return 0;
+            const QList<QByteArray> records = file.readAll().split('\n').mid(1);
+            return int(std::count_if(records.begin(), records.end(), [](const QByteArray& r) {
+                return r.size() > 10 && !r.contains("---");
+            }));
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(goodLines(0) >= 3 && goodLines(1) >= 3, 30000);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            ::kill(pid_t(recorders[i].processId()), SIGTERM);
+            QVERIFY(recorders[i].waitForFinished(20000));
+            QCOMPARE(recorders[i].exitCode(), 0);
+            const QByteArray log = recorders[i].readAllStandardError();
+            QVERIFY2(log.contains(lines[i].started), log.constData());
+            QVERIFY2(!log.contains("no answer"), log.constData());
+            QVERIFY(
+                !QFile::exists(dir.filePath(QString::fromLatin1(lines[i].name) + "/SETVRX.$$$")));
+        }
+        SampleStore samples;
+        QCOMPARE(LoadRecordFile(files(0).first().filePath(), samples).layout.header.addresses,
+                 (Addresses{1, 2, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(LoadRecordFile(files(1).first().filePath(), samples).layout.header.addresses,
+                 (Addresses{3, 0, 0, 0, 0, 0, 0, 0}));
+    }
+
     void wrongStart_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("settings"); // the settings file in the current folder
@@ -153,6 +231,14 @@ private slots:
                                                 "1",     "--out", "x.txt"}
                                  << QByteArray() << 1
                                  << QByteArray("vrxcom record: COM7 does not exist\n");
+        QTest::newRow("RTU on 7 bits")
+            << good + QStringList{"--framing", "rtu"} << QByteArray() << 2
+            << QByteArray("vrxcom record: RTU needs 8 data bits, and the line has 7 (9600 7E1 "
+                          "RTU): give --format with 8 data bits, or --framing ascii\n");
+        QTest::newRow("device missing")
+            << QStringList{"--device", "/dev/serial/by-id/none", "--addresses", "1", "--out",
+                           "x.txt"}
+            << QByteArray() << 1 << QByteArray("vrxcom record: COM1: ");
         QTest::newRow("network line written wrong")
             << QStringList{"--com", "COM8", "--addresses", "1", "--out", "x.txt"} << QByteArray()
             << 1 << QByteArray("vrxcom record: COM8: tcp:10.0.0.7: the port is missing\n");
@@ -190,8 +276,9 @@ private slots:
         QCOMPARE(process.exitCode(), 0);
         const QByteArray text = process.readAllStandardOutput();
         for (const char* option :
-             {"--com", "--addresses", "--interval", "--out", "--out-dir", "--quiet", "--config",
-              "--mqtt", "--mqtt-ca", "--mqtt-user", "--mqtt-password-file", "--ha-discovery"})
+             {"--com", "--device", "--baud", "--format", "--framing", "--addresses", "--interval",
+              "--out", "--out-dir", "--quiet", "--config", "--mqtt", "--mqtt-ca", "--mqtt-user",
+              "--mqtt-password-file", "--ha-discovery"})
             QVERIFY2(text.contains(QByteArray("  ") + option + ' '), option);
     }
 };

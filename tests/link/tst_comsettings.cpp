@@ -1,5 +1,6 @@
 // Communication settings: packing, the settings file through the Protocol window, the RTU rule,
 // applying them to a port, and reply time-outs.
+#include "comnaming.h"
 #include "comsettings.h"
 #include "errors.h"
 #include "fakeline.h"
@@ -125,6 +126,22 @@ private slots:
         QCOMPARE(protocol.ComPort->Button(3)->toolTip(), QString());
         for (const char* name : {"VRX_COM1", "VRX_COM2", "VRX_COM3", "VRX_COM4"})
             qunsetenv(name);
+    }
+
+    // A line the program was told by path (the recorder's --device) is that path, whatever
+    // VRX_COMn or the ports present say, until the assignment is taken back.
+    void assignedComWinsOverTheEnvironment() {
+        qputenv("VRX_COM5", "sim");
+        AssignCom(5, QStringLiteral("/dev/serial/by-id/usb-x-port0"));
+        ComTarget target = ResolveCom(5);
+        QCOMPARE(target.kind, ComTarget::Kind::Device);
+        QCOMPARE(target.path, QStringLiteral("/dev/serial/by-id/usb-x-port0"));
+        QCOMPARE(ResolveCom(5, {"/dev/ttyUSB0"}).path, target.path);
+        AssignCom(5, QStringLiteral("mbtcp:10.0.0.7:502"));
+        QCOMPARE(ResolveCom(5).kind, ComTarget::Kind::Network);
+        AssignCom(5, QString());
+        QCOMPARE(ResolveCom(5).kind, ComTarget::Kind::Simulated);
+        qunsetenv("VRX_COM5");
     }
 
     void malformedFileKeepsInitialSelections_data() {
