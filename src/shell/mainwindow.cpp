@@ -59,20 +59,35 @@ void TVRW0::FormCreate() {
     TESTPL->SetCmdItemHeight(ScreenWidth * 15 / 800);
 }
 
+namespace {
+
+// A caption with its Alt key: the English caption's first letter. A translation in another
+// script keeps that letter after it, "(&P)", as such menus write it, so the keyboard reaches
+// the items in every language; one that brings its own '&' is left as it is.
+QString WithMnemonic(const char* source, const QString& translated) {
+    const QString english = QString::fromLatin1(source);
+    if (translated.contains(QLatin1Char('&'))) return translated;
+    if (translated.startsWith(english.left(1), Qt::CaseInsensitive))
+        return QLatin1Char('&') + translated;
+    return QStringLiteral("%1(&%2)").arg(translated, english.left(1).toUpper());
+}
+
+} // namespace
+
 void TVRW0::BuildMenu() {
     MainMenu1 = menuBar();
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     const auto item = [this](QWidget* menu, const char* name, const char* caption,
                              void (TVRW0::*handler)()) {
         // Alt and the caption's first letter, as the keyboard's way into each item.
-        auto* action = new QAction(QLatin1Char('&') + tr(caption), menu);
+        auto* action = new QAction(WithMnemonic(caption, tr(caption)), menu);
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this, GuardedSlot(this, handler));
         menu->addAction(action);
         return action;
     };
     item(MainMenu1, "PROTOCOL1", QT_TR_NOOP("PROTOCOL"), &TVRW0::SetCommunication1Click);
-    QMenu* connectMenu = MainMenu1->addMenu(QLatin1Char('&') + tr("CONNECT"));
+    QMenu* connectMenu = MainMenu1->addMenu(WithMnemonic("CONNECT", tr("CONNECT")));
     connectMenu->setObjectName(QStringLiteral("FUNCTION1"));
     connectMenu->menuAction()->setObjectName(QStringLiteral("FUNCTION1Action"));
     item(connectMenu, "MONITOR1", QT_TR_NOOP("MONITOR"), &TVRW0::Monitor1Click);

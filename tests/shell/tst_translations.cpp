@@ -7,10 +7,12 @@
 #include "testmain.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -291,6 +293,36 @@ private slots:
         if (!widget.isEmpty()) shown = shown->findChild<QWidget*>(widget);
         QVERIFY(shown);
         QCOMPARE(ShownText(shown, item), text);
+    }
+
+    // The Main window's Alt keys are the English captions' first letters in every language:
+    // a Chinese caption cannot be typed after Alt.
+    void mainMenuKeepsItsKeys_data() {
+        QTest::addColumn<bool>("chinese");
+        QTest::newRow("C") << false;
+        QTest::newRow("zh_TW") << true;
+    }
+    void mainMenuKeepsItsKeys() {
+        QFETCH(bool, chinese);
+        if (chinese) QVERIFY(InstallTranslation(QLocale(QStringLiteral("zh_TW"))));
+        test::ScriptedDialogs dialogs;
+        const auto forms = CreateForms();
+        QWidget* main = nullptr;
+        for (QWidget* w : Windows(*forms))
+            if (w->objectName() == QLatin1String("VRW0")) main = w;
+        QVERIFY(main);
+        const std::map<QString, char> keys{
+            {"PROTOCOL1", 'P'}, {"FUNCTION1Action", 'C'}, {"MONITOR1", 'M'}, {"RECODER1", 'R'},
+            {"ESTER1", 'T'},    {"EXIT1", 'E'},           {"ABOUT1", 'A'}};
+        for (const auto& [name, key] : keys) {
+            const auto* action = main->findChild<QAction*>(name);
+            QVERIFY2(action, qPrintable(name));
+            QCOMPARE(QKeySequence::mnemonic(action->text()),
+                     QKeySequence(Qt::ALT | Qt::Key(Qt::Key_A + (key - 'A'))));
+            QCOMPARE(action->text().contains(
+                         QRegularExpression(QStringLiteral("[\\x{4e00}-\\x{9fff}]"))),
+                     chinese);
+        }
     }
 
     void windowsFitTheScreen_data() {
