@@ -1,0 +1,249 @@
+// The hub's turns on a fake line and a manual clock: masters in turn, the recording first,
+// bounded queues, a silent station's rest, a master that leaves, a lost line.
+#include "errorlog.h"
+#include "fakeline.h"
+#include "framecodec.h"
+#include "linehub.h"
+#include "manualtime.h"
+#include "portnotes.h"
+
+#include <QTest>
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+constexpr int Tick = SerialPort::TickMs;
+constexpr int ReplyTicks = 4;
+
+QByteArray Hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
+
+// A two-register read of `unit`, register `reg`.
+MbapAdu ReadOf(quint16 transaction, int unit, int reg = 0x4700) {
+    QByteArray pdu = Hex("03");
+    pdu.append(char(reg >> 8)).append(char(reg & 0xFF)).append(Hex("0002"));
+    return MbapAdu{transaction, unit, pdu};
+}
+
+// The line held by the recording, in RTU, and a hub on it.
+struct Bench {
+    explicit Bench(LineHub::Settings settings = {}) {
+        qputenv("VRX_COM1", "sim");
+        LineSettings line;
+        line.framing = Framing::Rtu;
+        line.dataBits = 8;
+        owner.Open(QStringLiteral("Recorder"), 1, line);
+        settings.timing = ReplyTiming{ReplyTicks, 0, ReplyTicks};
+        hub = std::make_unique<LineHub>(owner, settings);
+        connect();
+    }
+    void connect() {
+        QObject::connect(hub.get(), &LineHub::logged, [this](const QString& t) { log << t; });
+    }
+    quint64 Master(const QString& name) {
+        return hub->AddMaster(name, [this, name](const MbapAdu& adu) {
+            answers << QStringLiteral("%1 #%2 unit %3: %4")
+                           .arg(name)
+                           .arg(adu.transaction)
+                           .arg(adu.unit)
+                           .arg(QString::fromLatin1(adu.pdu.toHex().toUpper()));
+        });
+    }
+    // The units of the frames on the line, in order.
+    QList<int> Sent() const {
+        QList<int> units;
+        for (const QByteArray& frame : lines.last->written)
+            units << static_cast<unsigned char>(frame.at(0));
+        return units;
+    }
+    // The station that the last request went to answers it: its two registers 0x00FA, 0x012C.
+    void Answer() {
+        const int unit = static_cast<unsigned char>(lines.last->written.last().at(0));
+        QByteArray reply;
+        reply.append(char(unit)).append(Hex("030400FA012C"));
+        clock.Run(10);
+        lines.last->Reply(reply + ModbusCrc(reply));
+        clock.Run(Tick);
+    }
+
+    FakeLineFactory lines;
+    ManualTime clock;
+    ErrorLog errors;
+    LineOwner owner;
+    std::unique_ptr<LineHub> hub;
+    QStringList answers;
+    QStringList log;
+};
+
+QString Read(const char* master, int transaction, int unit) {
+    return QStringLiteral("%1 #%2 unit %3: 030400FA012C").arg(master).arg(transaction).arg(unit);
+}
+
+} // namespace
+
+class TestLineHub : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { ForgetComDevices(); }
+
+    // One request of theirs on the line at a time, the masters in turn however many each has
+    // waiting; each answer goes to its own master with its transaction id.
+    void mastersTakeTurns() {
+        Bench bench;
+        const quint64 a = bench.Master("A");
+        const quint64 b = bench.Master("B");
+        for (quint16 t = 1; t <= 3; ++t)
+            bench.hub->Take(a, ReadOf(t, 1));
+        bench.hub->Take(b, ReadOf(7, 2));
+        bench.hub->Take(b, ReadOf(8, 2));
+        QCOMPARE(bench.Sent(), QList<int>{1});
+        QCOMPARE(bench.hub->WaitingOf(a), 2);
+        for (int i = 0; i < 5; ++i)
+            bench.Answer();
+        QCOMPARE(bench.Sent(), (QList<int>{1, 2, 1, 2, 1}));
+        QCOMPARE(bench.answers, (QStringList{Read("A", 1, 1), Read("B", 7, 2), Read("A", 2, 1),
+                                             Read("B", 8, 2), Read("A", 3, 1)}));
+        QCOMPARE(bench.hub->Tally(), (LineHub::Counts{5, 0, 2}));
+        // The frame on the line is the station's RTU request.
+        const QByteArray request = Hex("010347000002");
+        QCOMPARE(bench.lines.last->written.first(), request + ModbusCrc(request));
+    }
+
+    // The recording's request that comes while a master's is out goes next, before the
+    // masters' others: the recording waits for one served exchange at most.
+    void recordingFirst() {
+        Bench bench;
+        const quint64 a = bench.Master("A");
+        bench.hub->Take(a, ReadOf(1, 1));
+        bench.hub->Take(a, ReadOf(2, 1));
+        QObject recorder;
+        QStringList recorded;
+        const LineQueue::Ask cycle{Request::Read(9, 0x4700, 2), Framing::Rtu,
+                                   ReplyEndPolicy::FrameEnd,    ReplyTiming{ReplyTicks, 0, 36},
+                                   RequestPriority::Cycle,      {}};
+        bench.owner.Queue().Submit(cycle, &recorder,
+                                   [&](const vrx::Reply& r) { recorded << r.frame.toHex(); });
+        bench.Answer();
+        QCOMPARE(bench.Sent(), (QList<int>{1, 9}));
+        bench.Answer();
+        QCOMPARE(recorded.size(), 1);
+        QCOMPARE(bench.Sent(), (QList<int>{1, 9, 1}));
+        bench.Answer();
+        QCOMPARE(bench.answers, (QStringList{Read("A", 1, 1), Read("A", 2, 1)}));
+    }
+
+    // Answered at once, nothing put on the line: what the line cannot carry, writes unless
+    // allowed, broadcasts unless writes are, and a master's 17th waiting request.
+    void answeredAtOnce_data() {
+        QTest::addColumn<bool>("writes");
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<QByteArray>("pdu");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("write not allowed") << false << 3 << Hex("064701012C") << "8601";
+        QTest::newRow("unknown function") << true << 3 << Hex("2B0E0100") << "AB01";
+        QTest::newRow("bad length") << true << 3 << Hex("03470000020000") << "8303";
+        QTest::newRow("broadcast read") << true << 0 << Hex("0347000002") << "8301";
+        QTest::newRow("broadcast write not allowed") << false << 0 << Hex("064701012C") << "8601";
+        QTest::newRow("queue full") << false << 2 << Hex("0347000002") << "8306";
+    }
+    void answeredAtOnce() {
+        QFETCH(bool, writes);
+        QFETCH(int, unit);
+        QFETCH(QByteArray, pdu);
+        QFETCH(QString, answer);
+        LineHub::Settings settings;
+        settings.writes = writes;
+        Bench bench(settings);
+        const quint64 a = bench.Master("A");
+        // One out and sixteen waiting fill the master's share.
+        for (quint16 t = 1; t <= 17; ++t)
+            bench.hub->Take(a, ReadOf(t, 1));
+        QVERIFY(bench.answers.isEmpty());
+        QCOMPARE(bench.hub->WaitingOf(a), 16);
+        if (answer != "8306") bench.Answer(); // room again
+        bench.answers.clear();
+        const qsizetype sent = bench.lines.last->written.size();
+        bench.hub->Take(a, MbapAdu{99, unit, pdu});
+        QCOMPARE(bench.answers,
+                 QStringList{QStringLiteral("A #99 unit %1: %2").arg(unit).arg(answer)});
+        QCOMPARE(bench.lines.last->written.size(), sent);
+        QCOMPARE(bench.hub->Tally().exceptions, 1u);
+    }
+
+    // A silent station costs the line one time-out; then it is answered 0x0B at once, also
+    // for what other masters had waiting for it, until its rest is over.
+    void silentStationRests() {
+        LineHub::Settings settings;
+        settings.restMs = 10000;
+        Bench bench(settings);
+        const quint64 a = bench.Master("A");
+        const quint64 b = bench.Master("B");
+        bench.hub->Take(a, ReadOf(1, 9));
+        bench.hub->Take(b, ReadOf(2, 9));
+        bench.hub->Take(b, ReadOf(3, 4));
+        bench.clock.Run((ReplyTicks + 2) * Tick);
+        QCOMPARE(bench.answers, (QStringList{"A #1 unit 9: 830B", "B #2 unit 9: 830B"}));
+        QCOMPARE(bench.Sent(), (QList<int>{9, 4}));
+        bench.Answer();
+        bench.hub->Take(a, ReadOf(4, 9));
+        QCOMPARE(bench.answers.last(), "A #4 unit 9: 830B");
+        QCOMPARE(bench.Sent(), (QList<int>{9, 4}));
+        bench.clock.Run(10000);
+        bench.hub->Take(a, ReadOf(5, 9));
+        QCOMPARE(bench.Sent(), (QList<int>{9, 4, 9}));
+        bench.Answer();
+        QCOMPARE(bench.answers.last(), Read("A", 5, 9));
+    }
+
+    // A master that leaves: its waiting requests never go out; its request on the line keeps
+    // the line until its reply, which answers nobody, and then the others go on.
+    void masterLeaves() {
+        Bench bench;
+        const quint64 a = bench.Master("A");
+        const quint64 b = bench.Master("B");
+        bench.hub->Take(a, ReadOf(1, 1));
+        bench.hub->Take(a, ReadOf(2, 1));
+        bench.hub->Take(b, ReadOf(3, 2));
+        bench.hub->RemoveMaster(a);
+        QCOMPARE(bench.hub->Tally().masters, 1);
+        QCOMPARE(bench.Sent(), QList<int>{1});
+        bench.Answer();
+        QCOMPARE(bench.Sent(), (QList<int>{1, 2}));
+        bench.Answer();
+        QCOMPARE(bench.answers, QStringList{Read("B", 3, 2)});
+    }
+
+    // A lost line answers 0x0A, the request out and those that come while it is away.
+    void lostLine() {
+        Bench bench;
+        const quint64 a = bench.Master("A");
+        bench.hub->Take(a, ReadOf(1, 1));
+        emit bench.lines.last->lost(QStringLiteral("unplugged"));
+        QTRY_COMPARE(bench.answers, QStringList{"A #1 unit 1: 830A"});
+        bench.hub->Take(a, ReadOf(2, 1));
+        QCOMPARE(bench.answers.last(), "A #2 unit 1: 830A");
+    }
+
+    // A write goes on the line only when allowed, and is logged with its master and outcome.
+    void writesLogged() {
+        LineHub::Settings settings;
+        settings.writes = true;
+        Bench bench(settings);
+        const quint64 a = bench.Master("127.0.0.1:53422");
+        bench.hub->Take(a, MbapAdu{5, 3, Hex("064701012C")});
+        QByteArray echo = Hex("03064701012C");
+        bench.clock.Run(10);
+        bench.lines.last->Reply(echo + ModbusCrc(echo));
+        bench.clock.Run(Tick);
+        QCOMPARE(bench.answers, QStringList{"127.0.0.1:53422 #5 unit 3: 064701012C"});
+        QCOMPARE(bench.log,
+                 QStringList{"COM1 address 3: 127.0.0.1:53422 writes 06 47 01 01 2C: done"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLineHub)
+#include "tst_linehub.moc"
