@@ -82,6 +82,8 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
 }
 
 HeadlessRecorder::~HeadlessRecorder() {
+    server_.reset();
+    hub_.reset();
     recording_.Stop();
     line_.Close(QString::fromLatin1(RecordEngine::LineTool));
 }
@@ -113,14 +115,53 @@ bool HeadlessRecorder::Start(int com, const LineSettings& settings, QString* err
         return false;
     }
     recording_.SetLineSettings(settings);
+    if (!options_.serve.isEmpty() && !Serve(settings, error)) {
+        line_.Close(QString::fromLatin1(RecordEngine::LineTool));
+        return false;
+    }
     if (publisher_) publisher_->Start();
     recording_.Start(options_.addresses, options_.interval);
+    return true;
+}
+
+bool HeadlessRecorder::Serve(const LineSettings& settings, QString* error) {
+    LineHub::Settings hub;
+    hub.writes = options_.serveWrites;
+    hub.restMs = RestMs;
+    // The recording's pace: a served request waits for its reply as long as a sample's does.
+    hub.timing = ReplyTiming{RecordEngine::ReplyTicks(settings), RecordEngine::SilenceTicks,
+                             ReplyTiming{}.frameTicks};
+    hub_ = std::make_unique<LineHub>(line_, hub);
+    HubServer::Limits limits;
+    limits.clients = options_.serveClients;
+    server_ = std::make_unique<HubServer>(*hub_, limits);
+    connect(hub_.get(), &LineHub::logged, this, &HeadlessRecorder::logged);
+    connect(hub_.get(), &LineHub::countsChanged, this, &HeadlessRecorder::statusChanged);
+    connect(server_.get(), &HubServer::logged, this, [this](const QString& text) {
+        emit logged(QStringLiteral("COM%1 served: %2").arg(options_.com).arg(text));
+    });
+    if (!server_->Listen(options_.serve, error)) {
+        server_.reset();
+        hub_.reset();
+        return false;
+    }
+    QStringList where;
+    const QList<quint16> ports = server_->Ports();
+    for (qsizetype i = 0; i < options_.serve.size(); ++i)
+        where << DescribeServeAddress(ServeAddress{options_.serve[i].host, ports[i]});
+    emit logged(QStringLiteral("serving COM%1 to Modbus TCP masters on %2, %3")
+                    .arg(options_.com)
+                    .arg(where.join(QLatin1String(", ")), options_.serveWrites
+                                                              ? QStringLiteral("writes allowed")
+                                                              : QStringLiteral("reads only")));
     return true;
 }
 
 void HeadlessRecorder::Stop() {
     if (stopping_) return;
     stopping_ = true;
+    // The masters go first: nothing of theirs is left to go on the line.
+    if (server_) server_->Close();
     recording_.Stop();
     recording_.Sink()->End();
     line_.Close(QString::fromLatin1(RecordEngine::LineTool));
@@ -223,6 +264,13 @@ QString HeadlessRecorder::StatusLine() const {
                 .arg(count.timeOuts)
                 .arg(count.badReplies)
                 .arg(count.pv ? QString::number(*count.pv / 10.0, 'f', 1) : QStringLiteral("---"));
+    }
+    if (hub_) {
+        const LineHub::Counts& served = hub_->Tally();
+        line += QStringLiteral("  served %1 exc %2 masters %3")
+                    .arg(served.served)
+                    .arg(served.exceptions)
+                    .arg(served.masters);
     }
     if (publisher_)
         line += QStringLiteral("  mqtt %1, %2 queued")

@@ -2,6 +2,7 @@
 // record files, the broker, the log and the status line.
 #pragma once
 
+#include "hubserver.h"
 #include "lineowner.h"
 #include "mqttpublisher.h"
 #include "recording.h"
@@ -44,6 +45,9 @@ public:
     RecordEngine& Engine() { return recording_.Engine(); }
     RecordSink& Sink() { return *recording_.Sink(); }
     MqttPublisher* Publisher() { return publisher_.get(); }
+    // The line's other masters, while it is served.
+    LineHub* Hub() { return hub_.get(); }
+    HubServer* Server() { return server_.get(); }
     LineOwner& Line() { return line_; }
 
 signals:
@@ -55,6 +59,8 @@ signals:
 
 private:
     void CycleCompleted(const CycleReport& report);
+    // Serves the open line on the options' addresses; false with the reason.
+    bool Serve(const LineSettings& settings, QString* error);
     void SetAsked(const QString& topic, const QByteArray& payload, bool retained);
     void SetRefused(int address, std::optional<qint32> tenths, const QString& reason);
     void SetAnswered(int address, qint32 tenths, bool ok, const QString& reason);
@@ -73,6 +79,8 @@ private:
     LineOwner line_;
     Recording recording_;
     std::unique_ptr<MqttPublisher> publisher_;
+    std::unique_ptr<LineHub> hub_;
+    std::unique_ptr<HubServer> server_;
     std::array<DeviceCount, DevicePositions> counts_{};
     bool stopping_ = false;
     // A loss was logged and the line's return is not yet.

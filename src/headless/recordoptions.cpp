@@ -88,6 +88,8 @@ constexpr std::array Options{
     OptionName{"mqtt", Kind::Value}, OptionName{"mqtt-ca", Kind::Value},
     OptionName{"mqtt-user", Kind::Value}, OptionName{"mqtt-password-file", Kind::Value},
     OptionName{"ha-discovery", Kind::Flag}, OptionName{"allow-writes", Kind::Flag},
+    OptionName{"serve", Kind::Value}, OptionName{"serve-writes", Kind::Flag},
+    OptionName{"serve-clients", Kind::Value},
     OptionName{"config", Kind::Value}, OptionName{"help", Kind::Flag}};
 // clang-format on
 
@@ -103,6 +105,7 @@ struct Parser {
     bool help = false;
     bool comGiven = false;
     bool addressesGiven = false;
+    bool serveOptionGiven = false;
     int configDepth = 0;
 
     // One option and its value; an error text when it is wrong.
@@ -115,6 +118,22 @@ struct Parser {
             options.haDiscovery = true;
         } else if (name == QLatin1String("allow-writes")) {
             options.allowWrites = true;
+        } else if (name == QLatin1String("serve-writes")) {
+            options.serveWrites = true;
+            serveOptionGiven = true;
+        } else if (name == QLatin1String("serve")) {
+            QString error;
+            const std::optional<ServeAddress> address = ParseServeAddress(value, &error);
+            if (!address) return QStringLiteral("--serve: ") + error;
+            if (!options.serve.contains(*address)) options.serve << *address;
+        } else if (name == QLatin1String("serve-clients")) {
+            const std::optional<int> n = ParseNumber(value, 1, MaxServeClients);
+            if (!n)
+                return QStringLiteral("--serve-clients: '%1' is not a number from 1 to %2")
+                    .arg(Excerpt(value))
+                    .arg(MaxServeClients);
+            options.serveClients = *n;
+            serveOptionGiven = true;
         } else if (name == QLatin1String("com")) {
             const std::optional<int> n = ParseCom(value);
             if (!n)
@@ -245,6 +264,8 @@ struct Parser {
         } else if (!options.mqttCa.isEmpty() && !options.mqtt->tls) {
             return QStringLiteral("--mqtt-ca needs an mqtts:// broker");
         }
+        if (serveOptionGiven && options.serve.isEmpty())
+            return QStringLiteral("--serve-writes and --serve-clients need --serve");
         if (!options.mqttPasswordFile.isEmpty() && options.mqttUser.isEmpty())
             return QStringLiteral("--mqtt-password-file needs --mqtt-user");
         return {};
@@ -411,6 +432,7 @@ QString RecordUsage() {
         "                     [--config FILE]\n"
         "                     [--mqtt URL [--mqtt-ca FILE] [--mqtt-user NAME\n"
         "                      --mqtt-password-file FILE] [--ha-discovery] [--allow-writes]]\n"
+        "                     [--serve [ADDR:]PORT ... [--serve-writes] [--serve-clients N]]\n"
         "\n"
         "Records the process and set values of up to eight VRX controllers on one line,\n"
         "without a window, into the Recorder's record file, and publishes every sample to\n"
@@ -445,6 +467,13 @@ QString RecordUsage() {
         "  --allow-writes          Take PREFIX/COMn/ADDRESS/set {\"sv\": 30.0}: the set value\n"
         "                          is written when the controller's range holds it; the\n"
         "                          result goes to .../set/result. Nothing else is writable.\n"
+        "  --serve [ADDR:]PORT     Share the line with other Modbus TCP masters on ADDR:PORT\n"
+        "                          (a bare PORT: 127.0.0.1 only); may be given again. Their\n"
+        "                          requests go on the line between the recording's, in its\n"
+        "                          framing; a silent station answers 0x0B, a lost line 0x0A.\n"
+        "  --serve-writes          Let them write (05, 06, 0F, 10, broadcasts); each write is\n"
+        "                          logged with its master. Without it they are refused (0x01).\n"
+        "  --serve-clients N       At most N masters at once (default 8).\n"
         "  -h, --help              Print this help and exit.\n"
         "\n"
         "What --baud, --format and --framing leave out comes from the settings file\n"

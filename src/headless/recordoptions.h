@@ -2,6 +2,7 @@
 #pragma once
 
 #include "comsettings.h"
+#include "hubserver.h"
 #include "samplestore.h"
 
 #include <QByteArrayView>
@@ -62,7 +63,13 @@ struct RecordOptions {
     QString mqttPasswordFile;
     bool haDiscovery = false;
     bool allowWrites = false;
+    // The line served to other Modbus TCP masters on these addresses; none: not served.
+    QList<ServeAddress> serve;
+    bool serveWrites = false;
+    int serveClients = 8;
 };
+
+inline constexpr int MaxServeClients = 64;
 
 struct RecordCommand {
     enum class Action { Run, Help, Error };

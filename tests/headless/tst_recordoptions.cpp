@@ -81,6 +81,23 @@ private slots:
                        .arg(format);
         QTest::newRow("framing") << base + QStringList{"--framing", "tcp"}
                                  << "--framing: 'tcp' is not ascii or rtu";
+        QTest::newRow("serve") << base + QStringList{"--serve",
+                                                     "1502",
+                                                     "--serve",
+                                                     "0.0.0.0:502",
+                                                     "--serve-writes",
+                                                     "--serve-clients",
+                                                     "3"}
+                               << "";
+        QTest::newRow("serve bad address")
+            << base + QStringList{"--serve", "plant.lan:1502"}
+            << "--serve: 'plant.lan:1502': 'plant.lan' is not an IP address";
+        QTest::newRow("serve clients 0")
+            << base + QStringList{"--serve", "1502", "--serve-clients", "0"}
+            << "--serve-clients: '0' is not a number from 1 to 64";
+        QTest::newRow("serve writes without serve")
+            << base + QStringList{"--serve-writes"}
+            << "--serve-writes and --serve-clients need --serve";
         QTest::newRow("rtu on 7 bits")
             << base + QStringList{"--format", "7E1", "--framing", "rtu"}
             << "--framing rtu needs 8 data bits (--format 8N1, 8E1, ...)";
@@ -156,6 +173,19 @@ private slots:
         QCOMPARE(o.out, QStringLiteral("x.txt"));
         QVERIFY(o.outDir.isEmpty());
         QCOMPARE(o.mqtt, (MqttTarget{false, "10.0.0.5", 1884, "plant/l2"}));
+        QVERIFY(o.serve.isEmpty());
+        QCOMPARE(o.serveClients, 8);
+        // --serve adds to the file's, once each.
+        files = {{"s.conf", "com 1\naddresses 1\nout a\nserve 1502\nserve-writes\n"}};
+        const RecordOptions served =
+            ParseRecordArguments(
+                {"--config", "s.conf", "--serve", "[::1]:1502", "--serve", "127.0.0.1:1502"},
+                ReadFile)
+                .options;
+        QCOMPARE(served.serve,
+                 (QList<ServeAddress>{{QHostAddress(QHostAddress::LocalHost), 1502},
+                                      {QHostAddress(QHostAddress::LocalHostIPv6), 1502}}));
+        QVERIFY(served.serveWrites);
         QCOMPARE(ParseRecordArguments({"--help", "--bogus"}, ReadFile).action,
                  RecordCommand::Action::Error);
         QCOMPARE(ParseRecordArguments({"-h"}, ReadFile).action, RecordCommand::Action::Help);

@@ -276,9 +276,10 @@ private slots:
         QCOMPARE(process.exitCode(), 0);
         const QByteArray text = process.readAllStandardOutput();
         for (const char* option :
-             {"--com", "--device", "--baud", "--format", "--framing", "--addresses", "--interval",
-              "--out", "--out-dir", "--quiet", "--config", "--mqtt", "--mqtt-ca", "--mqtt-user",
-              "--mqtt-password-file", "--ha-discovery"})
+             {"--com", "--device", "--baud", "--format", "--framing", "--serve", "--serve-writes",
+              "--serve-clients", "--addresses", "--interval", "--out", "--out-dir", "--quiet",
+              "--config", "--mqtt", "--mqtt-ca", "--mqtt-user", "--mqtt-password-file",
+              "--ha-discovery"})
             QVERIFY2(text.contains(QByteArray("  ") + option + ' '), option);
     }
 };
