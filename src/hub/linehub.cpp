@@ -109,7 +109,8 @@ bool LineHub::Send(Master& master, const MbapAdu& adu) {
     // The ASCII text of the unit and PDU; the line frames it in RTU when it speaks RTU.
     const Request request = Request::Text(PduToSerialFrame(adu.unit, adu.pdu, true));
     const LineQueue::Ask ask{
-        request, framing, ReplyEndPolicy::FrameEnd, settings_.timing, RequestPriority::Shared, {}};
+        request, framing,    ReplyEndPolicy::FrameEnd, settings_.timing, RequestPriority::Shared,
+        {},      master.name};
     out_ = Out{master.id, 0, adu};
     try {
         out_->ticket = line_.Queue().Submit(ask, this, [this](const vrx::Reply& r) { Ended(r); });

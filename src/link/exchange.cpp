@@ -25,12 +25,12 @@ Exchange::~Exchange() {
 
 void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy policy,
                     ReplyTiming timing, RequestPriority priority) {
-    Submit({vrx::Request::Raw(request), framing, policy, timing, priority, {}});
+    Submit({vrx::Request::Raw(request), framing, policy, timing, priority, {}, {}});
 }
 
 void Exchange::Send(const vrx::Request& request, ReplyEndPolicy policy, ReplyTiming timing,
                     RequestPriority priority) {
-    Submit({request, line_.Port().LineFraming(), policy, timing, priority, {}});
+    Submit({request, line_.Port().LineFraming(), policy, timing, priority, {}, {}});
 }
 
 void Exchange::Submit(LineQueue::Ask ask) {

@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 
+#include <utility>
+
 namespace vrx {
 
 Q_LOGGING_CATEGORY(lcLine, "vrx.line", QtInfoMsg)
@@ -46,6 +48,7 @@ QString LineLog::Describe(const QByteArray& bytes) {
 
 void LineLog::Sent(int com, const QByteArray& bytes) {
     EndReceived(com);
+    origin_ = std::exchange(nextOrigin_, {});
     Write(com, true, bytes, 0, Clock::Current().Micros());
 }
 
@@ -96,8 +99,9 @@ void LineLog::Write(int com, bool sent, const QByteArray& bytes, qint64 dropped,
     TrafficFeed::Instance().Add({QDateTime::currentMSecsSinceEpoch(), sinceMs, com, sent, bytes,
                                  dropped, endpoint_, mbap_});
     if (!Enabled()) return;
-    const QString port = endpoint_.isEmpty() ? QStringLiteral("COM%1").arg(com)
-                                             : QStringLiteral("COM%1 (%2)").arg(com).arg(endpoint_);
+    QString port = endpoint_.isEmpty() ? QStringLiteral("COM%1").arg(com)
+                                       : QStringLiteral("COM%1 (%2)").arg(com).arg(endpoint_);
+    if (!origin_.isEmpty()) port += QStringLiteral(" <- ") + origin_;
     QString text = Describe(bytes.first(qMin<qsizetype>(bytes.size(), TrafficFrame::MaxBytes)));
     if (dropped > 0) text += QStringLiteral(" ... and %1 bytes more").arg(dropped);
     qCDebug(lcLine).noquote() << QStringLiteral("%1 %2 +%3 ms: %4")

@@ -23,6 +23,9 @@ public:
     // com is the port's number. Nothing is formatted while the log is off: these run for every
     // frame and every chunk of bytes, and only hand the frame to the traffic feed.
     void Sent(int com, const QByteArray& bytes);
+    // The next frame sent, and what is received after it, are for this master of a shared line
+    // ("COM1 <- 127.0.0.1:53422"); frames after it without one are the program's own.
+    void SetNextOrigin(const QString& origin) { nextOrigin_ = origin; }
     void Received(int com, const QByteArray& bytes);
     // The received frame so far is complete (a time-out, the close).
     void EndReceived(int com);
@@ -45,6 +48,8 @@ private:
 
     QString endpoint_;
     bool mbap_ = false;
+    QString origin_;
+    QString nextOrigin_;
     QByteArray received_;
     qint64 receivedDropped_ = 0; // received after received_ was full
     qint64 receivedMicros_ = 0;

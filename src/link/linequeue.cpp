@@ -108,7 +108,7 @@ void LineQueue::SendOut(Entry entry) {
         // or noise. Taken for the start of this reply they would shift every later value by a
         // request.
         port.TakeInput();
-        port.Send(entry.ask.request, sent_, entry.ask.framing);
+        port.Send(entry.ask.request, sent_, entry.ask.framing, entry.ask.origin);
     } catch (...) {
         state_ = State::Idle;
         throw;

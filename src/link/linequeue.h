@@ -71,6 +71,9 @@ public:
         // The request as it goes on the wire in `framing`: framed once, by Submit when empty,
         // and then only carried (the log, the port and the reply's end all need it).
         QByteArray frame;
+        // For whom, when not the program itself: a master of the shared line, as the traffic
+        // log names it.
+        QString origin;
     };
 
     explicit LineQueue(LineOwner& line, QObject* parent = nullptr);

@@ -203,9 +203,11 @@ void SerialPort::SendText(const QByteArray& text) {
     if (!device_->ConvertsFrames()) log_.Sent(comNumber_, text);
 }
 
-void SerialPort::Send(const Request& request, const QByteArray& frame, Framing framing) {
+void SerialPort::Send(const Request& request, const QByteArray& frame, Framing framing,
+                      const QString& origin) {
     EnsureOpen();
     if (frame.size() > BufferSize) throw PortError(tr("Serial port: output buffer full"));
+    log_.SetNextOrigin(origin);
     const std::optional<SerialRequest> pdu =
         device_->ConvertsFrames() ? request.Pdu(framing) : std::nullopt;
     if (!(pdu ? device_->WritePdu(pdu->unit, pdu->pdu) : device_->Write(frame)))

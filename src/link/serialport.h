@@ -70,7 +70,9 @@ public:
     // The request's `frame` (the request framed by `framing`), as SendText sends it. A line
     // that converts frames (Modbus TCP) gets the request's unit and PDU where the request knows
     // them; the bytes on the network are those of its frame either way.
-    void Send(const Request& request, const QByteArray& frame, Framing framing);
+    // `origin`: the master of a shared line it is sent for, named in the traffic log.
+    void Send(const Request& request, const QByteArray& frame, Framing framing,
+              const QString& origin = {});
 
     // Looks at the timers now; they are also looked at whenever one may have expired.
     void CheckTimers();

@@ -7,6 +7,7 @@
 #include "manualtime.h"
 #include "portnotes.h"
 
+#include <QLoggingCategory>
 #include <QTest>
 
 using namespace vrx;
@@ -122,9 +123,13 @@ private slots:
         bench.hub->Take(a, ReadOf(2, 1));
         QObject recorder;
         QStringList recorded;
-        const LineQueue::Ask cycle{Request::Read(9, 0x4700, 2), Framing::Rtu,
-                                   ReplyEndPolicy::FrameEnd,    ReplyTiming{ReplyTicks, 0, 36},
-                                   RequestPriority::Cycle,      {}};
+        const LineQueue::Ask cycle{Request::Read(9, 0x4700, 2),
+                                   Framing::Rtu,
+                                   ReplyEndPolicy::FrameEnd,
+                                   ReplyTiming{ReplyTicks, 0, 36},
+                                   RequestPriority::Cycle,
+                                   {},
+                                   {}};
         bench.owner.Queue().Submit(cycle, &recorder,
                                    [&](const vrx::Reply& r) { recorded << r.frame.toHex(); });
         bench.Answer();
@@ -226,6 +231,40 @@ private slots:
         QTRY_COMPARE(bench.answers, QStringList{"A #1 unit 1: 830A"});
         bench.hub->Take(a, ReadOf(2, 1));
         QCOMPARE(bench.answers.last(), "A #2 unit 1: 830A");
+    }
+
+    // The traffic log names the master each served frame and its reply are for; the
+    // recording's own frames are the line's alone.
+    void trafficNamesTheMaster() {
+        QLoggingCategory::setFilterRules(QStringLiteral("vrx.line=true"));
+        static QStringList logged;
+        logged.clear();
+        const QtMessageHandler before = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+                if (QByteArray(context.category) == "vrx.line")
+                    logged << text.left(text.indexOf(QLatin1String(" ms: ")) + 4);
+            });
+        {
+            Bench bench;
+            const quint64 a = bench.Master("127.0.0.1:53422");
+            bench.hub->Take(a, ReadOf(1, 1));
+            bench.Answer();
+            QObject recorder;
+            const LineQueue::Ask cycle{Request::Read(9, 0x4700, 2),
+                                       Framing::Rtu,
+                                       ReplyEndPolicy::FrameEnd,
+                                       ReplyTiming{ReplyTicks, 0, 36},
+                                       RequestPriority::Cycle,
+                                       {},
+                                       {}};
+            bench.owner.Queue().Submit(cycle, &recorder, [](const vrx::Reply&) {});
+            bench.Answer();
+        }
+        qInstallMessageHandler(before);
+        QLoggingCategory::setFilterRules(QStringLiteral("vrx.line=false"));
+        QCOMPARE(logged, (QStringList{"COM1 <- 127.0.0.1:53422 sent +0 ms:",
+                                      "COM1 <- 127.0.0.1:53422 received +10 ms:",
+                                      "COM1 sent +55 ms:", "COM1 received +10 ms:"}));
     }
 
     // A write goes on the line only when allowed, and is logged with its master and outcome.

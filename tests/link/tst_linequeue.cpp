@@ -46,9 +46,13 @@ struct Bench {
     }
     // Station `station`'s read by `user`; each answer is noted as "user station: kind frame".
     quint64 Ask(QObject& user, int station, RequestPriority priority, int replyTicks = 36) {
-        const LineQueue::Ask ask{
-            Request::Read(station, 0x4700, 2), Framing::Ascii, ReplyEndPolicy::FrameEnd,
-            ReplyTiming{replyTicks, 0, 36},    priority,       {}};
+        const LineQueue::Ask ask{Request::Read(station, 0x4700, 2),
+                                 Framing::Ascii,
+                                 ReplyEndPolicy::FrameEnd,
+                                 ReplyTiming{replyTicks, 0, 36},
+                                 priority,
+                                 {},
+                                 {}};
         return line.Queue().Submit(ask, &user, [this, &user, station](const Reply& reply) {
             QCOMPARE(reply.request, Request::Read(station, 0x4700, 2));
             answers << QStringLiteral("%1 %2: %3 %4")
