@@ -134,7 +134,8 @@ QImage ImageWithLegend(const QImage& chart, const ChartLegend& legend) {
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setFont(font);
     const int top = chart.height();
-    painter.setPen(legend.ink);
+    // Dotted as the charts' grids are, so that no trace's swatch is mistaken for it.
+    painter.setPen(QPen(legend.ink, 1, Qt::DotLine));
     painter.drawLine(0, top, width - 1, top);
     const int tracesTop = top + 1 + LegendPad;
     for (std::size_t i = 0; i < places.size(); ++i) {
