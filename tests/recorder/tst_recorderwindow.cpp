@@ -1003,6 +1003,40 @@ private slots:
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
+    // A recording's picture names the devices it records and dates the window from the cycles
+    // that took its first and newest sample, here on either side of midnight.
+    void recordingSavedWithLegend() {
+        Program p;
+        TVRW3* w = p.w;
+        w->ComAddrs[1]->setValue(2);
+        const quint32 begun = Clock::Current().Milliseconds();
+        w->Recorder->Engine().SetTimeSource([begun] {
+            return QDateTime(QDate(2026, 3, 14), QTime(23, 59, 50))
+                .addMSecs(Clock::Current().Milliseconds() - begun);
+        });
+        p.Click(w->StartBt);
+        p.Run(20 * 1000 + 500);
+        p.Click(w->StartBt); // STOP: the chart stays, and so does what it shows
+        QVERIFY(p.cycles.size() >= 20);
+        const QDateTime from = p.cycles.first().stamp;
+        const QDateTime to = p.cycles.last().stamp;
+        QVERIFY(from.date() != to.date());
+
+        const ChartLegend legend = w->SavedChartLegend();
+        QCOMPARE(legend.traces.size(), 2);
+        QCOMPARE(legend.traces[0].name, "Device 1 (address 1)");
+        QCOMPARE(legend.traces[1].name, "Device 2 (address 2)");
+        QCOMPARE(legend.span, QStringLiteral("2026-03-14 %1 – 2026-03-15 %2, a sample every 1 s")
+                                  .arg(LongTimeText(from.time()), LongTimeText(to.time())));
+        p.dialogs.saveAnswers << p.Path("recording.png");
+        w->ResultT->findChild<QAction*>(QStringLiteral("SaveImageAction"))->trigger();
+        const QString fault = vrx::test::SavedChartFault(
+            QImage(p.Path("recording.png")), w->ResultT->grab().toImage(),
+            {DeviceColors()[0], DeviceColors()[1]},
+            {DeviceColors().begin() + 2, DeviceColors().end()});
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+
     // Clearing a check box removes the trace; the range is computed without it.
     void checkBoxesHideTraces() {
         Program p;
