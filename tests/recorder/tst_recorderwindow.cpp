@@ -1003,6 +1003,30 @@ private slots:
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
+    // Zoomed, the legend gives the time of the lines the span shows, a line apart at the file's
+    // interval whatever the display interval.
+    void zoomedChartSavedWithLegend() {
+        Program p;
+        const QDate day(2026, 3, 14);
+        WriteDatedRecord(p.Path("rec.txt"), {4, 0, 0, 0, 0, 0, 0, 0}, 2000, QTime(8, 0), 2,
+                         QDateTime(day, QTime(9, 10)));
+        p.View(p.Path("rec.txt"));
+        p.w->SampleTime->setValue(4);
+        p.Run(201);
+        QCOMPARE(p.w->SavedChartLegend().span,
+                 QStringLiteral("2026-03-14 %1 – %2, a sample every 4 s")
+                     .arg(LongTimeText(QTime(8, 0)), LongTimeText(QTime(8, 0).addSecs(599 * 4))));
+        WheelOver(p.w->ResultT, 300, 4);
+        QVERIFY(p.w->Zoomed);
+        const qint64 first = qint64(std::ceil(p.w->Span.first));
+        const qint64 last = qint64(std::ceil(p.w->Span.first + p.w->Span.count)) - 1;
+        QVERIFY(first > 0 && last - first < 1000);
+        QCOMPARE(p.w->SavedChartLegend().span,
+                 QStringLiteral("2026-03-14 %1 – %2, a sample every 2 s")
+                     .arg(LongTimeText(QTime(8, 0).addSecs(int(first) * 2)),
+                          LongTimeText(QTime(8, 0).addSecs(int(last) * 2))));
+    }
+
     // A recording's picture names the devices it records and dates the window from the cycles
     // that took its first and newest sample, here on either side of midnight.
     void recordingSavedWithLegend() {
