@@ -1,4 +1,4 @@
-// The cursor's readout and the chart's mouse.
+// The cursor's readout, the chart's mouse, and the picture a chart is saved as.
 #include "charttools.h"
 
 #include "dialogs.h"
@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFont>
 #include <QFontMetrics>
 #include <QImageWriter>
 #include <QMouseEvent>
@@ -16,8 +17,56 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <vector>
 
 namespace vrx {
+
+namespace {
+
+const char* const ChartContext = "vrx::ChartMouse";
+
+// The legend strip, in pixels: its own size whatever the screen, as the charts' labels are.
+constexpr int LegendFontPixels = 12;
+constexpr int LegendPad = 6;
+constexpr int SwatchWidth = 18;
+constexpr int SwatchHeight = 6;
+constexpr int SwatchGap = 4;
+constexpr int TraceGap = 16;
+
+QFont LegendFont() {
+    QFont font;
+    font.setPixelSize(LegendFontPixels);
+    return font;
+}
+
+// A trace's place in the strip: its swatch's left edge and the row it stands in.
+struct LegendPlace {
+    int x = 0;
+    int row = 0;
+    QString text; // elided where a name is wider than the strip
+};
+
+// The traces flow left to right, a row at a time, in the order given.
+std::vector<LegendPlace> PlaceTraces(const ChartLegend& legend, const QFontMetrics& metrics,
+                                     int width) {
+    std::vector<LegendPlace> places;
+    const int textRoom = std::max(1, width - 2 * LegendPad - SwatchWidth - SwatchGap);
+    int x = LegendPad;
+    int row = 0;
+    for (const ChartLegend::Trace& trace : legend.traces) {
+        const QString text = metrics.elidedText(trace.name, Qt::ElideRight, textRoom);
+        const int itemWidth = SwatchWidth + SwatchGap + metrics.horizontalAdvance(text);
+        if (x > LegendPad && x + itemWidth > width - LegendPad) {
+            x = LegendPad;
+            ++row;
+        }
+        places.push_back({x, row, text});
+        x += itemWidth + TraceGap;
+    }
+    return places;
+}
+
+} // namespace
 
 void PaintReadout(QPainter& painter, const QRect& area, const ChartReadout& readout,
                   const QColor& line, const QColor& box, const QColor& frame) {
@@ -46,16 +95,77 @@ void PaintReadout(QPainter& painter, const QRect& area, const ChartReadout& read
     painter.restore();
 }
 
-void SaveChartImage(QWidget* parent, const QImage& image) {
+QString ChartSpanText(const ChartTimeSpan& span) {
     const auto tr = [](const char* text) {
-        return QCoreApplication::translate("vrx::ChartMouse", text);
+        return QCoreApplication::translate(ChartContext, text);
+    };
+    const auto at = [](const std::optional<QDate>& date, const QString& time) {
+        return date ? date->toString(Qt::ISODate) + QLatin1Char(' ') + time : time;
+    };
+    const bool sameDay = span.fromDate && span.toDate && *span.fromDate == *span.toDate;
+    return tr("%1 – %2, a sample every %3 s")
+        .arg(at(span.fromDate, span.from), sameDay ? span.to : at(span.toDate, span.to))
+        .arg(span.seconds);
+}
+
+QImage ImageWithLegend(const QImage& chart, const ChartLegend& legend) {
+    if (legend.Empty() || chart.isNull()) return chart;
+    const QFont font = LegendFont();
+    const QFontMetrics metrics(font);
+    const int width = chart.width();
+    const int rowHeight = metrics.height();
+    const std::vector<LegendPlace> places = PlaceTraces(legend, metrics, width);
+    const int traceRows = places.empty() ? 0 : places.back().row + 1;
+    const QRect spanRoom(LegendPad, 0, std::max(1, width - 2 * LegendPad), 1 << 16);
+    const int spanHeight =
+        legend.span.isEmpty()
+            ? 0
+            : metrics.boundingRect(spanRoom, Qt::TextWordWrap, legend.span).height();
+    const int strip = 1 + LegendPad + traceRows * rowHeight +
+                      (traceRows > 0 && spanHeight > 0 ? LegendPad / 2 : 0) + spanHeight +
+                      LegendPad;
+
+    QImage image(width, chart.height() + strip, QImage::Format_RGB32);
+    image.fill(legend.paper);
+    QPainter painter(&image);
+    // The chart's pixels as they are: the strip only adds below them.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, chart);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setFont(font);
+    const int top = chart.height();
+    // Dotted as the charts' grids are, so that no trace's swatch is mistaken for it.
+    painter.setPen(QPen(legend.ink, 1, Qt::DotLine));
+    painter.drawLine(0, top, width - 1, top);
+    const int tracesTop = top + 1 + LegendPad;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const LegendPlace& place = places[i];
+        const QColor colour = legend.traces[qsizetype(i)].colour;
+        const int y = tracesTop + place.row * rowHeight;
+        // A swatch of the trace's colour says it plainly, whatever the text's smoothing does.
+        painter.fillRect(place.x, y + (rowHeight - SwatchHeight) / 2, SwatchWidth, SwatchHeight,
+                         colour);
+        painter.setPen(colour);
+        painter.drawText(place.x + SwatchWidth + SwatchGap, y + metrics.ascent(), place.text);
+    }
+    if (spanHeight > 0) {
+        painter.setPen(legend.ink);
+        const int y = tracesTop + traceRows * rowHeight + (traceRows > 0 ? LegendPad / 2 : 0);
+        painter.drawText(spanRoom.translated(0, y), Qt::TextWordWrap, legend.span);
+    }
+    return image;
+}
+
+void SaveChartImage(QWidget* parent, const QImage& image, const ChartLegend& legend) {
+    const auto tr = [](const char* text) {
+        return QCoreApplication::translate(ChartContext, text);
     };
     QString path =
         Dialogs::Current().SaveFileName(parent, tr("Save image"), tr("PNG images (*.png *.PNG)"));
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".png");
     QImageWriter writer(path, "png");
-    if (!writer.write(image)) {
+    if (!writer.write(ImageWithLegend(image, legend))) {
         Dialogs::Current().Message(parent, tr("Save image"),
                                    tr("The image could not be saved as %1: %2")
                                        .arg(QDir::toNativeSeparators(path), writer.errorString()));
@@ -87,9 +197,10 @@ ChartMouse::ChartMouse(QWidget* chart, ChartHandlers handlers) : QObject(chart),
     on(&ChartMouse::left, handlers.leave);
     on(&ChartMouse::resetAsked, handlers.reset);
     if (handlers.image) {
-        on(&ChartMouse::saveAsked, std::function<void()>([chart, image = handlers.image] {
-            SaveChartImage(chart, image());
-        }));
+        on(&ChartMouse::saveAsked,
+           std::function<void()>([chart, image = handlers.image, legend = handlers.legend] {
+               SaveChartImage(chart, image(), legend ? legend() : ChartLegend{});
+           }));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "chartspan.h"
 
 #include <QColor>
+#include <QDate>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -13,6 +14,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QPainter;
 class QWidget;
@@ -31,8 +33,39 @@ struct ChartReadout {
 void PaintReadout(QPainter& painter, const QRect& area, const ChartReadout& readout,
                   const QColor& line, const QColor& box, const QColor& frame);
 
-// Saves a chart's image as PNG under a name the user picks; a failure is said in a message.
-void SaveChartImage(QWidget* parent, const QImage& image);
+// What a saved chart says of itself, since a picture seen later has no window around it: each
+// trace's name in the trace's colour, and the time it spans. Paper and ink are the chart's own,
+// so that the traces' colours read as they do on the chart.
+struct ChartLegend {
+    struct Trace {
+        QString name;
+        QColor colour;
+    };
+    QList<Trace> traces;
+    QString span; // empty: nothing is shown
+    QColor paper = Qt::white;
+    QColor ink = Qt::black;
+    bool Empty() const { return traces.isEmpty() && span.isEmpty(); }
+};
+
+// The time a chart spans, as the legend says it. The dates are given where the chart knows
+// them; the end's is said only when it is another day than the start's.
+struct ChartTimeSpan {
+    std::optional<QDate> fromDate;
+    QString from;
+    std::optional<QDate> toDate;
+    QString to;
+    int seconds = 1; // between two samples
+};
+QString ChartSpanText(const ChartTimeSpan& span);
+
+// The chart's image with its legend in a strip below it, as wide as the chart; the image alone
+// when the legend is empty.
+QImage ImageWithLegend(const QImage& chart, const ChartLegend& legend);
+
+// Saves a chart's image, with its legend below it, as PNG under a name the user picks; a
+// failure is said in a message.
+void SaveChartImage(QWidget* parent, const QImage& image, const ChartLegend& legend = {});
 
 // What a chart does with its mouse; a handler left empty is not called.
 struct ChartHandlers {
@@ -41,8 +74,9 @@ struct ChartHandlers {
     std::function<void(QPoint at)> hover;
     std::function<void()> leave;
     std::function<void()> reset;
-    // The image "Save image" saves.
+    // The image "Save image" saves, and the legend it puts below it.
     std::function<const QImage&()> image;
+    std::function<ChartLegend()> legend;
 };
 
 // The mouse on a chart widget: the wheel zooms, dragging pans, moving shows the cursor, and the

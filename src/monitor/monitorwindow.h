@@ -104,6 +104,9 @@ public:
     ChartSpan TrendSpan;
     int TrendZoomStation = 0;
     ChartMouse* TrendTools = nullptr;
+    // What a saved trend says below its chart: the station's PV and SV traces and the time
+    // they span; empty when no trend is shown.
+    ChartLegend TrendLegend() const;
     QString FwCaption = QStringLiteral("Firmware Version");
     bool TenthsScale = false;
 

@@ -7,9 +7,12 @@
 #include "screenwidth.h"
 #include "trendcanvas.h"
 
+#include <QDateTime>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QTime>
+
+#include <cmath>
 
 namespace vrx {
 
@@ -67,7 +70,45 @@ void TVRW2::WireViews() {
                   .hover = [this](QPoint at) { ShowTrendCursor(at); },
                   .leave = [this] { DrawIme->SetReadout({}); },
                   .reset = [this] { ResetTrendZoom(); },
-                  .image = [this]() -> const QImage& { return DrawIme->Canvas().Image(); }});
+                  .image = [this]() -> const QImage& { return DrawIme->Canvas().Image(); },
+                  .legend = [this] { return TrendLegend(); }});
+}
+
+ChartLegend TVRW2::TrendLegend() const {
+    ChartLegend legend;
+    legend.paper = QColor(palette::TrendField);
+    legend.ink = QColor(palette::TrendInk);
+    const int sel = Engine.State().SelStation;
+    const TrendSamples samples = ShownTrend(sel);
+    const int n = SampleCountOf(samples);
+    if (!TrendView || n == 0) return legend;
+    const MonitorState& state = Engine.State();
+    const QString station = tr("Station %1 (address %2)").arg(sel).arg(state.StationAddr[sel]);
+    legend.traces.append({QStringLiteral("%1 PV").arg(station), QColor(palette::PvTrace)});
+    legend.traces.append({QStringLiteral("%1 SV").arg(station), QColor(palette::SvTrace)});
+    // The samples the chart shows: a zoomed span's whole ones, or the whole history.
+    int first = 0;
+    int last = n - 1;
+    if (TrendZoomed) {
+        first = qBound(0, int(std::ceil(TrendSpan.first)), n - 1);
+        last = qBound(first, int(std::floor(TrendSpan.first + TrendSpan.count)), n - 1);
+    }
+    // A sample's date and time: now less its age on the line's clock, as the cursor says it.
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto taken = [&](int k) {
+        const int p = RingPositionOf(samples, k);
+        const quint32 age =
+            Clock::Current().Milliseconds() - state.TrendStamps[sel][std::size_t(p)];
+        return now.addMSecs(-qint64(age));
+    };
+    const QDateTime from = taken(first);
+    const QDateTime to = taken(last);
+    const QString format = QStringLiteral("HH:mm:ss");
+    // A sample is taken at each tick of Timer1.
+    const int seconds = qMax(1, (Engine.Timer1().interval() + 500) / 1000);
+    legend.span = ChartSpanText({from.date(), from.time().toString(format), to.date(),
+                                 to.time().toString(format), seconds});
+    return legend;
 }
 
 TrendSamples TVRW2::ShownTrend(int st) const {

@@ -197,4 +197,34 @@ QString ExportRecordFile(const QString& recordPath, const QString& csvPath,
     return problem.value_or(QString());
 }
 
+std::optional<DatedLines> DateRecordLines(const QString& path, const RecordLayout& layout,
+                                          qint64 first, qint64 last) {
+    if (first < 0 || last < first || last >= layout.recordCount) return std::nullopt;
+    if (PlainFileProblem(path)) return std::nullopt;
+    QFile record(path);
+    if (!record.open(QIODevice::ReadOnly) ||
+        !record.seek(layout.dataOffset + first * layout.lineLength))
+        return std::nullopt;
+    DatedLines dated;
+    qint64 k = 0;
+    int lastDays = 0;
+    int endDays = 0;
+    std::optional<QTime> endTime;
+    const QString problem =
+        WalkSamples(record, layout.header, first + 1, [&](const Sample& s, int days) {
+            if (k == 0) dated.firstTime = s.time;
+            if (k == last - first) {
+                dated.lastTime = s.time;
+                lastDays = days;
+            }
+            ++k;
+            endTime = s.time;
+            endDays = days;
+        });
+    if (!problem.isEmpty() || k <= last - first || !endTime) return std::nullopt;
+    dated.firstDate = LastDateFrom(QFileInfo(record).lastModified(), *endTime).addDays(-endDays);
+    dated.lastDate = dated.firstDate.addDays(lastDays);
+    return dated;
+}
+
 } // namespace vrx

@@ -5,12 +5,15 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QTime>
 
 #include <optional>
 
 class QIODevice;
 
 namespace vrx {
+
+struct RecordLayout;
 
 struct CsvExportOptions {
     // The date of the first sample. Without it the dates come from `lastWritten`, the time the
@@ -41,5 +44,19 @@ CsvExportResult ExportRecordCsv(QIODevice& record, QIODevice& csv, const CsvExpo
 // the problem, naming the file; empty on success.
 QString ExportRecordFile(const QString& recordPath, const QString& csvPath,
                          std::optional<QDate> startDate);
+
+// Two data lines of a record with their dates and times.
+struct DatedLines {
+    QDate firstDate;
+    QTime firstTime;
+    QDate lastDate;
+    QTime lastTime;
+};
+// Data lines `first` and `last` (first <= last) of the record file at `path`, dated as the
+// export dates them: the file's modification time dates its last line, and each midnight its
+// time stamps pass after a line puts that line a day earlier. Nothing when the lines cannot be
+// read; the file is read from `first` to its end.
+std::optional<DatedLines> DateRecordLines(const QString& path, const RecordLayout& layout,
+                                          qint64 first, qint64 last);
 
 } // namespace vrx

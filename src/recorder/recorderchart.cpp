@@ -1,11 +1,13 @@
 // The Recorder's chart tools in View mode: the wheel zooms the time, dragging moves it, the
 // cursor reads the line under it, Reset goes back to the track bar's window, and Save image
-// keeps the chart as a picture.
+// keeps the chart as a picture with its legend.
+#include "csvexport.h"
 #include "guard.h"
 #include "palette.h"
 #include "recorderwindow.h"
 
 #include <QCheckBox>
+#include <QToolButton>
 #include <QPointer>
 
 #include <cmath>
@@ -26,7 +28,59 @@ void TVRW3::WireChartTools() {
                                  .hover = [this](QPoint at) { ShowCursor(at); },
                                  .leave = [this] { ResultT->SetReadout({}); },
                                  .reset = [this] { ResetZoom(); },
-                                 .image = [this]() -> const QImage& { return chart_->Image(); }});
+                                 .image = [this]() -> const QImage& { return chart_->Image(); },
+                                 .legend = [this] { return SavedChartLegend(); }});
+}
+
+ChartLegend TVRW3::SavedChartLegend() {
+    ChartLegend legend;
+    legend.paper = QColor(palette::ChartPaper);
+    legend.ink = QColor(palette::ChartInk);
+    const auto name = [&](const Addresses& addresses) {
+        for (int p = 0; p < DevicePositions; ++p) {
+            const int address = addresses[std::size_t(p)];
+            if (address == 0) continue;
+            legend.traces.append({tr("Device %1 (address %2)").arg(p + 1).arg(address),
+                                  DeviceColors()[std::size_t(p)]});
+        }
+    };
+    if (!DrawBt->isChecked()) {
+        // Record mode: the recording's devices (one dropped since still drew its beginning)
+        // over the window's samples, dated by the cycles that took them.
+        if (live_.Count() == 0) return legend;
+        name(recorded_);
+        legend.span = ChartSpanText({windowFirst_.date(), LongTimeText(windowFirst_.time()),
+                                     windowLast_.date(), LongTimeText(windowLast_.time()),
+                                     qMax(1, (Engine->Timer1().interval() + 500) / 1000)});
+        return legend;
+    }
+    if (!Viewing || !Spans.IsOpen()) return legend;
+    name(Traces);
+    // The lines shown: the zoomed span's whole ones, or the track bar's window.
+    qint64 first = View.ViewStart;
+    qint64 last = View.ViewStart + qint64(qMax(0, ViewCount - 1)) * View.Thinning(SampleSeconds);
+    int seconds = SampleSeconds;
+    if (Zoomed) {
+        first = qint64(std::ceil(Span.first));
+        last = qint64(std::ceil(Span.first + Span.count)) - 1;
+        seconds = View.FileInterval();
+    }
+    const qint64 lines = View.RecordCount();
+    first = qBound(qint64(0), first, lines - 1);
+    last = qBound(first, last, lines - 1);
+    // A record holds times of day only; the dates come from the file as the CSV export finds
+    // them. Where the file cannot be read so far, the times stand alone.
+    if (const auto dated = DateRecordLines(View.Path(), View.Layout(), first, last)) {
+        legend.span = ChartSpanText({dated->firstDate, LongTimeText(dated->firstTime),
+                                     dated->lastDate, LongTimeText(dated->lastTime), seconds});
+        return legend;
+    }
+    const auto time = [this](qint64 line) {
+        const auto read = Spans.Line(line);
+        return read && read->time ? LongTimeText(*read->time) : QStringLiteral("?");
+    };
+    legend.span = ChartSpanText({std::nullopt, time(first), std::nullopt, time(last), seconds});
+    return legend;
 }
 
 SpanPlace TVRW3::Place() const {

@@ -371,6 +371,7 @@ void TVRW3::StartBtClick() {
         for (int p = 0; p < DevicePositions; ++p)
             addresses[std::size_t(p)] = ComAddrs[std::size_t(p)]->value();
         Traces = addresses;
+        recorded_ = addresses;
         ResetAddressColors();
         if (std::all_of(addresses.begin(), addresses.end(), [](int a) { return a == 0; })) {
             SetRunningColour(false);
@@ -484,6 +485,8 @@ void TVRW3::CycleCompleted(const CycleReport& report) {
     // The devices asked in this cycle: a device dropped in it is gone from its column.
     const UsedPositions used = Engine->Used();
     if (live_.Add(report.readings, used)) chart_->ClearChart();
+    if (live_.Count() == 1) windowFirst_ = report.stamp;
+    windowLast_ = report.stamp;
     if (live_.Count() == 1) {
         chart_->StartRecordWindow(live_.Samples(), used);
     } else {

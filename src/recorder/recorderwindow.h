@@ -8,6 +8,8 @@
 #include "recordview.h"
 #include "trendchart.h"
 
+#include <QDateTime>
+
 #include <array>
 #include <memory>
 
@@ -100,6 +102,9 @@ public:
 
     // The chart as drawn now.
     const TrendChart& Chart() const { return *chart_; }
+    // What a saved chart says below it: each device drawn, in its colour, and the time shown;
+    // empty when the chart shows no samples.
+    ChartLegend SavedChartLegend();
     bool Running() const;
     bool RecordFileOpen() const { return Recorder->File().IsOpen(); }
 
@@ -169,8 +174,12 @@ private:
     SpanPicture span_;
 
     std::unique_ptr<TrendChart> chart_;
-    // The recorded window the chart draws.
+    // The recorded window the chart draws, the devices the recording began with, and when its
+    // first and its newest sample were taken.
     RecordedWindow live_;
+    Addresses recorded_{};
+    QDateTime windowFirst_;
+    QDateTime windowLast_;
     // Messages waiting for their box, and the devices dropped since the last drop message.
     QList<std::pair<QString, QString>> told_;
     QStringList dropped_;

@@ -9,6 +9,7 @@
 #include "parameterboxes.h"
 #include "paramfile.h"
 #include "radiogroup.h"
+#include "savedchart.h"
 #include "screenwidth.h"
 #include "scripteddialogs.h"
 #include "shape.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -1010,7 +1012,8 @@ private slots:
         p->dialogs.saveAnswers << p->dir.filePath(QStringLiteral("trend.png"));
         chart->findChild<QAction*>(QStringLiteral("SaveImageAction"))->trigger();
         QCOMPARE(QImage(p->dir.filePath(QStringLiteral("trend.png")))
-                     .convertToFormat(QImage::Format_RGB32),
+                     .convertToFormat(QImage::Format_RGB32)
+                     .copy(fresh.Image().rect()),
                  fresh.Image());
         // Leaving the view and coming back shows the first view again.
         WheelOver(chart, middle, 1);
@@ -1025,6 +1028,62 @@ private slots:
         QTest::keyClick(m, Qt::Key_2, Qt::ControlModifier);
         p->Run(1000);
         QVERIFY(!m->TrendZoomed);
+    }
+
+    // The saved trend names the selected station's PV and SV beside their colours, and the time
+    // from its oldest to its newest sample shown, a second apart; zoomed, the samples it shows.
+    void trendSavedWithLegend() {
+        p->Settle();
+        TVRW2* m = p->monitor;
+        QTest::mouseClick(m->Image[2], Qt::LeftButton);
+        p->Click(m->DrawBt);
+        p->Run(300 * 1000);
+        TrendImage* chart = m->DrawIme;
+        const int n = SampleCountOf(TrendOf(m->Engine, 2));
+        QVERIFY(n > 250);
+
+        const QRegularExpression spanPattern(
+            QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d) (\\d\\d:\\d\\d:\\d\\d) – "
+                           "(\\d{4}-\\d\\d-\\d\\d )?(\\d\\d:\\d\\d:\\d\\d), a sample every 1 s$"));
+        // Seconds from the span's first sample to its last.
+        const auto spanSeconds = [&](const ChartLegend& legend) {
+            const QRegularExpressionMatch match = spanPattern.match(legend.span);
+            if (!match.hasMatch()) return -1;
+            const QDateTime from(QDate::fromString(match.captured(1), Qt::ISODate),
+                                 QTime::fromString(match.captured(2), QStringLiteral("HH:mm:ss")));
+            const QString toDate = match.captured(3).trimmed();
+            const QDateTime to(toDate.isEmpty() ? from.date()
+                                                : QDate::fromString(toDate, Qt::ISODate),
+                               QTime::fromString(match.captured(4), QStringLiteral("HH:mm:ss")));
+            return int(from.secsTo(to));
+        };
+
+        const ChartLegend whole = m->TrendLegend();
+        QCOMPARE(whole.traces.size(), 2);
+        QCOMPARE(whole.traces[0].name, "Station 2 (address 2) PV");
+        QCOMPARE(whole.traces[1].name, "Station 2 (address 2) SV");
+        QCOMPARE(whole.traces[0].colour, QColor(255, 255, 255));
+        QCOMPARE(whole.traces[1].colour, QColor(0, 160, 0));
+        QVERIFY2(qAbs(spanSeconds(whole) - (n - 1)) <= 1, qPrintable(whole.span));
+        const QString path = p->dir.filePath(QStringLiteral("legend.png"));
+        p->dialogs.saveAnswers << path;
+        const QImage grab = chart->grab().toImage().copy(chart->Canvas().Image().rect());
+        chart->findChild<QAction*>(QStringLiteral("SaveImageAction"))->trigger();
+        const QString fault = vrx::test::SavedChartFault(
+            QImage(path), grab, {whole.traces[0].colour, whole.traces[1].colour});
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+
+        const TrendGeometry& g = chart->Canvas().Geometry();
+        WheelOver(chart, (g.X0 + g.X1) / 2, 8);
+        QVERIFY(m->TrendZoomed);
+        QVERIFY(m->TrendSpan.count < n / 2);
+        const ChartLegend zoomed = m->TrendLegend();
+        const int shown = spanSeconds(zoomed);
+        QVERIFY2(qAbs(shown - m->TrendSpan.count) <= 2, qPrintable(zoomed.span));
+
+        // Without a trend on screen, nothing is said.
+        p->Click(m->DrawBt);
+        QVERIFY(m->TrendLegend().Empty());
     }
 
     void exitClosesTheEditorToo() {

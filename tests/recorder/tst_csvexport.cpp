@@ -4,6 +4,8 @@
 #include "recordfile.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vrx;
@@ -158,6 +160,60 @@ private slots:
     }
 
     // What cannot be exported is named by its line, not written as rows that look right.
+    // Two lines of a record file dated for a chart's legend: the file's time dates the last
+    // line, each midnight after a line takes it a day back. Lines every 8 hours from 06:00
+    // pass two midnights; the file was written at 14:00:30 on the 14th, after line 7.
+    void linesDated_data() {
+        QTest::addColumn<qint64>("first");
+        QTest::addColumn<qint64>("last");
+        QTest::addColumn<QDate>("firstDate"); // invalid: the lines cannot be dated
+        QTest::addColumn<QDate>("lastDate");
+        QTest::addColumn<QTime>("firstTime");
+        QTest::addColumn<QTime>("lastTime");
+        const QDate day(2026, 3, 14);
+        QTest::newRow("the whole record")
+            << qint64(0) << qint64(7) << day.addDays(-2) << day << QTime(6, 0) << QTime(14, 0);
+        QTest::newRow("one day") << qint64(3) << qint64(5) << day.addDays(-1) << day.addDays(-1)
+                                 << QTime(6, 0) << QTime(22, 0);
+        QTest::newRow("over one midnight") << qint64(2) << qint64(3) << day.addDays(-2)
+                                           << day.addDays(-1) << QTime(22, 0) << QTime(6, 0);
+        QTest::newRow("the last line")
+            << qint64(7) << qint64(7) << day << day << QTime(14, 0) << QTime(14, 0);
+        QTest::newRow("past the end")
+            << qint64(6) << qint64(8) << QDate() << QDate() << QTime() << QTime();
+    }
+    void linesDated() {
+        QFETCH(qint64, first);
+        QFETCH(qint64, last);
+        QFETCH(QDate, firstDate);
+        QFETCH(QDate, lastDate);
+        QFETCH(QTime, firstTime);
+        QFETCH(QTime, lastTime);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("rec.txt"));
+        QByteArray bytes = Header();
+        for (int r = 0; r < 8; ++r)
+            bytes += Line(QTime(6, 0).addSecs(r * 8 * 3600), {{r, 0}}, {{r, 0}});
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes + "End\r\n");
+        file.flush();
+        QVERIFY(file.setFileTime(QDateTime(QDate(2026, 3, 14), QTime(14, 0, 30)),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        SampleStore samples;
+        const RecordLoad load = LoadRecordFile(path, samples);
+        QVERIFY(!load.broken);
+
+        const auto dated = DateRecordLines(path, load.layout, first, last);
+        QCOMPARE(dated.has_value(), firstDate.isValid());
+        if (!dated) return;
+        QCOMPARE(dated->firstDate, firstDate);
+        QCOMPARE(dated->lastDate, lastDate);
+        QCOMPARE(dated->firstTime, firstTime);
+        QCOMPARE(dated->lastTime, lastTime);
+    }
+
     void brokenRecords_data() {
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QString>("problem");

@@ -10,6 +10,7 @@
 #include "programwindows.h"
 #include "pullableline.h"
 #include "radiogroup.h"
+#include "savedchart.h"
 #include "screenwidth.h"
 #include "scripteddialogs.h"
 #include "simulatedline.h"
@@ -72,6 +73,24 @@ QByteArray Record(int lines, int interval = 1, int address = 1) {
         bytes += DataLine(addresses, readings, QTime(8, 0).addSecs(r * interval)) + "\r\n";
     }
     return bytes + "End\r\n";
+}
+
+// A record of `lines` lines of the devices at `addresses` from `start` at `interval` seconds,
+// each device's PV a slope of its own, written at `written` (the file's modification time).
+void WriteDatedRecord(const QString& path, const Addresses& addresses, int lines, QTime start,
+                      int interval, const QDateTime& written) {
+    QByteArray bytes = HeaderLine(addresses, interval) + "\r\n";
+    for (int r = 0; r < lines; ++r) {
+        Readings readings{};
+        for (int p = 0; p < DevicePositions; ++p)
+            if (addresses[std::size_t(p)] != 0) readings[std::size_t(p)] = {true, p * 50 + r, 0};
+        bytes += DataLine(addresses, readings, start.addSecs(r * interval)) + "\r\n";
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes + "End\r\n");
+    file.flush();
+    QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
 }
 
 // The program with COM1 on simulated controllers (or a fake line) and a manual clock, the
@@ -882,11 +901,164 @@ private slots:
         p.dialogs.saveAnswers << p.Path("chart");
         save->trigger();
         const QImage saved(p.Path("chart.png"));
-        QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), p.w->Chart().Image());
+        const QImage& chart = p.w->Chart().Image();
+        QCOMPARE(saved.convertToFormat(QImage::Format_RGB32).copy(chart.rect()), chart);
         p.dialogs.saveAnswers << p.Path("no/such/folder/chart.png");
         save->trigger();
         QCOMPARE(p.dialogs.messages.size(), 1);
         QVERIFY(p.dialogs.messages[0].text.startsWith("The image could not be saved as "));
+    }
+
+    // The picture of a viewed record names each device shown beside its colour, and the time of
+    // the window shown with its dates: the file's modification time dates its last line.
+    void chartSavedWithLegend_data() {
+        QTest::addColumn<Addresses>("addresses");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QDateTime>("written");
+        QTest::addColumn<int>("hidden");   // a position whose check box is cleared, or -1
+        QTest::addColumn<bool>("atEnd");   // the track bar moved to the record's end
+        QTest::addColumn<QString>("span"); // {from} and {to}: the times shown
+        QTest::addColumn<QTime>("from");
+        QTest::addColumn<QTime>("to");
+        const QDate day(2026, 3, 14);
+        QTest::newRow("two devices")
+            << Addresses{1, 2, 0, 0, 0, 0, 0, 0} << 300 << QTime(8, 0) << 1
+            << QDateTime(day, QTime(8, 5, 10)) << -1 << false
+            << "2026-03-14 {from} – {to}, a sample every 1 s" << QTime(8, 0) << QTime(8, 4, 59);
+        QTest::newRow("eight devices")
+            << Addresses{1, 2, 3, 4, 5, 6, 7, 8} << 300 << QTime(10, 0) << 5
+            << QDateTime(day, QTime(10, 25)) << -1 << false
+            << "2026-03-14 {from} – {to}, a sample every 5 s" << QTime(10, 0) << QTime(10, 24, 55);
+        QTest::newRow("one of two hidden")
+            << Addresses{1, 9, 0, 0, 0, 0, 0, 0} << 300 << QTime(8, 0) << 1
+            << QDateTime(day, QTime(8, 5, 10)) << 1 << false
+            << "2026-03-14 {from} – {to}, a sample every 1 s" << QTime(8, 0) << QTime(8, 4, 59);
+        QTest::newRow("across midnight")
+            << Addresses{1, 2, 0, 0, 0, 0, 0, 0} << 300 << QTime(23, 58) << 1
+            << QDateTime(day.addDays(1), QTime(0, 3, 5)) << -1 << false
+            << "2026-03-14 {from} – 2026-03-15 {to}, a sample every 1 s" << QTime(23, 58)
+            << QTime(0, 2, 59);
+        // The last window of 1000 lines shows lines 420 to 999; the day before the file's was
+        // passed at line 100.
+        QTest::newRow("last window of a longer record")
+            << Addresses{3, 0, 0, 0, 0, 0, 0, 0} << 1000 << QTime(23, 58, 20) << 1
+            << QDateTime(day, QTime(0, 15)) << -1 << true
+            << "2026-03-14 {from} – {to}, a sample every 1 s" << QTime(0, 5, 20)
+            << QTime(0, 14, 59);
+    }
+    void chartSavedWithLegend() {
+        QFETCH(Addresses, addresses);
+        QFETCH(int, lines);
+        QFETCH(QTime, start);
+        QFETCH(int, interval);
+        QFETCH(QDateTime, written);
+        QFETCH(int, hidden);
+        QFETCH(bool, atEnd);
+        QFETCH(QString, span);
+        QFETCH(QTime, from);
+        QFETCH(QTime, to);
+        Program p;
+        WriteDatedRecord(p.Path("rec.txt"), addresses, lines, start, interval, written);
+        p.View(p.Path("rec.txt"));
+        QVERIFY(p.w->Viewing);
+        if (hidden >= 0) p.Click(p.w->AddRbts[std::size_t(hidden)]);
+        if (atEnd) {
+            p.w->TrackBar1->setValue(p.w->TrackBar1->maximum());
+            p.Run(201);
+        }
+
+        QStringList names;
+        QList<QColor> shown;
+        QList<QColor> absent;
+        for (int d = 0; d < DevicePositions; ++d) {
+            const int address = addresses[std::size_t(d)];
+            const QColor colour = DeviceColors()[std::size_t(d)];
+            if (address == 0 || d == hidden) {
+                absent << colour;
+                continue;
+            }
+            names << QStringLiteral("Device %1 (address %2)").arg(d + 1).arg(address);
+            shown << colour;
+        }
+        const ChartLegend legend = p.w->SavedChartLegend();
+        QStringList legendNames;
+        QList<QColor> legendColours;
+        for (const ChartLegend::Trace& trace : legend.traces) {
+            legendNames << trace.name;
+            legendColours << trace.colour;
+        }
+        QCOMPARE(legendNames, names);
+        QCOMPARE(legendColours, shown);
+        QCOMPARE(legend.span, QString(span)
+                                  .replace(QStringLiteral("{from}"), LongTimeText(from))
+                                  .replace(QStringLiteral("{to}"), LongTimeText(to)));
+
+        p.dialogs.saveAnswers << p.Path("chart.png");
+        p.w->ResultT->findChild<QAction*>(QStringLiteral("SaveImageAction"))->trigger();
+        QVERIFY(p.dialogs.messages.isEmpty());
+        const QString fault = vrx::test::SavedChartFault(
+            QImage(p.Path("chart.png")), p.w->ResultT->grab().toImage(), shown, absent);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+
+    // Zoomed, the legend gives the time of the lines the span shows, a line apart at the file's
+    // interval whatever the display interval.
+    void zoomedChartSavedWithLegend() {
+        Program p;
+        const QDate day(2026, 3, 14);
+        WriteDatedRecord(p.Path("rec.txt"), {4, 0, 0, 0, 0, 0, 0, 0}, 2000, QTime(8, 0), 2,
+                         QDateTime(day, QTime(9, 10)));
+        p.View(p.Path("rec.txt"));
+        p.w->SampleTime->setValue(4);
+        p.Run(201);
+        QCOMPARE(p.w->SavedChartLegend().span,
+                 QStringLiteral("2026-03-14 %1 – %2, a sample every 4 s")
+                     .arg(LongTimeText(QTime(8, 0)), LongTimeText(QTime(8, 0).addSecs(599 * 4))));
+        WheelOver(p.w->ResultT, 300, 4);
+        QVERIFY(p.w->Zoomed);
+        const qint64 first = qint64(std::ceil(p.w->Span.first));
+        const qint64 last = qint64(std::ceil(p.w->Span.first + p.w->Span.count)) - 1;
+        QVERIFY(first > 0 && last - first < 1000);
+        QCOMPARE(p.w->SavedChartLegend().span,
+                 QStringLiteral("2026-03-14 %1 – %2, a sample every 2 s")
+                     .arg(LongTimeText(QTime(8, 0).addSecs(int(first) * 2)),
+                          LongTimeText(QTime(8, 0).addSecs(int(last) * 2))));
+    }
+
+    // A recording's picture names the devices it records and dates the window from the cycles
+    // that took its first and newest sample, here on either side of midnight.
+    void recordingSavedWithLegend() {
+        Program p;
+        TVRW3* w = p.w;
+        w->ComAddrs[1]->setValue(2);
+        const quint32 begun = Clock::Current().Milliseconds();
+        w->Recorder->Engine().SetTimeSource([begun] {
+            return QDateTime(QDate(2026, 3, 14), QTime(23, 59, 50))
+                .addMSecs(Clock::Current().Milliseconds() - begun);
+        });
+        p.Click(w->StartBt);
+        p.Run(20 * 1000 + 500);
+        p.Click(w->StartBt); // STOP: the chart stays, and so does what it shows
+        QVERIFY(p.cycles.size() >= 20);
+        const QDateTime from = p.cycles.first().stamp;
+        const QDateTime to = p.cycles.last().stamp;
+        QVERIFY(from.date() != to.date());
+
+        const ChartLegend legend = w->SavedChartLegend();
+        QCOMPARE(legend.traces.size(), 2);
+        QCOMPARE(legend.traces[0].name, "Device 1 (address 1)");
+        QCOMPARE(legend.traces[1].name, "Device 2 (address 2)");
+        QCOMPARE(legend.span, QStringLiteral("2026-03-14 %1 – 2026-03-15 %2, a sample every 1 s")
+                                  .arg(LongTimeText(from.time()), LongTimeText(to.time())));
+        p.dialogs.saveAnswers << p.Path("recording.png");
+        w->ResultT->findChild<QAction*>(QStringLiteral("SaveImageAction"))->trigger();
+        const QString fault = vrx::test::SavedChartFault(
+            QImage(p.Path("recording.png")), w->ResultT->grab().toImage(),
+            {DeviceColors()[0], DeviceColors()[1]},
+            {DeviceColors().begin() + 2, DeviceColors().end()});
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
     // Clearing a check box removes the trace; the range is computed without it.
