@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
+#include <QTextDocument>
 #include <QValidator>
 
 namespace vrx {
@@ -100,7 +101,7 @@ TesterPanel::TesterPanel(LineOwner& line, QWidget* parent)
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setAutoFillBackground(true);
     SetColours(this, QPalette::Window, SkyBlue, Navy);
-    resize(PanelWidth, PanelHeight);
+    resize(784, 440);
 
     SingleCmdLb = MakeLabel(this, "SingleCmdLb", QT_TR_NOOP("SINGLE COMMAND TEST (HEX FORMAT)"),
                             {24, 16, 480, 26});
@@ -162,8 +163,10 @@ void TesterPanel::BuildFields() {
     ReplyInfoLb = MakeLabel(this, "ReplyInfoLb", "", {24, 284, 496, 22});
     // Under the buttons, across the panel: a read of many words scrolls, its columns stay whole.
     ReplyValues =
-        Make<QPlainTextEdit>(this, "ReplyValues", {24, 366, 736, 124}, DesignFont(13, false, true));
+        Make<QPlainTextEdit>(this, "ReplyValues", {24, 362, 736, 74}, DesignFont(12, false, true));
     ReplyValues->setReadOnly(true);
+    // The heading and three words, a read's usual few, without scrolling.
+    ReplyValues->document()->setDocumentMargin(2);
     ReplyValues->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     connect(SCmdBox, &QComboBox::activated, this,

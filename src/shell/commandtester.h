@@ -24,9 +24,6 @@ class TesterPanel : public QFrame {
     Q_OBJECT
 public:
     TesterPanel(LineOwner& line, QWidget* parent);
-    // The panel's size in design pixels; the reply's values take the room under the buttons.
-    static constexpr int PanelWidth = 784;
-    static constexpr int PanelHeight = 500;
     // The Protocol window is created after the Main window, so it arrives late.
     void SetProtocol(TVRW1* protocol) { protocol_ = protocol; }
 

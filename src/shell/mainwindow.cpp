@@ -48,7 +48,7 @@ void TVRW0::FormCreate() {
     Image1->setGeometry(260, 160, 280, 150);
 
     TESTPL = new TesterPanel(Line, client);
-    TESTPL->setGeometry(8, 8, TesterPanel::PanelWidth, TesterPanel::PanelHeight);
+    TESTPL->setGeometry(8, 8, 784, 440);
     connect(TESTPL, &TesterPanel::Closed, this, GuardedSlot(this, &TVRW0::CloseTester));
     connect(TESTPL, &TesterPanel::trafficWindowRequested, this,
             GuardedSlot(this, &TVRW0::TrafficButtonClick));

@@ -16,9 +16,10 @@ namespace vrx {
 
 namespace {
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("vrx::TesterPanel", text);
-}
+// The texts of this file, translated under one context.
+class TesterReply {
+    Q_DECLARE_TR_FUNCTIONS(vrx::TesterReply)
+};
 
 QString Hex4(int value) {
     return QString::number(value & 0xFFFF, 16).toUpper().rightJustified(4, u'0');
@@ -75,7 +76,9 @@ QStringList Table(const QList<QStringList>& rows) {
 }
 
 QStringList ReadLines(int firstRegister, bool holding, const QList<quint16>& words) {
-    QList<QStringList> rows{{Tr("REGISTER"), Tr("DECIMAL"), Tr("HEX"), Tr("SIGNED"), Tr("TENTHS")}};
+    QList<QStringList> rows{{TesterReply::tr("REGISTER"), TesterReply::tr("DECIMAL"),
+                             TesterReply::tr("HEX"), TesterReply::tr("SIGNED"),
+                             TesterReply::tr("TENTHS")}};
     bool anyTenths = false;
     for (qsizetype i = 0; i < words.size(); ++i) {
         const int word = words.at(i);
@@ -109,7 +112,7 @@ QStringList ReplyValueLines(const QByteArray& request, const QByteArray& reply) 
     if (!frame.checkGood) {
         const QString check =
             frame.kind == FrameKind::Ascii ? QStringLiteral("LRC") : QStringLiteral("CRC");
-        return {Tr("%1 wrong: the reply was damaged on the line").arg(check)};
+        return {TesterReply::tr("%1 wrong: the reply was damaged on the line").arg(check)};
     }
     if (frame.exception) return {frame.summary};
     switch (frame.function) {
@@ -119,13 +122,16 @@ QStringList ReplyValueLines(const QByteArray& request, const QByteArray& reply) 
         return ReadLines(ReadRegister(request, frame), frame.function == ReadHolding, frame.words);
     case WriteSingle:
         if (frame.words.isEmpty()) break;
-        return {Tr("written: %1 = %2").arg(Hex4(frame.firstRegister), Hex4(frame.words.first()))};
+        return {TesterReply::tr("written: %1 = %2")
+                    .arg(Hex4(frame.firstRegister), Hex4(frame.words.first()))};
     case WriteMultiple:
         if (frame.count < 0) break;
-        return {Tr("written: %1 words from %2").arg(frame.count).arg(Hex4(frame.firstRegister))};
+        return {TesterReply::tr("written: %1 words from %2")
+                    .arg(frame.count)
+                    .arg(Hex4(frame.firstRegister))};
     case 0x05:
     case 0x0F:
-        return {Tr("written")};
+        return {TesterReply::tr("written")};
     default:
         break;
     }
