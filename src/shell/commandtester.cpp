@@ -163,7 +163,7 @@ void TesterPanel::BuildFields() {
     ReplyInfoLb = MakeLabel(this, "ReplyInfoLb", "", {24, 284, 496, 22});
     // Under the buttons, across the panel: a read of many words scrolls, its columns stay whole.
     ReplyValues =
-        Make<QPlainTextEdit>(this, "ReplyValues", {24, 362, 736, 74}, DesignFont(12, false, true));
+        Make<QPlainTextEdit>(this, "ReplyValues", {24, 360, 736, 78}, DesignFont(12, false, true));
     ReplyValues->setReadOnly(true);
     // The heading and three words, a read's usual few, without scrolling.
     ReplyValues->document()->setDocumentMargin(2);
