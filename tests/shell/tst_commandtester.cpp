@@ -767,6 +767,11 @@ private slots:
         QVERIFY(t->TrafficBt->isEnabled());
         p->Click(t->TrafficBt);
         QVERIFY(traffic->isVisible());
+        // And by the key the Monitor and the Recorder open it with.
+        traffic->hide();
+        QApplication::setActiveWindow(p->forms->VRW0.get());
+        QTest::keyClick(p->forms->VRW0.get(), Qt::Key_T, Qt::ControlModifier);
+        QTRY_VERIFY(traffic->isVisible());
         // The feed is the process's: earlier frames may be there.
         traffic->RefreshNow();
         const int before = traffic->Model->rowCount();
