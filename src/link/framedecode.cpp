@@ -32,6 +32,48 @@ QString Hex4(int value) {
     return HexText(value, 4);
 }
 
+// A read reply's data: its byte count, then that many bytes of whole words.
+bool IsReadReplyData(const QByteArray& data) {
+    return !data.isEmpty() && quint8(data[0]) == data.size() - 1 && data.size() % 2 == 1;
+}
+
+QList<quint16> ReplyWords(const QByteArray& data) {
+    QList<quint16> words;
+    for (qsizetype i = 1; i + 1 < data.size(); i += 2)
+        words << quint16(Word(data, i));
+    return words;
+}
+
+// What the data of a register function says: the register, the count or the words. Reads of
+// input registers (04) are laid out as those of holding registers (03).
+void RegisterFields(int function, const QByteArray& data, bool sent, DecodedFrame* frame) {
+    switch (function) {
+    case 0x03:
+    case 0x04:
+        if (sent && data.size() == 4) {
+            frame->firstRegister = Word(data, 0);
+            frame->count = Word(data, 2);
+        } else if (!sent && IsReadReplyData(data)) {
+            frame->words = ReplyWords(data);
+        }
+        break;
+    case 0x06:
+        if (data.size() == 4) {
+            frame->firstRegister = Word(data, 0);
+            frame->words = {quint16(Word(data, 2))};
+        }
+        break;
+    case 0x10:
+        if (data.size() >= 4) {
+            frame->firstRegister = Word(data, 0);
+            frame->count = Word(data, 2);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
 // The protocol data unit (function and data) in words.
 QString Summarize(const QByteArray& pdu, bool sent) {
     const int function = quint8(pdu[0]);
@@ -41,11 +83,10 @@ QString Summarize(const QByteArray& pdu, bool sent) {
     case 0x03:
         if (sent && data.size() == 4)
             return FrameDecode::tr("read %1 x%2").arg(Hex4(Word(data, 0))).arg(Word(data, 2));
-        if (!sent && !data.isEmpty() && quint8(data[0]) == data.size() - 1 &&
-            data.size() % 2 == 1) {
+        if (!sent && IsReadReplyData(data)) {
             QStringList words;
-            for (qsizetype i = 1; i + 1 < data.size(); i += 2)
-                words << QString::number(Word(data, i));
+            for (const quint16 word : ReplyWords(data))
+                words << QString::number(word);
             const QString list = words.join(QLatin1Char(' '));
             if (words.size() == 1) return FrameDecode::tr("1 word: %1").arg(list);
             return FrameDecode::tr("%1 words: %2").arg(words.size()).arg(list);
@@ -109,6 +150,7 @@ void DecodePdu(const QByteArray& pdu, bool sent, DecodedFrame* frame) {
         return;
     }
     frame->summary = Summarize(pdu, sent);
+    RegisterFields(frame->function, pdu.mid(1), sent, frame);
 }
 
 // Transaction, protocol, length and unit, then the PDU; no check of its own: TCP has one.

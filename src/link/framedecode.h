@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -23,6 +24,15 @@ struct DecodedFrame {
     int function = -1;              // with bit 7 for an exception reply
     std::optional<int> exception;
     QString summary; // "read 0x4700 x2", "write 0x4701 = 300", "2 words: 250 300", ...
+    // The first register a request of functions 03, 04, 06 or 16 names, and that of a write's
+    // echo (06, 16); -1 for any other frame. A read reply does not say it: its request does.
+    int firstRegister = -1;
+    // The register words a read reply (03, 04) carries, or the value of a single write (06)
+    // and its echo; empty for any other frame.
+    QList<quint16> words;
+    // A read request's count of registers, and the count a multiple write (16) and its echo
+    // name; -1 for any other frame.
+    int count = -1;
 };
 
 // A request (`sent`) or a reply taken apart, an MBAP ADU when `mbap` (the frames of a Modbus TCP

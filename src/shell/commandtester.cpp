@@ -9,6 +9,7 @@
 #include "guard.h"
 #include "portwindow.h"
 #include "protocolwindow.h"
+#include "testerreply.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -16,9 +17,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
+#include <QTextDocument>
 #include <QValidator>
 
 namespace vrx {
@@ -158,6 +161,13 @@ void TesterPanel::BuildFields() {
     RcvEdit = MakeEdit(this, "RcvEdit", {24, 248, 496, 30}, 32767, nullptr);
     RcvEdit->setReadOnly(true);
     ReplyInfoLb = MakeLabel(this, "ReplyInfoLb", "", {24, 284, 496, 22});
+    // Under the buttons, across the panel: a read of many words scrolls, its columns stay whole.
+    ReplyValues =
+        Make<QPlainTextEdit>(this, "ReplyValues", {24, 360, 736, 78}, DesignFont(12, false, true));
+    ReplyValues->setReadOnly(true);
+    // The heading and three words, a read's usual few, without scrolling.
+    ReplyValues->document()->setDocumentMargin(2);
+    ReplyValues->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     connect(SCmdBox, &QComboBox::activated, this,
             [this] { Guarded([this] { SCmdBoxSelect(SCmdBox); }); });
@@ -218,6 +228,10 @@ void TesterPanel::BuildButtons() {
             [this] { Guarded([this] { SendBtClick(RSendBt); }); });
     connect(SClearBt, &QPushButton::clicked, this, GuardedSlot(this, &TesterPanel::SClearBtClick));
     connect(SExitBt, &QPushButton::clicked, this, GuardedSlot(this, &TesterPanel::SExitBtClick));
+    // The Main window's tool bar is off while the tester is open; the line's traffic is not.
+    TrafficBt = MakeButton(this, "TrafficBt", QT_TR_NOOP("Traffic..."), {540, y, 120, h});
+    TrafficBt->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(TrafficBt, &QPushButton::clicked, this, &TesterPanel::trafficWindowRequested);
 }
 
 void TesterPanel::SetCmdItemHeight(int height) {
@@ -308,11 +322,21 @@ void TesterPanel::ComposeRequest() {
     fields.writeWords = WriteWords;
     fields.rtu = Rtu();
     Guarded([&] {
-        const auto request = vrx::ComposeRequest(fields);
+        std::optional<ComposedRequest> request;
+        try {
+            request = vrx::ComposeRequest(fields);
+        } catch (const CountError&) {
+            // Refused, not cut to fit: the line composed for an earlier count must not go out
+            // for this one.
+            SChkSum->clear();
+            SendEdit->clear();
+            ClearReply();
+            throw;
+        }
         if (!request) return;
         SChkSum->setText(request->checkSum);
         SendEdit->setText(request->sendLine);
-        RcvEdit->clear();
+        ClearReply();
         composedRtu_ = int(fields.rtu);
     });
 }
@@ -355,6 +379,7 @@ void TesterPanel::SendRequest(const QByteArray& request) {
             exchange_.Send(request, Rtu() ? Framing::Rtu : Framing::Ascii,
                            ReplyEndPolicy::TimeOutEnd, {ReplyTicks, 0}, RequestPriority::Tester);
             ReplyInfoLb->clear();
+            ReplyValues->clear();
         } catch (const Error&) {
             // One message, not one a second: a line that fails stops the repetition.
             StopRepeating();
@@ -389,8 +414,21 @@ void TesterPanel::ShowReplyInfo(bool replied) {
     ReplyInfoLb->setText(text);
 }
 
+void TesterPanel::ShowReplyValues(bool replied) {
+    ReplyValues->setPlainText(
+        replied ? ReplyValueLines(exchange_.Request(), exchange_.Received()).join(u'\n')
+                : QString());
+}
+
+void TesterPanel::ClearReply() {
+    RcvEdit->clear();
+    ReplyValues->clear();
+}
+
 void TesterPanel::ReplyEnded(qsizetype frameEnd) {
-    ShowReplyInfo(frameEnd > 0 || (Rtu() && !exchange_.Received().isEmpty()));
+    const bool replied = frameEnd > 0 || (Rtu() && !exchange_.Received().isEmpty());
+    ShowReplyInfo(replied);
+    ShowReplyValues(replied);
     if (frameEnd > 0 && !Rtu()) {
         // The LF ended the reply; the CR LF is not part of what is shown.
         qsizetype lineEnd = frameEnd - 1;
@@ -408,7 +446,7 @@ void TesterPanel::ReplyEnded(qsizetype frameEnd) {
 }
 
 void TesterPanel::SClearBtClick() {
-    RcvEdit->clear();
+    ClearReply();
     ReplyInfoLb->clear();
 }
 
@@ -417,7 +455,7 @@ void TesterPanel::SExitBtClick() {
     exchange_.Abandon();
     exchange_.Line().Close(exchange_.Tool());
     hide();
-    RcvEdit->clear();
+    ClearReply();
     emit Closed();
 }
 

@@ -13,6 +13,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace vrx {
@@ -67,6 +68,8 @@ public:
     QLineEdit* RcvEdit = nullptr;
     // How long the reply took, and an exception reply in words.
     QLabel* ReplyInfoLb = nullptr;
+    // The reply in values: a read's words, an exception, a write's echo.
+    QPlainTextEdit* ReplyValues = nullptr;
     QGroupBox* MutiWrBox = nullptr;
     QLabel* MutiWrLB = nullptr;
     // Edit1 ... Edit8 by name; each one's "Tag" property is its word's position (1 to 8).
@@ -76,6 +79,8 @@ public:
     QPushButton* RSendBt = nullptr;
     QPushButton* SClearBt = nullptr;
     QPushButton* SExitBt = nullptr;
+    // The Traffic window, reachable while the tester holds the Main window's tool bar.
+    QPushButton* TrafficBt = nullptr;
     ClockTimer* Timer1 = nullptr;
 
     // Tester state, kept while the program runs.
@@ -91,6 +96,8 @@ public:
 signals:
     // The panel was closed by its own button; the Main window returns to idle.
     void Closed();
+    // The user asks for the Traffic window, to watch the tester's frames.
+    void trafficWindowRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -107,6 +114,8 @@ private:
     void EnsurePortReady();
     void TakeBytes(const QByteArray& chunk);
     void ShowReplyInfo(bool replied);
+    void ShowReplyValues(bool replied);
+    void ClearReply();
     void PlaceUserCmd();
 
     TVRW1* protocol_ = nullptr;

@@ -50,6 +50,8 @@ void TVRW0::FormCreate() {
     TESTPL = new TesterPanel(Line, client);
     TESTPL->setGeometry(8, 8, 784, 440);
     connect(TESTPL, &TesterPanel::Closed, this, GuardedSlot(this, &TVRW0::CloseTester));
+    connect(TESTPL, &TesterPanel::trafficWindowRequested, this,
+            GuardedSlot(this, &TVRW0::TrafficButtonClick));
 
     BuildMenu();
     BuildToolBar();

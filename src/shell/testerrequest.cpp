@@ -4,6 +4,7 @@
 #include "errors.h"
 #include "framecodec.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 
 namespace vrx {
@@ -12,7 +13,7 @@ namespace {
 
 constexpr std::array<CommandKindInfo, CommandKindCount> Kinds{{
     {QT_TRANSLATE_NOOP("vrx::TesterPanel", "Read Register"), "03",
-     QT_TRANSLATE_NOOP("vrx::TesterPanel", "WORD COUNT"), 1},
+     QT_TRANSLATE_NOOP("vrx::TesterPanel", "WORD COUNT"), 3},
     {QT_TRANSLATE_NOOP("vrx::TesterPanel", "Write One Word"), "06",
      QT_TRANSLATE_NOOP("vrx::TesterPanel", "WRITE DATA"), 4},
     {QT_TRANSLATE_NOOP("vrx::TesterPanel", "Write Multi-Words"), "10",
@@ -27,6 +28,22 @@ constexpr std::array<CommandKindInfo, CommandKindCount> Kinds{{
 
 bool IsUpperHexDigit(QChar c) {
     return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F');
+}
+
+// A read's WORD COUNT is a number of words, typed in decimal as the Write Multi-Words count is
+// (counts 1 to 9 read the same in decimal and in hex); anything else is left out, as a field that
+// is not hex is.
+QString ReadCount(const QString& text) {
+    for (const QChar c : text)
+        if (c < u'0' || c > u'9') return {};
+    const int words = text.toInt();
+    if (words > MaxReadWords)
+        throw CountError(
+            QCoreApplication::translate("vrx::TesterPanel",
+                                        "A read takes at most %1 words: WORD COUNT %2 is too many.")
+                .arg(MaxReadWords)
+                .arg(text));
+    return QString::fromLatin1(ByteToHex(words >> 8) + ByteToHex(words));
 }
 
 // Stands in for the LRC and CR LF that AsciiToRtu leaves out, so it takes every pair of the text.
@@ -59,6 +76,8 @@ std::optional<ComposedRequest> ComposeRequest(const RequestFields& fields) {
     if (kind == CommandKind::WriteBit) {
         // A coil is switched on by FF00 and off by 0000; anything but a lone "0" means on.
         text += fields.dataLen == u"0" ? QStringLiteral("0000") : QStringLiteral("FF00");
+    } else if (kind == CommandKind::ReadRegister) {
+        text += ReadCount(fields.dataLen);
     } else {
         text += PadHex(fields.dataLen, 4);
     }

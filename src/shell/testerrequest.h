@@ -2,6 +2,8 @@
 // from the field texts, and turning send lines and replies into bytes and texts. No widgets.
 #pragma once
 
+#include "errors.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -34,6 +36,14 @@ struct CommandKindInfo {
 
 inline constexpr int CommandKindCount = 6;
 inline constexpr int WriteWordCount = 8;
+// The most registers one read request may ask for: what fits a reply's byte count.
+inline constexpr int MaxReadWords = 125;
+
+// A count the request cannot carry; the request is refused, not cut to fit.
+class CountError : public Error {
+public:
+    using Error::Error;
+};
 
 // The table row of a kind; index is the command list's item index (0 to 5).
 const CommandKindInfo& CommandKindAt(int index);
@@ -58,7 +68,9 @@ struct ComposedRequest {
 
 // The request the fields describe, or nothing when address, kind, function address or count
 // is missing (the tester then leaves what it shows alone). Fields that are not valid hex are
-// left out. Throws ConvertError when a Write Multi-Words count is not a decimal number.
+// left out, and so is a Read Register count that is not a decimal number. Throws ConvertError
+// when a Write Multi-Words count is not a decimal number, and CountError when a Read Register
+// count is beyond MaxReadWords.
 std::optional<ComposedRequest> ComposeRequest(const RequestFields& fields);
 
 // The bytes a send line puts on the line. ASCII: the line as typed plus CR LF; its LRC is the

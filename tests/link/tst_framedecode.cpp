@@ -56,6 +56,49 @@ private slots:
         QCOMPARE(DescribeFrame(DecodeFrame(bytes, sent)), text);
     }
 
+    // What the command tester reads out of frames: a request's register and count, a reply's
+    // words, a write's register and value.
+    void registersAndWords_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<int>("firstRegister");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<quint16>>("words");
+
+        const QList<quint16> none;
+        QTest::newRow("read request") << ReadRequest(1, 0x4700, 12) << true << 0x4700 << 12 << none;
+        QTest::newRow("read of input registers")
+            << AsciiToRtu(":010410000003XXXX") << true << 0x1000 << 3 << none;
+        QTest::newRow("reply words, high ones whole")
+            << QByteArray(":01030600FAFF9C8000E4\r\n") << false << -1 << -1
+            << QList<quint16>{250, 0xFF9C, 0x8000};
+        QTest::newRow("input register reply")
+            << AsciiToRtu(":0104020064XXXX") << false << -1 << -1 << QList<quint16>{100};
+        QTest::newRow("byte count beyond the bytes")
+            << AsciiToRtu(":01030600FAXXXX") << false << -1 << -1 << none;
+        QTest::newRow("odd data bytes")
+            << AsciiToRtu(":01030300FA01XXXX") << false << -1 << -1 << none;
+        QTest::newRow("single write echo") << AsciiToRtu(WriteRequest(3, 0x4701, -100)) << false
+                                           << 0x4701 << -1 << QList<quint16>{0xFF9C};
+        QTest::newRow("multiple write echo")
+            << AsciiToRtu(":011010000002XXXX") << false << 0x1000 << 2 << none;
+        QTest::newRow("exception") << AsciiToRtu(":018302XXXX") << false << -1 << -1 << none;
+        QTest::newRow("a read request is not a reply")
+            << ReadRequest(1, 0x4700, 2) << false << -1 << -1 << none;
+        QTest::newRow("too short") << QByteArray("\x13") << false << -1 << -1 << none;
+    }
+    void registersAndWords() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, sent);
+        QFETCH(int, firstRegister);
+        QFETCH(int, count);
+        QFETCH(QList<quint16>, words);
+        const DecodedFrame frame = DecodeFrame(bytes, sent);
+        QCOMPARE(frame.firstRegister, firstRegister);
+        QCOMPARE(frame.count, count);
+        QCOMPARE(frame.words, words);
+    }
+
     // On a Modbus TCP line a frame is an MBAP header and a PDU, whatever its first bytes look
     // like: the unit is the address, and there is no LRC or CRC to check.
     void describeModbusTcp_data() {

@@ -11,12 +11,14 @@
 #include "scaling.h"
 #include "scripteddialogs.h"
 #include "testmain.h"
+#include "trafficwindow.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -211,7 +213,7 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("limit");
-        QTest::newRow("Read Register") << 0 << "WORD COUNT" << 1;
+        QTest::newRow("Read Register") << 0 << "WORD COUNT" << 3;
         QTest::newRow("Write One Word") << 1 << "WRITE DATA" << 4;
         QTest::newRow("Write Multi-Words") << 2 << "WORD COUNT" << 1;
         QTest::newRow("Read Bits") << 3 << "BIT COUNT" << 2;
@@ -281,6 +283,21 @@ private slots:
                                            << "1000"
                                            << "1" << QStringList{} << "01031000000180CA"
                                            << "80CA" << QByteArray::fromHex("01031000000180CA");
+        // A read's count is typed in decimal, as many words as a reply carries.
+        QTest::newRow("read register count 12") << false << "1" << read << ""
+                                                << "1000"
+                                                << "12" << QStringList{} << ":01031000000CE0"
+                                                << "E0" << crlf(":01031000000CE0");
+        QTest::newRow("read register count 12 rtu")
+            << true << "1" << read << ""
+            << "1000"
+            << "12" << QStringList{} << "01031000000C410F"
+            << "410F" << QByteArray::fromHex("01031000000C410F");
+        QTest::newRow("read register count 125 rtu")
+            << true << "1" << read << ""
+            << "1000"
+            << "125" << QStringList{} << "01031000007D812B"
+            << "812B" << QByteArray::fromHex("01031000007D812B");
         QTest::newRow("write one word typed in lowercase")
             << false << "1" << Kind(CommandKind::WriteOneWord) << ""
             << "4701"
@@ -626,6 +643,154 @@ private slots:
         QTRY_COMPARE(p->dialogs.texts(), QStringList{"'X' is not a valid integer value"});
         QCOMPARE(t->SendEdit->text(), ":01101000000102DC");
         QCOMPARE(t->SDataLen->text(), "X");
+    }
+
+    // A count beyond a read's is refused: a message, and no line left to send from before.
+    void readCountTooLarge_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("ascii") << false << "126";
+        QTest::newRow("rtu") << true << "999";
+    }
+    void readCountTooLarge() {
+        QFETCH(bool, rtu);
+        QFETCH(QString, count);
+        p->Open(rtu);
+        TesterPanel* t = p->panel;
+        p->FillReadRegister();
+        QVERIFY(!t->SendEdit->text().isEmpty());
+        p->Type(t->SDataLen, count);
+        QTRY_COMPARE(
+            p->dialogs.texts(),
+            QStringList{QStringLiteral("A read takes at most 125 words: WORD COUNT %1 is too many.")
+                            .arg(count)});
+        QCOMPARE(t->SDataLen->text(), count);
+        QCOMPARE(t->SendEdit->text(), "");
+        QCOMPARE(t->SChkSum->text(), "");
+        p->Click(t->SendBt);
+        QVERIFY(p->Sent().isEmpty());
+        // Back within the limit, the request is there again.
+        p->Type(t->SDataLen, "12");
+        QCOMPARE(t->SendEdit->text(), rtu ? "01031000000C410F" : ":01031000000CE0");
+    }
+
+    // Under the buttons, what the reply says: a read's words, an exception, a write's echo.
+    void replyValues_data() {
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("func");
+        QTest::addColumn<QString>("dataLen");
+        QTest::addColumn<QByteArray>("reply"); // address, function and data in hex
+        QTest::addColumn<QString>("values");
+
+        const int read = Kind(CommandKind::ReadRegister);
+        const QString words = "REGISTER  DECIMAL   HEX  SIGNED  TENTHS\n"
+                              "4700          250  00FA     250    25.0\n"
+                              "4701        65436  FF9C    -100   -10.0\n"
+                              "4702         1000  03E8    1000   100.0";
+        QTest::newRow("read of three words") << false << read << "4700"
+                                             << "3" << QByteArray("01030600FAFF9C03E8") << words;
+        QTest::newRow("read of three words rtu")
+            << true << read << "4700"
+            << "3" << QByteArray("01030600FAFF9C03E8") << words;
+        QTest::newRow("exception")
+            << false << read << "4800"
+            << "1" << QByteArray("018302") << "exception 02: illegal data address";
+        QTest::newRow("exception rtu")
+            << true << read << "4800"
+            << "1" << QByteArray("018302") << "exception 02: illegal data address";
+        QTest::newRow("write echo")
+            << false << Kind(CommandKind::WriteOneWord) << "4701"
+            << "12C" << QByteArray("01064701012C") << "written: 4701 = 012C";
+    }
+    void replyValues() {
+        QFETCH(bool, rtu);
+        QFETCH(int, kind);
+        QFETCH(QString, func);
+        QFETCH(QString, dataLen);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, values);
+        p->Open(rtu);
+        TesterPanel* t = p->panel;
+        p->Type(t->SCOMAddr, "1");
+        p->Choose(kind);
+        p->Type(t->SFunc, func);
+        p->Type(t->SDataLen, dataLen);
+        QVERIFY(t->ReplyValues->isVisible());
+        QVERIFY(t->ReplyValues->isReadOnly());
+        const QByteArray ascii = ':' + reply + AsciiLrc(':' + reply) + "\r\n";
+        const QByteArray bytes = rtu ? AsciiToRtu(ascii) : ascii;
+        const auto exchange = [&] {
+            p->Click(t->SendBt);
+            QCOMPARE(t->ReplyValues->toPlainText(), "");
+            p->Line()->Reply(bytes);
+            // ASCII ends at the LF, which the buffer drops with its CR.
+            QTRY_COMPARE(t->ReplyBuffer, rtu ? bytes : bytes.chopped(2));
+            // In RTU only the silence ends the reply.
+            if (rtu) p->Ticks(19);
+            QTRY_VERIFY(!t->AwaitingReply());
+        };
+        exchange();
+        QCOMPARE(t->ReplyValues->toPlainText(), values);
+
+        // Gone with the next send and with Clear Result.
+        exchange();
+        QCOMPARE(t->ReplyValues->toPlainText(), values);
+        p->Click(t->SClearBt);
+        QCOMPARE(t->ReplyValues->toPlainText(), "");
+        QCOMPARE(p->dialogs.texts(), QStringList{});
+    }
+
+    void noValuesAfterTimeOut() {
+        p->Open(false);
+        TesterPanel* t = p->panel;
+        p->FillReadRegister();
+        p->Click(t->SendBt);
+        p->Line()->Reply(AsciiReply);
+        QTRY_COMPARE(t->ReplyValues->toPlainText(),
+                     "REGISTER  DECIMAL   HEX  SIGNED\n1000           10  000A      10");
+        p->Click(t->SendBt);
+        p->Line()->Reply(":01030200");
+        QTRY_COMPARE(t->RcvEdit->text(), ":01030200");
+        p->Ticks(19);
+        QTRY_COMPARE(t->RcvEdit->text(), "Time out");
+        QCOMPARE(t->ReplyValues->toPlainText(), "");
+    }
+
+    // The Traffic window opens while the tester holds the Main window, and shows its frames.
+    void trafficWhileTesting() {
+        p->Open(false);
+        TesterPanel* t = p->panel;
+        TrafficForm* traffic = p->forms->Traffic.get();
+        QVERIFY(!traffic->isVisible());
+        QVERIFY(t->TrafficBt->isVisible());
+        QVERIFY(t->TrafficBt->isEnabled());
+        p->Click(t->TrafficBt);
+        QVERIFY(traffic->isVisible());
+        // And by the key the Monitor and the Recorder open it with.
+        traffic->hide();
+        QApplication::setActiveWindow(p->forms->VRW0.get());
+        QTest::keyClick(p->forms->VRW0.get(), Qt::Key_T, Qt::ControlModifier);
+        QTRY_VERIFY(traffic->isVisible());
+        // The feed is the process's: earlier frames may be there.
+        traffic->RefreshNow();
+        const int before = traffic->Model->rowCount();
+        p->FillReadRegister();
+        p->Click(t->SendBt);
+        p->Line()->Reply(AsciiReply);
+        QTRY_VERIFY(!t->AwaitingReply());
+        QCOMPARE(t->RcvEdit->text(), ":010302000AF0");
+        traffic->RefreshNow();
+        QTRY_COMPARE(traffic->Model->rowCount(), before + 2);
+        QCOMPARE(traffic->Model->CellText(before, TrafficModel::Decode),
+                 "address 1, read 0x1000 x1, LRC good");
+        QCOMPARE(traffic->Model->CellText(before + 1, TrafficModel::Decode),
+                 "address 1, 1 word: 10, LRC good");
+        // The tester goes on as before, with the Traffic window open.
+        QVERIFY(t->isVisible());
+        QVERIFY(t->HoldsLine());
+        p->Click(t->SendBt);
+        QCOMPARE(p->Sent().size(), 2);
     }
 
     void missingPort() {

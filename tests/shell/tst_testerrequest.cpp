@@ -42,7 +42,7 @@ private slots:
         const char* functions[] = {"03", "06", "10", "02", "05", ""};
         const char* captions[] = {"WORD COUNT", "WRITE DATA", "WORD COUNT",
                                   "BIT COUNT",  "CONTENT",    "DATA"};
-        const int limits[] = {1, 4, 1, 2, 1, 4};
+        const int limits[] = {3, 4, 1, 2, 1, 4};
         for (int i = 0; i < CommandKindCount; ++i) {
             QCOMPARE(CommandKindAt(i).item, items[i]);
             QCOMPARE(CommandKindAt(i).function, functions[i]);
@@ -72,6 +72,33 @@ private slots:
                                            << "1000"
                                            << "1" << none << true << "01031000000180CA"
                                            << "80CA";
+        // A read's count is a number of words up to what a reply carries; 1 to 9 go out as ever.
+        QTest::newRow("read register count 9") << "1" << CommandKind::ReadRegister << ""
+                                               << "1000"
+                                               << "9" << none << false << ":010310000009E3"
+                                               << "E3";
+        QTest::newRow("read register count 12") << "1" << CommandKind::ReadRegister << ""
+                                                << "1000"
+                                                << "12" << none << false << ":01031000000CE0"
+                                                << "E0";
+        QTest::newRow("read register count 12 rtu") << "1" << CommandKind::ReadRegister << ""
+                                                    << "1000"
+                                                    << "12" << none << true << "01031000000C410F"
+                                                    << "410F";
+        QTest::newRow("read register count with a leading zero")
+            << "1" << CommandKind::ReadRegister << ""
+            << "1000"
+            << "012" << none << false << ":01031000000CE0"
+            << "E0";
+        QTest::newRow("read register largest count") << "1" << CommandKind::ReadRegister << ""
+                                                     << "1000"
+                                                     << "125" << none << true << "01031000007D812B"
+                                                     << "812B";
+        QTest::newRow("read register hex letter is no count")
+            << "1" << CommandKind::ReadRegister << ""
+            << "1000"
+            << "A" << none << false << ":01031000EC"
+            << "EC";
         QTest::newRow("write one word") << "1" << CommandKind::WriteOneWord << ""
                                         << "4701"
                                         << "1F4" << none << false << ":0106470101F4BC"
@@ -208,6 +235,32 @@ private slots:
             QFAIL("a count that is not decimal was accepted");
         } catch (const ConvertError& error) {
             QCOMPARE(error.text(), QStringLiteral("'%1' is not a valid integer value").arg(count));
+        }
+    }
+
+    void readCountTooLarge_data() {
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<bool>("rtu");
+        QTest::newRow("one past the most") << "126" << false;
+        QTest::newRow("one past the most, rtu") << "126" << true;
+        QTest::newRow("largest the field takes") << "999" << false;
+    }
+    void readCountTooLarge() {
+        QFETCH(QString, count);
+        QFETCH(bool, rtu);
+        RequestFields fields;
+        fields.address = "1";
+        fields.kind = int(CommandKind::ReadRegister);
+        fields.funcAddr = "1000";
+        fields.dataLen = count;
+        fields.rtu = rtu;
+        try {
+            ComposeRequest(fields);
+            QFAIL("a count beyond a read's was accepted");
+        } catch (const CountError& error) {
+            QCOMPARE(error.text(),
+                     QStringLiteral("A read takes at most 125 words: WORD COUNT %1 is too many.")
+                         .arg(count));
         }
     }
 
