@@ -460,7 +460,7 @@ void PollEngine::HandleReply(const MonitorReply& reply, bool silence) {
     }
     queue_.ReadEnded(reply.verdict == ReplyVerdict::Words, result);
     queue_.StartWaitingReads();
-    ReportResult(result);
+    ReportResult(result, reply.exceptionCode);
     NextRequest();
 }
 
@@ -510,7 +510,7 @@ void PollEngine::GoodWriteEcho() {
     queue_.PendingWriteEchoed();
 }
 
-void PollEngine::ReportResult(int result) {
+void PollEngine::ReportResult(int result, int exception) {
     // The station the request went to answers for it, whatever the poll has moved on to.
     const int st = RequestStation;
     if (st < 1 || st > Stations) return;
@@ -523,6 +523,11 @@ void PollEngine::ReportResult(int result) {
         if (IsMissedReply(result) && ++TimeoutCount[st] >= TimeoutsToDrop) {
             TimeoutCount[st] = 0;
             const int address = StationAddr[st];
+            // The editor's transfers on it end for what really happened, not for the
+            // selection that moves away from it next.
+            queue_.StationDropped(st, tr("address %1 stopped answering (%2)")
+                                          .arg(address)
+                                          .arg(ResultText(result).trimmed()));
             CancelStation(st);
             emit stationDropped(st, address);
             if (ConnectedCount != 0) {
@@ -547,7 +552,7 @@ void PollEngine::ReportResult(int result) {
         WritePending = UnlockFirst = false;
         SettingsReread = true;
         emit writeRefused(WriteFrame, ResultText(result));
-        queue_.PendingWriteRefused(pending, result);
+        queue_.PendingWriteRefused(pending, result, exception);
     }
 }
 

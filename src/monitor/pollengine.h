@@ -175,7 +175,8 @@ private:
     void Dispatch(const MonitorReply& reply);
     void PassRefusedRead();
     void GoodWriteEcho();
-    void ReportResult(int result);
+    // `exception`: the code of an exception reply.
+    void ReportResult(int result, int exception = 0);
     void ShowStationValues(const MonitorReply& reply);
     void DecodeSettings(const ReplyWordArray& words);
     void EndSettingsRead();
