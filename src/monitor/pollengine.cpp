@@ -40,6 +40,24 @@ ExchangeOutcome OutcomeOf(int errorCode) {
     }
 }
 
+// Only a frame that passed its check, or the exact echo, shows that a controller hears the line:
+// what a line at the wrong speed, format or framing makes of a reply does not.
+bool IsAnswer(ReplyVerdict verdict) {
+    switch (verdict) {
+    case ReplyVerdict::Words:
+    case ReplyVerdict::EchoGood:
+    case ReplyVerdict::WriteRefused:
+    case ReplyVerdict::ReadRefused:
+        return true;
+    case ReplyVerdict::Unaddressed:
+    case ReplyVerdict::Garbled:
+    case ReplyVerdict::EchoDiffers:
+    case ReplyVerdict::Ignored:
+        return false;
+    }
+    return false;
+}
+
 } // namespace
 
 int MonitorReplyTicks(const LineSettings& s) {
@@ -160,6 +178,7 @@ void PollEngine::ConnectStation(int st) {
         StationSetChanged = true;
         return;
     }
+    answers_.Restart();
     StationAddr = EditedAddr;
     StationActive[st] = true;
     SelectStation(st);
@@ -190,6 +209,7 @@ void PollEngine::CancelStation(int st) {
     queue_.StationCancelled(st);
     if (ConnectedCount != 0) return;
     timer1_.stop();
+    if (answers_.LastCancelled()) emit noControllerAnswers();
     emit lastStationGone();
 }
 
@@ -424,6 +444,7 @@ void PollEngine::BroadcastFrameEnded() {
 }
 
 void PollEngine::HandleReply(const MonitorReply& reply, bool silence) {
+    if (IsAnswer(reply.verdict)) StationAnswered();
     int result = ResultGood;
     switch (reply.verdict) {
     case ReplyVerdict::Unaddressed:
@@ -462,6 +483,12 @@ void PollEngine::HandleReply(const MonitorReply& reply, bool silence) {
     queue_.StartWaitingReads();
     ReportResult(result, reply.exceptionCode);
     NextRequest();
+}
+
+void PollEngine::StationAnswered() {
+    if (answers_.AnyAnswered()) return;
+    for (const DroppedStation& dropped : answers_.Answered())
+        emit stationDropped(dropped.station, dropped.address);
 }
 
 void PollEngine::Dispatch(const MonitorReply& reply) {
@@ -528,8 +555,14 @@ void PollEngine::ReportResult(int result, int exception) {
             queue_.StationDropped(st, tr("address %1 stopped answering (%2)")
                                           .arg(address)
                                           .arg(ResultText(result).trimmed()));
+            // Decided before the cancel: the others still connected are those still tried.
+            const AnswerWatch::Say say = answers_.Dropped({st, address}, ConnectedCount > 1);
             CancelStation(st);
-            emit stationDropped(st, address);
+            if (say == AnswerWatch::Say::Station) {
+                emit stationDropped(st, address);
+            } else if (say == AnswerWatch::Say::Line) {
+                emit noControllerAnswers();
+            }
             if (ConnectedCount != 0) {
                 RestartCycle();
             } else {

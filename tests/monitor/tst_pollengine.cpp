@@ -495,6 +495,44 @@ private slots:
         QVERIFY(!r.engine.State().StationConnected[1]);
     }
 
+    // While no station has answered since Connect, a silent station's drop is held back:
+    // cancelling the last one still waiting says the line once; a station that answers after
+    // all has the held drop said for its station.
+    void silentDropsHeldUntilAnAnswer_data() {
+        QTest::addColumn<bool>("secondAnswers");
+        QTest::newRow("none answers, the last one cancelled") << false;
+        QTest::newRow("the second one answers") << true;
+    }
+    void silentDropsHeldUntilAnAnswer() {
+        QFETCH(bool, secondAnswers);
+        EngineRig r(false);
+        QSignalSpy dropped(&r.engine, &PollEngine::stationDropped);
+        QSignalSpy line(&r.engine, &PollEngine::noControllerAnswers);
+        r.engine.SetAddresses({0, 1, 2, 1, 1});
+        r.silent << 1 << 2;
+        r.engine.ConnectStation(1);
+        r.engine.ConnectStation(2);
+        r.Run(3 * 38 * Tick);
+        QVERIFY(!r.engine.State().StationConnected[1]);
+        QCOMPARE(r.Last().address, 2);
+        QCOMPARE(dropped.size() + line.size(), 0);
+        if (secondAnswers) {
+            r.silent.clear();
+            r.Serve();
+            QCOMPARE(dropped.size(), 1);
+            QCOMPARE(dropped.first(), (QVariantList{1, 1}));
+            QCOMPARE(line.size(), 0);
+            return;
+        }
+        r.engine.CancelStation(2);
+        QCOMPARE(line.size(), 1);
+        QCOMPARE(dropped.size(), 0);
+        // Connected anew, nothing is held over from before.
+        r.engine.ConnectStation(1);
+        r.engine.CancelStation(1);
+        QCOMPARE(line.size(), 1);
+    }
+
     // Cancel of a station whose request is out: it is asked no more, and the others are polled
     // within the cycle.
     void cancelStopsAStationAtOnce_data() {
