@@ -10,6 +10,10 @@ void AnswerWatch::Restart() {
     held_.clear();
 }
 
+void AnswerWatch::Reconnected(int st) {
+    held_.removeIf([st](const DroppedStation& dropped) { return dropped.station == st; });
+}
+
 QList<DroppedStation> AnswerWatch::Answered() {
     answered_ = true;
     return std::exchange(held_, {});

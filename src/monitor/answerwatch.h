@@ -28,6 +28,8 @@ public:
 
     // The first station is connected: nothing has answered yet.
     void Restart();
+    // Station st is connected again while others are: a drop of it held back is past.
+    void Reconnected(int st);
     // A station answered with a frame of its own. Returns the drops held back until now, to be
     // said each for its station.
     QList<DroppedStation> Answered();

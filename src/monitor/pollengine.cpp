@@ -174,6 +174,8 @@ void PollEngine::ConnectStation(int st) {
     TrendWrapped[st] = false;
     StationConnected[st] = true;
     if (ConnectedCount != 1) {
+        // Its drop must not be said once it is polled again.
+        answers_.Reconnected(st);
         // Joins when the cycle in progress ends.
         StationSetChanged = true;
         return;

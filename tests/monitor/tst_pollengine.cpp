@@ -103,6 +103,8 @@ enum Cut {
     CancelOther,
     CancelAll
 };
+// What follows a silent station's drop while another one waits for its answer.
+enum AfterSilentDrop { CancelTheLast, TheLastAnswers, FirstConnectedAgain };
 
 } // namespace
 
@@ -497,14 +499,20 @@ private slots:
 
     // While no station has answered since Connect, a silent station's drop is held back:
     // cancelling the last one still waiting says the line once; a station that answers after
-    // all has the held drop said for its station.
+    // all has the held drop said for its station, unless the user connected that one again.
     void silentDropsHeldUntilAnAnswer_data() {
-        QTest::addColumn<bool>("secondAnswers");
-        QTest::newRow("none answers, the last one cancelled") << false;
-        QTest::newRow("the second one answers") << true;
+        QTest::addColumn<int>("then"); // AfterSilentDrop
+        QTest::addColumn<int>("dropsSaid");
+        QTest::addColumn<int>("linesSaid");
+        QTest::newRow("none answers, the last one cancelled") << int(CancelTheLast) << 0 << 1;
+        QTest::newRow("the second one answers") << int(TheLastAnswers) << 1 << 0;
+        QTest::newRow("the first connected again, both answer")
+            << int(FirstConnectedAgain) << 0 << 0;
     }
     void silentDropsHeldUntilAnAnswer() {
-        QFETCH(bool, secondAnswers);
+        QFETCH(int, then);
+        QFETCH(int, dropsSaid);
+        QFETCH(int, linesSaid);
         EngineRig r(false);
         QSignalSpy dropped(&r.engine, &PollEngine::stationDropped);
         QSignalSpy line(&r.engine, &PollEngine::noControllerAnswers);
@@ -516,21 +524,31 @@ private slots:
         QVERIFY(!r.engine.State().StationConnected[1]);
         QCOMPARE(r.Last().address, 2);
         QCOMPARE(dropped.size() + line.size(), 0);
-        if (secondAnswers) {
+        switch (AfterSilentDrop(then)) {
+        case CancelTheLast:
+            r.engine.CancelStation(2);
+            break;
+        case TheLastAnswers:
             r.silent.clear();
             r.Serve();
-            QCOMPARE(dropped.size(), 1);
-            QCOMPARE(dropped.first(), (QVariantList{1, 1}));
-            QCOMPARE(line.size(), 0);
-            return;
+            break;
+        case FirstConnectedAgain:
+            r.engine.ConnectStation(1);
+            r.silent.clear();
+            r.Serve(10);
+            QVERIFY(r.engine.State().StationActive[1]);
+            break;
         }
+        QCOMPARE(dropped.size(), dropsSaid);
+        if (dropsSaid == 1) QCOMPARE(dropped.first(), (QVariantList{1, 1}));
+        QCOMPARE(line.size(), linesSaid);
+        // Connected anew on its own, nothing is held over from before.
+        r.engine.CancelStation(1);
         r.engine.CancelStation(2);
-        QCOMPARE(line.size(), 1);
-        QCOMPARE(dropped.size(), 0);
-        // Connected anew, nothing is held over from before.
         r.engine.ConnectStation(1);
         r.engine.CancelStation(1);
-        QCOMPARE(line.size(), 1);
+        QCOMPARE(line.size(), linesSaid);
+        QCOMPARE(dropped.size(), dropsSaid);
     }
 
     // Cancel of a station whose request is out: it is asked no more, and the others are polled
