@@ -15,14 +15,10 @@ namespace {
 // A long list of refusals would push the box off the screen: the first ones say enough.
 constexpr int RefusalsListed = 8;
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("vrx::PatternTransfer", text);
-}
-
 // Why the controller did not take a write, as the Monitor's status line words it.
 QString RefusalText(const RefusedWrite& write) {
     if (write.result != ResultWriteRefused) return ResultText(write.result).trimmed();
-    return Tr("refused, %1 (exception %2)")
+    return QCoreApplication::translate("vrx::PatternTransfer", "refused, %1 (exception %2)")
         .arg(ResultText(ExceptionResult(write.exception)).trimmed())
         .arg(QString::number(write.exception, 16).toUpper().rightJustified(2, QLatin1Char('0')));
 }
@@ -38,7 +34,7 @@ QByteArray PatternWriteFrame(const PatternProgram& program, int k, int address) 
 }
 
 QString PatternWritePlace(int k) {
-    QString cell = Tr("Start Pattern");
+    QString cell = QCoreApplication::translate("vrx::PatternProgram", "Start Pattern");
     if (k > 0) {
         int pattern = 0;
         int row = 0;
@@ -59,26 +55,31 @@ QString PatternWritePlace(int k) {
         }
         cell = ProgTableColumnTitle(pattern + 1) + u' ' + ProgTableRowTitle(row);
     }
-    return Tr("%1 (register %2)")
+    return QCoreApplication::translate("vrx::PatternTransfer", "%1 (register %2)")
         .arg(cell)
         .arg(QString::number(reg::StartPattern + k, 16).toUpper());
 }
 
 QString PatternWriteEndText(const PatternWriteEnd& end) {
     if (end.Whole())
-        return Tr("Write finished : all %1 values written to address %2.")
+        return QCoreApplication::translate("vrx::PatternTransfer",
+                                           "Write finished : all %1 values written to address %2.")
             .arg(PatternWriteFrames)
             .arg(end.address);
     QStringList lines;
     if (end.Stopped()) {
-        lines << Tr("Write not complete : %1 of %2 values written to address %3 !")
+        lines << QCoreApplication::translate(
+                     "vrx::PatternTransfer",
+                     "Write not complete : %1 of %2 values written to address %3 !")
                      .arg(end.written)
                      .arg(PatternWriteFrames)
                      .arg(end.address);
-        lines << Tr("Not written from %1 on : %2.")
+        lines << QCoreApplication::translate("vrx::PatternTransfer", "Not written from %1 on : %2.")
                      .arg(PatternWritePlace(end.stoppedAt), end.stopReason);
     } else {
-        lines << Tr("Write finished : %1 of %2 values refused by the controller at address %3 !")
+        lines << QCoreApplication::translate(
+                     "vrx::PatternTransfer",
+                     "Write finished : %1 of %2 values refused by the controller at address %3 !")
                      .arg(end.refused.size())
                      .arg(PatternWriteFrames)
                      .arg(end.address);
@@ -87,7 +88,8 @@ QString PatternWriteEndText(const PatternWriteEnd& end) {
         lines << PatternWritePlace(end.refused[i].k) + QStringLiteral(" : ") +
                      RefusalText(end.refused[i]);
     if (end.refused.size() > RefusalsListed)
-        lines << Tr("... and %1 more.").arg(end.refused.size() - RefusalsListed);
+        lines << QCoreApplication::translate("vrx::PatternTransfer", "... and %1 more.")
+                     .arg(end.refused.size() - RefusalsListed);
     return lines.join(u'\n');
 }
 
