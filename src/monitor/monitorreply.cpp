@@ -89,6 +89,7 @@ MonitorReply JudgeReply(const QByteArray& reply, const QByteArray& request, int 
         result.verdict = ReplyVerdict::Garbled;
         return result;
     }
+    result.exceptionCode = checked.exceptionCode;
     if (asked == WriteFunction) {
         result.verdict = ReplyVerdict::WriteRefused;
         result.errorCode = ResultWriteRefused;

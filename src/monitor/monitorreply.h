@@ -48,6 +48,7 @@ int ExceptionResult(int code);
 struct MonitorReply {
     ReplyVerdict verdict = ReplyVerdict::Unaddressed;
     int errorCode = ResultGood;
+    int exceptionCode = 0;  // WriteRefused, ReadRefused: the code the controller gave
     ReplyWordArray words{}; // Words: the registers, unused ones 0
     int wordCount = 0;      // Words: how many registers the reply carried
 };

@@ -26,6 +26,19 @@ namespace vrx {
 
 namespace {
 
+// The line's speed, format and framing as it was opened: "9600 8E1 ASCII".
+QString LineFormatText(const SerialPort& port) {
+    const char parity = port.Parity() == Parity::Even  ? 'E'
+                        : port.Parity() == Parity::Odd ? 'O'
+                                                       : 'N';
+    return QStringLiteral("%1 %2%3%4 %5")
+        .arg(port.Baud())
+        .arg(port.DataBits())
+        .arg(QLatin1Char(parity))
+        .arg(port.StopBits())
+        .arg(port.LineFraming() == Framing::Rtu ? QStringLiteral("RTU") : QStringLiteral("ASCII"));
+}
+
 QColor ColourOf(LampColour colour) {
     switch (colour) {
     case LampColour::Lime:
@@ -148,6 +161,14 @@ void TVRW2::WireEngine() {
                 .arg(st)
                 .arg(address);
         SayAfterTurn(tr("Message"), text);
+    });
+    connect(&Engine, &PollEngine::noControllerAnswers, this, [this] {
+        // Not one station answering points at the line, not at each controller: one message
+        // that says where to look, instead of one per station.
+        SayAfterTurn(tr("Message"), tr("No controller answers on COM%1 at %2: check the line's "
+                                       "speed, format and framing.")
+                                        .arg(Line().Port().ComNumber())
+                                        .arg(LineFormatText(Line().Port())));
     });
     connect(&Engine, &PollEngine::lineFailed, this,
             [](const QString& text) { ShowGeneralError(text); });

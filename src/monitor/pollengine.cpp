@@ -40,6 +40,24 @@ ExchangeOutcome OutcomeOf(int errorCode) {
     }
 }
 
+// Only a frame that passed its check, or the exact echo, shows that a controller hears the line:
+// what a line at the wrong speed, format or framing makes of a reply does not.
+bool IsAnswer(ReplyVerdict verdict) {
+    switch (verdict) {
+    case ReplyVerdict::Words:
+    case ReplyVerdict::EchoGood:
+    case ReplyVerdict::WriteRefused:
+    case ReplyVerdict::ReadRefused:
+        return true;
+    case ReplyVerdict::Unaddressed:
+    case ReplyVerdict::Garbled:
+    case ReplyVerdict::EchoDiffers:
+    case ReplyVerdict::Ignored:
+        return false;
+    }
+    return false;
+}
+
 } // namespace
 
 int MonitorReplyTicks(const LineSettings& s) {
@@ -156,10 +174,13 @@ void PollEngine::ConnectStation(int st) {
     TrendWrapped[st] = false;
     StationConnected[st] = true;
     if (ConnectedCount != 1) {
+        // Its drop must not be said once it is polled again.
+        answers_.Reconnected(st);
         // Joins when the cycle in progress ends.
         StationSetChanged = true;
         return;
     }
+    answers_.Restart();
     StationAddr = EditedAddr;
     StationActive[st] = true;
     SelectStation(st);
@@ -190,6 +211,7 @@ void PollEngine::CancelStation(int st) {
     queue_.StationCancelled(st);
     if (ConnectedCount != 0) return;
     timer1_.stop();
+    if (answers_.LastCancelled()) emit noControllerAnswers();
     emit lastStationGone();
 }
 
@@ -424,6 +446,7 @@ void PollEngine::BroadcastFrameEnded() {
 }
 
 void PollEngine::HandleReply(const MonitorReply& reply, bool silence) {
+    if (IsAnswer(reply.verdict)) StationAnswered();
     int result = ResultGood;
     switch (reply.verdict) {
     case ReplyVerdict::Unaddressed:
@@ -460,8 +483,14 @@ void PollEngine::HandleReply(const MonitorReply& reply, bool silence) {
     }
     queue_.ReadEnded(reply.verdict == ReplyVerdict::Words, result);
     queue_.StartWaitingReads();
-    ReportResult(result);
+    ReportResult(result, reply.exceptionCode);
     NextRequest();
+}
+
+void PollEngine::StationAnswered() {
+    if (answers_.AnyAnswered()) return;
+    for (const DroppedStation& dropped : answers_.Answered())
+        emit stationDropped(dropped.station, dropped.address);
 }
 
 void PollEngine::Dispatch(const MonitorReply& reply) {
@@ -510,7 +539,7 @@ void PollEngine::GoodWriteEcho() {
     queue_.PendingWriteEchoed();
 }
 
-void PollEngine::ReportResult(int result) {
+void PollEngine::ReportResult(int result, int exception) {
     // The station the request went to answers for it, whatever the poll has moved on to.
     const int st = RequestStation;
     if (st < 1 || st > Stations) return;
@@ -523,8 +552,19 @@ void PollEngine::ReportResult(int result) {
         if (IsMissedReply(result) && ++TimeoutCount[st] >= TimeoutsToDrop) {
             TimeoutCount[st] = 0;
             const int address = StationAddr[st];
+            // The editor's transfers on it end for what really happened, not for the
+            // selection that moves away from it next.
+            queue_.StationDropped(st, tr("address %1 stopped answering (%2)")
+                                          .arg(address)
+                                          .arg(ResultText(result).trimmed()));
+            // Decided before the cancel: the others still connected are those still tried.
+            const AnswerWatch::Say say = answers_.Dropped({st, address}, ConnectedCount > 1);
             CancelStation(st);
-            emit stationDropped(st, address);
+            if (say == AnswerWatch::Say::Station) {
+                emit stationDropped(st, address);
+            } else if (say == AnswerWatch::Say::Line) {
+                emit noControllerAnswers();
+            }
             if (ConnectedCount != 0) {
                 RestartCycle();
             } else {
@@ -547,7 +587,7 @@ void PollEngine::ReportResult(int result) {
         WritePending = UnlockFirst = false;
         SettingsReread = true;
         emit writeRefused(WriteFrame, ResultText(result));
-        queue_.PendingWriteRefused(pending, result);
+        queue_.PendingWriteRefused(pending, result, exception);
     }
 }
 

@@ -3,6 +3,7 @@
 // Widget-free: it talks to the window through signals and a face model per station.
 #pragma once
 
+#include "answerwatch.h"
 #include "clock.h"
 #include "comsettings.h"
 #include "exchange.h"
@@ -136,8 +137,12 @@ signals:
     void settingsReadEnded(bool first);
     // A reply failed: the status line shows the text in red.
     void errorReported(const QString& text);
-    // Station st stopped answering at `address` and was dropped: it is polled no more.
+    // Station st stopped answering at `address` and was dropped: it is polled no more. While
+    // no station has answered since the first Connect, this waits until one does.
     void stationDropped(int st, int address);
+    // No station has answered at all since the first Connect, and none is left: said once,
+    // instead of a stationDropped for each.
+    void noControllerAnswers();
     // The controller refused the single write `frame` (as queued), for `reason`: it is dropped.
     void writeRefused(const QByteArray& frame, const QString& reason);
     // RequestCount / ErrorCount of a station changed.
@@ -172,10 +177,13 @@ private:
     void BroadcastFrameEnded();
     // `silence`: RTU bytes that never came, ended by the silence.
     void HandleReply(const MonitorReply& reply, bool silence);
+    // A station answered with a frame of its own: drops held back are said now.
+    void StationAnswered();
     void Dispatch(const MonitorReply& reply);
     void PassRefusedRead();
     void GoodWriteEcho();
-    void ReportResult(int result);
+    // `exception`: the code of an exception reply.
+    void ReportResult(int result, int exception = 0);
     void ShowStationValues(const MonitorReply& reply);
     void DecodeSettings(const ReplyWordArray& words);
     void EndSettingsRead();
@@ -194,6 +202,7 @@ private:
     bool unlockOnLine_ = false;
     PerStation<StationFace> faces_{};
     PerStation<ExchangeStats> stats_{};
+    AnswerWatch answers_;
     // It keeps its flags in the engine's state, which shows them.
     TransferQueue queue_{*this, *this};
 };

@@ -43,10 +43,15 @@ struct TransferReply {
     Kind kind = Kind::Miss;
     QList<quint16> words;
     int result = 0;
+    int exception = 0; // a refusal's exception code
 
-    static TransferReply Words(QList<quint16> words) { return {Kind::Words, std::move(words), 0}; }
-    static TransferReply Echo() { return {Kind::Echo, {}, 0}; }
-    static TransferReply Miss(int result) { return {Kind::Miss, {}, result}; }
+    static TransferReply Words(QList<quint16> words) {
+        return {Kind::Words, std::move(words), 0, 0};
+    }
+    static TransferReply Echo() { return {Kind::Echo, {}, 0, 0}; }
+    static TransferReply Miss(int result, int exception = 0) {
+        return {Kind::Miss, {}, result, exception};
+    }
 };
 
 // The Monitor's TransferQueue decides which transfer goes at a turn, pins the station and

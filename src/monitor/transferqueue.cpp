@@ -197,6 +197,11 @@ void TransferQueue::StationCancelled(int st) {
     }
 }
 
+void TransferQueue::StationDropped(int st, const QString& reason) {
+    if (patternRead_ && patternReadPin_.station == st) StopPatternRead(reason);
+    if (patternWrite_ && patternWritePin_.station == st) StopPatternWrite(reason);
+}
+
 void TransferQueue::Interrupt(const QString& reason) {
     StopPatternRead(reason);
     StopPatternWrite(reason);
@@ -322,9 +327,9 @@ void TransferQueue::PendingWriteEchoed() {
         Hand(*patternWrite_, TransferReply::Echo());
 }
 
-void TransferQueue::PendingWriteRefused(bool pending, int result) {
+void TransferQueue::PendingWriteRefused(bool pending, int result, int exception) {
     Transfer* const owner = pending ? std::exchange(writeOwner_, nullptr) : nullptr;
-    if (owner) Hand(*owner, TransferReply::Miss(result));
+    if (owner) Hand(*owner, TransferReply::Miss(result, exception));
 }
 
 } // namespace vrx

@@ -75,6 +75,9 @@ public:
     void SelectionMoved(int st, bool connected);
     // Station st was cancelled.
     void StationCancelled(int st);
+    // Station st stopped answering and is being dropped: the editor's transfers on it end for
+    // `reason`.
+    void StationDropped(int st, const QString& reason);
     // No turn comes any more to go on with any of them (the line was lost, the window closed).
     void Interrupt(const QString& reason);
     // The station model starts afresh: every transfer is forgotten, the editor's told.
@@ -114,9 +117,9 @@ public:
     // was its last. PendingWriteEchoed() then tells the transfer whose write it was.
     bool TakeWriteBackEcho();
     void PendingWriteEchoed();
-    // The write waiting (`pending`; otherwise only the key) was refused with `result`: the
-    // transfer that composed it goes on with its next one.
-    void PendingWriteRefused(bool pending, int result);
+    // The write waiting (`pending`; otherwise only the key) was refused with `result` (and the
+    // controller's exception code): the transfer that composed it goes on with its next one.
+    void PendingWriteRefused(bool pending, int result, int exception);
 
 signals:
     // The parameter transfers' gauge.

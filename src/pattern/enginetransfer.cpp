@@ -43,23 +43,23 @@ bool PatternWriteTransfer::TakeReply(const TransferReply& reply) {
         write_->Echoed();
         emit owner_.writeProgress(write_->Gauge());
     } else {
-        write_->Refused();
+        write_->Refused(reply.result, reply.exception);
     }
     return write_->Done();
 }
 
 void PatternWriteTransfer::Ended() {
     if (!write_) return;
-    const int refused = write_->RefusedCount();
+    const PatternWriteEnd end = write_->End();
     write_.reset();
-    emit owner_.writeFinished(refused);
+    emit owner_.writeFinished(end);
 }
 
-QString PatternWriteTransfer::Stop(const QString&) {
+QString PatternWriteTransfer::Stop(const QString& reason) {
     if (!write_) return {};
-    const int written = write_->WrittenCount();
+    const PatternWriteEnd end = write_->End(reason);
     write_.reset();
-    emit owner_.writeStopped(written);
+    emit owner_.writeStopped(end);
     return {};
 }
 

@@ -49,7 +49,7 @@ public:
     TransferRequest NextRequest() override;
     // Its write echoed, or refused (a miss). True once all 153 are through.
     bool TakeReply(const TransferReply& reply) override;
-    // The editor learns how many the controller refused.
+    // The editor learns which ones the controller refused, and why.
     void Ended() override;
     QString Stop(const QString& reason) override;
 
@@ -91,10 +91,10 @@ signals:
     // The read ended early; nothing of it is to be taken.
     void readStopped();
     void writeProgress(int percent);
-    // All 153 writes went through; `refused` of them the controller did not take.
-    void writeFinished(int refused);
-    // The write ended early; `written` values had been taken.
-    void writeStopped(int written);
+    // All 153 writes went through; the controller may have refused some of them.
+    void writeFinished(const vrx::PatternWriteEnd& end);
+    // The write ended early, for end.stopReason.
+    void writeStopped(const vrx::PatternWriteEnd& end);
 
 private:
     // The station model the transfers start from, and the queue that runs them.

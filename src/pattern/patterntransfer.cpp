@@ -2,9 +2,28 @@
 #include "patterntransfer.h"
 
 #include "framecodec.h"
+#include "monitorreply.h"
 #include "registers.h"
 
+#include <QCoreApplication>
+#include <QStringList>
+
 namespace vrx {
+
+namespace {
+
+// A long list of refusals would push the box off the screen: the first ones say enough.
+constexpr int RefusalsListed = 8;
+
+// Why the controller did not take a write, as the Monitor's status line words it.
+QString RefusalText(const RefusedWrite& write) {
+    if (write.result != ResultWriteRefused) return ResultText(write.result).trimmed();
+    return QCoreApplication::translate("vrx::PatternTransfer", "refused, %1 (exception %2)")
+        .arg(ResultText(ExceptionResult(write.exception)).trimmed())
+        .arg(QString::number(write.exception, 16).toUpper().rightJustified(2, QLatin1Char('0')));
+}
+
+} // namespace
 
 quint16 PatternWriteValue(const PatternProgram& program, int k) {
     return RegisterWord(TransferValue(program, k));
@@ -12,6 +31,76 @@ quint16 PatternWriteValue(const PatternProgram& program, int k) {
 
 QByteArray PatternWriteFrame(const PatternProgram& program, int k, int address) {
     return WriteRequest(address, reg::StartPattern + k, TransferValue(program, k));
+}
+
+QString PatternWritePlace(int k) {
+    QString cell = QCoreApplication::translate("vrx::PatternProgram", "Start Pattern");
+    if (k > 0) {
+        int pattern = 0;
+        int row = 0;
+        if (k <= 8) {
+            pattern = k - 1;
+            row = 1;
+        } else if (k <= 16) {
+            pattern = k - 9;
+            row = 18;
+        } else if (k <= 24) {
+            pattern = k - 17;
+            row = 19;
+        } else {
+            // Set value and time of each step in turn.
+            const int j = (k - 25) / 2;
+            pattern = j / PatternSteps;
+            row = 2 * (j % PatternSteps) + (k % 2 == 1 ? 2 : 3);
+        }
+        cell = ProgTableColumnTitle(pattern + 1) + u' ' + ProgTableRowTitle(row);
+    }
+    return QCoreApplication::translate("vrx::PatternTransfer", "%1 (register %2)")
+        .arg(cell)
+        .arg(QString::number(reg::StartPattern + k, 16).toUpper());
+}
+
+QString PatternWriteEndText(const PatternWriteEnd& end) {
+    if (end.Whole())
+        return QCoreApplication::translate("vrx::PatternTransfer",
+                                           "Write finished : all %1 values written to address %2.")
+            .arg(PatternWriteFrames)
+            .arg(end.address);
+    QStringList lines;
+    if (end.Stopped()) {
+        lines << QCoreApplication::translate(
+                     "vrx::PatternTransfer",
+                     "Write not complete : %1 of %2 values written to address %3 !")
+                     .arg(end.written)
+                     .arg(PatternWriteFrames)
+                     .arg(end.address);
+        lines << QCoreApplication::translate("vrx::PatternTransfer", "Not written from %1 on : %2.")
+                     .arg(PatternWritePlace(end.stoppedAt), end.stopReason);
+    } else {
+        lines << QCoreApplication::translate(
+                     "vrx::PatternTransfer",
+                     "Write finished : %1 of %2 values refused by the controller at address %3 !")
+                     .arg(end.refused.size())
+                     .arg(PatternWriteFrames)
+                     .arg(end.address);
+    }
+    for (qsizetype i = 0; i < end.refused.size() && i < RefusalsListed; ++i)
+        lines << PatternWritePlace(end.refused[i].k) + QStringLiteral(" : ") +
+                     RefusalText(end.refused[i]);
+    if (end.refused.size() > RefusalsListed)
+        lines << QCoreApplication::translate("vrx::PatternTransfer", "... and %1 more.")
+                     .arg(end.refused.size() - RefusalsListed);
+    return lines.join(u'\n');
+}
+
+PatternWriteEnd PatternWrite::End(const QString& stopReason) const {
+    PatternWriteEnd end;
+    end.address = address_;
+    end.written = WrittenCount();
+    end.refused = refused_;
+    end.stopReason = stopReason;
+    end.stoppedAt = stopReason.isEmpty() ? PatternWriteFrames : position_;
+    return end;
 }
 
 std::optional<ReadBlock> PatternRead::Request() const {

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 #include <algorithm>
 
@@ -23,6 +24,39 @@ quint16 PatternWriteValue(const PatternProgram& program, int k);
 // PatternWriteValue.
 QByteArray PatternWriteFrame(const PatternProgram& program, int k, int address);
 
+// Where write k (0 to 152) lands, by the table's titles and the register: "Pattern 2 Set Value 0
+// (register 47A0)".
+QString PatternWritePlace(int k);
+
+// A write the controller did not take: its transfer index, the result it got (refused, or an
+// echo that differs) and the exception code of a refusal.
+struct RefusedWrite {
+    int k = 0;
+    int result = 0;
+    int exception = 0;
+    friend bool operator==(const RefusedWrite&, const RefusedWrite&) = default;
+};
+
+// How a program write ended.
+struct PatternWriteEnd {
+    int address = 0;
+    // Values the controller took.
+    int written = 0;
+    QList<RefusedWrite> refused;
+    // Why the write ended before its last write, and the write it stopped at; empty, and
+    // PatternWriteFrames, when it went through all of them.
+    QString stopReason;
+    int stoppedAt = PatternWriteFrames;
+
+    bool Stopped() const { return !stopReason.isEmpty(); }
+    // Every value is in the controller.
+    bool Whole() const { return !Stopped() && refused.isEmpty(); }
+};
+
+// The one message that tells the user how a write ended: every value written, or which were
+// not and why.
+QString PatternWriteEndText(const PatternWriteEnd& end);
+
 // The 153 writes of one program to one station, in order. The program is taken when the write
 // starts, so what the user edits meanwhile cannot make the controller hold half of one program
 // and half of another. A value the controller refuses is counted and passed over; a write that
@@ -38,15 +72,18 @@ public:
     bool Done() const { return position_ >= PatternWriteFrames; }
     // The write due; only while not Done().
     QByteArray Frame() const { return PatternWriteFrame(program_, position_, address_); }
-    // The controller echoed the write due, or refused it: the next one is due.
+    // The controller echoed the write due, or refused it (`result`, with the exception code of
+    // a refusal): the next one is due.
     void Echoed() { ++position_; }
-    void Refused() {
-        ++refused_;
+    void Refused(int result, int exception = 0) {
+        refused_.append({position_, result, exception});
         ++position_;
     }
-    int RefusedCount() const { return refused_; }
+    int RefusedCount() const { return int(refused_.size()); }
     // Values the controller took so far.
-    int WrittenCount() const { return position_ - refused_; }
+    int WrittenCount() const { return position_ - RefusedCount(); }
+    // How it ended: through all writes, or stopped for `stopReason` at the write due.
+    PatternWriteEnd End(const QString& stopReason = {}) const;
     // The UpLoadBarP position.
     int Gauge() const { return position_ * 100 / PatternWriteFrames; }
 
@@ -54,7 +91,7 @@ private:
     PatternProgram program_;
     int address_;
     int position_ = 0;
-    int refused_ = 0;
+    QList<RefusedWrite> refused_;
 };
 
 // The read of a whole program from a controller in five phases (PatternStep): the start

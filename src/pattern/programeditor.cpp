@@ -382,29 +382,20 @@ void TVRX5::WrBtClick() {
     UpdateButtons();
 }
 
-void TVRX5::WriteFinished(int refused) {
+void TVRX5::WriteEnded(const PatternWriteEnd& end) {
     HideProgress();
     UpdateButtons();
-    if (refused == 0) {
-        // The gauge said it while the editor was open; with the editor closed, this does.
-        if (!isVisible())
-            Dialogs::Current().Message(
-                this, tr("Message"),
-                tr("Write finished : all %1 values written.").arg(PatternWriteFrames));
-        return;
-    }
-    Dialogs::Current().Message(this, tr("Warning"),
-                               tr("Write finished : %1 of %2 values refused by the controller !")
-                                   .arg(refused)
-                                   .arg(PatternWriteFrames));
-}
-
-void TVRX5::WriteStopped(int written) {
-    HideProgress();
-    UpdateButtons();
-    Dialogs::Current().Message(
-        this, tr("Warning"),
-        tr("Write not complete : %1 of %2 values written !").arg(written).arg(PatternWriteFrames));
+    // The gauge vanishing is easily missed, and says nothing of values the controller refused:
+    // the user is told, whether the editor is open or not. A message box runs an event loop:
+    // not from inside the engine's turn, which would hold up the polling, but after it.
+    const QString caption = end.Whole() ? tr("Message") : tr("Warning");
+    const QString text = PatternWriteEndText(end);
+    QMetaObject::invokeMethod(
+        this,
+        [this, caption, text] {
+            Guarded([&] { Dialogs::Current().Message(this, caption, text); });
+        },
+        Qt::QueuedConnection);
 }
 
 // ---- Program files ----

@@ -90,8 +90,8 @@ private:
     // What the transfers report.
     void ReadFinished(const PatternProgram& program);
     void ReadStopped();
-    void WriteFinished(int refused);
-    void WriteStopped(int written);
+    // A write ended, whole or not: one message says how.
+    void WriteEnded(const PatternWriteEnd& end);
 
     // The cell the user moved to, with the mouse or the keys: false for a title.
     bool SelectCell(int row, int column);

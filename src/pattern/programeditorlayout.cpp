@@ -241,10 +241,9 @@ void TVRX5::WireHandlers() {
     connect(&Transfer, &EngineTransfer::readFinished, this,
             [this](const PatternProgram& program) { Guarded([&] { ReadFinished(program); }); });
     connect(&Transfer, &EngineTransfer::readStopped, this, GuardedSlot(this, &TVRX5::ReadStopped));
-    connect(&Transfer, &EngineTransfer::writeFinished, this,
-            GuardedSlot(this, &TVRX5::WriteFinished));
-    connect(&Transfer, &EngineTransfer::writeStopped, this,
-            GuardedSlot(this, &TVRX5::WriteStopped));
+    for (auto ended : {&EngineTransfer::writeFinished, &EngineTransfer::writeStopped})
+        connect(&Transfer, ended, this,
+                [this](const PatternWriteEnd& end) { Guarded([&] { WriteEnded(end); }); });
 }
 
 } // namespace vrx

@@ -552,6 +552,60 @@ private slots:
         QVERIFY(m->Engine.State().StationConnected[1]);
     }
 
+    // A line opened at the wrong speed, format or framing: no station answers at all, and one
+    // message says so and where to look, with the line as opened (RTU takes 8 data bits),
+    // instead of one per station. Once any station answers,
+    // each that does not is said for itself, also one dropped before the other answered.
+    void silentLineSaidOnce_data() {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<bool>("rtu");
+        QTest::addColumn<QList<int>>("addresses"); // of the stations connected, from station 1
+        QTest::addColumn<QStringList>("said");
+        const QString line = "No controller answers on COM1 at 9600 %1: check the line's "
+                             "speed, format and framing.";
+        const QString station = "Station %1: address %2 does not answer. It is no longer polled; "
+                                "press Connect to try it again.";
+        QTest::newRow("wrong speed")
+            << "addresses=1-4:baud=19200" << false << QList<int>{1, 2, 3, 4}
+            << QStringList{line.arg("7E1 ASCII")};
+        QTest::newRow("wrong format, rtu") << "addresses=1-4:format=8N1" << true << QList<int>{1, 2}
+                                           << QStringList{line.arg("8E1 RTU")};
+        QTest::newRow("wrong framing") << "addresses=1-4:mode=ascii" << true << QList<int>{1, 2, 3}
+                                       << QStringList{line.arg("8E1 RTU")};
+        QTest::newRow("one station, nobody at its address")
+            << "addresses=1-4" << false << QList<int>{9} << QStringList{line.arg("7E1 ASCII")};
+        QTest::newRow("one answering, one silent")
+            << "addresses=1-4" << false << QList<int>{1, 9} << QStringList{station.arg(2).arg(9)};
+        QTest::newRow("the silent one first")
+            << "addresses=1-4" << false << QList<int>{9, 2} << QStringList{station.arg(1).arg(9)};
+        QTest::newRow("rtu, the silent one first")
+            << "addresses=1-4" << true << QList<int>{9, 8, 3}
+            << QStringList{station.arg(1).arg(9), station.arg(2).arg(8)};
+    }
+    void silentLineSaidOnce() {
+        QFETCH(QString, options);
+        QFETCH(bool, rtu);
+        QFETCH(QList<int>, addresses);
+        QFETCH(QStringList, said);
+        p.reset();
+        p = std::make_unique<Program>(options);
+        p->Open(rtu);
+        TVRW2* m = p->monitor;
+        for (int st = 1; st <= addresses.size(); ++st) {
+            m->ComAddr[st]->setValue(addresses[st - 1]);
+            p->Connect(st);
+        }
+        // Long enough for every silent station to be dropped, each after three time-outs.
+        p->Run(40000);
+        QCOMPARE(p->dialogs.texts(), said);
+        for (const auto& shown : p->dialogs.messages)
+            QCOMPARE(shown.caption, "Message");
+        // The stations that answer are still polled.
+        for (int st = 1; st <= addresses.size(); ++st)
+            QCOMPARE(m->Engine.State().StationConnected[st],
+                     addresses[st - 1] <= 4 && said.first().startsWith("Station"));
+    }
+
     void addressEditTakesEffectAtTheCycleEnd() {
         p->Open();
         TVRW2* m = p->monitor;

@@ -103,6 +103,8 @@ enum Cut {
     CancelOther,
     CancelAll
 };
+// What follows a silent station's drop while another one waits for its answer.
+enum AfterSilentDrop { CancelTheLast, TheLastAnswers, FirstConnectedAgain };
 
 } // namespace
 
@@ -493,6 +495,60 @@ private slots:
         QCOMPARE(r.SentCount(), 3);
         QCOMPARE(r.errors, QStringList({"Time out", "Time out", "Time out"}));
         QVERIFY(!r.engine.State().StationConnected[1]);
+    }
+
+    // While no station has answered since Connect, a silent station's drop is held back:
+    // cancelling the last one still waiting says the line once; a station that answers after
+    // all has the held drop said for its station, unless the user connected that one again.
+    void silentDropsHeldUntilAnAnswer_data() {
+        QTest::addColumn<int>("then"); // AfterSilentDrop
+        QTest::addColumn<int>("dropsSaid");
+        QTest::addColumn<int>("linesSaid");
+        QTest::newRow("none answers, the last one cancelled") << int(CancelTheLast) << 0 << 1;
+        QTest::newRow("the second one answers") << int(TheLastAnswers) << 1 << 0;
+        QTest::newRow("the first connected again, both answer")
+            << int(FirstConnectedAgain) << 0 << 0;
+    }
+    void silentDropsHeldUntilAnAnswer() {
+        QFETCH(int, then);
+        QFETCH(int, dropsSaid);
+        QFETCH(int, linesSaid);
+        EngineRig r(false);
+        QSignalSpy dropped(&r.engine, &PollEngine::stationDropped);
+        QSignalSpy line(&r.engine, &PollEngine::noControllerAnswers);
+        r.engine.SetAddresses({0, 1, 2, 1, 1});
+        r.silent << 1 << 2;
+        r.engine.ConnectStation(1);
+        r.engine.ConnectStation(2);
+        r.Run(3 * 38 * Tick);
+        QVERIFY(!r.engine.State().StationConnected[1]);
+        QCOMPARE(r.Last().address, 2);
+        QCOMPARE(dropped.size() + line.size(), 0);
+        switch (AfterSilentDrop(then)) {
+        case CancelTheLast:
+            r.engine.CancelStation(2);
+            break;
+        case TheLastAnswers:
+            r.silent.clear();
+            r.Serve();
+            break;
+        case FirstConnectedAgain:
+            r.engine.ConnectStation(1);
+            r.silent.clear();
+            r.Serve(10);
+            QVERIFY(r.engine.State().StationActive[1]);
+            break;
+        }
+        QCOMPARE(dropped.size(), dropsSaid);
+        if (dropsSaid == 1) QCOMPARE(dropped.first(), (QVariantList{1, 1}));
+        QCOMPARE(line.size(), linesSaid);
+        // Connected anew on its own, nothing is held over from before.
+        r.engine.CancelStation(1);
+        r.engine.CancelStation(2);
+        r.engine.ConnectStation(1);
+        r.engine.CancelStation(1);
+        QCOMPARE(line.size(), linesSaid);
+        QCOMPARE(dropped.size(), dropsSaid);
     }
 
     // Cancel of a station whose request is out: it is asked no more, and the others are polled

@@ -51,6 +51,8 @@ struct Polling {
 } // namespace
 
 Q_DECLARE_METATYPE(vrx::PatternProgram)
+Q_DECLARE_METATYPE(vrx::PatternWriteEnd)
+Q_DECLARE_METATYPE(vrx::RefusedWrite)
 
 class TestPatternEngine : public QObject {
     Q_OBJECT
@@ -99,7 +101,7 @@ private slots:
             QCOMPARE(ParseRequest(r.Sent().at(from + k), false).value,
                      int(PatternWriteValue(program, k)));
         QCOMPARE(finished.size(), 1);
-        QCOMPARE(finished.first().first().toInt(), 0);
+        QCOMPARE(finished.first().first().value<PatternWriteEnd>().refused.size(), 0);
         QCOMPARE(progress.size(), PatternWriteFrames);
         QCOMPARE(progress.last().first().toInt(), 100);
         QVERIFY(!r.engine.State().PatternWriting && !r.engine.State().WritePending);
@@ -117,10 +119,54 @@ private slots:
         QCOMPARE(r.Label(r.Last()), "1:47FF");
         r.ReplyFrame(AsciiException(1, 0x06, 3));
         QCOMPARE(finished.size(), 1);
-        QCOMPARE(finished.first().first().toInt(), 1);
+        QCOMPARE(finished.first().first().value<PatternWriteEnd>().refused.size(), 1);
         QVERIFY(!r.engine.State().PatternWriting);
         QCOMPARE(r.Last().function, 0x03);
         QCOMPARE(r.errors, QStringList{"Write data not successed"});
+    }
+
+    // A write's end says which values the controller did not take and why, or where and why
+    // the write stopped: a refusal with its exception code, an echo that differs, a controller
+    // that stops answering.
+    void writeEndSaysWhichAndWhy_data() {
+        QTest::addColumn<QByteArray>("reply"); // to write 5; none: no answer from then on
+        QTest::addColumn<QList<RefusedWrite>>("refused");
+        QTest::addColumn<QString>("stopReason");
+        QTest::newRow("refused") << AsciiException(1, 0x06, 2)
+                                 << QList<RefusedWrite>{{5, ResultWriteRefused, 2}} << QString();
+        QTest::newRow("echo differs")
+            << AsciiWrite(1, 0x476C, 0x1234) << QList<RefusedWrite>{{5, ResultEchoDiffers, 0}}
+            << QString();
+        QTest::newRow("no answer")
+            << QByteArray() << QList<RefusedWrite>{} << "address 1 stopped answering (Time out)";
+    }
+    void writeEndSaysWhichAndWhy() {
+        QFETCH(QByteArray, reply);
+        QFETCH(QList<RefusedWrite>, refused);
+        QFETCH(QString, stopReason);
+        Polling s;
+        EngineRig& r = s.r;
+        QSignalSpy finished(&s.transfer, &EngineTransfer::writeFinished);
+        QSignalSpy stopped(&s.transfer, &EngineTransfer::writeStopped);
+        QVERIFY(s.transfer.StartWrite(Sample()));
+        r.Serve(1 + 5);
+        QCOMPARE(r.Label(r.Last()), "1:476C");
+        if (reply.isEmpty()) {
+            r.silent << 1;
+            r.Run(3 * 40 * Tick);
+        } else {
+            r.ReplyFrame(reply);
+            r.Serve(200);
+        }
+        const bool stops = !stopReason.isEmpty();
+        QCOMPARE(finished.size(), stops ? 0 : 1);
+        QCOMPARE(stopped.size(), stops ? 1 : 0);
+        const auto end = (stops ? stopped : finished).first().first().value<PatternWriteEnd>();
+        QCOMPARE(end.address, 1);
+        QCOMPARE(end.refused, refused);
+        QCOMPARE(end.stopReason, stopReason);
+        QCOMPARE(end.written, stops ? 5 : PatternWriteFrames - 1);
+        QCOMPARE(end.stoppedAt, stops ? 5 : PatternWriteFrames);
     }
 
     // Another station selected midway: the write stops, and nothing of it goes to the station
@@ -139,7 +185,7 @@ private slots:
         QCOMPARE(r.Label(r.Last()), "1:4771");
         r.engine.SelectStation(2);
         QCOMPARE(stopped.size(), 1);
-        QCOMPARE(stopped.first().first().toInt(), 10);
+        QCOMPARE(stopped.first().first().value<PatternWriteEnd>().written, 10);
         const qsizetype from = r.SentCount();
         r.Serve(30);
         for (qsizetype i = from; i < r.SentCount(); ++i)
@@ -157,7 +203,7 @@ private slots:
         r.Serve(1 + 5);
         r.engine.InterruptTransfers(PollEngine::TransferStop::LineLost);
         QCOMPARE(writeStopped.size(), 1);
-        QCOMPARE(writeStopped.first().first().toInt(), 5);
+        QCOMPARE(writeStopped.first().first().value<PatternWriteEnd>().written, 5);
         QVERIFY(!r.engine.State().PatternWriting && !r.engine.State().WritePending);
 
         QSignalSpy readStopped(&s.transfer, &EngineTransfer::readStopped);
@@ -243,7 +289,7 @@ private slots:
         }
         QCOMPARE(stopped.size(), 1);
         QCOMPARE(writeFinished.size(), 1);
-        QCOMPARE(writeFinished.first().first().toInt(), 1);
+        QCOMPARE(writeFinished.first().first().value<PatternWriteEnd>().refused.size(), 1);
         // Each write once, the refused and the unanswered ones too: the write-back's 32 in its
         // order, then the program's 153.
         QStringList writes;

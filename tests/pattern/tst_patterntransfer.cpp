@@ -2,6 +2,7 @@
 // signed set values, and a program written to a simulated controller, read back equal and run.
 #include "controllerbus.h"
 #include "framecodec.h"
+#include "monitorreply.h"
 #include "patterntransfer.h"
 
 #include <QTest>
@@ -33,6 +34,8 @@ QByteArray Ask(sim::ControllerBus& bus, const QByteArray& request) {
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(vrx::PatternWriteEnd)
 
 class TestPatternTransfer : public QObject {
     Q_OBJECT
@@ -70,6 +73,115 @@ private slots:
             QCOMPARE(AsciiLrc(frame.chopped(4)), frame.sliced(13, 2));
             QCOMPARE(int(qint16(PatternWriteValue(program, k))), TransferValue(program, k));
         }
+    }
+
+    // A write is named by the cell of the table that holds its value, and by its register.
+    void writePlaces_data() {
+        QTest::addColumn<int>("k");
+        QTest::addColumn<QString>("place");
+        QTest::newRow("start") << 0 << "Start Pattern (register 4767)";
+        QTest::newRow("first max step") << 1 << "Pattern 0 Step Max. (register 4768)";
+        QTest::newRow("last max step") << 8 << "Pattern 7 Step Max. (register 476F)";
+        QTest::newRow("first loop") << 9 << "Pattern 0 Loop Count (register 4770)";
+        QTest::newRow("last link") << 24 << "Pattern 7 Link Pattern (register 477F)";
+        QTest::newRow("first set value") << 25 << "Pattern 0 Set Value 0 (register 4780)";
+        QTest::newRow("first time") << 26 << "Pattern 0 Execute Time 0 (register 4781)";
+        QTest::newRow("pattern 1 step 0") << 41 << "Pattern 1 Set Value 0 (register 4790)";
+        QTest::newRow("pattern 3 step 4 time") << 82 << "Pattern 3 Execute Time 4 (register 47B9)";
+        QTest::newRow("last") << 152 << "Pattern 7 Execute Time 7 (register 47FF)";
+    }
+    void writePlaces() {
+        QFETCH(int, k);
+        QFETCH(QString, place);
+        QCOMPARE(PatternWritePlace(k), place);
+    }
+
+    // One message ends a write: all values in, or which were not and why.
+    void writeEndText_data() {
+        QTest::addColumn<PatternWriteEnd>("end");
+        QTest::addColumn<QString>("text");
+        PatternWriteEnd whole;
+        whole.address = 3;
+        whole.written = PatternWriteFrames;
+        QTest::newRow("whole") << whole << "Write finished : all 153 values written to address 3.";
+
+        PatternWriteEnd refused = whole;
+        refused.written = 151;
+        refused.refused = {{25, ResultWriteRefused, 3}, {60, ResultEchoDiffers, 0}};
+        QTest::newRow("refused")
+            << refused
+            << "Write finished : 2 of 153 values refused by the controller at address 3 !\n"
+               "Pattern 0 Set Value 0 (register 4780) : refused, illegal data (exception 03)\n"
+               "Pattern 2 Execute Time 1 (register 47A3) : Received data does not match";
+
+        PatternWriteEnd unknownCode = whole;
+        unknownCode.written = 152;
+        unknownCode.refused = {{0, ResultWriteRefused, 0x0F}};
+        QTest::newRow("unknown exception")
+            << unknownCode
+            << "Write finished : 1 of 153 values refused by the controller at address 3 !\n"
+               "Start Pattern (register 4767) : refused, Unknown error (exception 0F)";
+
+        PatternWriteEnd stopped = whole;
+        stopped.written = 40;
+        stopped.stoppedAt = 40;
+        stopped.stopReason = "address 3 stopped answering (Time out)";
+        QTest::newRow("stopped")
+            << stopped
+            << "Write not complete : 40 of 153 values written to address 3 !\n"
+               "Not written from Pattern 0 Execute Time 7 (register 478F) on : address 3 stopped "
+               "answering (Time out).";
+
+        PatternWriteEnd both = stopped;
+        both.written = 39;
+        both.refused = {{9, ResultWriteRefused, 2}};
+        both.stopReason = "the line was lost";
+        QTest::newRow("stopped after a refusal")
+            << both
+            << "Write not complete : 39 of 153 values written to address 3 !\n"
+               "Not written from Pattern 0 Execute Time 7 (register 478F) on : the line was "
+               "lost.\n"
+               "Pattern 0 Loop Count (register 4770) : refused, illegal address (exception 02)";
+
+        // A controller that refuses everything: the box lists the first few.
+        PatternWriteEnd all = whole;
+        all.written = 0;
+        QStringList lines{"Write finished : 153 of 153 values refused by the controller at "
+                          "address 3 !"};
+        for (int k = 0; k < PatternWriteFrames; ++k) {
+            all.refused.append({k, ResultWriteRefused, 1});
+            if (k < 8)
+                lines << PatternWritePlace(k) + " : refused, illegal function (exception 01)";
+        }
+        lines << "... and 145 more.";
+        QTest::newRow("every one refused") << all << lines.join('\n');
+    }
+    void writeEndText() {
+        QFETCH(PatternWriteEnd, end);
+        QFETCH(QString, text);
+        QCOMPARE(PatternWriteEndText(end), text);
+    }
+
+    // How far a write got when it ends: what was taken, what was refused, and where it stopped.
+    void writeEndCounts() {
+        PatternWrite write(RampDown(), 7);
+        write.Echoed();
+        write.Refused(ResultWriteRefused, 3);
+        write.Echoed();
+        write.Refused(ResultEchoDiffers);
+        const QList<RefusedWrite> refused{{1, ResultWriteRefused, 3}, {3, ResultEchoDiffers, 0}};
+        const PatternWriteEnd stopped = write.End("the window was closed");
+        QCOMPARE(stopped.address, 7);
+        QCOMPARE(stopped.written, 2);
+        QCOMPARE(stopped.refused, refused);
+        QCOMPARE(stopped.stoppedAt, 4);
+        QVERIFY(stopped.Stopped() && !stopped.Whole());
+        while (!write.Done())
+            write.Echoed();
+        const PatternWriteEnd through = write.End();
+        QCOMPARE(through.written, PatternWriteFrames - 2);
+        QCOMPARE(through.refused, refused);
+        QVERIFY(!through.Stopped() && !through.Whole());
     }
 
     // Twenty replies: start pattern, loops, highest steps, links, then sixteen blocks of four

@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -743,7 +744,11 @@ private slots:
         e->SPEdit->setText("77");
         p->Click(e->POKBt);
         QVERIFY(p->Until([&] { return !p->Busy(); }));
-        QVERIFY2(p->dialogs.messages.isEmpty(), qPrintable(p->dialogs.texts().join('|')));
+        // Said once the engine's turn is over.
+        p->Run(0);
+        QCOMPARE(p->dialogs.texts(),
+                 QStringList{"Write finished : all 153 values written to address 3."});
+        QCOMPARE(p->dialogs.messages.first().caption, "Message");
         QCOMPARE(gauge.last().first().toInt(), 0);
         QCOMPARE(gauge.at(gauge.size() - 2).first().toInt(), 100);
 
@@ -786,7 +791,7 @@ private slots:
     }
 
     // A write the controller does not answer goes again; values it refuses are reported when
-    // the write is through.
+    // the write is through, each by its place in the table and the controller's reason.
     void unansweredAndRefusedWrites() {
         p->OpenEditorOn(3);
         TVRX5* e = p->editor;
@@ -802,11 +807,14 @@ private slots:
         // is the next request the controller hears.
         p->line->InjectFault(Fault{FaultKind::NoAnswer, 3, 1});
         QVERIFY(p->Until([&] { return !p->Busy(); }));
+        p->Run(0);
         const QList<Asked> writes = p->WritesSince(from);
         QCOMPARE(writes.size(), PatternWriteFrames + 1);
         QCOMPARE(writes[0], writes[1]); // the first, unanswered, sent again
         QCOMPARE(p->dialogs.texts(),
-                 QStringList{"Write finished : 1 of 153 values refused by the controller !"});
+                 QStringList{"Write finished : 1 of 153 values refused by the controller at "
+                             "address 3 !\nPattern 2 Set Value 0 (register 47A0) : refused, "
+                             "illegal data (exception 03)"});
         QCOMPARE(p->dialogs.messages.first().caption, "Warning");
         for (int k = 0; k < PatternWriteFrames; ++k) {
             if (k == 25 + 2 * 8 * 2) continue; // the refused one
@@ -829,7 +837,9 @@ private slots:
                              "goes on after the editor closes, and a message says when it has "
                              "ended."});
         QVERIFY(p->Until([&] { return !e->Transfer.Writing(); }));
-        QCOMPARE(p->dialogs.texts().last(), "Write finished : all 153 values written.");
+        p->Run(0);
+        QCOMPARE(p->dialogs.texts().last(),
+                 "Write finished : all 153 values written to address 3.");
         for (int k = 0; k < PatternWriteFrames; ++k)
             QCOMPARE(p->Controller(3).Peek(reg::StartPattern + k), PatternWriteValue(Example(), k));
     }
@@ -862,9 +872,16 @@ private slots:
         p->dialogs.messages.removeIf([&](const auto& m) { return m.text == dropped; });
         QCOMPARE(p->dialogs.messages.first().caption, "Warning");
         if (write) {
-            QVERIFY2(p->dialogs.texts().first().startsWith("Write not complete : "),
-                     qPrintable(p->dialogs.texts().first()));
-            QVERIFY(p->dialogs.texts().first().endsWith(" of 153 values written !"));
+            // How far it got, where it stopped and why, in one message.
+            const QString text = p->dialogs.texts().first();
+            const int written =
+                QRegularExpression("^Write not complete : (\\d+) ").match(text).captured(1).toInt();
+            QVERIFY2(written > 0 && written < PatternWriteFrames, qPrintable(text));
+            QCOMPARE(text, QString("Write not complete : %1 of 153 values written to address 3 !\n"
+                                   "Not written from %2 on : address 3 stopped answering (Time "
+                                   "out).")
+                               .arg(written)
+                               .arg(PatternWritePlace(written)));
         } else {
             QCOMPARE(p->dialogs.texts().first(),
                      "Read Setting not complete, the table is unchanged !");

@@ -122,6 +122,7 @@ QStringList Repeats(const QList<Asked>& asked) {
 } // namespace
 
 Q_DECLARE_METATYPE(Work)
+Q_DECLARE_METATYPE(vrx::PatternWriteEnd)
 
 class TestSplitReplies : public QObject {
     Q_OBJECT
@@ -194,7 +195,7 @@ private slots:
         case Work::PatternWrite:
             QVERIFY(transfer.StartWrite(program));
             QVERIFY(peer.ServeUntil([&] { return writeDone.count() == 1; }));
-            QCOMPARE(writeDone.first().first().toInt(), 0);
+            QCOMPARE(writeDone.first().first().value<PatternWriteEnd>().refused.size(), 0);
             QCOMPARE(peer.Count(0x06, 0x4767, 0x47FF), PatternWriteFrames);
             for (int k = 0; k < PatternWriteFrames; ++k)
                 QCOMPARE(r.registers[1][0x4767 + k], PatternWriteValue(program, k) & 0xFFFF);
