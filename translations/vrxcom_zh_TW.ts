@@ -15,6 +15,10 @@
         <source>The image could not be saved as %1: %2</source>
         <translation>無法將圖片儲存為 %1：%2</translation>
     </message>
+    <message>
+        <source>%1 – %2, a sample every %3 s</source>
+        <translation>%1 – %2，每 %3 秒一個取樣</translation>
+    </message>
 </context>
 <context>
     <name>vrx::ChartMouse</name>
@@ -781,6 +785,37 @@ in the settings file %1</source>
     </message>
 </context>
 <context>
+    <name>vrx::PatternTransfer</name>
+    <message>
+        <source>refused, %1 (exception %2)</source>
+        <translation>遭拒絕，%1（例外 %2）</translation>
+    </message>
+    <message>
+        <source>%1 (register %2)</source>
+        <translation>%1（暫存器 %2）</translation>
+    </message>
+    <message>
+        <source>Write finished : all %1 values written to address %2.</source>
+        <translation>寫入完成：%1 個數值全部寫入位址 %2。</translation>
+    </message>
+    <message>
+        <source>Write not complete : %1 of %2 values written to address %3 !</source>
+        <translation>寫入未完成：%2 個數值中只有 %1 個寫入位址 %3！</translation>
+    </message>
+    <message>
+        <source>Not written from %1 on : %2.</source>
+        <translation>自 %1 起未寫入：%2。</translation>
+    </message>
+    <message>
+        <source>Write finished : %1 of %2 values refused by the controller at address %3 !</source>
+        <translation>寫入完成：位址 %3 的控制器拒絕了 %2 個數值中的 %1 個！</translation>
+    </message>
+    <message>
+        <source>... and %1 more.</source>
+        <translation>……另有 %1 項。</translation>
+    </message>
+</context>
+<context>
     <name>vrx::PollEngine</name>
     <message>
         <source>the controller gave no usable answer</source>
@@ -845,6 +880,10 @@ in the settings file %1</source>
     <message>
         <source> Refused or unanswered: registers %1.</source>
         <translation> 被拒絕或未回應的暫存器：%1。</translation>
+    </message>
+    <message>
+        <source>address %1 stopped answering (%2)</source>
+        <translation>位址 %1 停止回應（%2）</translation>
     </message>
 </context>
 <context>
@@ -1321,6 +1360,10 @@ in the settings file %1</source>
         <source>Connected when the Monitor was last closed</source>
         <translation>上次關閉監控視窗時為連線狀態</translation>
     </message>
+    <message>
+        <source>No controller answers on COM%1 at %2: check the line&apos;s speed, format and framing.</source>
+        <translation>COM%1 以 %2 無任何控制器回應：請檢查線路的速率、格式與訊框。</translation>
+    </message>
 </context>
 <context>
     <name>vrx::TVRW3</name>
@@ -1555,14 +1598,6 @@ It was made again and the recording goes on in it.</source>
         <translation>正在寫入</translation>
     </message>
     <message>
-        <source>Write finished : %1 of %2 values refused by the controller !</source>
-        <translation>寫入完成：控制器拒絕了 %2 個數值中的 %1 個！</translation>
-    </message>
-    <message>
-        <source>Write not complete : %1 of %2 values written !</source>
-        <translation>寫入未完成：%2 個數值中只寫入 %1 個！</translation>
-    </message>
-    <message>
         <source>Save to ...</source>
         <translation>儲存至...</translation>
     </message>
@@ -1629,10 +1664,6 @@ It was made again and the recording goes on in it.</source>
     <message>
         <source>The program is still being written to the controller. The write goes on after the editor closes, and a message says when it has ended.</source>
         <translation>程式仍在寫入控制器。關閉編輯視窗後寫入會繼續進行，完成時會以訊息告知。</translation>
-    </message>
-    <message>
-        <source>Write finished : all %1 values written.</source>
-        <translation>寫入完成：%1 個數值全部寫入。</translation>
     </message>
 </context>
 <context>
@@ -1783,6 +1814,53 @@ It was made again and the recording goes on in it.</source>
     <message>
         <source>Reply in %1 ms</source>
         <translation>%1 ms 後回應</translation>
+    </message>
+    <message>
+        <source>Traffic...</source>
+        <translation>通訊流量...</translation>
+    </message>
+    <message>
+        <source>A read takes at most %1 words: WORD COUNT %2 is too many.</source>
+        <translation>一次讀取最多 %1 個字組：WORD COUNT %2 太多。</translation>
+    </message>
+</context>
+<context>
+    <name>vrx::TesterReply</name>
+    <message>
+        <source>REGISTER</source>
+        <translation>暫存器</translation>
+    </message>
+    <message>
+        <source>DECIMAL</source>
+        <translation>十進位</translation>
+    </message>
+    <message>
+        <source>HEX</source>
+        <translation>十六進位</translation>
+    </message>
+    <message>
+        <source>SIGNED</source>
+        <translation>有號數</translation>
+    </message>
+    <message>
+        <source>TENTHS</source>
+        <translation>十分位</translation>
+    </message>
+    <message>
+        <source>%1 wrong: the reply was damaged on the line</source>
+        <translation>%1 錯誤：回覆在線路上受損</translation>
+    </message>
+    <message>
+        <source>written: %1 = %2</source>
+        <translation>已寫入：%1 = %2</translation>
+    </message>
+    <message>
+        <source>written: %1 words from %2</source>
+        <translation>已寫入：自 %2 起 %1 個字組</translation>
+    </message>
+    <message>
+        <source>written</source>
+        <translation>已寫入</translation>
     </message>
 </context>
 <context>

@@ -43,6 +43,8 @@ public:
     void SetDataBits(qint16 bits);
     qint16 StopBits() const { return qint16(settings_.stopBits); }
     void SetStopBits(qint16 bits);
+    // All of the above as one value: the line as it is (or will be) opened.
+    const LineSettings& Settings() const { return settings_; }
     // The framing the tools speak: a serial device ignores it, a Modbus TCP line converts by it.
     Framing LineFraming() const { return settings_.framing; }
     void SetFraming(Framing framing);

@@ -3,6 +3,7 @@
 #include "monitorwindow.h"
 
 #include "colours.h"
+#include "comsettings.h"
 #include "dialogs.h"
 #include "guard.h"
 #include "screenwidth.h"
@@ -25,19 +26,6 @@
 namespace vrx {
 
 namespace {
-
-// The line's speed, format and framing as it was opened: "9600 8E1 ASCII".
-QString LineFormatText(const SerialPort& port) {
-    const char parity = port.Parity() == Parity::Even  ? 'E'
-                        : port.Parity() == Parity::Odd ? 'O'
-                                                       : 'N';
-    return QStringLiteral("%1 %2%3%4 %5")
-        .arg(port.Baud())
-        .arg(port.DataBits())
-        .arg(QLatin1Char(parity))
-        .arg(port.StopBits())
-        .arg(port.LineFraming() == Framing::Rtu ? QStringLiteral("RTU") : QStringLiteral("ASCII"));
-}
 
 QColor ColourOf(LampColour colour) {
     switch (colour) {
@@ -168,7 +156,7 @@ void TVRW2::WireEngine() {
         SayAfterTurn(tr("Message"), tr("No controller answers on COM%1 at %2: check the line's "
                                        "speed, format and framing.")
                                         .arg(Line().Port().ComNumber())
-                                        .arg(LineFormatText(Line().Port())));
+                                        .arg(LineSettingsText(Line().Port().Settings())));
     });
     connect(&Engine, &PollEngine::lineFailed, this,
             [](const QString& text) { ShowGeneralError(text); });
