@@ -41,11 +41,10 @@ int RunBare(int argc, char** argv) {
 
 int RunProgram(int argc, char** argv) {
     vrx::Application app(argc, argv);
-    const auto forms = vrx::CreateForms();
+    // As the program starts: the other windows are made once the Main window has been painted.
+    const auto forms = vrx::StartForms();
     FirstPaint watcher;
     forms->VRW0->installEventFilter(&watcher);
-    forms->VRW0->setGeometry(forms->VRW0->screen()->availableGeometry());
-    forms->VRW0->showMaximized();
     return QApplication::exec();
 }
 

@@ -127,6 +127,26 @@ LineOutcome ParseDataLine(QByteArrayView line, int k, const RecordHeader& header
     return LineOutcome::Next;
 }
 
+// The `length` bytes at `offset`, or as many as the file holds there. A thinned block takes
+// hundreds of short lines at offsets far apart, where a system call costs far more than the
+// line's parsing: a file is read with one call for each, not a seek and a read.
+QByteArrayView ReadAt(QIODevice& device, qint64 offset, qint64 length, QByteArray& buffer) {
+    buffer.resize(length);
+    qint64 got = -1;
+#ifndef Q_OS_WIN
+    // Past the device's buffer: only where nothing can be waiting in it to be written.
+    if (auto* file = qobject_cast<QFileDevice*>(&device);
+        file && file->handle() >= 0 && !(file->openMode() & QIODevice::WriteOnly)) {
+        do {
+            got = ::pread(file->handle(), buffer.data(), std::size_t(length), off_t(offset));
+        } while (got < 0 && errno == EINTR);
+        return QByteArrayView(buffer.constData(), qMax<qint64>(0, got));
+    }
+#endif
+    if (device.seek(offset)) got = device.read(buffer.data(), length);
+    return QByteArrayView(buffer.constData(), qMax<qint64>(0, got));
+}
+
 } // namespace
 
 int RecordHeader::StationCount() const {
@@ -262,8 +282,15 @@ std::optional<QTime> ParseTimeOfDay(QByteArrayView text) {
 
 BlockRead ReadRecordBlock(QIODevice& device, const RecordLayout& layout, qint64 firstRecord,
                           int thinning, SampleStore& samples, int maxPoints) {
+    return ReadRecordPoints(device, layout, firstRecord, thinning, samples, 0, maxPoints);
+}
+
+BlockRead ReadRecordPoints(QIODevice& device, const RecordLayout& layout, qint64 firstRecord,
+                           int thinning, SampleStore& samples, int firstPoint, int count) {
     BlockRead block;
     const qint64 length = layout.lineLength;
+    firstPoint = qBound(0, firstPoint, BlockPoints);
+    block.points = firstPoint;
     if (length <= 0 || thinning < 1 || firstRecord < 0) {
         block.broken = length <= 0;
         return block;
@@ -271,8 +298,9 @@ BlockRead ReadRecordBlock(QIODevice& device, const RecordLayout& layout, qint64 
     // Consecutive lines are taken in one read; thinned ones each from its own offset.
     QByteArray run;
     qint64 runStart = -1;
-    maxPoints = qBound(0, maxPoints, BlockPoints);
-    for (int k = 0; k < maxPoints; ++k) {
+    const int endPoint = firstPoint + qBound(0, count, BlockPoints - firstPoint);
+    const qint64 size = thinning > 1 ? device.size() : 0;
+    for (int k = firstPoint; k < endPoint; ++k) {
         const qint64 record = firstRecord + qint64(k) * thinning;
         const qint64 offset = layout.dataOffset + record * length;
         QByteArrayView chunk;
@@ -280,7 +308,7 @@ BlockRead ReadRecordBlock(QIODevice& device, const RecordLayout& layout, qint64 
             if (runStart < 0) {
                 runStart = offset;
                 if (!device.seek(offset)) break;
-                run = device.read(length * maxPoints);
+                run = device.read(length * (endPoint - firstPoint));
             }
             const qint64 at = offset - runStart;
             if (at >= run.size()) {
@@ -289,12 +317,11 @@ BlockRead ReadRecordBlock(QIODevice& device, const RecordLayout& layout, qint64 
             }
             chunk = QByteArrayView(run).sliced(at, qMin<qint64>(length, run.size() - at));
         } else {
-            if (offset >= device.size() || !device.seek(offset)) {
+            if (offset >= size) {
                 block.atEnd = true;
                 break;
             }
-            run = device.read(length);
-            chunk = run;
+            chunk = ReadAt(device, offset, length, run);
         }
         LineOutcome outcome;
         const qsizetype lf = chunk.indexOf('\n');
@@ -405,7 +432,12 @@ std::optional<RecordLine> ReadRecordLine(QIODevice& device, const RecordLayout& 
 
 BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint64 firstRecord,
                           int thinning, SampleStore& samples) {
-    // Unbuffered: a thinned block reads one short line at each of 6000 offsets, and a buffer
+    return ReadRecordPoints(path, layout, firstRecord, thinning, samples, 0, BlockPoints);
+}
+
+BlockRead ReadRecordPoints(const QString& path, const RecordLayout& layout, qint64 firstRecord,
+                           int thinning, SampleStore& samples, int firstPoint, int count) {
+    // Unbuffered: a thinned block reads one short line at each of its offsets, and a buffer
     // would fill itself far past every one of them. The file may have been put in place of
     // the one loaded since: a pipe or a device is never opened.
     QFile file(path);
@@ -414,7 +446,7 @@ BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint6
         block.broken = true;
         return block;
     }
-    return ReadRecordBlock(file, layout, firstRecord, thinning, samples);
+    return ReadRecordPoints(file, layout, firstRecord, thinning, samples, firstPoint, count);
 }
 
 RecordWriter::RecordWriter()

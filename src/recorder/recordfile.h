@@ -97,6 +97,11 @@ struct BlockRead {
 // end the block; a line that fails to parse, or is not of the layout's length, breaks it.
 BlockRead ReadRecordBlock(QIODevice& device, const RecordLayout& layout, qint64 firstRecord,
                           int thinning, SampleStore& samples, int maxPoints = BlockPoints);
+// Points `firstPoint` .. `firstPoint + count - 1` of that block alone, into their columns, as
+// the whole block's read takes them; `points` is then one past the last point read (firstPoint
+// when none was), and the start time is only read with point 0.
+BlockRead ReadRecordPoints(QIODevice& device, const RecordLayout& layout, qint64 firstRecord,
+                           int thinning, SampleStore& samples, int firstPoint, int count);
 
 // One data line taken on its own: the process value of each position (MissingSample where the
 // position is not used or gave none) and the line's time stamp.
@@ -129,6 +134,8 @@ RecordLoad LoadRecord(QIODevice& device, SampleStore& samples, int maxPoints = B
 RecordLoad LoadRecordFile(const QString& path, SampleStore& samples, int maxPoints = BlockPoints);
 BlockRead ReadRecordBlock(const QString& path, const RecordLayout& layout, qint64 firstRecord,
                           int thinning, SampleStore& samples);
+BlockRead ReadRecordPoints(const QString& path, const RecordLayout& layout, qint64 firstRecord,
+                           int thinning, SampleStore& samples, int firstPoint, int count);
 
 // Writes one recording: the header when created, each data line the moment its cycle
 // completes (flushed and synced, so a crash or power loss costs at most the line in

@@ -4,6 +4,7 @@
 
 #include "recordfile.h"
 
+#include <bitset>
 #include <optional>
 
 namespace vrx {
@@ -15,6 +16,9 @@ inline constexpr int ScrollThreshold = 580;
 inline constexpr int BlockAlign = 3000;
 // Lines read when a file is opened.
 inline constexpr int FirstLoadPoints = ViewPoints + 1;
+// A thinned block is read where it is shown, in pieces of this many points: each of its lines
+// is a read of its own, and a window shows a tenth of the block.
+inline constexpr int PiecePoints = 200;
 
 // The window of a record as the track bar places it.
 struct ViewWindow {
@@ -77,7 +81,16 @@ public:
     SampleStore Samples;
 
 private:
+    // Starts the thinned block at BlockStart: its first line (the start time) is read, the rest
+    // by ReadPieces. False when the file cannot be read or the line is broken.
+    bool StartThinnedBlock(int thinning);
+    // Reads the pieces of the thinned block that hold points from .. to-1 and are not in memory
+    // yet. False when the file cannot be read or a line of them is broken.
+    bool ReadPieces(qint64 from, qint64 to, int thinning);
+
     bool blockAtEnd_ = false; // the block in memory reaches the end of the record
+    bool piecewise_ = false;  // a thinned block, read in pieces as they are shown
+    std::bitset<BlockPoints / PiecePoints> piecesRead_;
     QString path_;
     QString loadProblem_;
     RecordLayout layout_;

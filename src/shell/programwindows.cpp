@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QScreen>
+#include <QTimer>
 #include <QTranslator>
 
 namespace vrx {
@@ -26,8 +27,9 @@ void ShowOnTop(QWidget* window) {
     window->activateWindow();
 }
 
-// What the Main window asks for, done with the windows made after it.
-void ConnectMainWindow(const Forms& forms) {
+// What the Main window asks for. Its requests for the windows made after it make them first,
+// should one come before they are there (see StartForms).
+void ConnectMainWindow(Forms& forms) {
     TVRW0* main = forms.VRW0.get();
     TVRW1* protocol = forms.VRW1.get();
     main->TESTPL->SetProtocol(protocol);
@@ -37,22 +39,54 @@ void ConnectMainWindow(const Forms& forms) {
         CentreOn(protocol, main);
         ShowOnTop(protocol);
     });
-    QObject::connect(main, &TVRW0::monitorWindowRequested, forms.VRW2.get(),
-                     [w = forms.VRW2.get()] { ShowOnTop(w); });
-    QObject::connect(main, &TVRW0::recorderWindowRequested, forms.VRW3.get(),
-                     [w = forms.VRW3.get()] { ShowOnTop(w); });
-    QObject::connect(main, &TVRW0::aboutWindowRequested, forms.VRW4.get(),
-                     [main, w = forms.VRW4.get()] {
-                         CentreOn(w, main);
-                         ShowOnTop(w);
-                     });
-    const auto showTraffic = [w = forms.Traffic.get()] { ShowOnTop(w); };
-    QObject::connect(main, &TVRW0::trafficWindowRequested, forms.Traffic.get(), showTraffic);
-    QObject::connect(forms.VRW2.get(), &PortWindow::trafficWindowRequested, forms.Traffic.get(),
-                     showTraffic);
-    QObject::connect(forms.VRW3.get(), &PortWindow::trafficWindowRequested, forms.Traffic.get(),
-                     showTraffic);
+    Forms* all = &forms;
+    QObject::connect(main, &TVRW0::monitorWindowRequested, main, [all] {
+        CreateOtherForms(*all);
+        ShowOnTop(all->VRW2.get());
+    });
+    QObject::connect(main, &TVRW0::recorderWindowRequested, main, [all] {
+        CreateOtherForms(*all);
+        ShowOnTop(all->VRW3.get());
+    });
+    QObject::connect(main, &TVRW0::aboutWindowRequested, main, [main, all] {
+        CreateOtherForms(*all);
+        CentreOn(all->VRW4.get(), main);
+        ShowOnTop(all->VRW4.get());
+    });
+    QObject::connect(main, &TVRW0::trafficWindowRequested, main, [all] {
+        CreateOtherForms(*all);
+        ShowOnTop(all->Traffic.get());
+    });
 }
+
+// Makes the windows after the Main window once it has been painted, so that it is on screen
+// first. A window that is never painted (started minimized, a platform that does not expose
+// it) has them made a second after the start.
+class AfterFirstPaint : public QObject {
+public:
+    explicit AfterFirstPaint(Forms& forms) : QObject(forms.VRW0.get()), forms_(forms) {
+        setObjectName(QStringLiteral("AfterFirstPaint"));
+        forms.VRW0->installEventFilter(this);
+        QTimer::singleShot(1000, this, [this] { Create(); });
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // Queued: the painted window reaches the screen first.
+            QTimer::singleShot(0, this, [this] { Create(); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void Create() {
+        Guarded([this] { CreateOtherForms(forms_); });
+        deleteLater();
+    }
+
+    Forms& forms_;
+};
 
 } // namespace
 
@@ -82,20 +116,35 @@ bool InstallTranslation(const QLocale& locale) {
     return true;
 }
 
-std::unique_ptr<Forms> CreateForms() {
+std::unique_ptr<Forms> CreateMainForms() {
     // The name, not the display name: Qt would append a display name to every window caption.
     QApplication::setApplicationName(ApplicationTitle());
     auto forms = std::make_unique<Forms>();
     forms->Line = std::make_unique<LineOwner>();
     forms->VRW0 = std::make_unique<TVRW0>(*forms->Line);
     forms->VRW1 = std::make_unique<TVRW1>();
-    forms->VRW2 = std::make_unique<TVRW2>(*forms->VRW1, *forms->Line);
-    forms->VRW4 = std::make_unique<TVRW4>();
-    forms->VRW3 = std::make_unique<TVRW3>(*forms->VRW1, *forms->Line);
-    forms->VRX5 = std::make_unique<TVRX5>(forms->VRW2->Engine);
-    forms->VRW2->SetProgramWindow(forms->VRX5.get());
-    forms->Traffic = std::make_unique<TrafficForm>();
     ConnectMainWindow(*forms);
+    return forms;
+}
+
+void CreateOtherForms(Forms& forms) {
+    if (forms.VRW2) return;
+    forms.VRW2 = std::make_unique<TVRW2>(*forms.VRW1, *forms.Line);
+    forms.VRW4 = std::make_unique<TVRW4>();
+    forms.VRW3 = std::make_unique<TVRW3>(*forms.VRW1, *forms.Line);
+    forms.VRX5 = std::make_unique<TVRX5>(forms.VRW2->Engine);
+    forms.VRW2->SetProgramWindow(forms.VRX5.get());
+    forms.Traffic = std::make_unique<TrafficForm>();
+    const auto showTraffic = [w = forms.Traffic.get()] { ShowOnTop(w); };
+    QObject::connect(forms.VRW2.get(), &PortWindow::trafficWindowRequested, forms.Traffic.get(),
+                     showTraffic);
+    QObject::connect(forms.VRW3.get(), &PortWindow::trafficWindowRequested, forms.Traffic.get(),
+                     showTraffic);
+}
+
+std::unique_ptr<Forms> CreateForms() {
+    auto forms = CreateMainForms();
+    CreateOtherForms(*forms);
     return forms;
 }
 
@@ -105,9 +154,15 @@ void ShowMainWindow(const Forms& forms) {
     forms.VRW0->showMaximized();
 }
 
-int RunProgram() {
-    const auto forms = CreateForms();
+std::unique_ptr<Forms> StartForms() {
+    auto forms = CreateMainForms();
+    new AfterFirstPaint(*forms);
     ShowMainWindow(*forms);
+    return forms;
+}
+
+int RunProgram() {
+    const auto forms = StartForms();
     return QApplication::exec();
 }
 

@@ -43,11 +43,21 @@ bool InstallTranslation(const QLocale& locale);
 // Sets the application title and creates the windows in order: Main, Protocol, Monitor, About,
 // Recorder, Ramp/soak editor, Traffic. Needs the application object.
 std::unique_ptr<Forms> CreateForms();
+// CreateForms in two steps: the title, the line and the windows the Main window needs to be
+// shown (Main, Protocol), then the others in the same order. A request of the Main window for
+// one of the others makes them first if they are not there yet. CreateOtherForms does nothing
+// the second time.
+std::unique_ptr<Forms> CreateMainForms();
+void CreateOtherForms(Forms& forms);
 
 // Shows the Main window maximized, as the program starts.
 void ShowMainWindow(const Forms& forms);
 
-// CreateForms, the Main window shown, and the event loop.
+// The program's start: the Main window made and shown, the other windows made once it has been
+// painted (a user sees the Main window sooner; nothing else of theirs shows until asked for).
+std::unique_ptr<Forms> StartForms();
+
+// StartForms and the event loop.
 int RunProgram();
 
 } // namespace vrx

@@ -33,6 +33,25 @@ QString WriteRecord(const QTemporaryDir& dir, int lines) {
     return path;
 }
 
+// A record of three devices at positions 1, 3 and 6, their values different on every line and
+// the third missing on every 11th; `after` comes after its end line.
+QString WriteThreeDevices(const QTemporaryDir& dir, int lines, const QByteArray& after) {
+    const QString path = dir.filePath(QStringLiteral("three%1.txt").arg(lines));
+    const Addresses addresses{4, 0, 9, 0, 0, 17, 0, 0};
+    QByteArray bytes = HeaderLine(addresses, 1) + "\r\n";
+    for (int r = 0; r < lines; ++r) {
+        Readings readings{};
+        readings[0] = {true, r % 32000, 300};
+        readings[2] = {true, -(r * 7 % 5000), 0};
+        readings[5] = {r % 11 != 0, r / 3, 1200};
+        bytes += DataLine(addresses, readings, Start.addSecs(r)) + "\r\n";
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return {};
+    file.write(bytes + "End\r\n" + after);
+    return path;
+}
+
 } // namespace
 
 class TestRecordView : public QObject {
@@ -159,6 +178,63 @@ private slots:
         QCOMPARE(view.BlockStart, qint64(9000));
         QCOMPARE(r.sampleCount, 580);
         QCOMPARE(view.Samples.At(0, r.start + r.sampleCount - 1), 9999);
+    }
+
+    // Thinned windows at track bar places, one after the other as the track bar moves over the
+    // record, each against the lines it shows read one by one from the file.
+    void thinnedWindowsShowTheirLines_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("thinning");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QList<int>>("places");
+        const QList<int> places{0, 1, 137, 300, 301, 599, 600, 420, 2, 555};
+        QTest::newRow("every 2nd, two blocks") << 20000 << 2 << QByteArray() << places;
+        QTest::newRow("every 7th") << 20000 << 7 << QByteArray() << places;
+        QTest::newRow("every 120th, one window") << 20000 << 120 << QByteArray() << places;
+        QTest::newRow("every 3rd, to the last window and back")
+            << 4000 << 3 << QByteArray() << QList<int>{600, 0, 599, 600};
+        // Bytes after the end line make the file's size promise more lines than it holds.
+        QTest::newRow("every 5th, bytes after the end line")
+            << 9000 << 5 << QByteArray(64 * 2000, 'x') << QList<int>{0, 480, 600, 599, 300};
+    }
+    void thinnedWindowsShowTheirLines() {
+        QFETCH(int, lines);
+        QFETCH(int, thinning);
+        QFETCH(QByteArray, after);
+        QFETCH(QList<int>, places);
+        QTemporaryDir dir;
+        const QString path = WriteThreeDevices(dir, lines, after);
+        RecordView view;
+        QVERIFY(view.Load(path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        view.IntervalChanged = true;
+        for (const int place : places) {
+            const RecordView::Refresh r = view.RefreshView(place, 600, thinning);
+            QVERIFY(!r.broken);
+            const ViewWindow w = ComputeViewWindow(view.RecordCount(), thinning,
+                                                   r.trackPosition.value_or(place), 600);
+            // Every point of the window whose line the record holds, and no other.
+            const qint64 held = (lines - view.ViewStart + thinning - 1) / thinning;
+            QCOMPARE(r.sampleCount, int(qMin(w.end - w.first, held)));
+            for (int k = 0; k < r.sampleCount; ++k) {
+                const qint64 record = view.ViewStart + qint64(k) * thinning;
+                const auto line = ReadRecordLine(file, view.Layout(), record);
+                QVERIFY(line);
+                for (int p = 0; p < DevicePositions; ++p) {
+                    if (view.FileDeviceAddr()[std::size_t(p)] == 0) continue;
+                    if (view.Samples.At(p, r.start + k) != line->pv[std::size_t(p)])
+                        QFAIL(
+                            qPrintable(QStringLiteral("place %1, line %2, position %3: %4, not %5")
+                                           .arg(place)
+                                           .arg(record)
+                                           .arg(p)
+                                           .arg(view.Samples.At(p, r.start + k))
+                                           .arg(line->pv[std::size_t(p)])));
+                }
+                QCOMPARE(view.PointTimeText(r.start + k, thinning), LongTimeText(*line->time));
+            }
+        }
     }
 
     void fileBrokenAfterLoading() {

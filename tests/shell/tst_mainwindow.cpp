@@ -8,10 +8,12 @@
 #include "testmain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -87,6 +89,52 @@ private slots:
               static_cast<QWidget*>(forms_->VRX5.get())})
             QVERIFY(!other->isVisible());
         QVERIFY(dialogs_->messages.isEmpty());
+    }
+
+    // As the program starts: the Main window is shown before the others are made, and they
+    // follow on their own once it has been painted, hidden.
+    void programStartShowsTheMainWindowFirst() {
+        forms_ = StartForms();
+        QVERIFY(forms_->VRW0->isVisible());
+        QVERIFY(forms_->VRW1);
+        QVERIFY(!forms_->VRW2 && !forms_->VRW3 && !forms_->VRW4 && !forms_->VRX5);
+        QVERIFY(!forms_->Traffic);
+        QTRY_VERIFY(forms_->Traffic);
+        QVERIFY(forms_->VRW2 && forms_->VRW3 && forms_->VRW4 && forms_->VRX5);
+        QCOMPARE(forms_->VRW2->windowTitle(), QStringLiteral("VRX MONITOR PROGRAM"));
+        QCOMPARE(forms_->VRX5->windowTitle(), QStringLiteral("VRX Ramp Soak function Editor"));
+        for (const QWidget* window : QApplication::topLevelWidgets())
+            QVERIFY2(window == forms_->VRW0.get() || !window->isVisible(),
+                     qPrintable(window->windowTitle()));
+    }
+
+    // A window asked for before the Main window has been painted is made and shown at once.
+    void requestsBeforeTheOtherWindowsAreMade_data() {
+        QTest::addColumn<QByteArray>("item");
+        QTest::newRow("Monitor") << QByteArray("MONITOR1");
+        QTest::newRow("Recorder") << QByteArray("RECODER1");
+        QTest::newRow("About") << QByteArray("ABOUT1");
+        QTest::newRow("Traffic") << QByteArray("TrafficButton");
+    }
+    void requestsBeforeTheOtherWindowsAreMade() {
+        QFETCH(QByteArray, item);
+        forms_ = StartForms();
+        QVERIFY(!forms_->VRW2);
+        if (auto* button = forms_->VRW0->findChild<QToolButton*>(QString::fromLatin1(item)))
+            button->click();
+        else
+            Trigger(*forms_, item.constData());
+        QWidget* const shown = item == "MONITOR1"   ? forms_->VRW2.get()
+                               : item == "RECODER1" ? forms_->VRW3.get()
+                               : item == "ABOUT1"   ? static_cast<QWidget*>(forms_->VRW4.get())
+                                                    : forms_->Traffic.get();
+        QVERIFY(shown);
+        QVERIFY(shown->isVisible());
+        // Made once: what follows the Main window's painting leaves the shown window alone.
+        const QPointer<QWidget> kept(shown);
+        QTRY_VERIFY(!forms_->VRW0->findChild<QObject*>(QStringLiteral("AfterFirstPaint")));
+        QVERIFY(kept);
+        QVERIFY(kept->isVisible());
     }
 
     void menuAndToolBar() {
