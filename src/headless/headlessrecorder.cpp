@@ -195,6 +195,14 @@ void HeadlessRecorder::CycleCompleted(const CycleReport& report) {
                                      << QDateTime::currentMSecsSinceEpoch();
         publisher_->Publish(std::move(message));
     }
+    // The served counts go with the samples, at most once an interval, when they changed.
+    if (publisher_ && hub_ && hub_->Tally() != publishedCounts_) {
+        publishedCounts_ = hub_->Tally();
+        publisher_->Publish({HubTopic(prefix_, options_.com),
+                             HubPayload(publishedCounts_.served, publishedCounts_.exceptions,
+                                        publishedCounts_.masters),
+                             true});
+    }
     emit statusChanged();
 }
 

@@ -81,6 +81,7 @@ private:
     std::unique_ptr<MqttPublisher> publisher_;
     std::unique_ptr<LineHub> hub_;
     std::unique_ptr<HubServer> server_;
+    LineHub::Counts publishedCounts_;
     std::array<DeviceCount, DevicePositions> counts_{};
     bool stopping_ = false;
     // A loss was logged and the line's return is not yet.

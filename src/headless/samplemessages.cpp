@@ -39,6 +39,18 @@ QString StateTopic(const QString& prefix, int com, int address) {
     return QStringLiteral("%1/COM%2/%3/state").arg(prefix).arg(com).arg(address);
 }
 
+QString HubTopic(const QString& prefix, int com) {
+    return QStringLiteral("%1/COM%2/hub").arg(prefix).arg(com);
+}
+
+QByteArray HubPayload(quint64 served, quint64 exceptions, int masters) {
+    return QStringLiteral(R"({"served":%1,"exceptions":%2,"masters":%3})")
+        .arg(served)
+        .arg(exceptions)
+        .arg(masters)
+        .toUtf8();
+}
+
 QString StatusTopic(const QString& prefix) {
     return prefix + QStringLiteral("/status");
 }

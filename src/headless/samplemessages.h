@@ -27,6 +27,10 @@ enum class SampleStatus { Ok, Timeout, Dropped };
 QString StateTopic(const QString& prefix, int com, int address);
 // PREFIX/status: "online" (retained) while the recorder runs, the last will "offline".
 QString StatusTopic(const QString& prefix);
+// PREFIX/COMn/hub, retained: what the line's other masters were served.
+QString HubTopic(const QString& prefix, int com);
+// {"served":120,"exceptions":3,"masters":2}
+QByteArray HubPayload(quint64 served, quint64 exceptions, int masters);
 inline constexpr char OnlineText[] = "online";
 inline constexpr char OfflineText[] = "offline";
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +51,57 @@ private slots:
         const QByteArray text = file.readAll();
         QVERIFY(text.endsWith("\r\nEnd\r\n"));
         QVERIFY(text.contains("1 ---    ---    "));
+        InstallSimulatedLineFactory({});
+    }
+
+    // Another master served while the recording goes on: its answers with their transaction
+    // ids, a silent station's 0x0B, the counts in the status line, no sample missed, and the
+    // master's connection closed by the stop.
+    void servedWhileRecording() {
+        test::ManualTime clock{1000};
+        sim::InstallSimulatedLine();
+        qputenv("VRX_COM1", "sim:addresses=1,2:preset=factory");
+        QTemporaryDir dir;
+        RecordOptions options;
+        options.com = 1;
+        options.addresses = {1, 2, 0, 0, 0, 0, 0, 0};
+        options.out = dir.filePath("lab.txt");
+        options.serve = {ServeAddress{QHostAddress(QHostAddress::LocalHost), 0}};
+        HeadlessRecorder recorder(options, std::nullopt);
+        QStringList events;
+        connect(&recorder, &HeadlessRecorder::logged, this,
+                [&events](const QString& text) { events << text; });
+        QString error;
+        QVERIFY2(recorder.Start(options.com, LineSettings{}, &error), qPrintable(error));
+        QVERIFY(recorder.Server());
+        QTcpSocket master;
+        master.connectToHost(QHostAddress::LocalHost, recorder.Server()->Ports().first());
+        QVERIFY(master.waitForConnected(10000));
+        master.write(EncodeMbap({0x0101, 1, QByteArray::fromHex("0347010001")}) +
+                     EncodeMbap({0x0202, 7, QByteArray::fromHex("0347010001")}));
+        QByteArray answers;
+        // The socket's bytes come through the event loop, the line's through the clock.
+        const auto runUntil = [&](const std::function<bool()>& done) {
+            for (int i = 0; i < 400 && !done(); ++i) {
+                clock.Run(25);
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                answers += master.readAll();
+            }
+            return done();
+        };
+        QVERIFY(runUntil([&] { return answers.size() >= 11 + 9; }));
+        QCOMPARE(answers.left(11),
+                 EncodeMbap({0x0101, 1, QByteArray::fromHex("0302") + answers.mid(9, 2)}));
+        QCOMPARE(answers.mid(11), EncodeMbap({0x0202, 7, QByteArray::fromHex("830B")}));
+        QVERIFY(runUntil([&] { return recorder.Sink().LinesWritten() >= 8; }));
+        QVERIFY2(recorder.StatusLine().contains("served 2 exc 1 masters 1"),
+                 qPrintable(recorder.StatusLine()));
+        QVERIFY2(recorder.StatusLine().contains("1: ok 8 t/o 0") &&
+                     recorder.StatusLine().contains("2: ok 8 t/o 0"),
+                 qPrintable(recorder.StatusLine()));
+        QVERIFY(events.first().startsWith("serving COM1 to Modbus TCP masters on 127.0.0.1:"));
+        recorder.Stop();
+        QVERIFY(runUntil([&] { return master.state() == QAbstractSocket::UnconnectedState; }));
         InstallSimulatedLineFactory({});
     }
 

@@ -357,6 +357,9 @@ private slots:
     void topicsAndDiscovery() {
         QCOMPARE(StateTopic("vrx", 1, 2), QStringLiteral("vrx/COM1/2/state"));
         QCOMPARE(StatusTopic("plant/l1"), QStringLiteral("plant/l1/status"));
+        QCOMPARE(HubTopic("plant/l1", 2), QStringLiteral("plant/l1/COM2/hub"));
+        QCOMPARE(QJsonDocument::fromJson(HubPayload(120, 3, 2)).object(),
+                 (QJsonObject{{"served", 120}, {"exceptions", 3}, {"masters", 2}}));
         const QList<MqttMessage> configs =
             DiscoveryConfigs("plant/l1", 3, {4, 9, 0, 0, 0, 0, 0, 0});
         QCOMPARE(configs.size(), 4);
