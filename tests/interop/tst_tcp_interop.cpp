@@ -19,8 +19,10 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -28,6 +30,8 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 using namespace vrx;
 using vrx::test::HelperProcess;
@@ -254,6 +258,82 @@ private slots:
             QCOMPARE(m->Engine.State().ErrorCount[st], 0);
         QVERIFY2(program.dialogs.messages.isEmpty(), qPrintable(program.dialogs.texts().join('|')));
         m->close();
+    }
+
+    // The desktop program through the recorder's hub: `vrxcom record --serve` records two of
+    // vrx-sim's controllers on a pty while the Monitor, on mbtcp: to the hub, polls four and
+    // writes a set value; the record misses no sample meanwhile.
+    void monitorThroughTheHub_data() {
+        QTest::addColumn<QString>("framing");
+        QTest::newRow("rtu line") << "rtu";
+        QTest::newRow("ascii line") << "ascii";
+    }
+    void monitorThroughTheHub() {
+        QFETCH(QString, framing);
+        QTemporaryDir where;
+        const QString link = where.filePath("line");
+        HelperProcess sim;
+        QVERIFY(sim.Start(QStringLiteral(VRX_SIM_PATH),
+                          {"--link", link, "--mode", framing, "--addresses", "1-4"}));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link), Bound);
+        const int port = FreePort();
+        QProcess recorder;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("VRX_COM1");
+        env.remove("JOURNAL_STREAM");
+        recorder.setProcessEnvironment(env);
+        recorder.start(QStringLiteral(VRXCOM_PATH),
+                       {"record", "--device", link, "--baud", "9600", "--format", "8N1",
+                        "--framing", framing, "--addresses", "1,2", "--out",
+                        where.filePath("rec.txt"), "--serve", QString::number(port),
+                        "--serve-writes"});
+        QVERIFY(recorder.waitForStarted(Bound));
+        QByteArray log;
+        QTRY_VERIFY_WITH_TIMEOUT((log += recorder.readAllStandardError()).contains("serving COM1"),
+                                 Bound);
+
+        Program program(QStringLiteral("mbtcp:127.0.0.1:%1").arg(port), framing == "rtu",
+                        dir.path());
+        program.forms->VRW0->Monitor1Click();
+        TVRW2* m = program.forms->VRW2.get();
+        QVERIFY2(m->HoldsLine(), qPrintable(program.dialogs.texts().join('|')));
+        for (int st = 1; st <= 4; ++st) {
+            m->ComAddr[st]->setValue(st);
+            QTest::mouseClick(m->RunBt[st], Qt::LeftButton);
+        }
+        for (int st = 1; st <= 4; ++st)
+            QTRY_VERIFY_WITH_TIMEOUT(!m->EditP[st]->text().trimmed().isEmpty(), Bound);
+        QTest::mouseClick(m->Image[2], Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(m->CtrlBox->isVisible(), Bound);
+        m->Edit("SetV")->selectAll();
+        QTest::keyClicks(m->Edit("SetV"), "44.4");
+        QTest::keyClick(m->Edit("SetV"), Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(m->EditS[2]->text(), QString("   44.4"), Bound);
+        // A few more samples of the recording beside the Monitor's polling.
+        const auto samples = [&] {
+            QFile f(where.filePath("rec.txt"));
+            return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') - 1 : 0;
+        };
+        const qsizetype written = samples();
+        QTRY_VERIFY_WITH_TIMEOUT(samples() >= written + 3, Bound);
+        for (int st = 1; st <= 4; ++st)
+            QCOMPARE(m->Engine.State().ErrorCount[st], 0);
+        QVERIFY2(program.dialogs.messages.isEmpty(), qPrintable(program.dialogs.texts().join('|')));
+        m->close();
+
+        ::kill(pid_t(recorder.processId()), SIGTERM);
+        QVERIFY(recorder.waitForFinished(Bound));
+        QCOMPARE(recorder.exitCode(), 0);
+        log += recorder.readAllStandardError();
+        QVERIFY2(log.contains("writes 06 47 01 01 BC: done"), log.constData());
+        QFile record(where.filePath("rec.txt"));
+        QVERIFY(record.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = record.readAll().split('\n');
+        QVERIFY(lines.size() > 6);
+        for (const QByteArray& line : lines.mid(1, lines.size() - 3))
+            QVERIFY2(!line.contains("---"), line.constData());
+        // The set value written through the hub is in the recording's last samples.
+        QVERIFY2(lines[lines.size() - 3].contains(" 444 "), lines[lines.size() - 3].constData());
     }
 };
 
