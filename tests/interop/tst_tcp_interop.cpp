@@ -309,6 +309,11 @@ private slots:
         QTest::keyClicks(m->Edit("SetV"), "44.4");
         QTest::keyClick(m->Edit("SetV"), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(m->EditS[2]->text(), QString("   44.4"), Bound);
+        // A station's whole parameter set read through the hub, as for a parameter file.
+        QTRY_VERIFY_WITH_TIMEOUT(m->LoadBt->isEnabled(), Bound);
+        QTest::mouseClick(m->LoadBt, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(m->Engine.State().BufferLoaded && m->SaveBt->isEnabled(),
+                                 60000);
         // A few more samples of the recording beside the Monitor's polling.
         const auto samples = [&] {
             QFile f(where.filePath("rec.txt"));
