@@ -177,6 +177,35 @@ private slots:
         QVERIFY(!Closed(*good));
     }
 
+    // Listening beyond the machine itself is the user's choice, said once; on the machine's
+    // own address nothing is said.
+    void otherMachinesSaidOnce_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("said");
+        QTest::newRow("loopback") << "127.0.0.1" << 0;
+        QTest::newRow("any") << "0.0.0.0" << 1;
+    }
+    void otherMachinesSaidOnce() {
+        QFETCH(QString, address);
+        QFETCH(int, said);
+        test::ManualTime clock;
+        qputenv("VRX_COM1", "sim");
+        FakeLineFactory lines;
+        LineOwner owner;
+        owner.Open(QStringLiteral("Recorder"), 1, LineSettings{});
+        LineHub hub(owner, LineHub::Settings{});
+        HubServer server(hub, HubServer::Limits{});
+        QStringList log;
+        connect(&server, &HubServer::logged, this, [&log](const QString& t) { log << t; });
+        QString error;
+        QVERIFY(server.Listen({ServeAddress{QHostAddress(address), 0}}, &error));
+        QCOMPARE(log.size(), said);
+        if (said)
+            QCOMPARE(log.first(), QStringLiteral("serving the line on 0.0.0.0:%1: reachable "
+                                                 "from other machines")
+                                      .arg(server.Ports().first()));
+    }
+
     // The masters past the most allowed are closed at once, said once a minute at most.
     void tooManyMasters() {
         HubServer::Limits limits;

@@ -7,7 +7,8 @@ it records: pymodbus reads both stations and writes station 2's set value; mbpol
 reads it back and meets the hub's 0x0B for station 9, which is not on the line; a libmodbus
 master of our own writes station 1's set value and reads it back. At the end the record file
 holds a line for every second, no sample missed, and the set values written show in the
-samples after the writes. Ends the recorder and vrx-sim with SIGTERM.
+samples after the writes. Ends the recorder with SIGTERM while a master is connected (its
+connection is closed), and vrx-sim.
 
 Usage: /usr/bin/python3 test_hub_masters.py VRXCOM VRX_SIM HUBMASTER
 """
@@ -119,11 +120,19 @@ def run(framing, vrxcom, vrxsim, hubmaster, failures):
         if done.stdout.split("\n")[:3] != ["written", "read 555", "exception 2"]:
             fail(f"libmodbus master: {done.stdout!r} {done.stderr!r}")
 
-        # Samples after the writes, then the end.
+        # Samples after the writes, then the end, with a master still connected: SIGTERM ends
+        # the serving with the recording, and the master sees its connection closed.
         written = time.monotonic()
         time.sleep(max(0.0, 3.5 - (time.monotonic() - written)))
+        connected = socket.create_connection(("127.0.0.1", port), timeout=10)
         recorder.send_signal(signal.SIGTERM)
         recorder.wait(timeout=20)
+        try:
+            if connected.recv(1) != b"":
+                fail("a master's connection still gave bytes after the end")
+        except ConnectionResetError:
+            pass
+        connected.close()
         log = recorder.stderr.read()
         if recorder.returncode != 0:
             fail(f"the recorder ended with {recorder.returncode}: {log}")
