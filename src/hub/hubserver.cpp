@@ -18,10 +18,6 @@ enum LogKind { TooMany, Broken, Partial, Idle };
 // A socket's bytes are read in pieces of this size at most.
 constexpr qint64 ReadPiece = 4096;
 
-bool IsLoopback(const QHostAddress& host) {
-    return host.isLoopback();
-}
-
 } // namespace
 
 std::optional<ServeAddress> ParseServeAddress(const QString& text, QString* error) {
@@ -93,7 +89,7 @@ bool HubServer::Listen(const QList<ServeAddress>& addresses, QString* error) {
         server->setMaxPendingConnections(1);
         connect(server, &QTcpServer::newConnection, this, [this, server] { Accept(server); });
         servers_ << server;
-        if (!IsLoopback(address.host))
+        if (!address.host.isLoopback())
             emit logged(
                 QStringLiteral("serving the line on %1: reachable from other machines")
                     .arg(DescribeServeAddress(ServeAddress{address.host, server->serverPort()})));

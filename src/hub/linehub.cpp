@@ -95,15 +95,15 @@ void LineHub::Pump() {
     }
 }
 
-bool LineHub::Send(Master& master, const MbapAdu& adu) {
+void LineHub::Send(Master& master, const MbapAdu& adu) {
     // Queued before its station went silent for another master.
     if (adu.unit != 0 && Resting(adu.unit)) {
         Reply(master, adu, ExceptionPdu(adu.pdu, HubException::TargetFailed));
-        return false;
+        return;
     }
     if (!line_.Port().Open()) {
         Reply(master, adu, ExceptionPdu(adu.pdu, HubException::PathUnavailable));
-        return false;
+        return;
     }
     const Framing framing = line_.Port().LineFraming();
     // The ASCII text of the unit and PDU; the line frames it in RTU when it speaks RTU.
@@ -117,9 +117,7 @@ bool LineHub::Send(Master& master, const MbapAdu& adu) {
     } catch (const Error&) {
         out_.reset();
         Reply(master, adu, ExceptionPdu(adu.pdu, HubException::PathUnavailable));
-        return false;
     }
-    return true;
 }
 
 void LineHub::Ended(const vrx::Reply& reply) {

@@ -74,8 +74,8 @@ private:
     Master* Find(quint64 id);
     // The next master's request onto the line, while none is out.
     void Pump();
-    // Sends the request; false when it was answered at once instead.
-    bool Send(Master& master, const MbapAdu& adu);
+    // Sends the request, or answers it at once when it cannot go.
+    void Send(Master& master, const MbapAdu& adu);
     void Ended(const Reply& reply);
     void Reply(Master& master, const MbapAdu& request, const QByteArray& pdu);
     bool Resting(int unit) const;

@@ -11,7 +11,6 @@ namespace vrx {
 
 namespace {
 
-constexpr int FirstStepValue = 1 + 3 * Patterns; // index of the first set value or time
 constexpr int MaxLoopCount = 99;
 constexpr int LongestStepHours = 15;
 // A set value is one signed register word.

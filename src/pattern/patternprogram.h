@@ -15,6 +15,9 @@ inline constexpr int PatternSteps = 8;
 inline constexpr int ProgEnd = 8;
 // The 153 numbers of a program: start pattern, 3 x 8 per pattern, 2 x 64 per step.
 inline constexpr int ProgramValues = 1 + 3 * Patterns + 2 * Patterns * PatternSteps;
+// The number of the first step value, after the start pattern and each pattern's max step,
+// loop count and link.
+inline constexpr int FirstStepValue = 1 + 3 * Patterns;
 
 // The whole program as the controller holds it. Values read from a controller or a file are
 // kept as they came, also outside the ranges the editor offers; whoever indexes with them

@@ -36,22 +36,19 @@ QByteArray PatternWriteFrame(const PatternProgram& program, int k, int address) 
 QString PatternWritePlace(int k) {
     QString cell = QCoreApplication::translate("vrx::PatternProgram", "Start Pattern");
     if (k > 0) {
+        // The table's rows: max step, each step's set value and time, loop, link.
+        constexpr int MaxStepRow = 1, FirstStepRow = 2, LoopRow = 18, LinkRow = 19;
         int pattern = 0;
         int row = 0;
-        if (k <= 8) {
-            pattern = k - 1;
-            row = 1;
-        } else if (k <= 16) {
-            pattern = k - 9;
-            row = 18;
-        } else if (k <= 24) {
-            pattern = k - 17;
-            row = 19;
+        if (k < FirstStepValue) {
+            const int header = (k - 1) / Patterns; // max steps, then loops, then links
+            pattern = (k - 1) % Patterns;
+            row = header == 0 ? MaxStepRow : header == 1 ? LoopRow : LinkRow;
         } else {
             // Set value and time of each step in turn.
-            const int j = (k - 25) / 2;
+            const int j = (k - FirstStepValue) / 2;
             pattern = j / PatternSteps;
-            row = 2 * (j % PatternSteps) + (k % 2 == 1 ? 2 : 3);
+            row = FirstStepRow + 2 * (j % PatternSteps) + (k - FirstStepValue) % 2;
         }
         cell = ProgTableColumnTitle(pattern + 1) + u' ' + ProgTableRowTitle(row);
     }

@@ -39,24 +39,24 @@ void ConnectMainWindow(Forms& forms) {
         CentreOn(protocol, main);
         ShowOnTop(protocol);
     });
+    // A window made after the Main window, made now if it is not yet, and shown.
     Forms* all = &forms;
-    QObject::connect(main, &TVRW0::monitorWindowRequested, main, [all] {
-        CreateOtherForms(*all);
-        ShowOnTop(all->VRW2.get());
-    });
-    QObject::connect(main, &TVRW0::recorderWindowRequested, main, [all] {
-        CreateOtherForms(*all);
-        ShowOnTop(all->VRW3.get());
-    });
-    QObject::connect(main, &TVRW0::aboutWindowRequested, main, [main, all] {
-        CreateOtherForms(*all);
-        CentreOn(all->VRW4.get(), main);
-        ShowOnTop(all->VRW4.get());
-    });
-    QObject::connect(main, &TVRW0::trafficWindowRequested, main, [all] {
-        CreateOtherForms(*all);
-        ShowOnTop(all->Traffic.get());
-    });
+    const auto show = [all, main](auto window, bool centred) {
+        return [all, main, window, centred] {
+            CreateOtherForms(*all);
+            QWidget* shown = window(*all);
+            if (centred) CentreOn(shown, main);
+            ShowOnTop(shown);
+        };
+    };
+    QObject::connect(main, &TVRW0::monitorWindowRequested, main,
+                     show([](Forms& f) { return f.VRW2.get(); }, false));
+    QObject::connect(main, &TVRW0::recorderWindowRequested, main,
+                     show([](Forms& f) { return f.VRW3.get(); }, false));
+    QObject::connect(main, &TVRW0::aboutWindowRequested, main,
+                     show([](Forms& f) { return f.VRW4.get(); }, true));
+    QObject::connect(main, &TVRW0::trafficWindowRequested, main,
+                     show([](Forms& f) { return f.Traffic.get(); }, false));
 }
 
 // Makes the windows after the Main window once it has been painted, so that it is on screen

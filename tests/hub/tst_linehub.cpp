@@ -1,10 +1,6 @@
 // The hub's turns on a fake line and a manual clock: masters in turn, the recording first,
 // bounded queues, a silent station's rest, a master that leaves, a lost line.
-#include "errorlog.h"
-#include "fakeline.h"
-#include "framecodec.h"
-#include "linehub.h"
-#include "manualtime.h"
+#include "hubbench.h"
 #include "portnotes.h"
 
 #include <QLoggingCategory>
@@ -16,11 +12,7 @@ using namespace vrx::test;
 namespace {
 
 constexpr int Tick = SerialPort::TickMs;
-constexpr int ReplyTicks = 4;
-
-QByteArray Hex(const char* text) {
-    return QByteArray::fromHex(text);
-}
+constexpr int ReplyTicks = HubBench::ReplyTicks;
 
 // A two-register read of `unit`, register `reg`.
 MbapAdu ReadOf(quint16 transaction, int unit, int reg = 0x4700) {
@@ -29,19 +21,20 @@ MbapAdu ReadOf(quint16 transaction, int unit, int reg = 0x4700) {
     return MbapAdu{transaction, unit, pdu};
 }
 
-// The line held by the recording, in RTU, and a hub on it.
-struct Bench {
-    explicit Bench(LineHub::Settings settings = {}) {
-        qputenv("VRX_COM1", "sim");
-        LineSettings line;
-        line.framing = Framing::Rtu;
-        line.dataBits = 8;
-        owner.Open(QStringLiteral("Recorder"), 1, line);
-        settings.timing = ReplyTiming{ReplyTicks, 0, ReplyTicks};
-        hub = std::make_unique<LineHub>(owner, settings);
-        connect();
-    }
-    void connect() {
+// The recording's read of `station`, as its cycle asks it.
+LineQueue::Ask CycleAsk(int station) {
+    return {Request::Read(station, 0x4700, 2),
+            Framing::Rtu,
+            ReplyEndPolicy::FrameEnd,
+            ReplyTiming{ReplyTicks, 0, 36},
+            RequestPriority::Cycle,
+            {},
+            {}};
+}
+
+// The hub's bench, with what its masters are answered and what it logs.
+struct Bench : HubBench {
+    explicit Bench(LineHub::Settings settings = {}) : HubBench(settings) {
         QObject::connect(hub.get(), &LineHub::logged, [this](const QString& t) { log << t; });
     }
     quint64 Master(const QString& name) {
@@ -53,28 +46,7 @@ struct Bench {
                            .arg(QString::fromLatin1(adu.pdu.toHex().toUpper()));
         });
     }
-    // The units of the frames on the line, in order.
-    QList<int> Sent() const {
-        QList<int> units;
-        for (const QByteArray& frame : lines.last->written)
-            units << static_cast<unsigned char>(frame.at(0));
-        return units;
-    }
-    // The station that the last request went to answers it: its two registers 0x00FA, 0x012C.
-    void Answer() {
-        const int unit = static_cast<unsigned char>(lines.last->written.last().at(0));
-        QByteArray reply;
-        reply.append(char(unit)).append(Hex("030400FA012C"));
-        clock.Run(10);
-        lines.last->Reply(reply + ModbusCrc(reply));
-        clock.Run(Tick);
-    }
 
-    FakeLineFactory lines;
-    ManualTime clock;
-    ErrorLog errors;
-    LineOwner owner;
-    std::unique_ptr<LineHub> hub;
     QStringList answers;
     QStringList log;
 };
@@ -123,13 +95,7 @@ private slots:
         bench.hub->Take(a, ReadOf(2, 1));
         QObject recorder;
         QStringList recorded;
-        const LineQueue::Ask cycle{Request::Read(9, 0x4700, 2),
-                                   Framing::Rtu,
-                                   ReplyEndPolicy::FrameEnd,
-                                   ReplyTiming{ReplyTicks, 0, 36},
-                                   RequestPriority::Cycle,
-                                   {},
-                                   {}};
+        const LineQueue::Ask cycle = CycleAsk(9);
         bench.owner.Queue().Submit(cycle, &recorder,
                                    [&](const vrx::Reply& r) { recorded << r.frame.toHex(); });
         bench.Answer();
@@ -250,13 +216,7 @@ private slots:
             bench.hub->Take(a, ReadOf(1, 1));
             bench.Answer();
             QObject recorder;
-            const LineQueue::Ask cycle{Request::Read(9, 0x4700, 2),
-                                       Framing::Rtu,
-                                       ReplyEndPolicy::FrameEnd,
-                                       ReplyTiming{ReplyTicks, 0, 36},
-                                       RequestPriority::Cycle,
-                                       {},
-                                       {}};
+            const LineQueue::Ask cycle = CycleAsk(9);
             bench.owner.Queue().Submit(cycle, &recorder, [](const vrx::Reply&) {});
             bench.Answer();
         }

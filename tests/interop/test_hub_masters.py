@@ -64,6 +64,16 @@ def seconds_of(line):
     return hour * 3600 + minute * 60 + second
 
 
+def read_samples(record):
+    # The record's sample lines: each ends with its time of day.
+    try:
+        with open(record, encoding="latin-1", newline="") as f:
+            lines = f.read().split("\r\n")
+    except FileNotFoundError:
+        return []
+    return [l for l in lines[1:] if seconds_of(l) is not None]
+
+
 def run(framing, vrxcom, vrxsim, hubmaster, failures):
     where = tempfile.mkdtemp(prefix="vrx-hub-")
     link = os.path.join(where, "line")
@@ -120,10 +130,15 @@ def run(framing, vrxcom, vrxsim, hubmaster, failures):
         if done.stdout.split("\n")[:3] != ["written", "read 555", "exception 2"]:
             fail(f"libmodbus master: {done.stdout!r} {done.stderr!r}")
 
-        # Samples after the writes, then the end, with a master still connected: SIGTERM ends
-        # the serving with the recording, and the master sees its connection closed.
-        written = time.monotonic()
-        time.sleep(max(0.0, 3.5 - (time.monotonic() - written)))
+        # Three samples with both written set values, then the end, with a master still
+        # connected: SIGTERM ends the serving with the recording, and the master sees its
+        # connection closed.
+        def after_writes():
+            samples = [l.split() for l in read_samples(record)]
+            return sum(1 for s in samples if s[2] == "555" and s[5] == "333") >= 3
+
+        if not wait_for(after_writes):
+            fail("the written set values did not reach three samples")
         connected = socket.create_connection(("127.0.0.1", port), timeout=10)
         recorder.send_signal(signal.SIGTERM)
         recorder.wait(timeout=20)
@@ -138,7 +153,7 @@ def run(framing, vrxcom, vrxsim, hubmaster, failures):
             fail(f"the recorder ended with {recorder.returncode}: {log}")
         with open(record, encoding="latin-1", newline="") as f:
             lines = f.read().split("\r\n")
-        samples = [l for l in lines[1:] if seconds_of(l) is not None]
+        samples = read_samples(record)
         if lines[-2:] != ["End", ""]:
             fail(f"the record does not end with End: {lines[-3:]}")
         if any("---" in l for l in samples):
