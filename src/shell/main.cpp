@@ -4,6 +4,7 @@
 #include "csvexport.h"
 #include "portselectdialog.h"
 #include "programwindows.h"
+#include "scancommand.h"
 #include "simulatedline.h"
 #include "workspace.h"
 
@@ -17,6 +18,8 @@
 #include <cstring>
 #include <optional>
 #include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -69,6 +72,22 @@ int main(int argc, char** argv) {
             return 1;
         }
         return 0;
+    }
+    // Finding the controllers on a line: no display, no window.
+    if (argc > 1 && std::strcmp(argv[1], "scan") == 0) {
+        QCoreApplication core(argc, argv);
+        const vrx::ScanCommand command =
+            vrx::ParseScanArguments(QCoreApplication::arguments().mid(2));
+        if (command.action == vrx::ScanCommand::Action::Help) {
+            Print(stdout, vrx::ScanUsage());
+            return 0;
+        }
+        if (command.action == vrx::ScanCommand::Action::Error) {
+            Print(stderr, "vrxcom scan: " + command.error + "\n\n" + vrx::ScanUsage());
+            return 2;
+        }
+        vrx::sim::InstallSimulatedLine();
+        return vrx::RunScanCommand(command, stdout, stderr, ::isatty(STDOUT_FILENO) == 1);
     }
     // Before the application object, which needs a display: --help and --version must work
     // in a terminal without one, and a wrong option must not open a window.
