@@ -5,6 +5,7 @@
 #include "controllerbus.h"
 #include "demo.h"
 #include "framereceiver.h"
+#include "ptyline.h"
 
 #include <QFile>
 
@@ -111,6 +112,12 @@ public:
     const QString& Device() const {
         return device_;
     }
+    // The line as the master (the program on the slave side) set it up.
+    PtyLine MasterLine() const {
+        termios t{};
+        if (::tcgetattr(slave_, &t) != 0) return {};
+        return PtyLineOf(unsigned(::cfgetospeed(&t)), unsigned(t.c_cflag));
+    }
 
     // A master let go of the line. One that was killed left its exclusive use, which would
     // refuse every later master but root, and its settings, which a later master asking the same
@@ -155,13 +162,21 @@ int RunPtyServer(const PtyServerConfig& config, volatile std::sig_atomic_t* stop
         bus.Faults().Add(fault);
     FrameReceiver receiver(config.options.mode);
 
+    // The master's line as it was when the last bytes came: what they were sent at.
+    PtyLine lineOfBytes;
     auto answer = [&](const ReceivedFrame& frame) {
+        // A controller pinned to a speed or format meets a master at another as a real line
+        // does, as far as the pty tells the master's line.
+        const LineFit fit = FitOf(config.options, lineOfBytes);
+        if (fit == LineFit::Silent) return;
         bus.CatchUp(SteadyClock::Instance().Micros());
         const std::vector<ReplyPiece> pieces = bus.Respond(frame);
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             const int wait = pieces[i].delayMs + (i == 0 ? config.options.turnaroundMs : 0);
             if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
-            if (!WriteAll(pty.Master(), pieces[i].bytes)) return;
+            const QByteArray bytes =
+                fit == LineFit::Garbled ? Garbled(pieces[i].bytes) : pieces[i].bytes;
+            if (!WriteAll(pty.Master(), bytes)) return;
         }
     };
 
@@ -188,6 +203,7 @@ int RunPtyServer(const PtyServerConfig& config, volatile std::sig_atomic_t* stop
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
+        lineOfBytes = pty.MasterLine();
         for (const ReceivedFrame& frame : receiver.Feed(QByteArray(buffer, int(n))))
             answer(frame);
     }

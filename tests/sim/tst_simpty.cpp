@@ -1,5 +1,6 @@
 // vrx-sim on its pseudo-terminal, in real time: a master killed while it held the line leaves
-// nothing behind that keeps the next one out.
+// nothing behind that keeps the next one out; a line pinned to a speed and format meets a master
+// at other settings as a real line does.
 #include "framecodec.h"
 #include "helperprocess.h"
 
@@ -106,6 +107,41 @@ private slots:
         QByteArray reply;
         QTRY_VERIFY_WITH_TIMEOUT((reply += port.readAll()).endsWith('\n'), HelperBound);
         QVERIFY2(reply.startsWith(":010304"), reply.constData());
+    }
+
+    // At another speed the line is silent; that the scan finds the controllers only at their own
+    // speed shows it (tst_scan_sim), a wait for nothing here would only be a fixed sleep.
+    void pinnedLineMeetsOtherSettings_data() {
+        QTest::addColumn<int>("stopBits");
+        QTest::addColumn<bool>("garbled");
+        QTest::newRow("its own settings") << 1 << false;
+        QTest::newRow("other stop bits") << 2 << true;
+    }
+    void pinnedLineMeetsOtherSettings() {
+        QFETCH(int, stopBits);
+        QFETCH(bool, garbled);
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("vrx"));
+        HelperProcess sim;
+        QVERIFY(sim.Start(QStringLiteral(VRXSIM_PATH),
+                          {"--link", link, "--mode", "ascii", "--addresses", "1", "--options",
+                           "baud=19200:format=7E1"}));
+        QVERIFY(WaitForFiles({link}));
+        QSerialPort port(link);
+        Configure(port);
+        port.setBaudRate(19200);
+        port.setStopBits(stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        const QByteArray request = ReadRequest(1, 0x4700, 1);
+        QCOMPARE(port.write(request), request.size());
+        QByteArray reply;
+        QTRY_VERIFY_WITH_TIMEOUT((reply += port.readAll()).size() >= 15, HelperBound);
+        if (!garbled) {
+            QVERIFY2(reply.startsWith(":010302"), reply.constData());
+        } else {
+            QVERIFY2(!reply.contains(':') && !reply.contains('\n'), reply.toHex().constData());
+            QVERIFY(CheckAsciiReply(reply, 1).status != ReplyStatus::Good);
+        }
     }
 };
 
