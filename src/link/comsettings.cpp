@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <iterator>
 
 namespace vrx {
@@ -137,6 +138,19 @@ std::optional<LineFormat> ParseLineFormat(QStringView text) {
     if (text[2] != u'1' && text[2] != u'2') return std::nullopt;
     format.stopBits = text[2].digitValue();
     return format;
+}
+
+ComSelections SelectionsFor(int com, const LineSettings& s) {
+    ComSelections selections;
+    selections.comPort = com - 1;
+    const auto baud = std::find(std::begin(OfferedBauds), std::end(OfferedBauds), s.baud);
+    selections.baudRate =
+        baud == std::end(OfferedBauds) ? -1 : int(std::distance(std::begin(OfferedBauds), baud));
+    selections.parity = s.parity == Parity::None ? 0 : s.parity == Parity::Even ? 1 : 2;
+    selections.bitLen = s.dataBits - 7;
+    selections.stopBit = s.stopBits - 1;
+    selections.modBus = s.Rtu() ? 1 : 0;
+    return selections;
 }
 
 QString LineFormatText(const LineSettings& s) {

@@ -56,6 +56,10 @@ void ApplySettings(const ComSelections& selections, SerialPort& port);
 
 bool IsRtu(const ComSelections& selections);
 
+// The selections that give COMn `com` (1-8) with the settings: what the Protocol window shows
+// for a line found by a scan. A speed the window does not offer selects none.
+ComSelections SelectionsFor(int com, const LineSettings& settings);
+
 // The speeds the Protocol window offers, in its order.
 inline constexpr qint32 OfferedBauds[] = {2400, 4800, 9600, 19200, 38400};
 

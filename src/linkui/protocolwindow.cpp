@@ -19,7 +19,7 @@ TVRW1::TVRW1(QWidget* parent)
                           Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("VRW1"));
     setWindowTitle(tr("COMPORT PROTOCOL"));
-    resize(400, 412);
+    resize(400, 452);
 
     ComSetLB = new QLabel(tr("COM PORT SETTING"), this);
     ComSetLB->setObjectName(QStringLiteral("ComSetLB"));
@@ -54,6 +54,12 @@ TVRW1::TVRW1(QWidget* parent)
     OKBt1->setObjectName(QStringLiteral("OKBt1"));
     OKBt1->setGeometry(244, 360, 120, 32);
 
+    FindBt = new QPushButton(tr("Find controllers..."), this);
+    FindBt->setObjectName(QStringLiteral("FindBt"));
+    FindBt->setToolTip(tr("Try the settings and addresses and list the controllers that answer"));
+    FindBt->setGeometry(16, 412, 180, 32);
+    connect(FindBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW1::FindBtClick));
+
     connect(ModBus, &RadioGroup::Click, this, GuardedSlot(this, &TVRW1::ModBusClick));
     connect(OKBt1, &QPushButton::clicked, this, GuardedSlot(this, &TVRW1::OKBt1Click));
 
@@ -85,7 +91,10 @@ void TVRW1::LoadSettings() {
         SelectInitial();
         return;
     }
-    const ComSelections s = UnpackSettings(ReadSettingsFile(QString::fromLatin1(SettingsFileName)));
+    Select(UnpackSettings(ReadSettingsFile(QString::fromLatin1(SettingsFileName))));
+}
+
+void TVRW1::Select(const ComSelections& s) {
     // Framing first: going to RTU forces 8 data bits, which the stored digit then confirms.
     ModBus->SetItemIndex(s.modBus);
     ComStopBit->SetItemIndex(s.stopBit);
@@ -96,6 +105,10 @@ void TVRW1::LoadSettings() {
     // A file edited by hand may pair RTU with 7 data bits, which would cut the top bit off every
     // byte; the rule the window applies to the user applies to the file too.
     ModBusClick();
+}
+
+void TVRW1::FindBtClick() {
+    emit findControllersRequested();
 }
 
 void TVRW1::showEvent(QShowEvent* event) {

@@ -32,6 +32,10 @@ public:
 
     // Sets ComNumber, line parameters from the groups (the opening is the caller's).
     void ApplyTo(SerialPort& port) const;
+    // Selects the items of the selections, in the order loading does.
+    void Select(const ComSelections& selections);
+    // Finding the controllers on a line, beside the design's controls.
+    void FindBtClick();
 
     RadioGroup* ComPort = nullptr;
     RadioGroup* ComBaudRate = nullptr;
@@ -41,6 +45,10 @@ public:
     RadioGroup* ModBus = nullptr;
     QLabel* ComSetLB = nullptr;
     QPushButton* OKBt1 = nullptr;
+    QPushButton* FindBt = nullptr;
+
+signals:
+    void findControllersRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,6 +1,8 @@
 // The Main window: building it at design size, and handing the one line to one tool at a time.
 #include "mainwindow.h"
 
+#include "scanrunner.h"
+
 #include "application.h"
 #include "colours.h"
 #include "commandtester.h"
@@ -116,7 +118,7 @@ void TVRW0::BuildToolBar() {
     };
     // ImageList1, in icon order.
     static const char* const icons[] = {"protocol", "monitor", "recorder", "tester",
-                                        "exit",     "about",   "traffic"};
+                                        "exit",     "about",   "traffic",  "scan"};
     const auto button = [this](const char* name, int icon, const char* hint,
                                void (TVRW0::*handler)()) {
         auto* b = new QToolButton(ToolBar1);
@@ -135,6 +137,7 @@ void TVRW0::BuildToolBar() {
     button("ToolButton2", 0, QT_TR_NOOP("Communication Protocol Setting"),
            &TVRW0::SetCommunication1Click)
         ->setText(tr("VRW PROTOCOL"));
+    button("ScanButton", 7, QT_TR_NOOP("Find the controllers on a line"), &TVRW0::ScanButtonClick);
     divider("ToolButton9");
     button("ToolButton3", 1, QT_TR_NOOP("Execute VRX Monitor Program"), &TVRW0::Monitor1Click);
     button("ToolButton4", 2, QT_TR_NOOP("Execute VRX Recoder Program"), &TVRW0::Recorder1Click);
@@ -214,6 +217,12 @@ void TVRW0::About1Click() {
 
 void TVRW0::TrafficButtonClick() {
     emit trafficWindowRequested();
+}
+
+void TVRW0::ScanButtonClick() {
+    // A scan changes the line's settings at every try: never under another tool.
+    if (LineHeldByOther(QString::fromLatin1(scan::ScanTool))) return LineBusy();
+    emit scanWindowRequested();
 }
 
 } // namespace vrx

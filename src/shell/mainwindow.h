@@ -31,6 +31,10 @@ public:
     void About1Click();
     // The traffic window, beside the design's tools.
     void TrafficButtonClick();
+    // Finding the controllers on a line; it takes the line as the tools do.
+    void ScanButtonClick();
+    // "COM port in use, Shut down other program first !"
+    void LineBusy();
 
     // The line every tool borrows; the Main window asks it who holds it.
     LineOwner& Line;
@@ -48,6 +52,7 @@ signals:
     void recorderWindowRequested();
     void aboutWindowRequested();
     void trafficWindowRequested();
+    void scanWindowRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,7 +63,6 @@ private:
     void BuildMenu();
     void BuildToolBar();
     void CloseTester();
-    void LineBusy();
     // The line is held by a tool other than `tool` (empty: by any tool).
     bool LineHeldByOther(const QString& tool) const;
     bool shownOnce_ = false;

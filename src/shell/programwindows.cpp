@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QSpinBox>
 #include <QScreen>
 #include <QTimer>
 #include <QTranslator>
@@ -57,6 +58,16 @@ void ConnectMainWindow(Forms& forms) {
                      show([](Forms& f) { return f.VRW4.get(); }, true));
     QObject::connect(main, &TVRW0::trafficWindowRequested, main,
                      show([](Forms& f) { return f.Traffic.get(); }, false));
+    // Finding the controllers: the line and settings the Protocol window holds come first.
+    const auto showScan = [all, main, protocol] {
+        CreateOtherForms(*all);
+        const ComSelections selections = protocol->Selections();
+        all->Scan->SetStart(selections.comPort + 1, ToLineSettings(selections));
+        if (!all->Scan->isVisible()) CentreOn(all->Scan.get(), main);
+        ShowOnTop(all->Scan.get());
+    };
+    QObject::connect(main, &TVRW0::scanWindowRequested, main, showScan);
+    QObject::connect(protocol, &TVRW1::findControllersRequested, main, showScan);
 }
 
 // Makes the windows after the Main window once it has been painted, so that it is on screen
@@ -140,6 +151,31 @@ void CreateOtherForms(Forms& forms) {
                      showTraffic);
     QObject::connect(forms.VRW3.get(), &PortWindow::trafficWindowRequested, forms.Traffic.get(),
                      showTraffic);
+    forms.Scan = std::make_unique<ScanForm>(*forms.Line);
+    Forms* all = &forms;
+    QObject::connect(
+        forms.Scan.get(), &ScanForm::useSettings, forms.Scan.get(),
+        [all](int com, const LineSettings& settings, const std::vector<int>& addresses) {
+            Guarded([&] { UseScanSettings(*all, com, settings, addresses); });
+        });
+}
+
+void UseScanSettings(Forms& forms, int com, const LineSettings& settings,
+                     const std::vector<int>& addresses) {
+    // Settings never change under an open line.
+    if (!forms.Line->Holder().isEmpty()) return forms.VRW0->LineBusy();
+    forms.VRW1->Select(SelectionsFor(com, settings));
+    const auto addressAt = [&addresses](std::size_t i) {
+        return i < addresses.size() ? addresses[i] : 0;
+    };
+    for (int st = 1; st <= PollEngine::Stations; ++st)
+        forms.VRW2->ComAddr[st]->setValue(addressAt(std::size_t(st - 1)));
+    for (std::size_t p = 0; p < forms.VRW3->ComAddrs.size(); ++p)
+        forms.VRW3->ComAddrs[p]->setValue(addressAt(p));
+    // Kept for the next run as PROTOCOL's OK keeps them; last, so a file that cannot be written
+    // leaves the windows set up all the same.
+    WriteSettingsFile(QString::fromLatin1(SettingsFileName),
+                      PackSettings(forms.VRW1->Selections()));
 }
 
 std::unique_ptr<Forms> CreateForms() {

@@ -7,6 +7,7 @@
 #include "programeditor.h"
 #include "protocolwindow.h"
 #include "recorderwindow.h"
+#include "scanwindow.h"
 #include "trafficwindow.h"
 
 #include <QLocale>
@@ -31,6 +32,8 @@ struct Forms {
     std::unique_ptr<TVRX5> VRX5;
     // The line's traffic, opened from the Main window, the Monitor and the Recorder.
     std::unique_ptr<TrafficForm> Traffic;
+    // Finding the controllers on the line, opened from the Main window and the Protocol window.
+    std::unique_ptr<ScanForm> Scan;
 };
 
 // Installs the translation of the program's texts for the language of locale: Traditional
@@ -49,6 +52,13 @@ std::unique_ptr<Forms> CreateForms();
 // the second time.
 std::unique_ptr<Forms> CreateMainForms();
 void CreateOtherForms(Forms& forms);
+
+// What "Use these settings" of the Find controllers window does: the Protocol window's settings
+// (and the settings file) for COMn `com` and the line's settings, the controllers' addresses in
+// the Monitor's and the Recorder's address boxes (the boxes beyond them emptied). Nothing is
+// sent. Refused with the line-busy message while a tool holds the line.
+void UseScanSettings(Forms& forms, int com, const LineSettings& settings,
+                     const std::vector<int>& addresses);
 
 // Shows the Main window maximized, as the program starts.
 void ShowMainWindow(const Forms& forms);

@@ -123,6 +123,23 @@ void Traffic(QPainter& p) {
     }
 }
 
+void Scan(QPainter& p) {
+    // Finding the controllers: a magnifier over a line with three stations on it, the one
+    // under the glass found.
+    p.setPen(Line(colour::Navy, 2));
+    p.drawLine(QPointF(2.5, 25.5), QPointF(29.5, 25.5));
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 3; ++i) {
+        p.setBrush(i == 1 ? colour::LedGreen : colour::Slate);
+        p.drawRoundedRect(QRectF(4 + i * 9.5, 19, 5, 5), 1, 1);
+    }
+    p.setPen(Line(colour::Navy, 2.4));
+    p.setBrush(QColor(255, 255, 255, 150));
+    p.drawEllipse(QPointF(16, 11), 7.5, 7.5);
+    p.setPen(Line(colour::Navy, 3.2));
+    p.drawLine(QPointF(21.5, 16.5), QPointF(27, 22));
+}
+
 void Exit(QPainter& p) {
     // The power symbol on a red disc.
     p.setPen(Qt::NoPen);
@@ -186,8 +203,7 @@ std::vector<Icon> Icons() {
     };
     return {{"protocol", make(Protocol)}, {"monitor", make(Monitor)}, {"recorder", make(Recorder)},
             {"tester", make(Tester)},     {"exit", make(Exit)},       {"about", make(About)},
-            {"traffic", make(Traffic)},
-            {"vrx", ProgramIcon}};
+            {"traffic", make(Traffic)},   {"scan", make(Scan)},       {"vrx", ProgramIcon}};
 }
 
 QImage ProgramIcon(int pixels) {
