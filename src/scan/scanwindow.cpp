@@ -120,6 +120,9 @@ ScanForm::ScanForm(LineOwner& line, QWidget* parent)
     FoundGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     FoundGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     FoundGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FoundGrid->setWordWrap(false);
+    FoundGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    FoundGrid->verticalHeader()->setDefaultSectionSize(FoundGrid->fontMetrics().height() + 6);
     FoundGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     FoundGrid->horizontalHeader()->setSectionResizeMode(DeviceColumn, QHeaderView::Stretch);
     NoiseLB = new QLabel(this);
@@ -145,7 +148,7 @@ ScanForm::ScanForm(LineOwner& line, QWidget* parent)
     layout->addWidget(FoundGrid, 1);
     layout->addWidget(NoiseLB);
     layout->addLayout(end);
-    resize(640, 480);
+    resize(sizeHint());
 
     connect(FindBt, &QPushButton::clicked, this, GuardedSlot(this, &ScanForm::FindBtClick));
     connect(CancelBt, &QPushButton::clicked, this, GuardedSlot(this, &ScanForm::CancelBtClick));
@@ -158,6 +161,11 @@ ScanForm::ScanForm(LineOwner& line, QWidget* parent)
 }
 
 ScanForm::~ScanForm() = default;
+
+QSize ScanForm::sizeHint() const {
+    const int em = fontMetrics().averageCharWidth();
+    return QWidget::sizeHint().expandedTo(QSize(96 * em, 64 * fontMetrics().height() / 2));
+}
 
 void ScanForm::SetStart(int com, const LineSettings& settings) {
     if (runner_->Running()) return;

@@ -33,6 +33,10 @@ public:
 
     scan::ScanRunner& Runner() { return *runner_; }
 
+    // Room for the found devices' columns: the layout alone would make the window as narrow as
+    // its choices.
+    QSize sizeHint() const override;
+
     // Handlers.
     void FindBtClick();
     void CancelBtClick();
