@@ -96,7 +96,7 @@ void ScanRunner::Ask(Step step, int reg) {
     ask.framing = try_.settings.framing;
     ask.policy = ReplyEndPolicy::FrameEnd;
     // The scan's own timer ends the read; the line's would only come after it.
-    const int ticks = int(2 * TryTimeoutMicros(try_.settings) / 1000 / SerialPort::TickMs) + 4;
+    const int ticks = int(2 * TimeoutMicros() / 1000 / SerialPort::TickMs) + 4;
     ask.timing = ReplyTiming{ticks, 0, ticks};
     askedAtMicros_ = Clock::Current().Micros();
     try {
@@ -105,7 +105,7 @@ void ScanRunner::Ask(Step step, int reg) {
         Finish(ScanEnd::LineLost, e.text());
         return;
     }
-    if (requestId_ != 0 && running_) timeout_.startMicros(TryTimeoutMicros(try_.settings));
+    if (requestId_ != 0 && running_) timeout_.startMicros(TimeoutMicros());
 }
 
 void ScanRunner::OnAnswer(const Reply& reply) {
@@ -132,7 +132,7 @@ void ScanRunner::OnTimeout() {
     // A reply under way is the controller's, late by the machine: its rest is awaited once more.
     if (!extended_ && ReplyUnderway(received, try_.address, try_.settings.framing)) {
         extended_ = true;
-        timeout_.startMicros(TryTimeoutMicros(try_.settings));
+        timeout_.startMicros(TimeoutMicros());
         return;
     }
     queue.Cancel(requestId_);
@@ -150,7 +150,7 @@ void ScanRunner::Judge(const QByteArray& received, bool timedOut) {
         budgetMicros_ += characters * CharacterBits(try_.settings) * 1000000 / try_.settings.baud;
     } else {
         budgetMicros_ += std::min(Clock::Current().Micros() - askedAtMicros_,
-                                  (extended_ ? 2 : 1) * TryTimeoutMicros(try_.settings));
+                                  (extended_ ? 2 : 1) * TimeoutMicros());
     }
     const quint16 word = judged.words.isEmpty() ? 0 : judged.words.front();
     switch (step_) {
@@ -234,6 +234,12 @@ void ScanRunner::Finish(ScanEnd end, const QString& reason) {
     port.SetStopBits(qint16(savedSettings_.stopBits));
     port.SetFraming(savedSettings_.framing);
     emit finished(end, reason);
+}
+
+qint64 ScanRunner::TimeoutMicros() const {
+    // A network line's latency comes on top, as on every time-out the tools know.
+    return TryTimeoutMicros(try_.settings) +
+           qint64(line_.Port().ExtraReplyTicks()) * SerialPort::TickMs * 1000;
 }
 
 qint64 ScanRunner::ElapsedMicros() const {

@@ -97,6 +97,8 @@ private:
     void Found(DeviceKind kind, int exceptionCode = 0);
     void Finish(ScanEnd end, const QString& reason = {});
     qint64 ElapsedMicros() const;
+    // The try's time-out on this line.
+    qint64 TimeoutMicros() const;
 
     LineOwner& line_;
     bool running_ = false;

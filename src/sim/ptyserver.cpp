@@ -113,7 +113,7 @@ public:
         return device_;
     }
     // The line as the master (the program on the slave side) set it up.
-    PtyLine MasterLine() const {
+    vrx::sim::MasterLine MasterLine() const {
         termios t{};
         if (::tcgetattr(slave_, &t) != 0) return {};
         return PtyLineOf(unsigned(::cfgetospeed(&t)), unsigned(t.c_cflag));
@@ -163,7 +163,7 @@ int RunPtyServer(const PtyServerConfig& config, volatile std::sig_atomic_t* stop
     FrameReceiver receiver(config.options.mode);
 
     // The master's line as it was when the last bytes came: what they were sent at.
-    PtyLine lineOfBytes;
+    MasterLine lineOfBytes;
     auto answer = [&](const ReceivedFrame& frame) {
         // A controller pinned to a speed or format meets a master at another as a real line
         // does, as far as the pty tells the master's line.

@@ -89,20 +89,15 @@ qint64 SimulatedLine::CharacterMicros() const {
     return std::max<qint64>(1, qint64(bits) * 1000000 / std::max(settings_.baud, 1));
 }
 
-bool SimulatedLine::SettingsMatch() const {
-    if (options_.baud && *options_.baud != settings_.baud) return false;
-    if (options_.format) {
-        const LineFormat master{settings_.dataBits, ParityLetter(settings_.parity),
-                                settings_.stopBits};
-        if (!(master == *options_.format)) return false;
-    }
-    return true;
+LineFit SimulatedLine::Fit() const {
+    return FitOf(options_, MasterLine{settings_.baud, settings_.stopBits, settings_.dataBits,
+                                      ParityLetter(settings_.parity)});
 }
 
 bool SimulatedLine::Write(const QByteArray& bytes) {
     if (!open_) return false;
     // Replies are worked out now but only handed over by the event loop, never from here.
-    if (SettingsMatch()) Receive(settings_.dataBits == 7 ? SevenBits(bytes) : bytes);
+    if (Fit() != LineFit::Silent) Receive(settings_.dataBits == 7 ? SevenBits(bytes) : bytes);
     return true;
 }
 
@@ -130,7 +125,8 @@ void SimulatedLine::Answer(const ReceivedFrame& frame, qint64 requestEndMicros) 
     const qint64 perChar = CharacterMicros();
     for (const ReplyPiece& piece : pieces) {
         at += qint64(piece.delayMs) * 1000;
-        const QByteArray bytes = settings_.dataBits == 7 ? SevenBits(piece.bytes) : piece.bytes;
+        QByteArray bytes = settings_.dataBits == 7 ? SevenBits(piece.bytes) : piece.bytes;
+        if (Fit() == LineFit::Garbled) bytes = Garbled(bytes);
         for (int offset = 0; offset < bytes.size(); offset += ChunkBytes) {
             const QByteArray chunk = bytes.mid(offset, ChunkBytes);
             Schedule(at + (offset + chunk.size()) * perChar, chunk);

@@ -6,6 +6,7 @@
 #include "controllerbus.h"
 #include "framereceiver.h"
 #include "linedevice.h"
+#include "linefit.h"
 #include "simoptions.h"
 
 #include <QByteArray>
@@ -57,9 +58,10 @@ private:
         QByteArray bytes;
     };
 
-    // True when the master's line settings match what the line is pinned to; a mismatch
-    // garbles every character, which the controllers meet with silence.
-    bool SettingsMatch() const;
+    // How the master's line settings meet what the line is pinned to: another speed, data bits
+    // or parity garbles every character, which the controllers meet with silence; other stop
+    // bits only garble their replies.
+    LineFit Fit() const;
     void Receive(const QByteArray& bytes);
     void OnSilence();
     // Answers a request whose last byte is in at requestEndMicros.

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::uint32_t speed = 0, flags = 0;
     std::memcpy(&speed, data, 4);
     std::memcpy(&flags, data + 4, 4);
-    const vrx::sim::PtyLine line = vrx::sim::PtyLineOf(speed, flags);
+    const vrx::sim::MasterLine line = vrx::sim::PtyLineOf(speed, flags);
     if (line.baud < 0 || line.baud > 230400) std::abort();
     if (line.stopBits != 1 && line.stopBits != 2) std::abort();
     vrx::sim::LineOptions options;

@@ -90,6 +90,10 @@ void TestScanRunner::findsControllers_data() {
     QTest::newRow("only beyond the common addresses")
         << QByteArray("sim:addresses=17:baud=38400:format=8N1:mode=rtu") << "1-17" << false
         << QStringList{"17 38400 8N1 RTU vrx"} << qint64(140000);
+    // Bytes of no frame at one stop bit bring two forward at that speed.
+    QTest::newRow("two stop bits")
+        << QByteArray("sim:addresses=9:baud=19200:format=8N2:mode=rtu") << "1-20" << false
+        << QStringList{"9 19200 8N2 RTU vrx"} << qint64(10000);
     QTest::newRow("a device that answers with exceptions")
         << QByteArray("sim:addresses=7:baud=9600:format=8N1:mode=rtu:fault=exception:code=2")
         << "1-10" << false << QStringList{"7 9600 8N1 RTU modbus"} << qint64(3000);

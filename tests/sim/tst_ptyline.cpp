@@ -1,5 +1,6 @@
-// What vrx-sim reads of a pty's line and makes of it: the speed and stop bits a master set, how a
-// pinned line meets them, and replies as a wrongly framing receiver reads them.
+// What the simulators make of a master's line: the speed and stop bits a pty keeps, how a pinned
+// line meets a master (on a pty, and in-process where everything is known), and replies as a
+// wrongly framing receiver reads them.
 #include "framecodec.h"
 #include "ptyline.h"
 #include "simoptions.h"
@@ -34,34 +35,53 @@ private slots:
         QFETCH(unsigned, flags);
         QFETCH(int, baud);
         QFETCH(int, stopBits);
-        QCOMPARE(PtyLineOf(speed, flags), (PtyLine{baud, stopBits}));
+        QCOMPARE(PtyLineOf(speed, flags), (MasterLine{baud, stopBits, {}, {}}));
     }
 
     void fit_data() {
         QTest::addColumn<QString>("options");
         QTest::addColumn<int>("baud");
         QTest::addColumn<int>("stopBits");
+        QTest::addColumn<QString>("format"); // data bits and parity where known: "" on a pty
         QTest::addColumn<LineFit>("fit");
-        QTest::newRow("nothing pinned") << "addresses=1" << 2400 << 2 << LineFit::Fits;
-        QTest::newRow("pinned, met") << "baud=19200:format=8E1" << 19200 << 1 << LineFit::Fits;
-        QTest::newRow("another speed") << "baud=19200:format=8E1" << 9600 << 1 << LineFit::Silent;
+        QTest::newRow("nothing pinned") << "addresses=1" << 2400 << 2 << "" << LineFit::Fits;
+        QTest::newRow("pinned, met")
+            << "baud=19200:format=8E1" << 19200 << 1 << "" << LineFit::Fits;
+        QTest::newRow("another speed")
+            << "baud=19200:format=8E1" << 9600 << 1 << "" << LineFit::Silent;
         QTest::newRow("another speed and stop bits")
-            << "baud=19200:format=8E2" << 9600 << 1 << LineFit::Silent;
+            << "baud=19200:format=8E2" << 9600 << 1 << "" << LineFit::Silent;
         QTest::newRow("other stop bits")
-            << "baud=19200:format=8E2" << 19200 << 1 << LineFit::Garbled;
-        QTest::newRow("only the format pinned") << "format=8N2" << 4800 << 1 << LineFit::Garbled;
-        QTest::newRow("parity cannot be told") << "format=7O1" << 4800 << 1 << LineFit::Fits;
-        QTest::newRow("unknown rate") << "baud=9600" << 0 << 1 << LineFit::Silent;
+            << "baud=19200:format=8E2" << 19200 << 1 << "" << LineFit::Garbled;
+        QTest::newRow("only the format pinned")
+            << "format=8N2" << 4800 << 1 << "" << LineFit::Garbled;
+        QTest::newRow("parity cannot be told") << "format=7O1" << 4800 << 1 << "" << LineFit::Fits;
+        QTest::newRow("unknown rate") << "baud=9600" << 0 << 1 << "" << LineFit::Silent;
+        // In-process, data bits and parity are known too.
+        QTest::newRow("in-process, met")
+            << "baud=9600:format=7E1" << 9600 << 1 << "7E" << LineFit::Fits;
+        QTest::newRow("in-process, other parity")
+            << "format=7E1" << 9600 << 1 << "7O" << LineFit::Silent;
+        QTest::newRow("in-process, other data bits")
+            << "format=7E2" << 9600 << 1 << "8E" << LineFit::Silent;
+        QTest::newRow("in-process, other stop bits")
+            << "format=8N2" << 9600 << 1 << "8N" << LineFit::Garbled;
     }
     void fit() {
         QFETCH(QString, options);
         QFETCH(int, baud);
         QFETCH(int, stopBits);
+        QFETCH(QString, format);
         QFETCH(LineFit, fit);
         QString error;
         const auto parsed = ParseLineOptions(options, &error);
         QVERIFY2(parsed, qPrintable(error));
-        QCOMPARE(FitOf(*parsed, PtyLine{baud, stopBits}), fit);
+        MasterLine line{baud, stopBits, {}, {}};
+        if (!format.isEmpty()) {
+            line.dataBits = format[0].digitValue();
+            line.parity = format[1].toLatin1();
+        }
+        QCOMPARE(FitOf(*parsed, line), fit);
     }
 
     void garbledRepliesMakeNoFrame_data() {

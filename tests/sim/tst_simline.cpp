@@ -63,6 +63,8 @@ private slots:
     void repliesComeThroughTheEventLoopInChunks();
     void pinnedSettingsGiveSilence_data();
     void pinnedSettingsGiveSilence();
+    void otherStopBitsGarbleTheReply_data();
+    void otherStopBitsGarbleTheReply();
     void faults_data();
     void faults();
     void countedFaultIsUsedUp();
@@ -112,6 +114,40 @@ void TestSimLine::repliesComeThroughTheEventLoopInChunks() {
     // One notification per chunk of at most 8 bytes.
     QCOMPARE(got.spy.count(),
              int((expected.size() + SimulatedLine::ChunkBytes - 1) / SimulatedLine::ChunkBytes));
+}
+
+void TestSimLine::otherStopBitsGarbleTheReply_data() {
+    QTest::addColumn<bool>("rtu");
+    QTest::newRow("ascii") << false;
+    QTest::newRow("rtu") << true;
+}
+
+void TestSimLine::otherStopBitsGarbleTheReply() {
+    // The speed, data bits and parity fit, the stop bits do not: the controller hears the
+    // request, its reply comes as bytes that make no frame, one for each of the reply's.
+    QFETCH(bool, rtu);
+    vrx::LineSettings master = Line(9600, 8, vrx::Parity::None);
+    auto line = OpenLine("preset=factory:addresses=1:format=8N2", master);
+    Collector got(line.get());
+    const QByteArray request = AsciiRead(1, 0x4700, 1);
+    line->Write(rtu ? Rtu(request) : request);
+    Settle();
+    const int replyBytes = rtu ? 7 : 15;
+    QCOMPARE(got.bytes.size(), replyBytes);
+    QVERIFY(!got.bytes.contains(':'));
+    const vrx::ReadReply judged =
+        rtu ? vrx::CheckRtuReply(got.bytes, 1) : vrx::CheckAsciiReply(got.bytes, 1);
+    QCOMPARE(judged.status, vrx::ReplyStatus::NotAddressed);
+
+    // At its own stop bits the same request is answered.
+    master.stopBits = 2;
+    QString error;
+    QVERIFY(line->Apply(master, &error));
+    got.bytes.clear();
+    line->Write(rtu ? Rtu(request) : request);
+    Settle();
+    QVERIFY(rtu ? vrx::CheckRtuReply(got.bytes, 1).isGood()
+                : vrx::CheckAsciiReply(got.bytes, 1).isGood());
 }
 
 void TestSimLine::pinnedSettingsGiveSilence_data() {
