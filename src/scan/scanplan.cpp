@@ -170,37 +170,35 @@ void ScanPlan::Narrow(const LineSettings& settings) {
 }
 
 void ScanPlan::BringForward(const ScanTry& noisy) {
-    // Something is at this speed and does not speak this format: its other formats next, each
-    // starting at the address that drew the bytes. Once per speed: a noisy line would otherwise
-    // shuffle the order at every try.
+    // Something is at this speed and does not speak this format: the address that drew the
+    // bytes at each other format next, then the rest of their addresses. Once per speed: a noisy
+    // line would otherwise shuffle the order at every try.
     if (!hinted_.insert({int(noisy.settings.framing), noisy.settings.baud}).second) return;
-    std::deque<Batch> forward, others;
+    std::deque<Batch> singles, forward, others, later;
+    std::vector<LineSettings> seen;
     for (Batch& batch : batches_) {
         if (!SameSpeed(batch.settings, noisy.settings) || batch.settings == noisy.settings) {
             others.push_back(std::move(batch));
             continue;
         }
+        const bool first = std::find(seen.begin(), seen.end(), batch.settings) == seen.end();
+        if (!first) {
+            // Its later addresses keep their place after everything else.
+            later.push_back(std::move(batch));
+            continue;
+        }
+        seen.push_back(batch.settings);
         const auto at = std::find(batch.addresses.begin(), batch.addresses.end(), noisy.address);
-        if (at != batch.addresses.end()) std::rotate(batch.addresses.begin(), at, at + 1);
+        if (at != batch.addresses.end()) {
+            singles.push_back({batch.settings, {noisy.address}});
+            batch.addresses.erase(at);
+        }
         forward.push_back(std::move(batch));
     }
-    // The other formats' first batches (the common addresses) come first, their later ones keep
-    // their place after them.
     std::deque<Batch> ordered;
-    std::vector<LineSettings> seen;
-    std::deque<Batch> later;
-    for (Batch& batch : forward) {
-        if (std::find(seen.begin(), seen.end(), batch.settings) == seen.end()) {
-            seen.push_back(batch.settings);
+    for (std::deque<Batch>* part : {&singles, &forward, &others, &later})
+        for (Batch& batch : *part)
             ordered.push_back(std::move(batch));
-        } else {
-            later.push_back(std::move(batch));
-        }
-    }
-    for (Batch& batch : others)
-        ordered.push_back(std::move(batch));
-    for (Batch& batch : later)
-        ordered.push_back(std::move(batch));
     batches_ = std::move(ordered);
 }
 

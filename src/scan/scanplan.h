@@ -72,8 +72,8 @@ enum class TryOutcome {
 
 // The tries in order. Next() gives the next one; Report() tells how it went, which may change
 // what comes after it: a device found narrows the scan to its setting (unless every setting was
-// asked for); bytes that make no frame bring the other formats at that speed forward, the
-// address that drew them first.
+// asked for); bytes that make no frame bring the other formats at that speed forward: the
+// address that drew them at each of them first, then their other addresses.
 class ScanPlan {
 public:
     explicit ScanPlan(const ScanChoices& choices);

@@ -11,7 +11,8 @@
 //   preset=demo|factory      demo: the demo controllers (default); factory: factory settings
 //   speed=N                  process time runs N times faster (default 5 for the demo, else 1)
 //   baud=N                   pins the baud rate: a master at another rate meets silence
-//   format=8N1               pins data bits, parity (N, E, O) and stop bits likewise
+//   format=8N1               pins data bits, parity (N, E, O) and stop bits likewise; at other
+//                            stop bits only, the replies come as bytes that make no frame
 //   turnaround=MS            the controllers' answer delay (default 5)
 //   fault=KIND,...           faults on every reply: noanswer, badcheck, wrongaddress,
 //                            exception, split, delay, stray

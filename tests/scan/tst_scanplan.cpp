@@ -147,13 +147,20 @@ void TestScanPlan::tries_data() {
         << true << Outcomes{{n + "@2", TryOutcome::Device}}
         << Tries(n, 1, 16) + Tries(e, 1, 16) + Tries(o, 1, 16) + Tries(n, 17, 20) +
                Tries(e, 17, 20) + Tries(o, 17, 20);
-    // Bytes at 8N1 from 5: the other formats at this speed next, from 5; then the rest.
+    // Bytes at 8N1 from 5: 5 at the other formats at this speed next, then their other
+    // addresses; then the rest.
     QStringList noisy = Tries(n, 1, 5);
-    noisy << e + "@5" << Tries(e, 1, 4) << Tries(e, 6, 16) << o + "@5" << Tries(o, 1, 4)
+    noisy << e + "@5" << o + "@5" << Tries(e, 1, 4) << Tries(e, 6, 16) << Tries(o, 1, 4)
           << Tries(o, 6, 16) << Tries(n, 6, 16) << Tries(n, 17, 20) << Tries(e, 17, 20)
           << Tries(o, 17, 20);
     QTest::newRow("bytes of no frame bring the other formats forward")
         << false << Outcomes{{n + "@5", TryOutcome::Garbage}} << noisy;
+    // Beyond the common addresses: the address at the other formats, then their later ones.
+    QStringList late = Tries(n, 1, 16) + Tries(e, 1, 16) + Tries(o, 1, 16) + Tries(n, 17, 18);
+    late << e + "@18" << o + "@18" << e + "@17" << Tries(e, 19, 20) << o + "@17" << Tries(o, 19, 20)
+         << Tries(n, 19, 20);
+    QTest::newRow("from beyond the common addresses")
+        << false << Outcomes{{n + "@18", TryOutcome::Garbage}} << late;
     QStringList found = Tries(n, 1, 5);
     found << e + "@5" << Tries(e, 1, 4) << Tries(e, 6, 16) << Tries(e, 17, 20);
     QTest::newRow("and the one that answers is swept")
