@@ -19,7 +19,7 @@ TVRW1::TVRW1(QWidget* parent)
                           Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("VRW1"));
     setWindowTitle(tr("COMPORT PROTOCOL"));
-    resize(400, 452);
+    resize(400, 412);
 
     ComSetLB = new QLabel(tr("COM PORT SETTING"), this);
     ComSetLB->setObjectName(QStringLiteral("ComSetLB"));
@@ -57,7 +57,8 @@ TVRW1::TVRW1(QWidget* parent)
     FindBt = new QPushButton(tr("Find controllers..."), this);
     FindBt->setObjectName(QStringLiteral("FindBt"));
     FindBt->setToolTip(tr("Try the settings and addresses and list the controllers that answer"));
-    FindBt->setGeometry(16, 412, 180, 32);
+    // Between the stop bits and OK, where the design left room.
+    FindBt->setGeometry(204, 334, 180, 24);
     connect(FindBt, &QPushButton::clicked, this, GuardedSlot(this, &TVRW1::FindBtClick));
 
     connect(ModBus, &RadioGroup::Click, this, GuardedSlot(this, &TVRW1::ModBusClick));

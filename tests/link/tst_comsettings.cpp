@@ -338,6 +338,22 @@ private slots:
         QCOMPARE(opened.stopBits, stop);
     }
 
+    // A line found by a scan, shown in the window: the selections that give it back.
+    void selectionsOfALine_data() {
+        QTest::addColumn<ComSelections>("selections");
+        QTest::newRow("initial") << Sel(0, 2, 1, 0, 0, 0);
+        QTest::newRow("COM8 38400 odd 8 2 RTU") << Sel(7, 4, 2, 1, 1, 1);
+        QTest::newRow("COM2 2400 none 7 2 ASCII") << Sel(1, 0, 0, 0, 1, 0);
+        QTest::newRow("COM5 19200 even 8 1 RTU") << Sel(4, 3, 1, 1, 0, 1);
+    }
+    void selectionsOfALine() {
+        QFETCH(ComSelections, selections);
+        QCOMPARE(SelectionsFor(selections.comPort + 1, ToLineSettings(selections)), selections);
+        LineSettings unoffered = ToLineSettings(selections);
+        unoffered.baud = 57600;
+        QCOMPARE(SelectionsFor(1, unoffered).baudRate, -1);
+    }
+
     void openingReachesTheLineWithTheSettings() {
         test::FakeLineFactory lines;
         qputenv("VRX_COM2", "sim");
