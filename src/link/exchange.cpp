@@ -29,8 +29,9 @@ void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy p
 }
 
 void Exchange::Send(const vrx::Request& request, ReplyEndPolicy policy, ReplyTiming timing,
-                    RequestPriority priority) {
-    Submit({request, line_.Port().LineFraming(), policy, timing, priority, {}, {}});
+                    RequestPriority priority, std::optional<quint32> sharedBefore) {
+    Submit(
+        {request, line_.Port().LineFraming(), policy, timing, priority, {}, {}, 0, sharedBefore});
 }
 
 void Exchange::Submit(LineQueue::Ask ask) {
