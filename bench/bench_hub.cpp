@@ -100,9 +100,12 @@ struct Master {
             const qsizetype length =
                 6 + (qsizetype(quint8(pending.at(4))) << 8 | qsizetype(quint8(pending.at(5))));
             if (pending.size() < length) return;
-            if (quint8(pending.at(7)) & 0x80) ++exceptions;
+            // An exception comes at once from a resting station: no exchange to time.
+            if (quint8(pending.at(7)) & 0x80)
+                ++exceptions;
+            else
+                latencyMs.push_back(double(sent.nsecsElapsed()) / 1e6);
             pending.remove(0, length);
-            latencyMs.push_back(double(sent.nsecsElapsed()) / 1e6);
             Ask();
         }
     }
