@@ -131,6 +131,7 @@ bool HeadlessRecorder::Start(int com, const LineSettings& settings, QString* err
         return false;
     }
     if (publisher_) publisher_->Start();
+    started_ = now_();
     recording_.Start(options_.addresses, options_.interval);
     return true;
 }
@@ -156,6 +157,7 @@ RecorderStatus HeadlessRecorder::Status() const {
     status.interval = options_.interval;
     status.now = now_();
     status.lineUp = lineUp_;
+    status.started = started_;
     status.lastCycle = lastCycle_;
     const RecordSink& sink = *recording_.Sink();
     status.samplesWritten = sink.LinesWritten();

@@ -96,6 +96,7 @@ private:
     std::unique_ptr<RecorderHttpServer> http_;
     DateTimeSource now_ = [] { return QDateTime::currentDateTime(); };
     PvHistory history_;
+    QDateTime started_;
     QDateTime lastCycle_;
     bool lineUp_ = true;
     LineHub::Counts publishedCounts_;

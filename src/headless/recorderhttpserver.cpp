@@ -22,7 +22,7 @@ namespace vrx {
 namespace {
 
 // The kinds of refusal, each logged at most once a minute.
-enum LogKind { TooMany, Slow, TooLong };
+enum LogKind { TooMany, Slow, TooLong, NotHttp };
 
 // A file goes out in pieces of this size, the next when the peer has taken the one before.
 constexpr qint64 FilePiece = 64 * 1024;
@@ -76,8 +76,21 @@ struct Watch : QObject {
         deadline.setSingleShot(true);
     }
     qint64 received = 0;
+    bool spoken = false; // the connection's first bytes came
     ClockTimer deadline;
 };
+
+// A connection's first bytes are a method and a space, or the start of them: anything else (a
+// TLS greeting, a stray protocol, line noise) is closed at once rather than left to time out.
+constexpr qint64 MethodPeek = 12;
+bool BeginsLikeRequest(const QByteArray& start) {
+    for (qsizetype i = 0; i < start.size(); ++i) {
+        const char c = start[i];
+        if (c == ' ') return i > 0;
+        if (c < 'A' || c > 'Z') return false;
+    }
+    return start.size() < MethodPeek;
+}
 
 Watch* WatchOf(QTcpSocket* socket) {
     return static_cast<Watch*>(
@@ -158,22 +171,35 @@ protected:
                                           .arg(owner_.limits_.requestMs / 1000));
             socket->abort();
         });
-        // Connected before the HTTP side's own reading, so a request's bytes are counted
-        // before they are parsed.
+        // Connected before the HTTP side's own reading, so a request's bytes are counted and
+        // judged before they are parsed.
         connect(socket, &QIODevice::readyRead, watch, [this, socket, watch] {
+            const bool first = !watch->spoken;
+            watch->spoken = true;
+            if (first && !BeginsLikeRequest(socket->peek(MethodPeek))) {
+                Refuse(socket, NotHttp,
+                       QStringLiteral("HTTP: %1 sent no HTTP request; closed").arg(Peer(socket)));
+                return;
+            }
             watch->received += socket->bytesAvailable();
             if (watch->received <= owner_.limits_.requestBytes) return;
-            owner_.LogSometimes(TooLong, QStringLiteral("HTTP: %1 sent a request of more than "
-                                                        "%2 bytes; closed")
-                                             .arg(Peer(socket))
-                                             .arg(owner_.limits_.requestBytes));
-            socket->abort();
+            Refuse(socket, TooLong,
+                   QStringLiteral("HTTP: %1 sent a request of more than %2 bytes; closed")
+                       .arg(Peer(socket))
+                       .arg(owner_.limits_.requestBytes));
         });
         watch->deadline.start(limits.requestMs);
         addPendingConnection(socket);
     }
 
 private:
+    // Closes the connection before the HTTP side reads what it sent.
+    void Refuse(QTcpSocket* socket, int kind, const QString& text) {
+        owner_.LogSometimes(kind, text);
+        disconnect(socket, &QIODevice::readyRead, nullptr, nullptr);
+        socket->abort();
+    }
+
     RecorderHttpServer& owner_;
 };
 

@@ -100,18 +100,19 @@ QByteArray MetricsText(const RecorderStatus& status) {
         for (const DeviceStatus& device : status.devices)
             if (const std::optional<QByteArray> v = value(device)) out.Device(name, device, *v);
     };
-    const auto temperature = [](const std::optional<qint32>& tenths,
-                                const DeviceStatus& device) -> std::optional<QByteArray> {
-        // A status in place of the process value is no temperature: the series pauses.
-        if (!tenths || (device.pv && PvStatusCode(*device.pv) != 0)) return std::nullopt;
-        return TenthsText(*tenths);
-    };
     devices("vrx_pv_celsius", "gauge",
             "Process value of the controller's last good reply, in degrees Celsius.",
-            [&](const DeviceStatus& d) { return temperature(d.pv, d); });
+            [](const DeviceStatus& d) -> std::optional<QByteArray> {
+                // A status in place of the process value is no temperature: the series pauses.
+                if (!d.pv || PvStatusCode(*d.pv) != 0) return std::nullopt;
+                return TenthsText(*d.pv);
+            });
     devices("vrx_sv_celsius", "gauge",
             "Set value of the controller's last good reply, in degrees Celsius.",
-            [&](const DeviceStatus& d) { return temperature(d.sv, d); });
+            [](const DeviceStatus& d) -> std::optional<QByteArray> {
+                if (!d.sv) return std::nullopt;
+                return TenthsText(*d.sv);
+            });
     devices("vrx_device_status_code", "gauge",
             "The controller's status in place of its process value: 0 a temperature, 1 and 2 "
             "waiting, 3 no sensor connected, 4 and 6 input error, 5 over range, 7 memory bad.",
@@ -198,7 +199,8 @@ QString HealthProblem(const RecorderStatus& status) {
         return QStringLiteral("the record file cannot be written: %1 lines wait")
             .arg(status.linesWaiting);
     // A cycle may be late by its slowest device's retries; three intervals is no longer late.
-    const qint64 since = status.lastCycle.isValid() ? status.lastCycle.msecsTo(status.now) : -1;
+    const QDateTime& last = status.lastCycle.isValid() ? status.lastCycle : status.started;
+    const qint64 since = last.isValid() ? last.msecsTo(status.now) : -1;
     const qint64 bound = 3 * qint64(status.interval) * 1000 + 5000;
     if (since > bound) return QStringLiteral("no cycle completed for %1 s").arg(since / 1000);
     return {};

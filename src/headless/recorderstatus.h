@@ -38,6 +38,7 @@ struct RecorderStatus {
     int interval = 1;
     QDateTime now;
     bool lineUp = true;
+    QDateTime started;   // when the recording began
     QDateTime lastCycle; // invalid before the first
     quint64 samplesWritten = 0;
     QString file; // the record file being written, without its folder; empty: none open
