@@ -146,7 +146,7 @@ function ShowFiles(list) {
     link.href = "/files/" + encodeURIComponent(file.name);
     link.textContent = file.name;
     const csv = document.createElement("a");
-    csv.href = link.href + ".csv";
+    csv.href = "/files/" + encodeURIComponent(file.name) + ".csv";
     csv.textContent = T.csv;
     item.append(link, " (" + Math.ceil(file.bytes / 1024) + " KB) ", csv);
     if (file.name.startsWith(today)) item.append(" – " + T.today);
