@@ -30,7 +30,7 @@ class Exposition {
 public:
     explicit Exposition(const RecorderStatus& status)
         : com_("COM" + QByteArray::number(status.com)) {
-        text_.reserve(8192);
+        text_.reserve(16384);
     }
     void Family(const char* name, const char* type, const char* help) {
         text_ += "# HELP ";
@@ -53,12 +53,15 @@ public:
     // A sample of a device's (labels com, address, position), with a suffix to the name and
     // one more label (a histogram's "le") when given.
     void Device(const char* name, const DeviceStatus& device, const QByteArray& value,
-                const char* suffix = "", const QByteArray& le = {}) {
+                const char* suffix = "", const char* le = nullptr) {
         text_ += name;
         text_ += suffix;
-        text_ += "{com=\"" + com_ + "\",address=\"" + QByteArray::number(device.address) +
-                 "\",position=\"" + QByteArray::number(device.position) + '"';
-        if (!le.isEmpty()) text_ += ",le=\"" + le + '"';
+        text_ += Labels(device);
+        if (le) {
+            text_ += ",le=\"";
+            text_ += le;
+            text_ += '"';
+        }
         text_ += "} ";
         text_ += value;
         text_ += '\n';
@@ -66,9 +69,25 @@ public:
     QByteArray Take() { return std::move(text_); }
 
 private:
+    // `{com="COM1",address="1",position="0"` without its closing brace, made once per device.
+    const QByteArray& Labels(const DeviceStatus& device) {
+        QByteArray& labels = labels_[std::size_t(device.position) % labels_.size()];
+        if (labels.isEmpty())
+            labels = "{com=\"" + com_ + "\",address=\"" + QByteArray::number(device.address) +
+                     "\",position=\"" + QByteArray::number(device.position) + '"';
+        return labels;
+    }
+
     QByteArray com_;
     QByteArray text_;
+    std::array<QByteArray, DevicePositions> labels_;
 };
+
+// The histogram's bucket bounds in seconds, as ExchangeStats::ReplyBucketMs has them.
+constexpr std::array<const char*, ExchangeStats::ReplyBucketMs.size()> BucketSeconds{
+    "0.005", "0.01", "0.025", "0.05", "0.1", "0.25", "0.5", "1"};
+static_assert(ExchangeStats::ReplyBucketMs ==
+              std::array<qint64, 8>{5, 10, 25, 50, 100, 250, 500, 1000});
 
 QByteArray Number(qint64 n) {
     return QByteArray::number(n);
@@ -146,7 +165,7 @@ QByteArray MetricsText(const RecorderStatus& status) {
         for (std::size_t i = 0; i < ExchangeStats::ReplyBucketMs.size(); ++i) {
             cumulative += s.replyBuckets[i];
             out.Device("vrx_reply_duration_seconds", device, Number(cumulative), "_bucket",
-                       QByteArray::number(double(ExchangeStats::ReplyBucketMs[i]) / 1000.0));
+                       BucketSeconds[i]);
         }
         out.Device("vrx_reply_duration_seconds", device, Number(s.timed), "_bucket", "+Inf");
         out.Device("vrx_reply_duration_seconds", device,

@@ -133,6 +133,7 @@ function MakeChart(history) {
                       chartRows.length ? chartRows : [[new Date()].concat(chartPositions.map(() => null))],
                       { labels: labels, colors: history.positions.map(p => colours[p]),
                         connectSeparatedPoints: false, legend: "always", ylabel: "°C",
+                        labelsDiv: document.getElementById("legend"),
                         labelsSeparateLines: false });
 }
 
