@@ -18,16 +18,19 @@ namespace {
 struct Fixture {
     Fixture() {
         QDir(root.path()).mkdir(QStringLiteral("rec"));
-        for (const QString& name : {QStringLiteral("rec/2026-03-14.txt"), QStringLiteral("secret.txt")}) {
+        for (const QString& name :
+             {QStringLiteral("rec/2026-03-14.txt"), QStringLiteral("secret.txt")}) {
             QFile file(root.filePath(name));
             if (!file.open(QIODevice::WriteOnly)) std::abort();
         }
         QFile::link(root.filePath(QStringLiteral("secret.txt")),
                     root.filePath(QStringLiteral("rec/2026-03-15.txt")));
+        // Once the folder is there: its real path.
+        folder = QFileInfo(root.filePath(QStringLiteral("rec"))).canonicalFilePath();
     }
     QTemporaryDir root;
     vrx::RecordFileNames names{{}, root.filePath(QStringLiteral("rec"))};
-    QString folder = QFileInfo(root.filePath(QStringLiteral("rec"))).canonicalFilePath();
+    QString folder;
 };
 
 void Check(const Fixture& fixture, QByteArrayView path) {
