@@ -321,6 +321,31 @@ private slots:
         QVERIFY(peer.received.isEmpty());
     }
 
+    // Listening beyond the machine is the user's choice, said once; on the machine's own
+    // address nothing is said.
+    void listeningBeyondTheMachine_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("loopback") << "127.0.0.1"
+                                  << "";
+        QTest::newRow("any") << "0.0.0.0"
+                             << "serving the page and metrics on 0.0.0.0:%1: reachable from other "
+                                "machines";
+    }
+    void listeningBeyondTheMachine() {
+        QFETCH(QString, host);
+        QFETCH(QString, said);
+        RecorderHttpServer server({[this] { return status_; }, [] { return QByteArray(); },
+                                   RecordFileNames({}, Folder())},
+                                  RecorderHttpServer::Limits{});
+        QStringList events;
+        connect(&server, &RecorderHttpServer::logged, this,
+                [&events](const QString& text) { events << text; });
+        QString error;
+        QVERIFY2(server.Listen({QHostAddress(host), 0}, &error), qPrintable(error));
+        QCOMPARE(events, said.isEmpty() ? QStringList() : QStringList{said.arg(server.Port())});
+    }
+
     // A request longer than 16 KiB is closed without an answer; garbage is closed; the server
     // serves the next.
     void brokenRequests_data() {
