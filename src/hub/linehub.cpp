@@ -109,9 +109,15 @@ void LineHub::Send(Master& master, const MbapAdu& adu) {
     const Framing framing = line_.Port().LineFraming();
     // The ASCII text of the unit and PDU; the line frames it in RTU when it speaks RTU.
     const Request request = Request::Text(PduToSerialFrame(adu.unit, adu.pdu, true));
-    LineQueue::Ask ask{
-        request, framing,    ReplyEndPolicy::FrameEnd, settings_.timing, RequestPriority::Shared,
-        {},      master.name};
+    LineQueue::Ask ask{request,
+                       framing,
+                       ReplyEndPolicy::FrameEnd,
+                       settings_.timing,
+                       RequestPriority::Shared,
+                       {},
+                       master.name,
+                       0,
+                       {}};
     // A broadcast is ended by its time-out, not a reply: it never goes inside the cycle.
     if (adu.unit != 0) {
         ask.frame = request.Frame(framing);

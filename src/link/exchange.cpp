@@ -25,7 +25,7 @@ Exchange::~Exchange() {
 
 void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy policy,
                     ReplyTiming timing, RequestPriority priority) {
-    Submit({vrx::Request::Raw(request), framing, policy, timing, priority, {}, {}});
+    Submit({vrx::Request::Raw(request), framing, policy, timing, priority, {}, {}, 0, {}});
 }
 
 void Exchange::Send(const vrx::Request& request, ReplyEndPolicy policy, ReplyTiming timing,
