@@ -83,6 +83,7 @@ struct Master {
     QByteArray pending;
     QElapsedTimer sent;
     std::vector<double> latencyMs;
+    int exceptions = 0;
     bool running = true;
 
     void Ask() {
@@ -93,9 +94,18 @@ struct Master {
     }
     void Read() {
         pending += socket.readAll();
-        while (pending.size() >= 9 + 4) {
-            pending.remove(0, 13);
-            latencyMs.push_back(double(sent.nsecsElapsed()) / 1e6);
+        // Each answer as long as its MBAP header says: an exception is shorter than the
+        // registers.
+        while (pending.size() >= 9) {
+            const qsizetype length =
+                6 + (qsizetype(quint8(pending.at(4))) << 8 | qsizetype(quint8(pending.at(5))));
+            if (pending.size() < length) return;
+            // An exception comes at once from a resting station: no exchange to time.
+            if (quint8(pending.at(7)) & 0x80)
+                ++exceptions;
+            else
+                latencyMs.push_back(double(sent.nsecsElapsed()) / 1e6);
+            pending.remove(0, length);
             Ask();
         }
     }
@@ -169,13 +179,15 @@ void Shared(int seconds, int masters) {
     Print("interval between cycles", SpreadOf(intervalMs));
     std::vector<double> shares;
     std::vector<double> latencies;
+    int exceptions = 0;
     for (const auto& m : clients) {
+        exceptions += m->exceptions;
         shares.push_back(double(m->latencyMs.size()));
         latencies.insert(latencies.end(), m->latencyMs.begin(), m->latencyMs.end());
     }
     const auto [least, most] = std::minmax_element(shares.begin(), shares.end());
-    std::printf("  masters answered: least %.0f, most %.0f (most/least %.3f)\n", *least, *most,
-                *least > 0 ? *most / *least : 0.0);
+    std::printf("  masters answered: least %.0f, most %.0f (most/least %.3f), %d exception(s)\n",
+                *least, *most, *least > 0 ? *most / *least : 0.0, exceptions);
     // The recording's exchanges and the served ones, all two-register reads.
     const double exchanges = double(cycles) * 8 + double(hub.Tally().served);
     const double limit = 1000.0 / ExchangeLineMs(9600);
@@ -183,12 +195,17 @@ void Shared(int seconds, int masters) {
                 exchanges / elapsed, limit, ExchangeLineMs(9600),
                 100.0 * exchanges / elapsed / limit);
     Print("master's request to answer", SpreadOf(latencies));
-    if (masters == 1) {
+    if (masters == 1 && !latencies.empty()) {
+        // Its own exchange is what it takes when nothing else is on the line: the quickest.
+        const double alone = *std::min_element(latencies.begin(), latencies.end());
         std::vector<double> added;
         for (const double l : latencies)
-            added.push_back(std::max(0.0, l - ExchangeLineMs(9600)));
+            added.push_back(l - alone);
         Print("wait added to its own exchange", SpreadOf(added));
-        std::printf("  (a recorder exchange on this line: %.1f ms)\n", ExchangeLineMs(9600));
+        std::printf(
+            "  (its own exchange alone %.1f ms; the recorder's exchanges take as long: two\n"
+            "  registers of a station each; %.1f ms by bytes and one gap)\n",
+            alone, ExchangeLineMs(9600));
     }
     std::printf("  CPU %.2f %% of a core, RSS %ld kB\n", 100.0 * cpu / elapsed, RssKb());
 }

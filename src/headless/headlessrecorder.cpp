@@ -3,6 +3,7 @@
 
 #include "errors.h"
 
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 #include <utility>
@@ -70,11 +71,14 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
         lossTold_ = true;
         emit logged(text + QStringLiteral(" Meanwhile --- is written."));
     });
+    connect(&engine, &RecordEngine::lineLost, this, [this] { lineUp_ = false; });
     connect(&engine, &RecordEngine::lineRestored, this, [this] {
+        lineUp_ = true;
         if (std::exchange(lossTold_, false))
             emit logged(QStringLiteral("COM%1: line back").arg(options_.com));
     });
     connect(&engine, &RecordEngine::lineFailed, this, [this](const QString& text) {
+        lineUp_ = false;
         emit logged(QStringLiteral("COM%1: %2; the recording ends").arg(options_.com).arg(text));
         recording_.Sink()->End();
         emit finished(1);
@@ -82,6 +86,7 @@ HeadlessRecorder::HeadlessRecorder(const RecordOptions& options,
 }
 
 HeadlessRecorder::~HeadlessRecorder() {
+    http_.reset();
     server_.reset();
     hub_.reset();
     recording_.Stop();
@@ -119,9 +124,74 @@ bool HeadlessRecorder::Start(int com, const LineSettings& settings, QString* err
         line_.Close(QString::fromLatin1(RecordEngine::LineTool));
         return false;
     }
+    if (options_.http && !ServeHttp(error)) {
+        server_.reset();
+        hub_.reset();
+        line_.Close(QString::fromLatin1(RecordEngine::LineTool));
+        return false;
+    }
     if (publisher_) publisher_->Start();
+    started_ = now_();
     recording_.Start(options_.addresses, options_.interval);
     return true;
+}
+
+bool HeadlessRecorder::ServeHttp(QString* error) {
+    RecorderHttpServer::Content content{[this] { return Status(); },
+                                        [this] { return history_.Json(options_.addresses); },
+                                        RecordFileNames(options_.out, options_.outDir)};
+    http_ = std::make_unique<RecorderHttpServer>(std::move(content), RecorderHttpServer::Limits{});
+    connect(http_.get(), &RecorderHttpServer::logged, this, &HeadlessRecorder::logged);
+    if (!http_->Listen(*options_.http, error)) {
+        http_.reset();
+        return false;
+    }
+    emit logged(QStringLiteral("page and metrics on http://%1/")
+                    .arg(DescribeServeAddress(ServeAddress{options_.http->host, http_->Port()})));
+    return true;
+}
+
+RecorderStatus HeadlessRecorder::Status() const {
+    RecorderStatus status;
+    status.com = options_.com;
+    status.interval = options_.interval;
+    status.now = now_();
+    status.lineUp = lineUp_;
+    status.started = started_;
+    status.lastCycle = lastCycle_;
+    const RecordSink& sink = *recording_.Sink();
+    status.samplesWritten = sink.LinesWritten();
+    status.linesWaiting = sink.Waiting();
+    if (const QString path = sink.CurrentPath(); !path.isEmpty()) {
+        const QFileInfo file(path);
+        status.file = file.fileName();
+        status.fileBytes = file.size();
+    }
+    if (publisher_)
+        status.mqtt = RecorderStatus::Mqtt{publisher_->Connected(), publisher_->Refused(),
+                                           publisher_->Queued()};
+    if (hub_) {
+        const LineHub::Counts& served = hub_->Tally();
+        status.hub = RecorderStatus::Hub{served.served, served.exceptions, served.masters};
+    }
+    const RecordEngine& engine = recording_.Engine();
+    for (int p = 0; p < DevicePositions; ++p) {
+        const int address = options_.addresses[std::size_t(p)];
+        if (address == 0) continue;
+        const DeviceCount& count = counts_[std::size_t(p)];
+        DeviceStatus device;
+        device.position = p;
+        device.address = address;
+        device.pv = count.pv;
+        device.sv = count.sv;
+        device.answered = count.answered;
+        device.resting = engine.Resting(p);
+        device.cycled = count.cycled;
+        device.lastGood = count.lastGood;
+        device.stats = engine.Stats(p);
+        status.devices.push_back(device);
+    }
+    return status;
 }
 
 bool HeadlessRecorder::Serve(const LineSettings& settings, QString* error) {
@@ -162,6 +232,7 @@ void HeadlessRecorder::Stop() {
     stopping_ = true;
     // The masters go first: nothing of theirs is left to go on the line.
     if (server_) server_->Close();
+    http_.reset();
     recording_.Stop();
     recording_.Sink()->End();
     line_.Close(QString::fromLatin1(RecordEngine::LineTool));
@@ -176,15 +247,21 @@ void HeadlessRecorder::Stop() {
 
 void HeadlessRecorder::CycleCompleted(const CycleReport& report) {
     const QDateTime& at = report.stamp;
+    lastCycle_ = at;
+    history_.Add(at, report.readings);
     for (int p = 0; p < DevicePositions; ++p) {
         const int address = options_.addresses[std::size_t(p)];
         if (address == 0) continue;
         const DeviceReading& reading = report.readings[std::size_t(p)];
         DeviceCount& count = counts_[std::size_t(p)];
         SampleStatus status = SampleStatus::Ok;
+        count.cycled = true;
+        count.answered = reading.answered;
         if (reading.answered) {
             ++count.ok;
             count.pv = reading.pv;
+            count.sv = reading.sv;
+            count.lastGood = at;
         } else {
             status = recording_.Engine().Resting(p) ? SampleStatus::Dropped : SampleStatus::Timeout;
         }

@@ -5,6 +5,7 @@
 #include "hubserver.h"
 #include "lineowner.h"
 #include "mqttpublisher.h"
+#include "recorderhttpserver.h"
 #include "recording.h"
 #include "recordoptions.h"
 
@@ -30,6 +31,7 @@ public:
     // The wall clock unless a test sets another; a cycle's file line and messages share its
     // one reading in the cycle's report.
     void SetDateTimeSource(DateTimeSource source) {
+        now_ = source;
         recording_.Engine().SetTimeSource(std::move(source));
     }
 
@@ -48,6 +50,10 @@ public:
     // The line's other masters, while it is served.
     LineHub* Hub() { return hub_.get(); }
     HubServer* Server() { return server_.get(); }
+    // The page and metrics, while they are served (--http).
+    RecorderHttpServer* Http() { return http_.get(); }
+    // What the page and the metrics tell: the last cycle's values, never the line's.
+    RecorderStatus Status() const;
     LineOwner& Line() { return line_; }
 
 signals:
@@ -61,6 +67,8 @@ private:
     void CycleCompleted(const CycleReport& report);
     // Serves the open line on the options' addresses; false with the reason.
     bool Serve(const LineSettings& settings, QString* error);
+    // Serves the page and the metrics on --http's address; false with the reason.
+    bool ServeHttp(QString* error);
     void SetAsked(const QString& topic, const QByteArray& payload, bool retained);
     void SetRefused(int address, std::optional<qint32> tenths, const QString& reason);
     void SetAnswered(int address, qint32 tenths, bool ok, const QString& reason);
@@ -72,6 +80,10 @@ private:
         quint64 timeOuts = 0;
         quint64 badReplies = 0;
         std::optional<qint32> pv;
+        std::optional<qint32> sv;
+        QDateTime lastGood;
+        bool answered = false; // in the last cycle
+        bool cycled = false;
     };
 
     RecordOptions options_;
@@ -81,6 +93,12 @@ private:
     std::unique_ptr<MqttPublisher> publisher_;
     std::unique_ptr<LineHub> hub_;
     std::unique_ptr<HubServer> server_;
+    std::unique_ptr<RecorderHttpServer> http_;
+    DateTimeSource now_ = [] { return QDateTime::currentDateTime(); };
+    PvHistory history_;
+    QDateTime started_;
+    QDateTime lastCycle_;
+    bool lineUp_ = true;
     LineHub::Counts publishedCounts_;
     std::array<DeviceCount, DevicePositions> counts_{};
     bool stopping_ = false;

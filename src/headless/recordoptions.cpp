@@ -89,7 +89,7 @@ constexpr std::array Options{
     OptionName{"mqtt-user", Kind::Value}, OptionName{"mqtt-password-file", Kind::Value},
     OptionName{"ha-discovery", Kind::Flag}, OptionName{"allow-writes", Kind::Flag},
     OptionName{"serve", Kind::Value}, OptionName{"serve-writes", Kind::Flag},
-    OptionName{"serve-clients", Kind::Value},
+    OptionName{"serve-clients", Kind::Value}, OptionName{"http", Kind::Value},
     OptionName{"config", Kind::Value}, OptionName{"help", Kind::Flag}};
 // clang-format on
 
@@ -126,6 +126,11 @@ struct Parser {
             const std::optional<ServeAddress> address = ParseServeAddress(value, &error);
             if (!address) return QStringLiteral("--serve: ") + error;
             if (!options.serve.contains(*address)) options.serve << *address;
+        } else if (name == QLatin1String("http")) {
+            QString error;
+            const std::optional<ServeAddress> address = ParseServeAddress(value, &error);
+            if (!address) return QStringLiteral("--http: ") + error;
+            options.http = address;
         } else if (name == QLatin1String("serve-clients")) {
             const std::optional<int> n = ParseNumber(value, 1, MaxServeClients);
             if (!n)
@@ -433,6 +438,7 @@ QString RecordUsage() {
         "                     [--mqtt URL [--mqtt-ca FILE] [--mqtt-user NAME\n"
         "                      --mqtt-password-file FILE] [--ha-discovery] [--allow-writes]]\n"
         "                     [--serve [ADDR:]PORT ... [--serve-writes] [--serve-clients N]]\n"
+        "                     [--http [ADDR:]PORT]\n"
         "\n"
         "Records the process and set values of up to eight VRX controllers on one line,\n"
         "without a window, into the Recorder's record file, and publishes every sample to\n"
@@ -474,6 +480,10 @@ QString RecordUsage() {
         "  --serve-writes          Let them write (05, 06, 0F, 10, broadcasts); each write is\n"
         "                          logged with its master. Without it they are refused (0x01).\n"
         "  --serve-clients N       At most N masters at once (default 8).\n"
+        "  --http [ADDR:]PORT      Serve a live page of the recording, its files and CSVs,\n"
+        "                          and Prometheus metrics (/metrics) and a health check\n"
+        "                          (/healthz) on ADDR:PORT (a bare PORT: 127.0.0.1 only);\n"
+        "                          read-only.\n"
         "  -h, --help              Print this help and exit.\n"
         "\n"
         "What --baud, --format and --framing leave out comes from the settings file\n"

@@ -67,6 +67,8 @@ struct RecordOptions {
     QList<ServeAddress> serve;
     bool serveWrites = false;
     int serveClients = 8;
+    // The page and metrics served on this address; none: not served.
+    std::optional<ServeAddress> http;
 };
 
 inline constexpr int MaxServeClients = 64;

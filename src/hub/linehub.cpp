@@ -3,6 +3,7 @@
 
 #include "clock.h"
 #include "errors.h"
+#include "framecodec.h"
 
 #include <algorithm>
 
@@ -108,9 +109,21 @@ void LineHub::Send(Master& master, const MbapAdu& adu) {
     const Framing framing = line_.Port().LineFraming();
     // The ASCII text of the unit and PDU; the line frames it in RTU when it speaks RTU.
     const Request request = Request::Text(PduToSerialFrame(adu.unit, adu.pdu, true));
-    const LineQueue::Ask ask{
-        request, framing,    ReplyEndPolicy::FrameEnd, settings_.timing, RequestPriority::Shared,
-        {},      master.name};
+    LineQueue::Ask ask{request,
+                       framing,
+                       ReplyEndPolicy::FrameEnd,
+                       settings_.timing,
+                       RequestPriority::Shared,
+                       {},
+                       master.name,
+                       0,
+                       {}};
+    // A broadcast is ended by its time-out, not a reply: it never goes inside the cycle.
+    if (adu.unit != 0) {
+        ask.frame = request.Frame(framing);
+        ask.lineMs = ExchangeLineMs(line_.Port().Settings(), ask.frame.size(),
+                                    FramedBytes(framing, ServedReplyPduBytes(adu.pdu)));
+    }
     out_ = Out{master.id, 0, adu};
     try {
         out_->ticket = line_.Queue().Submit(ask, this, [this](const vrx::Reply& r) { Ended(r); });

@@ -58,6 +58,20 @@ bool IsWriteFunction(int function) {
     return function == 0x05 || function == 0x06 || function == 0x0F || function == 0x10;
 }
 
+qsizetype ServedReplyPduBytes(const QByteArray& pdu) {
+    if (pdu.size() < 5) return 2;
+    switch (ByteAt(pdu, 0)) {
+    case 0x01:
+    case 0x02:
+        return 2 + (WordAt(pdu, 3) + 7) / 8;
+    case 0x03:
+    case 0x04:
+        return 2 + 2 * qsizetype(WordAt(pdu, 3));
+    default: // a write is answered with its echo, or its address and count
+        return 5;
+    }
+}
+
 std::optional<HubException> JudgeServed(const MbapAdu& adu, bool writes) {
     if (adu.pdu.isEmpty()) return HubException::IllegalFunction;
     const int function = ByteAt(adu.pdu, 0);

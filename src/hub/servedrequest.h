@@ -28,6 +28,10 @@ std::optional<HubException> JudgeServed(const MbapAdu& adu, bool writes);
 
 bool IsWriteFunction(int function);
 
+// The length of the PDU a station answers a request JudgeServed passes with, when it does as
+// asked: what the request's time on the line is reckoned from.
+qsizetype ServedReplyPduBytes(const QByteArray& requestPdu);
+
 // The exception PDU for the request's function.
 QByteArray ExceptionPdu(const QByteArray& requestPdu, HubException code);
 

@@ -25,12 +25,13 @@ Exchange::~Exchange() {
 
 void Exchange::Send(const QByteArray& request, Framing framing, ReplyEndPolicy policy,
                     ReplyTiming timing, RequestPriority priority) {
-    Submit({vrx::Request::Raw(request), framing, policy, timing, priority, {}, {}});
+    Submit({vrx::Request::Raw(request), framing, policy, timing, priority, {}, {}, 0, {}});
 }
 
 void Exchange::Send(const vrx::Request& request, ReplyEndPolicy policy, ReplyTiming timing,
-                    RequestPriority priority) {
-    Submit({request, line_.Port().LineFraming(), policy, timing, priority, {}, {}});
+                    RequestPriority priority, std::optional<quint32> sharedBefore) {
+    Submit(
+        {request, line_.Port().LineFraming(), policy, timing, priority, {}, {}, 0, sharedBefore});
 }
 
 void Exchange::Submit(LineQueue::Ask ask) {

@@ -35,8 +35,10 @@ public:
               RequestPriority priority = RequestPriority::Cycle);
     // The request framed by the line's framing, waiting its turn by its class; the same
     // throws. A request the tool still has on the line is given up for it, as Abandon does.
+    // `sharedBefore` as the line's queue takes it (LineQueue::Ask).
     void Send(const vrx::Request& request, ReplyEndPolicy policy, ReplyTiming timing,
-              RequestPriority priority = RequestPriority::Cycle);
+              RequestPriority priority = RequestPriority::Cycle,
+              std::optional<quint32> sharedBefore = std::nullopt);
     // Stops waiting: a reply that still comes answers nothing.
     void Abandon();
     // The tool no longer wants the reply on the line (what it asked for is gone), but the

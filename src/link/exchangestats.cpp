@@ -37,6 +37,10 @@ void ExchangeStats::Count(ExchangeOutcome outcome, qint64 ms) {
     lastMs = ms;
     totalMs += ms;
     maxMs = qMax(maxMs, ms);
+    std::size_t bucket = 0;
+    while (bucket < ReplyBucketMs.size() && ms > ReplyBucketMs[bucket])
+        ++bucket;
+    ++replyBuckets[bucket];
 }
 
 QStringList ExchangeStats::Names() {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+
 namespace vrx {
 
 enum class ExchangeOutcome {
@@ -24,6 +26,11 @@ struct ExchangeStats {
     qint64 lastMs = -1;
     qint64 totalMs = 0;
     qint64 maxMs = -1;
+    // The timed replies by how long they took: bucket i holds those up to ReplyBucketMs[i] and
+    // above the bound before it, the last one those above every bound. A scraper charts their
+    // spread over time, which a mean and a maximum hide.
+    static constexpr std::array<qint64, 8> ReplyBucketMs{5, 10, 25, 50, 100, 250, 500, 1000};
+    std::array<qint64, ReplyBucketMs.size() + 1> replyBuckets{};
 
     // One request ended so; `ms` is how long its reply took, ignored for a time-out.
     void Count(ExchangeOutcome outcome, qint64 ms);

@@ -87,6 +87,10 @@ QByteArray ModbusCrc(const QByteArray& bytes) {
     return QByteArray(wire, 2);
 }
 
+qsizetype FramedBytes(Framing framing, qsizetype pduBytes) {
+    return framing == Framing::Rtu ? 1 + pduBytes + 2 : 1 + 2 * (1 + pduBytes + 1) + 2;
+}
+
 QByteArray AsciiToRtu(const QByteArray& ascii) {
     // The last four characters are the LRC and CR LF (or placeholders for them): not data.
     const qsizetype pairs = ascii.size() > 5 ? (ascii.size() - 5) / 2 : 0;

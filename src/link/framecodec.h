@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "errors.h"
+#include "linedevice.h"
 
 #include <optional>
 
@@ -23,6 +24,9 @@ QByteArray ModbusCrc(const QByteArray& bytes);
 // The RTU frame of an ASCII frame text: its hex pairs (without ':' and the last four characters,
 // LRC and CR LF) as bytes, followed by their CRC.
 QByteArray AsciiToRtu(const QByteArray& ascii);
+// The length on the wire of a frame that carries a PDU of `pduBytes` after its address: RTU
+// with its CRC; ASCII as hex text with ':', the LRC and CR LF.
+qsizetype FramedBytes(Framing framing, qsizetype pduBytes);
 
 // A value that does not fit the frame field meant for it: a register word, an address, a
 // register number. Never cut to fit: the controller would get another value than the one meant.

@@ -26,6 +26,12 @@ struct LineSettings {
     friend bool operator==(const LineSettings&, const LineSettings&) = default;
 };
 
+// How long one character takes on the line: its start, data, parity and stop bits.
+qint64 CharacterMicros(const LineSettings& settings);
+// How long an exchange of these frame lengths takes on the line at the least: both frames and
+// the silence of three and a half characters before each, rounded up to the millisecond.
+int ExchangeLineMs(const LineSettings& settings, qsizetype requestBytes, qsizetype replyBytes);
+
 // One serial line as SerialPort sees it. Implementations deliver bytes in arrival order and
 // signal readyRead from the event loop; they never call back into SerialPort re-entrantly from
 // Write().

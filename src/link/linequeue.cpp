@@ -84,8 +84,9 @@ bool LineQueue::Has(quint64 id) const {
 void LineQueue::Pump() {
     DropDeadOut();
     while (state_ == State::Idle && !waiting_.empty()) {
-        Entry entry = std::move(waiting_.front());
-        waiting_.pop_front();
+        const auto next = NextWaiting();
+        Entry entry = std::move(*next);
+        waiting_.erase(next);
         const Entry kept = entry;
         try {
             SendOut(std::move(entry));
@@ -93,6 +94,23 @@ void LineQueue::Pump() {
             Deliver(kept, Reply{ReplyKind::NotSent, kept.ask.request, {}, {}, 0, -1});
         }
     }
+}
+
+std::deque<LineQueue::Entry>::iterator LineQueue::NextWaiting() {
+    const auto first = waiting_.begin();
+    const std::optional<quint32> before = first->ask.sharedBefore;
+    // One at a time: the cycle's requests alternate with the masters', never two of theirs in a
+    // row, so the cycle grows by at most one of their exchanges per request of its own.
+    if (first->ask.priority != RequestPriority::Cycle || !before ||
+        lastOut_ == RequestPriority::Shared)
+        return first;
+    const auto shared = std::find_if(first, waiting_.end(), [](const Entry& e) {
+        return e.ask.priority == RequestPriority::Shared;
+    });
+    if (shared == waiting_.end() || shared->ask.lineMs <= 0) return first;
+    // The millisecond count wraps; the difference of two readings does not.
+    const qint32 left = qint32(*before - Clock::Current().Milliseconds());
+    return shared->ask.lineMs <= left ? shared : first;
 }
 
 void LineQueue::SendOut(Entry entry) {
@@ -115,6 +133,7 @@ void LineQueue::SendOut(Entry entry) {
     }
     sentAt_ = Clock::Current().Milliseconds();
     const int replyTicks = entry.ask.timing.replyTicks;
+    lastOut_ = entry.ask.priority;
     out_ = std::move(entry);
     state_ = State::Awaiting;
     Arm(replyTicks, true);

@@ -41,7 +41,9 @@ struct ReplyTiming {
 
 // The order in which waiting requests take the line: a recording's cycle first, then a
 // transfer, then the tester's, then those of other masters that share the line; within a class,
-// in the order they came.
+// in the order they came. One exception lets other masters wait no longer than one of the
+// cycle's exchanges: a Shared request goes before a waiting Cycle one when the one just ended
+// was the cycle's and the cycle says it has time for it (Ask::sharedBefore).
 enum class RequestPriority { Cycle, Transfer, Tester, Shared };
 
 // Every user of a line puts its requests here; they go out one at a time, and each reply (or
@@ -74,6 +76,12 @@ public:
         // For whom, when not the program itself: a master of the shared line, as the traffic
         // log names it.
         QString origin;
+        // A Shared request: how long its exchange takes on the line at the least (0: not
+        // known; it never goes before a Cycle request then).
+        int lineMs = 0;
+        // A Cycle request: the Clock millisecond by which a Shared request that goes before it
+        // must have ended (unset: none goes before it).
+        std::optional<quint32> sharedBefore;
     };
 
     explicit LineQueue(LineOwner& line, QObject* parent = nullptr);
@@ -124,6 +132,8 @@ private:
     };
 
     void Enqueue(Entry entry);
+    // The waiting request that goes next: the first, or a Shared one the cycle has time for.
+    std::deque<Entry>::iterator NextWaiting();
     // Sends the first waiting request while the line is idle; one the line refuses ends as
     // NotSent and the next is tried.
     void Pump();
@@ -157,6 +167,8 @@ private:
     qint64 lastByteMs_ = -1;
     int gapMs_ = 0;
     ClockTimer gap_;
+    // The class of the last request that went out.
+    RequestPriority lastOut_ = RequestPriority::Cycle;
 };
 
 } // namespace vrx

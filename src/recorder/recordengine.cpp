@@ -28,6 +28,7 @@ RecordEngine::RecordEngine(LineOwner& line, QObject* parent)
     // has ended: the current one goes on from here. A lost line is said to the tool below.
     connect(&exchange_, &Exchange::answered, this, [this](const Reply& reply) {
         Guarded([&] {
+            if (cycleOpen_) cycleOwnMs_ += qMax<qint64>(0, reply.elapsedMs);
             switch (reply.kind) {
             case ReplyKind::Replied:
                 return ReplyEnded(reply.frame);
@@ -168,10 +169,35 @@ void RecordEngine::SendDueRequest() {
     SendSampleRequest();
 }
 
-void RecordEngine::Send(const Request& request, ReplyEndPolicy policy) {
+void RecordEngine::Send(const Request& request, ReplyEndPolicy policy,
+                        std::optional<quint32> sharedBefore) {
     // After the first byte a reply ends after a short silence; in ASCII the LF ends it sooner,
     // and a reply without its LF fails at that silence.
-    exchange_.Send(request, policy, {ReplyTicks(settings_), SilenceTicks});
+    exchange_.Send(request, policy, {ReplyTicks(settings_), SilenceTicks}, RequestPriority::Cycle,
+                   sharedBefore);
+}
+
+std::optional<quint32> RecordEngine::SharedTurnEnd() const {
+    if (cycleSent_ == 0) return std::nullopt;
+    // Another master's request may go before each of the cycle's requests after the first when
+    // it is no longer than one of the cycle's own exchanges (a quarter more, for the moments
+    // between them), or when the cycle's own have had more of the line so far than the other
+    // masters': the cycle grows by about its own length at most, and a master whose requests
+    // are no longer than the cycle's waits for one of its exchanges at most. Own exchanges
+    // count as measured, and at the least as their bytes' time. Never so much that the cycle
+    // would still be on at the next tick.
+    const Framing framing = settings_.framing;
+    const qint64 exchangeMs = ExchangeLineMs(settings_, FramedBytes(framing, 5),
+                                             FramedBytes(framing, 2 + 2 * SampleWords));
+    const qint64 ownMs = qMax(cycleOwnMs_, cycleSent_ * exchangeMs);
+    const qint64 sinceStart = qint64(quint32(Clock::Current().Milliseconds() - cycleStartMs_));
+    const qint64 room = qMax(ownMs / cycleSent_ * 5 / 4, 2 * ownMs - sinceStart);
+    int left = 0;
+    for (int p = pollIndex_; p >= 0; p = NextUsed(p + 1))
+        ++left;
+    const qint64 until = qMin(sinceStart + room, timer1_->interval() - left * exchangeMs);
+    if (until <= sinceStart) return std::nullopt;
+    return cycleStartMs_ + quint32(until);
 }
 
 void RecordEngine::SendSampleRequest() {
@@ -180,8 +206,14 @@ void RecordEngine::SendSampleRequest() {
     try {
         // Recording resumes on a line that was closed for viewing or went away.
         if (!exchange_.HoldsLine()) exchange_.Line().Reopen(exchange_.Tool());
+        if (!cycleOpen_) {
+            cycleStartMs_ = Clock::Current().Milliseconds();
+            cycleSent_ = 0;
+            cycleOwnMs_ = 0;
+        }
         Send(Request::Read(addresses_[pollIndex_], reg::ProcessValue, SampleWords),
-             earlyRtuEnd_ ? ReplyEndPolicy::FrameEnd : ReplyEndPolicy::TimeOutEnd);
+             earlyRtuEnd_ ? ReplyEndPolicy::FrameEnd : ReplyEndPolicy::TimeOutEnd, SharedTurnEnd());
+        ++cycleSent_;
         awaiting_ = true;
         cycleOpen_ = true;
     } catch (const Error& error) {

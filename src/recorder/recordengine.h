@@ -143,8 +143,12 @@ private:
     bool Rtu() const { return settings_.Rtu(); }
     // Every request of the engine goes out here: the bytes framed for the line, its reply-end
     // rule and time-outs. Throws as Exchange::Send does.
-    void Send(const Request& request, ReplyEndPolicy policy);
+    void Send(const Request& request, ReplyEndPolicy policy,
+              std::optional<quint32> sharedBefore = std::nullopt);
     void SendSampleRequest();
+    // Until when a request of another master of the line may go before the cycle's next one
+    // (LineQueue::Ask::sharedBefore); none before the first.
+    std::optional<quint32> SharedTurnEnd() const;
     // The request for PollIndex, or for the next device due after it when that one rests.
     void SendDueRequest();
     void ReplyEnded(const QByteArray& frame);
@@ -196,6 +200,11 @@ private:
     int missedAt_ = -1;
     // A tick's cycle has begun and not yet completed.
     bool cycleOpen_ = false;
+    // When the open cycle sent its first request (Clock ms), how many it has sent, and how long
+    // the line took for those that ended.
+    quint32 cycleStartMs_ = 0;
+    int cycleSent_ = 0;
+    qint64 cycleOwnMs_ = 0;
     bool missedSaid_ = false;
 };
 

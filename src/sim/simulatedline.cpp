@@ -84,9 +84,7 @@ bool SimulatedLine::Apply(const LineSettings& settings, QString*) {
 }
 
 qint64 SimulatedLine::CharacterMicros() const {
-    const int bits =
-        1 + settings_.dataBits + (settings_.parity == Parity::None ? 0 : 1) + settings_.stopBits;
-    return std::max<qint64>(1, qint64(bits) * 1000000 / std::max(settings_.baud, 1));
+    return vrx::CharacterMicros(settings_);
 }
 
 LineFit SimulatedLine::Fit() const {

@@ -95,6 +95,12 @@ private slots:
         QTest::newRow("serve clients 0")
             << base + QStringList{"--serve", "1502", "--serve-clients", "0"}
             << "--serve-clients: '0' is not a number from 1 to 64";
+        QTest::newRow("http") << base + QStringList{"--http", "0.0.0.0:9100"} << "";
+        QTest::newRow("http bad address") << base + QStringList{"--http", "plant.lan:9100"}
+                                          << "--http: 'plant.lan:9100': 'plant.lan' is not an IP "
+                                             "address";
+        QTest::newRow("http port 0")
+            << base + QStringList{"--http", "0"} << "--http: '0': '0' is not a port (1 to 65535)";
         QTest::newRow("serve writes without serve")
             << base + QStringList{"--serve-writes"}
             << "--serve-writes and --serve-clients need --serve";
@@ -186,6 +192,16 @@ private slots:
                  (QList<ServeAddress>{{QHostAddress(QHostAddress::LocalHost), 1502},
                                       {QHostAddress(QHostAddress::LocalHostIPv6), 1502}}));
         QVERIFY(served.serveWrites);
+        QVERIFY(!served.http);
+        // The page's address: a bare port is the machine's own; the command line wins over the
+        // file's.
+        files = {{"h.conf", "com 1\naddresses 1\nout a\nhttp 9100\n"}};
+        QCOMPARE(ParseRecordArguments({"--config", "h.conf"}, ReadFile)
+                     .options.http.value_or(ServeAddress{}),
+                 (ServeAddress{QHostAddress(QHostAddress::LocalHost), 9100}));
+        QCOMPARE(ParseRecordArguments({"--config", "h.conf", "--http", "[::]:8080"}, ReadFile)
+                     .options.http.value_or(ServeAddress{}),
+                 (ServeAddress{QHostAddress(QHostAddress::AnyIPv6), 8080}));
         QCOMPARE(ParseRecordArguments({"--help", "--bogus"}, ReadFile).action,
                  RecordCommand::Action::Error);
         QCOMPARE(ParseRecordArguments({"-h"}, ReadFile).action, RecordCommand::Action::Help);

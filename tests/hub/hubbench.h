@@ -36,14 +36,15 @@ struct HubBench {
             units << static_cast<unsigned char>(frame.at(0));
         return units;
     }
-    // The station that the last request went to answers it: its two registers 0x00FA, 0x012C.
-    void Answer() {
+    // The station that the last request went to answers it `afterMs` after it went out: its
+    // two registers 0x00FA, 0x012C; then time runs on for `thenMs`.
+    void Answer(int afterMs = 10, int thenMs = SerialPort::TickMs) {
         const int unit = static_cast<unsigned char>(lines.last->written.last().at(0));
         QByteArray reply;
         reply.append(char(unit)).append(Hex("030400FA012C"));
-        clock.Run(10);
+        clock.Run(afterMs);
         lines.last->Reply(reply + ModbusCrc(reply));
-        clock.Run(SerialPort::TickMs);
+        clock.Run(thenMs);
     }
 
     FakeLineFactory lines;

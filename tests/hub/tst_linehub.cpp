@@ -2,6 +2,7 @@
 // bounded queues, a silent station's rest, a master that leaves, a lost line.
 #include "hubbench.h"
 #include "portnotes.h"
+#include "recordengine.h"
 
 #include <QLoggingCategory>
 #include <QTest>
@@ -14,22 +15,25 @@ namespace {
 constexpr int Tick = SerialPort::TickMs;
 constexpr int ReplyTicks = HubBench::ReplyTicks;
 
-// A two-register read of `unit`, register `reg`.
-MbapAdu ReadOf(quint16 transaction, int unit, int reg = 0x4700) {
+// A read of `words` registers of `unit` from `reg`.
+MbapAdu ReadOf(quint16 transaction, int unit, int reg = 0x4700, int words = 2) {
     QByteArray pdu = Hex("03");
-    pdu.append(char(reg >> 8)).append(char(reg & 0xFF)).append(Hex("0002"));
+    pdu.append(char(reg >> 8)).append(char(reg & 0xFF)).append(char(0)).append(char(words));
     return MbapAdu{transaction, unit, pdu};
 }
 
-// The recording's read of `station`, as its cycle asks it.
-LineQueue::Ask CycleAsk(int station) {
+// The recording's read of `station`, as its cycle asks it; `sharedBefore` as the engine says
+// it.
+LineQueue::Ask CycleAsk(int station, std::optional<quint32> sharedBefore = std::nullopt) {
     return {Request::Read(station, 0x4700, 2),
             Framing::Rtu,
             ReplyEndPolicy::FrameEnd,
             ReplyTiming{ReplyTicks, 0, 36},
             RequestPriority::Cycle,
             {},
-            {}};
+            {},
+            0,
+            sharedBefore};
 }
 
 // The hub's bench, with what its masters are answered and what it logs.
@@ -105,6 +109,85 @@ private slots:
         QCOMPARE(bench.Sent(), (QList<int>{1, 9, 1}));
         bench.Answer();
         QCOMPARE(bench.answers, (QStringList{Read("A", 1, 1), Read("A", 2, 1)}));
+    }
+
+    // Between two of the cycle's requests one master's goes first when the cycle has room for
+    // its time on the line (two registers: 28 ms at 9600 8E1; 125: 309 ms); never two of
+    // theirs in a row, and none where the cycle gives no room.
+    void betweenTheCycle_data() {
+        QTest::addColumn<int>("room");
+        QTest::addColumn<int>("words");
+        QTest::addColumn<int>("masters");
+        QTest::addColumn<QList<int>>("sent");
+        QTest::newRow("room for it") << 40 << 2 << 1 << QList<int>{9, 1, 8};
+        QTest::newRow("just room") << 28 << 2 << 1 << QList<int>{9, 1, 8};
+        QTest::newRow("too little room") << 27 << 2 << 1 << QList<int>{9, 8, 1};
+        QTest::newRow("too long for the room") << 300 << 125 << 1 << QList<int>{9, 8, 1};
+        QTest::newRow("no room given") << -1 << 2 << 1 << QList<int>{9, 8, 1};
+        QTest::newRow("one of two masters") << 100 << 2 << 2 << QList<int>{9, 1, 8, 2};
+    }
+    void betweenTheCycle() {
+        QFETCH(int, room);
+        QFETCH(int, words);
+        QFETCH(int, masters);
+        QFETCH(QList<int>, sent);
+        Bench bench;
+        QObject recorder;
+        const auto next = [&](const vrx::Reply&) {
+            const std::optional<quint32> before =
+                room < 0 ? std::nullopt
+                         : std::optional<quint32>(Clock::Current().Milliseconds() + quint32(room));
+            bench.owner.Queue().Submit(CycleAsk(8, before), &recorder, [](const vrx::Reply&) {});
+        };
+        bench.owner.Queue().Submit(CycleAsk(9), &recorder, next);
+        for (int m = 1; m <= masters; ++m) {
+            QByteArray pdu = Hex("034700");
+            pdu.append(char(0)).append(char(words));
+            bench.hub->Take(bench.Master(QStringLiteral("M%1").arg(m)), MbapAdu{1, m, pdu});
+        }
+        for (qsizetype i = 1; i < sent.size(); ++i)
+            bench.Answer();
+        QCOMPARE(bench.Sent(), sent);
+    }
+
+    // The recording's cycle with a master that always has a request waiting: the master's go
+    // between the cycle's while they have had no more of the line than the cycle's own (each
+    // read at least 28 ms on the line, or as long as its answer took); a master's longer
+    // request (ten registers, 46 ms) waits until the cycle has had that much.
+    void cycleMakesRoom_data() {
+        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<int>("words");
+        QTest::addColumn<QList<int>>("sent");
+        QTest::newRow("answers in line time") << 25 << 2 << QList<int>{1, 7, 2, 7, 3, 7};
+        QTest::newRow("slow answers") << 40 << 2 << QList<int>{1, 7, 2, 7, 3, 7};
+        QTest::newRow("a master's longer request") << 25 << 10 << QList<int>{1, 2, 7, 3, 7, 7};
+        QTest::newRow("a longer one, slow answers") << 50 << 10 << QList<int>{1, 7, 2, 7, 3, 7};
+    }
+    void cycleMakesRoom() {
+        QFETCH(int, answerMs);
+        QFETCH(int, words);
+        QFETCH(QList<int>, sent);
+        Bench bench;
+        RecordEngine engine(bench.owner);
+        LineSettings settings;
+        settings.framing = Framing::Rtu;
+        settings.dataBits = 8;
+        engine.SetLineSettings(settings);
+        int cycles = 0;
+        QObject::connect(&engine, &RecordEngine::cycleCompleted, [&] { ++cycles; });
+        QVERIFY(engine.Start({1, 2, 3, 0, 0, 0, 0, 0}, 1));
+        const quint64 a = bench.Master("A");
+        for (quint16 t = 1; t <= 3; ++t)
+            bench.hub->Take(a, ReadOf(t, 7, 0x4700, words));
+        while (bench.lines.last->written.size() < sent.size()) {
+            const qsizetype before = bench.lines.last->written.size();
+            bench.Answer(answerMs, 0);
+            QCOMPARE_GT(bench.lines.last->written.size(), before);
+        }
+        bench.Answer(answerMs, 0);
+        QCOMPARE(bench.Sent(), sent);
+        QCOMPARE(cycles, 1);
+        QCOMPARE(bench.answers.size(), 3);
     }
 
     // Answered at once, nothing put on the line: what the line cannot carry, writes unless

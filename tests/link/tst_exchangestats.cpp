@@ -24,6 +24,30 @@ private slots:
         QCOMPARE(s.requests, 0);
         QCOMPARE(s.MeanMs(), -1);
     }
+
+    // A reply time lands in the first bucket whose bound holds it: a bound is inclusive, as a
+    // histogram's "le" says; a time-out is in none.
+    void replyBuckets_data() {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<int>("bucket");
+        QTest::newRow("0 ms") << qint64(0) << 0;
+        QTest::newRow("on the first bound") << qint64(5) << 0;
+        QTest::newRow("just above it") << qint64(6) << 1;
+        QTest::newRow("on 50 ms") << qint64(50) << 3;
+        QTest::newRow("on the last bound") << qint64(1000) << 7;
+        QTest::newRow("above every bound") << qint64(1001) << 8;
+    }
+    void replyBuckets() {
+        QFETCH(qint64, ms);
+        QFETCH(int, bucket);
+        ExchangeStats s;
+        s.Count(ExchangeOutcome::TimedOut, ms);
+        s.Count(ExchangeOutcome::Answered, ms);
+        for (int i = 0; i < int(s.replyBuckets.size()); ++i)
+            QCOMPARE(s.replyBuckets[std::size_t(i)], i == bucket ? 1 : 0);
+        s.Reset();
+        QCOMPARE(s.replyBuckets[std::size_t(bucket)], 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestExchangeStats)

@@ -52,6 +52,8 @@ struct Bench {
                                  ReplyTiming{replyTicks, 0, 36},
                                  priority,
                                  {},
+                                 {},
+                                 0,
                                  {}};
         return line.Queue().Submit(ask, &user, [this, &user, station](const Reply& reply) {
             QCOMPARE(reply.request, Request::Read(station, 0x4700, 2));
