@@ -264,6 +264,10 @@ in the settings file %1</source>
         <source>Recorder</source>
         <translation>記錄程式</translation>
     </message>
+    <message>
+        <source>controller scan</source>
+        <translation>控制器搜尋</translation>
+    </message>
 </context>
 <context>
     <name>vrx::MonitorReply</name>
@@ -1002,6 +1006,155 @@ in the settings file %1</source>
     </message>
 </context>
 <context>
+    <name>vrx::ScanForm</name>
+    <message>
+        <source>Find controllers</source>
+        <translation>尋找控制器</translation>
+    </message>
+    <message>
+        <source>Addresses and ranges from 1 to 247, as 1-32,40</source>
+        <translation>1 到 247 的位址與範圍，例如 1-32,40</translation>
+    </message>
+    <message>
+        <source>all</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Data bits, parity and stop bits, as 8N1,8E1,7E1; empty for all</source>
+        <translation>資料位元、同位元與停止位元，例如 8N1,8E1,7E1；空白表示全部</translation>
+    </message>
+    <message>
+        <source>Go on through every setting</source>
+        <translation>繼續試完所有設定</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>線路</translation>
+    </message>
+    <message>
+        <source>Addresses</source>
+        <translation>位址</translation>
+    </message>
+    <message>
+        <source>Framings</source>
+        <translation>訊框</translation>
+    </message>
+    <message>
+        <source>Speeds</source>
+        <translation>速率</translation>
+    </message>
+    <message>
+        <source>Formats</source>
+        <translation>格式</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>尋找</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>位址</translation>
+    </message>
+    <message>
+        <source>Framing</source>
+        <translation>訊框</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速率</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>格式</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>裝置</translation>
+    </message>
+    <message>
+        <source>PV</source>
+        <translation>PV</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>韌體</translation>
+    </message>
+    <message>
+        <source>Use these settings</source>
+        <translation>使用這些設定</translation>
+    </message>
+    <message>
+        <source>Sets the Protocol window to the line&apos;s settings and fills the Monitor&apos;s and the Recorder&apos;s addresses; nothing is sent</source>
+        <translation>將通訊協定視窗設為此線路的設定，並填入監控程式與記錄程式的位址；不送出任何資料</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>關閉</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a list of addresses from 1 to 247, as 1-32,40</source>
+        <translation>「%1」不是 1 到 247 的位址清單，例如 1-32,40</translation>
+    </message>
+    <message>
+        <source>Choose at least one framing and one speed.</source>
+        <translation>請至少選擇一種訊框與一種速率。</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not data bits (7 or 8), parity (N, E or O) and stop bits (1 or 2), as 8E1</source>
+        <translation>「%1」不是資料位元（7 或 8）、同位元（N、E 或 O）與停止位元（1 或 2），例如 8E1</translation>
+    </message>
+    <message>
+        <source>RTU needs a format with 8 data bits.</source>
+        <translation>RTU 需要 8 個資料位元的格式。</translation>
+    </message>
+    <message>
+        <source>Trying address %1 at %2 %3 %4; at most %5 left</source>
+        <translation>正在以 %2 %3 %4 嘗試位址 %1；最多還需 %5</translation>
+    </message>
+    <message>
+        <source>no value</source>
+        <translation>無數值</translation>
+    </message>
+    <message>
+        <source>VRX controller</source>
+        <translation>VRX 控制器</translation>
+    </message>
+    <message>
+        <source>a Modbus device, not a VRX controller</source>
+        <translation>Modbus 裝置，不是 VRX 控制器</translation>
+    </message>
+    <message>
+        <source>Something at %1 %2, other settings</source>
+        <translation>%1 %2 有回應，但設定不同</translation>
+    </message>
+    <message>
+        <source>Nothing answered.</source>
+        <translation>沒有任何裝置回應。</translation>
+    </message>
+    <message numerus="yes">
+        <source>Found %n device(s).</source>
+        <translation>
+            <numerusform>找到 %n 台裝置。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Cancelled; the line is as it was.</source>
+        <translation>已取消；線路保持原狀。</translation>
+    </message>
+    <message>
+        <source>Stopped: %1</source>
+        <translation>已停止：%1</translation>
+    </message>
+</context>
+<context>
     <name>vrx::SerialPort</name>
     <message>
         <source>No serial port selected</source>
@@ -1110,6 +1263,10 @@ in the settings file %1</source>
         <source>Traffic of the line</source>
         <translation>線路通訊流量</translation>
     </message>
+    <message>
+        <source>Find the controllers on a line</source>
+        <translation>尋找線路上的控制器</translation>
+    </message>
 </context>
 <context>
     <name>vrx::TVRW1</name>
@@ -1176,6 +1333,14 @@ in the settings file %1</source>
     <message>
         <source>OK</source>
         <translation>確定</translation>
+    </message>
+    <message>
+        <source>Find controllers...</source>
+        <translation>尋找控制器...</translation>
+    </message>
+    <message>
+        <source>Try the settings and addresses and list the controllers that answer</source>
+        <translation>嘗試各種設定與位址，列出有回應的控制器</translation>
     </message>
 </context>
 <context>
@@ -1993,6 +2158,13 @@ It was made again and the recording goes on in it.</source>
     <message>
         <source>Time</source>
         <translation>時間</translation>
+    </message>
+</context>
+<context>
+    <name>vrx::scan::ScanRunner</name>
+    <message>
+        <source>The line went away</source>
+        <translation>通訊線路中斷</translation>
     </message>
 </context>
 </TS>

@@ -46,6 +46,8 @@ std::vector<TsMessage> ReadTs(const QString& path, QString* error) {
     QXmlStreamReader xml(&file);
     QString context;
     TsMessage message;
+    // A text with a count (%n) has its forms inside the translation; Chinese has one.
+    bool numerus = false;
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement()) continue;
@@ -53,11 +55,14 @@ std::vector<TsMessage> ReadTs(const QString& path, QString* error) {
             context = xml.readElementText();
         } else if (xml.name() == u"message") {
             message = TsMessage{context, {}, {}, {}};
+            numerus = xml.attributes().value(QLatin1String("numerus")) == u"yes";
         } else if (xml.name() == u"source") {
             message.source = xml.readElementText();
         } else if (xml.name() == u"translation") {
             message.type = xml.attributes().value(QLatin1String("type")).toString();
-            message.translation = xml.readElementText();
+            message.translation =
+                numerus ? xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed()
+                        : xml.readElementText();
             messages.push_back(message);
         }
     }
