@@ -5,6 +5,7 @@
 // the JSON's size and the recorder's memory.
 //
 // bench_http [seconds]   (default 60)
+#include "benchfigures.h"
 #include "comsettings.h"
 #include "headlessrecorder.h"
 #include "simulatedline.h"
@@ -24,32 +25,9 @@
 #include <time.h>
 
 using namespace vrx;
+using namespace vrx::bench;
 
 namespace {
-
-struct Spread {
-    double min = 0, median = 0, p99 = 0, max = 0;
-};
-
-Spread SpreadOf(std::vector<double> values) {
-    if (values.empty()) return {};
-    std::sort(values.begin(), values.end());
-    const auto at = [&](double q) { return values[std::size_t(q * double(values.size() - 1))]; };
-    return {values.front(), at(0.5), at(0.99), values.back()};
-}
-
-void Print(const char* what, const Spread& s, const char* unit = "ms") {
-    std::printf("  %-40s min %8.3f  median %8.3f  p99 %8.3f  max %8.3f %s\n", what, s.min, s.median,
-                s.p99, s.max, unit);
-}
-
-long RssKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
 
 // This thread's CPU time: what a scrape costs the recorder, without the moments another process
 // had the core.

@@ -6,6 +6,7 @@
 // served exchange on a line that answers at once.
 //
 // bench_hub [seconds] [masters]   (default 60 and 4)
+#include "benchfigures.h"
 #include "comsettings.h"
 #include "errors.h"
 #include "framecodec.h"
@@ -23,42 +24,10 @@
 #include <cstdio>
 #include <vector>
 
-#include <sys/resource.h>
-
 using namespace vrx;
+using namespace vrx::bench;
 
 namespace {
-
-struct Spread {
-    double min = 0, median = 0, p99 = 0, max = 0;
-};
-
-Spread SpreadOf(std::vector<double> values) {
-    if (values.empty()) return {};
-    std::sort(values.begin(), values.end());
-    const auto at = [&](double q) { return values[std::size_t(q * double(values.size() - 1))]; };
-    return {values.front(), at(0.5), at(0.99), values.back()};
-}
-
-void Print(const char* what, const Spread& s, const char* unit = "ms") {
-    std::printf("  %-34s min %8.3f  median %8.3f  p99 %8.3f  max %8.3f %s\n", what, s.min, s.median,
-                s.p99, s.max, unit);
-}
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-long RssKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
 
 LineSettings Rtu9600() {
     ComSelections settings;

@@ -23,22 +23,9 @@ import time
 
 from pymodbus.client import ModbusTcpClient
 
+from waiting import free_port, wait_for
+
 SV = 0x4701
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def wait_for(predicate, seconds=20):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        if predicate():
-            return True
-        time.sleep(0.05)
-    return False
 
 
 def mbpoll(port, *arguments, values=()):

@@ -22,31 +22,15 @@ import os
 import re
 import shutil
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
-import time
 import urllib.request
+
+from waiting import free_port, wait_for
 
 CHROMIUM = "/usr/bin/chromium"
 PROMETHEUS = "/usr/bin/prometheus"
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def wait_for(predicate, seconds=30):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.1)
-    return None
 
 
 def get(url, timeout=5):

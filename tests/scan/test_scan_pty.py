@@ -14,6 +14,8 @@ import tempfile
 import time
 
 vrxcom, vrxsim, interop = sys.argv[1:4]
+sys.path.insert(0, interop)
+from waiting import wait_for, wait_for_line  # noqa: E402 (the folder is an argument)
 here = os.path.dirname(os.path.abspath(__file__))
 BOUND = 15  # seconds any helper may take to start
 failures = []
@@ -22,26 +24,6 @@ failures = []
 def check(what, condition, detail=""):
     if not condition:
         failures.append(f"{what}: {detail}")
-
-
-def wait_for(paths):
-    deadline = time.monotonic() + BOUND
-    while time.monotonic() < deadline:
-        if all(os.path.exists(p) for p in paths):
-            return True
-        time.sleep(0.05)
-    return False
-
-
-def wait_for_line(process, text):
-    deadline = time.monotonic() + BOUND
-    while time.monotonic() < deadline:
-        line = process.stdout.readline()
-        if not line:
-            return False
-        if text in line:
-            return True
-    return False
 
 
 def stop(process):
@@ -68,7 +50,7 @@ with tempfile.TemporaryDirectory() as folder:
                             "--options", "baud=19200:format=8N2"],
                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     try:
-        check("vrx-sim starts", wait_for_line(sim, "/") and wait_for([link]), sim.stderr)
+        check("vrx-sim starts", wait_for_line(sim, "/", BOUND) and wait_for(lambda: os.path.exists(link), BOUND), sim.stderr)
         started = time.monotonic()
         run = scan(link, ["--addresses", "1-24"])
         took = time.monotonic() - started
@@ -90,11 +72,11 @@ with tempfile.TemporaryDirectory() as folder:
                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     server = None
     try:
-        check("socat starts", wait_for([ours, theirs]), "")
+        check("socat starts", wait_for(lambda: os.path.exists(ours) and os.path.exists(theirs), BOUND), "")
         server = subprocess.Popen(["/usr/bin/python3", os.path.join(here, "scan_modbus_server.py"),
                                    interop, theirs, "rtu"],
                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        check("pymodbus starts", wait_for_line(server, "ready"), "")
+        check("pymodbus starts", wait_for_line(server, "ready", BOUND), "")
         run = scan(ours, ["--addresses", "1-8", "--framings", "rtu"])
         check("pymodbus exit", run.returncode == 0, f"{run.returncode} {run.stderr}")
         found = [json.loads(line) for line in run.stdout.splitlines()]
